@@ -1,0 +1,39 @@
+# Helpers shared by the subsystem folders.
+
+# GoogleTest from the system's sources, built for whichever toolchain is active.
+function(talkpost_use_googletest)
+  if(NOT TARGET gtest)
+    set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+    set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
+    set(gtest_disable_pthreads OFF CACHE BOOL "" FORCE)
+    add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+    # The system's GoogleTest sources are not ours to keep warning-free.
+    foreach(t gtest gtest_main gmock gmock_main)
+      target_compile_options(${t} PRIVATE -w)
+    endforeach()
+  endif()
+endfunction()
+
+# talkpost_test(NAME <name> SOURCES <files...> LIBS <targets...> [GUI] [LABELS <labels>])
+# One GoogleTest executable and one CTest test. On the Windows build the test
+# runs under Wine (the toolchain's emulator); GUI tests need the prepared
+# Wine prefix with the stand-ins, so they depend on the prefix fixture.
+function(talkpost_test)
+  cmake_parse_arguments(T "GUI" "NAME" "SOURCES;LIBS;LABELS" ${ARGN})
+  talkpost_use_googletest()
+  add_executable(${T_NAME} ${T_SOURCES})
+  target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} gmock gtest_main)
+  target_include_directories(${T_NAME} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
+  add_test(NAME ${T_NAME} COMMAND ${T_NAME})
+  set(labels ${T_LABELS})
+  if(WIN32)
+    list(APPEND labels wine)
+    set_tests_properties(${T_NAME} PROPERTIES FIXTURES_REQUIRED wineprefix
+      ENVIRONMENT "TALKPOST_SOURCE_DIR=${PROJECT_SOURCE_DIR};TALKPOST_BINARY_DIR=${PROJECT_BINARY_DIR}")
+  else()
+    list(APPEND labels native)
+    set_tests_properties(${T_NAME} PROPERTIES
+      ENVIRONMENT "TALKPOST_SOURCE_DIR=${PROJECT_SOURCE_DIR};TALKPOST_BINARY_DIR=${PROJECT_BINARY_DIR}")
+  endif()
+  set_tests_properties(${T_NAME} PROPERTIES LABELS "${labels}")
+endfunction()

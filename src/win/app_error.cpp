@@ -1,0 +1,26 @@
+// Text rules shared by every error box and every trimmed field.
+#include "win/app_error.h"
+
+namespace talkpost {
+
+std::string standardErrorText(const std::string& message)
+{
+    // Compared as unsigned bytes: ANSI letters above 127 count as greater.
+    if (!message.empty() && static_cast<unsigned char>(message.back()) > '.')
+        return message + ".";
+    return message;
+}
+
+std::string trimControlAndBlank(const std::string& text)
+{
+    auto isSpace = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
+    std::size_t first = 0;
+    std::size_t last = text.size();
+    while (first < last && isSpace(text[first]))
+        ++first;
+    while (last > first && isSpace(text[last - 1]))
+        --last;
+    return text.substr(first, last - first);
+}
+
+}  // namespace talkpost

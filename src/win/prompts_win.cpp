@@ -1,0 +1,119 @@
+// The system's message boxes, with the German button captions of the
+// confirmation box put in by a short-lived CBT hook.
+#include "win/prompts_win.h"
+
+#include "win/app_error.h"
+
+namespace talkpost {
+namespace {
+
+struct ButtonRename {
+    HHOOK hook = nullptr;
+    const char* const* texts = nullptr;
+    int count = 0;
+};
+thread_local ButtonRename* currentRename = nullptr;
+
+LRESULT CALLBACK renameButtonsHook(int code, WPARAM wparam, LPARAM lparam)
+{
+    ButtonRename* rename = currentRename;
+    if (rename == nullptr)
+        return 0;
+    if (code == HCBT_ACTIVATE) {
+        HWND box = reinterpret_cast<HWND>(wparam);
+        // The box's buttons in the order of their ids, which is their order on screen.
+        static const int kIds[] = {IDOK, IDCANCEL, IDABORT, IDRETRY, IDIGNORE, IDYES, IDNO, IDTRYAGAIN, IDCONTINUE};
+        int next = 0;
+        HWND buttons[8] = {};
+        for (HWND child = GetWindow(box, GW_CHILD); child != nullptr && next < 8;
+             child = GetWindow(child, GW_HWNDNEXT)) {
+            char cls[16] = {};
+            GetClassNameA(child, cls, sizeof cls);
+            if (lstrcmpiA(cls, "Button") == 0) {
+                int id = GetDlgCtrlID(child);
+                for (int k : kIds)
+                    if (k == id)
+                        buttons[next++] = child;
+            }
+        }
+        // Order by horizontal position, which is the order the flags name them.
+        for (int i = 0; i < next; ++i)
+            for (int j = i + 1; j < next; ++j) {
+                RECT a, b;
+                GetWindowRect(buttons[i], &a);
+                GetWindowRect(buttons[j], &b);
+                if (b.left < a.left)
+                    std::swap(buttons[i], buttons[j]);
+            }
+        for (int i = 0; i < next && i < rename->count; ++i)
+            if (rename->texts[i] != nullptr && rename->texts[i][0] != '\0')
+                SetWindowTextA(buttons[i], rename->texts[i]);
+        UnhookWindowsHookEx(rename->hook);
+        rename->hook = nullptr;
+        return 0;
+    }
+    return CallNextHookEx(rename->hook, code, wparam, lparam);
+}
+
+class SystemPrompts final : public Prompts {
+public:
+    void information(HWND owner, const std::string& text) override
+    {
+        MessageBoxA(owner, text.c_str(), "Information", MB_OK | MB_ICONINFORMATION);
+    }
+
+    Answer confirmation(HWND owner, const std::string& text) override
+    {
+        static const char* const kButtons[] = {"&Ja", "&Nein", "Abbrechen"};
+        // "Bestätigung", spelt in the ANSI code page.
+        int result = messageBoxWithButtons(owner, text, "Best\xe4tigung", MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON1,
+                                           kButtons, 3);
+        if (result == IDYES)
+            return Answer::Yes;
+        if (result == IDNO)
+            return Answer::No;
+        return Answer::Cancel;
+    }
+
+    void standardError(HWND owner, const std::string& message) override
+    {
+        MessageBoxA(owner, standardErrorText(message).c_str(), kAppTitle, MB_OK | MB_ICONERROR);
+    }
+
+    int box(HWND owner, const std::string& text, const std::string& caption, UINT flags) override
+    {
+        return MessageBoxA(owner, text.c_str(), caption.c_str(), flags);
+    }
+};
+
+SystemPrompts systemPrompts;
+Prompts* current = &systemPrompts;
+
+}  // namespace
+
+Prompts& prompts() { return *current; }
+
+Prompts* setPrompts(Prompts* replacement)
+{
+    Prompts* previous = current;
+    current = replacement != nullptr ? replacement : &systemPrompts;
+    return previous;
+}
+
+int messageBoxWithButtons(HWND owner, const std::string& text, const std::string& caption, UINT flags,
+                          const char* const* buttonTexts, int buttonCount)
+{
+    ButtonRename rename;
+    rename.texts = buttonTexts;
+    rename.count = buttonCount;
+    ButtonRename* outer = currentRename;
+    currentRename = &rename;
+    rename.hook = SetWindowsHookExA(WH_CBT, renameButtonsHook, nullptr, GetCurrentThreadId());
+    int result = MessageBoxA(owner, text.c_str(), caption.c_str(), flags);
+    if (rename.hook != nullptr)
+        UnhookWindowsHookEx(rename.hook);
+    currentRename = outer;
+    return result;
+}
+
+}  // namespace talkpost

@@ -1,0 +1,194 @@
+// Window base: class registration, the routed window procedure with its
+// catch-all, the component events and a simple modal loop.
+#include "win/window_win.h"
+
+#include <exception>
+
+#include "win/prompts_win.h"
+
+namespace talkpost {
+
+void reportException(HWND owner)
+{
+    try {
+        throw;
+    } catch (const std::exception& e) {
+        prompts().standardError(owner, e.what());
+    } catch (...) {
+        prompts().standardError(owner, "Unknown error");
+    }
+}
+
+std::string windowText(HWND hwnd)
+{
+    int length = GetWindowTextLengthA(hwnd);
+    std::string text(static_cast<std::size_t>(length) + 1, '\0');
+    int got = GetWindowTextA(hwnd, text.data(), length + 1);
+    text.resize(static_cast<std::size_t>(got > 0 ? got : 0));
+    return text;
+}
+
+Window::~Window()
+{
+    if (hwnd_ != nullptr) {
+        SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+        DestroyWindow(hwnd_);
+    }
+}
+
+void Window::create(const char* className, DWORD exStyle, const char* title, DWORD style, int x, int y,
+                    int width, int height, HWND owner, HMENU menu, HBRUSH background, HICON icon)
+{
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    if (!GetClassInfoExA(instance, className, &wc)) {
+        wc = WNDCLASSEXA{};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = &Window::windowProc;
+        wc.hInstance = instance;
+        wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+        wc.hbrBackground = background != nullptr ? background : reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        wc.hIcon = icon;
+        wc.hIconSm = icon;
+        wc.lpszClassName = className;
+        RegisterClassExA(&wc);
+    }
+    CreateWindowExA(exStyle, className, title, style, x, y, width, height, owner, menu, instance, this);
+}
+
+void Window::createControls(const ControlSpec* specs, std::size_t count, HFONT font)
+{
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    for (std::size_t i = 0; i < count; ++i) {
+        const ControlSpec& s = specs[i];
+        HWND child = CreateWindowExA(s.exStyle, s.className, s.text, s.style | WS_CHILD, s.x, s.y, s.width,
+                                     s.height, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(s.id)), instance,
+                                     nullptr);
+        if (child != nullptr && font != nullptr)
+            SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    }
+}
+
+int Window::addMessageHook(MessageHook hook)
+{
+    int token = nextHook_++;
+    hooks_[token] = std::move(hook);
+    return token;
+}
+
+void Window::removeMessageHook(int token) { hooks_.erase(token); }
+
+void Window::show(int showCommand)
+{
+    try {
+        beforeShow();
+        if (onShow)
+            onShow();
+    } catch (...) {
+        reportException(hwnd_);
+    }
+    ShowWindow(hwnd_, showCommand);
+    UpdateWindow(hwnd_);
+}
+
+int Window::showModal()
+{
+    HWND owner = GetWindow(hwnd_, GW_OWNER);
+    modal_ = true;
+    modalResult_ = 0;
+    if (owner != nullptr)
+        EnableWindow(owner, FALSE);
+    show(SW_SHOW);
+    MSG msg;
+    while (modal_) {
+        BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+        if (got <= 0) {
+            if (got == 0)
+                PostQuitMessage(static_cast<int>(msg.wParam));
+            break;
+        }
+        if (!IsDialogMessageA(hwnd_, &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+    modal_ = false;
+    if (owner != nullptr) {
+        EnableWindow(owner, TRUE);
+        SetActiveWindow(owner);
+    }
+    ShowWindow(hwnd_, SW_HIDE);
+    return modalResult_;
+}
+
+void Window::endModal(int result)
+{
+    modalResult_ = result;
+    modal_ = false;
+}
+
+LRESULT Window::handle(UINT msg, WPARAM wparam, LPARAM lparam) { return defaultHandle(msg, wparam, lparam); }
+
+LRESULT Window::dispatch(UINT msg, WPARAM wparam, LPARAM lparam)
+{
+    LRESULT result = 0;
+    try {
+        switch (msg) {
+        case WM_CLOSE: {
+            bool canClose = true;
+            if (onCloseQuery)
+                onCloseQuery(canClose);
+            if (canClose) {
+                if (modal_)
+                    endModal(IDCANCEL);
+                else
+                    DestroyWindow(hwnd_);
+            }
+            result = 0;
+            break;
+        }
+        case WM_DESTROY:
+            if (onDestroy)
+                onDestroy();
+            result = handle(msg, wparam, lparam);
+            break;
+        default:
+            result = handle(msg, wparam, lparam);
+            break;
+        }
+    } catch (...) {
+        reportException(hwnd_);
+    }
+    for (auto& [token, hook] : hooks_) {
+        try {
+            hook(msg, wparam, lparam, result);
+        } catch (...) {
+            reportException(hwnd_);
+        }
+    }
+    return result;
+}
+
+LRESULT CALLBACK Window::windowProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam)
+{
+    Window* self = nullptr;
+    if (msg == WM_NCCREATE) {
+        auto* create = reinterpret_cast<CREATESTRUCTA*>(lparam);
+        self = static_cast<Window*>(create->lpCreateParams);
+        self->hwnd_ = hwnd;
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    } else {
+        self = reinterpret_cast<Window*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+    }
+    if (self == nullptr)
+        return DefWindowProcA(hwnd, msg, wparam, lparam);
+    LRESULT result = self->dispatch(msg, wparam, lparam);
+    if (msg == WM_NCDESTROY) {
+        SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+        self->hwnd_ = nullptr;
+    }
+    return result;
+}
+
+}  // namespace talkpost

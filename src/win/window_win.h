@@ -1,0 +1,92 @@
+// Window: the base of every window and dialog of the program. It routes the
+// window procedure to a member, keeps exceptions from crossing it, and offers
+// the show, close-query and destroy events and message hooks to the
+// components that serve a window (the settings stores).
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace talkpost {
+
+// One row of a window's layout table.
+struct ControlSpec {
+    int id;
+    const char* className;
+    int x, y, width, height;
+    const char* text;
+    DWORD style;
+    DWORD exStyle = 0;
+};
+
+class Window {
+public:
+    using MessageHook = std::function<void(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result)>;
+
+    Window() = default;
+    virtual ~Window();
+    Window(const Window&) = delete;
+    Window& operator=(const Window&) = delete;
+
+    HWND hwnd() const { return hwnd_; }
+    HWND control(int id) const { return GetDlgItem(hwnd_, id); }
+
+    // Events the settings components chain into. Each component remembers the
+    // handler it finds and puts its own in place.
+    std::function<void()> onShow;
+    std::function<void(bool& canClose)> onCloseQuery;
+    std::function<void()> onDestroy;
+
+    // Hooks that see every message after the window's own handling.
+    int addMessageHook(MessageHook hook);
+    void removeMessageHook(int token);
+
+    // Shows the window: the show event first, then the window appears.
+    void show(int showCommand = SW_SHOWNORMAL);
+
+    // Runs the window modally over its owner until it closes; returns the
+    // modal result set by endModal.
+    int showModal();
+    void endModal(int result);
+    bool isModal() const { return modal_; }
+
+    // Asks to close: the close-query event decides.
+    void close() { PostMessageA(hwnd_, WM_CLOSE, 0, 0); }
+
+protected:
+    // Registers the window class (once) and creates the window.
+    void create(const char* className, DWORD exStyle, const char* title, DWORD style, int x, int y, int width,
+                int height, HWND owner, HMENU menu, HBRUSH background = nullptr, HICON icon = nullptr);
+    // Creates the controls of a layout table with the given font.
+    void createControls(const ControlSpec* specs, std::size_t count, HFONT font);
+
+    virtual LRESULT handle(UINT msg, WPARAM wparam, LPARAM lparam);
+    LRESULT defaultHandle(UINT msg, WPARAM wparam, LPARAM lparam)
+    {
+        return DefWindowProcA(hwnd_, msg, wparam, lparam);
+    }
+    // What the window does before the show event handlers see it.
+    virtual void beforeShow() {}
+
+private:
+    static LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);
+    LRESULT dispatch(UINT msg, WPARAM wparam, LPARAM lparam);
+
+    HWND hwnd_ = nullptr;
+    std::map<int, MessageHook> hooks_;
+    int nextHook_ = 1;
+    bool modal_ = false;
+    int modalResult_ = 0;
+};
+
+// Reports an exception that reached a window boundary in the standard error box.
+void reportException(HWND owner);
+
+// Text of a window or control.
+std::string windowText(HWND hwnd);
+
+}  // namespace talkpost

@@ -1,0 +1,104 @@
+// The msg.exe parameter text and the command-text safety rule.
+#include <gtest/gtest.h>
+
+#include "app/msg_command.h"
+
+namespace talkpost {
+namespace {
+
+struct CommandCase {
+    const char* name;
+    MsgCommandInput input;
+    std::string expected;
+};
+
+class BuildMsgCommand : public testing::TestWithParam<CommandCase> {};
+
+TEST_P(BuildMsgCommand, ComposesTheParameterText)
+{
+    EXPECT_EQ(buildMsgCommand(GetParam().input), GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pieces, BuildMsgCommand,
+    testing::Values(
+        CommandCase{"TheDocumentedExample",
+                    {"C:\\WINDOWS", "Remote01", "60", "*", "D:\\Tools"},
+                    "/k  cd /d C:\\WINDOWS\\System32 & C:\\WINDOWS\\System32\\msg.exe /SERVER:Remote01 /TIME:60 * "
+                    "<D:\\Tools\\msg.txt"},
+        CommandCase{"EmptyComputer",
+                    {"C:\\WINDOWS", "", "60", "*", "D:\\Tools"},
+                    "/k  cd /d C:\\WINDOWS\\System32 & C:\\WINDOWS\\System32\\msg.exe /SERVER: /TIME:60 * "
+                    "<D:\\Tools\\msg.txt"},
+        CommandCase{"EmptyUserGivesTwoBlanks",
+                    {"C:\\WINDOWS", "pc", "60", "", "D:\\Tools"},
+                    "/k  cd /d C:\\WINDOWS\\System32 & C:\\WINDOWS\\System32\\msg.exe /SERVER:pc /TIME:60  "
+                    "<D:\\Tools\\msg.txt"},
+        CommandCase{"EmptyWindowsDir",
+                    {"", "pc", "60", "*", "D:\\Tools"},
+                    "/k  cd /d \\System32 & \\System32\\msg.exe /SERVER:pc /TIME:60 * <D:\\Tools\\msg.txt"},
+        CommandCase{"EmptyStartDir",
+                    {"C:\\WINDOWS", "pc", "60", "*", ""},
+                    "/k  cd /d C:\\WINDOWS\\System32 & C:\\WINDOWS\\System32\\msg.exe /SERVER:pc /TIME:60 * "
+                    "<\\msg.txt"},
+        CommandCase{"DriveRootKeepsBothBackslashes",
+                    {"C:\\WINDOWS", "pc", "60", "*", "D:\\"},
+                    "/k  cd /d C:\\WINDOWS\\System32 & C:\\WINDOWS\\System32\\msg.exe /SERVER:pc /TIME:60 * "
+                    "<D:\\\\msg.txt"},
+        CommandCase{"TimeAsTyped",
+                    {"C:\\WINDOWS", "pc", "7", "*", "D:\\Tools"},
+                    "/k  cd /d C:\\WINDOWS\\System32 & C:\\WINDOWS\\System32\\msg.exe /SERVER:pc /TIME:7 * "
+                    "<D:\\Tools\\msg.txt"},
+        CommandCase{"UserWithBlankQuoted",
+                    {"C:\\WINDOWS", "pc", "60", "Jane Doe", "D:\\Tools"},
+                    "/k  cd /d C:\\WINDOWS\\System32 & C:\\WINDOWS\\System32\\msg.exe /SERVER:pc /TIME:60 \"Jane "
+                    "Doe\" <D:\\Tools\\msg.txt"},
+        CommandCase{"ComputerWithBlankQuoted",
+                    {"C:\\WINDOWS", "my pc", "60", "*", "D:\\Tools"},
+                    "/k  cd /d C:\\WINDOWS\\System32 & C:\\WINDOWS\\System32\\msg.exe /SERVER:\"my pc\" /TIME:60 * "
+                    "<D:\\Tools\\msg.txt"},
+        CommandCase{"StartDirWithBlankQuoted",
+                    {"C:\\WINDOWS", "pc", "60", "*", "C:\\Users\\Jane Doe\\Desktop"},
+                    "/k  cd /d C:\\WINDOWS\\System32 & C:\\WINDOWS\\System32\\msg.exe /SERVER:pc /TIME:60 * "
+                    "<\"C:\\Users\\Jane Doe\\Desktop\\msg.txt\""},
+        CommandCase{"StartDirWithAmpersandQuoted",
+                    {"C:\\WINDOWS", "pc", "60", "*", "D:\\R&D"},
+                    "/k  cd /d C:\\WINDOWS\\System32 & C:\\WINDOWS\\System32\\msg.exe /SERVER:pc /TIME:60 * "
+                    "<\"D:\\R&D\\msg.txt\""},
+        CommandCase{"StartDirWithParenthesesQuoted",
+                    {"C:\\WINDOWS", "pc", "60", "*", "C:\\Program Files (x86)"},
+                    "/k  cd /d C:\\WINDOWS\\System32 & C:\\WINDOWS\\System32\\msg.exe /SERVER:pc /TIME:60 * "
+                    "<\"C:\\Program Files (x86)\\msg.txt\""},
+        CommandCase{"StartDirWithCaretQuoted",
+                    {"C:\\WINDOWS", "pc", "60", "*", "D:\\a^b"},
+                    "/k  cd /d C:\\WINDOWS\\System32 & C:\\WINDOWS\\System32\\msg.exe /SERVER:pc /TIME:60 * "
+                    "<\"D:\\a^b\\msg.txt\""}),
+    [](const testing::TestParamInfo<CommandCase>& info) { return std::string(info.param.name); });
+
+TEST(CommandTextRefusal, RefusesEveryCharacterTheInterpreterActsOn)
+{
+    for (char c : std::string("&|<>^%\"\t\r\n\x01\x1b\x7f")) {
+        std::string text = std::string("pc") + c + "x";
+        auto refusal = commandTextRefusal("computer", text);
+        ASSERT_TRUE(refusal.has_value()) << "code " << int(static_cast<unsigned char>(c));
+        EXPECT_NE(refusal->find("computer"), std::string::npos) << *refusal;
+        EXPECT_EQ(commandCharacterIn(text), c);
+    }
+}
+
+TEST(CommandTextRefusal, NamesTheFieldAndTheCharacter)
+{
+    EXPECT_EQ(commandTextRefusal("user", "a&calc"),
+              "The user \"a&calc\" contains the character \"&\", which the command interpreter would act on.");
+    EXPECT_EQ(commandTextRefusal("computer", "pc\tx"),
+              "The computer \"pc\tx\" contains the control character 9, which the command interpreter would act on.");
+}
+
+TEST(CommandTextRefusal, PassesOrdinaryNames)
+{
+    for (const char* text : {"", "*", "Remote01", "10.0.0.1", "Jane Doe", "host-name_1.example", "J\xe4rvi", "(x)"})
+        EXPECT_FALSE(commandTextRefusal("computer", text).has_value()) << text;
+}
+
+}  // namespace
+}  // namespace talkpost

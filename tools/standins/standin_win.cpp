@@ -1,0 +1,113 @@
+// Stand-in for the system programs msg.exe and mstsc.exe, which Wine lacks.
+// Development tool only: it records what it received so tests can check it,
+// and in the demo (TALKPOST_STANDIN_POPUP=1) pops the received message up.
+//
+// Record format, appended in one write to the file named by
+// TALKPOST_STANDIN_LOG:
+//   program: <file name>\r\n args: <command tail>\r\n stdin-hex: <hex>\r\n end\r\n
+#include <windows.h>
+
+#include <string>
+
+namespace {
+
+std::string envValue(const char* name)
+{
+    char buffer[4096] = {};
+    DWORD n = GetEnvironmentVariableA(name, buffer, sizeof buffer);
+    return n > 0 && n < sizeof buffer ? std::string(buffer, n) : std::string();
+}
+
+// Everything after the program token and the blanks that follow it.
+std::string commandTail()
+{
+    const char* p = GetCommandLineA();
+    if (*p == '"') {
+        ++p;
+        while (*p != '\0' && *p != '"')
+            ++p;
+        if (*p == '"')
+            ++p;
+    } else {
+        while (*p != '\0' && *p != ' ' && *p != '\t')
+            ++p;
+    }
+    while (*p == ' ' || *p == '\t')
+        ++p;
+    return p;
+}
+
+std::string programName()
+{
+    char path[MAX_PATH] = {};
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string name = path;
+    std::size_t slash = name.find_last_of("\\/");
+    name = slash == std::string::npos ? name : name.substr(slash + 1);
+    CharLowerBuffA(name.data(), static_cast<DWORD>(name.size()));
+    return name;
+}
+
+// Standard input, but only when it was redirected from a file or pipe.
+std::string redirectedInput()
+{
+    HANDLE in = GetStdHandle(STD_INPUT_HANDLE);
+    if (in == nullptr || in == INVALID_HANDLE_VALUE)
+        return {};
+    DWORD type = GetFileType(in);
+    if (type != FILE_TYPE_DISK && type != FILE_TYPE_PIPE)
+        return {};
+    std::string data;
+    char buffer[4096];
+    DWORD got = 0;
+    while (ReadFile(in, buffer, sizeof buffer, &got, nullptr) && got > 0)
+        data.append(buffer, got);
+    return data;
+}
+
+std::string hex(const std::string& bytes)
+{
+    static const char digits[] = "0123456789abcdef";
+    std::string out;
+    for (unsigned char c : bytes) {
+        out.push_back(digits[c >> 4]);
+        out.push_back(digits[c & 15]);
+    }
+    return out;
+}
+
+void record(const std::string& path, const std::string& block)
+{
+    // Several stand-ins may run at once: retry while another holds the file.
+    for (int attempt = 0; attempt < 200; ++attempt) {
+        HANDLE file = CreateFileA(path.c_str(), FILE_APPEND_DATA, 0, nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                  nullptr);
+        if (file != INVALID_HANDLE_VALUE) {
+            DWORD written = 0;
+            WriteFile(file, block.data(), static_cast<DWORD>(block.size()), &written, nullptr);
+            CloseHandle(file);
+            return;
+        }
+        Sleep(25);
+    }
+}
+
+}  // namespace
+
+int main()
+{
+    std::string program = programName();
+    std::string args = commandTail();
+    std::string input = program == "msg.exe" ? redirectedInput() : std::string();
+
+    std::string log = envValue("TALKPOST_STANDIN_LOG");
+    if (!log.empty())
+        record(log, "program: " + program + "\r\nargs: " + args + "\r\nstdin-hex: " + hex(input) + "\r\nend\r\n");
+
+    if (envValue("TALKPOST_STANDIN_POPUP") == "1") {
+        std::string text = program == "msg.exe" ? input + "\r\n\r\n(" + args + ")" : program + " " + args;
+        MessageBoxA(nullptr, text.c_str(), program == "msg.exe" ? "Message" : "Remote desktop",
+                    MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
+    }
+    return 0;
+}
