@@ -23,8 +23,12 @@ talkpost_ensure_display() {
 talkpost_ensure_prefix() {
   mkdir -p "$(dirname "$WINEPREFIX")"
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
-    wineboot -i >/dev/null 2>&1 || true
+    wineboot -i </dev/null >/dev/null 2>&1 || true
     wineserver -w
   fi
-  wineserver -p >/dev/null 2>&1 || true
+  # The persistent server and Wine's service processes outlive the caller:
+  # start them detached from its output, or a test runner reading that output
+  # would wait for them forever.
+  wineserver -p </dev/null >/dev/null 2>&1 || true
+  wine cmd.exe /c exit </dev/null >/dev/null 2>&1 || true
 }

@@ -1,0 +1,74 @@
+// The computer list over the combo box's own sorted list.
+#include "computers/computer_list_win.h"
+
+#include "win/app_error.h"
+#include "win/window_win.h"
+
+namespace talkpost {
+
+int ComputerList::count() const { return static_cast<int>(SendMessageA(combo_, CB_GETCOUNT, 0, 0)); }
+
+std::string ComputerList::at(int index) const
+{
+    LRESULT length = SendMessageA(combo_, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length == CB_ERR)
+        return {};
+    std::string text(static_cast<std::size_t>(length) + 1, '\0');
+    LRESULT got = SendMessageA(combo_, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(got == CB_ERR ? 0 : static_cast<std::size_t>(got));
+    return text;
+}
+
+std::vector<std::string> ComputerList::entries() const
+{
+    std::vector<std::string> result;
+    int n = count();
+    result.reserve(static_cast<std::size_t>(n));
+    for (int i = 0; i < n; ++i)
+        result.push_back(at(i));
+    return result;
+}
+
+int ComputerList::selectedIndex() const { return static_cast<int>(SendMessageA(combo_, CB_GETCURSEL, 0, 0)); }
+
+void ComputerList::select(int index) { SendMessageA(combo_, CB_SETCURSEL, static_cast<WPARAM>(index), 0); }
+
+std::string ComputerList::typedText() const { return windowText(combo_); }
+
+void ComputerList::setTypedText(const std::string& text) { SetWindowTextA(combo_, text.c_str()); }
+
+bool ComputerList::isListed(const std::string& text) const
+{
+    // From the start of the list: -1 as the start index searches the whole list.
+    return SendMessageA(combo_, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text.c_str())) >=
+           0;
+}
+
+int ComputerList::add(const std::string& text)
+{
+    LRESULT index = SendMessageA(combo_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    if (index < 0)
+        throw AppError("Zeile kann nicht eingef\xfcgt werden");  // "eingefügt" in the ANSI code page
+    return static_cast<int>(index);
+}
+
+void ComputerList::remove(int index) { SendMessageA(combo_, CB_DELETESTRING, static_cast<WPARAM>(index), 0); }
+
+void ComputerList::replaceAll(const std::vector<std::string>& texts)
+{
+    std::string typed = typedText();
+    SendMessageA(combo_, WM_SETREDRAW, FALSE, 0);
+    SendMessageA(combo_, CB_RESETCONTENT, 0, 0);
+    try {
+        for (const std::string& text : texts)
+            add(text);
+    } catch (...) {
+        SendMessageA(combo_, WM_SETREDRAW, TRUE, 0);
+        setTypedText(typed);
+        throw;
+    }
+    SendMessageA(combo_, WM_SETREDRAW, TRUE, 0);
+    setTypedText(typed);
+}
+
+}  // namespace talkpost

@@ -1,0 +1,42 @@
+// ComputerList: the computer list behind the main window's computer field,
+// an editable combo box that keeps its entries sorted without regard to case.
+// The typed text and the list are kept apart.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace talkpost {
+
+class ComputerList {
+public:
+    explicit ComputerList(HWND comboBox) : combo_(comboBox) {}
+
+    HWND handle() const { return combo_; }
+
+    int count() const;
+    std::string at(int index) const;
+    std::vector<std::string> entries() const;
+    // Index of the picked entry, -1 when none is picked.
+    int selectedIndex() const;
+    // Picks the entry; this also sets the typed text to it.
+    void select(int index);
+    // The text in the field's edit part.
+    std::string typedText() const;
+    void setTypedText(const std::string& text);
+
+    // Whether the list holds the text, letter case ignored, whole text compared.
+    bool isListed(const std::string& text) const;
+    // Inserts at the sorted position; throws "Zeile kann nicht eingefügt werden" on refusal.
+    int add(const std::string& text);
+    void remove(int index);
+    // Empties the list and adds every text at its sorted position; the typed text is kept.
+    void replaceAll(const std::vector<std::string>& texts);
+
+private:
+    HWND combo_;
+};
+
+}  // namespace talkpost
