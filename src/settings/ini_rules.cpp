@@ -1,0 +1,186 @@
+// The settings file's value rules and names.
+#include "settings/ini_rules.h"
+
+#include <algorithm>
+#include <cctype>
+#include <climits>
+#include <cstdio>
+
+#include "win/app_error.h"
+
+namespace talkpost::settings {
+namespace {
+
+// What the profile reader counts as blank around a value.
+bool isProfileBlank(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r' || c == '\x1a';
+}
+
+std::string trimProfileBlanks(const std::string& text)
+{
+    std::size_t first = 0;
+    std::size_t last = text.size();
+    while (first < last && isProfileBlank(text[first]))
+        ++first;
+    while (last > first && isProfileBlank(text[last - 1]))
+        --last;
+    return text.substr(first, last - first);
+}
+
+bool isQuote(char c) { return c == '"' || c == '\''; }
+
+std::string lowerAscii(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+}  // namespace
+
+int clampTimeValue(int value) { return std::clamp(value, kMinTimeValue, kMaxTimeValue); }
+
+std::string encodeValue(const std::string& value)
+{
+    std::string out = value;
+    for (char& c : out) {
+        if (c == '\r' || c == '\n' || c == '\0')
+            c = ' ';
+    }
+    if (!out.empty() && isQuote(out.front()) && out.back() == out.front())
+        return "\"" + out + "\"";
+    return out;
+}
+
+std::string decodeValue(const std::string& stored)
+{
+    std::string value = trimProfileBlanks(stored);
+    if (value.size() >= 2 && isQuote(value.front()) && value.back() == value.front())
+        value = value.substr(1, value.size() - 2);
+    if (value.size() > kMaxValueLength)
+        value.resize(kMaxValueLength);
+    return value;
+}
+
+std::optional<int> parseInteger(const std::string& text)
+{
+    std::string t = trimControlAndBlank(text);
+    std::size_t i = 0;
+    bool negative = false;
+    if (i < t.size() && (t[i] == '+' || t[i] == '-')) {
+        negative = t[i] == '-';
+        ++i;
+    }
+    if (i == t.size())
+        return std::nullopt;
+    long long value = 0;
+    for (; i < t.size(); ++i) {
+        if (t[i] < '0' || t[i] > '9')
+            return std::nullopt;
+        value = value * 10 + (t[i] - '0');
+        if (value > static_cast<long long>(INT_MAX) + 1)
+            return std::nullopt;
+    }
+    if (negative)
+        value = -value;
+    if (value > INT_MAX || value < INT_MIN)
+        return std::nullopt;
+    return static_cast<int>(value);
+}
+
+int parseIntegerOr(const std::string& text, int fallback) { return parseInteger(text).value_or(fallback); }
+
+std::string propertyKey(const std::string& component, const std::string& property)
+{
+    return component + "_" + property;
+}
+
+std::string listSectionName(const std::string& section, const std::string& key) { return section + "." + key; }
+
+std::string itemKey(std::size_t index) { return "Item" + std::to_string(index); }
+
+std::string screenSuffix(int width, int height)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "(%dx%d)", width, height);
+    return text;
+}
+
+SectionValues SectionValues::parse(const char* block, std::size_t length)
+{
+    SectionValues section;
+    std::size_t pos = 0;
+    while (pos < length && block[pos] != '\0') {
+        std::size_t end = pos;
+        while (end < length && block[end] != '\0')
+            ++end;
+        std::string line(block + pos, end - pos);
+        std::size_t eq = line.find('=');
+        if (eq != std::string::npos)
+            section.set(trimProfileBlanks(line.substr(0, eq)), line.substr(eq + 1));
+        pos = end + 1;
+    }
+    return section;
+}
+
+void SectionValues::set(const std::string& key, const std::string& storedValue)
+{
+    values_.emplace(lowerAscii(key), storedValue);  // the first of equal keys wins
+}
+
+std::optional<std::string> SectionValues::value(const std::string& key) const
+{
+    auto it = values_.find(lowerAscii(key));
+    if (it == values_.end())
+        return std::nullopt;
+    return decodeValue(it->second);
+}
+
+std::optional<std::size_t> SectionValues::highestItemIndex() const
+{
+    std::optional<std::size_t> highest;
+    for (const auto& [key, value] : values_) {
+        if (key.size() <= 4 || key.compare(0, 4, "item") != 0 || key.size() > 4 + 9)
+            continue;
+        if (!std::all_of(key.begin() + 4, key.end(), [](char c) { return c >= '0' && c <= '9'; }))
+            continue;
+        std::size_t n = std::stoul(key.substr(4));
+        if (!highest || n > *highest)
+            highest = n;
+    }
+    return highest;
+}
+
+std::string buildListSection(const std::vector<std::string>& items)
+{
+    std::string block;
+    block += "Count=" + std::to_string(items.size());
+    block += '\0';
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        block += itemKey(i);
+        block += '=';
+        block += encodeValue(items[i]);
+        block += '\0';
+    }
+    block += '\0';
+    return block;
+}
+
+std::optional<std::vector<std::string>> readList(const SectionValues& section)
+{
+    int count = parseIntegerOr(section.value("Count").value_or("0"), 0);
+    if (count <= 0)
+        return std::nullopt;
+    std::size_t limit = kMaxEmptyListItems;
+    if (auto highest = section.highestItemIndex())
+        limit = std::max(limit, *highest + 1);
+    std::size_t n = std::min(static_cast<std::size_t>(count), limit);
+    std::vector<std::string> items;
+    items.reserve(n);
+    for (std::size_t i = 0; i < n; ++i)
+        items.push_back(section.value(itemKey(i)).value_or(""));
+    return items;
+}
+
+}  // namespace talkpost::settings

@@ -1,0 +1,76 @@
+// The settings file's value rules and names: how a value is written and read
+// back (trimming, the quote pair, the 2047-character cut), the key and
+// section names of stored properties, and whole list sections as one block
+// of "key=value" lines. Portable.
+#pragma once
+
+#include <cstddef>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace talkpost::settings {
+
+// A value is read into a buffer of 2048 characters: at most this many come back.
+inline constexpr std::size_t kMaxValueLength = 2047;
+
+// The time field keeps its value within these bounds.
+inline constexpr int kMinTimeValue = 60;
+inline constexpr int kMaxTimeValue = 20000;
+int clampTimeValue(int value);
+
+// A value that is not empty and begins and ends with the same quote character
+// (" or ') gets one more pair of double quotes, so reading gives it back
+// unchanged. Line breaks cannot live in a one-line value; they become blanks.
+std::string encodeValue(const std::string& value);
+
+// What reading a stored value gives: blanks around it dropped, one pair of
+// matching quotes removed, cut to kMaxValueLength characters.
+std::string decodeValue(const std::string& stored);
+
+// A whole number in decimal with an optional sign, blanks around it allowed;
+// nothing for anything else or a value outside the int range.
+std::optional<int> parseInteger(const std::string& text);
+int parseIntegerOr(const std::string& text, int fallback);
+
+// Names built by rule: "<component>_<property>", "<section>.<key>", "Item<n>",
+// and the screen suffix "(<width>x<height>)".
+std::string propertyKey(const std::string& component, const std::string& property);
+std::string listSectionName(const std::string& section, const std::string& key);
+std::string itemKey(std::size_t index);
+std::string screenSuffix(int width, int height);
+
+// One section's keys as read from the file: names compared without regard to
+// case, the first of two equal names wins, values as stored (not yet decoded).
+class SectionValues {
+public:
+    // Parses the block the platform gives for a section: "key=value" lines,
+    // each ended by a NUL; lines without "=" are no keys.
+    static SectionValues parse(const char* block, std::size_t length);
+
+    void set(const std::string& key, const std::string& storedValue);
+    // The decoded value of a key, nothing when the key is absent.
+    std::optional<std::string> value(const std::string& key) const;
+    bool empty() const { return values_.empty(); }
+    // The highest n with a key "Item<n>" present, nothing when there is none.
+    std::optional<std::size_t> highestItemIndex() const;
+
+private:
+    std::map<std::string, std::string> values_;  // lower-cased key -> stored value
+};
+
+// A list section's block: "Count=<n>" and "Item<i>=<item>" lines, each ended
+// by a NUL, plus the closing NUL; items are encoded, not trimmed.
+std::string buildListSection(const std::vector<std::string>& items);
+
+// Reads a list the way its keys are read one by one: "Count" trimmed and
+// converted (0 when not a number); when above 0, "Item0" .. "Item<Count-1>"
+// with empty defaults. Nothing when the count is not above 0. A count far
+// beyond the items present is capped so a damaged file cannot exhaust memory.
+std::optional<std::vector<std::string>> readList(const SectionValues& section);
+
+// Counts beyond this (and beyond the highest item present) are taken as damage.
+inline constexpr std::size_t kMaxEmptyListItems = 100000;
+
+}  // namespace talkpost::settings
