@@ -152,6 +152,36 @@ std::optional<std::size_t> SectionValues::highestItemIndex() const
     return highest;
 }
 
+IniFileText IniFileText::parse(const std::string& text)
+{
+    IniFileText file;
+    SectionValues* current = nullptr;
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t end = text.find('\n', pos);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = trimProfileBlanks(text.substr(pos, end - pos));
+        pos = end + 1;
+        if (!line.empty() && line.front() == '[') {
+            std::size_t close = line.find(']');
+            std::string name = trimProfileBlanks(line.substr(1, close == std::string::npos ? std::string::npos : close - 1));
+            current = &file.sections_[lowerAscii(name)];
+            continue;
+        }
+        std::size_t eq = line.find('=');
+        if (current != nullptr && eq != std::string::npos)
+            current->set(trimProfileBlanks(line.substr(0, eq)), line.substr(eq + 1));
+    }
+    return file;
+}
+
+const SectionValues* IniFileText::section(const std::string& name) const
+{
+    auto it = sections_.find(lowerAscii(name));
+    return it == sections_.end() ? nullptr : &it->second;
+}
+
 std::string buildListSection(const std::vector<std::string>& items)
 {
     std::string block;

@@ -53,11 +53,24 @@ public:
     // The decoded value of a key, nothing when the key is absent.
     std::optional<std::string> value(const std::string& key) const;
     bool empty() const { return values_.empty(); }
+    std::size_t size() const { return values_.size(); }
     // The highest n with a key "Item<n>" present, nothing when there is none.
     std::optional<std::size_t> highestItemIndex() const;
 
 private:
     std::map<std::string, std::string> values_;  // lower-cased key -> stored value
+};
+
+// A whole settings file's text: its sections by name (compared without
+// regard to case; keys of a repeated section header join the first).
+class IniFileText {
+public:
+    static IniFileText parse(const std::string& text);
+    // The section, nothing when the file has no header of that name.
+    const SectionValues* section(const std::string& name) const;
+
+private:
+    std::map<std::string, SectionValues> sections_;  // lower-cased name
 };
 
 // A list section's block: "Count=<n>" and "Item<i>=<item>" lines, each ended

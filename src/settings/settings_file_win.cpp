@@ -1,0 +1,263 @@
+// The settings file's location, loads through the profile functions, and the
+// save that replaces the file in one step.
+#include "settings/settings_file_win.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <atomic>
+#include <cstdlib>
+
+#include "win/app_error.h"
+#include "win/handles_win.h"
+
+namespace talkpost::settings {
+namespace {
+
+std::string g_folder;
+std::string g_legacyFolder;
+std::atomic<int> g_refuseAfter{-1};
+
+// Stands for "no such key": the profile functions give the default back
+// unchanged, and no stored value can hold these control characters.
+constexpr const char* kAbsent = "\x01\x02\x03";
+
+bool fileExists(const std::string& path)
+{
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+void createFolders(const std::string& folder)
+{
+    for (std::size_t pos = folder.find_first_of("\\/", 3); pos != std::string::npos;
+         pos = folder.find_first_of("\\/", pos + 1))
+        CreateDirectoryA(folder.substr(0, pos).c_str(), nullptr);
+    CreateDirectoryA(folder.c_str(), nullptr);
+}
+
+// The file's bytes; empty when it cannot be read.
+std::string readBytes(const std::string& path, bool& ok)
+{
+    ok = false;
+    UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return {};
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > 512LL * 1024 * 1024)
+        return {};
+    std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
+    DWORD got = 0;
+    if (!bytes.empty() && (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) ||
+                           got != bytes.size()))
+        return {};
+    ok = true;
+    return bytes;
+}
+
+bool writeBytes(const std::string& path, const std::string& bytes)
+{
+    UniqueFile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        return false;
+    DWORD written = 0;
+    if (!bytes.empty() && (!WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
+                           written != bytes.size()))
+        return false;
+    return FlushFileBuffers(file.get()) != 0;
+}
+
+bool flushToDisk(const std::string& path)
+{
+    UniqueFile file(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file && FlushFileBuffers(file.get()) != 0;
+}
+
+std::string folderFromEnvironment()
+{
+    if (const char* dir = std::getenv("TALKPOST_SETTINGS_DIR"); dir != nullptr && *dir != '\0')
+        return dir;
+    char path[MAX_PATH] = {};
+    if (SUCCEEDED(SHGetFolderPathA(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, path)) && path[0] != '\0')
+        return std::string(path) + "\\Talkpost";
+    if (const char* appData = std::getenv("APPDATA"); appData != nullptr && *appData != '\0')
+        return std::string(appData) + "\\Talkpost";
+    return ".";
+}
+
+}  // namespace
+
+void setSettingsFolder(const std::string& folder) { g_folder = folder; }
+void setLegacySettingsFolder(const std::string& folder) { g_legacyFolder = folder; }
+
+std::string settingsFolder() { return g_folder.empty() ? folderFromEnvironment() : g_folder; }
+
+std::string settingsSavePath() { return settingsFolder() + "\\" + kSettingsFileName; }
+
+std::string legacySettingsPath()
+{
+    std::string folder = g_legacyFolder;
+    if (folder.empty()) {
+        char windows[MAX_PATH] = {};
+        UINT length = GetWindowsDirectoryA(windows, MAX_PATH);
+        folder.assign(windows, length < MAX_PATH ? length : 0);
+    }
+    return folder + "\\" + kSettingsFileName;
+}
+
+std::string settingsFilePath()
+{
+    std::string current = settingsSavePath();
+    if (fileExists(current))
+        return current;
+    std::string legacy = legacySettingsPath();
+    return fileExists(legacy) ? legacy : current;
+}
+
+std::string readSettingsValue(const std::string& section, const std::string& key, const std::string& fallback)
+{
+    return SettingsReader().readValue(section, key).value_or(fallback);
+}
+
+SettingsReader::SettingsReader(std::string path) : path_(std::move(path)) {}
+
+std::optional<std::string> SettingsReader::readValue(const std::string& section, const std::string& key)
+{
+    char buffer[kMaxValueLength + 1] = {};
+    GetPrivateProfileStringA(section.c_str(), key.c_str(), kAbsent, buffer, sizeof buffer, path_.c_str());
+    if (std::string(buffer) == kAbsent)
+        return std::nullopt;
+    return std::string(buffer);
+}
+
+SectionValues SettingsReader::readSection(const std::string& section)
+{
+    // The platform gives the whole section at once; a full buffer means it
+    // was cut, so read again with more room.
+    std::string buffer(64 * 1024, '\0');
+    for (;;) {
+        DWORD got = GetPrivateProfileSectionA(section.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()),
+                                              path_.c_str());
+        if (got + 2 < buffer.size() || buffer.size() >= 512u * 1024 * 1024)
+            return SectionValues::parse(buffer.data(), got);
+        buffer.assign(buffer.size() * 4, '\0');
+    }
+}
+
+void SettingsReader::writeValue(const std::string&, const std::string&, const std::string&)
+{
+    throw AppError(std::string("nach ") + kSettingsFileName + " kann nicht geschrieben werden");
+}
+void SettingsReader::writeSection(const std::string& section, const std::string&) { writeValue(section, {}, {}); }
+void SettingsReader::eraseSection(const std::string& section) { writeValue(section, {}, {}); }
+
+void refuseSettingsWritesAfter(int writes) { g_refuseAfter = writes; }
+
+SettingsWriter::SettingsWriter(std::string target) : SettingsReader(std::string()), target_(std::move(target))
+{
+    std::string folder = target_.substr(0, target_.find_last_of("\\/"));
+    createFolders(folder);
+    char temp[MAX_PATH] = {};
+    if (GetTempFileNameA(folder.c_str(), "tps", 0, temp) == 0)
+        refuse();
+    path_ = temp;
+    // The copy starts as the file a load would read, so keys of other
+    // windows and of earlier versions' file carry over.
+    std::string source = fileExists(target_) ? target_ : settingsFilePath();
+    bool ok = true;
+    std::string bytes = fileExists(source) ? readBytes(source, ok) : std::string();
+    if (!ok || !writeBytes(path_, bytes))
+        refuse();
+}
+
+SettingsWriter::~SettingsWriter()
+{
+    if (!committed_ && !path_.empty())
+        DeleteFileA(path_.c_str());
+}
+
+void SettingsWriter::refuse() const
+{
+    throw AppError(std::string("nach ") + kSettingsFileName + " kann nicht geschrieben werden");
+}
+
+void SettingsWriter::countWrite() const
+{
+    int left = g_refuseAfter.load();
+    if (left == 0)
+        refuse();
+    if (left > 0)
+        g_refuseAfter = left - 1;
+}
+
+void SettingsWriter::writeValue(const std::string& section, const std::string& key, const std::string& text)
+{
+    countWrite();
+    if (!WritePrivateProfileStringA(section.c_str(), key.c_str(), text.c_str(), path_.c_str()))
+        refuse();
+    expect({section, key, decodeValue(text), 0});
+}
+
+void SettingsWriter::writeSection(const std::string& section, const std::string& block)
+{
+    countWrite();
+    if (!WritePrivateProfileSectionA(section.c_str(), block.c_str(), path_.c_str()))
+        refuse();
+    SectionValues values = SectionValues::parse(block.data(), block.size());
+    expect({section, {}, {}, values.size()});
+    // The count and the last item show that the list reached the disk whole.
+    std::size_t count = static_cast<std::size_t>(parseIntegerOr(values.value("Count").value_or("0"), 0));
+    if (count > 0)
+        expect({section, "Count", std::to_string(count), 0});
+    if (count > 0)
+        expect({section, itemKey(count - 1), values.value(itemKey(count - 1)).value_or(""), 0});
+}
+
+void SettingsWriter::eraseSection(const std::string& section)
+{
+    countWrite();
+    if (!WritePrivateProfileStringA(section.c_str(), nullptr, nullptr, path_.c_str()))
+        refuse();
+    expect({section, {}, {}, 0});
+}
+
+void SettingsWriter::expect(Expectation e)
+{
+    auto same = [&](const Expectation& old) {
+        return lstrcmpiA(old.section.c_str(), e.section.c_str()) == 0 &&
+               (e.key.empty() || lstrcmpiA(old.key.c_str(), e.key.c_str()) == 0);
+    };
+    std::erase_if(expected_, same);
+    expected_.push_back(std::move(e));
+}
+
+void SettingsWriter::commit()
+{
+    // The profile functions may keep the file in memory; have them write it.
+    WritePrivateProfileStringA(nullptr, nullptr, nullptr, path_.c_str());
+    bool ok = false;
+    std::string bytes = readBytes(path_, ok);
+    if (!ok)
+        refuse();
+    // A write the platform reported as done but that did not reach the disk
+    // (a full disk) must not replace the good file.
+    IniFileText file = IniFileText::parse(bytes);
+    for (const Expectation& e : expected_) {
+        const SectionValues* section = file.section(e.section);
+        if (e.key.empty()) {
+            std::size_t keys = section == nullptr ? 0 : section->size();
+            if (keys != e.keyCount)
+                refuse();
+        } else if (section == nullptr || section->value(e.key) != e.value) {
+            refuse();
+        }
+    }
+    if (!flushToDisk(path_) ||
+        !MoveFileExA(path_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        refuse();
+    committed_ = true;
+}
+
+}  // namespace talkpost::settings
