@@ -1,0 +1,1023 @@
+// The in-place editing list box: a subclassed platform list box with an
+// edit control as its child, plus a subclass of the parent window for the
+// list's background colour and its notifications.
+#include "computers/inplace_list_box_win.h"
+
+#include <commctrl.h>
+#include <uxtheme.h>
+
+#include <algorithm>
+
+#include "win/app_error.h"
+#include "win/win32_error_win.h"
+#include "win/window_win.h"
+
+namespace talkpost {
+
+namespace {
+
+constexpr UINT_PTR kSubclassId = 1;
+constexpr UINT_PTR kHoverTimer = 111;
+constexpr UINT kHoverInterval = 1000;
+constexpr UINT_PTR kToolId = 1;
+
+// The flat scroll bar functions, looked up by name on each use; a missing one is skipped.
+template <typename Fn>
+Fn flatScrollFunction(const char* name)
+{
+    HMODULE comctl = GetModuleHandleA("comctl32.dll");
+    if (comctl == nullptr)
+        return nullptr;
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(comctl, name)));
+}
+using InitializeFlatSBFn = BOOL(WINAPI*)(HWND);
+using UninitializeFlatSBFn = HRESULT(WINAPI*)(HWND);
+using FlatSBSetScrollPropFn = BOOL(WINAPI*)(HWND, UINT, INT_PTR, BOOL);
+using FlatSBSetScrollInfoFn = int(WINAPI*)(HWND, int, LPSCROLLINFO, BOOL);
+using FlatSBSetScrollPosFn = int(WINAPI*)(HWND, int, int, BOOL);
+using FlatSBShowScrollBarFn = BOOL(WINAPI*)(HWND, int, BOOL);
+
+bool sameTopLevel(HWND a, HWND b)
+{
+    return a != nullptr && b != nullptr && GetAncestor(a, GA_ROOT) == GetAncestor(b, GA_ROOT);
+}
+
+int clientWidth(HWND hwnd)
+{
+    RECT r{};
+    GetClientRect(hwnd, &r);
+    return r.right - r.left;
+}
+
+// A device context of a window with the window's font selected, released on every path.
+class FontDc {
+public:
+    explicit FontDc(HWND hwnd) : hwnd_(hwnd), dc_(GetDC(hwnd))
+    {
+        auto font = reinterpret_cast<HFONT>(SendMessageA(hwnd, WM_GETFONT, 0, 0));
+        old_ = SelectObject(dc_, font != nullptr ? font : GetStockObject(SYSTEM_FONT));
+    }
+    ~FontDc()
+    {
+        SelectObject(dc_, old_);
+        ReleaseDC(hwnd_, dc_);
+    }
+    FontDc(const FontDc&) = delete;
+    FontDc& operator=(const FontDc&) = delete;
+    HDC get() const { return dc_; }
+    int textWidth(const std::string& text) const
+    {
+        SIZE size{};
+        GetTextExtentPoint32A(dc_, text.c_str(), static_cast<int>(text.size()), &size);
+        return size.cx;
+    }
+
+private:
+    HWND hwnd_;
+    HDC dc_;
+    HGDIOBJ old_;
+};
+
+}  // namespace
+
+InPlaceListBox::InPlaceListBox(HWND parent, int id, int x, int y, int width, int height, DWORD extraStyle,
+                               DWORD exStyle)
+    : parent_(parent),
+      normalColor_(GetSysColor(COLOR_WINDOW)),
+      focusColor_(normalColor_),
+      shownColor_(normalColor_),
+      scrollWidth_(GetSystemMetrics(SM_CXVSCROLL))
+{
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    DWORD style = WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | WS_CLIPCHILDREN | LBS_NOTIFY | LBS_USETABSTOPS |
+                  LBS_NOINTEGRALHEIGHT | extraStyle;
+    list_ = CreateWindowExA(exStyle, "LISTBOX", "", style, x, y, width, height, parent,
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+    if (list_ == nullptr)
+        throw Win32Error("list box");
+    editor_ = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_BORDER | ES_AUTOHSCROLL, 0, 0, 0, 0, list_, nullptr,
+                              instance, nullptr);
+    if (editor_ == nullptr) {
+        DestroyWindow(list_);
+        throw Win32Error("in-place editor");
+    }
+    setBrush(shownColor_);
+    SetWindowSubclass(list_, &InPlaceListBox::listProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    SetWindowSubclass(editor_, &InPlaceListBox::editorProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
+    SetWindowSubclass(parent_, &InPlaceListBox::parentProc, reinterpret_cast<UINT_PTR>(this),
+                      reinterpret_cast<DWORD_PTR>(this));
+
+    // The hint: a tool over the whole list whose text is asked for when it shows.
+    tooltip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                               GetAncestor(parent, GA_ROOT), nullptr, instance, nullptr);
+    if (tooltip_ != nullptr) {
+        // Without the theme the tip shows the hint colour it is given.
+        SetWindowTheme(tooltip_, L"", L"");
+        TOOLINFOA tool{};
+        tool.cbSize = TTTOOLINFOA_V2_SIZE;
+        tool.uFlags = TTF_TRANSPARENT;
+        tool.hwnd = list_;
+        tool.uId = kToolId;
+        GetClientRect(list_, &tool.rect);
+        tool.lpszText = LPSTR_TEXTCALLBACKA;
+        SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+        SendMessageA(tooltip_, TTM_SETTIPBKCOLOR, hintColor_, 0);
+        SendMessageA(tooltip_, TTM_SETMAXTIPWIDTH, 0, 2000);
+    }
+}
+
+InPlaceListBox::~InPlaceListBox()
+{
+    if (parent_ != nullptr && IsWindow(parent_))
+        RemoveWindowSubclass(parent_, &InPlaceListBox::parentProc, reinterpret_cast<UINT_PTR>(this));
+    if (tooltip_ != nullptr && IsWindow(tooltip_))
+        DestroyWindow(tooltip_);
+    if (list_ != nullptr && IsWindow(list_)) {
+        if (flatInitialized_)
+            if (auto uninit = flatScrollFunction<UninitializeFlatSBFn>("UninitializeFlatSB"))
+                uninit(list_);
+        RemoveWindowSubclass(editor_, &InPlaceListBox::editorProc, kSubclassId);
+        RemoveWindowSubclass(list_, &InPlaceListBox::listProc, kSubclassId);
+        DestroyWindow(list_);
+    }
+}
+
+// ---- entries -------------------------------------------------------------
+
+int InPlaceListBox::count() const { return static_cast<int>(SendMessageA(list_, LB_GETCOUNT, 0, 0)); }
+
+std::string InPlaceListBox::item(int index) const
+{
+    LRESULT length = SendMessageA(list_, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
+    if (length == LB_ERR)
+        return {};
+    std::string text(static_cast<std::size_t>(length) + 1, '\0');
+    LRESULT got = SendMessageA(list_, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(got == LB_ERR ? 0 : static_cast<std::size_t>(got));
+    return text;
+}
+
+std::vector<std::string> InPlaceListBox::items() const
+{
+    std::vector<std::string> result;
+    int n = count();
+    for (int i = 0; i < n; ++i)
+        result.push_back(item(i));
+    return result;
+}
+
+int InPlaceListBox::add(const std::string& text)
+{
+    LRESULT index = SendMessageA(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    if (index < 0)
+        throw AppError("Zeile kann nicht eingef\xfcgt werden");
+    return static_cast<int>(index);
+}
+
+void InPlaceListBox::remove(int index) { SendMessageA(list_, LB_DELETESTRING, static_cast<WPARAM>(index), 0); }
+
+void InPlaceListBox::clear() { SendMessageA(list_, LB_RESETCONTENT, 0, 0); }
+
+void InPlaceListBox::setItem(int index, const std::string& text) { storeInPlace(index, text); }
+
+void InPlaceListBox::setItemHeight(int height)
+{
+    SendMessageA(list_, LB_SETITEMHEIGHT, 0, MAKELPARAM(height, 0));
+    InvalidateRect(list_, nullptr, TRUE);
+}
+
+int InPlaceListBox::itemHeight() const { return static_cast<int>(SendMessageA(list_, LB_GETITEMHEIGHT, 0, 0)); }
+
+void InPlaceListBox::setFont(HFONT font) { SendMessageA(list_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE); }
+
+int InPlaceListBox::itemIndex() const { return static_cast<int>(SendMessageA(list_, LB_GETCURSEL, 0, 0)); }
+
+void InPlaceListBox::setItemIndex(int index)
+{
+    SendMessageA(list_, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    updateScrollBars();
+    selectionChanged();
+}
+
+void InPlaceListBox::storeInPlace(int index, const std::string& text)
+{
+    if (index < 0 || index >= count())
+        return;
+    // A list box has no "set text": the entry is taken out and put back at the
+    // same index, which never sorts, keeping its data, the selection and the scroll position.
+    bool wasStoring = storing_;
+    storing_ = true;
+    int top = static_cast<int>(SendMessageA(list_, LB_GETTOPINDEX, 0, 0));
+    int selected = itemIndex();
+    LRESULT data = SendMessageA(list_, LB_GETITEMDATA, static_cast<WPARAM>(index), 0);
+    SendMessageA(list_, WM_SETREDRAW, FALSE, 0);
+    SendMessageA(list_, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
+    SendMessageA(list_, LB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.c_str()));
+    SendMessageA(list_, LB_SETITEMDATA, static_cast<WPARAM>(index), data);
+    if (selected >= 0)
+        SendMessageA(list_, LB_SETCURSEL, static_cast<WPARAM>(selected), 0);
+    SendMessageA(list_, LB_SETTOPINDEX, static_cast<WPARAM>(top), 0);
+    SendMessageA(list_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list_, nullptr, TRUE);
+    storing_ = wasStoring;
+    updateScrollBars();
+}
+
+// ---- editing -------------------------------------------------------------
+
+void InPlaceListBox::startEdit()
+{
+    if (editorOpen_)
+        endEdit();
+    int index = itemIndex();
+    if (index < 0 || count() == 0)
+        return;
+    bool allow = true;
+    if (onEditStart)
+        onEditStart(index, allow);
+    if (!allow)
+        return;
+
+    SendMessageA(list_, WM_HSCROLL, MAKEWPARAM(SB_LEFT, 0), 0);
+    int top = static_cast<int>(SendMessageA(list_, LB_GETTOPINDEX, 0, 0));
+    int rowHeight = itemHeight();
+
+    updating_ = true;
+    InvalidateRect(list_, nullptr, TRUE);
+    UpdateWindow(list_);
+
+    std::string text = item(index);
+    SetWindowPos(editor_, HWND_TOP, 0, (index - top) * rowHeight, clientWidth(list_) + 1, rowHeight,
+                 SWP_NOACTIVATE);
+    SetWindowTextA(editor_, text.c_str());
+    resizeEditor();
+    editIndex_ = index;
+    editCount_ = count();
+    savedText_ = text;
+    editorOpen_ = true;
+    ShowWindow(editor_, SW_SHOW);
+    SetFocus(editor_);
+    SetCapture(editor_);
+
+    storeInPlace(index, "");
+    setItemIndex(-1);
+
+    SendMessageA(editor_, EM_SETSEL, 0, -1);
+    updating_ = false;
+    rethrowPending();
+}
+
+void InPlaceListBox::endEdit()
+{
+    if (editorOpen_)
+        closeEditFromEditor(editIndex_);
+    rethrowPending();
+}
+
+void InPlaceListBox::finishEdit()
+{
+    std::string newText = windowText(editor_);
+    bool allow = true;
+    updating_ = true;
+    storeInPlace(editIndex_, newText);
+    try {
+        if (onEditDone)
+            onEditDone(newText, allow);
+    } catch (...) {
+        // The handler failed: the entry keeps its old text and the failure is
+        // shown once the edit has been closed.
+        pending_ = std::current_exception();
+        allow = false;
+    }
+    updating_ = false;
+    storeInPlace(editIndex_, allow ? newText : savedText_);
+}
+
+// The editor lost the focus, whatever the cause: the edit ends here.
+bool InPlaceListBox::closeAndWriteBack()
+{
+    if (!editorOpen_)
+        return false;
+    editorOpen_ = false;
+    if (GetCapture() == editor_)
+        ReleaseCapture();
+    finishEdit();
+    return true;
+}
+
+void InPlaceListBox::onEditorLostFocus(HWND newFocus)
+{
+    if (!closeAndWriteBack())
+        return;
+    if (editIndex_ >= 0 && editIndex_ < count())
+        setItemIndex(editIndex_);
+    ShowWindow(editor_, SW_HIDE);
+    // Focus that leaves the window altogether (another program activated) is not pulled back.
+    if (newFocus != list_ && sameTopLevel(newFocus, list_))
+        SetFocus(list_);
+    savedText_.clear();
+}
+
+void InPlaceListBox::closeEditFromEditor(int selectRow)
+{
+    if (!editorOpen_)
+        return;
+    ShowWindow(editor_, SW_HIDE);
+    SetFocus(list_);
+    // The editor may not have held the focus (its window inactive): end the edit all the same.
+    if (editorOpen_)
+        onEditorLostFocus(list_);
+    if (selectRow >= 0 && selectRow < count())
+        setItemIndex(selectRow);
+    savedText_.clear();
+}
+
+void InPlaceListBox::closeEditorOnListFocusLoss()
+{
+    if (!closeAndWriteBack())
+        return;
+    ShowWindow(editor_, SW_HIDE);
+    savedText_.clear();
+    editIndex_ = -1;
+}
+
+void InPlaceListBox::setAllowEdit(bool allow)
+{
+    allowEdit_ = allow;
+    if (editorOpen_) {
+        closeEditorOnListFocusLoss();
+        SetFocus(list_);
+        rethrowPending();
+    }
+}
+
+void InPlaceListBox::resizeEditor()
+{
+    int textWidth = FontDc(editor_).textWidth(windowText(editor_));
+    RECT r{};
+    GetWindowRect(editor_, &r);
+    SetWindowPos(editor_, nullptr, 0, 0, inPlaceEditorWidth(textWidth, clientWidth(list_)), r.bottom - r.top,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+LRESULT InPlaceListBox::guarded(HWND hwnd, const std::function<LRESULT()>& handler)
+{
+    // Messages nest (a focus change inside a key press): a failure kept for
+    // later is shown once, when the outermost message is done.
+    ++depth_;
+    LRESULT result = 0;
+    try {
+        result = handler();
+    } catch (...) {
+        --depth_;
+        reportException(GetAncestor(hwnd, GA_ROOT));
+        return 0;
+    }
+    --depth_;
+    try {
+        rethrowPending();
+    } catch (...) {
+        reportException(GetAncestor(hwnd, GA_ROOT));
+    }
+    return result;
+}
+
+void InPlaceListBox::rethrowPending()
+{
+    if (pending_ && depth_ == 0) {
+        std::exception_ptr p = pending_;
+        pending_ = nullptr;
+        std::rethrow_exception(p);
+    }
+}
+
+// ---- selection, colours, hints ---------------------------------------------
+
+void InPlaceListBox::selectionChanged()
+{
+    if (inSelChange_)
+        return;
+    inSelChange_ = true;
+    try {
+        if (onSelChange)
+            onSelChange(itemIndex());
+        if (hovering_)
+            moveCursorToSelection();
+    } catch (...) {
+        inSelChange_ = false;
+        throw;
+    }
+    inSelChange_ = false;
+}
+
+void InPlaceListBox::setBrush(COLORREF color)
+{
+    brush_.reset(CreateSolidBrush(color));
+    if (list_ != nullptr)
+        InvalidateRect(list_, nullptr, TRUE);
+}
+
+void InPlaceListBox::setFocusColor(COLORREF color)
+{
+    focusColor_ = color;
+    if (GetFocus() == list_) {
+        shownColor_ = color;
+        setBrush(color);
+    }
+}
+
+void InPlaceListBox::setColor(COLORREF color)
+{
+    normalColor_ = color;
+    if (GetFocus() != list_) {
+        shownColor_ = color;
+        setBrush(color);
+    }
+}
+
+void InPlaceListBox::setHintColor(COLORREF color)
+{
+    hintColor_ = color;
+    if (tooltip_ != nullptr)
+        SendMessageA(tooltip_, TTM_SETTIPBKCOLOR, color, 0);
+}
+
+void InPlaceListBox::setHint(const std::string& text) { hint_ = text; }
+
+int InPlaceListBox::rowAt(POINT p) const
+{
+    RECT client{};
+    GetClientRect(list_, &client);
+    int rowHeight = itemHeight();
+    if (!PtInRect(&client, p) || rowHeight <= 0)
+        return -1;
+    int top = static_cast<int>(SendMessageA(list_, LB_GETTOPINDEX, 0, 0));
+    int row = top + p.y / rowHeight;
+    return row < count() ? row : -1;
+}
+
+int InPlaceListBox::entryWidth(HDC dc, const std::string& text) const
+{
+    TEXTMETRICA metrics{};
+    GetTextMetricsA(dc, &metrics);
+    int width = 0;
+    if (!tabPositions_.empty()) {
+        std::vector<int> stops;
+        for (const TabPosition& t : tabPositions_)
+            stops.push_back(t.position);
+        DWORD extent = GetTabbedTextExtentA(dc, text.c_str(), static_cast<int>(text.size()),
+                                            static_cast<int>(stops.size()), stops.data());
+        width = LOWORD(extent);
+    } else {
+        SIZE size{};
+        GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+        width = size.cx;
+    }
+    return width + metrics.tmAveCharWidth;
+}
+
+InPlaceListBox::HintInfo InPlaceListBox::hintAt(POINT clientPoint) const
+{
+    HintInfo info;
+    info.text = hint_;
+    int row = rowAt(clientPoint);
+    if (row < 0)
+        return info;
+    info.row = row;
+    std::string text = item(row);
+    FontDc dc(list_);
+    RECT r{};
+    GetWindowRect(list_, &r);
+    if (entryNeedsHint(entryWidth(dc.get(), text), r.right - r.left, scrollWidth_)) {
+        info.text = text;
+        info.entryText = true;
+    }
+    return info;
+}
+
+// ---- scroll bars and tab stops --------------------------------------------
+
+void InPlaceListBox::setScrollStyle(ScrollStyle style)
+{
+    scrollStyle_ = style;
+    applyScrollStyle();
+}
+
+void InPlaceListBox::setScrollColor(std::optional<COLORREF> color)
+{
+    scrollColor_ = color;
+    applyScrollStyle();
+}
+
+void InPlaceListBox::setScrollWidth(int width)
+{
+    scrollWidth_ = width;
+    applyScrollStyle();
+}
+
+void InPlaceListBox::setScrollHorizontal(bool on)
+{
+    scrollHorizontal_ = on;
+    updateScrollBars();
+}
+
+void InPlaceListBox::applyScrollStyle()
+{
+    // The platform's own scroll bars serve the normal style; the flat scroll
+    // bar functions are brought in only for a styled look.
+    if (scrollStyle_ == ScrollStyle::Normal && !scrollColor_) {
+        if (flatInitialized_) {
+            if (auto uninit = flatScrollFunction<UninitializeFlatSBFn>("UninitializeFlatSB"))
+                uninit(list_);
+            flatInitialized_ = false;
+        }
+        return;
+    }
+    if (!flatInitialized_)
+        if (auto init = flatScrollFunction<InitializeFlatSBFn>("InitializeFlatSB"))
+            flatInitialized_ = init(list_) != FALSE;
+    if (!flatInitialized_)
+        return;
+    auto setProp = flatScrollFunction<FlatSBSetScrollPropFn>("FlatSB_SetScrollProp");
+    if (setProp == nullptr)
+        return;
+    INT_PTR mode = scrollStyle_ == ScrollStyle::Flat     ? FSB_FLAT_MODE
+                   : scrollStyle_ == ScrollStyle::Framed ? FSB_ENCARTA_MODE
+                                                         : FSB_REGULAR_MODE;
+    setProp(list_, WSB_PROP_VSTYLE, mode, FALSE);
+    setProp(list_, WSB_PROP_HSTYLE, mode, FALSE);
+    setProp(list_, WSB_PROP_CXVSCROLL, scrollWidth_, FALSE);
+    setProp(list_, WSB_PROP_CYHSCROLL, scrollWidth_, FALSE);
+    if (scrollColor_) {
+        setProp(list_, WSB_PROP_VBKGCOLOR, static_cast<INT_PTR>(*scrollColor_), FALSE);
+        setProp(list_, WSB_PROP_HBKGCOLOR, static_cast<INT_PTR>(*scrollColor_), FALSE);
+    }
+    setProp(list_, WSB_PROP_VSTYLE, mode, TRUE);
+    updateScrollBars();
+}
+
+void InPlaceListBox::showHorizontalBar(bool show)
+{
+    if (flatInitialized_)
+        if (auto flatShow = flatScrollFunction<FlatSBShowScrollBarFn>("FlatSB_ShowScrollBar")) {
+            flatShow(list_, SB_HORZ, show);
+            return;
+        }
+    ShowScrollBar(list_, SB_HORZ, show);
+}
+
+void InPlaceListBox::updateScrollBars()
+{
+    if (updating_ || inScrollUpdate_ || list_ == nullptr)
+        return;
+    inScrollUpdate_ = true;
+    int extent = 0;
+    if (scrollHorizontal_ && count() > 0) {
+        FontDc dc(list_);
+        int widest = 0;
+        for (const std::string& text : items())
+            widest = std::max(widest, entryWidth(dc.get(), text));
+        extent = horizontalExtentFor(widest, clientWidth(list_));
+    }
+    SendMessageA(list_, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(extent), 0);
+    if (extent == 0)
+        SendMessageA(list_, WM_HSCROLL, MAKEWPARAM(SB_LEFT, 0), 0);
+    showHorizontalBar(extent > 0);
+    if (flatInitialized_)
+        if (auto setInfo = flatScrollFunction<FlatSBSetScrollInfoFn>("FlatSB_SetScrollInfo"))
+            for (int bar : {SB_HORZ, SB_VERT}) {
+                SCROLLINFO info{};
+                info.cbSize = sizeof info;
+                info.fMask = SIF_ALL;
+                if (GetScrollInfo(list_, bar, &info))
+                    setInfo(list_, bar, &info, TRUE);
+            }
+    inScrollUpdate_ = false;
+}
+
+void InPlaceListBox::setTabPositions(const std::vector<TabPosition>& positions)
+{
+    tabPositions_ = positions;
+    applyTabStops();
+    updateScrollBars();
+}
+
+void InPlaceListBox::applyTabStops()
+{
+    int xWidth = FontDc(list_).textWidth("x");
+    std::vector<int> stops = tabStopsInDialogUnits(tabPositions_, xWidth);
+    if (!stops.empty())
+        SendMessageA(list_, LB_SETTABSTOPS, stops.size(), reinterpret_cast<LPARAM>(stops.data()));
+    InvalidateRect(list_, nullptr, TRUE);
+}
+
+// ---- lookup and hovering ---------------------------------------------------
+
+void InPlaceListBox::runLookup()
+{
+    if (!(lookupIncr || lookupFull) || lookup_.empty())
+        return;
+    int found = findLookupEntry(items(), lookup_, lookupFull);
+    if (found >= 0)
+        setItemIndex(found);
+    else
+        lookup_.clear();
+}
+
+void InPlaceListBox::setHovering(bool on)
+{
+    hovering_ = on;
+    if (on)
+        SetTimer(list_, kHoverTimer, kHoverInterval, nullptr);
+    else
+        KillTimer(list_, kHoverTimer);
+}
+
+void InPlaceListBox::hoverSelect()
+{
+    if (!hovering_ || GetFocus() != list_ || inSelChange_)
+        return;
+    POINT p{};
+    GetCursorPos(&p);
+    ScreenToClient(list_, &p);
+    int row = rowAt(p);
+    if (row >= 0 && row != itemIndex())
+        setItemIndex(row);
+}
+
+void InPlaceListBox::moveCursorToSelection()
+{
+    int index = itemIndex();
+    RECT row{};
+    if (index < 0 || SendMessageA(list_, LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&row)) ==
+                         LB_ERR)
+        return;
+    POINT p{};
+    GetCursorPos(&p);
+    RECT list{};
+    GetWindowRect(list_, &list);
+    if (!PtInRect(&list, p))
+        return;
+    POINT middle{0, (row.top + row.bottom) / 2};
+    ClientToScreen(list_, &middle);
+    SetCursorPos(p.x, middle.y);
+}
+
+// ---- message handling --------------------------------------------------------
+
+LRESULT CALLBACK InPlaceListBox::listProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, UINT_PTR, DWORD_PTR data)
+{
+    auto* self = reinterpret_cast<InPlaceListBox*>(data);
+    if (msg == WM_NCDESTROY) {
+        RemoveWindowSubclass(hwnd, &InPlaceListBox::listProc, kSubclassId);
+        self->list_ = nullptr;
+        return DefSubclassProc(hwnd, msg, wparam, lparam);
+    }
+    return self->guarded(hwnd, [&] { return self->handleList(msg, wparam, lparam); });
+}
+
+LRESULT CALLBACK InPlaceListBox::editorProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, UINT_PTR,
+                                            DWORD_PTR data)
+{
+    auto* self = reinterpret_cast<InPlaceListBox*>(data);
+    if (msg == WM_NCDESTROY) {
+        RemoveWindowSubclass(hwnd, &InPlaceListBox::editorProc, kSubclassId);
+        return DefSubclassProc(hwnd, msg, wparam, lparam);
+    }
+    return self->guarded(hwnd, [&] { return self->handleEditor(msg, wparam, lparam); });
+}
+
+LRESULT CALLBACK InPlaceListBox::parentProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, UINT_PTR id,
+                                            DWORD_PTR data)
+{
+    auto* self = reinterpret_cast<InPlaceListBox*>(data);
+    if (msg == WM_NCDESTROY) {
+        RemoveWindowSubclass(hwnd, &InPlaceListBox::parentProc, id);
+        self->parent_ = nullptr;
+        return DefSubclassProc(hwnd, msg, wparam, lparam);
+    }
+    bool handled = false;
+    LRESULT result = self->guarded(hwnd, [&] { return self->handleParent(hwnd, msg, wparam, lparam, handled); });
+    return handled ? result : DefSubclassProc(hwnd, msg, wparam, lparam);
+}
+
+LRESULT InPlaceListBox::handleParent(HWND parent, UINT msg, WPARAM wparam, LPARAM lparam, bool& handled)
+{
+    switch (msg) {
+    case WM_CTLCOLORLISTBOX:
+        if (reinterpret_cast<HWND>(lparam) == list_) {
+            handled = true;
+            auto dc = reinterpret_cast<HDC>(wparam);
+            SetBkColor(dc, shownColor_);
+            SetTextColor(dc, GetSysColor(COLOR_WINDOWTEXT));
+            return reinterpret_cast<LRESULT>(brush_.get());
+        }
+        break;
+    case WM_COMMAND:
+        if (reinterpret_cast<HWND>(lparam) == list_) {
+            // The parent sees the notification after the list's own events.
+            if (HIWORD(wparam) == LBN_SELCHANGE) {
+                updateScrollBars();
+                selectionChanged();
+                if (onClick)
+                    onClick();
+            } else if (HIWORD(wparam) == LBN_DBLCLK) {
+                if (onDblClick)
+                    onDblClick();
+            }
+            handled = true;
+            return DefSubclassProc(parent, msg, wparam, lparam);
+        }
+        break;
+    default:
+        break;
+    }
+    return 0;
+}
+
+LRESULT InPlaceListBox::handleList(UINT msg, WPARAM wparam, LPARAM lparam)
+{
+    switch (msg) {
+    case WM_GETDLGCODE: {
+        LRESULT code = DefSubclassProc(list_, msg, wparam, lparam);
+        auto* pending = reinterpret_cast<MSG*>(lparam);
+        if ((returnIsTab || returnIsClick || returnIsDblClick) && pending != nullptr &&
+            pending->message == WM_KEYDOWN && pending->wParam == VK_RETURN)
+            code |= DLGC_WANTMESSAGE;
+        return code;
+    }
+    case WM_KEYDOWN:
+        switch (wparam) {
+        case VK_ESCAPE:
+        case VK_PRIOR:
+        case VK_NEXT:
+        case VK_END:
+        case VK_HOME:
+        case VK_UP:
+        case VK_DOWN:
+            lookup_.clear();
+            break;
+        case VK_INSERT:
+            if (autoInsert) {
+                std::string value;
+                if (onAutoInsert)
+                    onAutoInsert(value);
+                setItemIndex(add(value));
+                startEdit();
+                return 0;
+            }
+            break;
+        case VK_DELETE:
+            if (autoDelete && itemIndex() >= 0) {
+                int index = itemIndex();
+                std::string value = item(index);
+                bool allowDelete = true;
+                if (onAutoDelete)
+                    onAutoDelete(value, allowDelete);
+                if (allowDelete) {
+                    remove(index);
+                    setItemIndex(rowAfterDelete(index, count()));
+                }
+                return 0;
+            }
+            break;
+        case VK_RETURN:
+            if (returnIsTab)
+                PostMessageA(list_, WM_KEYDOWN, VK_TAB, 0);
+            if (returnIsClick && onClick)
+                onClick();
+            if (returnIsDblClick && onDblClick)
+                onDblClick();
+            if (returnIsTab || returnIsClick || returnIsDblClick)
+                return 0;
+            break;
+        default:
+            break;
+        }
+        break;
+    case WM_KEYUP: {
+        LRESULT result = DefSubclassProc(list_, msg, wparam, lparam);
+        runLookup();
+        return result;
+    }
+    case WM_CHAR: {
+        char c = static_cast<char>(wparam);
+        if (c == ' ' && allowEdit_) {
+            startEdit();
+            return 0;
+        }
+        // With the incremental search on, it replaces the list's own first-letter search.
+        if (appendLookupCharacter(lookup_, c) && (lookupIncr || lookupFull))
+            return 0;
+        break;
+    }
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK: {
+        lookup_.clear();
+        POINT p{static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))};
+        int row = rowAt(p);
+        clickOnSelected_ = msg == WM_LBUTTONDOWN && allowEdit_ && row >= 0 && row == itemIndex();
+        break;
+    }
+    case WM_LBUTTONUP: {
+        LRESULT result = DefSubclassProc(list_, msg, wparam, lparam);
+        POINT p{static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))};
+        bool start = clickOnSelected_ && allowEdit_ && rowAt(p) == itemIndex();
+        clickOnSelected_ = false;
+        if (start)
+            startEdit();
+        return result;
+    }
+    case WM_MOUSEMOVE: {
+        POINT p{static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))};
+        lastPointer_ = p;
+        int row = rowAt(p);
+        if (row != hintRow_) {
+            // Withdraw the hint so that the next one fits the new row.
+            hintRow_ = row;
+            if (tooltip_ != nullptr)
+                SendMessageA(tooltip_, TTM_POP, 0, 0);
+        }
+        break;
+    }
+    case WM_SETFOCUS:
+        normalColor_ = shownColor_;
+        shownColor_ = focusColor_;
+        setBrush(shownColor_);
+        lookup_.clear();
+        break;
+    case WM_KILLFOCUS:
+        shownColor_ = normalColor_;
+        setBrush(shownColor_);
+        if (editorOpen_ && reinterpret_cast<HWND>(wparam) != editor_ && !updating_)
+            closeEditorOnListFocusLoss();
+        break;
+    case WM_SETFONT: {
+        LRESULT result = DefSubclassProc(list_, msg, wparam, lparam);
+        SendMessageA(editor_, WM_SETFONT, wparam, lparam);
+        applyTabStops();
+        updateScrollBars();
+        return result;
+    }
+    case LB_ADDSTRING:
+    case LB_INSERTSTRING:
+    case LB_DELETESTRING:
+    case LB_RESETCONTENT: {
+        // Entries moving under an open editor would put its text into the
+        // wrong entry: the edit ends first.
+        if (editorOpen_ && !updating_ && !storing_)
+            endEdit();
+        LRESULT result = DefSubclassProc(list_, msg, wparam, lparam);
+        if (!storing_)
+            updateScrollBars();
+        return result;
+    }
+    case WM_SIZE: {
+        LRESULT result = DefSubclassProc(list_, msg, wparam, lparam);
+        if (tooltip_ != nullptr) {
+            TOOLINFOA tool{};
+            tool.cbSize = TTTOOLINFOA_V2_SIZE;
+            tool.hwnd = list_;
+            tool.uId = kToolId;
+            GetClientRect(list_, &tool.rect);
+            SendMessageA(tooltip_, TTM_NEWTOOLRECTA, 0, reinterpret_cast<LPARAM>(&tool));
+        }
+        updateScrollBars();
+        return result;
+    }
+    case WM_HSCROLL:
+    case WM_VSCROLL: {
+        LRESULT result = DefSubclassProc(list_, msg, wparam, lparam);
+        if (flatInitialized_)
+            if (auto setPos = flatScrollFunction<FlatSBSetScrollPosFn>("FlatSB_SetScrollPos")) {
+                int bar = msg == WM_HSCROLL ? SB_HORZ : SB_VERT;
+                setPos(list_, bar, GetScrollPos(list_, bar), TRUE);
+            }
+        return result;
+    }
+    case WM_TIMER:
+        if (wparam == kHoverTimer) {
+            hoverSelect();
+            return 0;
+        }
+        break;
+    case WM_COMMAND:
+        if (reinterpret_cast<HWND>(lparam) == editor_ && HIWORD(wparam) == EN_CHANGE) {
+            resizeEditor();
+            return 0;
+        }
+        break;
+    case WM_NOTIFY: {
+        auto* header = reinterpret_cast<NMHDR*>(lparam);
+        if (header->hwndFrom == tooltip_ && tooltip_ != nullptr) {
+            if (header->code == TTN_GETDISPINFOA) {
+                auto* info = reinterpret_cast<NMTTDISPINFOA*>(lparam);
+                hintBuffer_ = hintAt(lastPointer_).text;
+                info->lpszText = hintBuffer_.data();
+                return 0;
+            }
+            if (header->code == TTN_SHOW) {
+                HintInfo hint = hintAt(lastPointer_);
+                RECT row{};
+                if (hint.entryText && SendMessageA(list_, LB_GETITEMRECT, static_cast<WPARAM>(hint.row),
+                                                   reinterpret_cast<LPARAM>(&row)) != LB_ERR) {
+                    // The full text sits where the entry stands: its left edge, 2 pixels above the row.
+                    POINT at{row.left, row.top - 2};
+                    ClientToScreen(list_, &at);
+                    SetWindowPos(tooltip_, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+                    return TRUE;
+                }
+                return 0;
+            }
+        }
+        break;
+    }
+    default:
+        break;
+    }
+    if (tooltip_ != nullptr && msg >= WM_MOUSEFIRST && msg <= WM_MOUSELAST) {
+        MSG relay{list_, msg, wparam, lparam, 0, {}};
+        SendMessageA(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relay));
+    }
+    return DefSubclassProc(list_, msg, wparam, lparam);
+}
+
+LRESULT InPlaceListBox::handleEditor(UINT msg, WPARAM wparam, LPARAM lparam)
+{
+    switch (msg) {
+    case WM_GETDLGCODE:
+        return DefSubclassProc(editor_, msg, wparam, lparam) | DLGC_WANTALLKEYS;
+    case WM_KEYDOWN:
+        if (!editorOpen_)
+            break;
+        switch (wparam) {
+        case VK_RETURN:
+            closeEditFromEditor(editIndex_);
+            return 0;
+        case VK_ESCAPE:
+            SetWindowTextA(editor_, savedText_.c_str());
+            closeEditFromEditor(editIndex_);
+            return 0;
+        case VK_UP:
+        case VK_DOWN: {
+            int rows = std::min(editCount_, count());
+            closeEditFromEditor(neighbourRow(editIndex_, rows, wparam == VK_UP ? -1 : 1));
+            // The key still reaches the list's key handling, which only resets the search.
+            lookup_.clear();
+            return 0;
+        }
+        default:
+            break;
+        }
+        break;
+    case WM_CHAR:
+        if (wparam == '\r')
+            return 0;
+        break;
+    case WM_LBUTTONDOWN:
+    case WM_LBUTTONDBLCLK:
+    case WM_RBUTTONDOWN:
+    case WM_RBUTTONDBLCLK:
+    case WM_MBUTTONDOWN:
+    case WM_MBUTTONDBLCLK: {
+        if (!editorOpen_)
+            break;
+        POINT p{static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))};
+        RECT client{};
+        GetClientRect(editor_, &client);
+        if (PtInRect(&client, p)) {
+            LRESULT result = DefSubclassProc(editor_, msg, wparam, lparam);
+            if (editorOpen_ && GetCapture() != editor_)
+                SetCapture(editor_);
+            return result;
+        }
+        // A click anywhere else reaches the editor through the capture; it
+        // only ends the edit and goes no further.
+        closeEditFromEditor(editIndex_);
+        return 0;
+    }
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP: {
+        LRESULT result = DefSubclassProc(editor_, msg, wparam, lparam);
+        // The edit control lets the mouse go when its own selection drag ends.
+        if (editorOpen_ && GetCapture() != editor_)
+            SetCapture(editor_);
+        return result;
+    }
+    case WM_SETTEXT: {
+        LRESULT result = DefSubclassProc(editor_, msg, wparam, lparam);
+        resizeEditor();
+        return result;
+    }
+    case WM_KILLFOCUS:
+        onEditorLostFocus(reinterpret_cast<HWND>(wparam));
+        break;
+    default:
+        break;
+    }
+    return DefSubclassProc(editor_, msg, wparam, lparam);
+}
+
+}  // namespace talkpost

@@ -1,0 +1,527 @@
+// The in-place editing list box under Wine: a real list in a test window,
+// driven with window messages.
+#include "computers/inplace_list_box_win.h"
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "support/test_support_win.h"
+#include "win/app_error.h"
+#include "win/window_win.h"
+
+namespace talkpost {
+namespace {
+
+using test::RecordingPrompts;
+
+constexpr int kListId = 100;
+constexpr int kOtherId = 101;
+
+class HostWindow : public Window {
+public:
+    HostWindow()
+    {
+        create("TalkpostListTestHost", 0, "list test", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 40, 40, 420, 540,
+               nullptr, nullptr);
+        other = CreateWindowExA(0, "BUTTON", "Other", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 24, 440, 100, 41, hwnd(),
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(kOtherId)), GetModuleHandleA(nullptr),
+                                nullptr);
+    }
+    HWND other = nullptr;
+};
+
+void key(HWND target, WPARAM vk)
+{
+    SendMessageA(target, WM_KEYDOWN, vk, 1);
+    SendMessageA(target, WM_KEYUP, vk, 0xC0000001);
+}
+
+void type(HWND target, const std::string& text)
+{
+    for (char c : text)
+        SendMessageA(target, WM_CHAR, static_cast<unsigned char>(c), 1);
+}
+
+LPARAM at(int x, int y) { return MAKELPARAM(x, y); }
+
+// A point of one window in the client coordinates of another.
+POINT mapPoint(HWND from, HWND to, POINT p)
+{
+    MapWindowPoints(from, to, &p, 1);
+    return p;
+}
+
+class InPlaceListBoxTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        list = std::make_unique<InPlaceListBox>(host.hwnd(), kListId, 24, 64, 273, 361, LBS_SORT | WS_TABSTOP);
+        font.reset(CreateFontA(-16, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, "MS Sans Serif"));
+        list->setFont(static_cast<HFONT>(font.get()));
+        list->setItemHeight(20);
+        list->setFocusColor(RGB(255, 255, 128));
+        list->setScrollWidth(17);
+        list->setHint("double click to edit");
+        for (const char* text : {"Remote02", "*", "Remote01"})
+            list->add(text);
+        list->onEditDone = [this](std::string& text, bool& allow) {
+            doneTexts.push_back(text);
+            if (rewrite)
+                text = *rewrite;
+            allow = allowEdits;
+        };
+        ShowWindow(host.hwnd(), SW_SHOW);
+        SetForegroundWindow(host.hwnd());
+        SetFocus(host.other);
+        test::pumpFor(std::chrono::milliseconds(50));
+    }
+    void TearDown() override
+    {
+        if (GetCapture() != nullptr)
+            ReleaseCapture();
+        list.reset();
+    }
+
+    void openOn(int index)
+    {
+        list->setItemIndex(index);
+        list->startEdit();
+        ASSERT_TRUE(list->editing());
+    }
+
+    RecordingPrompts prompts;
+    HostWindow host;
+    UniqueGdiObject font;
+    std::unique_ptr<InPlaceListBox> list;
+    std::vector<std::string> doneTexts;
+    std::optional<std::string> rewrite;
+    bool allowEdits = true;
+};
+
+TEST_F(InPlaceListBoxTest, StartEditWithoutSelectionOrOnEmptyListDoesNothing)
+{
+    int starts = 0;
+    list->onEditStart = [&](int, bool&) { ++starts; };
+    list->startEdit();
+    EXPECT_FALSE(list->editing());
+    list->clear();
+    list->startEdit();
+    EXPECT_FALSE(list->editing());
+    EXPECT_EQ(starts, 0);
+    EXPECT_FALSE(IsWindowVisible(list->editor()));
+}
+
+TEST_F(InPlaceListBoxTest, OpenEditorLiesOverTheRowWhichShowsEmptyWithNothingSelected)
+{
+    int startedOn = -1;
+    list->onEditStart = [&](int index, bool&) { startedOn = index; };
+    openOn(1);
+    EXPECT_EQ(startedOn, 1);
+    EXPECT_EQ(list->items(), (std::vector<std::string>{"*", "", "Remote02"}));
+    EXPECT_EQ(list->itemIndex(), -1);
+    EXPECT_TRUE(IsWindowVisible(list->editor()));
+    EXPECT_EQ(windowText(list->editor()), "Remote01");
+    EXPECT_EQ(GetFocus(), list->editor());
+    EXPECT_EQ(GetCapture(), list->editor());
+    DWORD selection = static_cast<DWORD>(SendMessageA(list->editor(), EM_GETSEL, 0, 0));
+    EXPECT_EQ(LOWORD(selection), 0);
+    EXPECT_EQ(HIWORD(selection), 8);
+    RECT r{};
+    GetWindowRect(list->editor(), &r);
+    MapWindowPoints(nullptr, list->hwnd(), reinterpret_cast<POINT*>(&r), 2);
+    EXPECT_EQ(r.left, 0);
+    EXPECT_EQ(r.top, 20);
+    EXPECT_EQ(r.bottom - r.top, 20);
+    EXPECT_TRUE(doneTexts.empty());
+}
+
+TEST_F(InPlaceListBoxTest, OnEditStartCanPreventTheEdit)
+{
+    list->onEditStart = [](int, bool& allow) { allow = false; };
+    list->setItemIndex(1);
+    list->startEdit();
+    EXPECT_FALSE(list->editing());
+    EXPECT_EQ(list->item(1), "Remote01");
+    EXPECT_EQ(list->itemIndex(), 1);
+}
+
+TEST_F(InPlaceListBoxTest, EnterStoresTheTypedTextInPlaceAndSelectsIt)
+{
+    openOn(1);
+    type(list->editor(), "Zeta\r");  // replaces the selected text; the Enter character is swallowed
+    key(list->editor(), VK_RETURN);
+    EXPECT_FALSE(list->editing());
+    // Renamed so that it would sort last, it keeps its index.
+    EXPECT_EQ(list->items(), (std::vector<std::string>{"*", "Zeta", "Remote02"}));
+    EXPECT_EQ(list->itemIndex(), 1);
+    EXPECT_EQ(doneTexts, (std::vector<std::string>{"Zeta"}));
+    EXPECT_EQ(GetFocus(), list->hwnd());
+    EXPECT_NE(GetCapture(), list->editor());
+    EXPECT_FALSE(IsWindowVisible(list->editor()));
+}
+
+TEST_F(InPlaceListBoxTest, EnterOnAnEmptiedEditorStoresAnEmptyEntry)
+{
+    openOn(2);
+    SetWindowTextA(list->editor(), "");
+    key(list->editor(), VK_RETURN);
+    EXPECT_EQ(list->items(), (std::vector<std::string>{"*", "Remote01", ""}));
+    EXPECT_EQ(doneTexts, (std::vector<std::string>{""}));
+}
+
+TEST_F(InPlaceListBoxTest, EscapeStoresTheSavedTextAndStillReportsTheEnd)
+{
+    openOn(1);
+    type(list->editor(), "Changed");
+    key(list->editor(), VK_ESCAPE);
+    EXPECT_FALSE(list->editing());
+    EXPECT_EQ(list->item(1), "Remote01");
+    EXPECT_EQ(list->itemIndex(), 1);
+    EXPECT_EQ(doneTexts, (std::vector<std::string>{"Remote01"}));
+}
+
+TEST_F(InPlaceListBoxTest, EditDoneHandlerDecidesWhatIsStored)
+{
+    struct Case {
+        const char* name;
+        bool allow;
+        std::optional<std::string> rewrite;
+        std::string stored;
+    } cases[] = {
+        {"veto keeps the old text", false, std::nullopt, "Remote01"},
+        {"veto wins over a rewrite", false, std::string("Other"), "Remote01"},
+        {"rewritten text is stored", true, std::string("Rewritten"), "Rewritten"},
+        {"typed text is stored", true, std::nullopt, "Typed"},
+    };
+    for (const Case& c : cases) {
+        list->clear();
+        for (const char* text : {"*", "Remote01", "Remote02"})
+            list->add(text);
+        allowEdits = c.allow;
+        rewrite = c.rewrite;
+        doneTexts.clear();
+        openOn(1);
+        type(list->editor(), "Typed");
+        key(list->editor(), VK_RETURN);
+        EXPECT_EQ(list->item(1), c.stored) << c.name;
+        EXPECT_EQ(doneTexts, (std::vector<std::string>{"Typed"})) << c.name;
+    }
+}
+
+TEST_F(InPlaceListBoxTest, UpAndDownEndTheEditAndSelectTheNeighbourButStopAtTheEnds)
+{
+    struct Case {
+        int edited;
+        WPARAM vk;
+        int selected;
+    } cases[] = {{2, VK_DOWN, 2}, {1, VK_DOWN, 2}, {1, VK_UP, 0}, {0, VK_UP, 0}};
+    for (const Case& c : cases) {
+        doneTexts.clear();
+        openOn(c.edited);
+        std::string before = windowText(list->editor());
+        key(list->editor(), c.vk);
+        EXPECT_FALSE(list->editing());
+        EXPECT_EQ(list->itemIndex(), c.selected) << "edited " << c.edited;
+        EXPECT_EQ(list->item(c.edited), before);
+        EXPECT_EQ(doneTexts.size(), 1u);
+        EXPECT_EQ(GetFocus(), list->hwnd());
+    }
+}
+
+TEST_F(InPlaceListBoxTest, ClickOutsideTheEditorOnlyEndsTheEdit)
+{
+    int clicks = 0;
+    list->onClick = [&] { ++clicks; };
+    openOn(1);
+    type(list->editor(), "Renamed");
+    // The capture brings a click on another row to the editor, in its coordinates.
+    RECT row{};
+    SendMessageA(list->hwnd(), LB_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&row));
+    POINT p = mapPoint(list->hwnd(), list->editor(), {row.left + 5, row.top + 5});
+    SendMessageA(list->editor(), WM_LBUTTONDOWN, MK_LBUTTON, at(p.x, p.y));
+    SendMessageA(list->editor(), WM_LBUTTONUP, 0, at(p.x, p.y));
+    EXPECT_FALSE(list->editing());
+    EXPECT_EQ(list->item(1), "Renamed");
+    EXPECT_EQ(list->itemIndex(), 1);  // the edited entry, not the one clicked
+    EXPECT_EQ(clicks, 0);
+}
+
+TEST_F(InPlaceListBoxTest, ClickInsideTheEditorKeepsEditingAndTheMouse)
+{
+    openOn(1);
+    SendMessageA(list->editor(), WM_LBUTTONDOWN, MK_LBUTTON, at(3, 3));
+    SendMessageA(list->editor(), WM_LBUTTONUP, 0, at(3, 3));
+    EXPECT_TRUE(list->editing());
+    EXPECT_EQ(GetCapture(), list->editor());
+    key(list->editor(), VK_RETURN);
+    EXPECT_EQ(list->item(1), "Remote01");
+}
+
+TEST_F(InPlaceListBoxTest, FocusMovingElsewhereEndsTheEditThroughFinishEdit)
+{
+    openOn(1);
+    type(list->editor(), "Moved");
+    SetFocus(host.other);
+    EXPECT_FALSE(list->editing());
+    EXPECT_EQ(list->item(1), "Moved");
+    EXPECT_EQ(doneTexts, (std::vector<std::string>{"Moved"}));
+    EXPECT_EQ(GetFocus(), list->hwnd());
+}
+
+TEST_F(InPlaceListBoxTest, ChangingAllowEditWhileEditingEndsTheEditAndFocusesTheList)
+{
+    openOn(1);
+    type(list->editor(), "Kept");
+    list->setAllowEdit(false);
+    EXPECT_FALSE(list->editing());
+    EXPECT_EQ(list->item(1), "Kept");
+    EXPECT_EQ(list->editedIndex(), -1);
+    EXPECT_EQ(GetFocus(), list->hwnd());
+}
+
+TEST_F(InPlaceListBoxTest, EntriesAddedWhileEditingDoNotReceiveTheEditedText)
+{
+    openOn(2);
+    type(list->editor(), "Edited");
+    list->add("");  // sorts to the top and moves the edited row down
+    EXPECT_FALSE(list->editing());
+    EXPECT_EQ(list->items(), (std::vector<std::string>{"", "*", "Remote01", "Edited"}));
+}
+
+TEST_F(InPlaceListBoxTest, FailingEditDoneHandlerKeepsTheOldTextAndShowsTheError)
+{
+    list->onEditDone = [](std::string&, bool&) { throw AppError("handler failed"); };
+    openOn(1);
+    type(list->editor(), "Lost");
+    key(list->editor(), VK_RETURN);
+    EXPECT_FALSE(list->editing());
+    EXPECT_EQ(list->item(1), "Remote01");
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(prompts.shown[0].text, "handler failed");
+}
+
+TEST_F(InPlaceListBoxTest, EditorWidensWithItsTextUpToTheClientWidthPlusOne)
+{
+    openOn(1);
+    RECT client{};
+    GetClientRect(list->hwnd(), &client);
+    auto editorWidth = [&] {
+        RECT r{};
+        GetWindowRect(list->editor(), &r);
+        return static_cast<int>(r.right - r.left);
+    };
+    HDC dc = GetDC(list->editor());
+    HGDIOBJ old = SelectObject(dc, font.get());
+    SIZE size{};
+    GetTextExtentPoint32A(dc, "Remote01", 8, &size);
+    SelectObject(dc, old);
+    ReleaseDC(list->editor(), dc);
+    EXPECT_EQ(editorWidth(), size.cx + 15);
+    type(list->editor(), std::string(80, 'W'));
+    EXPECT_EQ(editorWidth(), client.right + 1);
+    SetWindowTextA(list->editor(), "W");
+    EXPECT_LT(editorWidth(), 50);
+    key(list->editor(), VK_ESCAPE);
+}
+
+TEST_F(InPlaceListBoxTest, FocusColourShowsOnlyWhileTheListHasTheFocus)
+{
+    auto shownColour = [&] {
+        HDC dc = GetDC(list->hwnd());
+        auto brush = reinterpret_cast<HBRUSH>(SendMessageA(host.hwnd(), WM_CTLCOLORLISTBOX,
+                                                            reinterpret_cast<WPARAM>(dc),
+                                                            reinterpret_cast<LPARAM>(list->hwnd())));
+        ReleaseDC(list->hwnd(), dc);
+        LOGBRUSH lb{};
+        GetObjectA(brush, sizeof lb, &lb);
+        return lb.lbColor;
+    };
+    COLORREF window = GetSysColor(COLOR_WINDOW);
+    EXPECT_EQ(shownColour(), window);
+    SetFocus(list->hwnd());
+    EXPECT_EQ(shownColour(), RGB(255, 255, 128));
+    openOn(1);
+    EXPECT_EQ(shownColour(), window);  // the editor has the focus, not the list
+    key(list->editor(), VK_RETURN);
+    EXPECT_EQ(shownColour(), RGB(255, 255, 128));
+    SetFocus(host.other);
+    EXPECT_EQ(shownColour(), window);
+}
+
+TEST_F(InPlaceListBoxTest, HorizontalExtentFollowsTheWidestEntry)
+{
+    auto extent = [&] { return static_cast<int>(SendMessageA(list->hwnd(), LB_GETHORIZONTALEXTENT, 0, 0)); };
+    EXPECT_EQ(extent(), 0);
+    list->add(std::string(60, 'W'));
+    EXPECT_GT(extent(), 273);
+    list->remove(list->count() - 1);
+    EXPECT_EQ(extent(), 0);
+    list->add(std::string(60, 'W'));
+    list->setScrollHorizontal(false);
+    EXPECT_EQ(extent(), 0);
+    list->setScrollHorizontal(true);
+    EXPECT_GT(extent(), 0);
+    list->clear();
+    EXPECT_EQ(extent(), 0);
+}
+
+TEST_F(InPlaceListBoxTest, HintShowsTheFullTextOfEntriesWiderThanTheList)
+{
+    list->add("Remote03 " + std::string(40, 'W'));  // sorts last, row 3
+    auto hintAtRow = [&](int row) { return list->hintAt({5, row * 20 + 5}); };
+    InPlaceListBox::HintInfo wide = hintAtRow(3);
+    EXPECT_TRUE(wide.entryText);
+    EXPECT_EQ(wide.text, list->item(3));
+    EXPECT_EQ(hintAtRow(1).text, "double click to edit");
+    EXPECT_FALSE(hintAtRow(1).entryText);
+    EXPECT_EQ(hintAtRow(10).text, "double click to edit");  // below the last entry
+
+    // The tip asks for its text for the row last seen under the pointer.
+    SendMessageA(list->hwnd(), WM_MOUSEMOVE, 0, at(5, 3 * 20 + 5));
+    NMTTDISPINFOA request{};
+    request.hdr.hwndFrom = list->tooltip();
+    request.hdr.code = TTN_GETDISPINFOA;
+    SendMessageA(list->hwnd(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&request));
+    ASSERT_NE(request.lpszText, nullptr);
+    EXPECT_EQ(std::string(request.lpszText), list->item(3));
+}
+
+// The features the Edit Computer List dialog leaves off.
+TEST_F(InPlaceListBoxTest, AllowEditStartsEditingOnASecondClickOrTheSpaceKey)
+{
+    RECT row{};
+    SendMessageA(list->hwnd(), LB_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&row));
+    LPARAM point = at(row.left + 5, row.top + 5);
+    SendMessageA(list->hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, point);
+    SendMessageA(list->hwnd(), WM_LBUTTONUP, 0, point);
+    EXPECT_EQ(list->itemIndex(), 1);
+    EXPECT_FALSE(list->editing());  // the first click only selects
+    SendMessageA(list->hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, point);
+    SendMessageA(list->hwnd(), WM_LBUTTONUP, 0, point);
+    EXPECT_TRUE(list->editing());
+    key(list->editor(), VK_ESCAPE);
+
+    SendMessageA(list->hwnd(), WM_CHAR, ' ', 1);
+    EXPECT_TRUE(list->editing());
+    key(list->editor(), VK_ESCAPE);
+
+    list->setAllowEdit(false);
+    SendMessageA(list->hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, point);
+    SendMessageA(list->hwnd(), WM_LBUTTONUP, 0, point);
+    SendMessageA(list->hwnd(), WM_CHAR, ' ', 1);
+    EXPECT_FALSE(list->editing());
+}
+
+TEST_F(InPlaceListBoxTest, AutoInsertAddsAnEntryAndEditsIt)
+{
+    key(list->hwnd(), VK_INSERT);
+    EXPECT_EQ(list->count(), 3);  // off by default
+    list->autoInsert = true;
+    list->onAutoInsert = [](std::string& value) { value = "Remote015"; };
+    key(list->hwnd(), VK_INSERT);
+    ASSERT_TRUE(list->editing());
+    EXPECT_EQ(list->count(), 4);
+    EXPECT_EQ(windowText(list->editor()), "Remote015");
+    EXPECT_EQ(list->item(2), "");  // sorted in between Remote01 and Remote02
+    key(list->editor(), VK_RETURN);
+    EXPECT_EQ(list->item(2), "Remote015");
+}
+
+TEST_F(InPlaceListBoxTest, AutoDeleteRemovesTheSelectedEntryUnlessVetoed)
+{
+    list->setItemIndex(2);
+    key(list->hwnd(), VK_DELETE);
+    EXPECT_EQ(list->count(), 3);  // off by default
+    list->autoDelete = true;
+    std::vector<std::string> asked;
+    bool allow = false;
+    list->onAutoDelete = [&](std::string& value, bool& allowDelete) {
+        asked.push_back(value);
+        allowDelete = allow;
+    };
+    key(list->hwnd(), VK_DELETE);
+    EXPECT_EQ(list->count(), 3);
+    allow = true;
+    key(list->hwnd(), VK_DELETE);  // the last one: the new last is selected
+    EXPECT_EQ(list->items(), (std::vector<std::string>{"*", "Remote01"}));
+    EXPECT_EQ(list->itemIndex(), 1);
+    list->setItemIndex(0);
+    key(list->hwnd(), VK_DELETE);  // the first one: the one now at its index
+    EXPECT_EQ(list->items(), (std::vector<std::string>{"Remote01"}));
+    EXPECT_EQ(list->itemIndex(), 0);
+    EXPECT_EQ(asked, (std::vector<std::string>{"Remote02", "Remote02", "*"}));
+}
+
+TEST_F(InPlaceListBoxTest, IncrementalLookupSelectsByPrefixThenBySubstring)
+{
+    list->add("xyRemote");
+    list->lookupIncr = true;
+    SetFocus(list->hwnd());
+    auto typeKey = [&](char c) {
+        SendMessageA(list->hwnd(), WM_CHAR, static_cast<unsigned char>(c), 1);
+        SendMessageA(list->hwnd(), WM_KEYUP, static_cast<WPARAM>(c), 0xC0000001);
+    };
+    for (char c : std::string("rem"))
+        typeKey(c);
+    EXPECT_EQ(list->lookupText(), "REM");
+    EXPECT_EQ(list->itemIndex(), 1);
+    key(list->hwnd(), VK_HOME);
+    EXPECT_EQ(list->lookupText(), "");
+    typeKey('y');  // no entry begins with "Y": the search text is dropped
+    EXPECT_EQ(list->lookupText(), "");
+    list->lookupFull = true;
+    typeKey('y');
+    EXPECT_EQ(list->itemIndex(), 3);
+}
+
+TEST_F(InPlaceListBoxTest, ReturnOptionsTurnEnterIntoClickDoubleClickAndTab)
+{
+    int clicks = 0, doubleClicks = 0;
+    list->onClick = [&] { ++clicks; };
+    list->onDblClick = [&] { ++doubleClicks; };
+    SetFocus(list->hwnd());
+    key(list->hwnd(), VK_RETURN);
+    EXPECT_EQ(clicks + doubleClicks, 0);
+    list->returnIsClick = true;
+    list->returnIsDblClick = true;
+    key(list->hwnd(), VK_RETURN);
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(doubleClicks, 1);
+    list->returnIsTab = true;
+    key(list->hwnd(), VK_RETURN);
+    MSG msg{};
+    ASSERT_TRUE(PeekMessageA(&msg, list->hwnd(), WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE));
+    EXPECT_EQ(msg.wParam, static_cast<WPARAM>(VK_TAB));
+}
+
+TEST_F(InPlaceListBoxTest, SelectionChangesAreReportedWhoeverMakesThem)
+{
+    std::vector<int> changes;
+    list->onSelChange = [&](int index) { changes.push_back(index); };
+    list->setItemIndex(2);
+    SetFocus(list->hwnd());
+    key(list->hwnd(), VK_UP);  // the list notifies its parent
+    EXPECT_EQ(changes, (std::vector<int>{2, 1}));
+}
+
+TEST_F(InPlaceListBoxTest, TabStopsAndStyledScrollBarsCanBeSetWithoutHarm)
+{
+    list->setTabPositions({{60, TabAlign::Left}, {120, TabAlign::Right}});
+    list->add("a\tb\tc");
+    list->setScrollStyle(ScrollStyle::Flat);
+    list->setScrollColor(RGB(1, 2, 3));
+    list->setScrollStyle(ScrollStyle::Framed);
+    list->setScrollStyle(ScrollStyle::Normal);
+    list->setScrollColor(std::nullopt);
+    EXPECT_EQ(list->count(), 4);
+    openOn(0);
+    key(list->editor(), VK_RETURN);
+    EXPECT_EQ(list->item(0), "*");
+}
+
+}  // namespace
+}  // namespace talkpost
