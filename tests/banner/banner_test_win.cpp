@@ -1,0 +1,255 @@
+// The banner against a scripted server on 127.0.0.1: the order of the
+// banners, the line rules, the failures at start and during the rotation,
+// the click and the pointer, and the picture formats.
+#include "banner/banner_win.h"
+
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+#include <vector>
+
+#include "banner/script_server_win.h"
+#include "support/test_support_win.h"
+
+namespace talkpost {
+namespace {
+
+using namespace std::chrono_literals;
+using test::ScriptServer;
+
+constexpr unsigned kNever = 600000;
+
+std::string testPicture(const char* name)
+{
+    std::string bytes = test::readFile(test::sourceDir() + "\\tests\\banner\\data\\" + name);
+    if (bytes.empty())
+        throw std::runtime_error(std::string("missing test picture ") + name);
+    return bytes;
+}
+
+std::string list(const std::string& text) { return ScriptServer::ok(text); }
+
+class BannerTest : public ::testing::Test {
+protected:
+    BannerTest()
+    {
+        host_ = CreateWindowExA(0, "STATIC", "banner host", WS_OVERLAPPEDWINDOW, 0, 0, 600, 400,
+                                nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+    }
+    ~BannerTest() override
+    {
+        rotator_.reset();
+        DestroyWindow(host_);
+    }
+
+    // A rotator on the server that ticks only when the test says so (or at
+    // the given interval), recording the links it is asked to open.
+    BannerRotator& start(const std::string& base, unsigned interval = kNever)
+    {
+        rotator_ = std::make_unique<BannerRotator>(host_, 392, 80, 148, 230, base);
+        rotator_->setIntervalForTest(interval);
+        http::FetchOptions quick;
+        quick.readTimeoutMs = 5000;
+        rotator_->setFetchOptions(quick);
+        rotator_->openLink = [this](HWND owner, const std::string& link) {
+            EXPECT_EQ(owner, host_);
+            opened_.push_back(link);
+        };
+        return *rotator_;
+    }
+
+    static std::string startError(BannerRotator& rotator)
+    {
+        try {
+            rotator.startBanner();
+        } catch (const AppError& e) {
+            return e.what();
+        }
+        return {};
+    }
+
+    HWND host_ = nullptr;
+    std::unique_ptr<BannerRotator> rotator_;
+    std::vector<std::string> opened_;
+    test::RecordingPrompts prompts_;
+};
+
+TEST_F(BannerTest, ShowsTheBannersInListOrderAndStartsOverAtTheEnd)
+{
+    const std::string gif = ScriptServer::ok(testPicture("small.gif"));
+    ScriptServer server(ScriptServer::files({
+        {"/TALKPOST/Banner.txt", list("one.gif;L1\r\ntwo.gif;L2\r\nthree.gif;L3\r\n")},
+        {"/TALKPOST/one.gif", gif},
+        {"/TALKPOST/two.gif", gif},
+        {"/TALKPOST/three.gif", gif},
+    }));
+    BannerRotator& rotator = start(server.base(), 50);
+    rotator.startBanner();
+    EXPECT_TRUE(rotator.hasPicture());
+    EXPECT_EQ(rotator.link(), "L1");
+    ASSERT_TRUE(test::pumpUntil([&] { return server.targets().size() >= 5; }));
+    auto targets = server.targets();
+    targets.resize(5);
+    EXPECT_EQ(targets, (std::vector<std::string>{"/TALKPOST/Banner.txt", "/TALKPOST/one.gif", "/TALKPOST/two.gif",
+                                                 "/TALKPOST/three.gif", "/TALKPOST/one.gif"}));
+    EXPECT_TRUE(prompts_.shown.empty());
+}
+
+TEST_F(BannerTest, SplitsEachLineIntoPictureAndLink)
+{
+    ScriptServer server(ScriptServer::files({
+        {"/TALKPOST/Banner.txt", list("x.gif;page;part2\r\n;only-link\r\nno-separator")},
+        {"/TALKPOST/x.gif", ScriptServer::ok(testPicture("small.gif"))},
+    }));
+    BannerRotator& rotator = start(server.base());
+    rotator.startBanner();
+    EXPECT_EQ(rotator.pictureUrl(), server.base() + "/TALKPOST/x.gif");
+    EXPECT_EQ(rotator.link(), "page;part2");
+
+    // The other two name no picture: their fetch asks for the folder and
+    // fails, yet their link is current.
+    EXPECT_THROW(rotator.timerTimer(), AppError);
+    EXPECT_EQ(rotator.pictureUrl(), server.base() + "/TALKPOST/");
+    EXPECT_EQ(rotator.link(), "only-link");
+    EXPECT_THROW(rotator.timerTimer(), AppError);
+    EXPECT_EQ(rotator.link(), "no-separator");
+    SendMessageA(rotator.panel(), WM_LBUTTONUP, 0, 0);
+    EXPECT_EQ(opened_, (std::vector<std::string>{"no-separator"}));
+    EXPECT_TRUE(rotator.hasPicture()) << "a failed fetch keeps the picture on show";
+}
+
+TEST_F(BannerTest, ServerDownAtStartFailsOnceAndNeverRotates)
+{
+    BannerRotator& rotator = start("http://127.0.0.1:" + std::to_string(test::unusedPort()), 20);
+    EXPECT_EQ(startError(rotator), "Socket Error # 10061\r\nConnection refused.");
+    EXPECT_FALSE(rotator.rotating());
+    EXPECT_FALSE(rotator.hasPicture());
+}
+
+TEST_F(BannerTest, MissingListMakesNoFurtherRequests)
+{
+    ScriptServer server(ScriptServer::files({}));
+    BannerRotator& rotator = start(server.base(), 20);
+    EXPECT_EQ(startError(rotator), "HTTP/1.1 404 Not Found");
+    test::pumpFor(500ms);
+    EXPECT_EQ(server.targets(), (std::vector<std::string>{"/TALKPOST/Banner.txt"}));
+    EXPECT_FALSE(rotator.rotating());
+    EXPECT_TRUE(prompts_.shown.empty());
+}
+
+TEST_F(BannerTest, MissingFirstPictureFailsOnceAndTheRotationGoesOn)
+{
+    ScriptServer server(ScriptServer::files({
+        {"/TALKPOST/Banner.txt", list("one.gif;L1\r\ntwo.gif;L2\r\nthree.gif;L3\r\n")},
+        {"/TALKPOST/two.gif", ScriptServer::ok(testPicture("small.gif"))},
+    }));
+    BannerRotator& rotator = start(server.base(), 50);
+    EXPECT_EQ(startError(rotator), "HTTP/1.1 404 Not Found");
+    EXPECT_EQ(rotator.link(), "L1") << "the link is set before the picture is fetched";
+    EXPECT_TRUE(rotator.rotating());
+    // two.gif shows, three.gif and one.gif fail again without a word.
+    ASSERT_TRUE(test::pumpUntil([&] { return server.targets().size() >= 5; }));
+    EXPECT_TRUE(rotator.hasPicture());
+    EXPECT_TRUE(prompts_.shown.empty());
+}
+
+TEST_F(BannerTest, BytesThatAreNoPictureLeaveTheAreaEmpty)
+{
+    ScriptServer server(ScriptServer::files({
+        {"/TALKPOST/Banner.txt", list("good.gif;L1\r\nbad.gif;L2\r\n")},
+        {"/TALKPOST/good.gif", ScriptServer::ok(testPicture("small.gif"))},
+        {"/TALKPOST/bad.gif", ScriptServer::ok("this is no picture")},
+    }));
+    BannerRotator& rotator = start(server.base());
+    rotator.startBanner();
+    ASSERT_TRUE(rotator.hasPicture());
+    try {
+        rotator.timerTimer();
+        ADD_FAILURE() << "no error";
+    } catch (const AppError& e) {
+        EXPECT_STREQ(e.what(), "Could not load image. Invalid format");
+    }
+    EXPECT_FALSE(rotator.hasPicture());
+}
+
+TEST_F(BannerTest, NoServerConfiguredFetchesNothing)
+{
+    BannerRotator& rotator = start("");
+    EXPECT_NO_THROW(rotator.startBanner());
+    EXPECT_FALSE(rotator.rotating());
+    SendMessageA(rotator.pictureWindow(), WM_LBUTTONUP, 0, 0);
+    EXPECT_TRUE(opened_.empty()) << "no banner was ever selected";
+}
+
+TEST_F(BannerTest, PanelSitsWhereAskedWithThePictureInsideAndShowsTheHand)
+{
+    BannerRotator& rotator = start("");
+    RECT panel, picture;
+    GetWindowRect(rotator.panel(), &panel);
+    MapWindowPoints(nullptr, host_, reinterpret_cast<POINT*>(&panel), 2);
+    EXPECT_EQ(panel.left, 392);
+    EXPECT_EQ(panel.top, 80);
+    EXPECT_EQ(panel.right - panel.left, 148);
+    EXPECT_EQ(panel.bottom - panel.top, 230);
+    GetWindowRect(rotator.pictureWindow(), &picture);
+    MapWindowPoints(nullptr, rotator.panel(), reinterpret_cast<POINT*>(&picture), 2);
+    EXPECT_EQ(picture.left, 8);
+    EXPECT_EQ(picture.top, 8);
+    EXPECT_EQ(picture.right - picture.left, 132);
+    EXPECT_EQ(picture.bottom - picture.top, 214);
+
+    HCURSOR hand = LoadCursorA(nullptr, IDC_HAND);
+    for (HWND over : {rotator.panel(), rotator.pictureWindow()}) {
+        SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+        SendMessageA(over, WM_SETCURSOR, reinterpret_cast<WPARAM>(over), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+        EXPECT_EQ(GetCursor(), hand);
+    }
+}
+
+TEST(Picture, DecodesEveryFormatOfThePictureLoader)
+{
+    ComScope com;
+    for (const char* name : {"small.gif", "small.bmp", "small.jpg", "small.ico"}) {
+        std::string bytes = testPicture(name);
+        Picture picture = Picture::fromBytes(bytes.data(), bytes.size());
+        SIZE size = picture.size();
+        EXPECT_EQ(size.cx, 20) << name;
+        EXPECT_EQ(size.cy, 30) << name;
+    }
+
+    // Metafiles, drawn here: an enhanced one and a placeable Windows one.
+    RECT frame{0, 0, 500, 800};  // in 0.01 mm
+    HDC emfDc = CreateEnhMetaFileA(nullptr, nullptr, &frame, nullptr);
+    Rectangle(emfDc, 0, 0, 10, 10);
+    HENHMETAFILE emf = CloseEnhMetaFile(emfDc);
+    std::string emfBytes(GetEnhMetaFileBits(emf, 0, nullptr), '\0');
+    GetEnhMetaFileBits(emf, static_cast<UINT>(emfBytes.size()), reinterpret_cast<BYTE*>(emfBytes.data()));
+    DeleteEnhMetaFile(emf);
+    EXPECT_FALSE(Picture::fromBytes(emfBytes.data(), emfBytes.size()).empty());
+
+    HDC wmfDc = CreateMetaFileA(nullptr);
+    Rectangle(wmfDc, 0, 0, 100, 100);
+    HMETAFILE wmf = CloseMetaFile(wmfDc);
+    std::string body(GetMetaFileBitsEx(wmf, 0, nullptr), '\0');
+    GetMetaFileBitsEx(wmf, static_cast<UINT>(body.size()), body.data());
+    DeleteMetaFile(wmf);
+    // The placeable header: key, handle, bounds, units per inch, reserved, checksum.
+    WORD header[11] = {0xCDD7, 0x9AC6, 0, 0, 0, 100, 100, 1440, 0, 0, 0};
+    for (int i = 0; i < 10; ++i)
+        header[10] ^= header[i];
+    std::string wmfBytes(reinterpret_cast<const char*>(header), sizeof header);
+    wmfBytes += body;
+    EXPECT_FALSE(Picture::fromBytes(wmfBytes.data(), wmfBytes.size()).empty());
+
+    for (const std::string& bad : {std::string("no picture at all"), std::string()}) {
+        try {
+            Picture::fromBytes(bad.data(), bad.size());
+            ADD_FAILURE() << "decoded " << bad;
+        } catch (const AppError& e) {
+            EXPECT_STREQ(e.what(), kInvalidPictureMessage);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace talkpost
