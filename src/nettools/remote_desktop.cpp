@@ -1,0 +1,15 @@
+// The remote desktop command text.
+#include "nettools/remote_desktop.h"
+
+#include "app/msg_command.h"
+
+namespace talkpost {
+
+std::string remoteDesktopParameters(const std::string& entry) { return "/k mstsc /v:" + entry + " /f"; }
+
+std::optional<std::string> remoteDesktopRefusal(const std::string& entry)
+{
+    return commandTextRefusal("computer", entry);
+}
+
+}  // namespace talkpost

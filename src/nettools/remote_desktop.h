@@ -1,0 +1,25 @@
+// The remote desktop command and the help on enabling client computers. Portable.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace talkpost {
+
+// The parameter text for cmd.exe: "/k mstsc /v:" + entry + " /f". An empty
+// entry (nothing selected) gives "/k mstsc /v: /f".
+std::string remoteDesktopParameters(const std::string& entry);
+
+// When the entry holds a character the command interpreter would act on, the
+// information text that refuses it; nothing is then logged or launched.
+std::optional<std::string> remoteDesktopRefusal(const std::string& entry);
+
+// The help box text. Its line breaks are LF CR, in that order.
+inline constexpr const char* kClientHelpText =
+    "1. Folowing Entrie has to be set in the Registry:\n\r"
+    "    HKLM\\ SYSTEM\\CurrentControlSet\\Control\\Terminal Server\\\n\r"
+    "    AllowRemoteRPC\tValue  1 (REG_DWORD)\n\r"
+    "2. Remotedesktopsessions has to be allowed\n\r"
+    "3. Users have to use Passwords on Computerlogin";
+
+}  // namespace talkpost
