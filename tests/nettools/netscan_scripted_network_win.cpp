@@ -5,33 +5,33 @@
 
 namespace talkpost::test {
 
+namespace {
+
+NetNode node(const std::string& name, DWORD displayType, DWORD usage, std::vector<NetNode> children)
+{
+    NetNode n;
+    n.remoteName = name;
+    n.displayType = displayType;
+    n.usage = usage;
+    n.children = std::move(children);
+    return n;
+}
+
+}  // namespace
+
 NetNode domain(const std::string& name, std::vector<NetNode> children)
 {
-    NetNode node;
-    node.remoteName = name;
-    node.displayType = RESOURCEDISPLAYTYPE_DOMAIN;
-    node.usage = RESOURCEUSAGE_CONTAINER;
-    node.children = std::move(children);
-    return node;
+    return node(name, RESOURCEDISPLAYTYPE_DOMAIN, RESOURCEUSAGE_CONTAINER, std::move(children));
 }
 
 NetNode server(const std::string& remoteName, std::vector<NetNode> shares)
 {
-    NetNode node;
-    node.remoteName = remoteName;
-    node.displayType = RESOURCEDISPLAYTYPE_SERVER;
-    node.usage = RESOURCEUSAGE_CONTAINER;
-    node.children = std::move(shares);
-    return node;
+    return node(remoteName, RESOURCEDISPLAYTYPE_SERVER, RESOURCEUSAGE_CONTAINER, std::move(shares));
 }
 
 NetNode share(const std::string& remoteName)
 {
-    NetNode node;
-    node.remoteName = remoteName;
-    node.displayType = RESOURCEDISPLAYTYPE_SHARE;
-    node.usage = RESOURCEUSAGE_CONNECTABLE;
-    return node;
+    return node(remoteName, RESOURCEDISPLAYTYPE_SHARE, RESOURCEUSAGE_CONNECTABLE, {});
 }
 
 ScriptedNetwork::ScriptedNetwork(NetNode top) : top_(std::move(top)) {}
