@@ -313,6 +313,40 @@ TEST_F(SettingsStores, ARefusedWriteKeepsTheOldFileAndIsReportedAgainOnDestroy)
         FindClose(find);
 }
 
+// A save killed at any moment leaves a file whose list is whole: all items of
+// one round, as many as its count says.
+TEST(SettingsFile, AKilledSaveLeavesAWholeList)
+{
+    TempFolder folder;
+    std::string child = binaryDir() + "\\tests\\settings\\settings_save_loop_child.exe";
+    std::string target = folder.path() + "\\Talkpost.ini";
+    for (int kill = 0; kill < 4; ++kill) {
+        SetEnvironmentVariableA("TALKPOST_SETTINGS_DIR", folder.path().c_str());
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi{};
+        std::string command = "\"" + child + "\"";
+        BOOL started = CreateProcessA(child.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
+        SetEnvironmentVariableA("TALKPOST_SETTINGS_DIR", nullptr);
+        ASSERT_TRUE(started) << child;
+        // Let it finish a save or two, then stop it wherever it is.
+        EXPECT_TRUE(pumpUntil([&] { return fileExists(target); }, std::chrono::seconds(60)));
+        Sleep(150 + 170 * kill);
+        TerminateProcess(pi.hProcess, 9);
+        WaitForSingleObject(pi.hProcess, 30000);
+        CloseHandle(pi.hThread);
+        CloseHandle(pi.hProcess);
+
+        settings::SettingsReader reader(target);
+        auto items = settings::readList(reader.readSection("Storage.IPComboBox_Items"));
+        ASSERT_TRUE(items) << "kill " << kill;
+        ASSERT_EQ(items->size(), 5000u) << "kill " << kill;
+        std::string round = items->front().substr(0, items->front().find('-'));
+        for (std::size_t i = 0; i < items->size(); ++i)
+            ASSERT_EQ((*items)[i], round + "-computer" + std::to_string(i)) << "kill " << kill;
+    }
+}
+
 TEST_F(SettingsStores, ASaveBeforeAnyLoadDoesNothing)
 {
     TestForm form;
