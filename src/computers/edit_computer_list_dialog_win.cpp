@@ -1,0 +1,189 @@
+// The Edit Computer List dialog: layout, buttons and the copy of the list
+// that the in-place list box holds while the dialog is shown.
+#include "computers/edit_computer_list_dialog_win.h"
+
+#include "settings/placement_store_win.h"
+
+namespace talkpost {
+
+namespace {
+
+constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_CLIPCHILDREN;  // no system menu: no title-bar buttons
+constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME;
+constexpr COLORREF kBackground = RGB(200, 219, 238);
+constexpr COLORREF kFocusColor = RGB(255, 255, 128);
+constexpr COLORREF kHintColor = RGB(255, 255, 255);
+
+using Id = EditComputerListDialog::ControlId;
+
+constexpr int id(Id i) { return static_cast<int>(i); }
+
+constexpr DWORD kButton = WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON;
+const ControlSpec kButtons[] = {
+    {id(Id::Add), "BUTTON", 24, 8, 57, 41, "+", kButton},
+    {id(Id::Remove), "BUTTON", 88, 8, 57, 41, "-", kButton},
+    {id(Id::Save), "BUTTON", 24, 440, 100, 41, "Save", kButton},
+    {id(Id::Cancel), "BUTTON", 200, 440, 100, 41, "Cancel", kButton},
+};
+
+// The class keeps its background brush for the life of the process.
+HBRUSH backgroundBrush()
+{
+    static HBRUSH brush = CreateSolidBrush(kBackground);
+    return brush;
+}
+
+HFONT makeFont(int height)
+{
+    return CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "MS Sans Serif");
+}
+
+}  // namespace
+
+EditComputerListDialog::EditComputerListDialog(ComputerList& computers, HWND owner) : computers_(computers)
+{
+    RECT frame{0, 0, 320, 488};
+    AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
+    create("TalkpostEditComputerList", kExStyle, "Edit Computer List", kStyle, 517, 143, frame.right - frame.left,
+           frame.bottom - frame.top, owner, nullptr, backgroundBrush());
+
+    HDC screen = GetDC(nullptr);
+    int eightPoint = -MulDiv(8, GetDeviceCaps(screen, LOGPIXELSY), 72);
+    ReleaseDC(nullptr, screen);
+    font_.reset(makeFont(eightPoint));
+    listFont_.reset(makeFont(-16));
+    signFont_.reset(makeFont(-21));
+    SendMessageA(hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+
+    // The list first: the tab order follows the order of creation.
+    list_ = std::make_unique<InPlaceListBox>(hwnd(), id(Id::ComputerListBox), 24, 64, 273, 361,
+                                             LBS_SORT | WS_TABSTOP);
+    list_->setFont(static_cast<HFONT>(listFont_.get()));
+    list_->setItemHeight(20);
+    list_->setAllowEdit(false);
+    list_->setFocusColor(kFocusColor);
+    list_->setHintColor(kHintColor);
+    list_->setScrollWidth(17);
+    list_->setScrollHorizontal(true);
+    list_->setHint("double click to edit");
+    // The first click of the double click has selected the entry under the pointer.
+    list_->onDblClick = [this] { list_->startEdit(); };
+    // Every edit is kept as typed, an empty one included.
+    list_->onEditDone = [this](std::string&, bool&) { InvalidateRect(list_->hwnd(), nullptr, TRUE); };
+
+    createControls(kButtons, std::size(kButtons), static_cast<HFONT>(font_.get()));
+    for (Id sign : {Id::Add, Id::Remove})
+        SendMessageA(button(sign), WM_SETFONT, reinterpret_cast<WPARAM>(signFont_.get()), FALSE);
+
+    onShow = [this] { formShow(); };
+    settings::PlacementConfig placement;
+    placement.iniSection = "EditorPM";
+    placement.preventResize = true;
+    placement_ = std::make_unique<settings::PlacementStore>(*this, placement);
+}
+
+EditComputerListDialog::~EditComputerListDialog()
+{
+    placement_.reset();
+    list_.reset();
+}
+
+void EditComputerListDialog::formShow()
+{
+    // Whatever an earlier use left behind (changes dropped by "Cancel") goes.
+    if (list_->editing())
+        list_->endEdit();
+    list_->clear();
+    for (const std::string& entry : computers_.entries())
+        list_->add(entry);
+}
+
+// A button pressed while the editor is open only ends the edit, as a click on
+// it would: the editor holds the mouse until then.
+void EditComputerListDialog::onAdd()
+{
+    if (list_->editing())
+        return list_->endEdit();
+    list_->add("");
+    list_->setItemIndex(0);
+    list_->startEdit();
+}
+
+void EditComputerListDialog::onRemove()
+{
+    if (list_->editing())
+        return list_->endEdit();
+    int index = list_->itemIndex();
+    if (index >= 0)
+        list_->remove(index);
+}
+
+void EditComputerListDialog::onSave()
+{
+    if (list_->editing())
+        return list_->endEdit();
+    computers_.replaceAll(list_->items());
+    closeDialog(IDOK);
+}
+
+void EditComputerListDialog::onCancel()
+{
+    if (list_->editing())
+        return list_->endEdit();
+    closeDialog(IDCANCEL);
+}
+
+void EditComputerListDialog::closeDialog(int result)
+{
+    // The close-query event lets the placement store save where the dialog stands.
+    bool canClose = true;
+    if (onCloseQuery)
+        onCloseQuery(canClose);
+    if (!canClose)
+        return;
+    if (isModal())
+        endModal(result);
+    else
+        ShowWindow(hwnd(), SW_HIDE);
+}
+
+LRESULT EditComputerListDialog::handle(UINT msg, WPARAM wparam, LPARAM lparam)
+{
+    switch (msg) {
+    case WM_COMMAND:
+        if (HIWORD(wparam) == BN_CLICKED) {
+            switch (static_cast<Id>(LOWORD(wparam))) {
+            case Id::Add:
+                onAdd();
+                return 0;
+            case Id::Remove:
+                onRemove();
+                return 0;
+            case Id::Save:
+                onSave();
+                return 0;
+            case Id::Cancel:
+                onCancel();
+                return 0;
+            default:
+                break;
+            }
+        }
+        // Enter and Escape act only inside the focused control: the dialog
+        // has no default or cancel button, so IDOK and IDCANCEL do nothing.
+        return 0;
+    case WM_SYSCOMMAND:
+        if ((wparam & 0xFFF0) == SC_CLOSE)
+            return 0;  // only "Save" and "Cancel" close the dialog
+        break;
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORSTATIC:
+        return reinterpret_cast<LRESULT>(backgroundBrush());
+    default:
+        break;
+    }
+    return defaultHandle(msg, wparam, lparam);
+}
+
+}  // namespace talkpost

@@ -1,0 +1,53 @@
+// EditComputerListDialog: the dialog in which the operator reviews and changes
+// the whole computer list at once, editing entries in place, adding and
+// removing them, and then saves the result into the main window's list or
+// drops it. It is made once, hidden between uses, and reloads the list every
+// time it is shown. Its placement is kept in the settings file.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+
+#include "computers/computer_list_win.h"
+#include "computers/inplace_list_box_win.h"
+#include "win/handles_win.h"
+#include "win/window_win.h"
+
+namespace talkpost {
+
+namespace settings {
+class PlacementStore;
+}
+
+class EditComputerListDialog : public Window {
+public:
+    enum class ControlId : int { ComputerListBox = 100, Add = 101, Remove = 102, Save = 103, Cancel = 104 };
+
+    // computers: the main window's list, read on every show and replaced on "Save".
+    EditComputerListDialog(ComputerList& computers, HWND owner);
+    ~EditComputerListDialog() override;
+
+    InPlaceListBox& listBox() { return *list_; }
+    HWND button(ControlId id) const { return control(static_cast<int>(id)); }
+
+protected:
+    LRESULT handle(UINT msg, WPARAM wparam, LPARAM lparam) override;
+
+private:
+    void formShow();
+    void onAdd();
+    void onRemove();
+    void onSave();
+    void onCancel();
+    void closeDialog(int result);
+
+    ComputerList& computers_;
+    UniqueGdiObject font_;
+    UniqueGdiObject listFont_;
+    UniqueGdiObject signFont_;
+    std::unique_ptr<InPlaceListBox> list_;
+    std::unique_ptr<settings::PlacementStore> placement_;
+};
+
+}  // namespace talkpost
