@@ -39,9 +39,16 @@ void ComputerList::setTypedText(const std::string& text) { SetWindowTextA(combo_
 
 bool ComputerList::isListed(const std::string& text) const
 {
-    // From the start of the list: -1 as the start index searches the whole list.
-    return SendMessageA(combo_, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text.c_str())) >=
-           0;
+    // The control's exact search, case ignored; -1 as the start index
+    // searches the whole list from the start.
+    if (SendMessageA(combo_, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(text.c_str())) >= 0)
+        return true;
+    // Some list controls never match the empty text; an empty entry is still listed.
+    if (text.empty())
+        for (int i = 0, n = count(); i < n; ++i)
+            if (SendMessageA(combo_, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0) == 0)
+                return true;
+    return false;
 }
 
 int ComputerList::add(const std::string& text)

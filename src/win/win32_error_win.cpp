@@ -25,7 +25,11 @@ namespace {
 std::string compose(const std::string& context, DWORD code)
 {
     std::string text = systemErrorText(code);
-    return context.empty() ? text : context + ": " + text;
+    if (context.empty())
+        return text;
+    std::string composed = context;
+    composed.append(": ").append(text);
+    return composed;
 }
 }  // namespace
 

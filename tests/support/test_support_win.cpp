@@ -1,6 +1,8 @@
 // Test helpers for the Wine runs.
 #include "support/test_support_win.h"
 
+#include <tlhelp32.h>
+
 #include <cstdio>
 #include <fstream>
 #include <sstream>
@@ -92,7 +94,11 @@ StandinLog::StandinLog() : path_(folder_.file("standin.log"))
     SetEnvironmentVariableA("TALKPOST_STANDIN_LOG", path_.c_str());
 }
 
-StandinLog::~StandinLog() { SetEnvironmentVariableA("TALKPOST_STANDIN_LOG", nullptr); }
+StandinLog::~StandinLog()
+{
+    endChildProcesses();
+    SetEnvironmentVariableA("TALKPOST_STANDIN_LOG", nullptr);
+}
 
 namespace {
 std::string fromHex(const std::string& hex)
@@ -136,6 +142,32 @@ std::vector<StandinRun> StandinLog::waitFor(std::size_t count, std::chrono::mill
         limit);
     return result;
 }
+
+namespace {
+void endChildrenOf(DWORD parent)
+{
+    std::vector<DWORD> children;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return;
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry))
+        if (entry.th32ParentProcessID == parent && entry.th32ProcessID != parent)
+            children.push_back(entry.th32ProcessID);
+    CloseHandle(snapshot);
+    for (DWORD child : children) {
+        endChildrenOf(child);
+        if (HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, child)) {
+            TerminateProcess(process, 1);
+            WaitForSingleObject(process, 5000);
+            CloseHandle(process);
+        }
+    }
+}
+}  // namespace
+
+void endChildProcesses() { endChildrenOf(GetCurrentProcessId()); }
 
 std::string unixToWindowsPath(const std::string& unixPath)
 {

@@ -93,6 +93,10 @@ private:
     std::string path_;
 };
 
+// Ends the processes this process started (the hidden command interpreters
+// that stay open after their command) and, recursively, their children.
+void endChildProcesses();
+
 // The source tree as a Windows path (from TALKPOST_SOURCE_DIR), and the build tree.
 std::string sourceDir();
 std::string binaryDir();

@@ -1,7 +1,16 @@
 #!/usr/bin/env bash
 # Runs one program of the Windows build under Wine: the emulator that CTest
 # and the build use for everything built by the cross toolchain.
+#
+# The program's output goes through a file: processes it leaves running (the
+# hidden command interpreters that Send starts stay open by design) would
+# otherwise hold the caller's pipe open and keep a test runner waiting.
 source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 talkpost_ensure_display
 talkpost_ensure_prefix
-exec wine "$@"
+output=$(mktemp)
+trap 'rm -f "$output"' EXIT
+wine "$@" </dev/null >"$output" 2>&1
+status=$?
+cat "$output"
+exit $status

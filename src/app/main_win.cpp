@@ -1,0 +1,39 @@
+// Program entry: the application title, the main window and the Edit
+// Computer List dialog, then the event loop until the main window closes.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <objbase.h>
+
+#include "app/command_line.h"
+#include "app/main_window_win.h"
+#include "app/wiring_win.h"
+#include "win/prompts_win.h"
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
+    using namespace talkpost;
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
+    InitCommonControlsEx(&controls);
+    OleInitialize(nullptr);
+
+    int exitCode = 0;
+    try {
+        MainWindow mainWindow(programArguments(GetCommandLineA()));
+        Application application(mainWindow);
+        mainWindow.show(SW_SHOWNORMAL);
+        MSG msg;
+        while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+            if (!IsDialogMessageA(mainWindow.hwnd(), &msg)) {
+                TranslateMessage(&msg);
+                DispatchMessageA(&msg);
+            }
+        }
+        exitCode = static_cast<int>(msg.wParam);
+    } catch (...) {
+        reportException(nullptr);
+        exitCode = 1;
+    }
+    OleUninitialize();
+    return exitCode;
+}

@@ -1,0 +1,655 @@
+// The main window: layout, menus, the log pane and status bar, Send and
+// Send to all, and the computer field's DEL key and pop-up menu.
+#include "app/main_window_win.h"
+
+#include <commctrl.h>
+
+#include <cstdio>
+
+#include "app/launcher_win.h"
+#include "app/msg_command.h"
+#include "win/app_error.h"
+#include "win/prompts_win.h"
+
+namespace talkpost {
+namespace {
+
+constexpr COLORREF kBackground = RGB(200, 219, 238);
+constexpr int kTimeMin = 60;
+constexpr int kTimeMax = 20000;
+constexpr unsigned kEchoTimeoutMs = 5000;
+constexpr int kLogCapacity = 16777215;
+
+HFONT makeFont(int pixelHeight)
+{
+    return CreateFontA(-pixelHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "MS Sans Serif");
+}
+
+// A 16 x 16 menu image drawn by hand: the pop-up entries carry small pictures.
+HBITMAP makeMenuImage(bool monitor)
+{
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = 16;
+    info.bmiHeader.biHeight = -16;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    if (bitmap == nullptr)
+        return nullptr;
+    auto* pixels = static_cast<DWORD*>(bits);
+    for (int y = 0; y < 16; ++y)
+        for (int x = 0; x < 16; ++x) {
+            DWORD argb = 0;  // transparent
+            if (monitor) {
+                bool frame = y >= 2 && y <= 11 && x >= 1 && x <= 14;
+                bool screen = y >= 3 && y <= 10 && x >= 2 && x <= 13;
+                bool foot = (y == 12 && x >= 7 && x <= 8) || (y == 13 && x >= 4 && x <= 11);
+                if (screen)
+                    argb = 0xFF3A78C8;
+                else if (frame || foot)
+                    argb = 0xFF303030;
+            } else {
+                int dx = x - 7, dy = y - 7;
+                int r2 = dx * dx + dy * dy;
+                if (r2 <= 9)
+                    argb = 0xFF20A040;
+                else if (r2 >= 25 && r2 <= 36)
+                    argb = 0xFF20A040;
+            }
+            pixels[y * 16 + x] = argb;
+        }
+    return bitmap;
+}
+
+std::string currentDirectory()
+{
+    char buffer[260] = {};
+    DWORD n = GetCurrentDirectoryA(260, buffer);
+    return n > 0 && n < 260 ? std::string(buffer, n) : std::string();
+}
+
+bool isTimeCharacter(char c) { return (c >= '0' && c <= '9') || c == '-' || c == '+'; }
+
+}  // namespace
+
+MainWindow::MainWindow(std::vector<std::string> arguments) : arguments_(std::move(arguments))
+{
+    font_.reset(makeFont(11));
+    richFont_.reset(makeFont(13));
+    logFont_.reset(makeFont(8));
+    background_.reset(CreateSolidBrush(kBackground));
+    blackBrush_.reset(CreateSolidBrush(RGB(0, 0, 0)));
+    whiteBrush_.reset(CreateSolidBrush(RGB(255, 255, 255)));
+
+    HICON icon = LoadIconA(GetModuleHandleA(nullptr), "MAINICON");
+    create("TalkpostMainWindow", WS_EX_CONTROLPARENT, "Orvanta-Messanger",
+           WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_THICKFRAME | WS_CLIPCHILDREN, kLeft, kTop,
+           kWidth, kHeight, nullptr, nullptr, static_cast<HBRUSH>(background_.get()), icon);
+    if (hwnd() == nullptr)
+        throw AppError("The main window cannot be created");
+
+    createMenus();
+    createToolBar();
+    createFields();
+    createStatusBar();
+    createTooltips();
+    onShow = [this] { formShow(); };
+}
+
+MainWindow::~MainWindow()
+{
+    if (tooltip_ != nullptr)
+        DestroyWindow(tooltip_);
+}
+
+void MainWindow::createMenus()
+{
+    HMENU settings = CreatePopupMenu();
+    AppendMenuA(settings, MF_STRING | MF_CHECKED, id(MainId::AutoSave1), "&AutoSave");
+    AppendMenuA(settings, MF_STRING, id(MainId::Exit1), "E&xit");
+    HMENU tools = CreatePopupMenu();
+    AppendMenuA(tools, MF_STRING, id(MainId::ScanNetwork1), "&Scan network");
+    AppendMenuA(tools, MF_STRING, id(MainId::EditComputer1), "&Edit Computer");
+    HMENU help = CreatePopupMenu();
+    AppendMenuA(help, MF_STRING, id(MainId::HowToEnableClients1), "How to enable Clients");
+    AppendMenuA(help, MF_STRING, id(MainId::LiveUpdate1), "LiveUpdate");
+    AppendMenuA(help, MF_STRING, id(MainId::Info1), "&Info");
+    mainMenu_ = CreateMenu();
+    AppendMenuA(mainMenu_, MF_POPUP, reinterpret_cast<UINT_PTR>(settings), "&Settings");
+    AppendMenuA(mainMenu_, MF_POPUP, reinterpret_cast<UINT_PTR>(tools), "&Tools");
+    AppendMenuA(mainMenu_, MF_POPUP, reinterpret_cast<UINT_PTR>(help), "?");
+    SetMenu(hwnd(), mainMenu_);
+
+    popup_.reset(CreatePopupMenu());
+    AppendMenuA(popup_.get(), MF_STRING, id(MainId::Ping1), "Ping");
+    AppendMenuA(popup_.get(), MF_STRING, id(MainId::RemoteDesktop1), "RemoteDesktop");
+    pingImage_.reset(makeMenuImage(false));
+    remoteImage_.reset(makeMenuImage(true));
+    MENUITEMINFOA item{};
+    item.cbSize = sizeof item;
+    item.fMask = MIIM_BITMAP;
+    item.hbmpItem = static_cast<HBITMAP>(pingImage_.get());
+    SetMenuItemInfoA(popup_.get(), id(MainId::Ping1), FALSE, &item);
+    item.hbmpItem = static_cast<HBITMAP>(remoteImage_.get());
+    SetMenuItemInfoA(popup_.get(), id(MainId::RemoteDesktop1), FALSE, &item);
+}
+
+void MainWindow::createToolBar()
+{
+    // The dock holds one locked tool bar across the window; its buttons take no focus.
+    HWND bar = CreateWindowExA(0, TOOLBARCLASSNAMEA, "",
+                               WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_LIST | CCS_NORESIZE |
+                                   CCS_NOPARENTALIGN | CCS_NODIVIDER,
+                               3, 1, 552, 26, hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id(MainId::ToolBar))),
+                               GetModuleHandleA(nullptr), nullptr);
+    SendMessageA(bar, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    SendMessageA(bar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
+    SendMessageA(bar, TB_SETBITMAPSIZE, 0, MAKELPARAM(0, 0));
+    SendMessageA(bar, TB_SETINDENT, 6, 0);
+    TBBUTTON buttons[2]{};
+    static char sendText[] = "Send";
+    static char sendAllText[] = "SendToAll";
+    buttons[0].iBitmap = I_IMAGENONE;
+    buttons[0].idCommand = id(MainId::SendButton);
+    buttons[0].fsState = TBSTATE_ENABLED;
+    buttons[0].fsStyle = BTNS_BUTTON | BTNS_SHOWTEXT;
+    buttons[0].iString = reinterpret_cast<INT_PTR>(sendText);
+    buttons[1] = buttons[0];
+    buttons[1].idCommand = id(MainId::SendToAllButton);
+    buttons[1].iString = reinterpret_cast<INT_PTR>(sendAllText);
+    SendMessageA(bar, TB_ADDBUTTONSA, 2, reinterpret_cast<LPARAM>(buttons));
+    SendMessageA(bar, TB_SETBUTTONSIZE, 0, MAKELPARAM(40, 22));
+    const int widths[2] = {40, 64};
+    for (int i = 0; i < 2; ++i) {
+        TBBUTTONINFOA info{};
+        info.cbSize = sizeof info;
+        info.dwMask = TBIF_SIZE;
+        info.cx = static_cast<WORD>(widths[i]);
+        SendMessageA(bar, TB_SETBUTTONINFOA, static_cast<WPARAM>(buttons[i].idCommand), reinterpret_cast<LPARAM>(&info));
+    }
+}
+
+void MainWindow::createFields()
+{
+    // Client-area layout; tab order is creation order among the tab stops:
+    // computer field, user field, message editor, log pane, time field.
+    const DWORD label = WS_VISIBLE | SS_LEFT | SS_NOPREFIX;
+    const ControlSpec specs[] = {
+        {id(MainId::ComputerLabel), "STATIC", 16, 40, 153, 13, "Computer", label},
+        {id(MainId::IPComboBox), WC_COMBOBOXA, 16, 56, 153, 21 + 12 * 15, "",
+         WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_SORT | CBS_AUTOHSCROLL},
+        {id(MainId::UserLabel), "STATIC", 174, 40, 129, 13, "User:", label},
+        {id(MainId::UserEdit), "EDIT", 174, 56, 129, 21, "*", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL,
+         WS_EX_CLIENTEDGE},
+        {id(MainId::MessageLabel), "STATIC", 16, 82, 361, 13, "Message:", label},
+        {id(MainId::RichText), "EDIT", 16, 96, 361, 97, "",
+         WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL |
+             ES_WANTRETURN,
+         WS_EX_CLIENTEDGE},
+        {id(MainId::LogLabel), "STATIC", 16, 194, 361, 13, "Log:", label},
+        {id(MainId::LogText), "EDIT", 16, 208, 361, 97, "",
+         WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL |
+             ES_READONLY,
+         WS_EX_CLIENTEDGE},
+        {id(MainId::TimeLabel), "STATIC", 320, 40, 57, 13, "Time:", label},
+        {id(MainId::TimeEdit), "EDIT", 320, 56, 57, 22, "60", WS_VISIBLE | WS_TABSTOP | ES_RIGHT | ES_AUTOHSCROLL,
+         WS_EX_CLIENTEDGE},
+        {id(MainId::Memo1), "EDIT", 136, 80, 185, 89, "", ES_MULTILINE | ES_AUTOHSCROLL},
+    };
+    createControls(specs, std::size(specs), static_cast<HFONT>(font_.get()));
+    SendMessageA(control(id(MainId::RichText)), WM_SETFONT, reinterpret_cast<WPARAM>(richFont_.get()), FALSE);
+    SendMessageA(control(id(MainId::LogText)), WM_SETFONT, reinterpret_cast<WPARAM>(logFont_.get()), FALSE);
+    SendMessageA(control(id(MainId::LogText)), EM_SETLIMITTEXT, kLogCapacity, 0);
+    SendMessageA(control(id(MainId::RichText)), EM_SETLIMITTEXT, 0, 0);
+
+    HWND combo = control(id(MainId::IPComboBox));
+    computers_ = std::make_unique<ComputerList>(combo);
+    for (const char* entry : {"*", "Remote01", "Remote02"})
+        computers_->add(entry);
+    SendMessageA(combo, CB_SETMINVISIBLE, 12, 0);
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof info;
+    if (GetComboBoxInfo(combo, &info) && info.hwndItem != nullptr)
+        SetWindowSubclass(info.hwndItem, &MainWindow::fieldSubclass, id(MainId::IPComboBox),
+                          reinterpret_cast<DWORD_PTR>(this));
+
+    // The time field: an integer spin edit from 60 to 20000.
+    HWND time = control(id(MainId::TimeEdit));
+    HWND spin = CreateWindowExA(0, UPDOWN_CLASSA, "",
+                                WS_CHILD | WS_VISIBLE | UDS_ALIGNRIGHT | UDS_SETBUDDYINT | UDS_ARROWKEYS |
+                                    UDS_NOTHOUSANDS,
+                                0, 0, 0, 0, hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id(MainId::TimeSpin))),
+                                GetModuleHandleA(nullptr), nullptr);
+    SendMessageA(spin, UDM_SETBUDDY, reinterpret_cast<WPARAM>(time), 0);
+    SendMessageA(spin, UDM_SETRANGE32, kTimeMin, kTimeMax);
+    SendMessageA(spin, UDM_SETPOS32, 0, 60);
+    SetWindowSubclass(time, &MainWindow::fieldSubclass, id(MainId::TimeEdit), reinterpret_cast<DWORD_PTR>(this));
+}
+
+void MainWindow::createStatusBar()
+{
+    HWND bar = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, hwnd(),
+                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id(MainId::StatusBar))),
+                               GetModuleHandleA(nullptr), nullptr);
+    SendMessageA(bar, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    int edges[3] = {320, 480, 610};
+    SendMessageA(bar, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(edges));
+    SendMessageA(bar, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>("Command"));
+    RECT part{};
+    SendMessageA(bar, SB_GETRECT, 1, reinterpret_cast<LPARAM>(&part));
+    HWND progress = CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD | WS_VISIBLE, part.left + 1, part.top + 1,
+                                    part.right - part.left - 2, part.bottom - part.top - 2, bar,
+                                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(id(MainId::Progress))),
+                                    GetModuleHandleA(nullptr), nullptr);
+    SendMessageA(progress, PBM_SETRANGE32, 0, 100);
+    SendMessageA(progress, PBM_SETPOS, 0, 0);
+}
+
+void MainWindow::createTooltips()
+{
+    // Only the computer field and the time field show their hints.
+    tooltip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0, 0, 0,
+                               0, hwnd(), nullptr, GetModuleHandleA(nullptr), nullptr);
+    SendMessageA(tooltip_, TTM_SETMAXTIPWIDTH, 0, 300);
+    auto addTip = [this](HWND tool, const char* text) {
+        TOOLINFOA info{};
+        info.cbSize = sizeof info;
+        info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        info.hwnd = hwnd();
+        info.uId = reinterpret_cast<UINT_PTR>(tool);
+        info.lpszText = const_cast<char*>(text);
+        SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info));
+    };
+    HWND combo = control(id(MainId::IPComboBox));
+    addTip(combo, "hit DEL to delete selected Entry");
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof info;
+    if (GetComboBoxInfo(combo, &info) && info.hwndItem != nullptr)
+        addTip(info.hwndItem, "hit DEL to delete selected Entry");
+    addTip(control(id(MainId::TimeEdit)), "Specifying a time in seconds the message wait for the receiver to confirm.");
+}
+
+// ---------------------------------------------------------------------------
+// Fields
+
+std::string MainWindow::userText() const { return windowText(control(id(MainId::UserEdit))); }
+std::string MainWindow::timeText() const { return windowText(control(id(MainId::TimeEdit))); }
+std::string MainWindow::messageText() const { return windowText(control(id(MainId::RichText))); }
+
+bool MainWindow::autoSave() const
+{
+    return (GetMenuState(mainMenu_, id(MainId::AutoSave1), MF_BYCOMMAND) & MF_CHECKED) != 0;
+}
+
+std::string MainWindow::windowsDir() const
+{
+    char buffer[260] = {};
+    UINT n = GetWindowsDirectoryA(buffer, 260);
+    return n > 0 && n < 260 ? std::string(buffer, n) : std::string();
+}
+
+void MainWindow::clampTimeField()
+{
+    std::string text = timeText();
+    long value = 0;
+    bool digits = !text.empty();
+    try {
+        value = std::stol(text);
+    } catch (...) {
+        digits = false;
+    }
+    if (!digits)
+        return;
+    long clamped = value < kTimeMin ? kTimeMin : (value > kTimeMax ? kTimeMax : value);
+    if (clamped != value || std::to_string(clamped) != text)
+        SetWindowTextA(control(id(MainId::TimeEdit)), std::to_string(clamped).c_str());
+}
+
+// ---------------------------------------------------------------------------
+// Log pane and status bar
+
+void MainWindow::appendLog(const std::string& line)
+{
+    HWND log = control(id(MainId::LogText));
+    int length = GetWindowTextLengthA(log);
+    std::string piece = line + "\r\n";
+    if (length > 0) {
+        // Lines are whole: a pane that does not end with a line break gets one first.
+        std::string text = windowText(log);
+        if (text.size() < 2 || text.compare(text.size() - 2, 2, "\r\n") != 0)
+            piece = "\r\n" + piece;
+    }
+    SendMessageA(log, EM_SETSEL, static_cast<WPARAM>(length), static_cast<LPARAM>(length));
+    SendMessageA(log, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(piece.c_str()));
+    logTextChange();
+}
+
+std::string MainWindow::logText() const { return windowText(control(id(MainId::LogText))); }
+
+void MainWindow::logTextChange()
+{
+    // One page down after every change; the caret and the selection stay.
+    SendMessageA(control(id(MainId::LogText)), EM_SCROLL, SB_PAGEDOWN, 0);
+}
+
+void MainWindow::setStatusText(int panel, const std::string& text)
+{
+    SendMessageA(control(id(MainId::StatusBar)), SB_SETTEXTA, static_cast<WPARAM>(panel),
+                 reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+std::string MainWindow::statusText(int panel) const
+{
+    HWND bar = control(id(MainId::StatusBar));
+    LRESULT info = SendMessageA(bar, SB_GETTEXTLENGTHA, static_cast<WPARAM>(panel), 0);
+    std::string text(LOWORD(info) + 1u, '\0');
+    SendMessageA(bar, SB_GETTEXTA, static_cast<WPARAM>(panel), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(LOWORD(info));
+    return text;
+}
+
+void MainWindow::setProgressMax(int maximum)
+{
+    HWND progress = GetDlgItem(control(id(MainId::StatusBar)), id(MainId::Progress));
+    SendMessageA(progress, PBM_SETRANGE32, 0, maximum);
+}
+
+void MainWindow::setProgressPosition(int position)
+{
+    HWND progress = GetDlgItem(control(id(MainId::StatusBar)), id(MainId::Progress));
+    SendMessageA(progress, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+}
+
+int MainWindow::progressPosition() const
+{
+    HWND progress = GetDlgItem(control(id(MainId::StatusBar)), id(MainId::Progress));
+    return static_cast<int>(SendMessageA(progress, PBM_GETPOS, 0, 0));
+}
+
+void MainWindow::repaintStatusBar()
+{
+    HWND bar = control(id(MainId::StatusBar));
+    RedrawWindow(bar, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_ERASE);
+}
+
+// ---------------------------------------------------------------------------
+// First show, Send, Send to all
+
+void MainWindow::formShow()
+{
+    computers_->setTypedText(arguments_.size() >= 1 ? arguments_[0] : std::string());
+    std::string user = arguments_.size() >= 2 ? arguments_[1] : std::string();
+    SetWindowTextA(control(id(MainId::UserEdit)), user.empty() ? "*" : user.c_str());
+    startDir_ = currentDirectory();
+    if (features.startBanner)
+        features.startBanner(*this);
+}
+
+void MainWindow::writeMessageFile(const std::string& text) const
+{
+    std::string path = messageFilePath(startDir_);
+    UniqueFile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file)
+        throw AppError("Datei " + path + " kann nicht erstellt werden");
+    DWORD written = 0;
+    if (!WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
+        written != text.size()) {
+        // A message cut short must not be sent as if it were whole.
+        file.reset();
+        DeleteFileA(path.c_str());
+        throw AppError("nach " + path + " kann nicht geschrieben werden");
+    }
+}
+
+bool MainWindow::refuseUnsafeFields()
+{
+    const std::pair<const char*, std::string> fields[] = {
+        {"computer", computers_->typedText()}, {"user", userText()}, {"time", timeText()}};
+    for (const auto& [name, text] : fields)
+        if (auto refusal = commandTextRefusal(name, text)) {
+            prompts().information(hwnd(), *refusal);
+            return true;
+        }
+    return false;
+}
+
+void MainWindow::launchCommand(const std::string& parameters)
+{
+    appendLog("cmd.exe " + parameters);
+    fileExec("cmd.exe", parameters, SW_HIDE);
+}
+
+void MainWindow::onSend()
+{
+    std::string message = messageText();
+    if (trimControlAndBlank(message).empty()) {
+        prompts().information(hwnd(), "Please enter Message first");
+        return;
+    }
+    if (refuseUnsafeFields())
+        return;
+    std::string computer = computers_->typedText();
+    if (autoSave() && !computers_->isListed(computer))
+        computers_->add(computer);
+    writeMessageFile(message);
+    launchCommand(buildMsgCommand({windowsDir(), computer, timeText(), userText(), startDir_}));
+}
+
+void MainWindow::onSendToAll()
+{
+    std::string message = messageText();
+    if (trimControlAndBlank(message).empty()) {
+        prompts().information(hwnd(), "Please enter Message first");
+        return;
+    }
+    // User and time are the same for every computer: checked once.
+    for (const auto& [name, text] :
+         {std::pair<const char*, std::string>{"user", userText()}, {"time", timeText()}})
+        if (auto refusal = commandTextRefusal(name, text)) {
+            prompts().information(hwnd(), *refusal);
+            return;
+        }
+    writeMessageFile(message);
+    int n = computers_->count();
+    if (n == 0)
+        return;
+
+    // All echoes at once, then the walk in list order.
+    std::vector<std::string> hosts = computers_->entries();
+    std::vector<bool> answered(hosts.size(), false);
+    if (features.echoAll) {
+        HCURSOR previous = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+        try {
+            answered = features.echoAll(hosts, kEchoTimeoutMs);
+        } catch (...) {
+            SetCursor(previous);
+            throw;
+        }
+        SetCursor(previous);
+    }
+    std::string windows = windowsDir();
+    std::string time = timeText();
+    std::string user = userText();
+    for (int i = 0; i < n; ++i) {
+        computers_->select(i);
+        std::string host = computers_->at(computers_->selectedIndex());
+        // A name from the network or the settings file must never run a command.
+        if (auto refusal = commandTextRefusal("computer", host)) {
+            appendLog("skipped " + host + ": " + *refusal);
+            continue;
+        }
+        if (i < static_cast<int>(answered.size()) && answered[static_cast<std::size_t>(i)])
+            launchCommand(buildMsgCommand({windows, computers_->typedText(), time, user, startDir_}));
+    }
+}
+
+void MainWindow::onComputerKeyDown(WPARAM key)
+{
+    if (computers_->selectedIndex() < 0 || key != VK_DELETE)
+        return;
+    if (prompts().confirmation(hwnd(), "Eintrag l\xf6schen?") != Answer::Yes)  // "löschen" (ANSI)
+        return;
+    int index = computers_->selectedIndex();  // read again after the box
+    if (index >= 0)
+        computers_->remove(index);
+}
+
+void MainWindow::showComputerPopup(int x, int y)
+{
+    if (x == -1 && y == -1) {
+        RECT r;
+        GetWindowRect(control(id(MainId::IPComboBox)), &r);
+        x = r.left;
+        y = r.bottom;
+    }
+    TrackPopupMenu(popup_.get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, x, y, 0, hwnd(), nullptr);
+}
+
+void MainWindow::runFeature(const std::function<void(MainWindow&)>& feature)
+{
+    // Entries whose feature is not plugged in do nothing.
+    if (feature)
+        feature(*this);
+}
+
+void MainWindow::onCommand(int commandId)
+{
+    switch (static_cast<MainId>(commandId)) {
+    case MainId::SendButton:
+        onSend();
+        break;
+    case MainId::SendToAllButton:
+        onSendToAll();
+        break;
+    case MainId::AutoSave1:
+        CheckMenuItem(mainMenu_, id(MainId::AutoSave1), MF_BYCOMMAND | (autoSave() ? MF_UNCHECKED : MF_CHECKED));
+        break;
+    case MainId::Exit1:
+        close();
+        break;
+    case MainId::ScanNetwork1:
+        runFeature(features.scanNetwork);
+        break;
+    case MainId::EditComputer1:
+        runFeature(features.editComputerList);
+        break;
+    case MainId::HowToEnableClients1:
+        runFeature(features.howToEnableClients);
+        break;
+    case MainId::LiveUpdate1:
+        runFeature(features.liveUpdate);
+        break;
+    case MainId::Info1:
+        runFeature(features.info);
+        break;
+    case MainId::Ping1:
+        runFeature(features.ping);
+        break;
+    case MainId::RemoteDesktop1:
+        runFeature(features.remoteDesktop);
+        break;
+    default:
+        break;
+    }
+}
+
+LRESULT MainWindow::handle(UINT msg, WPARAM wparam, LPARAM lparam)
+{
+    switch (msg) {
+    case WM_COMMAND: {
+        int commandId = LOWORD(wparam);
+        int code = HIWORD(wparam);
+        if (commandId == id(MainId::TimeEdit) && code == EN_KILLFOCUS)
+            clampTimeField();
+        else if (lparam == 0 || commandId == id(MainId::SendButton) || commandId == id(MainId::SendToAllButton))
+            onCommand(commandId);
+        return 0;
+    }
+    case WM_CTLCOLORSTATIC: {
+        HDC dc = reinterpret_cast<HDC>(wparam);
+        if (reinterpret_cast<HWND>(lparam) == control(id(MainId::LogText))) {
+            SetTextColor(dc, RGB(0, 0, 0));
+            SetBkColor(dc, RGB(255, 255, 255));
+            return reinterpret_cast<LRESULT>(whiteBrush_.get());
+        }
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, RGB(0, 0, 0));
+        return reinterpret_cast<LRESULT>(background_.get());
+    }
+    case WM_CTLCOLOREDIT:
+        if (reinterpret_cast<HWND>(lparam) == control(id(MainId::RichText))) {
+            HDC dc = reinterpret_cast<HDC>(wparam);
+            SetTextColor(dc, RGB(255, 255, 255));
+            SetBkColor(dc, RGB(0, 0, 0));
+            return reinterpret_cast<LRESULT>(blackBrush_.get());
+        }
+        break;
+    case WM_CONTEXTMENU:
+        if (reinterpret_cast<HWND>(wparam) == control(id(MainId::IPComboBox))) {
+            showComputerPopup(static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam)));
+            return 0;
+        }
+        break;
+    case WM_SIZE:
+        SendMessageA(control(id(MainId::StatusBar)), WM_SIZE, 0, 0);
+        break;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    default:
+        break;
+    }
+    return defaultHandle(msg, wparam, lparam);
+}
+
+LRESULT CALLBACK MainWindow::fieldSubclass(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, UINT_PTR idSubclass,
+                                           DWORD_PTR refData)
+{
+    auto* self = reinterpret_cast<MainWindow*>(refData);
+    try {
+        if (idSubclass == static_cast<UINT_PTR>(id(MainId::IPComboBox))) {
+            if (msg == WM_KEYDOWN)
+                self->onComputerKeyDown(wparam);  // the key still reaches the edit part
+            else if (msg == WM_CONTEXTMENU) {
+                self->showComputerPopup(static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam)));
+                return 0;
+            }
+        } else if (idSubclass == static_cast<UINT_PTR>(id(MainId::TimeEdit))) {
+            if (msg == WM_CHAR) {
+                char c = static_cast<char>(wparam);
+                if (static_cast<unsigned char>(c) >= ' ' && !isTimeCharacter(c)) {
+                    MessageBeep(MB_OK);
+                    return 0;
+                }
+            } else if (msg == WM_PASTE) {
+                // Pasted text obeys the same rule as typed text.
+                std::string pasted;
+                if (OpenClipboard(hwnd)) {
+                    if (HANDLE data = GetClipboardData(CF_TEXT)) {
+                        if (const char* text = static_cast<const char*>(GlobalLock(data))) {
+                            pasted = text;
+                            GlobalUnlock(data);
+                        }
+                    }
+                    CloseClipboard();
+                }
+                for (char c : pasted)
+                    if (!isTimeCharacter(c)) {
+                        MessageBeep(MB_OK);
+                        return 0;
+                    }
+            }
+        }
+    } catch (...) {
+        reportException(self->hwnd());
+        if (msg == WM_CONTEXTMENU)
+            return 0;
+    }
+    return DefSubclassProc(hwnd, msg, wparam, lparam);
+}
+
+}  // namespace talkpost

@@ -1,0 +1,142 @@
+// MainWindow: the window the operator works in. Computer, user, time and
+// message fields, the tool bar with Send and SendToAll, the log pane, the
+// banner panel, the status bar and the menus.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "computers/computer_list_win.h"
+#include "win/handles_win.h"
+#include "win/window_win.h"
+
+namespace talkpost {
+
+// Control and menu ids. Kept clear of IDOK and IDCANCEL, which the dialog
+// manager sends for Enter and Escape.
+enum class MainId : int {
+    ToolBar = 100,
+    SendButton,       // GlowButton2
+    SendToAllButton,  // GlowButton3
+    ComputerLabel,
+    IPComboBox,
+    UserLabel,
+    UserEdit,
+    TimeLabel,
+    TimeEdit,
+    TimeSpin,
+    MessageLabel,  // Label3
+    RichText,
+    LogLabel,  // Label1
+    LogText,
+    Memo1,
+    StatusBar,
+    Progress,
+    // Menu entries
+    AutoSave1 = 200,
+    Exit1,
+    ScanNetwork1,
+    EditComputer1,
+    HowToEnableClients1,
+    LiveUpdate1,
+    Info1,
+    Ping1,
+    RemoteDesktop1,
+};
+
+inline constexpr int id(MainId value) { return static_cast<int>(value); }
+
+class MainWindow : public Window {
+public:
+    // Features that live in other folders are plugged in here, so the window
+    // itself stays the shell around them.
+    struct Features {
+        std::function<void(MainWindow&)> ping;
+        std::function<void(MainWindow&)> remoteDesktop;
+        std::function<void(MainWindow&)> scanNetwork;
+        std::function<void(MainWindow&)> editComputerList;
+        std::function<void(MainWindow&)> howToEnableClients;
+        std::function<void(MainWindow&)> liveUpdate;
+        std::function<void(MainWindow&)> info;
+        std::function<void(MainWindow&)> startBanner;
+        // Echo test of all hosts at once: one answer per host, in order.
+        std::function<std::vector<bool>(const std::vector<std::string>& hosts, unsigned timeoutMs)> echoAll;
+    };
+
+    // Creates the window hidden, with the designed defaults. The arguments
+    // are the program's own (without the program name).
+    explicit MainWindow(std::vector<std::string> arguments = {});
+    ~MainWindow() override;
+
+    Features features;
+
+    ComputerList& computers() { return *computers_; }
+    std::string userText() const;
+    std::string timeText() const;
+    std::string messageText() const;
+    const std::string& startDir() const { return startDir_; }
+    bool autoSave() const;
+
+    // Appends one whole line at the end of the log pane.
+    void appendLog(const std::string& line);
+    std::string logText() const;
+
+    // Status bar: panel 0 and 2 texts, panel 1 progress.
+    void setStatusText(int panel, const std::string& text);
+    std::string statusText(int panel) const;
+    void setProgressMax(int maximum);
+    void setProgressPosition(int position);
+    int progressPosition() const;
+    void repaintStatusBar();
+
+    // The time field's value within 60..20000 (the field corrects itself when left).
+    void clampTimeField();
+
+    // Gets the text of the command that Send would launch for a computer.
+    std::string windowsDir() const;
+
+    // The handlers of the tool bar buttons and the computer field.
+    void onSend();
+    void onSendToAll();
+    void onComputerKeyDown(WPARAM key);
+
+    // Starts a hidden cmd.exe with the parameters after logging the command.
+    void launchCommand(const std::string& parameters);
+
+    static constexpr int kLeft = 395, kTop = 214, kWidth = 566, kHeight = 401;
+
+protected:
+    LRESULT handle(UINT msg, WPARAM wparam, LPARAM lparam) override;
+
+private:
+    void createMenus();
+    void createToolBar();
+    void createFields();
+    void createStatusBar();
+    void createTooltips();
+    void formShow();
+    void onCommand(int commandId);
+    void showComputerPopup(int x, int y);
+    void logTextChange();
+    void writeMessageFile(const std::string& text) const;
+    bool refuseUnsafeFields();
+    void runFeature(const std::function<void(MainWindow&)>& feature);
+
+    static LRESULT CALLBACK fieldSubclass(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, UINT_PTR idSubclass,
+                                          DWORD_PTR refData);
+
+    std::vector<std::string> arguments_;
+    std::string startDir_;
+    std::unique_ptr<ComputerList> computers_;
+    UniqueGdiObject font_, richFont_, logFont_, background_, blackBrush_, whiteBrush_;
+    UniqueGdiObject pingImage_, remoteImage_;
+    HMENU mainMenu_ = nullptr;
+    UniqueMenu popup_;
+    HWND tooltip_ = nullptr;
+};
+
+}  // namespace talkpost

@@ -1,0 +1,348 @@
+// The main window under Wine, driven through its controls: Send with the real
+// cmd.exe and the msg.exe stand-in, AutoSave, DEL, the first show, the time
+// field and the log pane.
+#include <windows.h>
+
+#include <commctrl.h>
+#include <gtest/gtest.h>
+
+#include "app/main_window_win.h"
+#include "support/test_support_win.h"
+#include "win/app_error.h"
+
+namespace talkpost {
+namespace {
+
+using test::RecordingPrompts;
+
+std::string trimRight(std::string text)
+{
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\r' || text.back() == '\n'))
+        text.pop_back();
+    return text;
+}
+
+class MainWindowTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        char previous[MAX_PATH] = {};
+        GetCurrentDirectoryA(MAX_PATH, previous);
+        previousDir_ = previous;
+        SetCurrentDirectoryA(startDir_.path().c_str());
+    }
+    void TearDown() override
+    {
+        window_.reset();
+        SetCurrentDirectoryA(previousDir_.c_str());
+    }
+
+    MainWindow& open(std::vector<std::string> arguments = {})
+    {
+        window_ = std::make_unique<MainWindow>(std::move(arguments));
+        window_->show(SW_SHOWNOACTIVATE);
+        return *window_;
+    }
+    void setText(MainId control, const std::string& text)
+    {
+        SetWindowTextA(window_->control(id(control)), text.c_str());
+    }
+    void command(MainId entry) { SendMessageA(window_->hwnd(), WM_COMMAND, MAKEWPARAM(id(entry), 0), 0); }
+    void clickSend()
+    {
+        SendMessageA(window_->hwnd(), WM_COMMAND, MAKEWPARAM(id(MainId::SendButton), BN_CLICKED),
+                     reinterpret_cast<LPARAM>(window_->control(id(MainId::ToolBar))));
+    }
+    std::string messageFile() const { return startDir_.file("msg.txt"); }
+    std::string expectedLogLine(const std::string& computer, const std::string& user) const
+    {
+        return "cmd.exe /k  cd /d C:\\windows\\System32 & C:\\windows\\System32\\msg.exe /SERVER:" + computer +
+               " /TIME:60 " + user + " <" + startDir_.path() + "\\msg.txt\r\n";
+    }
+
+    RecordingPrompts prompts_;
+    test::TempFolder startDir_;
+    test::StandinLog standins_;
+    std::unique_ptr<MainWindow> window_;
+    std::string previousDir_;
+};
+
+TEST_F(MainWindowTest, FreshWindowHasTheDesignedDefaults)
+{
+    MainWindow& w = open();
+    EXPECT_EQ(windowText(w.hwnd()), "Orvanta-Messanger");
+    EXPECT_EQ(w.computers().entries(), (std::vector<std::string>{"*", "Remote01", "Remote02"}));
+    EXPECT_EQ(w.computers().selectedIndex(), -1);
+    EXPECT_EQ(w.userText(), "*");
+    EXPECT_EQ(w.timeText(), "60");
+    EXPECT_EQ(w.messageText(), "");
+    EXPECT_EQ(w.logText(), "");
+    EXPECT_TRUE(w.autoSave());
+    EXPECT_EQ(w.statusText(0), "Command");
+    EXPECT_EQ(w.statusText(2), "");
+    EXPECT_EQ(w.progressPosition(), 0);
+    RECT r;
+    GetWindowRect(w.hwnd(), &r);
+    EXPECT_EQ(r.right - r.left, MainWindow::kWidth);
+    EXPECT_EQ(r.bottom - r.top, MainWindow::kHeight);
+    EXPECT_EQ(GetWindowLongA(w.hwnd(), GWL_STYLE) & WS_MAXIMIZEBOX, 0);
+}
+
+TEST_F(MainWindowTest, FirstShowTakesComputerAndUserFromTheArguments)
+{
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string computer, user;
+    };
+    const Case cases[] = {
+        {{}, "", "*"},
+        {{"pc1"}, "pc1", "*"},
+        {{"pc1", "Jane Doe"}, "pc1", "Jane Doe"},
+        {{"pc1", ""}, "pc1", "*"},
+        {{"pc1", "u", "ignored"}, "pc1", "u"},
+    };
+    for (const Case& c : cases) {
+        MainWindow& w = open(c.arguments);
+        EXPECT_EQ(w.computers().typedText(), c.computer);
+        EXPECT_EQ(w.userText(), c.user);
+        EXPECT_EQ(w.startDir(), startDir_.path());
+        EXPECT_EQ(w.computers().count(), 3) << "the list is not touched";
+    }
+}
+
+TEST_F(MainWindowTest, SendWritesMessageFileAndLaunchesMsgExe)
+{
+    MainWindow& w = open();
+    w.computers().setTypedText("Remote01");
+    const std::string message = "  Hello Anna,\r\nthe server restarts at 18:00.\r\n\r\n";
+    setText(MainId::RichText, message);
+    clickSend();
+
+    EXPECT_EQ(test::readFile(messageFile()), message) << "whole text, untrimmed, lines joined by CR LF";
+    EXPECT_EQ(w.logText(), expectedLogLine("Remote01", "*"));
+    auto runs = standins_.waitFor(1);
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(runs[0].program, "msg.exe");
+    EXPECT_EQ(trimRight(runs[0].args), "/SERVER:Remote01 /TIME:60 *");
+    EXPECT_EQ(runs[0].input, message);
+    EXPECT_TRUE(prompts_.shown.empty());
+}
+
+TEST_F(MainWindowTest, UserWithBlankReachesMsgExeAsOneWord)
+{
+    MainWindow& w = open({"Remote01", "Jane Doe"});
+    setText(MainId::RichText, "Hi");
+    clickSend();
+    EXPECT_EQ(w.logText(), expectedLogLine("Remote01", "\"Jane Doe\""));
+    auto runs = standins_.waitFor(1);
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(trimRight(runs[0].args), "/SERVER:Remote01 /TIME:60 \"Jane Doe\"");
+    EXPECT_EQ(runs[0].input, "Hi");
+}
+
+TEST_F(MainWindowTest, SendingTwiceOverwritesTheFileAndLogsBoth)
+{
+    MainWindow& w = open({"Remote01"});
+    setText(MainId::RichText, "first, longer message");
+    clickSend();
+    setText(MainId::RichText, "second");
+    clickSend();
+    EXPECT_EQ(test::readFile(messageFile()), "second");
+    EXPECT_EQ(w.logText(), expectedLogLine("Remote01", "*") + expectedLogLine("Remote01", "*"));
+    EXPECT_EQ(standins_.waitFor(2).size(), 2u);
+}
+
+TEST_F(MainWindowTest, EmptyMessageShowsTheInformationBoxAndNothingElse)
+{
+    for (const char* message : {"", "   ", " \r\n\r\n\t "}) {
+        MainWindow& w = open({"NewComputer"});
+        setText(MainId::RichText, message);
+        clickSend();
+        ASSERT_EQ(prompts_.shown.size(), 1u);
+        EXPECT_EQ(prompts_.shown[0].kind, "information");
+        EXPECT_EQ(prompts_.shown[0].text, "Please enter Message first");
+        EXPECT_FALSE(test::fileExists(messageFile()));
+        EXPECT_EQ(w.logText(), "");
+        EXPECT_FALSE(w.computers().isListed("NewComputer")) << "nothing listed";
+        prompts_.shown.clear();
+    }
+    test::pumpFor(std::chrono::milliseconds(300));
+    EXPECT_TRUE(standins_.runs().empty());
+}
+
+TEST_F(MainWindowTest, AutoSaveAddsANewComputerOnceIgnoringCase)
+{
+    MainWindow& w = open();
+    setText(MainId::RichText, "m");
+    w.computers().setTypedText("Beta7");
+    clickSend();
+    w.computers().setTypedText("BETA7");
+    clickSend();
+    w.computers().setTypedText("remote01");
+    clickSend();
+    EXPECT_EQ(w.computers().entries(), (std::vector<std::string>{"*", "Beta7", "Remote01", "Remote02"}));
+
+    command(MainId::AutoSave1);
+    EXPECT_FALSE(w.autoSave());
+    w.computers().setTypedText("Gamma");
+    clickSend();
+    EXPECT_FALSE(w.computers().isListed("Gamma"));
+    command(MainId::AutoSave1);
+    EXPECT_TRUE(w.autoSave());
+}
+
+TEST_F(MainWindowTest, AutoSaveAddsAnEmptyComputerTheFirstTime)
+{
+    MainWindow& w = open();
+    setText(MainId::RichText, "m");
+    clickSend();
+    clickSend();
+    EXPECT_EQ(w.computers().entries(), (std::vector<std::string>{"", "*", "Remote01", "Remote02"}));
+    EXPECT_NE(w.logText().find("/SERVER: /TIME:60"), std::string::npos);
+}
+
+TEST_F(MainWindowTest, UnwritableStartFolderShowsTheErrorAndLaunchesNothing)
+{
+    test::TempFolder gone;
+    SetCurrentDirectoryA(gone.path().c_str());
+    MainWindow& w = open();
+    SetCurrentDirectoryA(startDir_.path().c_str());
+    ASSERT_TRUE(RemoveDirectoryA(gone.path().c_str()));
+
+    w.computers().setTypedText("Fresh");
+    setText(MainId::RichText, "m");
+    clickSend();
+    ASSERT_EQ(prompts_.shown.size(), 1u);
+    EXPECT_EQ(prompts_.shown[0].kind, "error");
+    EXPECT_EQ(standardErrorText(prompts_.shown[0].text),
+              "Datei " + gone.path() + "\\msg.txt kann nicht erstellt werden.");
+    EXPECT_EQ(w.logText(), "");
+    EXPECT_TRUE(w.computers().isListed("Fresh")) << "AutoSave ran before the file was written";
+    CreateDirectoryA(gone.path().c_str(), nullptr);
+}
+
+TEST_F(MainWindowTest, TextsTheInterpreterWouldActOnAreRefused)
+{
+    struct Case {
+        std::string computer, user, field;
+    };
+    const Case cases[] = {
+        {"pc&calc", "*", "computer"},
+        {"pc", "a|b", "user"},
+        {"pc>x", "*", "computer"},
+        {"pc", "%PATH%", "user"},
+        {"pc", "x\"y", "user"},
+    };
+    for (const Case& c : cases) {
+        MainWindow& w = open({c.computer, c.user});
+        setText(MainId::RichText, "m");
+        clickSend();
+        ASSERT_EQ(prompts_.shown.size(), 1u) << c.computer << " " << c.user;
+        EXPECT_EQ(prompts_.shown[0].kind, "information");
+        EXPECT_NE(prompts_.shown[0].text.find("The " + c.field + " "), std::string::npos) << prompts_.shown[0].text;
+        EXPECT_FALSE(test::fileExists(messageFile()));
+        EXPECT_EQ(w.logText(), "");
+        EXPECT_EQ(w.computers().count(), 3);
+        prompts_.shown.clear();
+    }
+}
+
+TEST_F(MainWindowTest, DelRemovesTheSelectedEntryOnlyWhenAnsweredJa)
+{
+    struct Case {
+        Answer answer;
+        std::vector<std::string> expected;
+    };
+    const Case cases[] = {
+        {Answer::Yes, {"*", "Remote02"}},
+        {Answer::No, {"*", "Remote01", "Remote02"}},
+        {Answer::Cancel, {"*", "Remote01", "Remote02"}},
+    };
+    for (const Case& c : cases) {
+        MainWindow& w = open();
+        w.computers().select(1);
+        prompts_.answers = {c.answer};
+        w.onComputerKeyDown(VK_DELETE);
+        ASSERT_EQ(prompts_.shown.size(), 1u);
+        EXPECT_EQ(prompts_.shown[0].kind, "confirmation");
+        EXPECT_EQ(prompts_.shown[0].text, "Eintrag l\xf6schen?");
+        EXPECT_EQ(w.computers().entries(), c.expected);
+        prompts_.shown.clear();
+    }
+}
+
+TEST_F(MainWindowTest, DelWithoutSelectionOrOtherKeysAsksNothing)
+{
+    MainWindow& w = open();
+    w.onComputerKeyDown(VK_DELETE);
+    w.computers().select(0);
+    w.onComputerKeyDown(VK_BACK);
+    w.onComputerKeyDown('D');
+    EXPECT_TRUE(prompts_.shown.empty());
+    EXPECT_EQ(w.computers().count(), 3);
+}
+
+TEST_F(MainWindowTest, DelKeyInTheFieldReachesTheHandler)
+{
+    MainWindow& w = open();
+    w.computers().select(2);
+    prompts_.answers = {Answer::Yes};
+    COMBOBOXINFO info{};
+    info.cbSize = sizeof info;
+    ASSERT_TRUE(GetComboBoxInfo(w.computers().handle(), &info));
+    SendMessageA(info.hwndItem, WM_KEYDOWN, VK_DELETE, 0);
+    EXPECT_EQ(w.computers().entries(), (std::vector<std::string>{"*", "Remote01"}));
+}
+
+TEST_F(MainWindowTest, EntriesAreSortedWithoutRegardToCase)
+{
+    MainWindow& w = open();
+    for (const char* entry : {"beta", "Alpha", "alpha2", "Beta1", "zeta"})
+        w.computers().add(entry);
+    EXPECT_EQ(w.computers().entries(),
+              (std::vector<std::string>{"*", "Alpha", "alpha2", "beta", "Beta1", "Remote01", "Remote02", "zeta"}));
+}
+
+TEST_F(MainWindowTest, TimeFieldClampsWhenLeftAndRefusesLetters)
+{
+    MainWindow& w = open();
+    HWND time = w.control(id(MainId::TimeEdit));
+    const std::pair<const char*, const char*> cases[] = {
+        {"7", "60"}, {"99999", "20000"}, {"600", "600"}, {"-5", "60"}};
+    for (const auto& [typed, shown] : cases) {
+        SetWindowTextA(time, typed);
+        SendMessageA(w.hwnd(), WM_COMMAND, MAKEWPARAM(id(MainId::TimeEdit), EN_KILLFOCUS),
+                     reinterpret_cast<LPARAM>(time));
+        EXPECT_EQ(w.timeText(), shown) << typed;
+    }
+    SetWindowTextA(time, "60");
+    SendMessageA(time, EM_SETSEL, 2, 2);
+    SendMessageA(time, WM_CHAR, 'a', 0);
+    SendMessageA(time, WM_CHAR, '5', 0);
+    EXPECT_EQ(w.timeText(), "605");
+}
+
+TEST_F(MainWindowTest, TimeAsTypedIsUsedBySend)
+{
+    MainWindow& w = open({"pc"});
+    setText(MainId::TimeEdit, "7");
+    setText(MainId::RichText, "m");
+    clickSend();
+    EXPECT_NE(w.logText().find("/TIME:7 *"), std::string::npos);
+}
+
+TEST_F(MainWindowTest, LogPaneKeepsTheNewestLineInView)
+{
+    MainWindow& w = open();
+    HWND log = w.control(id(MainId::LogText));
+    for (int i = 0; i < 60; ++i)
+        w.appendLog("line " + std::to_string(i));
+    int lines = static_cast<int>(SendMessageA(log, EM_GETLINECOUNT, 0, 0));
+    int first = static_cast<int>(SendMessageA(log, EM_GETFIRSTVISIBLELINE, 0, 0));
+    EXPECT_EQ(lines, 61) << "60 lines and the empty line after the last break";
+    EXPECT_GT(first, 40) << "the view follows the new lines";
+    EXPECT_EQ(w.logText().substr(0, 15), "line 0\r\nline 1\r");
+}
+
+}  // namespace
+}  // namespace talkpost
