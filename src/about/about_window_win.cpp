@@ -1,0 +1,271 @@
+// The about box: built from one layout table, grown by its picture, with the
+// version read from the program file's own version resource.
+#include "about/about_window_win.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <memory>
+#include <vector>
+
+#include "about/about_rules.h"
+#include "win/app_error.h"
+#include "win/prompts_win.h"
+
+namespace talkpost {
+namespace {
+
+constexpr int kClientWidth = 297;
+constexpr int kClientHeight = 321;
+
+struct AboutSpec {
+    ControlSpec control;
+    unsigned anchors;
+};
+
+constexpr DWORD kLabel = WS_VISIBLE | SS_LEFT | SS_NOPREFIX;
+constexpr unsigned kRightTop = kAnchorRight | kAnchorTop;
+constexpr unsigned kRightBottom = kAnchorRight | kAnchorBottom;
+constexpr unsigned kLeftRightBottom = kAnchorLeft | kAnchorRight | kAnchorBottom;
+constexpr unsigned kLeftTop = kAnchorLeft | kAnchorTop;
+
+int id(AboutControl c) { return static_cast<int>(c); }
+
+// The picture's control is not in the table: it is a window of ours.
+const AboutSpec kLayout[] = {
+    {{id(AboutControl::Outer), "STATIC", 8, 8, 50, 201, "", WS_VISIBLE | SS_ETCHEDFRAME}, kLeftTop},
+    {{id(AboutControl::AppName), "STATIC", 64, 8, 225, 13, "", kLabel}, kRightTop},
+    {{id(AboutControl::VersionInfo), "STATIC", 64, 24, 40, 13, "Version:", kLabel}, kRightTop},
+    {{id(AboutControl::Version), "STATIC", 104, 24, 185, 13, "", kLabel}, kRightTop},
+    {{id(AboutControl::Copyright), "STATIC", 64, 48, 225, 25, "", kLabel}, kRightTop},
+    {{id(AboutControl::Url), "STATIC", 64, 80, 225, 13, "", kLabel | SS_NOTIFY}, kRightTop},
+    // The separator is a bevel that draws only its top line: a 2-pixel
+    // etched line is all of it.
+    {{id(AboutControl::Separator), "STATIC", 8, 216, 281, 2, "", WS_VISIBLE | SS_ETCHEDHORZ}, kLeftRightBottom},
+    {{id(AboutControl::Warning), "STATIC", 8, 224, 281, 61, "", kLabel}, kLeftRightBottom},
+    {{id(AboutControl::SysInfo), "BUTTON", 136, 288, 73, 23, "System Info...",
+      WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON}, kRightBottom},
+    {{id(AboutControl::Ok), "BUTTON", 216, 288, 73, 23, "OK", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON},
+     kRightBottom},
+};
+
+HFONT makeFont(const char* face, int height, int weight)
+{
+    return CreateFontA(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
+                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, face);
+}
+
+int pointsToHeight(int points)
+{
+    HDC screen = GetDC(nullptr);
+    int height = -MulDiv(points, GetDeviceCaps(screen, LOGPIXELSY), 72);
+    ReleaseDC(nullptr, screen);
+    return height;
+}
+
+Picture pictureFromResource(const std::string& name)
+{
+    if (name.empty())
+        return {};
+    HMODULE module = GetModuleHandleA(nullptr);
+    HRSRC found = FindResourceA(module, name.c_str(), MAKEINTRESOURCEA(10));  // RT_RCDATA
+    HGLOBAL loaded = found != nullptr ? LoadResource(module, found) : nullptr;
+    const void* bytes = loaded != nullptr ? LockResource(loaded) : nullptr;
+    if (bytes == nullptr)
+        return {};
+    try {
+        return Picture::fromBytes(bytes, SizeofResource(module, found));
+    } catch (const AppError&) {
+        // A picture that cannot be shown leaves the box without one.
+        return {};
+    }
+}
+
+}  // namespace
+
+// The image control: the picture centred in its area.
+class AboutWindow::ImageControl : public Window {
+public:
+    ImageControl(HWND parent, const Picture& picture, int x, int y, int width, int height) : picture_(picture)
+    {
+        create("TalkpostAboutImage", 0, "", WS_CHILD | WS_VISIBLE, x, y, width, height, parent,
+               reinterpret_cast<HMENU>(static_cast<INT_PTR>(AboutControl::Image)));
+    }
+
+protected:
+    LRESULT handle(UINT msg, WPARAM wparam, LPARAM lparam) override
+    {
+        if (msg != WM_PAINT)
+            return defaultHandle(msg, wparam, lparam);
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd(), &ps);
+        RECT area;
+        GetClientRect(hwnd(), &area);
+        SIZE size = picture_.size();
+        picture_.draw(dc, (area.right - size.cx) / 2, (area.bottom - size.cy) / 2);
+        EndPaint(hwnd(), &ps);
+        return 0;
+    }
+
+private:
+    const Picture& picture_;
+};
+
+std::string runningProgramVersion()
+{
+    char path[MAX_PATH * 2] = {};
+    DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+    if (length == 0 || length >= sizeof path)
+        return {};
+    DWORD handle = 0;
+    DWORD size = GetFileVersionInfoSizeA(path, &handle);
+    if (size == 0)
+        return {};
+    std::vector<char> block(size);
+    VS_FIXEDFILEINFO* fixed = nullptr;
+    UINT fixedLength = 0;
+    if (!GetFileVersionInfoA(path, 0, size, block.data()) ||
+        !VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&fixed), &fixedLength) || fixed == nullptr ||
+        fixedLength < sizeof(VS_FIXEDFILEINFO))
+        return {};
+    return formatVersion(fixed->dwFileVersionMS, fixed->dwFileVersionLS);
+}
+
+AboutWindow::AboutWindow(HWND owner, const AboutInfo& info) : info_(info)
+{
+    picture_ = pictureFromResource(info_.pictureResource);
+    SIZE pictureSize = picture_.size();
+    PictureFit fit = fitPicture(!picture_.empty(), pictureSize.cx, pictureSize.cy);
+
+    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+    const DWORD exStyle = WS_EX_DLGMODALFRAME;
+    RECT frame{0, 0, kClientWidth + fit.growWidth, kClientHeight + fit.growHeight};
+    AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+    int width = frame.right - frame.left;
+    int height = frame.bottom - frame.top;
+    int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
+    int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
+    create("TalkpostAboutWindow", exStyle, formatWithName("About %s \xae", info_.appName).c_str(), style, x, y,
+           width, height, owner, nullptr);
+
+    font_.reset(makeFont("MS Sans Serif", pointsToHeight(8), FW_NORMAL));
+    boldFont_.reset(makeFont("MS Sans Serif", pointsToHeight(8), FW_BOLD));
+    warningFont_.reset(makeFont("Arial", -9, FW_NORMAL));
+    for (const AboutSpec& spec : kLayout)
+        createControls(&spec.control, 1, static_cast<HFONT>(font_.get()));
+    SendMessageA(control(AboutControl::Version), WM_SETFONT, reinterpret_cast<WPARAM>(boldFont_.get()), FALSE);
+    SendMessageA(control(AboutControl::Warning), WM_SETFONT, reinterpret_cast<WPARAM>(warningFont_.get()), FALSE);
+
+    SetWindowTextA(control(AboutControl::AppName), formatWithName("%s \xae", info_.appName).c_str());
+    SetWindowTextA(control(AboutControl::Copyright), info_.copyright.c_str());
+    SetWindowTextA(control(AboutControl::Warning), info_.warning.c_str());
+    SetWindowTextA(control(AboutControl::Url), info_.url.c_str());
+
+    image_ = std::make_unique<ImageControl>(hwnd(), picture_, 9, 9, fit.imageWidth, fit.imageHeight);
+    layOut(fit.growWidth, fit.growHeight);
+    HWND outer = control(AboutControl::Outer);
+    SetWindowPos(outer, nullptr, 0, 0, fit.frameWidth, 201, SWP_NOMOVE | SWP_NOZORDER);
+    ShowWindow(outer, fit.frameVisible ? SW_SHOWNA : SW_HIDE);
+
+    tooltip_ = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                               CW_USEDEFAULT, CW_USEDEFAULT, hwnd(), nullptr, GetModuleHandleA(nullptr), nullptr);
+    if (tooltip_ != nullptr) {
+        TOOLINFOA tool{};
+        tool.cbSize = TTTOOLINFOA_V2_SIZE;
+        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+        tool.hwnd = hwnd();
+        tool.uId = reinterpret_cast<UINT_PTR>(control(AboutControl::Url));
+        tool.lpszText = info_.url.data();
+        SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+    fillInVersion();
+    SetFocus(control(AboutControl::Ok));
+}
+
+AboutWindow::~AboutWindow()
+{
+    if (tooltip_ != nullptr)
+        DestroyWindow(tooltip_);
+    image_.reset();
+}
+
+void AboutWindow::showAbout(HWND owner, const AboutInfo& info)
+{
+    AboutWindow window(owner, info);
+    window.showModal();
+}
+
+void AboutWindow::layOut(int growWidth, int growHeight)
+{
+    for (const AboutSpec& spec : kLayout) {
+        const ControlSpec& c = spec.control;
+        Placement p = anchored({c.x, c.y, c.width, c.height}, spec.anchors, growWidth, growHeight);
+        SetWindowPos(control(static_cast<AboutControl>(c.id)), nullptr, p.x, p.y, p.width, p.height,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
+void AboutWindow::fillInVersion()
+{
+    std::string version = runningProgramVersion();
+    SetWindowTextA(control(AboutControl::Version), version.c_str());
+    ShowWindow(control(AboutControl::VersionInfo), version.empty() ? SW_HIDE : SW_SHOWNA);
+}
+
+void AboutWindow::onSystemInfo()
+{
+    auto result = reinterpret_cast<INT_PTR>(
+        ShellExecuteA(hwnd(), "open", systemInfoProgram.c_str(), "", "", SW_SHOW));
+    if (result <= 32)
+        prompts().box(hwnd(), "Could not execute system information!", "Fehler", MB_OK | MB_ICONERROR);
+}
+
+void AboutWindow::onUrlClick()
+{
+    HCURSOR previous = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+    ShellExecuteA(hwnd(), "open", info_.url.c_str(), nullptr, nullptr, SW_SHOWMAXIMIZED);
+    SetCursor(previous);
+}
+
+LRESULT AboutWindow::handle(UINT msg, WPARAM wparam, LPARAM lparam)
+{
+    switch (msg) {
+    case WM_COMMAND:
+        switch (LOWORD(wparam)) {
+        case IDOK:
+        case IDCANCEL:
+            // OK is the default and the cancel button: Enter and Escape close.
+            endModal(IDCANCEL);
+            return 0;
+        case static_cast<int>(AboutControl::SysInfo):
+            onSystemInfo();
+            return 0;
+        case static_cast<int>(AboutControl::Url):
+            if (HIWORD(wparam) == STN_CLICKED)
+                onUrlClick();
+            return 0;
+        default:
+            break;
+        }
+        break;
+    case WM_CTLCOLORSTATIC:
+        if (reinterpret_cast<HWND>(lparam) == control(AboutControl::Url)) {
+            HDC dc = reinterpret_cast<HDC>(wparam);
+            SetTextColor(dc, RGB(0, 0, 255));
+            SetBkMode(dc, TRANSPARENT);
+            return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
+        }
+        break;
+    case WM_SETCURSOR:
+        if (reinterpret_cast<HWND>(wparam) == control(AboutControl::Url)) {
+            SetCursor(LoadCursorA(nullptr, IDC_HAND));
+            return TRUE;
+        }
+        break;
+    default:
+        break;
+    }
+    return defaultHandle(msg, wparam, lparam);
+}
+
+}  // namespace talkpost

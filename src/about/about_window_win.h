@@ -1,0 +1,80 @@
+// AboutWindow: the modal about box with the program's name, its version from
+// the running program's own version resource, a rights notice, our picture,
+// the web address, a warning and the system information button.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "banner/picture_win.h"
+#include "win/handles_win.h"
+#include "win/window_win.h"
+
+namespace talkpost {
+
+struct AboutInfo {
+    std::string appName = "Talkpost";
+    std::string copyright = "Copyright \xa9 2026 The Talkpost developers";
+    std::string url = "http://talkpost.example/";
+    std::string warning =
+        "This program is protected by copyright law. Copying or passing it on, in whole or in part, "
+        "without permission is not allowed.";
+    // The RCDATA resource of the running program holding the picture; empty: no picture.
+    std::string pictureResource = "TALKPOST_ABOUT_PICTURE";
+};
+
+enum class AboutControl {
+    Outer = 100,
+    Image,
+    AppName,
+    VersionInfo,
+    Version,
+    Copyright,
+    Url,
+    Separator,
+    Warning,
+    SysInfo,
+    Ok = IDOK,
+};
+
+class AboutWindow : public Window {
+public:
+    AboutWindow(HWND owner, const AboutInfo& info = {});
+    ~AboutWindow() override;
+
+    // Builds the box, shows it modally over the owner and destroys it again.
+    static void showAbout(HWND owner, const AboutInfo& info = {});
+
+    HWND control(AboutControl id) const { return Window::control(static_cast<int>(id)); }
+
+    // The program "System Info..." starts; a test points it elsewhere.
+    std::string systemInfoProgram = "MSInfo32.EXE";
+
+protected:
+    LRESULT handle(UINT msg, WPARAM wparam, LPARAM lparam) override;
+
+private:
+    class ImageControl;
+
+    void layOut(int growWidth, int growHeight);
+    void fillInVersion();
+    void onSystemInfo();
+    void onUrlClick();
+
+    ComScope com_;
+    AboutInfo info_;
+    Picture picture_;
+    UniqueGdiObject font_;
+    UniqueGdiObject boldFont_;
+    UniqueGdiObject warningFont_;
+    std::unique_ptr<ImageControl> image_;
+    HWND tooltip_ = nullptr;
+};
+
+// The version text of the running program's file, empty when it has no
+// readable version resource.
+std::string runningProgramVersion();
+
+}  // namespace talkpost

@@ -1,0 +1,135 @@
+// The about box as a real window: caption, texts, the version of this test
+// program's own resource (1.2.3.4), the growth by the picture, the system
+// information failure box, and closing by Escape and Enter.
+#include "about/about_window_win.h"
+
+#include <gtest/gtest.h>
+
+#include "support/test_support_win.h"
+
+namespace talkpost {
+namespace {
+
+RECT placeIn(HWND control, HWND parent)
+{
+    RECT r;
+    GetWindowRect(control, &r);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+SIZE clientSize(HWND hwnd)
+{
+    RECT r;
+    GetClientRect(hwnd, &r);
+    return {r.right, r.bottom};
+}
+
+TEST(AboutWindow, ShowsNameVersionAndTexts)
+{
+    AboutInfo info;
+    info.copyright = "Copyright line";
+    info.url = "http://talkpost.example/";
+    info.warning = "Warning text";
+    AboutWindow about(nullptr, info);
+    EXPECT_EQ(windowText(about.hwnd()), "About Talkpost \xae");
+    EXPECT_EQ(windowText(about.control(AboutControl::AppName)), "Talkpost \xae");
+    EXPECT_EQ(windowText(about.control(AboutControl::VersionInfo)), "Version:");
+    EXPECT_TRUE(IsWindowVisible(about.control(AboutControl::VersionInfo)) ||
+                (GetWindowLongA(about.control(AboutControl::VersionInfo), GWL_STYLE) & WS_VISIBLE));
+    EXPECT_EQ(windowText(about.control(AboutControl::Version)), "1.2 (Build: 3.4)");
+    EXPECT_EQ(runningProgramVersion(), "1.2 (Build: 3.4)");
+    EXPECT_EQ(windowText(about.control(AboutControl::Copyright)), "Copyright line");
+    EXPECT_EQ(windowText(about.control(AboutControl::Url)), "http://talkpost.example/");
+    EXPECT_EQ(windowText(about.control(AboutControl::Warning)), "Warning text");
+    EXPECT_EQ(windowText(about.control(AboutControl::SysInfo)), "System Info...");
+    EXPECT_EQ(windowText(about.control(AboutControl::Ok)), "OK");
+}
+
+TEST(AboutWindow, OurPictureGrowsTheWindowAndMovesTheAnchoredControls)
+{
+    AboutWindow about(nullptr);
+    SIZE client = clientSize(about.hwnd());
+    EXPECT_EQ(client.cx, 297 + 202);
+    EXPECT_EQ(client.cy, 321 + 50);
+
+    RECT image = placeIn(about.control(AboutControl::Image), about.hwnd());
+    EXPECT_EQ(image.right - image.left, 250);
+    EXPECT_EQ(image.bottom - image.top, 250);
+    RECT outer = placeIn(about.control(AboutControl::Outer), about.hwnd());
+    EXPECT_EQ(outer.right - outer.left, 252);
+    EXPECT_EQ(outer.bottom - outer.top, 201);
+    EXPECT_TRUE(GetWindowLongA(about.control(AboutControl::Outer), GWL_STYLE) & WS_VISIBLE);
+
+    struct Expected {
+        AboutControl id;
+        int x, y, width;
+    };
+    const Expected expected[] = {
+        {AboutControl::AppName, 64 + 202, 8, 225},
+        {AboutControl::Url, 64 + 202, 80, 225},
+        {AboutControl::Separator, 8, 216 + 50, 281 + 202},
+        {AboutControl::Warning, 8, 224 + 50, 281 + 202},
+        {AboutControl::SysInfo, 136 + 202, 288 + 50, 73},
+        {AboutControl::Ok, 216 + 202, 288 + 50, 73},
+    };
+    for (const Expected& e : expected) {
+        RECT r = placeIn(about.control(e.id), about.hwnd());
+        EXPECT_EQ(r.left, e.x) << static_cast<int>(e.id);
+        EXPECT_EQ(r.top, e.y) << static_cast<int>(e.id);
+        EXPECT_EQ(r.right - r.left, e.width) << static_cast<int>(e.id);
+    }
+}
+
+TEST(AboutWindow, WithoutAPictureKeepsItsDesignedSizeAndHidesTheFrame)
+{
+    AboutInfo info;
+    info.pictureResource = "";
+    AboutWindow about(nullptr, info);
+    SIZE client = clientSize(about.hwnd());
+    EXPECT_EQ(client.cx, 297);
+    EXPECT_EQ(client.cy, 321);
+    EXPECT_FALSE(GetWindowLongA(about.control(AboutControl::Outer), GWL_STYLE) & WS_VISIBLE);
+    RECT ok = placeIn(about.control(AboutControl::Ok), about.hwnd());
+    EXPECT_EQ(ok.left, 216);
+    EXPECT_EQ(ok.top, 288);
+}
+
+TEST(AboutWindow, SystemInfoThatCannotStartShowsTheErrorBox)
+{
+    test::RecordingPrompts prompts;
+    AboutWindow about(nullptr);
+    about.systemInfoProgram = "no-such-system-information-tool.exe";
+    SendMessageA(about.hwnd(), WM_COMMAND, MAKEWPARAM(static_cast<int>(AboutControl::SysInfo), BN_CLICKED),
+                 reinterpret_cast<LPARAM>(about.control(AboutControl::SysInfo)));
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(prompts.shown[0].kind, "box");
+    EXPECT_EQ(prompts.shown[0].text, "Could not execute system information!");
+    EXPECT_EQ(prompts.shown[0].caption, "Fehler");
+}
+
+class AboutKeys : public ::testing::TestWithParam<WPARAM> {};
+
+TEST_P(AboutKeys, EscapeAndEnterCloseTheBox)
+{
+    HWND owner = CreateWindowExA(0, "STATIC", "owner", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
+                                 GetModuleHandleA(nullptr), nullptr);
+    AboutWindow about(owner);
+    HWND ok = about.control(AboutControl::Ok);
+    PostMessageA(ok, WM_KEYDOWN, GetParam(), 0);
+    PostMessageA(ok, WM_KEYUP, GetParam(), 0);
+    // Should the key not close it, end the loop after a while so the test fails instead of hanging.
+    static AboutWindow* current = nullptr;
+    current = &about;
+    UINT_PTR guard = SetTimer(nullptr, 0, 20000, [](HWND, UINT, UINT_PTR, DWORD) { current->endModal(-1); });
+    int result = about.showModal();
+    KillTimer(nullptr, guard);
+    EXPECT_EQ(result, IDCANCEL);
+    EXPECT_TRUE(IsWindowEnabled(owner)) << "the owner takes input again";
+    DestroyWindow(owner);
+}
+
+INSTANTIATE_TEST_SUITE_P(Keys, AboutKeys, ::testing::Values(VK_ESCAPE, VK_RETURN));
+
+}  // namespace
+}  // namespace talkpost
