@@ -206,6 +206,28 @@ TEST_F(BannerTest, PanelSitsWhereAskedWithThePictureInsideAndShowsTheHand)
     }
 }
 
+TEST(Picture, DrawsUnstretchedFromTheTopLeftCorner)
+{
+    ComScope com;
+    std::string bytes = testPicture("small.bmp");  // 20 x 30, dark lines at top and bottom
+    Picture picture = Picture::fromBytes(bytes.data(), bytes.size());
+    HDC screen = GetDC(nullptr);
+    HDC dc = CreateCompatibleDC(screen);
+    HBITMAP area = CreateCompatibleBitmap(screen, 132, 214);
+    ReleaseDC(nullptr, screen);
+    HGDIOBJ old = SelectObject(dc, area);
+    RECT all{0, 0, 132, 214};
+    FillRect(dc, &all, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    picture.draw(dc, 0, 0);
+    EXPECT_EQ(GetPixel(dc, 0, 0), RGB(20, 20, 40));
+    EXPECT_EQ(GetPixel(dc, 0, 29), RGB(20, 20, 40));
+    EXPECT_EQ(GetPixel(dc, 20, 0), RGB(255, 255, 255)) << "not stretched to the width";
+    EXPECT_EQ(GetPixel(dc, 0, 30), RGB(255, 255, 255)) << "not stretched to the height";
+    SelectObject(dc, old);
+    DeleteObject(area);
+    DeleteDC(dc);
+}
+
 TEST(Picture, DecodesEveryFormatOfThePictureLoader)
 {
     ComScope com;
