@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Prints the size of talkpost.exe and the time from its start under Wine to
+# a visible main window, over several runs. Argument: the Windows build folder.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+build=$(cd "${1:-$root/build/windows}" && pwd)
+source "$root/tools/scripts/wine-env.sh"
+talkpost_ensure_display
+talkpost_ensure_prefix
+exe="$build/talkpost.exe"
+printf 'talkpost.exe: %d bytes\n' "$(stat -c %s "$exe")"
+work=$(mktemp -d)
+export TALKPOST_SETTINGS_DIR=$(winepath -w "$work" 2>/dev/null)
+for run in 1 2 3 4 5; do
+  start=$(date +%s%N)
+  (cd "$work" && wine "$exe" </dev/null >/dev/null 2>&1 &)
+  until xdotool search --onlyvisible --name '^Orvanta-Messanger$' >/dev/null 2>&1; do sleep 0.01; done
+  end=$(date +%s%N)
+  printf 'run %d: start to visible main window %d ms\n' "$run" $(((end - start) / 1000000))
+  wid=$(xdotool search --onlyvisible --name '^Orvanta-Messanger$' | head -n 1)
+  xdotool windowclose "$wid" >/dev/null 2>&1 || true
+  while xdotool search --name '^Orvanta-Messanger$' >/dev/null 2>&1; do sleep 0.05; done
+done
+rm -rf "$work"
