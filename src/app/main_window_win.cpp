@@ -5,9 +5,14 @@
 #include <commctrl.h>
 
 #include <cstdio>
+#include <cstdlib>
 
 #include "app/launcher_win.h"
 #include "app/msg_command.h"
+#include "nettools/echo_all_win.h"
+#include "nettools/ping_win.h"
+#include "nettools/remote_desktop.h"
+#include "settings/ini_rules.h"
 #include "win/app_error.h"
 #include "win/prompts_win.h"
 
@@ -310,6 +315,95 @@ void MainWindow::clampTimeField()
 }
 
 // ---------------------------------------------------------------------------
+// Stored control values
+
+namespace {
+
+bool sameName(const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()) == 0; }
+
+// The message editor's lines: the text split at its line breaks; a break at
+// the very end opens no further line.
+std::vector<std::string> splitLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find("\r\n", start);
+        if (end == std::string::npos) {
+            lines.push_back(text.substr(start));
+            break;
+        }
+        lines.push_back(text.substr(start, end - start));
+        start = end + 2;
+    }
+    return lines;
+}
+
+std::string joinLines(const std::vector<std::string>& lines)
+{
+    std::string text;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (i > 0)
+            text += "\r\n";
+        text += lines[i];
+    }
+    return text;
+}
+
+const char* const kStoredComponents[] = {"IPComboBox", "UserEdit", "RichText", "TimeEdit"};
+
+}  // namespace
+
+bool MainWindow::hasComponent(const std::string& component) const
+{
+    for (const char* name : kStoredComponents)
+        if (sameName(component, name))
+            return true;
+    return false;
+}
+
+std::optional<settings::PropertyAccess> MainWindow::findProperty(const std::string& component,
+                                                                 const std::string& property)
+{
+    using settings::PropertyType;
+    settings::PropertyAccess access;
+    if (sameName(component, "IPComboBox") && sameName(property, "Items")) {
+        access.componentName = "IPComboBox";
+        access.propertyName = "Items";
+        access.type = PropertyType::TextList;
+        access.getList = [this] { return computers_->entries(); };
+        access.setList = [this](const std::vector<std::string>& items) { computers_->replaceAll(items); };
+    } else if (sameName(component, "UserEdit") && sameName(property, "Text")) {
+        access.componentName = "UserEdit";
+        access.propertyName = "Text";
+        access.type = PropertyType::Text;
+        access.getText = [this] { return userText(); };
+        access.setText = [this](const std::string& text) {
+            SetWindowTextA(control(id(MainId::UserEdit)), text.c_str());
+        };
+    } else if (sameName(component, "RichText") && sameName(property, "Lines")) {
+        access.componentName = "RichText";
+        access.propertyName = "Lines";
+        access.type = PropertyType::TextList;
+        access.getList = [this] { return splitLines(messageText()); };
+        access.setList = [this](const std::vector<std::string>& lines) {
+            SetWindowTextA(control(id(MainId::RichText)), joinLines(lines).c_str());
+        };
+    } else if (sameName(component, "TimeEdit") && sameName(property, "Value")) {
+        access.componentName = "TimeEdit";
+        access.propertyName = "Value";
+        access.type = PropertyType::Integer;
+        access.getInteger = [this] { return settings::clampTimeValue(std::atoi(timeText().c_str())); };
+        access.setInteger = [this](int value) {
+            SetWindowTextA(control(id(MainId::TimeEdit)), std::to_string(settings::clampTimeValue(value)).c_str());
+        };
+    } else {
+        return std::nullopt;
+    }
+    return access;
+}
+
+// ---------------------------------------------------------------------------
 // Log pane and status bar
 
 void MainWindow::appendLog(const std::string& line)
@@ -329,6 +423,11 @@ void MainWindow::appendLog(const std::string& line)
 }
 
 std::string MainWindow::logText() const { return windowText(control(id(MainId::LogText))); }
+
+void MainWindow::repaintLog()
+{
+    RedrawWindow(control(id(MainId::LogText)), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
+}
 
 void MainWindow::logTextChange()
 {
@@ -458,17 +557,12 @@ void MainWindow::onSendToAll()
     if (n == 0)
         return;
 
-    // All echoes at once, then the walk in list order.
-    std::vector<std::string> hosts = computers_->entries();
-    std::vector<bool> answered(hosts.size(), false);
-    if (features.echoAll) {
+    // All echoes at once, each with its own time-out; then the walk in list
+    // order, as if each entry had been tested in turn.
+    std::vector<EchoResult> echoes;
+    {
         HCURSOR previous = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
-        try {
-            answered = features.echoAll(hosts, kEchoTimeoutMs);
-        } catch (...) {
-            SetCursor(previous);
-            throw;
-        }
+        echoes = echoAll(computers_->entries(), kEchoTimeoutMs);
         SetCursor(previous);
     }
     std::string windows = windowsDir();
@@ -482,7 +576,7 @@ void MainWindow::onSendToAll()
             appendLog("skipped " + host + ": " + *refusal);
             continue;
         }
-        if (i < static_cast<int>(answered.size()) && answered[static_cast<std::size_t>(i)])
+        if (echoes[static_cast<std::size_t>(i)].answeredOrThrow())
             launchCommand(buildMsgCommand({windows, computers_->typedText(), time, user, startDir_}));
     }
 }
@@ -496,6 +590,35 @@ void MainWindow::onComputerKeyDown(WPARAM key)
     int index = computers_->selectedIndex();  // read again after the box
     if (index >= 0)
         computers_->remove(index);
+}
+
+// The selected list entry, not the typed text; empty when none is selected.
+static std::string selectedEntry(ComputerList& list)
+{
+    int index = list.selectedIndex();
+    return index >= 0 ? list.at(index) : std::string();
+}
+
+void MainWindow::onPing()
+{
+    pingCommand(selectedEntry(*computers_), [this](const std::string& line) { appendLog(line); });
+}
+
+void MainWindow::onRemoteDesktop()
+{
+    std::string entry = selectedEntry(*computers_);
+    if (auto refusal = remoteDesktopRefusal(entry)) {
+        prompts().information(hwnd(), *refusal);
+        return;
+    }
+    launchCommand(remoteDesktopParameters(entry));
+}
+
+void MainWindow::onScanNetwork() { scanNetwork(*computers_, *this, network_ != nullptr ? *network_ : systemNetwork()); }
+
+void MainWindow::onHowToEnableClients()
+{
+    prompts().information(hwnd(), kClientHelpText);
 }
 
 void MainWindow::showComputerPopup(int x, int y)
@@ -532,13 +655,13 @@ void MainWindow::onCommand(int commandId)
         close();
         break;
     case MainId::ScanNetwork1:
-        runFeature(features.scanNetwork);
+        onScanNetwork();
         break;
     case MainId::EditComputer1:
         runFeature(features.editComputerList);
         break;
     case MainId::HowToEnableClients1:
-        runFeature(features.howToEnableClients);
+        onHowToEnableClients();
         break;
     case MainId::LiveUpdate1:
         runFeature(features.liveUpdate);
@@ -547,10 +670,10 @@ void MainWindow::onCommand(int commandId)
         runFeature(features.info);
         break;
     case MainId::Ping1:
-        runFeature(features.ping);
+        onPing();
         break;
     case MainId::RemoteDesktop1:
-        runFeature(features.remoteDesktop);
+        onRemoteDesktop();
         break;
     default:
         break;

@@ -7,10 +7,13 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "computers/computer_list_win.h"
+#include "nettools/netscan_win.h"
+#include "settings/stored_props.h"
 #include "win/handles_win.h"
 #include "win/window_win.h"
 
@@ -50,21 +53,15 @@ enum class MainId : int {
 
 inline constexpr int id(MainId value) { return static_cast<int>(value); }
 
-class MainWindow : public Window {
+class MainWindow : public Window, public settings::StoredPropertyHost, public ScanObserver {
 public:
-    // Features that live in other folders are plugged in here, so the window
-    // itself stays the shell around them.
+    // What other windows and the banner provide is plugged in here by the
+    // application, so the window stays the shell around them.
     struct Features {
-        std::function<void(MainWindow&)> ping;
-        std::function<void(MainWindow&)> remoteDesktop;
-        std::function<void(MainWindow&)> scanNetwork;
         std::function<void(MainWindow&)> editComputerList;
-        std::function<void(MainWindow&)> howToEnableClients;
         std::function<void(MainWindow&)> liveUpdate;
         std::function<void(MainWindow&)> info;
         std::function<void(MainWindow&)> startBanner;
-        // Echo test of all hosts at once: one answer per host, in order.
-        std::function<std::vector<bool>(const std::vector<std::string>& hosts, unsigned timeoutMs)> echoAll;
     };
 
     // Creates the window hidden, with the designed defaults. The arguments
@@ -82,16 +79,26 @@ public:
     bool autoSave() const;
 
     // Appends one whole line at the end of the log pane.
-    void appendLog(const std::string& line);
+    void appendLog(const std::string& line) override;
     std::string logText() const;
+    void repaintLog() override;
 
     // Status bar: panel 0 and 2 texts, panel 1 progress.
-    void setStatusText(int panel, const std::string& text);
+    void setStatusText(int panel, const std::string& text) override;
     std::string statusText(int panel) const;
-    void setProgressMax(int maximum);
-    void setProgressPosition(int position);
+    void setProgressMax(int maximum) override;
+    void setProgressPosition(int position) override;
     int progressPosition() const;
-    void repaintStatusBar();
+    void repaintStatusBar() override;
+
+    // The stored control values: "IPComboBox.Items", "UserEdit.Text",
+    // "RichText.Lines", "TimeEdit.Value".
+    bool hasComponent(const std::string& component) const override;
+    std::optional<settings::PropertyAccess> findProperty(const std::string& component,
+                                                         const std::string& property) override;
+
+    // Network provider of the scan; the system's unless a test scripts one.
+    void setNetworkForScan(NetworkProvider* network) { network_ = network; }
 
     // The time field's value within 60..20000 (the field corrects itself when left).
     void clampTimeField();
@@ -103,6 +110,10 @@ public:
     void onSend();
     void onSendToAll();
     void onComputerKeyDown(WPARAM key);
+    void onPing();
+    void onRemoteDesktop();
+    void onScanNetwork();
+    void onHowToEnableClients();
 
     // Starts a hidden cmd.exe with the parameters after logging the command.
     void launchCommand(const std::string& parameters);
@@ -137,6 +148,7 @@ private:
     HMENU mainMenu_ = nullptr;
     UniqueMenu popup_;
     HWND tooltip_ = nullptr;
+    NetworkProvider* network_ = nullptr;
 };
 
 }  // namespace talkpost
