@@ -13,12 +13,13 @@ work=$(mktemp -d)
 export TALKPOST_SETTINGS_DIR=$(winepath -w "$work" 2>/dev/null)
 for run in 1 2 3 4 5; do
   start=$(date +%s%N)
-  (cd "$work" && wine "$exe" </dev/null >/dev/null 2>&1 &)
+  (cd "$work" && exec wine "$exe" </dev/null >/dev/null 2>&1) &
+  app=$!
   until xdotool search --onlyvisible --name '^Orvanta-Messanger$' >/dev/null 2>&1; do sleep 0.01; done
   end=$(date +%s%N)
   printf 'run %d: start to visible main window %d ms\n' "$run" $(((end - start) / 1000000))
-  wid=$(xdotool search --onlyvisible --name '^Orvanta-Messanger$' | head -n 1)
-  xdotool windowclose "$wid" >/dev/null 2>&1 || true
-  while xdotool search --name '^Orvanta-Messanger$' >/dev/null 2>&1; do sleep 0.05; done
+  kill "$app" 2>/dev/null || true
+  wait "$app" 2>/dev/null || true
+  while xdotool search --onlyvisible --name '^Orvanta-Messanger$' >/dev/null 2>&1; do sleep 0.05; done
 done
 rm -rf "$work"

@@ -4,6 +4,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -168,14 +169,23 @@ void MainWindow::createToolBar()
     buttons[1].iString = reinterpret_cast<INT_PTR>(sendAllText);
     SendMessageA(bar, TB_ADDBUTTONSA, 2, reinterpret_cast<LPARAM>(buttons));
     SendMessageA(bar, TB_SETBUTTONSIZE, 0, MAKELPARAM(40, 22));
+    // The designed widths, widened where the font on this system needs more
+    // room for the caption than the designed one did.
     const int widths[2] = {40, 64};
+    const char* captions[2] = {sendText, sendAllText};
+    HDC dc = GetDC(bar);
+    HGDIOBJ oldFont = SelectObject(dc, font_.get());
     for (int i = 0; i < 2; ++i) {
+        SIZE extent{};
+        GetTextExtentPoint32A(dc, captions[i], lstrlenA(captions[i]), &extent);
         TBBUTTONINFOA info{};
         info.cbSize = sizeof info;
         info.dwMask = TBIF_SIZE;
-        info.cx = static_cast<WORD>(widths[i]);
+        info.cx = static_cast<WORD>(std::max<int>(widths[i], extent.cx + 14));
         SendMessageA(bar, TB_SETBUTTONINFOA, static_cast<WPARAM>(buttons[i].idCommand), reinterpret_cast<LPARAM>(&info));
     }
+    SelectObject(dc, oldFont);
+    ReleaseDC(bar, dc);
 }
 
 void MainWindow::createFields()

@@ -6,7 +6,10 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "app/main_window_win.h"
+#include "nettools/ping_win.h"
 #include "support/test_support_win.h"
 #include "win/app_error.h"
 
@@ -40,7 +43,8 @@ protected:
     MainWindow& open(std::vector<std::string> arguments = {})
     {
         window_ = std::make_unique<MainWindow>(std::move(arguments));
-        window_->show(SW_SHOWNOACTIVATE);
+        // Hidden: the behaviour is the same, and a hidden window is destroyed at once under Wine.
+        window_->show(SW_HIDE);
         return *window_;
     }
     void setText(MainId control, const std::string& text)
@@ -342,6 +346,156 @@ TEST_F(MainWindowTest, LogPaneKeepsTheNewestLineInView)
     EXPECT_EQ(lines, 61) << "60 lines and the empty line after the last break";
     EXPECT_GT(first, 40) << "the view follows the new lines";
     EXPECT_EQ(w.logText().substr(0, 15), "line 0\r\nline 1\r");
+}
+
+// ---------------------------------------------------------------------------
+// Ping, Send to all, remote desktop, client help and the scan from the window
+
+TEST_F(MainWindowTest, PingLogsTheSelectedEntryAndItsAnswer)
+{
+    MainWindow& w = open();
+    w.computers().replaceAll({"127.0.0.1", "*"});
+    w.computers().setTypedText("typed-but-not-picked");
+    w.computers().select(1);  // sorted: "*", "127.0.0.1"
+    command(MainId::Ping1);
+    w.computers().select(0);
+    command(MainId::Ping1);
+    EXPECT_EQ(w.logText(), "PING 127.0.0.1\r\n127.0.0.1 has answered on Ping\r\nPING *\r\n* is not reachable\r\n");
+}
+
+TEST_F(MainWindowTest, PingWithNothingSelectedTestsTheEmptyHost)
+{
+    MainWindow& w = open();
+    command(MainId::Ping1);
+    std::string log = w.logText();
+    EXPECT_EQ(log.substr(0, 7), "PING \r\n");
+    EXPECT_TRUE(log == "PING \r\n is not reachable\r\n" || log == "PING \r\n has answered on Ping\r\n") << log;
+}
+
+TEST_F(MainWindowTest, PingWithoutTheIcmpLibraryLogsOneLineAndShowsTheError)
+{
+    MainWindow& w = open();
+    w.computers().select(w.computers().add("127.0.0.1"));
+    setIcmpLibraryNameForTest("no-such-icmp.dll");
+    command(MainId::Ping1);
+    setIcmpLibraryNameForTest("icmp.dll");
+    EXPECT_EQ(w.logText(), "PING 127.0.0.1\r\n");
+    ASSERT_EQ(prompts_.shown.size(), 1u);
+    EXPECT_EQ(prompts_.shown[0].kind, "error");
+    command(MainId::Ping1);
+    EXPECT_EQ(w.logText(), "PING 127.0.0.1\r\nPING 127.0.0.1\r\n127.0.0.1 has answered on Ping\r\n")
+        << "the next Ping tries again";
+}
+
+TEST_F(MainWindowTest, SendToAllSendsToEveryAnsweringEntryInListOrder)
+{
+    MainWindow& w = open();
+    // "*" and the names do not resolve; the loopback addresses answer.
+    w.computers().replaceAll({"127.0.0.3", "*", "127.0.0.1", "silent-name", "127.0.0.2"});
+    setText(MainId::UserEdit, "Jane Doe");
+    setText(MainId::TimeEdit, "90");
+    setText(MainId::RichText, "to all");
+    command(MainId::SendToAllButton);
+
+    std::string expected;
+    for (const char* host : {"127.0.0.1", "127.0.0.2", "127.0.0.3"})
+        expected += "cmd.exe /k  cd /d C:\\windows\\System32 & C:\\windows\\System32\\msg.exe /SERVER:" +
+                    std::string(host) + " /TIME:90 \"Jane Doe\" <" + startDir_.path() + "\\msg.txt\r\n";
+    EXPECT_EQ(w.logText(), expected);
+    EXPECT_EQ(w.computers().typedText(), "silent-name") << "the last entry ends selected";
+    EXPECT_EQ(w.computers().selectedIndex(), 4);
+    EXPECT_EQ(test::readFile(messageFile()), "to all");
+    auto runs = standins_.waitFor(3);
+    ASSERT_EQ(runs.size(), 3u);
+    for (const auto& run : runs) {
+        EXPECT_EQ(run.input, "to all");
+        EXPECT_NE(run.args.find("/TIME:90 \"Jane Doe\""), std::string::npos) << run.args;
+    }
+    EXPECT_TRUE(prompts_.shown.empty());
+}
+
+TEST_F(MainWindowTest, SendToAllSkipsEntriesTheInterpreterWouldActOnWithALogLine)
+{
+    MainWindow& w = open();
+    w.computers().replaceAll({"127.0.0.1&calc", "127.0.0.1"});
+    setText(MainId::RichText, "m");
+    command(MainId::SendToAllButton);
+    std::string log = w.logText();
+    EXPECT_EQ(log.find("cmd.exe"), log.rfind("cmd.exe")) << "exactly one launch: " << log;
+    EXPECT_NE(log.find("/SERVER:127.0.0.1 "), std::string::npos);
+    EXPECT_NE(log.find("skipped 127.0.0.1&calc: The computer \"127.0.0.1&calc\" contains the character \"&\""),
+              std::string::npos)
+        << log;
+}
+
+TEST_F(MainWindowTest, SendToAllWithAnEmptyListWritesTheFileOnly)
+{
+    MainWindow& w = open();
+    w.computers().replaceAll({});
+    setText(MainId::RichText, "m");
+    command(MainId::SendToAllButton);
+    EXPECT_EQ(test::readFile(messageFile()), "m");
+    EXPECT_EQ(w.logText(), "");
+    EXPECT_TRUE(prompts_.shown.empty());
+}
+
+TEST_F(MainWindowTest, SendToAllWithAnEmptyMessageShowsTheInformationBox)
+{
+    MainWindow& w = open();
+    setText(MainId::RichText, " \r\n");
+    command(MainId::SendToAllButton);
+    ASSERT_EQ(prompts_.shown.size(), 1u);
+    EXPECT_EQ(prompts_.shown[0].text, "Please enter Message first");
+    EXPECT_FALSE(test::fileExists(messageFile()));
+    EXPECT_EQ(w.computers().selectedIndex(), -1);
+}
+
+TEST_F(MainWindowTest, RemoteDesktopStartsTheClientForTheSelectedEntry)
+{
+    MainWindow& w = open();
+    w.computers().setTypedText("typed-only");
+    command(MainId::RemoteDesktop1);  // nothing picked: the empty entry
+    w.computers().select(1);
+    command(MainId::RemoteDesktop1);
+    EXPECT_EQ(w.logText(), "cmd.exe /k mstsc /v: /f\r\ncmd.exe /k mstsc /v:Remote01 /f\r\n");
+    auto runs = standins_.waitFor(2);
+    ASSERT_EQ(runs.size(), 2u);
+    std::vector<std::string> args = {trimRight(runs[0].args), trimRight(runs[1].args)};
+    std::sort(args.begin(), args.end());
+    EXPECT_EQ(args, (std::vector<std::string>{"/v: /f", "/v:Remote01 /f"}));
+    EXPECT_EQ(runs[0].program, "mstsc.exe");
+}
+
+TEST_F(MainWindowTest, RemoteDesktopRefusesAnEntryTheInterpreterWouldActOn)
+{
+    MainWindow& w = open();
+    w.computers().replaceAll({"pc|evil"});
+    w.computers().select(0);
+    command(MainId::RemoteDesktop1);
+    EXPECT_EQ(w.logText(), "");
+    ASSERT_EQ(prompts_.shown.size(), 1u);
+    EXPECT_EQ(prompts_.shown[0].kind, "information");
+}
+
+TEST_F(MainWindowTest, ClientHelpShowsTheInformationBox)
+{
+    open();
+    command(MainId::HowToEnableClients1);
+    ASSERT_EQ(prompts_.shown.size(), 1u);
+    EXPECT_EQ(prompts_.shown[0].kind, "information");
+    EXPECT_NE(prompts_.shown[0].text.find("HKLM\\ SYSTEM"), std::string::npos);
+    EXPECT_NE(prompts_.shown[0].text.find("AllowRemoteRPC\tValue"), std::string::npos);
+}
+
+TEST_F(MainWindowTest, RealScanUnderWineLogsBeginAndFinishOnly)
+{
+    MainWindow& w = open();
+    command(MainId::ScanNetwork1);
+    EXPECT_EQ(w.logText(), "...begin network scan\r\n... network scan finished\r\n");
+    EXPECT_EQ(w.statusText(0), "...scan finished...");
+    EXPECT_EQ(w.statusText(2), "OK");
+    EXPECT_EQ(w.progressPosition(), 0);
+    EXPECT_EQ(w.computers().count(), 3);
 }
 
 }  // namespace

@@ -1,0 +1,179 @@
+// End to end: the built talkpost.exe started under Wine with arguments and
+// driven from outside through its windows, like a person would; leaves a
+// screenshot of the main window in the build folder.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include "app/main_window_win.h"
+#include "support/test_support_win.h"
+
+namespace talkpost {
+namespace {
+
+std::string controlText(HWND window, MainId control)
+{
+    HWND child = GetDlgItem(window, id(control));
+    char buffer[1024] = {};
+    SendMessageA(child, WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer));
+    return buffer;
+}
+
+void saveScreenshot(HWND window, const std::string& path)
+{
+    RECT r;
+    GetWindowRect(window, &r);
+    int width = r.right - r.left, height = r.bottom - r.top;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 24;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, r.left, r.top, SRCCOPY);
+    SelectObject(memory, old);
+    DWORD stride = ((static_cast<DWORD>(width) * 3 + 3) & ~3u);
+    DWORD imageSize = stride * static_cast<DWORD>(height);
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof file + sizeof info.bmiHeader;
+    file.bfSize = file.bfOffBits + imageSize;
+    std::string bytes(reinterpret_cast<const char*>(&file), sizeof file);
+    bytes.append(reinterpret_cast<const char*>(&info.bmiHeader), sizeof info.bmiHeader);
+    bytes.append(static_cast<const char*>(bits), imageSize);
+    test::writeFile(path, bytes);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+}
+
+class Talkpost {
+public:
+    Talkpost(const std::string& arguments, const std::string& folder)
+    {
+        std::string exe = test::binaryDir() + "\\talkpost.exe";
+        std::string commandLine = "\"" + exe + "\" " + arguments;
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
+                            &startup, &process_))
+            return;
+        test::pumpUntil(
+            [this] {
+                window_ = findMainWindow();
+                return window_ != nullptr && IsWindowVisible(window_);
+            },
+            std::chrono::seconds(30));
+    }
+    ~Talkpost()
+    {
+        if (process_.hProcess != nullptr) {
+            if (WaitForSingleObject(process_.hProcess, 0) == WAIT_TIMEOUT)
+                TerminateProcess(process_.hProcess, 1);
+            CloseHandle(process_.hProcess);
+            CloseHandle(process_.hThread);
+        }
+    }
+    HWND window() const { return window_; }
+    bool closeAndWait()
+    {
+        PostMessageA(window_, WM_CLOSE, 0, 0);
+        return WaitForSingleObject(process_.hProcess, 30000) == WAIT_OBJECT_0;
+    }
+
+private:
+    HWND findMainWindow() const
+    {
+        struct Search {
+            DWORD pid;
+            HWND found;
+        } search{process_.dwProcessId, nullptr};
+        EnumWindows(
+            [](HWND hwnd, LPARAM lparam) -> BOOL {
+                auto* s = reinterpret_cast<Search*>(lparam);
+                DWORD pid = 0;
+                GetWindowThreadProcessId(hwnd, &pid);
+                char cls[64] = {};
+                GetClassNameA(hwnd, cls, sizeof cls);
+                if (pid == s->pid && std::string(cls) == "TalkpostMainWindow") {
+                    s->found = hwnd;
+                    return FALSE;
+                }
+                return TRUE;
+            },
+            reinterpret_cast<LPARAM>(&search));
+        return search.found;
+    }
+
+    PROCESS_INFORMATION process_{};
+    HWND window_ = nullptr;
+};
+
+class EndToEnd : public testing::Test {
+protected:
+    void SetUp() override { SetEnvironmentVariableA("TALKPOST_SETTINGS_DIR", settings_.path().c_str()); }
+    void TearDown() override { SetEnvironmentVariableA("TALKPOST_SETTINGS_DIR", nullptr); }
+
+    test::TempFolder settings_;
+    test::TempFolder startDir_;
+    test::StandinLog standins_;
+};
+
+TEST_F(EndToEnd, ArgumentsFillTheFieldsAndSendReachesMsgExe)
+{
+    Talkpost app("Remote01 \"Jane Doe\"", startDir_.path());
+    ASSERT_NE(app.window(), nullptr) << "the main window did not appear";
+    EXPECT_EQ(controlText(app.window(), MainId::IPComboBox), "Remote01");
+    EXPECT_EQ(controlText(app.window(), MainId::UserEdit), "Jane Doe");
+
+    std::string folder = test::binaryDir() + "\\screenshots";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    SetWindowTextA(GetDlgItem(app.window(), id(MainId::RichText)), "Hello from outside");
+    test::pumpFor(std::chrono::milliseconds(500));
+    saveScreenshot(app.window(), folder + "\\main-window.bmp");
+
+    PostMessageA(app.window(), WM_COMMAND, MAKEWPARAM(id(MainId::SendButton), BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(app.window(), id(MainId::ToolBar))));
+    auto runs = standins_.waitFor(1);
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(runs[0].input, "Hello from outside");
+    EXPECT_EQ(runs[0].args.substr(0, 36), "/SERVER:Remote01 /TIME:60 \"Jane Doe\"");
+    EXPECT_TRUE(app.closeAndWait());
+}
+
+TEST_F(EndToEnd, CloseAndRestartRestoresListMessageAndTime)
+{
+    {
+        Talkpost app("NewHost7 Someone", startDir_.path());
+        ASSERT_NE(app.window(), nullptr);
+        SetWindowTextA(GetDlgItem(app.window(), id(MainId::RichText)), "line one\r\nline two");
+        SetWindowTextA(GetDlgItem(app.window(), id(MainId::TimeEdit)), "120");
+        PostMessageA(app.window(), WM_COMMAND, MAKEWPARAM(id(MainId::SendButton), BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(app.window(), id(MainId::ToolBar))));
+        standins_.waitFor(1);
+        ASSERT_TRUE(app.closeAndWait());
+    }
+    std::string ini = test::readFile(settings_.file("Talkpost.ini"));
+    EXPECT_NE(ini.find("[Placement]"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("Item1=NewHost7"), std::string::npos) << ini;
+
+    Talkpost app("", startDir_.path());
+    ASSERT_NE(app.window(), nullptr);
+    HWND combo = GetDlgItem(app.window(), id(MainId::IPComboBox));
+    EXPECT_EQ(SendMessageA(combo, CB_GETCOUNT, 0, 0), 4);
+    EXPECT_GE(SendMessageA(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>("NewHost7")), 0);
+    EXPECT_EQ(controlText(app.window(), MainId::RichText), "line one\r\nline two");
+    EXPECT_EQ(controlText(app.window(), MainId::TimeEdit), "120");
+    EXPECT_EQ(controlText(app.window(), MainId::UserEdit), "*") << "the user always comes from the command line";
+    EXPECT_EQ(controlText(app.window(), MainId::IPComboBox), "");
+    EXPECT_TRUE(app.closeAndWait());
+}
+
+}  // namespace
+}  // namespace talkpost
