@@ -21,6 +21,8 @@ talkpost_ensure_display() {
 }
 
 talkpost_ensure_prefix() {
+  # Wine's desktop process starts with the server: it needs the display first.
+  talkpost_ensure_display
   mkdir -p "$(dirname "$WINEPREFIX")"
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     wineboot -i </dev/null >/dev/null 2>&1 || true
