@@ -20,10 +20,14 @@ demo="$root/build/demo"
 mkdir -p "$demo"
 export TALKPOST_SETTINGS_DIR=$(winepath -w "$demo")
 port=8765
-if [ -x tools/banner/serve-demo.sh ]; then
-  tools/banner/serve-demo.sh "$port" >"$demo/banner-server.log" 2>&1 &
+if [ -f tools/banner/serve-demo.py ]; then
+  /usr/bin/python3 tools/banner/serve-demo.py "$port" >"$demo/banner-server.log" 2>&1 &
   server=$!
   trap 'kill $server 2>/dev/null || true' EXIT
+  for _ in $(seq 50); do
+    (exec 3<>/dev/tcp/127.0.0.1/$port) 2>/dev/null && break
+    sleep 0.1
+  done
   ini="$demo/Talkpost.ini"
   touch "$ini"
   if ! grep -q '^\[Talkpost\]' "$ini"; then
