@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds both presets (warnings as errors) and runs every test:
 # the native tests of the portable logic (with sanitizers), then the Windows
-# build's tests under Wine with Xvfb. Leaves screenshots in build/screenshots.
+# build's tests under Wine with Xvfb. Leaves screenshots in build/windows/screenshots.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -29,4 +29,9 @@ else
   talkpost_ensure_prefix
   ctest --preset windows
 fi
-ls build/screenshots 2>/dev/null | sed 's|^|screenshot: build/screenshots/|' || true
+# The end-to-end test leaves its screenshots as bitmaps; a PNG beside each is easier to look at.
+for shot in build/windows/screenshots/*.bmp; do
+  [ -f "$shot" ] || continue
+  convert "$shot" "${shot%.bmp}.png" 2>/dev/null || true
+  echo "screenshot: $shot"
+done
