@@ -18,7 +18,7 @@ namespace {
 constexpr int kClientWidth = 297;
 constexpr int kClientHeight = 321;
 
-struct AboutSpec {
+struct AboutLayoutRow {
     ControlSpec control;
     unsigned anchors;
 };
@@ -32,7 +32,7 @@ constexpr unsigned kLeftTop = kAnchorLeft | kAnchorTop;
 int id(AboutControl c) { return static_cast<int>(c); }
 
 // The picture's control is not in the table: it is a window of ours.
-const AboutSpec kLayout[] = {
+const AboutLayoutRow kLayout[] = {
     {{id(AboutControl::Outer), "STATIC", 8, 8, 50, 201, "", WS_VISIBLE | SS_ETCHEDFRAME}, kLeftTop},
     {{id(AboutControl::AppName), "STATIC", 64, 8, 225, 13, "", kLabel}, kRightTop},
     {{id(AboutControl::VersionInfo), "STATIC", 64, 24, 40, 13, "Version:", kLabel}, kRightTop},
@@ -151,8 +151,8 @@ AboutWindow::AboutWindow(HWND owner, const AboutInfo& info) : info_(info)
     font_.reset(makeFont("MS Sans Serif", pointsToHeight(8), FW_NORMAL));
     boldFont_.reset(makeFont("MS Sans Serif", pointsToHeight(8), FW_BOLD));
     warningFont_.reset(makeFont("Arial", -9, FW_NORMAL));
-    for (const AboutSpec& spec : kLayout)
-        createControls(&spec.control, 1, static_cast<HFONT>(font_.get()));
+    for (const AboutLayoutRow& row : kLayout)
+        createControls(&row.control, 1, static_cast<HFONT>(font_.get()));
     SendMessageA(control(AboutControl::Version), WM_SETFONT, reinterpret_cast<WPARAM>(boldFont_.get()), FALSE);
     SendMessageA(control(AboutControl::Warning), WM_SETFONT, reinterpret_cast<WPARAM>(warningFont_.get()), FALSE);
 
@@ -197,9 +197,9 @@ void AboutWindow::showAbout(HWND owner, const AboutInfo& info)
 
 void AboutWindow::layOut(int growWidth, int growHeight)
 {
-    for (const AboutSpec& spec : kLayout) {
-        const ControlSpec& c = spec.control;
-        Placement p = anchored({c.x, c.y, c.width, c.height}, spec.anchors, growWidth, growHeight);
+    for (const AboutLayoutRow& row : kLayout) {
+        const ControlSpec& c = row.control;
+        Placement p = anchored({c.x, c.y, c.width, c.height}, row.anchors, growWidth, growHeight);
         SetWindowPos(control(static_cast<AboutControl>(c.id)), nullptr, p.x, p.y, p.width, p.height,
                      SWP_NOZORDER | SWP_NOACTIVATE);
     }
