@@ -674,8 +674,7 @@ void MainWindow::onCommand(int commandId)
         onHowToEnableClients();
         break;
     case MainId::LiveUpdate1:
-        runFeature(features.liveUpdate);
-        break;
+        break;  // the live update wizard is not part of the program yet
     case MainId::Info1:
         runFeature(features.info);
         break;

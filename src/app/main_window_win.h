@@ -59,7 +59,6 @@ public:
     // application, so the window stays the shell around them.
     struct Features {
         std::function<void(MainWindow&)> editComputerList;
-        std::function<void(MainWindow&)> liveUpdate;
         std::function<void(MainWindow&)> info;
         std::function<void(MainWindow&)> startBanner;
     };
@@ -103,7 +102,7 @@ public:
     // The time field's value within 60..20000 (the field corrects itself when left).
     void clampTimeField();
 
-    // Gets the text of the command that Send would launch for a computer.
+    // The Windows folder (GetWindowsDirectoryA), empty when the call fails.
     std::string windowsDir() const;
 
     // The handlers of the tool bar buttons and the computer field.

@@ -1,7 +1,7 @@
 // Wiring of the features into the main window: the settings stores (the
 // placement first, then the stored values, so the show event reaches the
-// stored values first), the Edit Computer List dialog, and the banner and
-// about box once they are there.
+// stored values first), the Edit Computer List dialog, the banner and the
+// about box.
 #include "app/wiring_win.h"
 
 #include "about/about_window_win.h"

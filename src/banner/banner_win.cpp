@@ -17,22 +17,8 @@ constexpr int kPictureWidth = 132;
 constexpr int kPictureHeight = 214;
 constexpr unsigned kRotationInterval = 10000;
 
-void registerClass(const char* name, WNDPROC proc)
-{
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSEXA wc{};
-    wc.cbSize = sizeof wc;
-    if (GetClassInfoExA(instance, name, &wc))
-        return;
-    wc = WNDCLASSEXA{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = proc;
-    wc.hInstance = instance;
-    wc.hCursor = LoadCursorA(nullptr, IDC_HAND);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = name;
-    RegisterClassExA(&wc);
-}
+// The panel and the picture show the hand cursor: a click opens the link.
+void registerClass(const char* name, WNDPROC proc) { registerWindowClass(name, proc, nullptr, nullptr, IDC_HAND); }
 
 HWND createChild(const char* className, HWND parent, int x, int y, int width, int height, BannerRotator* self)
 {

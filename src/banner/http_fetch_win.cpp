@@ -5,6 +5,7 @@
 
 #include "banner/http_fetch_win.h"
 
+#include "win/handles_win.h"
 #include "win/win32_error_win.h"
 
 namespace talkpost::http {
@@ -32,21 +33,11 @@ public:
     WinsockSession& operator=(const WinsockSession&) = delete;
 };
 
-class Socket {
-public:
-    explicit Socket(SOCKET s) : s_(s) {}
-    ~Socket()
-    {
-        if (s_ != INVALID_SOCKET)
-            closesocket(s_);
-    }
-    Socket(const Socket&) = delete;
-    Socket& operator=(const Socket&) = delete;
-    SOCKET get() const { return s_; }
-
-private:
-    SOCKET s_;
+struct SocketTraits {
+    static SOCKET invalid() { return INVALID_SOCKET; }
+    static void close(SOCKET s) { closesocket(s); }
 };
+using Socket = UniqueResource<SOCKET, SocketTraits>;
 
 class AddressList {
 public:

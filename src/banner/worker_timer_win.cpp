@@ -7,6 +7,7 @@
 #include "banner/worker_timer_win.h"
 
 #include "win/win32_error_win.h"
+#include "win/window_win.h"
 
 namespace talkpost {
 namespace {
@@ -18,18 +19,9 @@ constexpr const char* kHandOverClass = "TalkpostWorkerTimerHandOver";
 
 WorkerTimer::WorkerTimer()
 {
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSEXA wc{};
-    wc.cbSize = sizeof wc;
-    if (!GetClassInfoExA(instance, kHandOverClass, &wc)) {
-        wc = WNDCLASSEXA{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = &WorkerTimer::handOverProc;
-        wc.hInstance = instance;
-        wc.lpszClassName = kHandOverClass;
-        RegisterClassExA(&wc);
-    }
-    handOver_ = CreateWindowExA(0, kHandOverClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, nullptr);
+    registerWindowClass(kHandOverClass, &WorkerTimer::handOverProc);
+    handOver_ = CreateWindowExA(0, kHandOverClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleA(nullptr),
+                                nullptr);
     if (handOver_ == nullptr)
         throw Win32Error("Could not create the timer's window");
     SetWindowLongPtrA(handOver_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));

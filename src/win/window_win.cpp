@@ -36,25 +36,31 @@ Window::~Window()
     }
 }
 
-void Window::create(const char* className, DWORD exStyle, const char* title, DWORD style, int x, int y,
-                    int width, int height, HWND owner, HMENU menu, HBRUSH background, HICON icon)
+void registerWindowClass(const char* className, WNDPROC procedure, HBRUSH background, HICON icon, LPCSTR cursor)
 {
     HINSTANCE instance = GetModuleHandleA(nullptr);
     WNDCLASSEXA wc{};
     wc.cbSize = sizeof wc;
-    if (!GetClassInfoExA(instance, className, &wc)) {
-        wc = WNDCLASSEXA{};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = &Window::windowProc;
-        wc.hInstance = instance;
-        wc.hCursor = LoadCursorA(nullptr, IDC_ARROW);
-        wc.hbrBackground = background != nullptr ? background : reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        wc.hIcon = icon;
-        wc.hIconSm = icon;
-        wc.lpszClassName = className;
-        RegisterClassExA(&wc);
-    }
-    CreateWindowExA(exStyle, className, title, style, x, y, width, height, owner, menu, instance, this);
+    if (GetClassInfoExA(instance, className, &wc))
+        return;
+    wc = WNDCLASSEXA{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = procedure;
+    wc.hInstance = instance;
+    wc.hCursor = cursor != nullptr ? LoadCursorA(nullptr, cursor) : nullptr;
+    wc.hbrBackground = background != nullptr ? background : reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.hIcon = icon;
+    wc.hIconSm = icon;
+    wc.lpszClassName = className;
+    RegisterClassExA(&wc);
+}
+
+void Window::create(const char* className, DWORD exStyle, const char* title, DWORD style, int x, int y,
+                    int width, int height, HWND owner, HMENU menu, HBRUSH background, HICON icon)
+{
+    registerWindowClass(className, &Window::windowProc, background, icon);
+    CreateWindowExA(exStyle, className, title, style, x, y, width, height, owner, menu, GetModuleHandleA(nullptr),
+                    this);
 }
 
 void Window::createControls(const ControlSpec* specs, std::size_t count, HFONT font)

@@ -83,6 +83,10 @@ private:
     int modalResult_ = 0;
 };
 
+// Registers a window class of this module once; later calls find it registered.
+void registerWindowClass(const char* className, WNDPROC procedure, HBRUSH background = nullptr,
+                         HICON icon = nullptr, LPCSTR cursor = IDC_ARROW);
+
 // Reports an exception that reached a window boundary in the standard error box.
 void reportException(HWND owner);
 
