@@ -13,6 +13,7 @@ headless=0
 [ -n "${DISPLAY:-}" ] || headless=1
 source tools/scripts/wine-env.sh
 talkpost_ensure_display
+trap talkpost_stop_display EXIT
 tools/scripts/prepare-prefix.sh build/windows/standins
 
 # The demo's own settings folder, pointing at the local banner server.
@@ -23,7 +24,7 @@ port=8765
 if [ -f tools/banner/serve-demo.py ]; then
   /usr/bin/python3 tools/banner/serve-demo.py "$port" >"$demo/banner-server.log" 2>&1 &
   server=$!
-  trap 'kill $server 2>/dev/null || true' EXIT
+  trap 'kill $server 2>/dev/null || true; talkpost_stop_display' EXIT
   for _ in $(seq 50); do
     (exec 3<>/dev/tcp/127.0.0.1/$port) 2>/dev/null && break
     sleep 0.1

@@ -15,20 +15,21 @@ cmake --preset windows -DTALKPOST_WERROR=ON
 cmake --build --preset windows -j "$(nproc)"
 source tools/scripts/wine-env.sh
 talkpost_ensure_display
+trap talkpost_stop_display EXIT
 
 # The tests under Wine look up names that must not resolve ("*", "Remote01"):
 # they run in a network namespace of their own with only loopback, so no
 # lookup or echo ever leaves this machine. Wine's server and services start
-# inside it too.
+# inside it too. Without such a namespace they do not run at all.
 wineserver -k 2>/dev/null || true
-if unshare -n true 2>/dev/null; then
-  unshare -n bash -c 'ip link set lo up && source tools/scripts/wine-env.sh && talkpost_ensure_prefix &&
-    ctest --preset windows; status=$?; wineserver -k 2>/dev/null; exit $status'
-else
-  echo "no network namespace available: running the tests under Wine without one" >&2
-  talkpost_ensure_prefix
-  ctest --preset windows
+if ! unshare -n true 2>/dev/null; then
+  echo "error: cannot make a network namespace (unshare -n) for the tests under Wine;" >&2
+  echo "they need one so that no name lookup or echo leaves this machine. Run as root or allow" >&2
+  echo "unprivileged user namespaces (e.g. unshare -rn), then run this script again." >&2
+  exit 1
 fi
+unshare -n bash -c 'ip link set lo up && source tools/scripts/wine-env.sh && talkpost_ensure_prefix &&
+  ctest --preset windows; status=$?; wineserver -k 2>/dev/null; exit $status'
 # The end-to-end test leaves its screenshots as bitmaps; a PNG beside each is easier to look at.
 for shot in build/windows/screenshots/*.bmp; do
   [ -f "$shot" ] || continue

@@ -6,6 +6,7 @@ root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${1:-$root/build/windows}" && pwd)
 source "$root/tools/scripts/wine-env.sh"
 talkpost_ensure_display
+trap talkpost_stop_display EXIT
 talkpost_ensure_prefix
 exe="$build/talkpost.exe"
 printf 'talkpost.exe: %d bytes\n' "$(stat -c %s "$exe")"

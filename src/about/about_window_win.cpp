@@ -9,8 +9,9 @@
 #include <vector>
 
 #include "about/about_rules.h"
-#include "win/app_error.h"
+#include "base/app_error.h"
 #include "win/prompts_win.h"
+#include "win/wait_cursor_win.h"
 
 namespace talkpost {
 namespace {
@@ -222,9 +223,8 @@ void AboutWindow::onSystemInfo()
 
 void AboutWindow::onUrlClick()
 {
-    HCURSOR previous = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+    WaitCursor wait;
     ShellExecuteA(hwnd(), "open", info_.url.c_str(), nullptr, nullptr, SW_SHOWMAXIMIZED);
-    SetCursor(previous);
 }
 
 LRESULT AboutWindow::handle(UINT msg, WPARAM wparam, LPARAM lparam)

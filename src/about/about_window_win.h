@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "banner/picture_win.h"
+#include "win/picture_win.h"
 #include "win/handles_win.h"
 #include "win/window_win.h"
 

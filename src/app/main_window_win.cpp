@@ -9,20 +9,21 @@
 #include <cstdlib>
 
 #include "app/launcher_win.h"
+#include "app/main_rules.h"
 #include "app/msg_command.h"
 #include "nettools/echo_all_win.h"
 #include "nettools/ping_win.h"
 #include "nettools/remote_desktop.h"
 #include "settings/ini_rules.h"
-#include "win/app_error.h"
+#include "base/app_error.h"
+#include "win/controls_win.h"
 #include "win/prompts_win.h"
+#include "win/wait_cursor_win.h"
 
 namespace talkpost {
 namespace {
 
 constexpr COLORREF kBackground = RGB(200, 219, 238);
-constexpr int kTimeMin = 60;
-constexpr int kTimeMax = 20000;
 constexpr unsigned kEchoTimeoutMs = 5000;
 constexpr int kLogCapacity = 16777215;
 
@@ -77,8 +78,6 @@ std::string currentDirectory()
     DWORD n = GetCurrentDirectoryA(260, buffer);
     return n > 0 && n < 260 ? std::string(buffer, n) : std::string();
 }
-
-bool isTimeCharacter(char c) { return (c >= '0' && c <= '9') || c == '-' || c == '+'; }
 
 }  // namespace
 
@@ -213,7 +212,6 @@ void MainWindow::createFields()
         {id(MainId::TimeLabel), "STATIC", 320, 40, 57, 13, "Time:", label},
         {id(MainId::TimeEdit), "EDIT", 320, 56, 57, 22, "60", WS_VISIBLE | WS_TABSTOP | ES_RIGHT | ES_AUTOHSCROLL,
          WS_EX_CLIENTEDGE},
-        {id(MainId::Memo1), "EDIT", 136, 80, 185, 89, "", ES_MULTILINE | ES_AUTOHSCROLL},
     };
     createControls(specs, std::size(specs), static_cast<HFONT>(font_.get()));
     SendMessageA(control(id(MainId::RichText)), WM_SETFONT, reinterpret_cast<WPARAM>(richFont_.get()), FALSE);
@@ -240,7 +238,7 @@ void MainWindow::createFields()
                                 0, 0, 0, 0, hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id(MainId::TimeSpin))),
                                 GetModuleHandleA(nullptr), nullptr);
     SendMessageA(spin, UDM_SETBUDDY, reinterpret_cast<WPARAM>(time), 0);
-    SendMessageA(spin, UDM_SETRANGE32, kTimeMin, kTimeMax);
+    SendMessageA(spin, UDM_SETRANGE32, settings::kMinTimeValue, settings::kMaxTimeValue);
     SendMessageA(spin, UDM_SETPOS32, 0, 60);
     SetWindowSubclass(time, &MainWindow::fieldSubclass, id(MainId::TimeEdit), reinterpret_cast<DWORD_PTR>(this));
 }
@@ -309,19 +307,15 @@ std::string MainWindow::windowsDir() const
 
 void MainWindow::clampTimeField()
 {
-    std::string text = timeText();
-    long value = 0;
-    bool digits = !text.empty();
-    try {
-        value = std::stol(text);
-    } catch (...) {
-        digits = false;
-    }
-    if (!digits)
-        return;
-    long clamped = value < kTimeMin ? kTimeMin : (value > kTimeMax ? kTimeMax : value);
-    if (clamped != value || std::to_string(clamped) != text)
-        SetWindowTextA(control(id(MainId::TimeEdit)), std::to_string(clamped).c_str());
+    if (auto corrected = correctedTimeText(timeText()))
+        setTimeText(*corrected);
+}
+
+void MainWindow::setUserText(const std::string& text) { SetWindowTextA(control(id(MainId::UserEdit)), text.c_str()); }
+void MainWindow::setTimeText(const std::string& text) { SetWindowTextA(control(id(MainId::TimeEdit)), text.c_str()); }
+void MainWindow::setMessageText(const std::string& text)
+{
+    SetWindowTextA(control(id(MainId::RichText)), text.c_str());
 }
 
 // ---------------------------------------------------------------------------
@@ -331,43 +325,48 @@ namespace {
 
 bool sameName(const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()) == 0; }
 
-// The message editor's lines: the text split at its line breaks; a break at
-// the very end opens no further line.
-std::vector<std::string> splitLines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find("\r\n", start);
-        if (end == std::string::npos) {
-            lines.push_back(text.substr(start));
-            break;
-        }
-        lines.push_back(text.substr(start, end - start));
-        start = end + 2;
-    }
-    return lines;
-}
+// The stored control values: one row per value, with the accessors of its type.
+struct StoredValue {
+    const char* component;
+    const char* property;
+    settings::PropertyType type;
+    std::vector<std::string> (*getList)(MainWindow&);
+    void (*setList)(MainWindow&, const std::vector<std::string>&);
+    std::string (*getText)(MainWindow&);
+    void (*setText)(MainWindow&, const std::string&);
+    int (*getInteger)(MainWindow&);
+    void (*setInteger)(MainWindow&, int);
+};
 
-std::string joinLines(const std::vector<std::string>& lines)
-{
-    std::string text;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (i > 0)
-            text += "\r\n";
-        text += lines[i];
-    }
-    return text;
-}
-
-const char* const kStoredComponents[] = {"IPComboBox", "UserEdit", "RichText", "TimeEdit"};
+using settings::PropertyType;
+const StoredValue kStoredValues[] = {
+    {"IPComboBox", "Items", PropertyType::TextList, [](MainWindow& w) { return w.computers().entries(); },
+     [](MainWindow& w, const std::vector<std::string>& items) { w.computers().replaceAll(items); }, nullptr, nullptr,
+     nullptr, nullptr},
+    {"UserEdit", "Text", PropertyType::Text, nullptr, nullptr, [](MainWindow& w) { return w.userText(); },
+     [](MainWindow& w, const std::string& text) { w.setUserText(text); }, nullptr, nullptr},
+    {"RichText", "Lines", PropertyType::TextList, [](MainWindow& w) { return splitLines(w.messageText()); },
+     [](MainWindow& w, const std::vector<std::string>& lines) { w.setMessageText(joinLines(lines)); }, nullptr,
+     nullptr, nullptr, nullptr},
+    {"TimeEdit", "Value", PropertyType::Integer, nullptr, nullptr, nullptr, nullptr,
+     [](MainWindow& w) { return timeFieldValue(w.timeText()); },
+     [](MainWindow& w, int value) { w.setTimeText(std::to_string(settings::clampTimeValue(value))); }},
+};
 
 }  // namespace
 
+std::vector<std::string> MainWindow::storedValueNames()
+{
+    std::vector<std::string> names;
+    for (const StoredValue& value : kStoredValues)
+        names.push_back(std::string(value.component) + "." + value.property);
+    return names;
+}
+
 bool MainWindow::hasComponent(const std::string& component) const
 {
-    for (const char* name : kStoredComponents)
-        if (sameName(component, name))
+    for (const StoredValue& value : kStoredValues)
+        if (sameName(component, value.component))
             return true;
     return false;
 }
@@ -375,42 +374,31 @@ bool MainWindow::hasComponent(const std::string& component) const
 std::optional<settings::PropertyAccess> MainWindow::findProperty(const std::string& component,
                                                                  const std::string& property)
 {
-    using settings::PropertyType;
-    settings::PropertyAccess access;
-    if (sameName(component, "IPComboBox") && sameName(property, "Items")) {
-        access.componentName = "IPComboBox";
-        access.propertyName = "Items";
-        access.type = PropertyType::TextList;
-        access.getList = [this] { return computers_->entries(); };
-        access.setList = [this](const std::vector<std::string>& items) { computers_->replaceAll(items); };
-    } else if (sameName(component, "UserEdit") && sameName(property, "Text")) {
-        access.componentName = "UserEdit";
-        access.propertyName = "Text";
-        access.type = PropertyType::Text;
-        access.getText = [this] { return userText(); };
-        access.setText = [this](const std::string& text) {
-            SetWindowTextA(control(id(MainId::UserEdit)), text.c_str());
+    for (const StoredValue& value : kStoredValues) {
+        if (!sameName(component, value.component) || !sameName(property, value.property))
+            continue;
+        settings::PropertyAccess access;
+        access.componentName = value.component;
+        access.propertyName = value.property;
+        access.type = value.type;
+        auto bind = [this](auto function) {
+            return [this, function](auto&&... args) { return function(*this, args...); };
         };
-    } else if (sameName(component, "RichText") && sameName(property, "Lines")) {
-        access.componentName = "RichText";
-        access.propertyName = "Lines";
-        access.type = PropertyType::TextList;
-        access.getList = [this] { return splitLines(messageText()); };
-        access.setList = [this](const std::vector<std::string>& lines) {
-            SetWindowTextA(control(id(MainId::RichText)), joinLines(lines).c_str());
-        };
-    } else if (sameName(component, "TimeEdit") && sameName(property, "Value")) {
-        access.componentName = "TimeEdit";
-        access.propertyName = "Value";
-        access.type = PropertyType::Integer;
-        access.getInteger = [this] { return settings::clampTimeValue(std::atoi(timeText().c_str())); };
-        access.setInteger = [this](int value) {
-            SetWindowTextA(control(id(MainId::TimeEdit)), std::to_string(settings::clampTimeValue(value)).c_str());
-        };
-    } else {
-        return std::nullopt;
+        if (value.getList) {
+            access.getList = bind(value.getList);
+            access.setList = bind(value.setList);
+        }
+        if (value.getText) {
+            access.getText = bind(value.getText);
+            access.setText = bind(value.setText);
+        }
+        if (value.getInteger) {
+            access.getInteger = bind(value.getInteger);
+            access.setInteger = bind(value.setInteger);
+        }
+        return access;
     }
-    return access;
+    return std::nullopt;
 }
 
 // ---------------------------------------------------------------------------
@@ -420,13 +408,7 @@ void MainWindow::appendLog(const std::string& line)
 {
     HWND log = control(id(MainId::LogText));
     int length = GetWindowTextLengthA(log);
-    std::string piece = line + "\r\n";
-    if (length > 0) {
-        // Lines are whole: a pane that does not end with a line break gets one first.
-        std::string text = windowText(log);
-        if (text.size() < 2 || text.compare(text.size() - 2, 2, "\r\n") != 0)
-            piece = "\r\n" + piece;
-    }
+    std::string piece = logAppendText(windowText(log), line);
     SendMessageA(log, EM_SETSEL, static_cast<WPARAM>(length), static_cast<LPARAM>(length));
     SendMessageA(log, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(piece.c_str()));
     logTextChange();
@@ -447,19 +429,10 @@ void MainWindow::logTextChange()
 
 void MainWindow::setStatusText(int panel, const std::string& text)
 {
-    SendMessageA(control(id(MainId::StatusBar)), SB_SETTEXTA, static_cast<WPARAM>(panel),
-                 reinterpret_cast<LPARAM>(text.c_str()));
+    StatusBar(control(id(MainId::StatusBar))).setText(panel, text);
 }
 
-std::string MainWindow::statusText(int panel) const
-{
-    HWND bar = control(id(MainId::StatusBar));
-    LRESULT info = SendMessageA(bar, SB_GETTEXTLENGTHA, static_cast<WPARAM>(panel), 0);
-    std::string text(LOWORD(info) + 1u, '\0');
-    SendMessageA(bar, SB_GETTEXTA, static_cast<WPARAM>(panel), reinterpret_cast<LPARAM>(text.data()));
-    text.resize(LOWORD(info));
-    return text;
-}
+std::string MainWindow::statusText(int panel) const { return StatusBar(control(id(MainId::StatusBar))).text(panel); }
 
 void MainWindow::setProgressMax(int maximum)
 {
@@ -490,9 +463,9 @@ void MainWindow::repaintStatusBar()
 
 void MainWindow::formShow()
 {
-    computers_->setTypedText(arguments_.size() >= 1 ? arguments_[0] : std::string());
-    std::string user = arguments_.size() >= 2 ? arguments_[1] : std::string();
-    SetWindowTextA(control(id(MainId::UserEdit)), user.empty() ? "*" : user.c_str());
+    StartFields fields = startFields(arguments_);
+    computers_->setTypedText(fields.computer);
+    setUserText(fields.user);
     startDir_ = currentDirectory();
     if (features.startBanner)
         features.startBanner(*this);
@@ -514,16 +487,11 @@ void MainWindow::writeMessageFile(const std::string& text) const
     }
 }
 
-bool MainWindow::refuseUnsafeFields()
+bool MainWindow::refuse(const std::optional<std::string>& refusal)
 {
-    const std::pair<const char*, std::string> fields[] = {
-        {"computer", computers_->typedText()}, {"user", userText()}, {"time", timeText()}};
-    for (const auto& [name, text] : fields)
-        if (auto refusal = commandTextRefusal(name, text)) {
-            prompts().information(hwnd(), *refusal);
-            return true;
-        }
-    return false;
+    if (refusal)
+        prompts().information(hwnd(), *refusal);
+    return refusal.has_value();
 }
 
 void MainWindow::launchCommand(const std::string& parameters)
@@ -534,60 +502,50 @@ void MainWindow::launchCommand(const std::string& parameters)
 
 void MainWindow::onSend()
 {
-    std::string message = messageText();
-    if (trimControlAndBlank(message).empty()) {
-        prompts().information(hwnd(), "Please enter Message first");
-        return;
-    }
-    if (refuseUnsafeFields())
-        return;
     std::string computer = computers_->typedText();
+    if (refuse(sendRefusal({messageText(), computer, userText(), timeText()})))
+        return;
     if (autoSave() && !computers_->isListed(computer))
         computers_->add(computer);
-    writeMessageFile(message);
+    writeMessageFile(messageText());
     launchCommand(buildMsgCommand({windowsDir(), computer, timeText(), userText(), startDir_}));
 }
 
 void MainWindow::onSendToAll()
 {
-    std::string message = messageText();
-    if (trimControlAndBlank(message).empty()) {
-        prompts().information(hwnd(), "Please enter Message first");
+    if (refuse(sendToAllRefusal({messageText(), {}, userText(), timeText()})))
         return;
-    }
-    // User and time are the same for every computer: checked once.
-    for (const auto& [name, text] :
-         {std::pair<const char*, std::string>{"user", userText()}, {"time", timeText()}})
-        if (auto refusal = commandTextRefusal(name, text)) {
-            prompts().information(hwnd(), *refusal);
-            return;
-        }
-    writeMessageFile(message);
-    int n = computers_->count();
-    if (n == 0)
+    writeMessageFile(messageText());
+    std::vector<std::string> entries = computers_->entries();
+    if (entries.empty())
         return;
 
     // All echoes at once, each with its own time-out; then the walk in list
     // order, as if each entry had been tested in turn.
-    std::vector<EchoResult> echoes;
+    std::vector<EntryEcho> echoes;
     {
-        HCURSOR previous = SetCursor(LoadCursorA(nullptr, IDC_WAIT));
-        echoes = echoAll(computers_->entries(), kEchoTimeoutMs);
-        SetCursor(previous);
+        WaitCursor wait;
+        for (const EchoResult& echo : echoAll(entries, kEchoTimeoutMs))
+            echoes.push_back({echo.outcome == EchoOutcome::Answered,
+                              echo.outcome == EchoOutcome::Failed ? std::optional(echo.error) : std::nullopt});
     }
     std::string windows = windowsDir();
     std::string time = timeText();
     std::string user = userText();
-    for (int i = 0; i < n; ++i) {
-        computers_->select(i);
-        std::string host = computers_->at(computers_->selectedIndex());
-        // A name from the network or the settings file must never run a command.
-        if (auto refusal = commandTextRefusal("computer", host)) {
-            appendLog("skipped " + host + ": " + *refusal);
-            continue;
-        }
-        if (echoes[static_cast<std::size_t>(i)].answeredOrThrow())
+    for (const SendStep& step : planSendToAll(entries, echoes)) {
+        computers_->select(static_cast<int>(step.index));
+        switch (step.action) {
+        case EntryAction::Skip:
+            appendLog(step.text);
+            break;
+        case EntryAction::Fail:
+            throw AppError(step.text);
+        case EntryAction::Launch:
             launchCommand(buildMsgCommand({windows, computers_->typedText(), time, user, startDir_}));
+            break;
+        case EntryAction::Silent:
+            break;
+        }
     }
 }
 
@@ -769,11 +727,10 @@ LRESULT CALLBACK MainWindow::fieldSubclass(HWND hwnd, UINT msg, WPARAM wparam, L
                     }
                     CloseClipboard();
                 }
-                for (char c : pasted)
-                    if (!isTimeCharacter(c)) {
-                        MessageBeep(MB_OK);
-                        return 0;
-                    }
+                if (!isTimeText(pasted)) {
+                    MessageBeep(MB_OK);
+                    return 0;
+                }
             }
         }
     } catch (...) {

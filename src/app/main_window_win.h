@@ -36,7 +36,6 @@ enum class MainId : int {
     RichText,
     LogLabel,  // Label1
     LogText,
-    Memo1,
     StatusBar,
     Progress,
     // Menu entries
@@ -74,6 +73,9 @@ public:
     std::string userText() const;
     std::string timeText() const;
     std::string messageText() const;
+    void setUserText(const std::string& text);
+    void setTimeText(const std::string& text);
+    void setMessageText(const std::string& text);
     const std::string& startDir() const { return startDir_; }
     bool autoSave() const;
 
@@ -91,7 +93,8 @@ public:
     void repaintStatusBar() override;
 
     // The stored control values: "IPComboBox.Items", "UserEdit.Text",
-    // "RichText.Lines", "TimeEdit.Value".
+    // "RichText.Lines", "TimeEdit.Value", from one table.
+    static std::vector<std::string> storedValueNames();
     bool hasComponent(const std::string& component) const override;
     std::optional<settings::PropertyAccess> findProperty(const std::string& component,
                                                          const std::string& property) override;
@@ -133,7 +136,8 @@ private:
     void showComputerPopup(int x, int y);
     void logTextChange();
     void writeMessageFile(const std::string& text) const;
-    bool refuseUnsafeFields();
+    // Shows the refusal, if any, and tells whether there was one.
+    bool refuse(const std::optional<std::string>& refusal);
     void runFeature(const std::function<void(MainWindow&)>& feature);
 
     static LRESULT CALLBACK fieldSubclass(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, UINT_PTR idSubclass,

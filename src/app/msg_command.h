@@ -1,8 +1,6 @@
-// Composing the parameter text with which cmd.exe runs msg.exe, and the
-// safety rule for every text handed to the command interpreter. Portable.
+// Composing the parameter text with which cmd.exe runs msg.exe. Portable.
 #pragma once
 
-#include <optional>
 #include <string>
 
 namespace talkpost {
@@ -24,13 +22,5 @@ std::string messageFilePath(const std::string& startDir);
 // blank, and a message file path with a blank or one of & | < > ^ ( ), are
 // enclosed in double quotes; any other text stands byte for byte.
 std::string buildMsgCommand(const MsgCommandInput& input);
-
-// The first character of the text that the command interpreter would act on
-// (& | < > ^ % " or a control character), if any.
-std::optional<char> commandCharacterIn(const std::string& text);
-
-// When the text holds such a character: the operator's explanation naming the
-// field and the character. Texts that pass give no value.
-std::optional<std::string> commandTextRefusal(const std::string& fieldName, const std::string& text);
 
 }  // namespace talkpost

@@ -1,30 +1,40 @@
-// Wiring of the features into the main window: the settings stores (the
-// placement first, then the stored values, so the show event reaches the
-// stored values first), the Edit Computer List dialog, the banner and the
+// Wiring of the features into the main window: the settings stores, the Edit
+// Computer List dialog with its own placement store, the banner and the
 // about box.
 #include "app/wiring_win.h"
 
 #include "about/about_window_win.h"
 #include "banner/banner_win.h"
-#include "computers/edit_computer_list_dialog_win.h"
-#include "settings/placement_store_win.h"
 #include "settings/settings_file_win.h"
 
 namespace talkpost {
 
+MainWindowStores::MainWindowStores(MainWindow& main)
+    : placementStore1(main, settings::PlacementConfig{"Placement", true, true}),
+      stateStore1(main, settings::PlacementConfig{"Storage"}, main, MainWindow::storedValueNames())
+{
+}
+
+settings::PlacementConfig editorPlacement()
+{
+    settings::PlacementConfig placement;
+    placement.iniSection = "EditorPM";
+    placement.preventResize = true;
+    return placement;
+}
+
 struct Application::Parts {
     explicit Parts(MainWindow& main)
-        : placementStore1(main, settings::PlacementConfig{"Placement", true, true}),
-          stateStore1(main, settings::PlacementConfig{"Storage"}, main,
-                      {"IPComboBox.Items", "UserEdit.Text", "RichText.Lines", "TimeEdit.Value"}),
+        : stores(main),
           form2(main.computers(), main.hwnd()),
+          editorPM(form2, editorPlacement()),
           banner(main.hwnd(), 392, 80, 148, 230, settings::readSettingsValue("Talkpost", "BannerServer"))
     {
     }
 
-    settings::PlacementStore placementStore1;
-    settings::FormStateStore stateStore1;
+    MainWindowStores stores;
     EditComputerListDialog form2;
+    settings::PlacementStore editorPM;
     BannerRotator banner;
 };
 

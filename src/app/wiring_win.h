@@ -7,8 +7,21 @@
 #include <memory>
 
 #include "app/main_window_win.h"
+#include "computers/edit_computer_list_dialog_win.h"
+#include "settings/placement_store_win.h"
 
 namespace talkpost {
+
+// The main window's settings stores, the placement first, then the stored
+// values, so the show event reaches the stored values first.
+struct MainWindowStores {
+    explicit MainWindowStores(MainWindow& main);
+    settings::PlacementStore placementStore1;
+    settings::FormStateStore stateStore1;
+};
+
+// The Edit Computer List dialog's place, in a section of its own; its size is fixed.
+settings::PlacementConfig editorPlacement();
 
 class Application {
 public:

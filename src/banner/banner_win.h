@@ -12,7 +12,7 @@
 
 #include "banner/banner_list.h"
 #include "banner/http_fetch_win.h"
-#include "banner/picture_win.h"
+#include "win/picture_win.h"
 #include "banner/worker_timer_win.h"
 
 namespace talkpost {
@@ -27,7 +27,6 @@ public:
     BannerRotator(const BannerRotator&) = delete;
     BannerRotator& operator=(const BannerRotator&) = delete;
 
-    void setServer(const std::string& serverBase) { server_ = serverBase; }
     const std::string& server() const { return server_; }
 
     // Fetches the list, starts the rotation and shows the first banner.

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "win/app_error.h"
+#include "base/app_error.h"
 
 namespace talkpost::http {
 

@@ -1,33 +1,17 @@
 // The computer list over the combo box's own sorted list.
 #include "computers/computer_list_win.h"
 
-#include "win/app_error.h"
+#include "base/app_error.h"
+#include "win/controls_win.h"
 #include "win/window_win.h"
 
 namespace talkpost {
 
-int ComputerList::count() const { return static_cast<int>(SendMessageA(combo_, CB_GETCOUNT, 0, 0)); }
+int ComputerList::count() const { return ComboBox(combo_).count(); }
 
-std::string ComputerList::at(int index) const
-{
-    LRESULT length = SendMessageA(combo_, CB_GETLBTEXTLEN, static_cast<WPARAM>(index), 0);
-    if (length == CB_ERR)
-        return {};
-    std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    LRESULT got = SendMessageA(combo_, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
-    text.resize(got == CB_ERR ? 0 : static_cast<std::size_t>(got));
-    return text;
-}
+std::string ComputerList::at(int index) const { return ComboBox(combo_).itemText(index); }
 
-std::vector<std::string> ComputerList::entries() const
-{
-    std::vector<std::string> result;
-    int n = count();
-    result.reserve(static_cast<std::size_t>(n));
-    for (int i = 0; i < n; ++i)
-        result.push_back(at(i));
-    return result;
-}
+std::vector<std::string> ComputerList::entries() const { return ComboBox(combo_).items(); }
 
 int ComputerList::selectedIndex() const { return static_cast<int>(SendMessageA(combo_, CB_GETCURSEL, 0, 0)); }
 

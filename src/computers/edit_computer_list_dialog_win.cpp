@@ -2,7 +2,6 @@
 // that the in-place list box holds while the dialog is shown.
 #include "computers/edit_computer_list_dialog_win.h"
 
-#include "settings/placement_store_win.h"
 
 namespace talkpost {
 
@@ -77,15 +76,10 @@ EditComputerListDialog::EditComputerListDialog(ComputerList& computers, HWND own
         SendMessageA(button(sign), WM_SETFONT, reinterpret_cast<WPARAM>(signFont_.get()), FALSE);
 
     onShow = [this] { formShow(); };
-    settings::PlacementConfig placement;
-    placement.iniSection = "EditorPM";
-    placement.preventResize = true;
-    placement_ = std::make_unique<settings::PlacementStore>(*this, placement);
 }
 
 EditComputerListDialog::~EditComputerListDialog()
 {
-    placement_.reset();
     list_.reset();
 }
 

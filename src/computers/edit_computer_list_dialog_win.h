@@ -2,7 +2,7 @@
 // the whole computer list at once, editing entries in place, adding and
 // removing them, and then saves the result into the main window's list or
 // drops it. It is made once, hidden between uses, and reloads the list every
-// time it is shown. Its placement is kept in the settings file.
+// time it is shown. The application keeps its placement in the settings file.
 #pragma once
 
 #include <windows.h>
@@ -15,10 +15,6 @@
 #include "win/window_win.h"
 
 namespace talkpost {
-
-namespace settings {
-class PlacementStore;
-}
 
 class EditComputerListDialog : public Window {
 public:
@@ -47,7 +43,6 @@ private:
     UniqueGdiObject listFont_;
     UniqueGdiObject signFont_;
     std::unique_ptr<InPlaceListBox> list_;
-    std::unique_ptr<settings::PlacementStore> placement_;
 };
 
 }  // namespace talkpost

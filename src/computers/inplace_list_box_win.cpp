@@ -8,7 +8,8 @@
 
 #include <algorithm>
 
-#include "win/app_error.h"
+#include "base/app_error.h"
+#include "win/controls_win.h"
 #include "win/win32_error_win.h"
 #include "win/window_win.h"
 
@@ -145,27 +146,11 @@ InPlaceListBox::~InPlaceListBox()
 
 // ---- entries -------------------------------------------------------------
 
-int InPlaceListBox::count() const { return static_cast<int>(SendMessageA(list_, LB_GETCOUNT, 0, 0)); }
+int InPlaceListBox::count() const { return ListBox(list_).count(); }
 
-std::string InPlaceListBox::item(int index) const
-{
-    LRESULT length = SendMessageA(list_, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
-    if (length == LB_ERR)
-        return {};
-    std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    LRESULT got = SendMessageA(list_, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
-    text.resize(got == LB_ERR ? 0 : static_cast<std::size_t>(got));
-    return text;
-}
+std::string InPlaceListBox::item(int index) const { return ListBox(list_).itemText(index); }
 
-std::vector<std::string> InPlaceListBox::items() const
-{
-    std::vector<std::string> result;
-    int n = count();
-    for (int i = 0; i < n; ++i)
-        result.push_back(item(i));
-    return result;
-}
+std::vector<std::string> InPlaceListBox::items() const { return ListBox(list_).items(); }
 
 int InPlaceListBox::add(const std::string& text)
 {

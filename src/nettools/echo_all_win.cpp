@@ -9,7 +9,7 @@
 #include <exception>
 
 #include "nettools/ping_win.h"
-#include "win/app_error.h"
+#include "base/app_error.h"
 #include "win/handles_win.h"
 
 namespace talkpost {

@@ -5,6 +5,7 @@
 
 #include "computers/computer_list_win.h"
 #include "nettools/netscan_rules.h"
+#include "win/wait_cursor_win.h"
 
 namespace talkpost {
 
@@ -35,18 +36,6 @@ public:
 private:
     NetworkProvider& network_;
     HANDLE handle_;
-};
-
-// The hourglass for the whole scan; the previous cursor comes back on every path.
-class WaitCursor {
-public:
-    WaitCursor() : previous_(SetCursor(LoadCursorA(nullptr, IDC_WAIT))) {}
-    ~WaitCursor() { SetCursor(previous_); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-
-private:
-    HCURSOR previous_;
 };
 
 void allocate(NetworkEntries& result, DWORD size)

@@ -7,7 +7,7 @@
 #include <cstring>
 #include <mutex>
 
-#include "win/app_error.h"
+#include "base/app_error.h"
 #include "win/handles_win.h"
 #include "win/win32_error_win.h"
 

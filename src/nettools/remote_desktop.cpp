@@ -1,7 +1,7 @@
 // The remote desktop command text.
 #include "nettools/remote_desktop.h"
 
-#include "app/msg_command.h"
+#include "base/command_text.h"
 
 namespace talkpost {
 

@@ -6,7 +6,7 @@
 #include <climits>
 #include <cstdio>
 
-#include "win/app_error.h"
+#include "base/app_error.h"
 
 namespace talkpost::settings {
 namespace {
@@ -17,16 +17,7 @@ bool isProfileBlank(char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r' || c == '\x1a';
 }
 
-std::string trimProfileBlanks(const std::string& text)
-{
-    std::size_t first = 0;
-    std::size_t last = text.size();
-    while (first < last && isProfileBlank(text[first]))
-        ++first;
-    while (last > first && isProfileBlank(text[last - 1]))
-        --last;
-    return text.substr(first, last - first);
-}
+std::string trimProfileBlanks(const std::string& text) { return trimWhere(text, isProfileBlank); }
 
 bool isQuote(char c) { return c == '"' || c == '\''; }
 

@@ -141,8 +141,6 @@ void PlacementStore::loadWindowSettings()
         if (readInteger(ini, config_.iniSection, "FormVersion", 0) >= config_.version) {
             readWindowPlacement(ini);
             loadControlValues(ini);
-            if (onRestorePlacement)
-                onRestorePlacement();
         }
         restored_ = true;
     }
@@ -160,8 +158,6 @@ void PlacementStore::saveWindowSettings()
     ini.writeValue(config_.iniSection, "Visible", destroying_ ? "1" : "0");
     storeControlValues(ini);
     ini.commit();
-    if (onSavePlacement)
-        onSavePlacement();
     saved_ = true;
 }
 

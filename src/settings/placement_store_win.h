@@ -45,10 +45,6 @@ public:
     PlacementStore(const PlacementStore&) = delete;
     PlacementStore& operator=(const PlacementStore&) = delete;
 
-    // Called after a save and after a load.
-    std::function<void()> onSavePlacement;
-    std::function<void()> onRestorePlacement;
-
     // What the show and close events run; public for the windows that need
     // to run them at another moment.
     void loadWindowSettings();

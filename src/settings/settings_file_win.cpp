@@ -8,7 +8,7 @@
 #include <atomic>
 #include <cstdlib>
 
-#include "win/app_error.h"
+#include "base/app_error.h"
 #include "win/handles_win.h"
 
 namespace talkpost::settings {
@@ -155,6 +155,20 @@ void SettingsReader::eraseSection(const std::string& section) { writeValue(secti
 
 void refuseSettingsWritesAfter(int writes) { g_refuseAfter = writes; }
 
+namespace {
+std::function<void(const char*)> g_saveStepObserver;
+void saveStep(const char* step)
+{
+    if (g_saveStepObserver)
+        g_saveStepObserver(step);
+}
+}  // namespace
+
+void setSaveStepObserverForTest(std::function<void(const char* step)> observer)
+{
+    g_saveStepObserver = std::move(observer);
+}
+
 SettingsWriter::SettingsWriter(std::string target) : SettingsReader(std::string()), target_(std::move(target))
 {
     std::string folder = target_.substr(0, target_.find_last_of("\\/"));
@@ -170,6 +184,7 @@ SettingsWriter::SettingsWriter(std::string target) : SettingsReader(std::string(
     std::string bytes = fileExists(source) ? readBytes(source, ok) : std::string();
     if (!ok || !writeBytes(path_, bytes))
         refuse();
+    saveStep("copied");
 }
 
 SettingsWriter::~SettingsWriter()
@@ -237,6 +252,7 @@ void SettingsWriter::commit()
 {
     // The profile functions may keep the file in memory; have them write it.
     WritePrivateProfileStringA(nullptr, nullptr, nullptr, path_.c_str());
+    saveStep("written");
     bool ok = false;
     std::string bytes = readBytes(path_, ok);
     if (!ok)
@@ -254,6 +270,7 @@ void SettingsWriter::commit()
             refuse();
         }
     }
+    saveStep("checked");
     if (!flushToDisk(path_) ||
         !MoveFileExA(path_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         refuse();

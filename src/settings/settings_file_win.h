@@ -5,6 +5,7 @@
 // step, so an interrupted save leaves the old file or the new one whole.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -84,5 +85,9 @@ private:
 // Test seam: after this many more successful writes, every write of a save
 // is refused as if the disk were full (a negative number turns it off).
 void refuseSettingsWritesAfter(int writes);
+
+// Test seam: called at each step of a save ("copied", "written", "checked"),
+// so that a test can stop the process exactly there.
+void setSaveStepObserverForTest(std::function<void(const char* step)> observer);
 
 }  // namespace talkpost::settings

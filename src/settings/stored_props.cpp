@@ -1,7 +1,7 @@
 // Loading and storing the stored control values.
 #include "settings/stored_props.h"
 
-#include "win/app_error.h"
+#include "base/app_error.h"
 
 namespace talkpost::settings {
 

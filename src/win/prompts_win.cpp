@@ -2,7 +2,7 @@
 // confirmation box put in by a short-lived CBT hook.
 #include "win/prompts_win.h"
 
-#include "win/app_error.h"
+#include "base/app_error.h"
 
 namespace talkpost {
 namespace {

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "win/app_error.h"
+#include "base/app_error.h"
 
 namespace talkpost {
 

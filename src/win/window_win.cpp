@@ -88,7 +88,6 @@ void Window::removeMessageHook(int token) { hooks_.erase(token); }
 void Window::show(int showCommand)
 {
     try {
-        beforeShow();
         if (onShow)
             onShow();
     } catch (...) {

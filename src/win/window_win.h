@@ -69,8 +69,6 @@ protected:
     {
         return DefWindowProcA(hwnd_, msg, wparam, lparam);
     }
-    // What the window does before the show event handlers see it.
-    virtual void beforeShow() {}
 
 private:
     static LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);

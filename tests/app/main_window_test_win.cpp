@@ -11,7 +11,7 @@
 #include "app/main_window_win.h"
 #include "nettools/ping_win.h"
 #include "support/test_support_win.h"
-#include "win/app_error.h"
+#include "base/app_error.h"
 
 namespace talkpost {
 namespace {

@@ -1,6 +1,8 @@
 // The Edit Computer List dialog under Wine: made over a real combo box list,
 // shown, and driven with window messages.
+#include "app/wiring_win.h"
 #include "computers/edit_computer_list_dialog_win.h"
+#include "settings/placement_store_win.h"
 
 #include <gtest/gtest.h>
 
@@ -44,12 +46,21 @@ protected:
         computers.replaceAll({"*", "Remote01", "Remote02"});
         computers.setTypedText("typed here");
         ShowWindow(owner.hwnd(), SW_SHOW);
+        makeDialog();
+    }
+    // The dialog with the placement store the application gives it.
+    void makeDialog()
+    {
+        placement.reset();
+        dialog.reset();
         dialog = std::make_unique<EditComputerListDialog>(computers, owner.hwnd());
+        placement = std::make_unique<settings::PlacementStore>(*dialog, editorPlacement());
     }
     ~EditComputerListDialogTest() override
     {
         if (GetCapture() != nullptr)
             ReleaseCapture();
+        placement.reset();
         dialog.reset();
         settings::setSettingsFolder("");
         settings::setLegacySettingsFolder("");
@@ -97,6 +108,7 @@ protected:
     OwnerWindow owner;
     ComputerList computers{owner.combo};
     std::unique_ptr<EditComputerListDialog> dialog;
+    std::unique_ptr<settings::PlacementStore> placement;
 };
 
 TEST_F(EditComputerListDialogTest, WindowAndControlsFollowTheLayout)
@@ -294,8 +306,7 @@ TEST_F(EditComputerListDialogTest, ReopensWhereItWasLeft)
     click(Id::Cancel);
     EXPECT_NE(settings::readSettingsValue("EditorPM", "FormVersion", "none"), "none");
 
-    dialog.reset();
-    dialog = std::make_unique<EditComputerListDialog>(computers, owner.hwnd());
+    makeDialog();
     open();
     RECT frame{};
     GetWindowRect(dialog->hwnd(), &frame);

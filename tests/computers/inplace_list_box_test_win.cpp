@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "support/test_support_win.h"
-#include "win/app_error.h"
+#include "base/app_error.h"
 #include "win/window_win.h"
 
 namespace talkpost {

@@ -12,7 +12,7 @@
 
 #include "computers/computer_list_win.h"
 #include "netscan_scripted_network_win.h"
-#include "win/app_error.h"
+#include "base/app_error.h"
 
 namespace talkpost {
 namespace {

@@ -7,7 +7,7 @@
 #include "nettools/echo_all_win.h"
 #include "nettools/ping_win.h"
 #include "support/test_support_win.h"
-#include "win/app_error.h"
+#include "base/app_error.h"
 #include "win/win32_error_win.h"
 
 namespace talkpost {

@@ -1,16 +1,40 @@
 // Helper of the interrupted-save test: saves a list of 5,000 computers over
-// and over, each save naming its round in every item, until it is killed.
-// The settings folder comes from TALKPOST_SETTINGS_DIR.
+// and over, each save naming its round in every item. From the second round
+// on it stops at the save step named in TALKPOST_STOP_STEP, sets the event
+// named in TALKPOST_STOP_EVENT and waits there to be killed. The settings
+// folder comes from TALKPOST_SETTINGS_DIR.
+#include <windows.h>
+
 #include <string>
 #include <vector>
 
 #include "settings/ini_rules.h"
 #include "settings/settings_file_win.h"
 
+namespace {
+
+std::string environment(const char* name)
+{
+    char buffer[256] = {};
+    DWORD n = GetEnvironmentVariableA(name, buffer, sizeof buffer);
+    return n > 0 && n < sizeof buffer ? std::string(buffer, n) : std::string();
+}
+
+}  // namespace
+
 int main()
 {
     using namespace talkpost::settings;
+    const std::string stopStep = environment("TALKPOST_STOP_STEP");
+    const std::string stopEvent = environment("TALKPOST_STOP_EVENT");
     for (unsigned round = 0;; ++round) {
+        setSaveStepObserverForTest([&](const char* step) {
+            if (round == 0 || stopStep != step)
+                return;
+            if (HANDLE event = OpenEventA(EVENT_MODIFY_STATE, FALSE, stopEvent.c_str()))
+                SetEvent(event);
+            Sleep(INFINITE);
+        });
         std::vector<std::string> items;
         for (int i = 0; i < 5000; ++i)
             items.push_back("round" + std::to_string(round) + "-computer" + std::to_string(i));

@@ -1,38 +1,53 @@
-// The placement and form-state stores on a window of their own, under Wine:
-// what a first start, a close and a restart keep, and what a damaged,
-// foreign or interrupted settings file does.
+// The main window's placement and form-state stores, as the application
+// wires them, under Wine: what a first start, a close and a restart keep,
+// and what a damaged, foreign or interrupted settings file does.
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 #include <memory>
 
+#include "app/main_rules.h"
+#include "app/main_window_win.h"
+#include "app/wiring_win.h"
 #include "settings/placement_store_win.h"
 #include "settings/settings_file_win.h"
-#include "settings/test_form_win.h"
 #include "support/test_support_win.h"
+#include "win/handles_win.h"
 
 namespace talkpost::test {
 namespace {
 
-using settings::FormStateStore;
 using settings::PlacementConfig;
 using settings::PlacementStore;
 
-const std::vector<std::string> kStoredProps = {"IPComboBox.Items", "UserEdit.Text", "RichText.Lines",
-                                               "TimeEdit.Value"};
 const std::vector<std::string> kDesignedComputers = {"*", "Remote01", "Remote02"};
 
-// The form with the main window's two stores, made in the main window's order.
+// The real main window's stored values, read and set as the stores do.
+std::vector<std::string> computersOf(MainWindow& w) { return w.computers().entries(); }
+std::vector<std::string> messageLinesOf(MainWindow& w) { return w.findProperty("RichText", "Lines")->getList(); }
+int timeOf(MainWindow& w) { return w.findProperty("TimeEdit", "Value")->getInteger(); }
+RECT windowRect(HWND hwnd)
+{
+    RECT r{};
+    GetWindowRect(hwnd, &r);
+    return r;
+}
+
+// The main window with the stores the application gives it.
 struct MainForm {
-    MainForm()
-        : placement(form, PlacementConfig{"Placement", true, true}),
-          state(form, PlacementConfig{"Storage"}, form, kStoredProps)
+    MainForm() : stores(window)
     {
+        window.features.startBanner = [this](MainWindow& w) {
+            ++ownShows;
+            computersSeenByOwnShow = w.computers().entries();
+        };
     }
-    void close() { SendMessageA(form.hwnd(), WM_CLOSE, 0, 0); }
-    TestForm form;
-    PlacementStore placement;
-    FormStateStore state;
+    void close() { SendMessageA(window.hwnd(), WM_CLOSE, 0, 0); }
+    MainWindow window;
+    MainWindowStores stores;
+    int ownShows = 0;
+    std::vector<std::string> computersSeenByOwnShow;
 };
 
 class SettingsStores : public ::testing::Test {
@@ -58,13 +73,12 @@ protected:
     }
     std::string legacyPath() const { return windowsFolder_.file("Talkpost.ini"); }
 
-    // One run of the form: shown, changed by the caller, closed.
-    void runAndClose(const std::function<void(TestForm&)>& change)
+    // One run of the window: shown, changed by the caller, closed.
+    void runAndClose(const std::function<void(MainWindow&)>& change)
     {
         MainForm m;
-        m.form.show();
-        pumpFor(std::chrono::milliseconds(50));
-        change(m.form);
+        m.window.show();
+        change(m.window);
         m.close();
     }
 
@@ -76,71 +90,79 @@ protected:
 TEST_F(SettingsStores, FirstStartWithoutAFileShowsTheDesignedValues)
 {
     MainForm m;
-    m.form.show();
-    EXPECT_EQ(m.form.computers(), kDesignedComputers);
-    EXPECT_EQ(m.form.user(), "*");
-    EXPECT_TRUE(m.form.messageLines().empty());
-    EXPECT_EQ(m.form.time(), 60);
-    RECT r = m.form.windowRect();
-    EXPECT_EQ(r.left, TestForm::kDesignedLeft);
-    EXPECT_EQ(r.top, TestForm::kDesignedTop);
+    m.window.show();
+    EXPECT_EQ(computersOf(m.window), kDesignedComputers);
+    EXPECT_EQ(m.window.userText(), "*");
+    EXPECT_TRUE(messageLinesOf(m.window).empty());
+    EXPECT_EQ(timeOf(m.window), 60);
+    RECT r = windowRect(m.window.hwnd());
+    EXPECT_EQ(r.left, MainWindow::kLeft);
+    EXPECT_EQ(r.top, MainWindow::kTop);
     EXPECT_TRUE(prompts_.shown.empty());
     EXPECT_FALSE(fileExists(iniPath()));
 }
 
 TEST_F(SettingsStores, CloseAndRestartRestoresPlaceListMessageAndTime)
 {
-    runAndClose([](TestForm& f) {
+    runAndClose([](MainWindow& f) {
         SetWindowPos(f.hwnd(), nullptr, 300, 210, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-        f.setComputers({"beta", "Alpha", "\"quoted\"", "'single'"});
-        f.setUser("  admin  ");
-        f.setMessageLines({"Server restarts at 18:00", "", "Please save your work"});
-        f.setTime(300);
+        f.computers().replaceAll({"beta", "Alpha", "\"quoted\"", "'single'"});
+        f.setUserText("  admin  ");
+        f.setMessageText("Server restarts at 18:00\r\n\r\nPlease save your work\r\n");
+        f.setTimeText("300");
     });
     std::string text = readFile(iniPath());
     EXPECT_NE(text.find("[Placement]"), std::string::npos);
     EXPECT_LT(text.find("[Placement]"), text.find("[Storage]"));
-    EXPECT_NE(text.find("NormPos(1280x1024)=300,210,720,530"), std::string::npos) << text;
+    EXPECT_NE(text.find("NormPos(1280x1024)=300,210,"), std::string::npos) << text;
     EXPECT_NE(text.find("UserEdit_Text=admin"), std::string::npos);
     EXPECT_NE(text.find("Visible=0"), std::string::npos);
 
     MainForm m;
-    m.form.show();
+    m.window.show();
     const std::vector<std::string> saved = {"beta", "Alpha", "\"quoted\"", "'single'"};
-    std::vector<std::string> loaded = m.form.computers();
+    std::vector<std::string> loaded = computersOf(m.window);
     EXPECT_TRUE(std::is_permutation(loaded.begin(), loaded.end(), saved.begin(), saved.end()));
-    EXPECT_EQ(m.form.user(), "admin");
-    EXPECT_EQ(m.form.messageLines(),
+    // The stored user is loaded, then the show handler puts the command line's user ("*" without one) in.
+    EXPECT_EQ(m.window.userText(), "*");
+    EXPECT_EQ(messageLinesOf(m.window),
               (std::vector<std::string>{"Server restarts at 18:00", "", "Please save your work"}));
-    EXPECT_EQ(m.form.time(), 300);
-    RECT r = m.form.windowRect();
+    EXPECT_EQ(timeOf(m.window), 300);
+    RECT r = windowRect(m.window.hwnd());
     EXPECT_EQ(r.left, 300);
     EXPECT_EQ(r.top, 210);
     EXPECT_TRUE(prompts_.shown.empty());
 }
 
-TEST_F(SettingsStores, HandlersAreChainedOnceAndTheFormsOwnShowSeesTheStoredValues)
+TEST_F(SettingsStores, TheWindowsOwnShowRunsOnceAndSeesTheStoredValues)
 {
-    writeIni("[Storage]\r\nUserEdit_Text=stored\r\n");
+    writeIni("[Storage.IPComboBox_Items]\r\nCount=1\r\nItem0=stored\r\n");
     MainForm m;
-    m.form.show();
-    EXPECT_EQ(m.form.ownShows, 1);
-    EXPECT_EQ(m.form.userSeenByOwnShow, "stored");
+    m.window.show();
+    EXPECT_EQ(m.ownShows, 1);
+    EXPECT_EQ(m.computersSeenByOwnShow, (std::vector<std::string>{"stored"}));
     m.close();
-    EXPECT_EQ(m.form.ownCloseQueries, 1);
-    EXPECT_EQ(m.form.ownDestroys, 1);
+    EXPECT_EQ(m.window.hwnd(), nullptr);
+    EXPECT_NE(readFile(iniPath()).find("Item0=stored"), std::string::npos);
 }
 
 TEST_F(SettingsStores, AnEmptiedListIsSavedAsNoSectionAndComesBackAsTheDesignedEntries)
 {
-    runAndClose([](TestForm& f) { f.setComputers({"one"}); });
-    runAndClose([](TestForm& f) { f.setComputers({}); });
+    runAndClose([](MainWindow& f) {
+        f.computers().replaceAll({"one"});
+        f.setMessageText("a line");
+    });
+    runAndClose([](MainWindow& f) {
+        f.computers().replaceAll({});
+        f.setMessageText("");
+    });
     std::string text = readFile(iniPath());
     EXPECT_EQ(text.find("Storage.IPComboBox_Items"), std::string::npos) << text;
     EXPECT_EQ(text.find("Storage.RichText_Lines"), std::string::npos) << text;
     MainForm m;
-    m.form.show();
-    EXPECT_EQ(m.form.computers(), kDesignedComputers);
+    m.window.show();
+    EXPECT_EQ(computersOf(m.window), kDesignedComputers);
+    EXPECT_TRUE(messageLinesOf(m.window).empty());
 }
 
 TEST_F(SettingsStores, StoredFilesLoadAsTheRulesSay)
@@ -150,34 +172,32 @@ TEST_F(SettingsStores, StoredFilesLoadAsTheRulesSay)
         const char* what;
         std::string ini;
         std::vector<std::string> computers;
-        std::string user;
         int time;
     };
     const Case cases[] = {
         {"count above the items present gives empty entries",
-         "[Storage.IPComboBox_Items]\r\nCount=3\r\nItem0=b\r\nItem2=a\r\n", {"", "a", "b"}, "*", 60},
+         "[Storage.IPComboBox_Items]\r\nCount=3\r\nItem0=b\r\nItem2=a\r\n", {"", "a", "b"}, 60},
         {"quoted values come back without one pair of quotes",
-         "[Storage]\r\nUserEdit_Text=\"\"op\"\"\r\n[Storage.IPComboBox_Items]\r\nCount=2\r\nItem0=\"'x'\"\r\n"
-         "Item1=  y  \r\n",
-         {"'x'", "y"}, "\"op\"", 60},
+         "[Storage.IPComboBox_Items]\r\nCount=2\r\nItem0=\"'x'\"\r\nItem1=  y  \r\n", {"'x'", "y"}, 60},
         {"a long item is cut to 2047 characters",
-         "[Storage.IPComboBox_Items]\r\nCount=1\r\nItem0=" + longItem + "\r\n", {std::string(2047, 'h')}, "*", 60},
-        {"a time that is no number shows 60", "[Storage]\r\nTimeEdit_Value=abc\r\n", kDesignedComputers, "*", 60},
-        {"a time above 20000 shows 20000", "[Storage]\r\nTimeEdit_Value=99999\r\n", kDesignedComputers, "*", 20000},
+         "[Storage.IPComboBox_Items]\r\nCount=1\r\nItem0=" + longItem + "\r\n", {std::string(2047, 'h')}, 60},
+        {"a time that is no number shows 60", "[Storage]\r\nTimeEdit_Value=abc\r\n", kDesignedComputers, 60},
+        {"a time above 20000 shows 20000", "[Storage]\r\nTimeEdit_Value=99999\r\n", kDesignedComputers, 20000},
+        {"a time beyond every integer is no number and shows 60", "[Storage]\r\nTimeEdit_Value=99999999999\r\n",
+         kDesignedComputers, 60},
         {"a negative form version loads nothing",
          "[Storage]\r\nFormVersion=-1\r\nTimeEdit_Value=500\r\nUserEdit_Text=x\r\n"
          "[Storage.IPComboBox_Items]\r\nCount=1\r\nItem0=z\r\n",
-         kDesignedComputers, "*", 60},
+         kDesignedComputers, 60},
         {"section and key names match without regard to case",
-         "[storage]\r\ntimeedit_value=700\r\n[STORAGE.IPCOMBOBOX_ITEMS]\r\ncount=1\r\nitem0=q\r\n", {"q"}, "*", 700},
+         "[storage]\r\ntimeedit_value=700\r\n[STORAGE.IPCOMBOBOX_ITEMS]\r\ncount=1\r\nitem0=q\r\n", {"q"}, 700},
     };
     for (const auto& c : cases) {
         writeIni(c.ini);
         MainForm m;
-        m.form.show();
-        EXPECT_EQ(m.form.computers(), c.computers) << c.what;
-        EXPECT_EQ(m.form.user(), c.user) << c.what;
-        EXPECT_EQ(m.form.time(), c.time) << c.what;
+        m.window.show();
+        EXPECT_EQ(computersOf(m.window), c.computers) << c.what;
+        EXPECT_EQ(timeOf(m.window), c.time) << c.what;
     }
     EXPECT_TRUE(prompts_.shown.empty());
 }
@@ -189,26 +209,27 @@ TEST_F(SettingsStores, PositionIsRestoredOnlyFromAUsableRectangle)
         std::string ini;
         settings::ScreenInfo screen;
         POINT topLeft;
+        int width;
     };
     const std::string keys = "[Placement]\r\nPixelsPerInch=96\r\nNormPos(1280x1024)=400,300,820,620\r\n"
                              "NormPos=50,60,470,380\r\n";
     const Case cases[] = {
-        {"the keys of this screen size", keys, {1280, 1024, 96}, {400, 300}},
-        {"another screen size uses the bare keys", keys, {1024, 768, 96}, {50, 60}},
+        {"the keys of this screen size", keys, {1280, 1024, 96}, {400, 300}, 420},
+        {"another screen size uses the bare keys", keys, {1024, 768, 96}, {50, 60}, 420},
         {"other pixels per inch restore no position", keys, {1280, 1024, 120},
-         {TestForm::kDesignedLeft, TestForm::kDesignedTop}},
+         {MainWindow::kLeft, MainWindow::kTop}, MainWindow::kWidth},
         {"a negative form version restores no position", "[Placement]\r\nFormVersion=-5\r\nNormPos=50,60,470,380\r\n",
-         {1280, 1024, 96}, {TestForm::kDesignedLeft, TestForm::kDesignedTop}},
+         {1280, 1024, 96}, {MainWindow::kLeft, MainWindow::kTop}, MainWindow::kWidth},
     };
     for (const auto& c : cases) {
         writeIni(c.ini);
         settings::setScreenForTest(c.screen);
         MainForm m;
-        m.form.show();
-        RECT r = m.form.windowRect();
+        m.window.show();
+        RECT r = windowRect(m.window.hwnd());
         EXPECT_EQ(r.left, c.topLeft.x) << c.what;
         EXPECT_EQ(r.top, c.topLeft.y) << c.what;
-        EXPECT_EQ(r.right - r.left, TestForm::kDesignedWidth) << c.what;  // not sizeable: the size stays
+        EXPECT_EQ(r.right - r.left, c.width) << c.what;
     }
 }
 
@@ -216,43 +237,43 @@ TEST_F(SettingsStores, ASizeableWindowTakesTheStoredSizeUnlessTheRectangleIsEmpt
 {
     {
         writeIni("[EditorPM]\r\nNormPos=50,60,650,560\r\n");
-        TestForm form(true);
+        MainWindow form;
         PlacementStore store(form, PlacementConfig{"EditorPM"});
         form.show();
-        RECT r = form.windowRect();
+        RECT r = windowRect(form.hwnd());
         EXPECT_EQ(r.left, 50);
         EXPECT_EQ(r.right - r.left, 600);
         EXPECT_EQ(r.bottom - r.top, 500);
     }
     {
         writeIni("[EditorPM]\r\nNormPos=500,60,500,380\r\n");
-        TestForm form(true);
+        MainWindow form;
         PlacementStore store(form, PlacementConfig{"EditorPM"});
         form.show();
-        EXPECT_EQ(form.windowRect().left, TestForm::kDesignedLeft);
-        EXPECT_EQ(form.windowRect().top, TestForm::kDesignedTop);
+        EXPECT_EQ(windowRect(form.hwnd()).left, MainWindow::kLeft);
+        EXPECT_EQ(windowRect(form.hwnd()).top, MainWindow::kTop);
     }
 }
 
 TEST_F(SettingsStores, ClosingWhileMinimizedStartsMinimized)
 {
-    runAndClose([](TestForm& f) {
+    runAndClose([](MainWindow& f) {
         ShowWindow(f.hwnd(), SW_MINIMIZE);
-        pumpFor(std::chrono::milliseconds(50));
+        EXPECT_TRUE(pumpUntil([&] { return IsIconic(f.hwnd()) != 0; }));
     });
     EXPECT_NE(readFile(iniPath()).find("ShowCmd=2"), std::string::npos);
     MainForm m;
-    m.form.show();
-    EXPECT_TRUE(pumpUntil([&] { return IsIconic(m.form.hwnd()) != 0; }));
+    m.window.show();
+    EXPECT_TRUE(pumpUntil([&] { return IsIconic(m.window.hwnd()) != 0; }));
 }
 
 TEST_F(SettingsStores, TheResizeGuardKeepsTheSizeFixed)
 {
     MainForm m;
-    HWND hwnd = m.form.hwnd();
+    HWND hwnd = m.window.hwnd();
     EXPECT_EQ(GetWindowLongPtrA(hwnd, GWL_STYLE) & WS_MAXIMIZEBOX, 0);
-    m.form.show();
-    RECT r = m.form.windowRect();
+    m.window.show();
+    RECT r = windowRect(hwnd);
     MINMAXINFO info{};
     SendMessageA(hwnd, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
     EXPECT_EQ(info.ptMinTrackSize.x, r.right - r.left);
@@ -272,31 +293,31 @@ TEST_F(SettingsStores, TheEarlierVersionsFileIsReadUntilTheFirstSave)
                             "[Talkpost]\r\nBannerServer=http://127.0.0.1:8080\r\n");
     EXPECT_EQ(settings::settingsFilePath(), legacyPath());
     EXPECT_EQ(settings::readSettingsValue("Talkpost", "BannerServer"), "http://127.0.0.1:8080");
-    runAndClose([](TestForm& f) {
-        EXPECT_EQ(f.computers(), (std::vector<std::string>{"old1", "old2"}));
-        f.setUser("new");
+    runAndClose([](MainWindow& f) {
+        EXPECT_EQ(computersOf(f), (std::vector<std::string>{"old1", "old2"}));
+        f.setTimeText("555");
     });
     EXPECT_EQ(settings::settingsFilePath(), iniPath());
     // Our own keys of the earlier file carry over; that file stays as it was.
     EXPECT_EQ(settings::readSettingsValue("Talkpost", "BannerServer"), "http://127.0.0.1:8080");
-    EXPECT_EQ(readFile(legacyPath()).find("new"), std::string::npos);
+    EXPECT_EQ(readFile(legacyPath()).find("555"), std::string::npos);
     MainForm m;
-    m.form.show();
-    EXPECT_EQ(m.form.computers(), (std::vector<std::string>{"old1", "old2"}));
-    EXPECT_EQ(m.form.user(), "new");
+    m.window.show();
+    EXPECT_EQ(computersOf(m.window), (std::vector<std::string>{"old1", "old2"}));
+    EXPECT_EQ(timeOf(m.window), 555);
 }
 
 TEST_F(SettingsStores, ARefusedWriteKeepsTheOldFileAndIsReportedAgainOnDestroy)
 {
-    runAndClose([](TestForm& f) { f.setComputers({"kept1", "kept2"}); });
+    runAndClose([](MainWindow& f) { f.computers().replaceAll({"kept1", "kept2"}); });
     std::string before = readFile(iniPath());
     {
         MainForm m;
-        m.form.show();
-        m.form.setComputers({"lost"});
+        m.window.show();
+        m.window.computers().replaceAll({"lost"});
         settings::refuseSettingsWritesAfter(3);
         m.close();
-        EXPECT_EQ(m.form.hwnd(), nullptr);  // the window closes anyway
+        EXPECT_EQ(m.window.hwnd(), nullptr);  // the window closes anyway
     }
     settings::refuseSettingsWritesAfter(-1);
     EXPECT_EQ(readFile(iniPath()), before);
@@ -313,43 +334,49 @@ TEST_F(SettingsStores, ARefusedWriteKeepsTheOldFileAndIsReportedAgainOnDestroy)
         FindClose(find);
 }
 
-// A save killed at any moment leaves a file whose list is whole: all items of
-// one round, as many as its count says.
+// A save killed at each of its steps leaves a file whose list is whole: all
+// items of one round, as many as its count says. The helper stops itself at
+// the step and reports it, so the kill lands inside the save every time.
 TEST(SettingsFile, AKilledSaveLeavesAWholeList)
 {
     TempFolder folder;
     std::string child = binaryDir() + "\\tests\\settings\\settings_save_loop_child.exe";
     std::string target = folder.path() + "\\Talkpost.ini";
-    for (int kill = 0; kill < 4; ++kill) {
+    for (const char* step : {"copied", "written", "checked"}) {
+        std::string eventName = "TalkpostSaveStopped" + std::to_string(GetCurrentProcessId()) + step;
+        UniqueHandle stopped(CreateEventA(nullptr, TRUE, FALSE, eventName.c_str()));
+        ASSERT_TRUE(stopped);
         SetEnvironmentVariableA("TALKPOST_SETTINGS_DIR", folder.path().c_str());
+        SetEnvironmentVariableA("TALKPOST_STOP_STEP", step);
+        SetEnvironmentVariableA("TALKPOST_STOP_EVENT", eventName.c_str());
         STARTUPINFOA si{};
         si.cb = sizeof si;
         PROCESS_INFORMATION pi{};
         std::string command = "\"" + child + "\"";
         BOOL started = CreateProcessA(child.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
-        SetEnvironmentVariableA("TALKPOST_SETTINGS_DIR", nullptr);
+        for (const char* name : {"TALKPOST_SETTINGS_DIR", "TALKPOST_STOP_STEP", "TALKPOST_STOP_EVENT"})
+            SetEnvironmentVariableA(name, nullptr);
         ASSERT_TRUE(started) << child;
-        // Let it finish a save or two, then stop it wherever it is.
-        EXPECT_TRUE(pumpUntil([&] { return fileExists(target); }, std::chrono::seconds(60)));
-        Sleep(150 + 170 * kill);
-        TerminateProcess(pi.hProcess, 9);
-        WaitForSingleObject(pi.hProcess, 30000);
-        CloseHandle(pi.hThread);
-        CloseHandle(pi.hProcess);
+        UniqueHandle process(pi.hProcess), thread(pi.hThread);
+        EXPECT_EQ(WaitForSingleObject(stopped.get(), 120000), WAIT_OBJECT_0) << step;
+        TerminateProcess(process.get(), 9);
+        WaitForSingleObject(process.get(), 30000);
 
         settings::SettingsReader reader(target);
         auto items = settings::readList(reader.readSection("Storage.IPComboBox_Items"));
-        ASSERT_TRUE(items) << "kill " << kill;
-        ASSERT_EQ(items->size(), 5000u) << "kill " << kill;
+        ASSERT_TRUE(items) << step;
+        ASSERT_EQ(items->size(), 5000u) << step;
         std::string round = items->front().substr(0, items->front().find('-'));
+        EXPECT_EQ(round, "round0") << step;  // the interrupted round never replaced the file
         for (std::size_t i = 0; i < items->size(); ++i)
-            ASSERT_EQ((*items)[i], round + "-computer" + std::to_string(i)) << "kill " << kill;
+            ASSERT_EQ((*items)[i], round + "-computer" + std::to_string(i)) << step;
+        DeleteFileA(target.c_str());
     }
 }
 
 TEST_F(SettingsStores, ASaveBeforeAnyLoadDoesNothing)
 {
-    TestForm form;
+    MainWindow form;
     PlacementStore store(form, PlacementConfig{});
     store.saveWindowSettings();
     EXPECT_FALSE(fileExists(iniPath()));
@@ -357,22 +384,22 @@ TEST_F(SettingsStores, ASaveBeforeAnyLoadDoesNothing)
 
 TEST_F(SettingsStores, TheDialogKeepsItsPlaceInItsOwnSection)
 {
-    TestForm owner;
+    MainWindow owner;
     owner.show();
     {
-        TestForm dialog(false, owner.hwnd());
-        PlacementStore store(dialog, PlacementConfig{"EditorPM"});
+        EditComputerListDialog dialog(owner.computers(), owner.hwnd());
+        PlacementStore store(dialog, editorPlacement());
         dialog.show();
         SetWindowPos(dialog.hwnd(), nullptr, 333, 222, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
         SendMessageA(dialog.hwnd(), WM_CLOSE, 0, 0);
     }
     std::string text = readFile(iniPath());
     EXPECT_NE(text.find("[EditorPM]"), std::string::npos);
-    TestForm dialog(false, owner.hwnd());
-    PlacementStore store(dialog, PlacementConfig{"EditorPM"});
+    EditComputerListDialog dialog(owner.computers(), owner.hwnd());
+    PlacementStore store(dialog, editorPlacement());
     dialog.show();
-    EXPECT_EQ(dialog.windowRect().left, 333);
-    EXPECT_EQ(dialog.windowRect().top, 222);
+    EXPECT_EQ(windowRect(dialog.hwnd()).left, 333);
+    EXPECT_EQ(windowRect(dialog.hwnd()).top, 222);
 }
 
 }  // namespace

@@ -6,6 +6,7 @@ set -euo pipefail
 source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 standins=${1:?folder with msg.exe and mstsc.exe}
 talkpost_ensure_display
+trap talkpost_stop_display EXIT
 talkpost_ensure_prefix
 sys="$WINEPREFIX/drive_c/windows/system32"
 for exe in msg.exe mstsc.exe; do

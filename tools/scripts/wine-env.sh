@@ -7,16 +7,40 @@ export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 export WINEARCH=win64
 
+# Keeps an existing DISPLAY. Without one, starts Xvfb on the first free
+# display number and remembers its process in TALKPOST_XVFB_PID, so that the
+# script that started it can stop it with talkpost_stop_display.
 talkpost_ensure_display() {
-  if [ -z "${DISPLAY:-}" ]; then
-    export DISPLAY=:77
+  if [ -n "${DISPLAY:-}" ]; then
+    return 0
   fi
-  if ! xdpyinfo -display "$DISPLAY" >/dev/null 2>&1 && [ "$DISPLAY" = ":77" ]; then
-    (Xvfb :77 -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &)
+  local n
+  for n in $(seq 90 160); do
+    [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    TALKPOST_XVFB_PID=$!
+    local _
     for _ in $(seq 50); do
-      xdpyinfo -display :77 >/dev/null 2>&1 && break
+      xdpyinfo -display ":$n" >/dev/null 2>&1 && break
       sleep 0.1
     done
+    if xdpyinfo -display ":$n" >/dev/null 2>&1; then
+      export DISPLAY=":$n" TALKPOST_XVFB_PID
+      return 0
+    fi
+    kill "$TALKPOST_XVFB_PID" 2>/dev/null || true
+    unset TALKPOST_XVFB_PID
+  done
+  echo "no free X display for Xvfb" >&2
+  return 1
+}
+
+# Stops the Xvfb that talkpost_ensure_display started, if any.
+talkpost_stop_display() {
+  if [ -n "${TALKPOST_XVFB_PID:-}" ]; then
+    kill "$TALKPOST_XVFB_PID" 2>/dev/null || true
+    wait "$TALKPOST_XVFB_PID" 2>/dev/null || true
+    unset TALKPOST_XVFB_PID
   fi
 }
 

@@ -9,7 +9,7 @@ source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 talkpost_ensure_display
 talkpost_ensure_prefix
 output=$(mktemp)
-trap 'rm -f "$output"' EXIT
+trap 'rm -f "$output"; talkpost_stop_display' EXIT
 wine "$@" </dev/null >"$output" 2>&1
 status=$?
 cat "$output"

@@ -1,7 +1,7 @@
 // The message trim rule and the standard error box's full-stop rule.
 #include <gtest/gtest.h>
 
-#include "win/app_error.h"
+#include "base/app_error.h"
 
 namespace talkpost {
 namespace {

@@ -1,7 +1,7 @@
 // Decoding pictures from memory with OleLoadPicture and drawing them.
-#include "banner/picture_win.h"
+#include "win/picture_win.h"
 
-#include "win/app_error.h"
+#include "base/app_error.h"
 
 namespace talkpost {
 namespace {

@@ -1,5 +1,5 @@
 // Text rules shared by every error box and every trimmed field.
-#include "win/app_error.h"
+#include "base/app_error.h"
 
 namespace talkpost {
 
@@ -13,12 +13,16 @@ std::string standardErrorText(const std::string& message)
 
 std::string trimControlAndBlank(const std::string& text)
 {
-    auto isSpace = [](char c) { return static_cast<unsigned char>(c) <= ' '; };
+    return trimWhere(text, [](char c) { return static_cast<unsigned char>(c) <= ' '; });
+}
+
+std::string trimWhere(const std::string& text, bool (*test)(char))
+{
     std::size_t first = 0;
     std::size_t last = text.size();
-    while (first < last && isSpace(text[first]))
+    while (first < last && test(text[first]))
         ++first;
-    while (last > first && isSpace(text[last - 1]))
+    while (last > first && test(text[last - 1]))
         --last;
     return text.substr(first, last - first);
 }

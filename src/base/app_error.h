@@ -19,4 +19,7 @@ std::string standardErrorText(const std::string& message);
 // Leading and trailing characters with codes 32 or below removed.
 std::string trimControlAndBlank(const std::string& text);
 
+// Leading and trailing characters for which the test holds removed.
+std::string trimWhere(const std::string& text, bool (*test)(char));
+
 }  // namespace talkpost

@@ -1,0 +1,136 @@
+// The main window's portable decisions.
+#include "app/main_rules.h"
+
+#include <algorithm>
+#include <climits>
+
+#include "base/app_error.h"
+#include "base/command_text.h"
+#include "settings/ini_rules.h"
+
+namespace talkpost {
+namespace {
+
+std::optional<std::string> firstRefusal(std::initializer_list<std::pair<const char*, const std::string*>> fields)
+{
+    for (const auto& [name, text] : fields)
+        if (auto refusal = commandTextRefusal(name, *text))
+            return refusal;
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::optional<std::string> sendRefusal(const SendFields& f)
+{
+    if (trimControlAndBlank(f.message).empty())
+        return std::string(kEnterMessageFirst);
+    return firstRefusal({{"computer", &f.computer}, {"user", &f.user}, {"time", &f.time}});
+}
+
+std::optional<std::string> sendToAllRefusal(const SendFields& f)
+{
+    if (trimControlAndBlank(f.message).empty())
+        return std::string(kEnterMessageFirst);
+    return firstRefusal({{"user", &f.user}, {"time", &f.time}});
+}
+
+std::vector<SendStep> planSendToAll(const std::vector<std::string>& entries, const std::vector<EntryEcho>& echoes)
+{
+    std::vector<SendStep> steps;
+    for (std::size_t i = 0; i < entries.size() && i < echoes.size(); ++i) {
+        // A name from the network or the settings file must never run a command.
+        if (auto refusal = commandTextRefusal("computer", entries[i])) {
+            steps.push_back({EntryAction::Skip, i, "skipped " + entries[i] + ": " + *refusal});
+            continue;
+        }
+        if (echoes[i].failure) {
+            steps.push_back({EntryAction::Fail, i, *echoes[i].failure});
+            break;
+        }
+        steps.push_back({echoes[i].answered ? EntryAction::Launch : EntryAction::Silent, i, {}});
+    }
+    return steps;
+}
+
+bool isTimeCharacter(char c) { return (c >= '0' && c <= '9') || c == '-' || c == '+'; }
+
+bool isTimeText(const std::string& text) { return std::all_of(text.begin(), text.end(), isTimeCharacter); }
+
+std::optional<long long> parseTimeText(const std::string& text)
+{
+    std::size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || (text[i] >= '\t' && text[i] <= '\r')))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
+        negative = text[i++] == '-';
+    if (i >= text.size() || text[i] < '0' || text[i] > '9')
+        return std::nullopt;
+    long long value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+        value = std::min<long long>(value * 10 + (text[i] - '0'), INT_MAX + 1LL);
+    return negative ? -value : value;
+}
+
+int timeFieldValue(const std::string& text)
+{
+    auto value = parseTimeText(text);
+    if (!value)
+        return settings::kMinTimeValue;
+    return static_cast<int>(std::clamp<long long>(*value, settings::kMinTimeValue, settings::kMaxTimeValue));
+}
+
+std::optional<std::string> correctedTimeText(const std::string& text)
+{
+    if (!parseTimeText(text))
+        return std::nullopt;
+    std::string shown = std::to_string(timeFieldValue(text));
+    if (shown == text)
+        return std::nullopt;
+    return shown;
+}
+
+std::vector<std::string> splitLines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.find("\r\n", start);
+        if (end == std::string::npos) {
+            lines.push_back(text.substr(start));
+            break;
+        }
+        lines.push_back(text.substr(start, end - start));
+        start = end + 2;
+    }
+    return lines;
+}
+
+std::string joinLines(const std::vector<std::string>& lines)
+{
+    std::string text;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (i > 0)
+            text += "\r\n";
+        text += lines[i];
+    }
+    return text;
+}
+
+std::string logAppendText(const std::string& paneText, const std::string& line)
+{
+    bool whole = paneText.empty() || (paneText.size() >= 2 && paneText.compare(paneText.size() - 2, 2, "\r\n") == 0);
+    return (whole ? "" : "\r\n") + line + "\r\n";
+}
+
+StartFields startFields(const std::vector<std::string>& arguments)
+{
+    StartFields fields;
+    if (!arguments.empty())
+        fields.computer = arguments[0];
+    fields.user = arguments.size() >= 2 && !arguments[1].empty() ? arguments[1] : "*";
+    return fields;
+}
+
+}  // namespace talkpost

@@ -1,0 +1,82 @@
+// The main window's decisions that need no window: the checks before a send,
+// the plan of Send to all, the time field's parse and clamp, the message
+// editor's lines, the log pane's whole-line rule and the command-line
+// arguments' fields. Portable; the window only moves text in and out.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace talkpost {
+
+inline constexpr const char* kEnterMessageFirst = "Please enter Message first";
+
+// The fields a send reads. Send to all checks no computer: each entry of the
+// list is checked on its own as the walk reaches it.
+struct SendFields {
+    std::string message;
+    std::string computer;
+    std::string user;
+    std::string time;
+};
+
+// The information text that stops a send, nothing when it may go on: an
+// empty message first, then the first field (computer, user, time) holding a
+// character the command interpreter would act on.
+std::optional<std::string> sendRefusal(const SendFields& fields);
+std::optional<std::string> sendToAllRefusal(const SendFields& fields);
+
+// What the echo of one entry gave, in the order of the list.
+struct EntryEcho {
+    bool answered = false;
+    std::optional<std::string> failure;  // the echo could not be made: the walk stops here
+};
+
+enum class EntryAction { Launch, Skip, Silent, Fail };
+
+// One step of Send to all, in list order: Launch sends to the entry, Skip
+// logs why the entry is left out, Silent passes over a computer that did not
+// answer, Fail shows the echo's failure and ends the walk.
+struct SendStep {
+    EntryAction action = EntryAction::Silent;
+    std::size_t index = 0;
+    std::string text;  // Skip: the log line; Fail: the error text
+};
+
+// Steps up to and including the first Fail; entries and echoes are of equal length.
+std::vector<SendStep> planSendToAll(const std::vector<std::string>& entries, const std::vector<EntryEcho>& echoes);
+
+// The time field: characters that may be typed or pasted into it.
+bool isTimeCharacter(char c);
+bool isTimeText(const std::string& text);
+
+// The field's number: leading blanks, a sign and digits, whatever follows
+// ignored; nothing without a digit. Values beyond int saturate.
+std::optional<long long> parseTimeText(const std::string& text);
+
+// The value stored for the field: its number within 60..20000, 60 without one.
+int timeFieldValue(const std::string& text);
+
+// What the field shows once left: its number within 60..20000, nothing when
+// the text needs no change or holds no number.
+std::optional<std::string> correctedTimeText(const std::string& text);
+
+// The message editor's lines: the text split at its line breaks (CR LF); a
+// break at the very end opens no further line. Joining puts CR LF between.
+std::vector<std::string> splitLines(const std::string& text);
+std::string joinLines(const std::vector<std::string>& lines);
+
+// The text appended to the log pane for one line: the line and a line break,
+// with a line break before it when the pane's text does not end with one.
+std::string logAppendText(const std::string& paneText, const std::string& line);
+
+// The first two command-line arguments: the computer field's text and the
+// user field's text ("*" when the argument is missing or empty).
+struct StartFields {
+    std::string computer;
+    std::string user;
+};
+StartFields startFields(const std::vector<std::string>& arguments);
+
+}  // namespace talkpost

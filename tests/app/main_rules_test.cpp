@@ -1,0 +1,128 @@
+// The main window's portable decisions: send checks, the Send to all plan,
+// the time field, the message lines, the log rule and the arguments.
+#include <gtest/gtest.h>
+
+#include "app/main_rules.h"
+
+namespace talkpost {
+namespace {
+
+TEST(SendRules, RefusalsComeInTheOrderTheOperatorMeetsThem)
+{
+    struct Case {
+        SendFields fields;
+        std::optional<std::string> send;       // what Send says
+        std::optional<std::string> sendToAll;  // what Send to all says
+    };
+    const std::string amp = "contains the character \"&\"";
+    const Case cases[] = {
+        {{"hello", "pc", "*", "60"}, std::nullopt, std::nullopt},
+        {{" \r\n\t", "pc", "*", "60"}, kEnterMessageFirst, kEnterMessageFirst},
+        {{"", "a&b", "x|y", "6%"}, kEnterMessageFirst, kEnterMessageFirst},
+        {{"hi", "a&b", "*", "60"}, "The computer \"a&b\" " + amp + ", which the command interpreter would act on.",
+         std::nullopt},
+        {{"hi", "a&b", "u&v", "60"}, "The computer \"a&b\" " + amp + ", which the command interpreter would act on.",
+         "The user \"u&v\" " + amp + ", which the command interpreter would act on."},
+        {{"hi", "pc", "*", "6&0"}, "The time \"6&0\" " + amp + ", which the command interpreter would act on.",
+         "The time \"6&0\" " + amp + ", which the command interpreter would act on."},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(sendRefusal(c.fields), c.send) << c.fields.message << "|" << c.fields.computer;
+        EXPECT_EQ(sendToAllRefusal(c.fields), c.sendToAll) << c.fields.message << "|" << c.fields.computer;
+    }
+}
+
+TEST(SendToAllPlan, LaunchesAnsweringEntriesSkipsUnsafeNamesAndStopsAtAFailure)
+{
+    const std::vector<std::string> entries = {"a&calc", "alpha", "beta", "gamma", "delta"};
+    const std::vector<EntryEcho> echoes = {
+        {true, std::nullopt}, {true, std::nullopt}, {false, std::nullopt}, {false, "Host not found"}, {true, {}}};
+    auto steps = planSendToAll(entries, echoes);
+    ASSERT_EQ(steps.size(), 4u);
+    EXPECT_EQ(steps[0].action, EntryAction::Skip);
+    EXPECT_EQ(steps[0].text, "skipped a&calc: The computer \"a&calc\" contains the character \"&\", which the command "
+                             "interpreter would act on.");
+    EXPECT_EQ(steps[1].action, EntryAction::Launch);
+    EXPECT_EQ(steps[1].index, 1u);
+    EXPECT_EQ(steps[2].action, EntryAction::Silent);
+    EXPECT_EQ(steps[3].action, EntryAction::Fail);
+    EXPECT_EQ(steps[3].text, "Host not found");
+    EXPECT_EQ(steps[3].index, 3u);
+    EXPECT_TRUE(planSendToAll({}, {}).empty());
+}
+
+TEST(TimeField, ParseClampAndCorrection)
+{
+    struct Case {
+        std::string text;
+        int value;                               // what is stored
+        std::optional<std::string> corrected;    // what the field shows once left
+    };
+    const Case cases[] = {
+        {"60", 60, std::nullopt},          {"300", 300, std::nullopt},   {"20000", 20000, std::nullopt},
+        {"59", 60, "60"},                  {"20001", 20000, "20000"},    {"-5", 60, "60"},
+        {"+70", 70, "70"},                 {" 500", 500, "500"},         {"12abc", 60, "60"},
+        {"abc", 60, std::nullopt},         {"", 60, std::nullopt},       {"-", 60, std::nullopt},
+        {"99999999999", 20000, "20000"},   {"-99999999999", 60, "60"},   {"000000000000000000000090", 90, "90"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(timeFieldValue(c.text), c.value) << c.text;
+        EXPECT_EQ(correctedTimeText(c.text), c.corrected) << c.text;
+    }
+    EXPECT_TRUE(isTimeText("+-0123456789"));
+    EXPECT_FALSE(isTimeText("1.5"));
+    EXPECT_FALSE(isTimeText("1 "));
+}
+
+TEST(MessageLines, SplitAndJoin)
+{
+    const std::pair<std::string, std::vector<std::string>> cases[] = {
+        {"", {}},
+        {"one", {"one"}},
+        {"one\r\n", {"one"}},
+        {"one\r\n\r\n", {"one", ""}},
+        {"a\r\n\r\nb", {"a", "", "b"}},
+        {"\r\nx", {"", "x"}},
+        {"lone\nfeed", {"lone\nfeed"}},
+    };
+    for (const auto& [text, lines] : cases)
+        EXPECT_EQ(splitLines(text), lines) << text;
+    EXPECT_EQ(joinLines({"a", "", "b"}), "a\r\n\r\nb");
+    EXPECT_EQ(joinLines({}), "");
+}
+
+TEST(LogRule, EveryLineIsWhole)
+{
+    const std::tuple<std::string, std::string, std::string> cases[] = {
+        {"", "first", "first\r\n"},
+        {"first\r\n", "second", "second\r\n"},
+        {"typed by hand", "next", "\r\nnext\r\n"},
+        {"ends with a bare feed\n", "next", "\r\nnext\r\n"},
+        {"\r", "x", "\r\nx\r\n"},
+    };
+    for (const auto& [pane, line, appended] : cases)
+        EXPECT_EQ(logAppendText(pane, line), appended) << pane;
+}
+
+TEST(StartArguments, ComputerAndUserFields)
+{
+    struct Case {
+        std::vector<std::string> arguments;
+        std::string computer, user;
+    };
+    const Case cases[] = {
+        {{}, "", "*"},
+        {{"Remote01"}, "Remote01", "*"},
+        {{"Remote01", "jane"}, "Remote01", "jane"},
+        {{"Remote01", ""}, "Remote01", "*"},
+        {{"", "jane", "extra"}, "", "jane"},
+    };
+    for (const auto& c : cases) {
+        StartFields fields = startFields(c.arguments);
+        EXPECT_EQ(fields.computer, c.computer);
+        EXPECT_EQ(fields.user, c.user);
+    }
+}
+
+}  // namespace
+}  // namespace talkpost
