@@ -16,6 +16,8 @@
 #include "nettools/remote_desktop.h"
 #include "settings/ini_rules.h"
 #include "base/app_error.h"
+#include "settings/settings_file_win.h"
+#include "update/live_update_win.h"
 #include "win/controls_win.h"
 #include "win/prompts_win.h"
 #include "win/wait_cursor_win.h"
@@ -632,7 +634,8 @@ void MainWindow::onCommand(int commandId)
         onHowToEnableClients();
         break;
     case MainId::LiveUpdate1:
-        break;  // the live update wizard is not part of the program yet
+        update::liveUpdate(hwnd(), updateEngine_, settings::readSettingsValue("Talkpost", "UpdateServer"));
+        break;
     case MainId::Info1:
         runFeature(features.info);
         break;

@@ -1,0 +1,63 @@
+// This program's engine values and the connection rules.
+#include "update/engine/engine_settings.h"
+
+namespace talkpost::update {
+
+std::string updateServerBase(const std::string& configured)
+{
+    std::string base = configured;
+    while (!base.empty() && (base.back() == '/' || base.back() == ' '))
+        base.pop_back();
+    while (!base.empty() && base.front() == ' ')
+        base.erase(base.begin());
+    return base;
+}
+
+EngineSettings talkpostEngineSettings(const std::string& serverBase)
+{
+    EngineSettings s;
+    std::string base = updateServerBase(serverBase);
+    s.dateFormat = "dd.mm.yyyy";
+    s.dateSeparator = '.';
+    s.extractCAB = true;
+    s.existingConnection = true;
+    s.host = base;
+    s.httpKeepAliveAuthentication = true;
+    s.logging = true;
+    s.password = kUpdatePassword;
+    s.userID = kUpdateUserID;
+    s.updateConnect = UpdateConnect::ccConnectSilent;
+    s.url = base + kControlFilePath;
+    return s;
+}
+
+bool countsAsOnline(const std::string& url, bool platformSaysConnected)
+{
+    return url.find("127.0.0.1") != std::string::npos || platformSaysConnected;
+}
+
+DialStep dialStep(bool online, UpdateConnect mode)
+{
+    if (online)
+        return DialStep::Online;
+    switch (mode) {
+    case UpdateConnect::ccNoConnect:
+        return DialStep::ReturnOffline;
+    case UpdateConnect::ccConnectPrompt:
+    case UpdateConnect::ccConnectPromptHangup:
+        return DialStep::PromptDial;
+    case UpdateConnect::ccConnectSilent:
+    case UpdateConnect::ccConnectSilentHangup:
+        return DialStep::SilentDial;
+    case UpdateConnect::ccNone:
+        break;
+    }
+    return DialStep::Online;
+}
+
+bool hangsUpAfterwards(UpdateConnect mode)
+{
+    return mode == UpdateConnect::ccConnectPromptHangup || mode == UpdateConnect::ccConnectSilentHangup;
+}
+
+}  // namespace talkpost::update

@@ -1,0 +1,95 @@
+// The update engine's settings with the component's defaults, this program's
+// values, and the connection rules that decide from them. Portable.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace talkpost::update {
+
+enum class Authenticate { auAlways, auAuto, auNever };
+enum class UpdateType { ftpUpdate, httpUpdate, fileUpdate };
+enum class UpdateConnect { ccNoConnect, ccConnectPrompt, ccConnectSilent, ccConnectPromptHangup, ccConnectSilentHangup, ccNone };
+enum class DownloadPrompt { dpPromptOnce, dpPromptAll, dpSilent };
+enum class VersionCheck { vcUpdateOnly, vcAlways };
+enum class RegRoot { lurLOCALUSER, lurLOCALMACHINE };
+
+// Where the last control-file address and update date are remembered.
+struct LastURLEntry {
+    bool save = false;
+    std::string key;
+    std::string section;
+    RegRoot regRoot = RegRoot::lurLOCALUSER;
+    // Values are read or written only with a key and a section.
+    bool hasPlace() const { return !key.empty() && !section.empty(); }
+};
+
+struct PostUpdateInfo {
+    std::string server, action, data;
+    bool enabled = false;
+    std::string postResult;
+};
+
+struct EngineSettings {
+    std::string agent = "TUpdateEngine";
+    bool applyPatch = false;
+    Authenticate authenticate = Authenticate::auNever;
+    std::string dateFormat = "dd/mm/yyyy";
+    char dateSeparator = '/';
+    bool extractCAB = false;
+    bool existingConnection = false;
+    std::string ftpDirectory;
+    bool ftpPassive = false;
+    std::string host;
+    bool httpKeepAliveAuthentication = false;
+    bool keepIntermediateFiles = false;
+    std::string languageID;
+    bool logging = false;
+    LastURLEntry lastURLEntry;
+    std::string password;
+    std::int32_t port = 21;
+    PostUpdateInfo postUpdateInfo;
+    std::string proxy;
+    std::string proxyUserID, proxyPassword;
+    std::string signature = "UpdateEngine";
+    bool signatureCheck = false;
+    std::string tempDirectory = ".";
+    std::string timeFormat = "hh:nn";
+    char timeSeparator = ':';
+    UpdateType updateType = UpdateType::httpUpdate;
+    UpdateConnect updateConnect = UpdateConnect::ccNoConnect;
+    DownloadPrompt downloadPrompt = DownloadPrompt::dpPromptOnce;
+    std::string url;
+    std::string userID;
+    bool useCRC32 = false;
+    bool useWinTempDir = true;
+    VersionCheck versionCheck = VersionCheck::vcUpdateOnly;
+};
+
+// The engine's own version, a constant.
+inline constexpr const char* kEngineVersion = "1.0.0.0";
+
+// Where this program's control file lies on its update server.
+inline constexpr const char* kControlFilePath = "/Updates/talkpost.inf";
+// This program's account on its update servers (8 characters each).
+inline constexpr const char* kUpdateUserID = "tpupdate";
+inline constexpr const char* kUpdatePassword = "Lv8#up42";
+
+// The base address without trailing "/" characters.
+std::string updateServerBase(const std::string& configured);
+
+// This program's engine: the settings above with its values, the control
+// file under the given server base.
+EngineSettings talkpostEngineSettings(const std::string& serverBase);
+
+// The machine counts as online when the control file's address names
+// 127.0.0.1, whatever the platform says.
+bool countsAsOnline(const std::string& url, bool platformSaysConnected);
+
+enum class DialStep { Online, ReturnOffline, PromptDial, SilentDial };
+// What an engine that is offline or online does before it opens its handle.
+DialStep dialStep(bool online, UpdateConnect mode);
+// Whether CloseConnection hangs up a line this engine dialled.
+bool hangsUpAfterwards(UpdateConnect mode);
+
+}  // namespace talkpost::update

@@ -1,0 +1,51 @@
+// The rules of a transfer that need no platform: local names from addresses,
+// the host for the login prompt, proxy credentials in an address, the Basic
+// header and the request flags. Portable; the transfer itself is transfer_win.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace talkpost::update {
+
+// The part of the address after its last "/" and then its last "\"; a query
+// string stays part of it ("setup.exe?x=1").
+std::string fileNameFromURL(const std::string& address);
+
+// The address without "scheme://", cut at its first "/" and its first "\";
+// the port stays ("host:8080").
+std::string hostFromURL(const std::string& address);
+
+// The login dialog's prompt for an address: "Connect to " + host with port.
+std::string loginPrompt(const std::string& address);
+
+// "http://" addresses (any case) get "user:password@" after the scheme when
+// a proxy user is set; every other address stays as it is.
+std::string withProxyCredentials(const std::string& address, const std::string& proxyUser,
+                                 const std::string& proxyPassword);
+
+// "Authorization: Basic <Base64 of user:password>\r\n\r\n", or empty when
+// both are empty.
+std::string basicAuthorizationHeader(const std::string& user, const std::string& password);
+
+// Reload, no cache write and the no-cache pragma, plus keep-connection and
+// existing-connect when asked.
+inline constexpr std::uint32_t kRequestFlagsBase = 0x84000100;
+inline constexpr std::uint32_t kFlagKeepConnection = 0x00400000;
+inline constexpr std::uint32_t kFlagExistingConnect = 0x20000000;
+std::uint32_t httpRequestFlags(bool keepAliveAuthentication, bool existingConnection);
+
+// The destination of a file-mode copy: folder + local name when the folder
+// text names no file (empty, or ending in "\" or ":"), else the folder text.
+std::string fileModeDestination(const std::string& folder, const std::string& address);
+
+// A local name a transfer may write: not empty, not "." or "..", no ":"
+// (which would name a drive or a stream instead of a file in the folder).
+bool isUsableLocalName(const std::string& name);
+
+// A document as a list of lines: CR LF, LF or CR end a line; a last line
+// without an end counts.
+std::vector<std::string> splitLines(const std::string& text);
+
+}  // namespace talkpost::update
