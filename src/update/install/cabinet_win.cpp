@@ -26,7 +26,12 @@ struct Extraction {
     const std::function<void(const std::string&)>* skipped = nullptr;
     HANDLE current = INVALID_HANDLE_VALUE;  // the entry being written
     std::string currentPath;
+    unsigned long long expected = 0, written = 0;  // its size as stored, and as written so far
 };
+
+// The extraction in progress on this thread, so that the file callbacks know
+// the entry's handle (FDI itself closes it when it gives up inside an entry).
+thread_local Extraction* active = nullptr;
 
 template <typename Fn>
 Fn entry(HMODULE library, const char* name)
@@ -58,12 +63,12 @@ FNREAD(fileRead)
 FNWRITE(fileWrite)
 {
     DWORD written = 0;
-    return WriteFile(reinterpret_cast<HANDLE>(hf), pv, cb, &written, nullptr) ? written : static_cast<UINT>(-1);
+    if (!WriteFile(reinterpret_cast<HANDLE>(hf), pv, cb, &written, nullptr))
+        return static_cast<UINT>(-1);
+    if (active && active->current == reinterpret_cast<HANDLE>(hf))
+        active->written += written;
+    return written;
 }
-
-// The extraction in progress on this thread, so that a close from FDI itself
-// (it closes an entry's handle when it gives up inside it) is known.
-thread_local Extraction* active = nullptr;
 
 FNCLOSE(fileClose)
 {
@@ -80,8 +85,9 @@ FNSEEK(fileSeek)
     return position == INVALID_SET_FILE_POINTER ? -1 : static_cast<long>(position);
 }
 
-INT_PTR copyFile(Extraction& x, const char* storedName)
+INT_PTR copyFile(Extraction& x, PFDINOTIFICATION notice)
 {
+    const char* storedName = notice->psz1;
     auto relative = safeCabinetEntryPath(storedName);
     if (!relative) {
         if (x.skipped && *x.skipped)
@@ -97,12 +103,20 @@ INT_PTR copyFile(Extraction& x, const char* storedName)
         return -1;
     x.current = h;
     x.currentPath = path;
+    x.expected = static_cast<unsigned long>(notice->cb);
+    x.written = 0;
     return reinterpret_cast<INT_PTR>(h);
 }
 
 INT_PTR closeFile(Extraction& x, PFDINOTIFICATION notice)
 {
     HANDLE h = reinterpret_cast<HANDLE>(notice->hf);
+    if (x.written != x.expected) {
+        // The cabinet ended inside this entry: the short file is not kept as if complete.
+        CloseHandle(h);
+        x.current = INVALID_HANDLE_VALUE;
+        return FALSE;
+    }
     FILETIME local, utc;
     if (DosDateTimeToFileTime(notice->date, notice->time, &local) && LocalFileTimeToFileTime(&local, &utc))
         SetFileTime(h, nullptr, nullptr, &utc);
@@ -116,7 +130,7 @@ FNFDINOTIFY(notify)
     auto& x = *static_cast<Extraction*>(pfdin->pv);
     switch (fdint) {
     case fdintCOPY_FILE:
-        return copyFile(x, pfdin->psz1);
+        return copyFile(x, pfdin);
     case fdintCLOSE_FILE_INFO:
         return closeFile(x, pfdin);
     default:

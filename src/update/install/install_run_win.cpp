@@ -54,13 +54,9 @@ private:
     UniqueLibrary shell_;
 };
 
-}  // namespace
-
-bool runAndWait(const std::string& command, bool showWindow, const RunWindow& window,
-                const std::function<void(const std::string&)>& status)
+// Starts the command and waits for its end; false when it could not be started.
+bool runWithWindow(const std::string& command, bool showWindow, const RunWindow& window, DWORD& code)
 {
-    if (status)
-        status("Exec: " + command);
     ProgressWindow progress(window);
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
@@ -82,8 +78,22 @@ bool runAndWait(const std::string& command, bool showWindow, const RunWindow& wi
         }
     }
     WaitForSingleObject(pi.hProcess, INFINITE);
+    if (!GetExitCodeProcess(pi.hProcess, &code))
+        code = 1;
+    return true;
+}
+
+}  // namespace
+
+bool runAndWait(const std::string& command, bool showWindow, const RunWindow& window,
+                const std::function<void(const std::string&)>& status)
+{
+    if (status)
+        status("Exec: " + command);
     DWORD code = 1;
-    GetExitCodeProcess(pi.hProcess, &code);
+    if (!runWithWindow(command, showWindow, window, code))
+        return false;
+    // Set last, after every handle and the window are gone, so nothing overwrites it.
     if (code != 0)
         SetLastError(code + 8192);
     return code == 0;
