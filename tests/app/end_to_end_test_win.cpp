@@ -88,28 +88,7 @@ public:
     }
 
 private:
-    HWND findMainWindow() const
-    {
-        struct Search {
-            DWORD pid;
-            HWND found;
-        } search{process_.dwProcessId, nullptr};
-        EnumWindows(
-            [](HWND hwnd, LPARAM lparam) -> BOOL {
-                auto* s = reinterpret_cast<Search*>(lparam);
-                DWORD pid = 0;
-                GetWindowThreadProcessId(hwnd, &pid);
-                char cls[64] = {};
-                GetClassNameA(hwnd, cls, sizeof cls);
-                if (pid == s->pid && std::string(cls) == "TalkpostMainWindow") {
-                    s->found = hwnd;
-                    return FALSE;
-                }
-                return TRUE;
-            },
-            reinterpret_cast<LPARAM>(&search));
-        return search.found;
-    }
+    HWND findMainWindow() const { return test::findProcessWindow(process_.dwProcessId, "TalkpostMainWindow"); }
 
     PROCESS_INFORMATION process_{};
     HWND window_ = nullptr;

@@ -169,6 +169,30 @@ void endChildrenOf(DWORD parent)
 
 void endChildProcesses() { endChildrenOf(GetCurrentProcessId()); }
 
+HWND findProcessWindow(DWORD pid, const std::string& className)
+{
+    struct Search {
+        DWORD pid;
+        const std::string& className;
+        HWND found;
+    } search{pid, className, nullptr};
+    EnumWindows(
+        [](HWND hwnd, LPARAM lparam) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(lparam);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(hwnd, &owner);
+            char cls[256] = {};
+            GetClassNameA(hwnd, cls, sizeof cls);
+            if (owner == s->pid && s->className == cls && IsWindowVisible(hwnd)) {
+                s->found = hwnd;
+                return FALSE;
+            }
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 std::string unixToWindowsPath(const std::string& unixPath)
 {
     std::string path = "Z:" + unixPath;

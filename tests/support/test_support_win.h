@@ -93,6 +93,9 @@ private:
     std::string path_;
 };
 
+// The visible top-level window of class className that process pid owns, or nullptr.
+HWND findProcessWindow(DWORD pid, const std::string& className);
+
 // Ends the processes this process started (the hidden command interpreters
 // that stay open after their command) and, recursively, their children.
 void endChildProcesses();

@@ -1,0 +1,15 @@
+// Which names stored in a cabinet may be written: only names that stay inside
+// the destination folder. Portable.
+#pragma once
+
+#include <optional>
+#include <string>
+
+namespace talkpost::update {
+
+// The stored name as a path below the destination (with "\\" as separator), or
+// nullopt when it is empty, absolute, names a drive or stream (":"), or climbs
+// out with "..".
+std::optional<std::string> safeCabinetEntryPath(const std::string& storedName);
+
+}  // namespace talkpost::update

@@ -1,0 +1,203 @@
+// Cabinet extraction with FDICreate, FDIIsCabinet, FDICopy and FDIDestroy taken
+// from cabinet.dll at the moment of the call.
+#include "update/install/cabinet_win.h"
+
+#include <windows.h>
+#include <fcntl.h>
+#include <fdi.h>
+
+#include <cstdlib>
+
+#include "update/install/cabinet_names.h"
+#include "update/install/install_files_win.h"
+#include "win/handles_win.h"
+
+namespace talkpost::update {
+namespace {
+
+using FdiCreateFn = HFDI(DIAMONDAPI*)(PFNALLOC, PFNFREE, PFNOPEN, PFNREAD, PFNWRITE, PFNCLOSE, PFNSEEK, int, PERF);
+using FdiIsCabinetFn = BOOL(DIAMONDAPI*)(HFDI, INT_PTR, PFDICABINETINFO);
+using FdiCopyFn = BOOL(DIAMONDAPI*)(HFDI, char*, char*, int, PFNFDINOTIFY, PFNFDIDECRYPT, void*);
+using FdiDestroyFn = BOOL(DIAMONDAPI*)(HFDI);
+
+// What the notification routine needs; FDI hands it back as pv.
+struct Extraction {
+    std::string folder;  // ends with "\\", or empty for the current directory
+    const std::function<void(const std::string&)>* skipped = nullptr;
+    HANDLE current = INVALID_HANDLE_VALUE;  // the entry being written
+    std::string currentPath;
+    unsigned long long expected = 0, written = 0;  // its size as stored, and as written so far
+};
+
+// The extraction in progress on this thread, so that the file callbacks know
+// the entry's handle (FDI itself closes it when it gives up inside an entry).
+thread_local Extraction* active = nullptr;
+
+template <typename Fn>
+Fn entry(HMODULE library, const char* name)
+{
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(library, name)));
+}
+
+FNALLOC(memAlloc) { return std::malloc(cb); }
+FNFREE(memFree) { std::free(pv); }
+
+FNOPEN(fileOpen)
+{
+    DWORD access = GENERIC_READ, disposition = OPEN_EXISTING;
+    if (oflag & (_O_WRONLY | _O_RDWR))
+        access |= GENERIC_WRITE;
+    if (oflag & _O_CREAT)
+        disposition = (oflag & _O_TRUNC) ? CREATE_ALWAYS : OPEN_ALWAYS;
+    (void)pmode;
+    HANDLE h = CreateFileA(pszFile, access, FILE_SHARE_READ, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    return h == INVALID_HANDLE_VALUE ? -1 : reinterpret_cast<INT_PTR>(h);
+}
+
+FNREAD(fileRead)
+{
+    DWORD got = 0;
+    return ReadFile(reinterpret_cast<HANDLE>(hf), pv, cb, &got, nullptr) ? got : static_cast<UINT>(-1);
+}
+
+FNWRITE(fileWrite)
+{
+    DWORD written = 0;
+    if (!WriteFile(reinterpret_cast<HANDLE>(hf), pv, cb, &written, nullptr))
+        return static_cast<UINT>(-1);
+    if (active && active->current == reinterpret_cast<HANDLE>(hf))
+        active->written += written;
+    return written;
+}
+
+FNCLOSE(fileClose)
+{
+    HANDLE h = reinterpret_cast<HANDLE>(hf);
+    if (active && active->current == h)
+        active->current = INVALID_HANDLE_VALUE;
+    return CloseHandle(h) ? 0 : -1;
+}
+
+FNSEEK(fileSeek)
+{
+    DWORD method = seektype == SEEK_CUR ? FILE_CURRENT : seektype == SEEK_END ? FILE_END : FILE_BEGIN;
+    DWORD position = SetFilePointer(reinterpret_cast<HANDLE>(hf), dist, nullptr, method);
+    return position == INVALID_SET_FILE_POINTER ? -1 : static_cast<long>(position);
+}
+
+INT_PTR copyFile(Extraction& x, PFDINOTIFICATION notice)
+{
+    const char* storedName = notice->psz1;
+    auto relative = safeCabinetEntryPath(storedName);
+    if (!relative) {
+        if (x.skipped && *x.skipped)
+            (*x.skipped)(storedName);
+        return 0;  // skip this entry, go on with the others
+    }
+    std::string path = x.folder + *relative;
+    std::size_t cut = path.find_last_of('\\');
+    if (cut != std::string::npos && !createFolders(path.substr(0, cut)))
+        return -1;
+    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (h == INVALID_HANDLE_VALUE)
+        return -1;
+    x.current = h;
+    x.currentPath = path;
+    x.expected = static_cast<unsigned long>(notice->cb);
+    x.written = 0;
+    return reinterpret_cast<INT_PTR>(h);
+}
+
+INT_PTR closeFile(Extraction& x, PFDINOTIFICATION notice)
+{
+    HANDLE h = reinterpret_cast<HANDLE>(notice->hf);
+    if (x.written != x.expected) {
+        // The cabinet ended inside this entry: the short file is not kept as if complete.
+        CloseHandle(h);
+        x.current = INVALID_HANDLE_VALUE;
+        return FALSE;
+    }
+    FILETIME local, utc;
+    if (DosDateTimeToFileTime(notice->date, notice->time, &local) && LocalFileTimeToFileTime(&local, &utc))
+        SetFileTime(h, nullptr, nullptr, &utc);
+    x.current = INVALID_HANDLE_VALUE;
+    x.currentPath.clear();
+    return CloseHandle(h);
+}
+
+FNFDINOTIFY(notify)
+{
+    auto& x = *static_cast<Extraction*>(pfdin->pv);
+    switch (fdint) {
+    case fdintCOPY_FILE:
+        return copyFile(x, pfdin);
+    case fdintCLOSE_FILE_INFO:
+        return closeFile(x, pfdin);
+    default:
+        return 0;
+    }
+}
+
+}  // namespace
+
+int extractCabinet(const std::string& cabinet, const std::string& folder,
+                   const std::function<void(const std::string&)>& skipped)
+{
+    {
+        UniqueFile probe(CreateFileA(cabinet.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!probe)
+            return -1;
+    }
+    UniqueLibrary library(LoadLibraryA("cabinet.dll"));
+    if (!library)
+        return -1;
+    auto fdiCreate = entry<FdiCreateFn>(library.get(), "FDICreate");
+    auto fdiIsCabinet = entry<FdiIsCabinetFn>(library.get(), "FDIIsCabinet");
+    auto fdiCopy = entry<FdiCopyFn>(library.get(), "FDICopy");
+    auto fdiDestroy = entry<FdiDestroyFn>(library.get(), "FDIDestroy");
+    if (!fdiCreate || !fdiIsCabinet || !fdiCopy || !fdiDestroy)
+        return -1;
+
+    Extraction x;
+    x.folder = folder;
+    if (!x.folder.empty() && x.folder.back() != '\\')
+        x.folder += '\\';
+    x.skipped = &skipped;
+
+    ERF error{};
+    HFDI fdi = fdiCreate(memAlloc, memFree, fileOpen, fileRead, fileWrite, fileClose, fileSeek, cpu80386, &error);
+    if (!fdi)
+        return -1;
+    bool isCabinet = false;
+    {
+        char name[MAX_PATH] = {};
+        lstrcpynA(name, cabinet.c_str(), MAX_PATH);
+        INT_PTR h = fileOpen(name, _O_RDONLY | _O_BINARY, 0);
+        if (h != -1) {
+            FDICABINETINFO info{};
+            isCabinet = fdiIsCabinet(fdi, h, &info);
+            fileClose(h);
+        }
+    }
+    bool copied = false;
+    if (isCabinet) {
+        std::size_t cut = cabinet.find_last_of('\\');
+        std::string name = cut == std::string::npos ? cabinet : cabinet.substr(cut + 1);
+        std::string path = cut == std::string::npos ? std::string() : cabinet.substr(0, cut + 1);
+        active = &x;
+        copied = fdiCopy(fdi, name.data(), path.data(), 0, notify, nullptr, &x);
+        active = nullptr;
+    }
+    bool destroyed = fdiDestroy(fdi);
+    if (!x.currentPath.empty()) {
+        // The extraction stopped inside an entry: no half-written file stays behind.
+        if (x.current != INVALID_HANDLE_VALUE)
+            CloseHandle(x.current);
+        DeleteFileA(x.currentPath.c_str());
+        copied = false;
+    }
+    return isCabinet && copied && destroyed ? 0 : -1;
+}
+
+}  // namespace talkpost::update

@@ -1,0 +1,103 @@
+// CheckUpdateEntry and the per-entry part of FilterFileList.
+#include "update/install/install_decisions.h"
+
+namespace talkpost::update {
+namespace {
+
+constexpr std::int32_t kStatusProgress = 3, kStatusNothingNew = 4, kStatusNewFound = 5;
+
+std::function<void(const std::string&)> versionCheckLines(const StatusSink& status)
+{
+    return [&status](const std::string& text) { status(944, text, kStatusProgress); };
+}
+
+}  // namespace
+
+CheckOutcome checkUpdateEntry(const UpdateSection& u, const CheckEnvironment& env, const StatusSink& status)
+{
+    CheckOutcome out;
+    out.updateDescription = u.descr;
+    if (!u.date.empty()) {
+        status(928, "", kStatusProgress);
+        out.updateNewDate = parseDateTime(u.date, u.time, env.format);
+        out.localVersionFile = u.localVersion;
+        out.updateLocalDate = env.localReferenceDate(out.localVersionFile);
+        if (out.updateLocalDate >= out.updateNewDate) {
+            status(930, "", kStatusNothingNew);
+        } else {
+            status(929, env.shortDate(out.updateNewDate), kStatusNewFound);
+            out.code = ucDateNewer;
+        }
+    }
+    if (!u.unconditional.empty() && out.code == ucNoNewVersion)
+        out.code = ucUnconditional;
+    if (out.code == ucNoNewVersion) {
+        std::string newVersion = u.newVersion, localVersion = u.localVersion;
+        bool criterion = !newVersion.empty() || u.newSize > 0 || u.newChecksum != -1;
+        if (criterion && !localVersion.empty()) {
+            if (u.newChecksum != -1) {
+                out.code = ucChecksumDiffers;
+                status(931, "", kStatusProgress);
+            } else if (u.newSize > 0) {
+                out.code = ucSizeDiffers;
+                status(932, "", kStatusProgress);
+            } else {
+                out.code = ucVersionNewer;
+                status(933, "", kStatusProgress);
+            }
+            if (compareFile(newVersion, localVersion, u.newSize, u.newChecksum, env.compare, env.probe,
+                            versionCheckLines(status))) {
+                status(929, newVersion, kStatusNewFound);
+            } else {
+                status(930, "", kStatusNothingNew);
+                out.code = ucNoNewVersion;
+            }
+        }
+        out.updateNewVersion = newVersion;
+        out.updateLocalVersion = localVersion;
+    }
+    if (env.customValidate) {
+        bool allow = out.code != ucNoNewVersion;
+        env.customValidate(u.validateMsg, u.validateParam, allow);
+        out.code = allow ? ucCustomAccepted : ucNoNewVersion;
+    }
+    return out;
+}
+
+bool keepFileEntry(const FileEntryValues& e, const FilterEnvironment& env, const StatusSink& status)
+{
+    status(971,
+           e.url + "[" + e.localVersion + ",nv=" + e.newVersion + ",nd=" + e.newDate + ",ns=" +
+               std::to_string(e.newSize) + ",nc=" + std::to_string(e.newChecksum) + "]",
+           0);
+    if (!e.localVersion.empty() && !e.newDate.empty()) {
+        DateTime published = parseDateTime(e.newDate, e.newTime, env.format);
+        auto local = env.lastWriteTimeLocal(e.localVersion);
+        return !(local && *local >= published);
+    }
+    std::string newVersion = e.newVersion, localVersion = e.localVersion;
+    if (!compareFile(newVersion, localVersion, e.newSize, e.newChecksum, env.compare, env.probe,
+                     versionCheckLines(status))) {
+        status(930, "", 0);
+        return false;
+    }
+    bool isNew = true;
+    if (env.fileVersionCheck && !e.newCustomVer.empty())
+        env.fileVersionCheck(e.newCustomVer, e.localVersion, isNew);
+    return isNew;
+}
+
+std::vector<bool> keptByListHandler(const std::vector<std::string>& descriptions,
+                                    const std::function<void(std::vector<std::string>&)>& handler)
+{
+    std::vector<std::string> lines = descriptions;
+    handler(lines);
+    std::vector<bool> kept(descriptions.size(), true);
+    // The handler keeps the number of lines; only a line it emptied drops its
+    // entry (an entry without a description is not dropped for that alone).
+    for (std::size_t i = 0; i < descriptions.size() && i < lines.size(); ++i)
+        kept[i] = !lines[i].empty() || descriptions[i].empty();
+    return kept;
+}
+
+}  // namespace talkpost::update

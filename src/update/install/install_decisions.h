@@ -1,0 +1,88 @@
+// The update check's decisions without the control file or the engine: the
+// [update] values decide whether the published update is newer (the check
+// codes), and the values of one [fileN] entry decide whether it is fetched.
+// The engine reads the values, supplies the platform's answers and reports
+// the status messages this hands it. Portable.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "update/install/date_time.h"
+#include "update/install/versions.h"
+
+namespace talkpost::update {
+
+enum CheckCode : std::int32_t {
+    ucDateNewer = 6,
+    ucNoNewVersion = 7,
+    ucUnconditional = 8,
+    ucSizeDiffers = 9,
+    ucChecksumDiffers = 10,
+    ucVersionNewer = 11,
+    ucCustomAccepted = 12,
+};
+
+// The [update] (and [custom]) values the check reads, localVersion already
+// macro-expanded, the integers with their defaults applied.
+struct UpdateSection {
+    std::string descr, date, time, localVersion, unconditional, newVersion;
+    std::int32_t newSize = 0, newChecksum = -1;
+    std::string validateMsg, validateParam;
+};
+
+// A numbered status message: number, argument, status code (error code 0).
+using StatusSink = std::function<void(int number, const std::string& argument, std::int32_t status)>;
+
+// What the check needs of the engine and the platform.
+struct CheckEnvironment {
+    CompareSettings compare;
+    DateTimeFormat format;                 // the engine's date format and separators
+    LocalFileProbe probe;                  // for compareFile
+    std::function<DateTime(const std::string& localVersionFile)> localReferenceDate;
+    std::function<std::string(DateTime)> shortDate;  // the user's short date format, for status 929
+    // OnCustomValidate when assigned: (msg, param, allow in/out).
+    std::function<void(const std::string&, const std::string&, bool&)> customValidate;
+};
+
+// The result and the engine state the check writes.
+struct CheckOutcome {
+    CheckCode code = ucNoNewVersion;
+    std::string updateDescription;
+    DateTime updateNewDate = 0, updateLocalDate = 0;
+    std::string localVersionFile;
+    std::string updateNewVersion, updateLocalVersion;
+};
+
+// CheckUpdateEntry: the date first; then unconditional; then the checksum over
+// the size over the version; the custom handler has the last word.
+CheckOutcome checkUpdateEntry(const UpdateSection& update, const CheckEnvironment& env, const StatusSink& status);
+
+// The values of one [fileN] entry that the filter reads.
+struct FileEntryValues {
+    std::string url, localVersion, newVersion, newDate, newTime, newCustomVer, description;
+    std::int32_t newSize = 0, newChecksum = -1;
+};
+
+// What the file filter needs beyond the check's environment.
+struct FilterEnvironment {
+    CompareSettings compare;
+    DateTimeFormat format;
+    LocalFileProbe probe;
+    std::function<std::optional<DateTime>(const std::string&)> lastWriteTimeLocal;
+    // OnFileVersionCheck when assigned: (new custom version, local version, isNew in/out).
+    std::function<void(const std::string&, const std::string&, bool&)> fileVersionCheck;
+};
+
+// One entry of FilterFileList: true when the entry stays in the list.
+bool keepFileEntry(const FileEntryValues& entry, const FilterEnvironment& env, const StatusSink& status);
+
+// The OnGetFileList step: the handler gets the remaining entries' descriptions
+// and empties the lines of the entries to drop; the result says which stay.
+std::vector<bool> keptByListHandler(const std::vector<std::string>& descriptions,
+                                    const std::function<void(std::vector<std::string>&)>& handler);
+
+}  // namespace talkpost::update

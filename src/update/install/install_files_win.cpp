@@ -1,0 +1,94 @@
+// File-system answers for the update check and the installation.
+#include "update/install/install_files_win.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include "update/install/checksums.h"
+#include "update/install/file_version_win.h"
+
+namespace talkpost::update {
+namespace {
+
+char localeSeparator(LCTYPE type, char fallback)
+{
+    char text[8] = {};
+    if (GetLocaleInfoA(LOCALE_USER_DEFAULT, type, text, sizeof text) > 0 && text[0] != 0)
+        return text[0];
+    return fallback;
+}
+
+}  // namespace
+
+bool fileExists(const std::string& path)
+{
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool folderExists(const std::string& path)
+{
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool createFolders(const std::string& path)
+{
+    std::string folder = path;
+    while (folder.size() > 1 && (folder.back() == '\\' || folder.back() == '/'))
+        folder.pop_back();
+    if (folder.empty() || folderExists(folder))
+        return true;
+    std::size_t cut = folder.find_last_of("\\/");
+    if (cut != std::string::npos && cut > 0 && folder[cut - 1] != ':' && !createFolders(folder.substr(0, cut)))
+        return false;
+    return CreateDirectoryA(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+}
+
+std::optional<DateTime> lastWriteTimeLocal(const std::string& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+        return std::nullopt;
+    FILETIME local;
+    SYSTEMTIME st;
+    if (!FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) || !FileTimeToSystemTime(&local, &st))
+        return std::nullopt;
+    return encodeDateTime({st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond});
+}
+
+LocalFileProbe localFileProbe()
+{
+    return {fileExists, fileChecksum, byteSum, fileSize, fileVersionOf};
+}
+
+CalendarTime localNow()
+{
+    SYSTEMTIME st;
+    GetLocalTime(&st);
+    return {st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond};
+}
+
+char userDateSeparator() { return localeSeparator(LOCALE_SDATE, '/'); }
+char userTimeSeparator() { return localeSeparator(LOCALE_STIME, ':'); }
+
+std::string windowsTempFolder()
+{
+    char buffer[MAX_PATH + 1] = {};
+    DWORD length = GetTempPathA(sizeof buffer, buffer);
+    std::string folder(buffer, length < sizeof buffer ? length : 0);
+    if (!folder.empty() && folder.back() != '\\')
+        folder += '\\';
+    return folder;
+}
+
+std::string documentsFolder()
+{
+    char buffer[MAX_PATH] = {};
+    if (SHGetFolderPathA(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, buffer) != S_OK)
+        return {};
+    return buffer;
+}
+
+}  // namespace talkpost::update

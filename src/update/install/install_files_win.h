@@ -1,0 +1,35 @@
+// The local file system as the update check and the installation see it: file
+// times in local time, the probe compareFile asks, folders made with their
+// parents, and the user's separators for log lines.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "update/install/date_time.h"
+#include "update/install/versions.h"
+
+namespace talkpost::update {
+
+bool fileExists(const std::string& path);
+bool folderExists(const std::string& path);
+// Creates the folder and every missing parent; true when it exists afterwards.
+bool createFolders(const std::string& path);
+
+// The file's last-write time in local time, or nullopt when it cannot be read.
+std::optional<DateTime> lastWriteTimeLocal(const std::string& path);
+
+// The platform's answers for compareFile: checksums, size, version resource.
+LocalFileProbe localFileProbe();
+
+// The current local time.
+CalendarTime localNow();
+// The user's date and time separators ("/" and ":" when the settings have none).
+char userDateSeparator();
+char userTimeSeparator();
+
+// GetTempPathA, ending in "\\"; the documents folder (empty when unknown).
+std::string windowsTempFolder();
+std::string documentsFolder();
+
+}  // namespace talkpost::update

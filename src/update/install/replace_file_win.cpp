@@ -1,0 +1,51 @@
+// One-step replacement with MoveFileExA.
+#include "update/install/replace_file_win.h"
+
+#include <windows.h>
+
+namespace talkpost::update {
+namespace {
+
+bool lockedError(DWORD code)
+{
+    return code == ERROR_SHARING_VIOLATION || code == ERROR_ACCESS_DENIED || code == ERROR_LOCK_VIOLATION ||
+           code == ERROR_USER_MAPPED_FILE;
+}
+
+DWORD moveOver(const std::string& from, const std::string& target, const ReplaceRetry& retry)
+{
+    DWORD code = 0;
+    for (int attempt = 0; attempt < retry.attempts; ++attempt) {
+        if (attempt > 0)
+            Sleep(retry.pauseMs);
+        if (MoveFileExA(from.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return 0;
+        code = GetLastError();
+        if (!lockedError(code))
+            break;
+    }
+    return code;
+}
+
+}  // namespace
+
+unsigned long replaceFile(const std::string& newFile, const std::string& target, const ReplaceRetry& retry)
+{
+    DWORD code = moveOver(newFile, target, retry);
+    if (code != ERROR_NOT_SAME_DEVICE)
+        return code;
+    // The new file lies on another volume: stage a copy beside the target, so
+    // that the last step is again a rename within one folder.
+    std::string staged = target + ".upd~";
+    if (!CopyFileA(newFile.c_str(), staged.c_str(), FALSE))
+        return GetLastError();
+    code = moveOver(staged, target, retry);
+    if (code != 0) {
+        DeleteFileA(staged.c_str());
+        return code;
+    }
+    DeleteFileA(newFile.c_str());
+    return 0;
+}
+
+}  // namespace talkpost::update

@@ -1,0 +1,37 @@
+// Unpacks the updater helper from the program's resources.
+#include "update/install/updater_resource_win.h"
+
+#include "update/install/install_restart.h"
+#include "update/install/lz_expand_win.h"
+#include "win/handles_win.h"
+
+namespace talkpost::update {
+
+std::optional<std::string> unpackUpdater(const std::string& folder, HMODULE module)
+{
+    HRSRC found = FindResourceA(module, "UPD", MAKEINTRESOURCEA(10) /* RT_RCDATA */);
+    HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
+    const void* bytes = loaded ? LockResource(loaded) : nullptr;
+    DWORD size = found ? SizeofResource(module, found) : 0;
+    if (!bytes || size == 0)
+        return std::nullopt;
+    std::string compressed = folder + kHelperCompressedName;
+    {
+        UniqueFile file(CreateFileA(compressed.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                    nullptr));
+        if (!file)
+            return std::nullopt;
+        DWORD written = 0;
+        if (!WriteFile(file.get(), bytes, size, &written, nullptr) || written != size) {
+            file.reset();
+            DeleteFileA(compressed.c_str());
+            return std::nullopt;
+        }
+    }
+    auto helper = expandCompressedFile(compressed);
+    if (!helper || !sameFileName(*helper, folder + kHelperFileName))
+        return std::nullopt;
+    return helper;
+}
+
+}  // namespace talkpost::update

@@ -1,0 +1,171 @@
+// The updater helper's portable rules.
+#include "updater/updater_rules.h"
+
+#include <cctype>
+
+namespace talkpost::updater {
+namespace {
+
+std::string upper(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+bool decimal(const std::string& text, unsigned long& value)
+{
+    if (text.empty() || text.size() > 10)
+        return false;
+    unsigned long long n = 0;
+    for (char c : text) {
+        if (!std::isdigit(static_cast<unsigned char>(c)))
+            return false;
+        n = n * 10 + static_cast<unsigned>(c - '0');
+    }
+    if (n > 0xFFFFFFFFull)
+        return false;
+    value = static_cast<unsigned long>(n);
+    return true;
+}
+
+}  // namespace
+
+std::vector<std::string> splitArguments(const std::string& commandLine)
+{
+    std::vector<std::string> result;
+    std::size_t i = 0;
+    while (true) {
+        while (i < commandLine.size() && static_cast<unsigned char>(commandLine[i]) <= ' ')
+            ++i;
+        if (i >= commandLine.size())
+            break;
+        std::string argument;
+        bool quoted = false;
+        for (; i < commandLine.size(); ++i) {
+            char c = commandLine[i];
+            if (c == '"')
+                quoted = !quoted;
+            else if (!quoted && static_cast<unsigned char>(c) <= ' ')
+                break;
+            else
+                argument += c;
+        }
+        result.push_back(argument);
+    }
+    return result;
+}
+
+std::optional<HelperArguments> parseHelperArguments(const std::vector<std::string>& arguments)
+{
+    auto at = [&](std::size_t n) { return n < arguments.size() ? arguments[n] : std::string(); };
+    HelperArguments result;
+    if (!decimal(at(1), result.processId))
+        return std::nullopt;
+    result.detailedLog = at(2) == "L";
+    if (at(3) != "null" && !at(3).empty())
+        result.restartCommand = at(3);
+    result.from = at(4);
+    if (result.from.empty() || result.from.back() != '\\')
+        result.from += '\\';
+    for (std::size_t n = 5; n < arguments.size(); ++n)
+        result.components.push_back(arguments[n]);
+    return result;
+}
+
+std::string upperExtension(const std::string& name)
+{
+    std::size_t dot = name.find_last_of(".\\/:");
+    if (dot == std::string::npos || name[dot] != '.')
+        return {};
+    return upper(name.substr(dot));
+}
+
+ComponentCase componentCase(const std::string& name)
+{
+    std::string up = upper(name);
+    std::size_t marker = up.find("_NEW");
+    if (marker != std::string::npos && marker + 4 == up.size())
+        return ComponentCase::Replacement;
+    std::string ext = upperExtension(name);
+    if (ext == ".INF")
+        return ComponentCase::ListFile;
+    if (ext == ".PAT")
+        return ComponentCase::Patch;
+    if (ext == ".CAB")
+        return ComponentCase::Cabinet;
+    if (ext == ".EXE")
+        return ComponentCase::Program;
+    return ComponentCase::Compressed;
+}
+
+std::string replacementBase(const std::string& name) { return name.size() >= 4 ? name.substr(0, name.size() - 4) : ""; }
+
+std::string withBackslash(const std::string& folder)
+{
+    return folder.empty() || folder.back() == '\\' ? folder : folder + "\\";
+}
+
+std::string patchCommandLine(const std::string& from, const std::string& name, bool detailedLog)
+{
+    std::string ext = upperExtension(name);
+    std::string target = name.substr(0, name.size() - ext.size()) + ".EXE";
+    if (detailedLog)
+        return "patcher.exe -v " + from + name + " " + target + " >>UPDATELOG";
+    return "patcher.exe " + from + name + " " + target;
+}
+
+std::string logFilePath(const std::string& configuredName, const std::string& documentsFolder)
+{
+    if (configuredName.find_first_of("\\/:") != std::string::npos || documentsFolder.empty())
+        return configuredName;
+    return documentsFolder + "\\" + configuredName;
+}
+
+std::string helperLogLine(const std::string& stamp, const std::string& text) { return stamp + " : [000] " + text; }
+
+std::string restartCommandLine(const std::string& command, const std::function<bool(const std::string&)>& fileExists)
+{
+    if (command.find(' ') != std::string::npos && command.find('"') == std::string::npos && fileExists(command))
+        return "\"" + command + "\"";
+    return command;
+}
+
+std::string folderForm(const std::string& folder)
+{
+    std::string text = folder;
+    if (!text.empty() && text.back() != '\\')
+        text += '\\';
+    if (text.size() > 3 && text[1] == ':')
+        text.pop_back();
+    else
+        text += '.';
+    return text;
+}
+
+std::string expandMacros(const std::string& text, const std::function<std::string(const std::string&)>& lookup)
+{
+    std::string result = text;
+    std::size_t open = std::string::npos;
+    // A folder whose own name holds a macro would otherwise be expanded forever.
+    int expansionsLeft = 64;
+    for (std::size_t i = 0; i < result.size();) {
+        if (result[i] == '{' && open == std::string::npos) {
+            open = i++;
+        } else if (result[i] == '}' && open != std::string::npos) {
+            std::string value = lookup(upper(result.substr(open + 1, i - open - 1)));
+            if (!value.empty() && expansionsLeft-- > 0) {
+                result.replace(open, i - open + 1, value);
+                i = open;  // the inserted value is scanned again
+            } else {
+                ++i;
+            }
+            open = std::string::npos;
+        } else {
+            ++i;
+        }
+    }
+    return result;
+}
+
+}  // namespace talkpost::updater

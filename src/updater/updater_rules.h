@@ -1,0 +1,64 @@
+// The updater helper's decisions: its command line, which case each component
+// takes, the patch command, the log file and its lines, and the folder macros
+// of its list files. Portable.
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace talkpost::updater {
+
+// Arguments separated by blanks; a part in double quotes may contain blanks and
+// loses its quotes. The first element is the program itself.
+std::vector<std::string> splitArguments(const std::string& commandLine);
+
+struct HelperArguments {
+    unsigned long processId = 0;
+    bool detailedLog = false;          // argument 2 is "L"
+    std::optional<std::string> restartCommand;  // argument 3 unless "null"
+    std::string from;                  // argument 4 with "\\" at its end
+    std::vector<std::string> components;  // arguments 5 and later
+};
+
+// Nullopt when argument 1 is not a decimal integer: the helper then does nothing.
+std::optional<HelperArguments> parseHelperArguments(const std::vector<std::string>& arguments);
+
+enum class ComponentCase { Replacement, ListFile, Patch, Cabinet, Program, Compressed };
+
+// The cases are tested in this order: "_NEW" at the end (any case), ".INF",
+// ".PAT", ".CAB", ".EXE", anything else is LZ-compressed.
+ComponentCase componentCase(const std::string& name);
+
+// The upper-case extension from the last "." of the last path part, or empty.
+std::string upperExtension(const std::string& name);
+
+// "talkpost.exe_NEW" -> "talkpost.exe".
+std::string replacementBase(const std::string& name);
+
+// A "\\" appended unless the folder ends with one; an empty folder stays empty.
+std::string withBackslash(const std::string& folder);
+
+// "patcher.exe [-v ]<from><name> <name with .EXE>[ >>UPDATELOG]".
+std::string patchCommandLine(const std::string& from, const std::string& name, bool detailedLog);
+
+// The configured log name in the documents folder unless it holds "\\", "/" or ":".
+std::string logFilePath(const std::string& configuredName, const std::string& documentsFolder);
+
+// stamp + " : [000] " + text.
+std::string helperLogLine(const std::string& stamp, const std::string& text);
+
+// The restart command as started: a program path with blanks that names an
+// existing file is quoted, so that no shorter path is tried first.
+std::string restartCommandLine(const std::string& command, const std::function<bool(const std::string&)>& fileExists);
+
+// Folder form: "\\" appended when missing; then a "X:\\..." text longer than
+// three characters loses it again, any other gets "." ("C:\\" -> "C:\\.").
+std::string folderForm(const std::string& folder);
+
+// The control file's macro expansion ({WIN}, {APP}, ... looked up by upper-case
+// name; an unknown name or an empty value leaves the braces as they stand).
+std::string expandMacros(const std::string& text, const std::function<std::string(const std::string&)>& lookup);
+
+}  // namespace talkpost::updater

@@ -1,0 +1,142 @@
+// Checksums of small files with known sums, the cabinet entry name check and
+// the restart's helper command line.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <optional>
+
+#include "update/install/cabinet_names.h"
+#include "update/install/checksums.h"
+#include "update/install/install_restart.h"
+
+namespace talkpost::update {
+namespace {
+
+class ChecksumFiles : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        folder_ = std::filesystem::temp_directory_path() /
+                  ("tp_checksums_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
+                   std::to_string(reinterpret_cast<std::uintptr_t>(this)));
+        std::filesystem::create_directories(folder_);
+    }
+    void TearDown() override { std::filesystem::remove_all(folder_); }
+    std::string file(const std::string& name, const std::string& bytes)
+    {
+        std::string path = (folder_ / name).string();
+        std::ofstream(path, std::ios::binary) << bytes;
+        return path;
+    }
+    std::filesystem::path folder_;
+};
+
+TEST_F(ChecksumFiles, KnownSumsOfSmallFiles)
+{
+    std::string block(4096, '\xFF');
+    struct Case {
+        const char* label;
+        std::string bytes;
+        std::int32_t sum;
+        std::optional<std::int32_t> checksum;  // one-pass agreement is checked separately
+    } cases[] = {
+        {"empty", "", -1, 0},
+        {"a", "a", 96, -390611388},
+        {"abc", "abc", 293, 1821220161},
+        // Crossing the 4,096-byte blocks: 4097 bytes of 0xFF then "a".
+        {"two blocks", block + "\xFF" "a", static_cast<std::int32_t>(4097u * 255u + 97u - 1u), std::nullopt},
+    };
+    for (const auto& c : cases) {
+        std::string path = file(c.label, c.bytes);
+        EXPECT_EQ(byteSum(path), c.sum) << c.label;
+        EXPECT_EQ(fileSize(path), static_cast<std::int32_t>(c.bytes.size())) << c.label;
+        if (c.checksum) {
+            EXPECT_EQ(fileChecksum(path), *c.checksum) << c.label;
+        }
+    }
+}
+
+TEST_F(ChecksumFiles, BlockReadingAgreesWithOnePass)
+{
+    std::string bytes;
+    for (int i = 0; i < 10000; ++i)
+        bytes += static_cast<char>(i * 7 + i / 13);
+    UpdateChecksum whole;
+    whole.add(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size());
+    EXPECT_EQ(fileChecksum(file("long", bytes)), whole.value());
+}
+
+TEST_F(ChecksumFiles, FileThatCannotBeOpenedHasTheDocumentedValues)
+{
+    std::string missing = (folder_ / "missing.bin").string();
+    EXPECT_EQ(byteSum(missing), -1);
+    EXPECT_EQ(fileChecksum(missing), 0);
+    EXPECT_EQ(fileSize(missing), -1);
+}
+
+TEST(CabinetNames, OnlyNamesInsideTheDestinationAreWritten)
+{
+    struct Case {
+        const char* stored;
+        const char* written;  // nullptr: skipped
+    } cases[] = {
+        {"readme.txt", "readme.txt"},
+        {"data\\sub\\file.bin", "data\\sub\\file.bin"},
+        {"data/sub/file.bin", "data\\sub\\file.bin"},
+        {"a..b\\c", "a..b\\c"},
+        {"..\\evil.txt", nullptr},
+        {"data\\..\\..\\evil.txt", nullptr},
+        {"data/../evil.txt", nullptr},
+        {"..", nullptr},
+        {".. \\evil.txt", nullptr},
+        {"...\\evil.txt", nullptr},
+        {"\\windows\\evil.dll", nullptr},
+        {"/etc/evil", nullptr},
+        {"\\\\server\\share\\evil", nullptr},
+        {"C:\\evil.txt", nullptr},
+        {"C:evil.txt", nullptr},
+        {"file.txt:stream", nullptr},
+        {"data\\\\file", nullptr},
+        {"data\\", nullptr},
+        {"", nullptr},
+    };
+    for (const auto& c : cases) {
+        auto path = safeCabinetEntryPath(c.stored);
+        if (c.written) {
+            ASSERT_TRUE(path.has_value()) << c.stored;
+            EXPECT_EQ(*path, c.written);
+        } else {
+            EXPECT_FALSE(path.has_value()) << c.stored;
+        }
+    }
+}
+
+TEST(Restart, IsDueOnlyForACompleteUpdateWithAComponent)
+{
+    EXPECT_TRUE(restartRequired(true, false, true));
+    EXPECT_FALSE(restartRequired(false, false, true));
+    EXPECT_FALSE(restartRequired(true, true, true));
+    EXPECT_FALSE(restartRequired(true, false, false));
+}
+
+TEST(Restart, HelperCommandLineQuotesPartsWithBlanks)
+{
+    struct Case {
+        HelperLaunch launch;
+        const char* line;
+    } cases[] = {
+        {{1234, true, "C:\\Talkpost", "talkpost.exe", "C:\\Temp\\", "talkpost.exe_NEW"},
+         "1234 L C:\\Talkpost\\talkpost.exe C:\\Temp\\ talkpost.exe_NEW"},
+        {{1234, false, "C:\\Program Files\\Talkpost\\", "talkpost.exe", "C:\\Temp\\", "a.exe_NEW b.dll_NEW"},
+         "1234 X \"C:\\Program Files\\Talkpost\\talkpost.exe\" C:\\Temp\\ a.exe_NEW b.dll_NEW"},
+        {{7, true, "C:\\", "talkpost.exe", "C:\\Users\\A B\\Temp\\", "talkpost.exe_NEW"},
+         "7 L C:\\talkpost.exe \"C:\\Users\\A B\\Temp\\\" talkpost.exe_NEW"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(helperCommandLine(c.launch), c.line);
+}
+
+}  // namespace
+}  // namespace talkpost::update

@@ -1,0 +1,255 @@
+// The installation pieces against the platform under Wine: version resources
+// of the real executables, file times, LZ expansion of SZDD files (our
+// compressor and the real helper), cabinets made with gcab, one-step
+// replacement with a locked old file, RunAndWait and the helper's unpacking.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "support/test_support_win.h"
+#include "szdd/szdd.h"
+#include "update/install/cabinet_win.h"
+#include "update/install/checksums.h"
+#include "update/install/file_version_win.h"
+#include "update/install/install_files_win.h"
+#include "update/install/install_run_win.h"
+#include "update/install/lz_expand_win.h"
+#include "update/install/replace_file_win.h"
+#include "update/install/updater_resource_win.h"
+
+namespace talkpost::update {
+namespace {
+
+std::string built(const std::string& name) { return test::binaryDir() + "\\" + name; }
+std::string cabinet(const std::string& name) { return built("tests\\update\\install\\cabinets\\" + name); }
+
+TEST(FileVersion, ReadsTheVersionResourceOfTheProgramAndItsNewerBuild)
+{
+    VersionValue current = fileVersionOf(built("talkpost.exe"));
+    VersionValue next = fileVersionOf(built("talkpost_next.exe"));
+    ASSERT_FALSE(current.unknown());
+    EXPECT_TRUE(versionNewer(next, current)) << versionText(next) << " over " << versionText(current);
+
+    test::TempFolder folder;
+    test::writeFile(folder.file("plain.txt"), "abc");
+    EXPECT_TRUE(fileVersionOf(folder.file("plain.txt")).unknown());
+    EXPECT_TRUE(fileVersionOf(folder.file("missing.exe")).unknown());
+
+    // compareFile on the platform's answers: the newer build's version is newer than the installed file.
+    std::string version = versionText(next), local = built("talkpost.exe");
+    EXPECT_TRUE(compareFile(version, local, 0, -1, {}, localFileProbe(), [](const std::string&) {}));
+    EXPECT_EQ(local, versionText(current));
+    std::string sameVersion = versionText(current), again = built("talkpost.exe");
+    EXPECT_FALSE(compareFile(sameVersion, again, 0, -1, {}, localFileProbe(), [](const std::string&) {}));
+    std::string none, abc = folder.file("plain.txt");
+    EXPECT_FALSE(compareFile(none, abc, 0, 1821220161, {}, localFileProbe(), [](const std::string&) {}));
+}
+
+TEST(FileTimes, LastWriteTimeIsReadInLocalTime)
+{
+    test::TempFolder folder;
+    std::string path = folder.file("dated.txt");
+    test::writeFile(path, "x");
+    SYSTEMTIME local{2008, 12, 0, 24, 14, 30, 5, 0};
+    FILETIME localFile, utc;
+    ASSERT_TRUE(SystemTimeToFileTime(&local, &localFile) && LocalFileTimeToFileTime(&localFile, &utc));
+    {
+        HANDLE h = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        SetFileTime(h, nullptr, nullptr, &utc);
+        CloseHandle(h);
+    }
+    DateTime expected = *encodeDateTime({2008, 12, 24, 14, 30, 5});
+    ASSERT_TRUE(lastWriteTimeLocal(path));
+    EXPECT_DOUBLE_EQ(*lastWriteTimeLocal(path), expected);
+    EXPECT_DOUBLE_EQ(localReferenceDate(path, lastWriteTimeLocal), expected);
+    EXPECT_DOUBLE_EQ(localReferenceDate(folder.file("missing"), lastWriteTimeLocal), kEarliestDate);
+}
+
+TEST(LzExpansion, TheHelpersCompressedCopyExpandsToTheHelper)
+{
+    test::TempFolder folder;
+    std::string packed = folder.file("updsetup.ex_");
+    ASSERT_TRUE(CopyFileA(built("updsetup.ex_").c_str(), packed.c_str(), FALSE));
+    auto expanded = expandCompressedFile(packed);
+    ASSERT_TRUE(expanded);
+    EXPECT_TRUE(sameFileName(*expanded, folder.file("updsetup.exe")));
+    EXPECT_FALSE(test::fileExists(packed));
+    EXPECT_TRUE(test::readFile(*expanded) == test::readFile(built("updsetup.exe")));
+}
+
+TEST(LzExpansion, OurCompressorRoundTripsThroughThePlatformsExpander)
+{
+    std::string text;
+    for (int i = 0; i < 4000; ++i)
+        text += "entry " + std::to_string(i % 61) + "\r\n";
+    std::string noise;
+    unsigned seed = 7;
+    for (int i = 0; i < 30000; ++i)
+        noise += static_cast<char>((seed = seed * 1103515245u + 12345u) >> 16);
+    struct Case {
+        const char* name;
+        std::string bytes;
+    } cases[] = {{"empty.txt", ""}, {"one.dat", "a"}, {"text.log", text}, {"noise.bin", noise},
+                 {"runs.dll", std::string(9000, '\0') + std::string(9000, ' ')}};
+    test::TempFolder folder;
+    for (const auto& c : cases) {
+        std::string name = c.name;
+        std::string packedPath = folder.file(szdd::compressedName(name));
+        test::writeFile(packedPath, szdd::compress(c.bytes, name.back()));
+        auto expanded = expandCompressedFile(packedPath);
+        ASSERT_TRUE(expanded) << name;
+        EXPECT_TRUE(sameFileName(*expanded, folder.file(name))) << *expanded;
+        EXPECT_TRUE(test::readFile(folder.file(name)) == c.bytes) << name;
+        EXPECT_FALSE(test::fileExists(packedPath)) << name;
+    }
+}
+
+TEST(LzExpansion, AFileThatIsNotCompressedIsLeftAsItIs)
+{
+    test::TempFolder folder;
+    std::string path = folder.file("notes.txt");
+    test::writeFile(path, "plain text, no header");
+    EXPECT_FALSE(expandCompressedFile(path));
+    EXPECT_EQ(test::readFile(path), "plain text, no header");
+    EXPECT_FALSE(lzExpandFile(path, folder.file("NOTES.TXT")));  // never onto itself
+    EXPECT_EQ(test::readFile(path), "plain text, no header");
+}
+
+TEST(Cabinet, ExtractsSubFoldersWithTheirStoredTimesIntoANewFolder)
+{
+    test::TempFolder folder;
+    std::string target = folder.file("app\\data");
+    ASSERT_EQ(extractCabinet(cabinet("data.cab"), target), 0);
+    EXPECT_EQ(test::readFile(target + "\\readme.txt"), "top level\r\n");
+    EXPECT_EQ(test::readFile(target + "\\docs\\guide.txt"), "second level\r\n");
+    EXPECT_TRUE(test::readFile(target + "\\docs\\deep\\big.txt") == std::string(70000, 'x'));
+    // The stored time is local time; the cabinet was made with the clock in UTC.
+    auto stored = lastWriteTimeLocal(target + "\\docs\\guide.txt");
+    ASSERT_TRUE(stored);
+    CalendarTime t = decodeDateTime(*stored);
+    EXPECT_EQ(logTimeStamp(t, '.', ':'), "24.12.2008 14:30:00");
+}
+
+TEST(Cabinet, AnEntryClimbingOutOfTheFolderIsSkippedAndReported)
+{
+    test::TempFolder folder;
+    std::string target = folder.file("inner");
+    std::vector<std::string> skipped;
+    EXPECT_EQ(extractCabinet(cabinet("climb.cab"), target, [&](const std::string& n) { skipped.push_back(n); }), 0);
+    EXPECT_EQ(test::readFile(target + "\\inside.txt"), "inside\r\n");
+    EXPECT_FALSE(test::fileExists(folder.file("evil.txt")));
+    EXPECT_FALSE(test::fileExists(target + "\\evil.txt"));
+    EXPECT_EQ(skipped, std::vector<std::string>{"..\\evil.txt"});
+}
+
+TEST(Cabinet, WithoutAFolderExtractsIntoTheCurrentDirectory)
+{
+    test::TempFolder folder;
+    char previous[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, previous);
+    ASSERT_TRUE(SetCurrentDirectoryA(folder.path().c_str()));
+    int result = extractCabinet(cabinet("data.cab"), "");
+    SetCurrentDirectoryA(previous);
+    EXPECT_EQ(result, 0);
+    EXPECT_EQ(test::readFile(folder.file("docs\\guide.txt")), "second level\r\n");
+}
+
+TEST(Cabinet, FilesThatAreNoCabinetFail)
+{
+    test::TempFolder folder;
+    test::writeFile(folder.file("fake.cab"), "MSCF but not really a cabinet");
+    EXPECT_EQ(extractCabinet(folder.file("fake.cab"), folder.file("out")), -1);
+    EXPECT_EQ(extractCabinet(folder.file("missing.cab"), folder.file("out")), -1);
+    // A cabinet cut short: nothing half-written is left as if complete.
+    std::string whole = test::readFile(cabinet("data.cab"));
+    test::writeFile(folder.file("short.cab"), whole.substr(0, whole.size() - 40));
+    EXPECT_EQ(extractCabinet(folder.file("short.cab"), folder.file("cut")), -1);
+    EXPECT_FALSE(test::fileExists(folder.file("cut\\docs\\deep\\big.txt")))
+        << test::readFile(folder.file("cut\\docs\\deep\\big.txt")).size();
+}
+
+TEST(ReplaceFile, PutsTheNewFileInPlaceInOneStep)
+{
+    test::TempFolder folder;
+    test::writeFile(folder.file("app.exe"), "old");
+    test::writeFile(folder.file("app.exe_NEW"), "new");
+    EXPECT_EQ(replaceFile(folder.file("app.exe_NEW"), folder.file("app.exe")), 0u);
+    EXPECT_EQ(test::readFile(folder.file("app.exe")), "new");
+    EXPECT_FALSE(test::fileExists(folder.file("app.exe_NEW")));
+    // A target that does not exist yet is simply created.
+    test::writeFile(folder.file("extra.dll_NEW"), "extra");
+    EXPECT_EQ(replaceFile(folder.file("extra.dll_NEW"), folder.file("extra.dll")), 0u);
+    EXPECT_EQ(test::readFile(folder.file("extra.dll")), "extra");
+}
+
+// An old and a new program in a fresh folder; the old one held open by this
+// process the way a running program or a virus scanner holds it.
+class LockedReplacement : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        test::writeFile(folder_.file("app.exe"), "old");
+        test::writeFile(folder_.file("app.exe_NEW"), "new");
+        held_ = CreateFileA(folder_.file("app.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                            nullptr);
+        ASSERT_NE(held_, INVALID_HANDLE_VALUE);
+    }
+    unsigned long replace(const ReplaceRetry& retry = {})
+    {
+        return replaceFile(folder_.file("app.exe_NEW"), folder_.file("app.exe"), retry);
+    }
+    test::TempFolder folder_;
+    HANDLE held_ = INVALID_HANDLE_VALUE;
+};
+
+TEST_F(LockedReplacement, TheOldFileStaysAndTheNewOneStaysBesideIt)
+{
+    EXPECT_NE(replace({3, 50}), 0u);
+    CloseHandle(held_);
+    EXPECT_EQ(test::readFile(folder_.file("app.exe")), "old");
+    EXPECT_EQ(test::readFile(folder_.file("app.exe_NEW")), "new");
+}
+
+TEST_F(LockedReplacement, WaitsWhileTheOldFileIsBrieflyLocked)
+{
+    std::thread release([this] {
+        Sleep(300);
+        CloseHandle(held_);
+    });
+    unsigned long code = replace();
+    release.join();
+    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(test::readFile(folder_.file("app.exe")), "new");
+}
+
+TEST(RunAndWait, TellsWhetherTheProgramEndedWithCodeZero)
+{
+    std::vector<std::string> status;
+    auto record = [&](const std::string& s) { status.push_back(s); };
+    EXPECT_TRUE(runAndWait("cmd.exe /c exit 0", false, {}, record));
+    SetLastError(0);
+    EXPECT_FALSE(runAndWait("cmd.exe /c exit 3", false, {true, "Installing", "Update"}, record));
+    EXPECT_EQ(GetLastError(), 3u + 8192u);
+    EXPECT_FALSE(runAndWait("no-such-program-here.exe", false));
+    EXPECT_EQ(status, (std::vector<std::string>{"Exec: cmd.exe /c exit 0", "Exec: cmd.exe /c exit 3"}));
+}
+
+TEST(UnpackUpdater, WritesTheHelperFromTheProgramsResource)
+{
+    HMODULE program = LoadLibraryExA(built("talkpost.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(program, nullptr);
+    test::TempFolder folder;
+    test::writeFile(folder.file("updsetup.exe"), "an older helper");
+    auto helper = unpackUpdater(folder.path() + "\\", program);
+    FreeLibrary(program);
+    ASSERT_TRUE(helper);
+    EXPECT_TRUE(test::readFile(*helper) == test::readFile(built("updsetup.exe")));
+    EXPECT_FALSE(test::fileExists(folder.file("updsetup.ex_")));
+    EXPECT_FALSE(unpackUpdater(folder.path() + "\\", GetModuleHandleA(nullptr)));  // this test carries none
+}
+
+}  // namespace
+}  // namespace talkpost::update

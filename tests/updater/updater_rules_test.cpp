@@ -1,0 +1,133 @@
+// The updater helper's rules: its command line, the case each component
+// takes, the patch command, the log file and the list files' folder macros.
+#include <gtest/gtest.h>
+
+#include "updater/updater_rules.h"
+
+namespace talkpost::updater {
+namespace {
+
+using Args = std::vector<std::string>;
+
+TEST(SplitArguments, BlanksSeparateAndQuotesKeepBlanks)
+{
+    struct Case {
+        const char* line;
+        Args args;
+    } cases[] = {
+        {"updsetup.exe 1234 L C:\\App\\talkpost.exe C:\\Temp\\ talkpost.exe_NEW",
+         {"updsetup.exe", "1234", "L", "C:\\App\\talkpost.exe", "C:\\Temp\\", "talkpost.exe_NEW"}},
+        {"\"C:\\Temp Dir\\updsetup.exe\"  1  X  \"C:\\Program Files\\Talkpost\\talkpost.exe\"   \"C:\\A B\\\" x",
+         {"C:\\Temp Dir\\updsetup.exe", "1", "X", "C:\\Program Files\\Talkpost\\talkpost.exe", "C:\\A B\\", "x"}},
+        {"a\"b c\"d\te", {"ab cd", "e"}},
+        {"a \"\" b", {"a", "", "b"}},
+        {"   ", {}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(splitArguments(c.line), c.args) << c.line;
+}
+
+TEST(ParseHelperArguments, TakesEachPositionAndRefusesABadProcessId)
+{
+    auto a = parseHelperArguments({"updsetup.exe", "1234", "L", "C:\\Program Files\\T\\talkpost.exe", "C:\\Temp",
+                                   "talkpost.exe_NEW", "data.cab"});
+    ASSERT_TRUE(a);
+    EXPECT_EQ(a->processId, 1234u);
+    EXPECT_TRUE(a->detailedLog);
+    EXPECT_EQ(a->restartCommand, "C:\\Program Files\\T\\talkpost.exe");
+    EXPECT_EQ(a->from, "C:\\Temp\\");
+    EXPECT_EQ(a->components, (Args{"talkpost.exe_NEW", "data.cab"}));
+
+    auto quiet = parseHelperArguments({"updsetup.exe", "5", "X", "null", "C:\\Temp\\"});
+    ASSERT_TRUE(quiet);
+    EXPECT_FALSE(quiet->detailedLog);
+    EXPECT_FALSE(quiet->restartCommand);
+    EXPECT_EQ(quiet->from, "C:\\Temp\\");
+    EXPECT_TRUE(quiet->components.empty());
+
+    EXPECT_FALSE(parseHelperArguments({"updsetup.exe", "1", "l"})->detailedLog);  // only "L" logs in detail
+    for (const char* bad : {"", "abc", "12a", "-5", "+5", "99999999999"})
+        EXPECT_FALSE(parseHelperArguments({"updsetup.exe", bad, "L"})) << bad;
+    EXPECT_FALSE(parseHelperArguments({"updsetup.exe"}));
+}
+
+TEST(ComponentCase, IsChosenInTheHelpersOrder)
+{
+    struct Case {
+        const char* name;
+        ComponentCase expected;
+    } cases[] = {
+        {"talkpost.exe_NEW", ComponentCase::Replacement},
+        {"talkpost.exe_new", ComponentCase::Replacement},
+        {"list.inf_NEW", ComponentCase::Replacement},  // replacement is tested first
+        {"a_NEW.exe_NEW", ComponentCase::Compressed},  // the first "_NEW" is not at the end
+        {"_NEW", ComponentCase::Replacement},
+        {"files.inf", ComponentCase::ListFile},
+        {"FILES.INF", ComponentCase::ListFile},
+        {"tp.pat", ComponentCase::Patch},
+        {"data.cab", ComponentCase::Cabinet},
+        {"setup.exe", ComponentCase::Program},
+        {"talkpost.ex_", ComponentCase::Compressed},
+        {"readme", ComponentCase::Compressed},
+        {"dir.cab\\file", ComponentCase::Compressed},  // the extension is the last part's
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(componentCase(c.name), c.expected) << c.name;
+    EXPECT_EQ(replacementBase("talkpost.exe_NEW"), "talkpost.exe");
+}
+
+TEST(HelperTexts, PatchCommandLogFileAndLogLine)
+{
+    EXPECT_EQ(patchCommandLine("C:\\Temp\\", "tp.pat", true), "patcher.exe -v C:\\Temp\\tp.pat tp.EXE >>UPDATELOG");
+    EXPECT_EQ(patchCommandLine("C:\\Temp\\", "tp.pat", false), "patcher.exe C:\\Temp\\tp.pat tp.EXE");
+    EXPECT_EQ(logFilePath("UPDATE.LOG", "C:\\Users\\me\\Documents"), "C:\\Users\\me\\Documents\\UPDATE.LOG");
+    EXPECT_EQ(logFilePath("C:\\Logs\\upd.log", "C:\\Docs"), "C:\\Logs\\upd.log");
+    EXPECT_EQ(logFilePath("logs/upd.log", "C:\\Docs"), "logs/upd.log");
+    EXPECT_EQ(logFilePath("UPDATE.LOG", ""), "UPDATE.LOG");
+    EXPECT_EQ(helperLogLine("24/12/2008 14:30:05", "Upd cur dir : C:\\App"),
+              "24/12/2008 14:30:05 : [000] Upd cur dir : C:\\App");
+    EXPECT_EQ(withBackslash("C:\\App"), "C:\\App\\");
+    EXPECT_EQ(withBackslash("C:\\App\\"), "C:\\App\\");
+    EXPECT_EQ(withBackslash(""), "");
+}
+
+TEST(HelperTexts, RestartQuotesAnExistingProgramPathWithBlanks)
+{
+    auto exists = [](const std::string& p) { return p == "C:\\Program Files\\T\\talkpost.exe"; };
+    EXPECT_EQ(restartCommandLine("C:\\Program Files\\T\\talkpost.exe", exists),
+              "\"C:\\Program Files\\T\\talkpost.exe\"");
+    EXPECT_EQ(restartCommandLine("C:\\T\\talkpost.exe", exists), "C:\\T\\talkpost.exe");
+    EXPECT_EQ(restartCommandLine("talkpost.exe -a -b", exists), "talkpost.exe -a -b");
+}
+
+TEST(HelperMacros, ExpandFolderMacrosAsTheControlFileDoes)
+{
+    auto lookup = [](const std::string& name) -> std::string {
+        if (name == "WIN")
+            return folderForm("C:\\Windows");
+        if (name == "APP")
+            return folderForm("C:\\");
+        if (name == "LOOP")
+            return "{LOOP}";
+        return {};
+    };
+    struct Case {
+        const char* text;
+        const char* expanded;
+    } cases[] = {
+        {"{WIN}\\system", "C:\\Windows\\system"},
+        {"{win}\\x", "C:\\Windows\\x"},
+        {"{APP}\\data", "C:\\.\\data"},
+        {"{FOO}\\x", "{FOO}\\x"},
+        {"{A{WIN}}", "{A{WIN}}"},
+        {"plain", "plain"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(expandMacros(c.text, lookup), c.expanded) << c.text;
+    EXPECT_EQ(expandMacros("{LOOP}", lookup), "{LOOP}");  // ends even when a value names itself
+    EXPECT_EQ(folderForm("\\\\server\\share"), "\\\\server\\share\\.");
+    EXPECT_EQ(folderForm(""), ".");
+}
+
+}  // namespace
+}  // namespace talkpost::updater

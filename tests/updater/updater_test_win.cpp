@@ -1,0 +1,266 @@
+// The real updater helper under Wine, unpacked from talkpost.exe's resource:
+// it waits for a real Talkpost to end, replaces talkpost.exe in a folder with
+// a blank in its name by the newer build and starts it again; with the old
+// file held open it keeps the old file and logs the failure. Its component
+// cases: a cabinet with an entry that climbs out, an LZ file, a program.
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <gtest/gtest.h>
+
+#include "support/test_support_win.h"
+#include "szdd/szdd.h"
+#include "update/install/file_version_win.h"
+#include "update/install/install_files_win.h"
+#include "update/install/install_restart.h"
+#include "update/install/updater_resource_win.h"
+
+namespace talkpost::updater {
+namespace {
+
+using update::VersionValue;
+
+std::string built(const std::string& name) { return test::binaryDir() + "\\" + name; }
+
+HWND mainWindowOf(DWORD pid) { return test::findProcessWindow(pid, "TalkpostMainWindow"); }
+
+// Processes whose program file lies in folder, by identifier.
+std::vector<DWORD> processesIn(const std::string& folder)
+{
+    std::vector<DWORD> found;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+        HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID);
+        if (!process)
+            continue;
+        char path[MAX_PATH * 2] = {};
+        DWORD size = sizeof path;
+        if (QueryFullProcessImageNameA(process, 0, path, &size) &&
+            lstrcmpiA(std::string(path).substr(0, folder.size() + 1).c_str(), (folder + "\\").c_str()) == 0)
+            found.push_back(entry.th32ProcessID);
+        CloseHandle(process);
+    }
+    CloseHandle(snapshot);
+    return found;
+}
+
+std::string imagePathOf(DWORD pid)
+{
+    HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    char path[MAX_PATH * 2] = {};
+    DWORD size = sizeof path;
+    bool ok = process && QueryFullProcessImageNameA(process, 0, path, &size);
+    if (process)
+        CloseHandle(process);
+    return ok ? path : "";
+}
+
+void endProcess(DWORD pid)
+{
+    if (HWND window = mainWindowOf(pid))
+        PostMessageA(window, WM_CLOSE, 0, 0);
+    HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid);
+    if (!process)
+        return;
+    if (WaitForSingleObject(process, 10000) != WAIT_OBJECT_0)
+        TerminateProcess(process, 1);
+    CloseHandle(process);
+}
+
+PROCESS_INFORMATION start(const std::string& commandLine, const std::string& folder)
+{
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION pi{};
+    std::string line = commandLine;
+    EXPECT_TRUE(CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup, &pi))
+        << commandLine;
+    return pi;
+}
+
+bool waitForEnd(const PROCESS_INFORMATION& pi, DWORD limitMs = 60000)
+{
+    bool ended = WaitForSingleObject(pi.hProcess, limitMs) == WAIT_OBJECT_0;
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    return ended;
+}
+
+// The lines the update log gains from the moment this is made.
+class LogTail {
+public:
+    LogTail() : path_(update::documentsFolder() + "\\UPDATE.LOG"), start_(test::readFile(path_).size()) {}
+    std::string added() const
+    {
+        std::string all = test::readFile(path_);
+        return all.size() > start_ ? all.substr(start_) : "";
+    }
+
+private:
+    std::string path_;
+    std::size_t start_;
+};
+
+class Helper : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        SetEnvironmentVariableA("TALKPOST_SETTINGS_DIR", settings_.path().c_str());
+        app_ = root_.file("Talk Post");
+        download_ = root_.file("download");
+        CreateDirectoryA(app_.c_str(), nullptr);
+        CreateDirectoryA(download_.c_str(), nullptr);
+        ASSERT_TRUE(CopyFileA(built("talkpost.exe").c_str(), (app_ + "\\talkpost.exe").c_str(), FALSE));
+        HMODULE program = LoadLibraryExA((app_ + "\\talkpost.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        ASSERT_NE(program, nullptr);
+        auto helper = update::unpackUpdater(root_.path() + "\\", program);
+        FreeLibrary(program);
+        ASSERT_TRUE(helper);
+        helper_ = *helper;
+        oldVersion_ = update::fileVersionOf(built("talkpost.exe"));
+        newVersion_ = update::fileVersionOf(built("talkpost_next.exe"));
+    }
+    void TearDown() override
+    {
+        for (DWORD pid : processesIn(app_))
+            endProcess(pid);
+        SetEnvironmentVariableA("TALKPOST_SETTINGS_DIR", nullptr);
+    }
+
+    // Talkpost started from its folder, its main window shown.
+    PROCESS_INFORMATION startTalkpost()
+    {
+        PROCESS_INFORMATION pi = start("\"" + app_ + "\\talkpost.exe\"", app_);
+        EXPECT_TRUE(test::pumpUntil([&] { return mainWindowOf(pi.dwProcessId) != nullptr; }, std::chrono::seconds(30)))
+            << "Talkpost's main window did not appear";
+        return pi;
+    }
+
+    // The helper started as the restart starts it: from the application's folder.
+    PROCESS_INFORMATION startHelper(DWORD pid, const std::string& restart, const std::string& components)
+    {
+        std::string line = update::helperCommandLine({pid, true, app_, restart, download_ + "\\", components});
+        if (restart == "null")
+            line = std::to_string(pid) + " L null " + update::quotedWhenBlank(download_ + "\\") + " " + components;
+        return start("\"" + helper_ + "\" " + line, app_);
+    }
+
+    // Processes of the application's folder other than the one given, once one is there.
+    std::vector<DWORD> waitForRestart(DWORD previous)
+    {
+        std::vector<DWORD> others;
+        test::pumpUntil(
+            [&] {
+                others.clear();
+                for (DWORD pid : processesIn(app_))
+                    if (pid != previous && mainWindowOf(pid))
+                        others.push_back(pid);
+                return !others.empty();
+            },
+            std::chrono::seconds(30));
+        return others;
+    }
+
+    test::TempFolder root_;
+    test::TempFolder settings_;
+    std::string app_, download_, helper_;
+    VersionValue oldVersion_, newVersion_;
+};
+
+TEST_F(Helper, WaitsForTheProgramReplacesItAndStartsTheNewVersion)
+{
+    ASSERT_TRUE(CopyFileA(built("talkpost_next.exe").c_str(), (download_ + "\\talkpost.exe_NEW").c_str(), FALSE));
+    LogTail log;
+    PROCESS_INFORMATION talkpost = startTalkpost();
+    PROCESS_INFORMATION helper = startHelper(talkpost.dwProcessId, "talkpost.exe", "talkpost.exe_NEW");
+
+    // While Talkpost runs the helper only waits.
+    EXPECT_EQ(WaitForSingleObject(helper.hProcess, 1500), static_cast<DWORD>(WAIT_TIMEOUT));
+    EXPECT_EQ(update::fileVersionOf(app_ + "\\talkpost.exe"), oldVersion_);
+
+    PostMessageA(mainWindowOf(talkpost.dwProcessId), WM_CLOSE, 0, 0);
+    ASSERT_TRUE(waitForEnd(talkpost, 30000));
+    ASSERT_TRUE(waitForEnd(helper));
+
+    EXPECT_EQ(update::fileVersionOf(app_ + "\\talkpost.exe"), newVersion_);
+    EXPECT_FALSE(test::fileExists(download_ + "\\talkpost.exe_NEW"));
+    std::vector<DWORD> restarted = waitForRestart(talkpost.dwProcessId);
+    ASSERT_EQ(restarted.size(), 1u) << "the new Talkpost did not start";
+    EXPECT_EQ(update::fileVersionOf(imagePathOf(restarted[0])), newVersion_);
+
+    std::string lines = log.added();
+    EXPECT_NE(lines.find(" : [000] Upd cur dir : " + app_ + "\r\n"), std::string::npos) << lines;
+    EXPECT_NE(lines.find(" : [000] Upd restart " + app_ + "\\talkpost.exe\r\n"), std::string::npos) << lines;
+    EXPECT_EQ(lines.find("Upd io error"), std::string::npos) << lines;
+}
+
+TEST_F(Helper, AnOldProgramHeldOpenStaysAndTheFailureIsLogged)
+{
+    ASSERT_TRUE(CopyFileA(built("talkpost_next.exe").c_str(), (download_ + "\\talkpost.exe_NEW").c_str(), FALSE));
+    LogTail log;
+    PROCESS_INFORMATION talkpost = startTalkpost();
+    PROCESS_INFORMATION helper = startHelper(talkpost.dwProcessId, "talkpost.exe", "talkpost.exe_NEW");
+    // Another process (this one) holds the program open, as a scanner would.
+    HANDLE held = CreateFileA((app_ + "\\talkpost.exe").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    PostMessageA(mainWindowOf(talkpost.dwProcessId), WM_CLOSE, 0, 0);
+    ASSERT_TRUE(waitForEnd(talkpost, 30000));
+    bool helperEnded = waitForEnd(helper);
+    CloseHandle(held);
+    ASSERT_TRUE(helperEnded);
+
+    EXPECT_TRUE(test::readFile(app_ + "\\talkpost.exe") == test::readFile(built("talkpost.exe")));
+    EXPECT_TRUE(test::readFile(download_ + "\\talkpost.exe_NEW") == test::readFile(built("talkpost_next.exe")));
+    std::string lines = log.added();
+    EXPECT_NE(lines.find(" in rename file:" + app_ + "\\talkpost.exe\r\n"), std::string::npos) << lines;
+    EXPECT_NE(lines.find(" : [000] Upd io error "), std::string::npos) << lines;
+}
+
+TEST_F(Helper, ComponentCasesWriteNothingOutsideTheirFolder)
+{
+    // A cabinet whose first entry climbs out, a compressed file and a program of ours.
+    std::string cabinets = built("tests\\update\\install\\cabinets\\");
+    ASSERT_TRUE(CopyFileA((cabinets + "climb.cab").c_str(), (download_ + "\\climb.cab").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA((cabinets + "data.cab").c_str(), (download_ + "\\data.cab").c_str(), FALSE));
+    test::writeFile(download_ + "\\notes.tx_", szdd::compress("expanded notes\r\n", 't'));
+    ASSERT_TRUE(CopyFileA(built("standins\\msg.exe").c_str(), (download_ + "\\setup.exe").c_str(), FALSE));
+    test::StandinLog programs;
+    LogTail log;
+
+    // A process that has already ended: the helper goes on at once.
+    PROCESS_INFORMATION ended = start("cmd.exe /c exit 0", root_.path());
+    DWORD pid = ended.dwProcessId;
+    ASSERT_TRUE(waitForEnd(ended));
+    ASSERT_TRUE(waitForEnd(startHelper(pid, "null", "climb.cab data.cab notes.tx_ setup.exe")));
+
+    EXPECT_EQ(test::readFile(app_ + "\\inside.txt"), "inside\r\n");
+    EXPECT_FALSE(test::fileExists(root_.file("evil.txt")));
+    EXPECT_EQ(test::readFile(app_ + "\\docs\\guide.txt"), "second level\r\n");
+    EXPECT_FALSE(test::fileExists(download_ + "\\data.cab"));
+    EXPECT_EQ(test::readFile(app_ + "\\notes.txt"), "expanded notes\r\n");
+    ASSERT_EQ(programs.runs().size(), 1u);
+    EXPECT_EQ(programs.runs()[0].program, "setup.exe");
+    EXPECT_FALSE(test::fileExists(download_ + "\\setup.exe"));
+
+    std::string lines = log.added();
+    EXPECT_NE(lines.find("Upd cab entry skipped, outside the target folder: ..\\evil.txt"), std::string::npos)
+        << lines;
+    EXPECT_NE(lines.find("Upd lzexpand dest. filename "), std::string::npos) << lines;
+    EXPECT_NE(lines.find("Upd execute setup.exe " + app_ + "\\"), std::string::npos) << lines;
+    EXPECT_EQ(lines.find("Upd restart"), std::string::npos) << lines;  // "null": nothing started
+}
+
+TEST_F(Helper, AFirstArgumentThatIsNoNumberEndsItAtOnce)
+{
+    ASSERT_TRUE(CopyFileA(built("talkpost_next.exe").c_str(), (download_ + "\\talkpost.exe_NEW").c_str(), FALSE));
+    LogTail log;
+    ASSERT_TRUE(waitForEnd(start("\"" + helper_ + "\" abc L null " + download_ + "\\ talkpost.exe_NEW", app_)));
+    EXPECT_EQ(log.added(), "");
+    EXPECT_TRUE(test::fileExists(download_ + "\\talkpost.exe_NEW"));
+}
+
+}  // namespace
+}  // namespace talkpost::updater
