@@ -5,6 +5,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -24,10 +26,23 @@ struct WizardFileEntry {
     bool mandatory = false;
 };
 
+// The engine's progress events: after each transferred block (file name,
+// bytes so far, file size), and the poll that asks whether to stop.
+struct WizardProgressHandlers {
+    std::function<void(const std::string& name, std::int64_t position, std::int64_t size)> onFileProgress;
+    std::function<bool()> onProgressCancel;
+};
+
 // The engine operations and state the wizard uses, in its own terms.
 class WizardEngine {
 public:
     virtual ~WizardEngine() = default;
+    // The dialog puts its own handlers in for its life and the previous ones back afterwards.
+    virtual WizardProgressHandlers progressHandlers() const = 0;
+    virtual void setProgressHandlers(const WizardProgressHandlers& handlers) = 0;
+    // Sizes of the selected files for the total progress.
+    virtual std::int64_t totalSize() const = 0;
+    virtual std::int64_t completedSize() const = 0;
     virtual int openConnection() = 0;
     virtual bool isFtpUpdate() const = 0;
     virtual int connectFtpHost() = 0;

@@ -119,6 +119,11 @@ struct ScriptedEngine : WizardEngine {
     std::vector<std::string> calls;
     std::vector<bool> kept;
 
+    WizardProgressHandlers handlers;
+    WizardProgressHandlers progressHandlers() const override { return handlers; }
+    void setProgressHandlers(const WizardProgressHandlers& h) override { handlers = h; }
+    std::int64_t totalSize() const override { return 0; }
+    std::int64_t completedSize() const override { return 0; }
     int openConnection() override { return note("open"), connectResult; }
     bool isFtpUpdate() const override { return ftp; }
     int connectFtpHost() override { return note("ftp"), 0; }
