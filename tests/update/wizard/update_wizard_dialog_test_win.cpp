@@ -28,6 +28,7 @@ struct ScriptedEngine : WizardEngine {
     int blocks = 4;
     std::int64_t completed = 0;
     std::vector<std::pair<std::string, std::int64_t>> progressSeen;
+    std::function<void()> duringDownload;  // runs once, halfway through
 
     WizardProgressHandlers progressHandlers() const override { return handlers; }
     void setProgressHandlers(const WizardProgressHandlers& h) override { handlers = h; }
@@ -62,6 +63,8 @@ struct ScriptedEngine : WizardEngine {
         for (int block = 1; block <= blocks; ++block) {
             handlers.onFileProgress("C:\\Temp\\UPDT1.tmp", block * 1024, 4096);
             progressSeen.emplace_back("block", block);
+            if (duringDownload && block == blocks / 2)
+                std::exchange(duringDownload, nullptr)();
             if (handlers.onProgressCancel())
                 return -1;
         }
@@ -258,6 +261,40 @@ TEST_F(WizardDialogTest, TheEngineGetsItsHandlersBack)
     }
     EXPECT_TRUE(engine.handlers.onProgressCancel());
     EXPECT_TRUE(previousCalled);
+}
+
+TEST_F(WizardDialogTest, WalksEveryPageAndLeavesAScreenshotOfEach)
+{
+    engine.whatsNew = std::vector<std::string>{"Version 1.0.0.2", "", "- Each message reports whether it arrived."};
+    engine.license = std::vector<std::string>{"Talkpost license", "", "You may use this program on your network."};
+    auto dialog = open();
+    std::string folder = test::binaryDir() + "\\screenshots";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    auto shoot = [&](const char* name) {
+        RedrawWindow(dialog->hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        test::pumpFor(std::chrono::milliseconds(200));
+        test::saveScreenshot(dialog->hwnd(), folder + "\\wizard-" + name + ".bmp");
+    };
+    SetForegroundWindow(dialog->hwnd());
+    shoot("0-welcome");
+    click(dialog->control(WizardControl::StartButton));
+    EXPECT_EQ(windowText(dialog->control(WizardControl::VersionInfoLabel)),
+              "New version found :\r\nCurrent version : 1.0.0.1\r\nNew version : 1.0.0.2\r\n\r\nFixes.");
+    shoot("1-check");
+    click(dialog->control(WizardControl::ControlButton));
+    ASSERT_EQ(dialog->page(), WizardPage::WhatsNew);
+    shoot("2-whatsnew");
+    click(dialog->control(WizardControl::NewButton));
+    ASSERT_EQ(dialog->page(), WizardPage::License);
+    click(dialog->control(WizardControl::RAccept));
+    shoot("3-license");
+    click(dialog->control(WizardControl::EulaButton));
+    ASSERT_EQ(dialog->page(), WizardPage::Components);
+    shoot("4-components");
+    engine.duringDownload = [&] { shoot("5-download"); };
+    click(dialog->control(WizardControl::FilesButton));
+    ASSERT_EQ(dialog->page(), WizardPage::Complete);
+    shoot("6-complete");
 }
 
 TEST(UpdateWizard, RunWithoutAnEngineFails)
