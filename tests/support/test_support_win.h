@@ -100,6 +100,9 @@ HWND findProcessWindow(DWORD pid, const std::string& className);
 // that stay open after their command) and, recursively, their children.
 void endChildProcesses();
 
+// Saves what the screen shows of a window as a bitmap file.
+void saveScreenshot(HWND window, const std::string& path);
+
 // The source tree as a Windows path (from TALKPOST_SOURCE_DIR), and the build tree.
 std::string sourceDir();
 std::string binaryDir();

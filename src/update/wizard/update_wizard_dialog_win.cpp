@@ -1,0 +1,693 @@
+// The LiveUpdate dialog: one layout table for every page, the check list with
+// rows that cannot be unchecked, the two progress bars, "View in Notepad", and
+// the view operations the page flow calls.
+#include "update/wizard/update_wizard_dialog_win.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <fstream>
+
+#include "win/prompts_win.h"
+
+namespace talkpost {
+namespace {
+
+// The page area's corner in the dialog: every page control is placed from it.
+constexpr int kPageX = 136;
+constexpr int kPageY = 8;
+constexpr int kAllPages = -1;
+constexpr UINT kActivated = WM_APP + 1;
+constexpr UINT kViewInNotepad = 1;
+
+struct WizardLayoutRow {
+    int page;
+    ControlSpec control;
+};
+
+int id(WizardControl c) { return static_cast<int>(c); }
+
+constexpr DWORD kLabel = SS_LEFT | SS_NOPREFIX;
+constexpr DWORD kWrapped = SS_LEFT | SS_NOPREFIX | SS_EDITCONTROL;
+constexpr DWORD kButton = WS_TABSTOP | BS_PUSHBUTTON;
+constexpr DWORD kMemo = WS_TABSTOP | WS_BORDER | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_READONLY |
+                        ES_AUTOVSCROLL | ES_AUTOHSCROLL;
+constexpr DWORD kRadio = WS_TABSTOP | BS_AUTORADIOBUTTON;
+constexpr DWORD kBar = PBS_SMOOTH;
+
+// Positions are those within the page; the action button sits in the page's lower right corner.
+const WizardLayoutRow kLayout[] = {
+    {0, {id(WizardControl::WelcomeLabel), "STATIC", 0, 24, 263, 180, "", kWrapped}},
+    {0, {id(WizardControl::StartButton), "BUTTON", 224, 224, 91, 25, "", kButton | BS_DEFPUSHBUTTON}},
+    {1, {id(WizardControl::VersionInfoLabel), "STATIC", 0, 16, 300, 200, "", kWrapped}},
+    {1, {id(WizardControl::ControlButton), "BUTTON", 224, 224, 91, 25, "", kButton}},
+    {2, {id(WizardControl::Label1), "STATIC", 0, 8, 313, 15, "", kLabel}},
+    {2, {id(WizardControl::WhatsNewMemo), "EDIT", 0, 24, 313, 193, "", kMemo}},
+    {2, {id(WizardControl::NewButton), "BUTTON", 224, 224, 91, 25, "", kButton}},
+    {3, {id(WizardControl::Label2), "STATIC", 0, 8, 313, 15, "", kLabel}},
+    {3, {id(WizardControl::EulaMemo), "EDIT", 0, 24, 313, 193, "", kMemo}},
+    {3, {id(WizardControl::RAccept), "BUTTON", 1, 220, 224, 17, "", kRadio | WS_GROUP}},
+    {3, {id(WizardControl::RNoAccept), "BUTTON", 1, 238, 224, 17, "", kRadio}},
+    {3, {id(WizardControl::EulaButton), "BUTTON", 224, 224, 91, 25, "", kButton | WS_GROUP | WS_DISABLED}},
+    {4, {id(WizardControl::Label3), "STATIC", 0, 8, 313, 15, "", kLabel}},
+    {4, {id(WizardControl::CheckListBox1), "LISTBOX", 0, 24, 313, 193, "",
+         WS_TABSTOP | WS_BORDER | WS_VSCROLL | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOTIFY |
+             LBS_NOINTEGRALHEIGHT}},
+    {4, {id(WizardControl::FilesButton), "BUTTON", 224, 224, 91, 25, "", kButton}},
+    {5, {id(WizardControl::Label4), "STATIC", 0, 8, 313, 15, "", kLabel}},
+    {5, {id(WizardControl::Label5), "STATIC", 0, 56, 150, 15, "", kLabel}},
+    {5, {id(WizardControl::FileLabel), "STATIC", 152, 56, 161, 15, "", kLabel | SS_ENDELLIPSIS}},
+    {5, {id(WizardControl::FileProgress), PROGRESS_CLASSA, 0, 80, 313, 17, "", kBar}},
+    {5, {id(WizardControl::Label6), "STATIC", 0, 136, 313, 15, "", kLabel}},
+    {5, {id(WizardControl::TotalProgress), PROGRESS_CLASSA, 0, 160, 313, 17, "", kBar}},
+    {5, {id(WizardControl::CancelButton), "BUTTON", 224, 224, 91, 25, "", kButton}},
+    {6, {id(WizardControl::Label7), "STATIC", 0, 8, 313, 15, "", kLabel}},
+    {6, {id(WizardControl::Label8), "STATIC", 0, 96, 313, 45, "", kWrapped}},
+    {6, {id(WizardControl::RestartButton), "BUTTON", 224, 224, 91, 25, "", kButton}},
+};
+
+WizardControl buttonControl(WizardButton button)
+{
+    switch (button) {
+    case WizardButton::Start: return WizardControl::StartButton;
+    case WizardButton::Control: return WizardControl::ControlButton;
+    case WizardButton::New: return WizardControl::NewButton;
+    case WizardButton::Eula: return WizardControl::EulaButton;
+    case WizardButton::Files: return WizardControl::FilesButton;
+    case WizardButton::Cancel: return WizardControl::CancelButton;
+    case WizardButton::Restart: return WizardControl::RestartButton;
+    }
+    return WizardControl::StartButton;
+}
+
+// The action button of each page, by page number.
+const WizardControl kPageButtons[] = {WizardControl::StartButton,  WizardControl::ControlButton,
+                                      WizardControl::NewButton,    WizardControl::EulaButton,
+                                      WizardControl::FilesButton,  WizardControl::CancelButton,
+                                      WizardControl::RestartButton};
+
+DWORD borderStyle(WizardBorderStyle border, DWORD& exStyle)
+{
+    exStyle = 0;
+    switch (border) {
+    case WizardBorderStyle::None: return WS_POPUP;
+    case WizardBorderStyle::Single: return WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_BORDER;
+    case WizardBorderStyle::Sizeable: return WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME;
+    case WizardBorderStyle::ToolWindow:
+        exStyle = WS_EX_TOOLWINDOW;
+        return WS_POPUP | WS_CAPTION | WS_SYSMENU;
+    case WizardBorderStyle::SizeToolWindow:
+        exStyle = WS_EX_TOOLWINDOW;
+        return WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME;
+    case WizardBorderStyle::Dialog: break;
+    }
+    exStyle = WS_EX_DLGMODALFRAME;
+    return WS_POPUP | WS_CAPTION | WS_SYSMENU;
+}
+
+POINT openingPlace(WizardPosition position, HWND owner, int width, int height)
+{
+    RECT area{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+    switch (position) {
+    case WizardPosition::Designed:
+    case WizardPosition::Default:
+    case WizardPosition::DefaultPosOnly:
+    case WizardPosition::DefaultSizeOnly:
+        return {CW_USEDEFAULT, CW_USEDEFAULT};
+    case WizardPosition::DesktopCenter:
+        area = {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+                GetSystemMetrics(SM_XVIRTUALSCREEN) + GetSystemMetrics(SM_CXVIRTUALSCREEN),
+                GetSystemMetrics(SM_YVIRTUALSCREEN) + GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+        break;
+    case WizardPosition::MainFormCenter:
+    case WizardPosition::OwnerFormCenter:
+        if (owner != nullptr)
+            GetWindowRect(owner, &area);
+        break;
+    case WizardPosition::ScreenCenter: break;
+    }
+    return {area.left + (area.right - area.left - width) / 2, area.top + (area.bottom - area.top - height) / 2};
+}
+
+HFONT makeWizardFont(const WizardFont& font)
+{
+    HDC screen = GetDC(nullptr);
+    int height = -MulDiv(font.points, GetDeviceCaps(screen, LOGPIXELSY), 72);
+    ReleaseDC(nullptr, screen);
+    return CreateFontA(height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS,
+                       font.face.c_str());
+}
+
+std::string joinLines(const std::vector<std::string>& lines)
+{
+    std::string text;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (i > 0)
+            text += "\r\n";
+        text += lines[i];
+    }
+    return text;
+}
+
+// Row data of the check list: checked, and whether the row may be unchecked.
+constexpr LPARAM kRowChecked = 1;
+constexpr LPARAM kRowMandatory = 2;
+constexpr int kCheckBoxWidth = 16;
+
+}  // namespace
+
+// The billboard: our own picture, or the one given, stretched into its frame.
+class UpdateWizardDialog::Billboard : public Window {
+public:
+    Billboard(HWND parent, HBITMAP picture) : picture_(picture)
+    {
+        create("TalkpostWizardBillboard", 0, "", WS_CHILD | WS_VISIBLE, 9, 27, 116, 201, parent,
+               reinterpret_cast<HMENU>(static_cast<INT_PTR>(WizardControl::Billboard)));
+    }
+
+protected:
+    LRESULT handle(UINT msg, WPARAM wparam, LPARAM lparam) override
+    {
+        if (msg != WM_PAINT)
+            return defaultHandle(msg, wparam, lparam);
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(hwnd(), &ps);
+        RECT area;
+        GetClientRect(hwnd(), &area);
+        if (picture_ != nullptr)
+            drawGiven(dc, area);
+        else
+            drawOwn(dc, area);
+        EndPaint(hwnd(), &ps);
+        return 0;
+    }
+
+private:
+    void drawGiven(HDC dc, const RECT& area)
+    {
+        BITMAP info{};
+        GetObjectA(picture_, sizeof info, &info);
+        HDC source = CreateCompatibleDC(dc);
+        HGDIOBJ old = SelectObject(source, picture_);
+        SetStretchBltMode(dc, HALFTONE);
+        StretchBlt(dc, 0, 0, area.right, area.bottom, source, 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
+        SelectObject(source, old);
+        DeleteDC(source);
+    }
+
+    // A deep blue fading to a lighter one, the program's name and a rising arrow.
+    static void drawOwn(HDC dc, const RECT& area)
+    {
+        for (int y = 0; y < area.bottom; y += 4) {
+            int shade = 40 + (y * 120) / (area.bottom > 0 ? area.bottom : 1);
+            HBRUSH band = CreateSolidBrush(RGB(shade / 3, shade / 2, shade + 60));
+            RECT r{0, y, area.right, y + 4};
+            FillRect(dc, &r, band);
+            DeleteObject(band);
+        }
+        HPEN pen = CreatePen(PS_SOLID, 6, RGB(255, 200, 40));
+        HGDIOBJ oldPen = SelectObject(dc, pen);
+        int cx = area.right / 2;
+        MoveToEx(dc, cx, area.bottom - 24, nullptr);
+        LineTo(dc, cx, area.bottom - 96);
+        MoveToEx(dc, cx - 22, area.bottom - 74, nullptr);
+        LineTo(dc, cx, area.bottom - 96);
+        LineTo(dc, cx + 22, area.bottom - 74);
+        SelectObject(dc, oldPen);
+        DeleteObject(pen);
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, RGB(255, 255, 255));
+        HFONT font = makeWizardFont({"Verdana", 12, true});
+        HGDIOBJ oldFont = SelectObject(dc, font);
+        RECT title{0, 16, area.right, 40};
+        DrawTextA(dc, "Talkpost", -1, &title, DT_CENTER | DT_SINGLELINE);
+        RECT sub{0, 40, area.right, 64};
+        DrawTextA(dc, "LiveUpdate", -1, &sub, DT_CENTER | DT_SINGLELINE);
+        SelectObject(dc, oldFont);
+        DeleteObject(font);
+    }
+
+    HBITMAP picture_;
+};
+
+UpdateWizardDialog::UpdateWizardDialog(HWND owner, WizardEngine& engine, const UpdateWizardLanguage& texts,
+                                       const WizardDialogSettings& settings)
+    : engine_(engine), flow_(engine, *this, texts, settings.autoRun, settings.autoStart), settings_(settings)
+{
+    DWORD exStyle = 0;
+    DWORD style = borderStyle(settings.borderStyle, exStyle) | WS_CLIPCHILDREN;
+    // Without a border the dialog is the frame and two pixels around it.
+    RECT frame{0, 0, kClientWidth, kClientHeight};
+    if (settings.borderStyle == WizardBorderStyle::None)
+        frame = {0, 0, 2 + 471 + 2, 1 + 281 + 2};
+    AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+    int width = frame.right - frame.left;
+    int height = frame.bottom - frame.top;
+    POINT at = openingPlace(settings.position, owner, width, height);
+    create("TalkpostUpdateWizard", exStyle | WS_EX_CONTROLPARENT, settings.caption.c_str(), style, at.x, at.y,
+           width, height, owner, nullptr);
+
+    font_.reset(makeWizardFont(settings.font));
+    for (const WizardLayoutRow& row : kLayout) {
+        ControlSpec spec = row.control;
+        spec.x += kPageX;
+        spec.y += kPageY;
+        createControls(&spec, 1, static_cast<HFONT>(font_.get()));
+    }
+    billboard_ = std::make_unique<Billboard>(hwnd(), settings.billboard);
+    SendMessageA(control(WizardControl::CheckListBox1), LB_SETITEMHEIGHT, 0, 18);
+    SetWindowSubclass(control(WizardControl::CheckListBox1), &UpdateWizardDialog::subclassProc, 1,
+                      reinterpret_cast<DWORD_PTR>(this));
+    SetWindowSubclass(control(WizardControl::WhatsNewMemo), &UpdateWizardDialog::subclassProc, 2,
+                      reinterpret_cast<DWORD_PTR>(this));
+    SetWindowSubclass(control(WizardControl::EulaMemo), &UpdateWizardDialog::subclassProc, 3,
+                      reinterpret_cast<DWORD_PTR>(this));
+    applyTexts(texts);
+    showPage(WizardPage::Welcome);
+
+    previousHandlers_ = engine_.progressHandlers();
+    engine_.setProgressHandlers({[this](const std::string& name, std::int64_t position, std::int64_t size) {
+                                     onFileProgress(name, position, size);
+                                 },
+                                 [this] { return flow_.cancelRequested(); }});
+    onCloseQuery = [this](bool& canClose) {
+        // A close during the download takes effect when the download step ends.
+        if (downloading_) {
+            closeAfterDownload_ = true;
+            canClose = false;
+            return;
+        }
+        flow_.onCloseQuery();
+    };
+}
+
+UpdateWizardDialog::~UpdateWizardDialog()
+{
+    engine_.setProgressHandlers(previousHandlers_);
+    if (hwnd() != nullptr) {
+        RemoveWindowSubclass(control(WizardControl::CheckListBox1), &UpdateWizardDialog::subclassProc, 1);
+        RemoveWindowSubclass(control(WizardControl::WhatsNewMemo), &UpdateWizardDialog::subclassProc, 2);
+        RemoveWindowSubclass(control(WizardControl::EulaMemo), &UpdateWizardDialog::subclassProc, 3);
+    }
+    billboard_.reset();
+}
+
+void UpdateWizardDialog::applyTexts(const UpdateWizardLanguage& texts)
+{
+    const std::pair<WizardControl, const std::string*> rows[] = {
+        {WizardControl::WelcomeLabel, &texts.welcome},        {WizardControl::StartButton, &texts.startButton},
+        {WizardControl::ControlButton, &texts.getUpdateButton}, {WizardControl::Label1, &texts.whatsNew},
+        {WizardControl::NewButton, &texts.nextButton},        {WizardControl::Label2, &texts.license},
+        {WizardControl::RAccept, &texts.acceptLicense},       {WizardControl::RNoAccept, &texts.notAcceptLicense},
+        {WizardControl::EulaButton, &texts.nextButton},       {WizardControl::Label3, &texts.componentsAvail},
+        {WizardControl::FilesButton, &texts.nextButton},      {WizardControl::Label4, &texts.downloadingFiles},
+        {WizardControl::Label5, &texts.currentProgress},      {WizardControl::Label6, &texts.totalProgress},
+        {WizardControl::CancelButton, &texts.cancelButton},   {WizardControl::Label7, &texts.updateComplete},
+        {WizardControl::Label8, &texts.restartInfo},          {WizardControl::RestartButton, &texts.restartButton},
+    };
+    for (const auto& [which, text] : rows)
+        SetWindowTextA(control(which), text->c_str());
+    whatsNewPopup_ = texts.whatsNewPopup;
+    licensePopup_ = texts.licensePopup;
+    // A caption the designed width cuts off is widened, as every later caption is.
+    for (WizardControl button : kPageButtons)
+        fitButton(control(button));
+}
+
+void UpdateWizardDialog::fitButton(HWND button)
+{
+    std::string caption = windowText(button);
+    HDC dc = GetDC(button);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(button, WM_GETFONT, 0, 0)));
+    SIZE extent{};
+    GetTextExtentPoint32A(dc, caption.c_str(), static_cast<int>(caption.size()), &extent);
+    SelectObject(dc, old);
+    ReleaseDC(button, dc);
+    RECT place;
+    GetWindowRect(button, &place);
+    MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&place), 2);
+    int width = place.right - place.left;
+    int wanted = extent.cx + 16;
+    if (wanted <= width)
+        return;
+    SetWindowPos(button, nullptr, place.right - wanted, place.top, wanted, place.bottom - place.top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void UpdateWizardDialog::showPage(WizardPage page)
+{
+    page_ = page;
+    for (const WizardLayoutRow& row : kLayout) {
+        bool visible = row.page == kAllPages || row.page == static_cast<int>(page);
+        ShowWindow(Window::control(row.control.id), visible ? SW_SHOWNA : SW_HIDE);
+    }
+}
+
+void UpdateWizardDialog::setBusy(bool busy)
+{
+    busy_ = busy;
+    SetCursor(LoadCursorA(nullptr, busy ? IDC_WAIT : IDC_ARROW));
+}
+
+void UpdateWizardDialog::setVersionInfo(const std::string& text)
+{
+    // The check result comes with "\r" line breaks; a static control breaks at "\r\n".
+    std::string shown;
+    for (char c : text) {
+        shown += c;
+        if (c == '\r')
+            shown += '\n';
+    }
+    SetWindowTextA(control(WizardControl::VersionInfoLabel), shown.c_str());
+}
+
+std::string UpdateWizardDialog::buttonCaption(WizardButton button) const
+{
+    return windowText(control(buttonControl(button)));
+}
+
+void UpdateWizardDialog::setButtonCaption(WizardButton button, const std::string& caption)
+{
+    HWND window = control(buttonControl(button));
+    SetWindowTextA(window, caption.c_str());
+    fitButton(window);
+}
+
+void UpdateWizardDialog::enableButton(WizardButton button, bool enabled)
+{
+    EnableWindow(control(buttonControl(button)), enabled ? TRUE : FALSE);
+}
+
+void UpdateWizardDialog::focusButton(WizardButton button)
+{
+    HWND window = control(buttonControl(button));
+    SendMessageA(hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(window), TRUE);
+}
+
+bool UpdateWizardDialog::canFocusStart() const
+{
+    return page_ == WizardPage::Welcome && IsWindowEnabled(control(WizardControl::StartButton));
+}
+
+void UpdateWizardDialog::setPopupTexts(const std::string& whatsNew, const std::string& license)
+{
+    whatsNewPopup_ = whatsNew;
+    licensePopup_ = license;
+}
+
+void UpdateWizardDialog::setMemoLines(WizardMemo memo, const std::vector<std::string>& lines)
+{
+    HWND window = control(memo == WizardMemo::WhatsNew ? WizardControl::WhatsNewMemo : WizardControl::EulaMemo);
+    SetWindowTextA(window, joinLines(lines).c_str());
+}
+
+void UpdateWizardDialog::addComponentRow(const std::string& text, bool mandatory)
+{
+    HWND list = control(WizardControl::CheckListBox1);
+    LRESULT row = SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    if (row >= 0)
+        SendMessageA(list, LB_SETITEMDATA, static_cast<WPARAM>(row),
+                     kRowChecked | (mandatory ? kRowMandatory : 0));
+}
+
+bool UpdateWizardDialog::rowChecked(int row) const
+{
+    LRESULT data = SendMessageA(control(WizardControl::CheckListBox1), LB_GETITEMDATA, row, 0);
+    return data != LB_ERR && (data & kRowChecked) != 0;
+}
+
+bool UpdateWizardDialog::rowMandatory(int row) const
+{
+    LRESULT data = SendMessageA(control(WizardControl::CheckListBox1), LB_GETITEMDATA, row, 0);
+    return data != LB_ERR && (data & kRowMandatory) != 0;
+}
+
+void UpdateWizardDialog::toggleRow(int row)
+{
+    HWND list = control(WizardControl::CheckListBox1);
+    LRESULT data = SendMessageA(list, LB_GETITEMDATA, row, 0);
+    if (data == LB_ERR || (data & kRowMandatory) != 0)
+        return;
+    SendMessageA(list, LB_SETITEMDATA, row, data ^ kRowChecked);
+    RECT r;
+    if (SendMessageA(list, LB_GETITEMRECT, row, reinterpret_cast<LPARAM>(&r)) != LB_ERR)
+        InvalidateRect(list, &r, TRUE);
+}
+
+std::vector<bool> UpdateWizardDialog::componentRowsChecked() const
+{
+    LRESULT count = SendMessageA(control(WizardControl::CheckListBox1), LB_GETCOUNT, 0, 0);
+    std::vector<bool> checked;
+    for (LRESULT row = 0; row < count; ++row)
+        checked.push_back(rowChecked(static_cast<int>(row)));
+    return checked;
+}
+
+bool UpdateWizardDialog::licenseAccepted() const
+{
+    return SendMessageA(control(WizardControl::RAccept), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+bool UpdateWizardDialog::licenseDeclined() const
+{
+    return SendMessageA(control(WizardControl::RNoAccept), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void UpdateWizardDialog::resetProgress()
+{
+    SetWindowTextA(control(WizardControl::FileLabel), "");
+    SendMessageA(control(WizardControl::FileProgress), PBM_SETPOS, 0, 0);
+    SendMessageA(control(WizardControl::TotalProgress), PBM_SETPOS, 0, 0);
+}
+
+void UpdateWizardDialog::clearRestartHint() { SetWindowTextA(control(WizardControl::Label8), ""); }
+
+void UpdateWizardDialog::plainMessage(const std::string& text)
+{
+    prompts().box(hwnd(), text, kAppTitle, MB_OK);
+}
+
+void UpdateWizardDialog::closeDialog() { close(); }
+
+void UpdateWizardDialog::pumpPending()
+{
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            return;
+        }
+        if (!IsDialogMessageA(hwnd(), &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageA(&msg);
+        }
+    }
+}
+
+void UpdateWizardDialog::pause()
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        DWORD passed = GetTickCount() - start;
+        if (passed >= 350)
+            return;
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 350 - passed, QS_ALLINPUT);
+        pumpPending();
+    }
+}
+
+void UpdateWizardDialog::onFileProgress(const std::string& name, std::int64_t position, std::int64_t size)
+{
+    // The bars take 32-bit ranges: large files are shown in kilobytes.
+    auto scaled = [](std::int64_t value, std::int64_t range) {
+        return range > 0x7fffffff ? static_cast<int>(value / 1024) : static_cast<int>(value);
+    };
+    SetWindowTextA(control(WizardControl::FileLabel), WizardFlow::progressFileName(name).c_str());
+    HWND file = control(WizardControl::FileProgress);
+    SendMessageA(file, PBM_SETRANGE32, 0, scaled(size, size));
+    SendMessageA(file, PBM_SETPOS, scaled(position, size), 0);
+    std::int64_t total = engine_.totalSize();
+    HWND all = control(WizardControl::TotalProgress);
+    SendMessageA(all, PBM_SETRANGE32, 0, scaled(total, total));
+    SendMessageA(all, PBM_SETPOS, scaled(position + engine_.completedSize(), total), 0);
+    pumpPending();
+}
+
+void UpdateWizardDialog::viewInNotepad(WizardMemo memo)
+{
+    bool whatsNew = memo == WizardMemo::WhatsNew;
+    char folder[MAX_PATH + 1] = {};
+    DWORD length = GetTempPathA(sizeof folder, folder);
+    std::string path(folder, length < sizeof folder ? length : 0);
+    if (!path.empty() && path.back() != '\\')
+        path += '\\';
+    path += whatsNew ? "whatsnew.txt" : "eula.txt";
+    std::string text = windowText(control(whatsNew ? WizardControl::WhatsNewMemo : WizardControl::EulaMemo));
+    {
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out << text << "\r\n";
+        if (!out)
+            throw std::runtime_error("Cannot create file " + path);
+    }
+    ShellExecuteA(nullptr, "open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+}
+
+void UpdateWizardDialog::onMemoMenu(WizardMemo memo, HWND memoWindow, LPARAM where)
+{
+    POINT at{static_cast<short>(LOWORD(where)), static_cast<short>(HIWORD(where))};
+    if (at.x == -1 && at.y == -1) {
+        RECT r;
+        GetWindowRect(memoWindow, &r);
+        at = {r.left + 8, r.top + 8};
+    }
+    HMENU menu = CreatePopupMenu();
+    const std::string& text = memo == WizardMemo::WhatsNew ? whatsNewPopup_ : licensePopup_;
+    AppendMenuA(menu, MF_STRING, kViewInNotepad, text.c_str());
+    UINT chosen = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd(), nullptr);
+    DestroyMenu(menu);
+    if (chosen == kViewInNotepad)
+        viewInNotepad(memo);
+}
+
+void UpdateWizardDialog::onDrawRow(const DRAWITEMSTRUCT& item)
+{
+    if (item.itemID == static_cast<UINT>(-1))
+        return;
+    HDC dc = item.hDC;
+    bool selected = (item.itemState & ODS_SELECTED) != 0;
+    FillRect(dc, &item.rcItem, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+    LPARAM data = static_cast<LPARAM>(item.itemData);
+    RECT box{item.rcItem.left + 2, item.rcItem.top + 2, item.rcItem.left + 2 + 14, item.rcItem.top + 2 + 14};
+    UINT state = DFCS_BUTTONCHECK | DFCS_FLAT;
+    if (data & kRowChecked)
+        state |= DFCS_CHECKED;
+    if (data & kRowMandatory)
+        state |= DFCS_INACTIVE;
+    DrawFrameControl(dc, &box, DFC_BUTTON, state);
+    char text[512] = {};
+    SendMessageA(item.hwndItem, LB_GETTEXT, item.itemID, reinterpret_cast<LPARAM>(text));
+    RECT textArea = item.rcItem;
+    textArea.left += kCheckBoxWidth + 6;
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, GetSysColor((data & kRowMandatory)  ? COLOR_GRAYTEXT
+                                 : selected              ? COLOR_HIGHLIGHTTEXT
+                                                         : COLOR_WINDOWTEXT));
+    DrawTextA(dc, text, -1, &textArea, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+    if (item.itemState & ODS_FOCUS)
+        DrawFocusRect(dc, &item.rcItem);
+}
+
+LRESULT CALLBACK UpdateWizardDialog::subclassProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, UINT_PTR id,
+                                                  DWORD_PTR self)
+{
+    auto* dialog = reinterpret_cast<UpdateWizardDialog*>(self);
+    try {
+        if (id == 1) {
+            // The check list: a click on a row's box or the space bar toggles it.
+            if (msg == WM_LBUTTONDOWN || msg == WM_LBUTTONDBLCLK) {
+                LRESULT hit = SendMessageA(hwnd, LB_ITEMFROMPOINT, 0, lparam);
+                if (HIWORD(hit) == 0 && (static_cast<short>(LOWORD(lparam)) < kCheckBoxWidth + 4 ||
+                                         msg == WM_LBUTTONDBLCLK))
+                    dialog->toggleRow(LOWORD(hit));
+            } else if (msg == WM_KEYDOWN && wparam == VK_SPACE) {
+                LRESULT row = SendMessageA(hwnd, LB_GETCURSEL, 0, 0);
+                if (row != LB_ERR)
+                    dialog->toggleRow(static_cast<int>(row));
+                return 0;
+            }
+        } else if (msg == WM_CONTEXTMENU) {
+            dialog->onMemoMenu(id == 2 ? WizardMemo::WhatsNew : WizardMemo::License, hwnd, lparam);
+            return 0;
+        }
+    } catch (...) {
+        reportException(dialog->hwnd());
+        return 0;
+    }
+    return DefSubclassProc(hwnd, msg, wparam, lparam);
+}
+
+void UpdateWizardDialog::onDownloadStep()
+{
+    downloading_ = true;
+    try {
+        flow_.onFilesNext();
+    } catch (...) {
+        downloading_ = false;
+        throw;
+    }
+    downloading_ = false;
+    if (closeAfterDownload_) {
+        closeAfterDownload_ = false;
+        close();
+    }
+}
+
+void UpdateWizardDialog::onCommand(int id, int code)
+{
+    // Enter reaches a page's button even when it is disabled: a disabled button does nothing.
+    HWND source = Window::control(id);
+    if (source != nullptr && !IsWindowEnabled(source))
+        return;
+    switch (static_cast<WizardControl>(id)) {
+    case WizardControl::StartButton: flow_.onStart(); break;
+    case WizardControl::ControlButton: flow_.onGetUpdate(); break;
+    case WizardControl::NewButton: flow_.onWhatsNewNext(); break;
+    case WizardControl::RAccept:
+    case WizardControl::RNoAccept:
+        if (code == BN_CLICKED)
+            flow_.onLicenseChoice();
+        break;
+    case WizardControl::EulaButton: flow_.onLicenseNext(); break;
+    case WizardControl::FilesButton: onDownloadStep(); break;
+    case WizardControl::CancelButton: flow_.onCancel(); break;
+    case WizardControl::RestartButton: flow_.onRestart(); break;
+    default: break;
+    }
+}
+
+LRESULT UpdateWizardDialog::handle(UINT msg, WPARAM wparam, LPARAM lparam)
+{
+    switch (msg) {
+    case WM_COMMAND:
+        if (LOWORD(wparam) == IDCANCEL) {
+            // Escape closes as the title bar does, except while downloading.
+            close();
+            return 0;
+        }
+        if (LOWORD(wparam) == IDOK) {
+            HWND button = control(kPageButtons[static_cast<int>(page_)]);
+            if (IsWindowEnabled(button))
+                onCommand(GetDlgCtrlID(button), BN_CLICKED);
+            return 0;
+        }
+        onCommand(LOWORD(wparam), HIWORD(wparam));
+        return 0;
+    case DM_GETDEFID:
+        return MAKELRESULT(static_cast<WORD>(id(kPageButtons[static_cast<int>(page_)])), DC_HASDEFID);
+    case WM_ACTIVATE:
+        if (LOWORD(wparam) != WA_INACTIVE)
+            PostMessageA(hwnd(), kActivated, 0, 0);
+        break;
+    case kActivated:
+        flow_.onActivate();
+        return 0;
+    case WM_DRAWITEM:
+        if (wparam == static_cast<WPARAM>(id(WizardControl::CheckListBox1))) {
+            onDrawRow(*reinterpret_cast<const DRAWITEMSTRUCT*>(lparam));
+            return TRUE;
+        }
+        break;
+    case WM_SETCURSOR:
+        if (busy_) {
+            SetCursor(LoadCursorA(nullptr, IDC_WAIT));
+            return TRUE;
+        }
+        break;
+    default:
+        break;
+    }
+    return defaultHandle(msg, wparam, lparam);
+}
+
+}  // namespace talkpost

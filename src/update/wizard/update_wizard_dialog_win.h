@@ -1,0 +1,148 @@
+// UpdateWizardDialog: the LiveUpdate dialog, made anew for every run. Seven
+// pages without tabs beside a billboard picture; each page has its action
+// button in the lower right corner. The dialog only shows things: what each
+// button does is the wizard's page flow.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "update/wizard/wizard_flow.h"
+#include "win/handles_win.h"
+#include "win/window_win.h"
+
+namespace talkpost {
+
+enum class WizardControl {
+    Billboard = 200,
+    WelcomeLabel,
+    StartButton,
+    VersionInfoLabel,
+    ControlButton,
+    Label1,
+    WhatsNewMemo,
+    NewButton,
+    Label2,
+    EulaMemo,
+    RAccept,
+    RNoAccept,
+    EulaButton,
+    Label3,
+    CheckListBox1,
+    FilesButton,
+    Label4,
+    Label5,
+    FileLabel,
+    FileProgress,
+    Label6,
+    TotalProgress,
+    CancelButton,
+    Label7,
+    Label8,
+    RestartButton,
+};
+
+enum class WizardBorderStyle { None, Single, Sizeable, Dialog, ToolWindow, SizeToolWindow };
+enum class WizardPosition {
+    Designed,
+    Default,
+    DefaultPosOnly,
+    DefaultSizeOnly,
+    ScreenCenter,
+    DesktopCenter,
+    MainFormCenter,
+    OwnerFormCenter
+};
+
+struct WizardFont {
+    std::string face = "Verdana";
+    int points = 9;
+    bool bold = true;
+};
+
+// What the dialog is made with (the wizard component's settings).
+struct WizardDialogSettings {
+    std::string caption;
+    WizardBorderStyle borderStyle = WizardBorderStyle::Dialog;
+    WizardPosition position = WizardPosition::ScreenCenter;
+    WizardFont font;
+    HBITMAP billboard = nullptr;  // not owned; empty keeps the dialog's own picture
+    bool autoRun = false;
+    bool autoStart = false;
+};
+
+class UpdateWizardDialog : public Window, private WizardView {
+public:
+    static constexpr int kClientWidth = 474;
+    static constexpr int kClientHeight = 284;
+
+    UpdateWizardDialog(HWND owner, WizardEngine& engine, const UpdateWizardLanguage& texts,
+                       const WizardDialogSettings& settings);
+    ~UpdateWizardDialog() override;
+
+    HWND control(WizardControl id) const { return Window::control(static_cast<int>(id)); }
+    WizardPage page() const { return page_; }
+    WizardFlow& flow() { return flow_; }
+    // Checks or unchecks a row as a click on its box would; a mandatory row stays checked.
+    void toggleRow(int row);
+    bool rowChecked(int row) const;
+    bool rowMandatory(int row) const;
+    // "View in Notepad" of the what's-new or license text.
+    void viewInNotepad(WizardMemo memo);
+
+protected:
+    LRESULT handle(UINT msg, WPARAM wparam, LPARAM lparam) override;
+
+private:
+    class Billboard;
+
+    // The view the flow drives.
+    void showPage(WizardPage page) override;
+    void setBusy(bool busy) override;
+    void setVersionInfo(const std::string& text) override;
+    std::string buttonCaption(WizardButton button) const override;
+    void setButtonCaption(WizardButton button, const std::string& caption) override;
+    void enableButton(WizardButton button, bool enabled) override;
+    void focusButton(WizardButton button) override;
+    bool canFocusStart() const override;
+    void setPopupTexts(const std::string& whatsNew, const std::string& license) override;
+    void setMemoLines(WizardMemo memo, const std::vector<std::string>& lines) override;
+    void addComponentRow(const std::string& text, bool mandatory) override;
+    std::vector<bool> componentRowsChecked() const override;
+    bool licenseAccepted() const override;
+    bool licenseDeclined() const override;
+    void resetProgress() override;
+    void clearRestartHint() override;
+    void plainMessage(const std::string& text) override;
+    void closeDialog() override;
+    void pause() override;
+
+    void applyTexts(const UpdateWizardLanguage& texts);
+    void fitButton(HWND button);
+    void onFileProgress(const std::string& name, std::int64_t position, std::int64_t size);
+    void onCommand(int id, int code);
+    void onDownloadStep();
+    void onMemoMenu(WizardMemo memo, HWND memoWindow, LPARAM where);
+    void onDrawRow(const DRAWITEMSTRUCT& item);
+    void pumpPending();
+    static LRESULT CALLBACK subclassProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, UINT_PTR id,
+                                         DWORD_PTR self);
+
+    WizardEngine& engine_;
+    WizardFlow flow_;
+    WizardDialogSettings settings_;
+    WizardProgressHandlers previousHandlers_;
+    UniqueGdiObject font_;
+    std::unique_ptr<Billboard> billboard_;
+    WizardPage page_ = WizardPage::Welcome;
+    bool busy_ = false;
+    bool downloading_ = false;
+    bool closeAfterDownload_ = false;
+    std::string whatsNewPopup_ = "View in Notepad";
+    std::string licensePopup_ = "View in Notepad";
+};
+
+}  // namespace talkpost

@@ -1,0 +1,36 @@
+// The composed texts of the update wizard's check page.
+#include "update/wizard/wizard_texts.h"
+
+namespace talkpost {
+
+std::string checkResultText(int code, const CheckResultFacts& facts, const UpdateWizardLanguage& texts)
+{
+    switch (code) {
+    case ucDateNewer: {
+        std::string newDate = facts.newDate;
+        if (!facts.newTime.empty())
+            newDate += " " + facts.newTime;
+        return texts.newVersionFound + " :" + "\r" + texts.currentVersion + " : " + facts.localDate + "\r" +
+               texts.newVersion + " : " + newDate + "\r\r" + facts.description;
+    }
+    case ucNoNewVersion:
+        return texts.noNewVersionAvail;
+    case ucVersionNewer:
+        return texts.newVersionFound + " :" + "\r" + texts.currentVersion + " : " + facts.localVersion + "\r" +
+               texts.newVersion + " : " + facts.newVersion + "\r\r" + facts.description;
+    case ucUnconditional:
+    case ucSizeDiffers:
+    case ucChecksumDiffers:
+    case ucCustomAccepted:
+        return texts.newVersionAvail;
+    default:
+        return {};
+    }
+}
+
+std::string controlFileFailedText(const UpdateWizardLanguage& texts)
+{
+    return texts.cannotConnect + "\r" + texts.noUpdateOnServer;
+}
+
+}  // namespace talkpost

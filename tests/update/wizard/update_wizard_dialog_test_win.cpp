@@ -1,0 +1,312 @@
+// The LiveUpdate dialog as a real window over a scripted engine: its layout,
+// the pages the buttons lead to, the check list's mandatory rows, the license
+// choice, the progress bars, Cancel during a download, and "View in Notepad".
+#include "update/wizard/update_wizard_win.h"
+
+#include <commctrl.h>
+
+#include <gtest/gtest.h>
+
+#include "support/test_support_win.h"
+#include "base/app_error.h"
+
+namespace talkpost {
+namespace {
+
+// Answers like a server with one update of three files; the download reports
+// progress block by block and stops when the dialog asks it to.
+struct ScriptedEngine : WizardEngine {
+    WizardProgressHandlers handlers;
+    int checkCode = ucVersionNewer;
+    std::optional<std::vector<std::string>> whatsNew;
+    std::optional<std::vector<std::string>> license;
+    std::vector<WizardFileEntry> list{{"Program", false, true}, {"Help", false, false}, {"Data", true, false}};
+    std::vector<bool> kept;
+    bool restart = true;
+    bool isCancelled = false;
+    int closes = 0;
+    int blocks = 4;
+    std::int64_t completed = 0;
+    std::vector<std::pair<std::string, std::int64_t>> progressSeen;
+    std::function<void()> duringDownload;  // runs once, halfway through
+
+    WizardProgressHandlers progressHandlers() const override { return handlers; }
+    void setProgressHandlers(const WizardProgressHandlers& h) override { handlers = h; }
+    std::int64_t totalSize() const override { return 8192; }
+    std::int64_t completedSize() const override { return completed; }
+    int openConnection() override { return 0; }
+    bool isFtpUpdate() const override { return false; }
+    int connectFtpHost() override { return 0; }
+    void setSilentDownload() override {}
+    int fetchControlFile() override { return 0; }
+    int checkUpdateEntry() override { return checkCode; }
+    CheckResultFacts checkResultFacts() const override { return {"", "", "", "1.0.0.1", "1.0.0.2", "Fixes."}; }
+    int runControlActions() override { return 0; }
+    std::optional<std::vector<std::string>> fetchWhatsNew() override { return whatsNew; }
+    std::optional<std::vector<std::string>> fetchLicense() override { return license; }
+    void raiseDownloadedWhatsNew(const std::vector<std::string>&) override {}
+    void raiseDownloadedLicense(const std::vector<std::string>&) override {}
+    void readFileList() override {}
+    void filterFileList() override {}
+    std::vector<WizardFileEntry> files() const override { return list; }
+    void keepSelected(const std::vector<bool>& selected) override
+    {
+        kept = selected;
+        std::vector<WizardFileEntry> left;
+        for (std::size_t i = 0; i < list.size(); ++i)
+            if (selected[i])
+                left.push_back(list[i]);
+        list = left;
+    }
+    int downloadFiles() override
+    {
+        for (int block = 1; block <= blocks; ++block) {
+            handlers.onFileProgress("C:\\Temp\\UPDT1.tmp", block * 1024, 4096);
+            progressSeen.emplace_back("block", block);
+            if (duringDownload && block == blocks / 2)
+                std::exchange(duringDownload, nullptr)();
+            if (handlers.onProgressCancel())
+                return -1;
+        }
+        completed = 4096;
+        return 0;
+    }
+    void cancelUpdate() override { isCancelled = true; }
+    void finishUpdate() override {}
+    bool cancelled() const override { return isCancelled; }
+    void closeConnection() override { ++closes; }
+    void raiseSuccess() override {}
+    bool restartRequired() override { return restart; }
+    void restartApplication() override {}
+};
+
+RECT placeIn(HWND control, HWND parent)
+{
+    RECT r;
+    GetWindowRect(control, &r);
+    MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+bool shown(HWND control) { return (GetWindowLongA(control, GWL_STYLE) & WS_VISIBLE) != 0; }
+
+void click(HWND button) { SendMessageA(button, BM_CLICK, 0, 0); }
+
+class WizardDialogTest : public ::testing::Test {
+protected:
+    std::unique_ptr<UpdateWizardDialog> open(const UpdateWizardLanguage& texts = {})
+    {
+        auto dialog = std::make_unique<UpdateWizardDialog>(nullptr, engine, texts, settings);
+        dialog->show();
+        return dialog;
+    }
+
+    ScriptedEngine engine;
+    WizardDialogSettings settings = [] {
+        WizardDialogSettings s;
+        s.caption = "LiveUpdate";
+        return s;
+    }();
+    test::RecordingPrompts prompts;
+};
+
+TEST_F(WizardDialogTest, LaysOutTheWelcomePageBesideTheBillboard)
+{
+    auto dialog = open();
+    RECT client;
+    GetClientRect(dialog->hwnd(), &client);
+    EXPECT_EQ(client.right, 474);
+    EXPECT_EQ(client.bottom, 284);
+    EXPECT_EQ(windowText(dialog->hwnd()), "LiveUpdate");
+
+    struct Case {
+        WizardControl control;
+        RECT place;
+    };
+    const Case cases[] = {
+        {WizardControl::Billboard, {9, 27, 125, 228}},
+        {WizardControl::StartButton, {360, 232, 451, 257}},
+        {WizardControl::WhatsNewMemo, {136, 32, 449, 225}},
+        {WizardControl::RAccept, {137, 228, 361, 245}},
+        {WizardControl::RNoAccept, {137, 246, 361, 263}},
+        {WizardControl::FileProgress, {136, 88, 449, 105}},
+        {WizardControl::TotalProgress, {136, 168, 449, 185}},
+        {WizardControl::FileLabel, {288, 64, 449, 79}},
+    };
+    for (const Case& c : cases) {
+        RECT r = placeIn(dialog->control(c.control), dialog->hwnd());
+        EXPECT_EQ(r.left, c.place.left) << static_cast<int>(c.control);
+        EXPECT_EQ(r.top, c.place.top) << static_cast<int>(c.control);
+        EXPECT_EQ(r.right, c.place.right) << static_cast<int>(c.control);
+        EXPECT_EQ(r.bottom, c.place.bottom) << static_cast<int>(c.control);
+    }
+    EXPECT_TRUE(shown(dialog->control(WizardControl::WelcomeLabel)));
+    EXPECT_FALSE(shown(dialog->control(WizardControl::ControlButton)));
+    EXPECT_EQ(windowText(dialog->control(WizardControl::WelcomeLabel)),
+              "Press start to start checking for available application updates ...");
+    EXPECT_EQ(windowText(dialog->control(WizardControl::StartButton)), "Start");
+    EXPECT_EQ(windowText(dialog->control(WizardControl::Label1)), "What's new");
+    EXPECT_FALSE(IsWindowEnabled(dialog->control(WizardControl::EulaButton)));
+}
+
+TEST_F(WizardDialogTest, AWiderCaptionGrowsTheButtonToTheLeft)
+{
+    UpdateWizardLanguage texts;
+    texts.exitButton = "Leave the update wizard without installing anything";
+    engine.checkCode = ucNoNewVersion;
+    auto dialog = open(texts);
+    click(dialog->control(WizardControl::StartButton));
+    EXPECT_EQ(dialog->page(), WizardPage::CheckResult);
+    HWND button = dialog->control(WizardControl::ControlButton);
+    EXPECT_EQ(windowText(button), texts.exitButton);
+    RECT r = placeIn(button, dialog->hwnd());
+    EXPECT_EQ(r.right, 451);
+    EXPECT_GT(r.right - r.left, 91);
+    EXPECT_EQ(windowText(dialog->control(WizardControl::VersionInfoLabel)), "No new version available.");
+}
+
+TEST_F(WizardDialogTest, AMandatoryRowStaysCheckedWhenClicked)
+{
+    auto dialog = open();
+    click(dialog->control(WizardControl::StartButton));
+    click(dialog->control(WizardControl::ControlButton));
+    ASSERT_EQ(dialog->page(), WizardPage::Components);
+    HWND list = dialog->control(WizardControl::CheckListBox1);
+    ASSERT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 2);  // the hidden file has no row
+    RECT row;
+    for (int i = 0; i < 2; ++i) {
+        SendMessageA(list, LB_GETITEMRECT, i, reinterpret_cast<LPARAM>(&row));
+        LPARAM at = MAKELPARAM(row.left + 6, row.top + 6);
+        SendMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        SendMessageA(list, WM_LBUTTONUP, 0, at);
+    }
+    EXPECT_TRUE(dialog->rowChecked(0));
+    EXPECT_TRUE(dialog->rowMandatory(0));
+    EXPECT_FALSE(dialog->rowChecked(1));
+
+    click(dialog->control(WizardControl::FilesButton));
+    EXPECT_EQ(engine.kept, (std::vector<bool>{true, false, true}));
+    EXPECT_EQ(dialog->page(), WizardPage::Complete);
+    EXPECT_EQ(windowText(dialog->control(WizardControl::FileLabel)), "UPDT1.tmp");
+    EXPECT_EQ(SendMessageA(dialog->control(WizardControl::FileProgress), PBM_GETPOS, 0, 0), 4096);
+    EXPECT_EQ(SendMessageA(dialog->control(WizardControl::TotalProgress), PBM_GETPOS, 0, 0), 4096);
+    EXPECT_EQ(SendMessageA(dialog->control(WizardControl::TotalProgress), PBM_GETRANGE, FALSE, 0), 8192);
+    EXPECT_EQ(windowText(dialog->control(WizardControl::RestartButton)), "Restart");
+}
+
+TEST_F(WizardDialogTest, TheLicenseWaitsForAChoiceAndDeclineCloses)
+{
+    engine.license = std::vector<std::string>{"Line one", "Line two"};
+    auto dialog = open();
+    click(dialog->control(WizardControl::StartButton));
+    click(dialog->control(WizardControl::ControlButton));
+    ASSERT_EQ(dialog->page(), WizardPage::License);
+    EXPECT_EQ(windowText(dialog->control(WizardControl::EulaMemo)), "Line one\r\nLine two");
+    EXPECT_FALSE(IsWindowEnabled(dialog->control(WizardControl::EulaButton)));
+    click(dialog->control(WizardControl::RNoAccept));
+    EXPECT_TRUE(IsWindowEnabled(dialog->control(WizardControl::EulaButton)));
+    EXPECT_EQ(windowText(dialog->control(WizardControl::EulaButton)), "Exit");
+    click(dialog->control(WizardControl::RAccept));
+    EXPECT_EQ(windowText(dialog->control(WizardControl::EulaButton)), "Next");
+    click(dialog->control(WizardControl::RNoAccept));
+    click(dialog->control(WizardControl::EulaButton));
+    // The close query closes the connection a second time.
+    EXPECT_TRUE(test::pumpUntil([&] { return dialog->hwnd() == nullptr; }));
+    EXPECT_EQ(engine.closes, 2);
+}
+
+TEST_F(WizardDialogTest, CancelDuringTheDownloadEndsItAsFailed)
+{
+    engine.blocks = 1000;
+    auto dialog = open();
+    click(dialog->control(WizardControl::StartButton));
+    click(dialog->control(WizardControl::ControlButton));
+    ASSERT_EQ(dialog->page(), WizardPage::Components);
+    // Handled by the download's first message pump, when the button is there to be clicked.
+    PostMessageA(dialog->control(WizardControl::CancelButton), BM_CLICK, 0, 0);
+    click(dialog->control(WizardControl::FilesButton));
+    EXPECT_LT(engine.progressSeen.size(), 1000u);
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(prompts.shown[0].text, "Failed to download updates");
+    EXPECT_EQ(prompts.shown[0].caption, "Talkpost");
+    EXPECT_NE(dialog->page(), WizardPage::Complete);
+    EXPECT_TRUE(test::pumpUntil([&] { return dialog->hwnd() == nullptr; }));
+}
+
+TEST_F(WizardDialogTest, ViewInNotepadWritesTheTextToTheTemporaryFolder)
+{
+    engine.whatsNew = std::vector<std::string>{"New: a banner", "Fixed: a crash"};
+    auto dialog = open();
+    click(dialog->control(WizardControl::StartButton));
+    click(dialog->control(WizardControl::ControlButton));
+    ASSERT_EQ(dialog->page(), WizardPage::WhatsNew);
+    char folder[MAX_PATH] = {};
+    GetTempPathA(sizeof folder, folder);
+    std::string path = std::string(folder) + "whatsnew.txt";
+    DeleteFileA(path.c_str());
+    dialog->viewInNotepad(WizardMemo::WhatsNew);
+    EXPECT_EQ(test::readFile(path), "New: a banner\r\nFixed: a crash\r\n");
+    test::endChildProcesses();
+    DeleteFileA(path.c_str());
+}
+
+TEST_F(WizardDialogTest, TheEngineGetsItsHandlersBack)
+{
+    bool previousCalled = false;
+    engine.handlers.onProgressCancel = [&] { return previousCalled = true; };
+    {
+        auto dialog = open();
+        EXPECT_FALSE(engine.handlers.onProgressCancel());
+        EXPECT_FALSE(previousCalled);
+    }
+    EXPECT_TRUE(engine.handlers.onProgressCancel());
+    EXPECT_TRUE(previousCalled);
+}
+
+TEST_F(WizardDialogTest, WalksEveryPageAndLeavesAScreenshotOfEach)
+{
+    engine.whatsNew = std::vector<std::string>{"Version 1.0.0.2", "", "- Each message reports whether it arrived."};
+    engine.license = std::vector<std::string>{"Talkpost license", "", "You may use this program on your network."};
+    auto dialog = open();
+    std::string folder = test::binaryDir() + "\\screenshots";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    auto shoot = [&](const char* name) {
+        RedrawWindow(dialog->hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+        test::pumpFor(std::chrono::milliseconds(200));
+        test::saveScreenshot(dialog->hwnd(), folder + "\\wizard-" + name + ".bmp");
+    };
+    SetForegroundWindow(dialog->hwnd());
+    shoot("0-welcome");
+    click(dialog->control(WizardControl::StartButton));
+    EXPECT_EQ(windowText(dialog->control(WizardControl::VersionInfoLabel)),
+              "New version found :\r\nCurrent version : 1.0.0.1\r\nNew version : 1.0.0.2\r\n\r\nFixes.");
+    shoot("1-check");
+    click(dialog->control(WizardControl::ControlButton));
+    ASSERT_EQ(dialog->page(), WizardPage::WhatsNew);
+    shoot("2-whatsnew");
+    click(dialog->control(WizardControl::NewButton));
+    ASSERT_EQ(dialog->page(), WizardPage::License);
+    click(dialog->control(WizardControl::RAccept));
+    shoot("3-license");
+    click(dialog->control(WizardControl::EulaButton));
+    ASSERT_EQ(dialog->page(), WizardPage::Components);
+    shoot("4-components");
+    engine.duringDownload = [&] { shoot("5-download"); };
+    click(dialog->control(WizardControl::FilesButton));
+    ASSERT_EQ(dialog->page(), WizardPage::Complete);
+    shoot("6-complete");
+}
+
+TEST(UpdateWizard, RunWithoutAnEngineFails)
+{
+    UpdateWizard wizard;
+    try {
+        wizard.runWizard(nullptr);
+        FAIL() << "no error";
+    } catch (const AppError& e) {
+        EXPECT_STREQ(e.what(), "No update engine assigned");
+    }
+}
+
+}  // namespace
+}  // namespace talkpost
