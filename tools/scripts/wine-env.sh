@@ -25,7 +25,9 @@ talkpost_ensure_display() {
       sleep 0.1
     done
     if xdpyinfo -display ":$n" >/dev/null 2>&1; then
-      export DISPLAY=":$n" TALKPOST_XVFB_PID
+      # The process number stays with this shell: a script started from it
+      # sees the display but must not stop it.
+      export DISPLAY=":$n"
       return 0
     fi
     kill "$TALKPOST_XVFB_PID" 2>/dev/null || true
