@@ -99,6 +99,13 @@ ComponentCase componentCase(const std::string& name)
     return ComponentCase::Compressed;
 }
 
+bool plainComponentName(const std::string& name)
+{
+    if (name.empty() || name.find_first_of("\\/:") != std::string::npos)
+        return false;
+    return name.find_first_not_of(". ") != std::string::npos;
+}
+
 std::string replacementBase(const std::string& name) { return name.size() >= 4 ? name.substr(0, name.size() - 4) : ""; }
 
 std::string withBackslash(const std::string& folder)
