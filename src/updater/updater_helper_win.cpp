@@ -99,6 +99,10 @@ private:
 
     void process(const std::string& name, const std::string& from, const std::string& to, int depth)
     {
+        if (!plainComponentName(name)) {
+            log("Upd component skipped, not a file of the download folder: " + name, true);
+            return;
+        }
         switch (componentCase(name)) {
         case ComponentCase::Replacement: replace(name, from, to); break;
         case ComponentCase::ListFile: list(name, from, depth); break;
@@ -177,6 +181,7 @@ private:
             return;
         std::string target = to + fileNamePart(*expanded);
         if (!to.empty() && !update::sameFileName(target, *expanded)) {
+            update::createFolders(to);
             if (unsigned long code = update::replaceFile(*expanded, target))
                 log("Upd io error " + std::to_string(code) + " in rename file:" + target);
         }

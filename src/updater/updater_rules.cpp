@@ -3,6 +3,8 @@
 
 #include <cctype>
 
+#include "update/install/install_plan.h"
+
 namespace talkpost::updater {
 namespace {
 
@@ -73,21 +75,13 @@ std::optional<HelperArguments> parseHelperArguments(const std::vector<std::strin
     return result;
 }
 
-std::string upperExtension(const std::string& name)
-{
-    std::size_t dot = name.find_last_of(".\\/:");
-    if (dot == std::string::npos || name[dot] != '.')
-        return {};
-    return upper(name.substr(dot));
-}
-
 ComponentCase componentCase(const std::string& name)
 {
     std::string up = upper(name);
     std::size_t marker = up.find("_NEW");
     if (marker != std::string::npos && marker + 4 == up.size())
         return ComponentCase::Replacement;
-    std::string ext = upperExtension(name);
+    std::string ext = update::upperExtension(name);
     if (ext == ".INF")
         return ComponentCase::ListFile;
     if (ext == ".PAT")
@@ -99,6 +93,13 @@ ComponentCase componentCase(const std::string& name)
     return ComponentCase::Compressed;
 }
 
+bool plainComponentName(const std::string& name)
+{
+    if (name.empty() || name.find_first_of("\\/:") != std::string::npos)
+        return false;
+    return name.find_first_not_of(". ") != std::string::npos;
+}
+
 std::string replacementBase(const std::string& name) { return name.size() >= 4 ? name.substr(0, name.size() - 4) : ""; }
 
 std::string withBackslash(const std::string& folder)
@@ -108,7 +109,7 @@ std::string withBackslash(const std::string& folder)
 
 std::string patchCommandLine(const std::string& from, const std::string& name, bool detailedLog)
 {
-    std::string ext = upperExtension(name);
+    std::string ext = update::upperExtension(name);
     std::string target = name.substr(0, name.size() - ext.size()) + ".EXE";
     if (detailedLog)
         return "patcher.exe -v " + from + name + " " + target + " >>UPDATELOG";

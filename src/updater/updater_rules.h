@@ -31,8 +31,9 @@ enum class ComponentCase { Replacement, ListFile, Patch, Cabinet, Program, Compr
 // ".PAT", ".CAB", ".EXE", anything else is LZ-compressed.
 ComponentCase componentCase(const std::string& name);
 
-// The upper-case extension from the last "." of the last path part, or empty.
-std::string upperExtension(const std::string& name);
+// A component is a file of the download folder: a plain name without a
+// folder, a drive or "..". Anything else would reach outside the folders.
+bool plainComponentName(const std::string& name);
 
 // "talkpost.exe_NEW" -> "talkpost.exe".
 std::string replacementBase(const std::string& name);

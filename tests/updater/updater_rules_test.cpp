@@ -76,6 +76,15 @@ TEST(ComponentCase, IsChosenInTheHelpersOrder)
     EXPECT_EQ(replacementBase("talkpost.exe_NEW"), "talkpost.exe");
 }
 
+TEST(ComponentCase, OnlyPlainFileNamesAreComponents)
+{
+    for (const char* name : {"talkpost.exe_NEW", "data.cab", "a..b.dll", ".hidden"})
+        EXPECT_TRUE(plainComponentName(name)) << name;
+    for (const char* name : {"", "..", "...", "..\\talkpost.exe_NEW", "sub\\x.dll", "sub/x.dll", "C:x.exe_NEW",
+                             "C:\\Windows\\x.exe_NEW"})
+        EXPECT_FALSE(plainComponentName(name)) << name;
+}
+
 TEST(HelperTexts, PatchCommandLogFileAndLogLine)
 {
     EXPECT_EQ(patchCommandLine("C:\\Temp\\", "tp.pat", true), "patcher.exe -v C:\\Temp\\tp.pat tp.EXE >>UPDATELOG");

@@ -226,6 +226,11 @@ TEST_F(Helper, ComponentCasesWriteNothingOutsideTheirFolder)
     ASSERT_TRUE(CopyFileA((cabinets + "climb.cab").c_str(), (download_ + "\\climb.cab").c_str(), FALSE));
     ASSERT_TRUE(CopyFileA((cabinets + "data.cab").c_str(), (download_ + "\\data.cab").c_str(), FALSE));
     test::writeFile(download_ + "\\notes.tx_", szdd::compress("expanded notes\r\n", 't'));
+    // A list file (read from the current directory) naming a compressed file for a new folder.
+    test::writeFile(app_ + "\\list.inf", "[FILES]\r\nCOUNT=2\r\nFILE1=guide.tx_\r\nTARGET1={APP}\\manual\r\n"
+                                         "FILE2=..\\outside.tx_\r\nTARGET2={APP}\r\n");
+    test::writeFile(download_ + "\\guide.tx_", szdd::compress("the guide\r\n", 't'));
+    test::writeFile(root_.file("outside.tx_"), szdd::compress("not a component\r\n", 't'));
     ASSERT_TRUE(CopyFileA(built("standins\\msg.exe").c_str(), (download_ + "\\setup.exe").c_str(), FALSE));
     test::StandinLog programs;
     LogTail log;
@@ -234,13 +239,16 @@ TEST_F(Helper, ComponentCasesWriteNothingOutsideTheirFolder)
     PROCESS_INFORMATION ended = start("cmd.exe /c exit 0", root_.path());
     DWORD pid = ended.dwProcessId;
     ASSERT_TRUE(waitForEnd(ended));
-    ASSERT_TRUE(waitForEnd(startHelper(pid, "null", "climb.cab data.cab notes.tx_ setup.exe")));
+    ASSERT_TRUE(waitForEnd(startHelper(pid, "null", "climb.cab data.cab notes.tx_ list.inf setup.exe")));
 
     EXPECT_EQ(test::readFile(app_ + "\\inside.txt"), "inside\r\n");
     EXPECT_FALSE(test::fileExists(root_.file("evil.txt")));
     EXPECT_EQ(test::readFile(app_ + "\\docs\\guide.txt"), "second level\r\n");
     EXPECT_FALSE(test::fileExists(download_ + "\\data.cab"));
     EXPECT_EQ(test::readFile(app_ + "\\notes.txt"), "expanded notes\r\n");
+    EXPECT_EQ(test::readFile(app_ + "\\manual\\guide.txt"), "the guide\r\n");
+    EXPECT_FALSE(test::fileExists(root_.file("outside.txt")));
+    EXPECT_FALSE(test::fileExists(app_ + "\\outside.txt"));
     ASSERT_EQ(programs.runs().size(), 1u);
     EXPECT_EQ(programs.runs()[0].program, "setup.exe");
     EXPECT_FALSE(test::fileExists(download_ + "\\setup.exe"));
@@ -250,7 +258,30 @@ TEST_F(Helper, ComponentCasesWriteNothingOutsideTheirFolder)
         << lines;
     EXPECT_NE(lines.find("Upd lzexpand dest. filename "), std::string::npos) << lines;
     EXPECT_NE(lines.find("Upd execute setup.exe " + app_ + "\\"), std::string::npos) << lines;
+    EXPECT_NE(lines.find("upd inf: guide.tx_ {APP}\\manual"), std::string::npos) << lines;
+    EXPECT_NE(lines.find("Upd component skipped, not a file of the download folder: ..\\outside.tx_"),
+              std::string::npos)
+        << lines;
     EXPECT_EQ(lines.find("Upd restart"), std::string::npos) << lines;  // "null": nothing started
+}
+
+TEST_F(Helper, TheRestartSpawnsTheHelperWhichStartsTheApplicationAgain)
+{
+    // The application is a program of ours that records its start.
+    ASSERT_TRUE(CopyFileA(built("standins\\msg.exe").c_str(), (app_ + "\\app.exe").c_str(), FALSE));
+    test::StandinLog programs;
+    PROCESS_INFORMATION ended = start("cmd.exe /c exit 0", root_.path());
+    DWORD pid = ended.dwProcessId;
+    ASSERT_TRUE(waitForEnd(ended));
+    HMODULE program = LoadLibraryExA(built("talkpost.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(program, nullptr);
+    update::UpdaterSpawn spawn = update::spawnUpdater({pid, true, app_, "app.exe", download_ + "\\", ""}, program);
+    FreeLibrary(program);
+    EXPECT_TRUE(spawn.started);
+    EXPECT_EQ(spawn.commandLine, std::to_string(pid) + " L \"" + app_ + "\\app.exe\" " + download_ + "\\ ");
+    auto runs = programs.waitFor(1);
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(runs[0].program, "app.exe");
 }
 
 TEST_F(Helper, AFirstArgumentThatIsNoNumberEndsItAtOnce)

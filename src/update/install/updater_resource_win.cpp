@@ -1,7 +1,9 @@
 // Unpacks the updater helper from the program's resources.
 #include "update/install/updater_resource_win.h"
 
-#include "update/install/install_restart.h"
+#include <shellapi.h>
+
+#include "update/install/install_files_win.h"
 #include "update/install/lz_expand_win.h"
 #include "win/handles_win.h"
 
@@ -32,6 +34,20 @@ std::optional<std::string> unpackUpdater(const std::string& folder, HMODULE modu
     if (!helper || !sameFileName(*helper, folder + kHelperFileName))
         return std::nullopt;
     return helper;
+}
+
+UpdaterSpawn spawnUpdater(const HelperLaunch& launch, HMODULE module)
+{
+    UpdaterSpawn spawn;
+    spawn.commandLine = helperCommandLine(launch);
+    std::string temp = windowsTempFolder();
+    auto helper = unpackUpdater(temp, module);
+    if (!helper)
+        return spawn;
+    auto result = reinterpret_cast<INT_PTR>(
+        ShellExecuteA(nullptr, "open", helper->c_str(), spawn.commandLine.c_str(), nullptr, SW_SHOW));
+    spawn.started = result > 32;
+    return spawn;
 }
 
 }  // namespace talkpost::update

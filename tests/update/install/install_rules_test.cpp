@@ -1,5 +1,5 @@
-// Checksums of small files with known sums, the cabinet entry name check and
-// the restart's helper command line.
+// Checksums of small files with known sums, the cabinet entry name check, the
+// restart's helper command line and the installation plan of a fetched file.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -9,6 +9,7 @@
 
 #include "update/install/cabinet_names.h"
 #include "update/install/checksums.h"
+#include "update/install/install_plan.h"
 #include "update/install/install_restart.h"
 
 namespace talkpost::update {
@@ -136,6 +137,47 @@ TEST(Restart, HelperCommandLineQuotesPartsWithBlanks)
     };
     for (const auto& c : cases)
         EXPECT_EQ(helperCommandLine(c.launch), c.line);
+}
+
+TEST(InstallPlan, ComponentsStayOtherFilesAreMovedExpandedExtractedOrPatched)
+{
+    const std::string temp = "C:\\Temp\\", app = "C:\\App\\";
+    InstallSettings withPatch;
+    withPatch.appComponents = "talkpost.exe_NEW help.dll";
+    withPatch.applyPatch = true;
+    struct Case {
+        const char* label;
+        FetchedFile file;
+        bool component, move, lz, cabinet, patch;
+    } cases[] = {
+        {"component", {"talkpost.exe_NEW", app, temp, "", false}, true, false, false, false, false},
+        {"component, any case", {"TALKPOST.EXE_new", app, temp, "", false}, true, false, false, false, false},
+        {"substring of a component", {"help.d", app, temp, "", false}, true, false, false, false, false},
+        {"plain file", {"readme.txt", app, temp, "", false}, false, true, false, false, false},
+        {"plain file without a folder", {"readme.txt", "", temp, "", false}, false, false, false, false, false},
+        {"plain file already in place", {"readme.txt", temp, temp, "", false}, false, false, false, false, false},
+        {"compressed, no folder", {"notes.tx_", "", temp, "", true}, false, false, true, false, false},
+        {"compressed with a folder is only moved", {"notes.tx_", app, temp, "", true}, false, true, false, false, false},
+        {"cabinet", {"data.cab", app + "data\\", temp, "", true}, false, false, false, true, false},
+        {"cabinet not marked compressed", {"data.cab", app, temp, "", false}, false, false, false, false, false},
+        {"patch", {"tp.pat", app, temp, app + "talkpost.exe", false}, false, false, false, false, true},
+        {"patch without a file to patch", {"tp.pat", app, temp, "", false}, false, false, false, false, false},
+    };
+    for (const auto& c : cases) {
+        InstallPlan plan = planInstall(c.file, withPatch);
+        EXPECT_EQ(plan.component, c.component) << c.label;
+        EXPECT_EQ(plan.moveToTarget, c.move) << c.label;
+        EXPECT_EQ(plan.lzExpand, c.lz) << c.label;
+        EXPECT_EQ(plan.extractCabinet, c.cabinet) << c.label;
+        EXPECT_EQ(plan.patch, c.patch) << c.label;
+    }
+    InstallSettings noExtraction;
+    noExtraction.extractCab = false;
+    EXPECT_FALSE(planInstall({"data.cab", app, temp, "", true}, noExtraction).extractCabinet);
+    EXPECT_FALSE(planInstall({"tp.pat", app, temp, app + "talkpost.exe", false}, InstallSettings{}).patch);  // off by default
+    EXPECT_EQ(enginePatchCommandLine("tp.pat", "C:\\App\\talkpost.exe", true),
+              "patcher.exe -v tp.pat C:\\App\\talkpost.exe>> UPDATE.LOG");
+    EXPECT_EQ(enginePatchCommandLine("tp.pat", "C:\\App\\talkpost.exe", false), "patcher.exe tp.pat C:\\App\\talkpost.exe");
 }
 
 }  // namespace

@@ -13,6 +13,7 @@
 #include "update/install/cabinet_win.h"
 #include "update/install/checksums.h"
 #include "update/install/file_version_win.h"
+#include "update/install/install_fetched_win.h"
 #include "update/install/install_files_win.h"
 #include "update/install/install_run_win.h"
 #include "update/install/lz_expand_win.h"
@@ -249,6 +250,101 @@ TEST(UnpackUpdater, WritesTheHelperFromTheProgramsResource)
     EXPECT_TRUE(test::readFile(*helper) == test::readFile(built("updsetup.exe")));
     EXPECT_FALSE(test::fileExists(folder.file("updsetup.ex_")));
     EXPECT_FALSE(unpackUpdater(folder.path() + "\\", GetModuleHandleA(nullptr)));  // this test carries none
+}
+
+// A download folder and an application folder, and everything the
+// installation reports.
+class InstallFetched : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        download_ = folder_.file("download") + "\\";
+        app_ = folder_.file("app") + "\\";
+        CreateDirectoryA(download_.c_str(), nullptr);
+        CreateDirectoryA(app_.c_str(), nullptr);
+        report_.status = [this](int n, const std::string& a, std::int32_t) {
+            statuses_.push_back(std::to_string(n) + " " + a);
+        };
+        report_.rawLine = [this](const std::string& line) { raw_.push_back(line); };
+        report_.skippedEntry = [this](const std::string& name) { skipped_.push_back(name); };
+    }
+    bool install(const std::string& name, const std::string& target, bool compressed = false)
+    {
+        return installFetchedFile({name, target, download_, "", compressed}, settings_, report_);
+    }
+    test::TempFolder folder_;
+    std::string download_, app_;
+    InstallSettings settings_;
+    InstallReport report_;
+    std::vector<std::string> statuses_, raw_, skipped_;
+};
+
+TEST_F(InstallFetched, AComponentStaysInTheDownloadFolder)
+{
+    settings_.appComponents = "talkpost.exe_NEW";
+    test::writeFile(download_ + "talkpost.exe_NEW", "new");
+    test::writeFile(app_ + "talkpost.exe", "old");
+    EXPECT_TRUE(install("talkpost.exe_NEW", app_));
+    EXPECT_EQ(test::readFile(download_ + "talkpost.exe_NEW"), "new");
+    EXPECT_EQ(test::readFile(app_ + "talkpost.exe"), "old");
+    EXPECT_EQ(statuses_, std::vector<std::string>{"962 talkpost.exe_NEW"});
+}
+
+TEST_F(InstallFetched, APlainFileReplacesItsOldCopyOrLeavesBothWhenItCannot)
+{
+    test::writeFile(download_ + "readme.txt", "new");
+    test::writeFile(app_ + "readme.txt", "old");
+    EXPECT_FALSE(install("readme.txt", app_));
+    EXPECT_EQ(test::readFile(app_ + "readme.txt"), "new");
+    EXPECT_FALSE(test::fileExists(download_ + "readme.txt"));
+
+    test::writeFile(download_ + "readme.txt", "newer");
+    HANDLE held = CreateFileA((app_ + "readme.txt").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                              nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    install("readme.txt", app_);
+    CloseHandle(held);
+    EXPECT_EQ(test::readFile(app_ + "readme.txt"), "new");
+    EXPECT_EQ(test::readFile(download_ + "readme.txt"), "newer");
+    EXPECT_EQ(raw_, std::vector<std::string>{"Unable to rename file " + download_ + "readme.txt to " + app_ +
+                                             "readme.txt"});
+}
+
+TEST_F(InstallFetched, CabinetsAreExtractedIntoTheirFolderAndRemoved)
+{
+    ASSERT_TRUE(CopyFileA(cabinet("data.cab").c_str(), (download_ + "data.cab").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(cabinet("climb.cab").c_str(), (download_ + "climb.cab").c_str(), FALSE));
+    test::writeFile(download_ + "broken.cab", "MSCF, but cut short");
+    ASSERT_TRUE(createFolders(app_ + "data"));
+    install("data.cab", app_ + "data\\", true);
+    install("climb.cab", app_ + "inner\\", true);
+    install("broken.cab", app_ + "broken\\", true);
+    EXPECT_EQ(test::readFile(app_ + "data\\docs\\guide.txt"), "second level\r\n");
+    EXPECT_FALSE(test::fileExists(download_ + "data.cab"));
+    EXPECT_EQ(test::readFile(app_ + "inner\\inside.txt"), "inside\r\n");
+    EXPECT_FALSE(test::fileExists(app_ + "evil.txt"));
+    EXPECT_EQ(skipped_, std::vector<std::string>{"..\\evil.txt"});
+    EXPECT_TRUE(test::fileExists(download_ + "broken.cab"));
+    EXPECT_EQ(statuses_, std::vector<std::string>{"947 " + download_ + "broken.cab"});
+
+    // Without compressed=1 a cabinet stays as it was fetched.
+    ASSERT_TRUE(CopyFileA(cabinet("data.cab").c_str(), (download_ + "plain.cab").c_str(), FALSE));
+    install("plain.cab", app_ + "plain\\");
+    EXPECT_TRUE(test::fileExists(download_ + "plain.cab"));
+    EXPECT_FALSE(test::fileExists(app_ + "plain\\readme.txt"));
+}
+
+TEST_F(InstallFetched, ACompressedFileWithoutAFolderIsExpandedInTheCurrentDirectory)
+{
+    test::writeFile(download_ + "notes.tx_", szdd::compress("expanded\r\n", 't'));
+    char previous[MAX_PATH] = {};
+    GetCurrentDirectoryA(MAX_PATH, previous);
+    ASSERT_TRUE(SetCurrentDirectoryA(app_.c_str()));
+    install("notes.tx_", "", true);
+    SetCurrentDirectoryA(previous);
+    EXPECT_EQ(test::readFile(app_ + "notes.txt"), "expanded\r\n");
+    EXPECT_FALSE(test::fileExists(app_ + "notes.tx_"));
+    EXPECT_FALSE(test::fileExists(download_ + "notes.tx_"));
 }
 
 }  // namespace

@@ -1,0 +1,67 @@
+// The installation steps of one fetched file on the platform.
+#include "update/install/install_fetched_win.h"
+
+#include <windows.h>
+
+#include "update/install/cabinet_win.h"
+#include "update/install/install_run_win.h"
+#include "update/install/lz_expand_win.h"
+#include "update/install/replace_file_win.h"
+
+namespace talkpost::update {
+namespace {
+
+constexpr int kExecStatus = 18;
+
+std::string fullPath(const std::string& path)
+{
+    char buffer[MAX_PATH * 2] = {};
+    DWORD n = GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
+    return n > 0 && n < sizeof buffer ? std::string(buffer, n) : path;
+}
+
+}  // namespace
+
+bool installFetchedFile(const FetchedFile& file, const InstallSettings& settings, const InstallReport& report)
+{
+    InstallPlan plan = planInstall(file, settings);
+    std::string fetched = file.downloadFolder + file.name;
+    if (plan.component) {
+        if (report.status)
+            report.status(962, file.name, 0);
+        return true;
+    }
+    if (plan.moveToTarget) {
+        // The old copy is only ever replaced, never deleted first: when the
+        // replacement cannot be done both stay where they are.
+        std::string target = file.targetDir + file.name;
+        if (replaceFile(fetched, target) != 0 && report.rawLine)
+            report.rawLine("Unable to rename file " + fetched + " to " + target);
+    }
+    if (plan.lzExpand) {
+        // Expanded in the current directory, under the name its header gives.
+        std::string here = fullPath(file.name);
+        if (sameFileName(here, fullPath(fetched)) || replaceFile(fetched, here) == 0)
+            expandCompressedFile(here);
+    }
+    if (plan.extractCabinet) {
+        if (extractCabinet(fetched, file.targetDir, report.skippedEntry) != 0) {
+            if (report.status)
+                report.status(947, fetched, 8);
+        } else if (!settings.keepIntermediateFiles) {
+            DeleteFileA(fetched.c_str());
+        }
+    }
+    if (plan.patch) {
+        auto exec = [&report](const std::string& text) {
+            if (report.status)
+                report.status(kExecStatus, text, 3);
+        };
+        runAndWait(enginePatchCommandLine(file.name, file.localVersion, settings.logging), true, {}, exec);
+        if (!settings.keepIntermediateFiles)
+            DeleteFileA((file.targetDir + file.name).c_str());
+    }
+    return false;
+}
+
+}  // namespace talkpost::update

@@ -1,0 +1,23 @@
+// Installing one fetched file as its plan says: application components are
+// left for the updater helper, plain files replace their old copies in one
+// step, LZ files are expanded, cabinets extracted and patches run.
+#pragma once
+
+#include <functional>
+#include <string>
+
+#include "update/install/install_decisions.h"
+#include "update/install/install_plan.h"
+
+namespace talkpost::update {
+
+struct InstallReport {
+    StatusSink status;                                // 962, 947 and the "Exec: " status 18
+    std::function<void(const std::string&)> rawLine;  // "Unable to rename file <from> to <to>"
+    std::function<void(const std::string&)> skippedEntry;  // a cabinet entry outside its folder
+};
+
+// Returns true when the file is an application component (AppComponentLoaded).
+bool installFetchedFile(const FetchedFile& file, const InstallSettings& settings, const InstallReport& report);
+
+}  // namespace talkpost::update
