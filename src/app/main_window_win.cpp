@@ -634,7 +634,7 @@ void MainWindow::onCommand(int commandId)
         onHowToEnableClients();
         break;
     case MainId::LiveUpdate1:
-        update::liveUpdate(hwnd(), updateEngine_, settings::readSettingsValue("Talkpost", "UpdateServer"));
+        liveUpdate_.run(hwnd(), settings::readSettingsValue("Talkpost", "UpdateServer"));
         break;
     case MainId::Info1:
         runFeature(features.info);

@@ -14,7 +14,7 @@
 #include "computers/computer_list_win.h"
 #include "nettools/netscan_win.h"
 #include "settings/stored_props.h"
-#include "update/engine/update_engine_win.h"
+#include "update/live_update_win.h"
 #include "win/handles_win.h"
 #include "win/window_win.h"
 
@@ -101,7 +101,7 @@ public:
                                                          const std::string& property) override;
 
     // The live update engine, one for the window's life.
-    update::UpdateEngine& updateEngine() { return updateEngine_; }
+    update::LiveUpdate& liveUpdate() { return liveUpdate_; }
 
     // Network provider of the scan; the system's unless a test scripts one.
     void setNetworkForScan(NetworkProvider* network) { network_ = network; }
@@ -156,7 +156,7 @@ private:
     UniqueMenu popup_;
     HWND tooltip_ = nullptr;
     NetworkProvider* network_ = nullptr;
-    update::UpdateEngine updateEngine_;
+    update::LiveUpdate liveUpdate_;
 };
 
 }  // namespace talkpost

@@ -1,13 +1,48 @@
-// The "?" menu's LiveUpdate: until the wizard leads through the whole update,
-// the engine checks the server's control file and its signature and the
-// outcome is shown as the engine reported it.
+// The "?" menu's LiveUpdate: the engine configured for this program's update
+// server and the wizard run over it in the program's own folder, so that the
+// update's files and the restart land beside talkpost.exe whatever folder the
+// program was started in.
 #include "update/live_update_win.h"
 
-#include "update/engine/status_log.h"
 #include "update/wizard/login_dialog_win.h"
 #include "win/prompts_win.h"
 
 namespace talkpost::update {
+namespace {
+
+// Makes a folder the current directory and puts the previous one back.
+class CurrentDirectory {
+public:
+    explicit CurrentDirectory(const std::string& folder)
+    {
+        char previous[MAX_PATH * 2] = {};
+        DWORD length = GetCurrentDirectoryA(sizeof previous, previous);
+        if (length > 0 && length < sizeof previous)
+            previous_ = previous;
+        SetCurrentDirectoryA(folder.c_str());
+    }
+    ~CurrentDirectory()
+    {
+        if (!previous_.empty())
+            SetCurrentDirectoryA(previous_.c_str());
+    }
+    CurrentDirectory(const CurrentDirectory&) = delete;
+    CurrentDirectory& operator=(const CurrentDirectory&) = delete;
+
+private:
+    std::string previous_;
+};
+
+}  // namespace
+
+std::string programFolder()
+{
+    char path[MAX_PATH * 2] = {};
+    DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
+    std::string file(path, length < sizeof path ? length : 0);
+    std::size_t cut = file.find_last_of('\\');
+    return cut == std::string::npos ? std::string() : file.substr(0, cut);
+}
 
 void configureEngine(UpdateEngine& engine, const std::string& updateServer)
 {
@@ -15,31 +50,22 @@ void configureEngine(UpdateEngine& engine, const std::string& updateServer)
     engine.showLogin = showLoginDialog;
 }
 
-void liveUpdate(HWND owner, UpdateEngine& engine, const std::string& updateServer)
+LiveUpdate::LiveUpdate()
+{
+    wizard_.caption = "LiveUpdate";
+    wizard_.language = &english_;
+    wizard_.updateEngine = &adapter_;
+}
+
+void LiveUpdate::run(HWND owner, const std::string& updateServer)
 {
     if (updateServerBase(updateServer).empty()) {
         prompts().information(owner, kNoUpdateServerText);
         return;
     }
-    configureEngine(engine, updateServer);
-    std::string outcome;
-    engine.onStatus = [&outcome](UpdateEngine&, const std::string& text, int, int) { outcome = text; };
-    try {
-        if (engine.openConnection() == kConnected) {
-            int fetched = engine.fetchControlFile();
-            outcome = statusText(fetched == kControlFileFetched ? 926 : fetched == kControlFileNotFound ? 925 : 927);
-        }
-    } catch (...) {
-        engine.onStatus = nullptr;
-        try {
-            engine.closeConnection();
-        } catch (...) {  // the failure that got us here is the one to show
-        }
-        throw;
-    }
-    engine.onStatus = nullptr;
-    engine.closeConnection();
-    prompts().information(owner, outcome);
+    configureEngine(engine_, updateServer);
+    CurrentDirectory inProgramFolder(programFolder());
+    wizard_.runWizard(owner);
 }
 
 }  // namespace talkpost::update

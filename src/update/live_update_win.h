@@ -1,5 +1,5 @@
-// LiveUpdate in the "?" menu: configures the main window's engine for this
-// program's update server and runs the update's steps.
+// LiveUpdate in the "?" menu: the main window's one update engine, the wizard
+// that leads through an update over it, and the wizard's English texts.
 #pragma once
 
 #include <windows.h>
@@ -7,6 +7,8 @@
 #include <string>
 
 #include "update/engine/update_engine_win.h"
+#include "update/wizard/update_wizard_win.h"
+#include "update/wizard/wizard_engine_win.h"
 
 namespace talkpost::update {
 
@@ -17,9 +19,28 @@ inline constexpr const char* kNoUpdateServerText = "No update server is configur
 // and the login dialog.
 void configureEngine(UpdateEngine& engine, const std::string& updateServer);
 
-// With no server configured: the information box above, and nothing is
-// fetched. Otherwise the connection is opened, the control file fetched and
-// checked, the connection closed, and the outcome's status text shown.
-void liveUpdate(HWND owner, UpdateEngine& engine, const std::string& updateServer);
+class LiveUpdate {
+public:
+    LiveUpdate();
+    LiveUpdate(const LiveUpdate&) = delete;
+    LiveUpdate& operator=(const LiveUpdate&) = delete;
+
+    // With no server configured: the information box above, and nothing is
+    // fetched. Otherwise the wizard runs over the engine, with the program's
+    // own folder as the current directory until it ends.
+    void run(HWND owner, const std::string& updateServer);
+
+    UpdateEngine& engine() { return engine_; }
+    UpdateWizard& wizard() { return wizard_; }
+
+private:
+    UpdateEngine engine_;
+    WizardEngineAdapter adapter_{engine_};
+    UpdateWizardEnglish english_;
+    UpdateWizard wizard_;
+};
+
+// The folder of the running program, without a trailing "\".
+std::string programFolder();
 
 }  // namespace talkpost::update

@@ -266,8 +266,7 @@ UpdateWizardDialog::UpdateWizardDialog(HWND owner, WizardEngine& engine, const U
     applyTexts(texts);
     showPage(WizardPage::Welcome);
 
-    previousHandlers_ = engine_.progressHandlers();
-    engine_.setProgressHandlers({[this](const std::string& name, std::int64_t position, std::int64_t size) {
+    engine_.lendProgressHandlers({[this](const std::string& name, std::int64_t position, std::int64_t size) {
                                      onFileProgress(name, position, size);
                                  },
                                  [this] { return flow_.cancelRequested(); }});
@@ -284,7 +283,7 @@ UpdateWizardDialog::UpdateWizardDialog(HWND owner, WizardEngine& engine, const U
 
 UpdateWizardDialog::~UpdateWizardDialog()
 {
-    engine_.setProgressHandlers(previousHandlers_);
+    engine_.restoreProgressHandlers();
     if (hwnd() != nullptr) {
         RemoveWindowSubclass(control(WizardControl::CheckListBox1), &UpdateWizardDialog::subclassProc, 1);
         RemoveWindowSubclass(control(WizardControl::WhatsNewMemo), &UpdateWizardDialog::subclassProc, 2);

@@ -134,7 +134,6 @@ private:
     WizardEngine& engine_;
     WizardFlow flow_;
     WizardDialogSettings settings_;
-    WizardProgressHandlers previousHandlers_;
     UniqueGdiObject font_;
     std::unique_ptr<Billboard> billboard_;
     WizardPage page_ = WizardPage::Welcome;

@@ -37,9 +37,10 @@ struct WizardProgressHandlers {
 class WizardEngine {
 public:
     virtual ~WizardEngine() = default;
-    // The dialog puts its own handlers in for its life and the previous ones back afterwards.
-    virtual WizardProgressHandlers progressHandlers() const = 0;
-    virtual void setProgressHandlers(const WizardProgressHandlers& handlers) = 0;
+    // The dialog puts its own handlers in for its life; the engine keeps the
+    // ones they replace and puts them back when asked.
+    virtual void lendProgressHandlers(const WizardProgressHandlers& handlers) = 0;
+    virtual void restoreProgressHandlers() = 0;
     // Sizes of the selected files for the total progress.
     virtual std::int64_t totalSize() const = 0;
     virtual std::int64_t completedSize() const = 0;

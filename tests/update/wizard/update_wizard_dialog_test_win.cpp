@@ -30,8 +30,9 @@ struct ScriptedEngine : WizardEngine {
     std::vector<std::pair<std::string, std::int64_t>> progressSeen;
     std::function<void()> duringDownload;  // runs once, halfway through
 
-    WizardProgressHandlers progressHandlers() const override { return handlers; }
-    void setProgressHandlers(const WizardProgressHandlers& h) override { handlers = h; }
+    WizardProgressHandlers lent;
+    void lendProgressHandlers(const WizardProgressHandlers& h) override { lent = std::exchange(handlers, h); }
+    void restoreProgressHandlers() override { handlers = lent; }
     std::int64_t totalSize() const override { return 8192; }
     std::int64_t completedSize() const override { return completed; }
     int openConnection() override { return 0; }

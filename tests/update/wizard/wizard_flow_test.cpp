@@ -120,8 +120,9 @@ struct ScriptedEngine : WizardEngine {
     std::vector<bool> kept;
 
     WizardProgressHandlers handlers;
-    WizardProgressHandlers progressHandlers() const override { return handlers; }
-    void setProgressHandlers(const WizardProgressHandlers& h) override { handlers = h; }
+    WizardProgressHandlers lent;
+    void lendProgressHandlers(const WizardProgressHandlers& h) override { lent = std::exchange(handlers, h); }
+    void restoreProgressHandlers() override { handlers = lent; }
     std::int64_t totalSize() const override { return 0; }
     std::int64_t completedSize() const override { return 0; }
     int openConnection() override { return note("open"), connectResult; }

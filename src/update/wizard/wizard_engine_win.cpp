@@ -1,0 +1,131 @@
+// The wizard's view of the update engine.
+#include "update/wizard/wizard_engine_win.h"
+
+#include <oleauto.h>
+
+#include <cmath>
+#include <utility>
+
+namespace talkpost {
+namespace {
+
+bool toSystemTime(double value, SYSTEMTIME& time)
+{
+    return VariantTimeToSystemTime(value, &time) != 0;
+}
+
+}  // namespace
+
+std::string userShortDate(double value)
+{
+    SYSTEMTIME time{};
+    char text[128] = {};
+    if (!toSystemTime(value, time) ||
+        GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &time, nullptr, text, sizeof text) == 0)
+        return {};
+    return text;
+}
+
+std::string userTimeOfDay(double value)
+{
+    // Whole seconds decide: a fraction that rounds to midnight has no time of day.
+    double fraction = std::fabs(value - std::trunc(value));
+    if (std::lround(fraction * 86400.0) % 86400 == 0)
+        return {};
+    SYSTEMTIME time{};
+    char text[128] = {};
+    if (!toSystemTime(value, time) || GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &time, nullptr, text, sizeof text) == 0)
+        return {};
+    return text;
+}
+
+void WizardEngineAdapter::lendProgressHandlers(const WizardProgressHandlers& handlers)
+{
+    lentFileProgress_ = std::exchange(
+        engine_.onFileProgress,
+        [progress = handlers.onFileProgress](update::UpdateEngine&, const std::string& name, std::int64_t position,
+                                             std::int64_t size) {
+            if (progress)
+                progress(name, position, size);
+        });
+    lentProgressCancel_ = std::exchange(engine_.onProgressCancel,
+                                        [poll = handlers.onProgressCancel](update::UpdateEngine&, bool& cancel) {
+                                            if (poll)
+                                                cancel = poll();
+                                        });
+}
+
+void WizardEngineAdapter::restoreProgressHandlers()
+{
+    engine_.onFileProgress = std::move(lentFileProgress_);
+    engine_.onProgressCancel = std::move(lentProgressCancel_);
+}
+
+std::int64_t WizardEngineAdapter::totalSize() const { return engine_.fileList().totalSize(); }
+
+std::int64_t WizardEngineAdapter::completedSize() const { return engine_.fileList().completedSize(); }
+
+bool WizardEngineAdapter::isFtpUpdate() const
+{
+    return engine_.settings.updateType == update::UpdateType::ftpUpdate;
+}
+
+void WizardEngineAdapter::setSilentDownload() { engine_.settings.downloadPrompt = update::DownloadPrompt::dpSilent; }
+
+CheckResultFacts WizardEngineAdapter::checkResultFacts() const
+{
+    CheckResultFacts facts;
+    facts.localDate = userShortDate(engine_.updateLocalDate);
+    facts.newDate = userShortDate(engine_.updateNewDate);
+    facts.newTime = userTimeOfDay(engine_.updateNewDate);
+    facts.localVersion = engine_.updateLocalVersion;
+    facts.newVersion = engine_.updateNewVersion;
+    facts.description = engine_.updateDescription;
+    return facts;
+}
+
+void WizardEngineAdapter::raiseDownloadedWhatsNew(const std::vector<std::string>& lines)
+{
+    if (engine_.onDownloadedWhatsNew) {
+        int result = 1;
+        engine_.onDownloadedWhatsNew(engine_, lines, result);
+    }
+}
+
+void WizardEngineAdapter::raiseDownloadedLicense(const std::vector<std::string>& lines)
+{
+    if (engine_.onDownloadedEULA) {
+        int result = 1;
+        engine_.onDownloadedEULA(engine_, lines, result);
+    }
+}
+
+std::vector<WizardFileEntry> WizardEngineAdapter::files() const
+{
+    const update::FileList& list = engine_.fileList();
+    std::vector<WizardFileEntry> entries;
+    for (std::size_t i = 0; i < list.count(); ++i) {
+        const update::FileDescription& file = list.at(i);
+        entries.push_back({file.description, file.hidden, file.mandatory});
+    }
+    return entries;
+}
+
+void WizardEngineAdapter::keepSelected(const std::vector<bool>& selected)
+{
+    update::FileList& list = engine_.fileList();
+    for (std::size_t i = 0; i < list.count(); ++i)
+        list.at(i).selected = i >= selected.size() || selected[i];
+    for (std::size_t i = list.count(); i-- > 0;) {
+        if (!list.at(i).selected)
+            list.remove(i);
+    }
+}
+
+void WizardEngineAdapter::raiseSuccess()
+{
+    if (engine_.onSuccess)
+        engine_.onSuccess(engine_);
+}
+
+}  // namespace talkpost
