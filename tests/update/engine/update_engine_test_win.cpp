@@ -15,6 +15,7 @@
 #include "update/engine/status_log.h"
 #include "update/engine/status_log_win.h"
 #include "update/engine/transfer.h"
+#include "update/live_update_win.h"
 #include "update/wizard/login_dialog_win.h"
 #include "win/app_error.h"
 
@@ -466,6 +467,43 @@ TEST_F(UpdateEngineTest, FtpSetsTheFolderOnceAndFetchesWholeFiles)
     auto commands = lines(work() + "\\ftp.log");
     EXPECT_EQ(countContaining(commands, "CWD"), 1u);
     EXPECT_EQ(countContaining(commands, "RETR data.bin"), 2u);
+}
+
+}  // namespace
+}  // namespace talkpost::update
+
+namespace talkpost::update {
+namespace {
+
+// LiveUpdate from the "?" menu.
+TEST_F(UpdateEngineTest, LiveUpdateWithoutAServerShowsTheInformationAndFetchesNothing)
+{
+    test::RecordingPrompts prompts;
+    for (const std::string configured : {"", "   ", "/"}) {
+        liveUpdate(nullptr, engine, configured);
+        ASSERT_EQ(prompts.shown.size(), 1u);
+        EXPECT_EQ(prompts.shown[0].kind, "information");
+        EXPECT_EQ(prompts.shown[0].text, "No update server is configured.");
+        prompts.shown.clear();
+    }
+    EXPECT_TRUE(requests().empty());
+    EXPECT_FALSE(test::fileExists(folder.file("upd.log")));
+}
+
+TEST_F(UpdateEngineTest, LiveUpdateChecksTheServersControlFileAndShowsTheOutcome)
+{
+    test::RecordingPrompts prompts;
+    liveUpdate(nullptr, engine, base() + "/");
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(prompts.shown[0].text, "Update control file found");
+    EXPECT_EQ(engine.settings.url, base() + "/Updates/talkpost.inf");
+    EXPECT_EQ(requests().size(), 2u);
+    EXPECT_EQ(engine.controlFilePath(), "");  // closed again, the copy removed
+    EXPECT_TRUE(logged("[949] Closed Internet connection"));
+
+    liveUpdate(nullptr, engine, base() + "/elsewhere");
+    ASSERT_EQ(prompts.shown.size(), 2u);
+    EXPECT_EQ(prompts.shown[1].text, "Update control file not found");
 }
 
 }  // namespace
