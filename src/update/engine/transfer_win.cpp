@@ -141,6 +141,8 @@ UniqueInternet UpdateEngine::openHttpRequest(const std::string& address)
             reportStatus(917, address, 2, 1);
             return {};
         }
+        DWORD timeout = networkTimeoutMs;  // the reads of this request, not only the connection
+        InternetSetOptionA(request.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout, sizeof timeout);
         DWORD status = 0, size = sizeof status;
         HttpQueryInfoA(request.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr);
         if (status == HTTP_STATUS_DENIED && settings.authenticate == Authenticate::auAuto) {
@@ -244,6 +246,9 @@ bool UpdateEngine::transferInternet(const std::string& original, const std::stri
     source.reset();
     target.reset();
     cancelled_ = cancel;
+    // A connection that ends before the announced length brought a part of a file, not a file.
+    if (!cancel && size > 0 && total != static_cast<std::uint64_t>(size))
+        readError = true;
 
     // A reply without data replaces nothing.
     if (cancel || readError || !received) {

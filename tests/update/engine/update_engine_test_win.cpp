@@ -223,6 +223,15 @@ TEST_F(UpdateEngineTest, AnEndlessControlFileIsRefused)
     EXPECT_TRUE(leftTemporaries().empty());
 }
 
+TEST_F(UpdateEngineTest, AConnectionThatEndsBeforeTheAnnouncedLengthReplacesNothing)
+{
+    test::writeFile(target() + "part.bin", "before");
+    ASSERT_EQ(engine.openConnection(), kConnected);
+    EXPECT_FALSE(engine.transferFile(base() + "/short/part.bin", target()));
+    EXPECT_EQ(test::readFile(target() + "part.bin"), "before");
+    EXPECT_TRUE(leftTemporaries().empty());
+}
+
 TEST_F(UpdateEngineTest, NamesThatLeaveTheFolderAreRefused)
 {
     ASSERT_EQ(engine.openConnection(), kConnected);
