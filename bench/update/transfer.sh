@@ -33,5 +33,8 @@ echo "$output" | grep transferFile
 cmp -s "$work/http/files/bench.bin" "$work/out/bench.bin" || { echo "transferFile: file differs" >&2; exit 1; }
 engine_rate=$(echo "$output" | sed -n 's/^rate_bytes_per_second=//p')
 awk -v e="$engine_rate" -v c="$curl_rate" 'BEGIN { printf "ratio transferFile / curl: %.2f\n", e / c }'
-# Where the time goes: the same transfer without the message processing between blocks.
+# Where the time goes: the same transfer without the message processing
+# between blocks, and the platform's reads alone in small and large blocks.
 engine --no-pump | grep transferFile
+engine --raw 4096
+engine --raw 65536
