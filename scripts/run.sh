@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Sets up, builds the Windows program and starts Talkpost under Wine, with
 # the msg.exe and mstsc.exe stand-ins in the Wine prefix (they pop the
-# received message up) and the demo banner served from 127.0.0.1.
+# received message up) and the demo banner and update server on 127.0.0.1.
 # Without a display it runs under Xvfb and saves a screenshot.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -35,6 +35,12 @@ if [ -f tools/banner/serve-demo.py ]; then
     printf '[Talkpost]\r\nBannerServer=http://127.0.0.1:%s\r\n' "$port" >>"$ini"
   fi
 fi
+update_port=8766
+tools/update/serve-demo.sh "$update_port" >"$demo/update-server.log" 2>&1 &
+update_server=$!
+trap 'kill ${server:-} $update_server 2>/dev/null || true' EXIT
+grep -q '^UpdateServer=' "$demo/Talkpost.ini" 2>/dev/null ||
+  sed -i "s|^\[Talkpost\]\r\?\$|&\nUpdateServer=http://127.0.0.1:$update_port\r|" "$demo/Talkpost.ini"
 export TALKPOST_STANDIN_POPUP=1
 cd "$demo"
 if [ "$headless" = 1 ]; then

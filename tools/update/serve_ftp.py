@@ -5,11 +5,13 @@ read-only. Every command is appended to --log; the port, chosen by the
 system, goes to --port-file.
 """
 import argparse
+import logging
 import os
 import sys
 
 from pyftpdlib.authorizers import DummyAuthorizer
 from pyftpdlib.handlers import FTPHandler
+from pyftpdlib.log import config_logging
 from pyftpdlib.servers import FTPServer
 
 
@@ -23,6 +25,7 @@ def main(argv):
     args = parser.parse_args(argv)
 
     log_path = args.log
+    config_logging(level=logging.WARNING)
 
     class RecordingHandler(FTPHandler):
         def pre_process_command(self, line, cmd, arg):

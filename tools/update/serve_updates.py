@@ -10,6 +10,7 @@ Paths that script a server's misbehaviour for the tests:
   /status/<code>/<name>   answers with that status code and no body
   /empty/<name>           200 with an empty body
   /endless/<name>         200 without a length, a body that never ends
+  /short/<name>           200 with a length of 100,000 bytes, 4,096 bytes and the end of the connection
 """
 import argparse
 import base64
@@ -65,6 +66,13 @@ class Handler(http.server.BaseHTTPRequestHandler):
                     self.wfile.write(block)
             except OSError:
                 pass
+            self.close_connection = True
+        elif parts[0] == "short":
+            self.send_response(200)
+            self.send_header("Content-Length", "100000")
+            self.end_headers()
+            self.wfile.write(b"s" * 4096)
+            self.wfile.flush()
             self.close_connection = True
         else:
             path = os.path.realpath(os.path.join(self.server.root, *parts))

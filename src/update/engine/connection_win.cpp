@@ -95,7 +95,7 @@ int UpdateEngine::openConnection()
         return kNoInternetHandle;
     }
     // A server that stops sending ends the transfer instead of holding it forever.
-    DWORD timeout = kNetworkTimeoutMs;
+    DWORD timeout = networkTimeoutMs;
     for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT})
         InternetSetOptionA(internet_.get(), option, &timeout, sizeof timeout);
     return kConnected;

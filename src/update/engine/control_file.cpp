@@ -86,7 +86,7 @@ ProfileText ProfileText::parse(std::string_view bytes)
         if (line.front() == '[') {
             std::size_t close = line.rfind(']');
             if (close != std::string_view::npos && close > 0) {
-                result.sections_.emplace_back(lowered(line.substr(1, close - 1)), Section{});
+                result.sections_.emplace_back(lowered(trimmed(line.substr(1, close - 1))), Section{});
                 continue;
             }
         }

@@ -19,7 +19,7 @@ inline constexpr std::size_t kMaxProfileValue = 2047;
 
 // One INI file as the profile reader sees it: sections and keys compared
 // without regard to case (the first of two equal names wins), blanks around
-// keys and values dropped, one pair of enclosing quotes removed, lines
+// section names, keys and values dropped, one pair of enclosing quotes removed, lines
 // beginning with ";" no keys of any use.
 class ProfileText {
 public:

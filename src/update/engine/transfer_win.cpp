@@ -3,6 +3,7 @@
 // into the destination's place only when the whole transfer succeeded.
 #include "update/engine/update_engine_win.h"
 
+#include <cstdlib>
 #include <vector>
 
 #include "update/engine/status_log.h"
@@ -141,6 +142,8 @@ UniqueInternet UpdateEngine::openHttpRequest(const std::string& address)
             reportStatus(917, address, 2, 1);
             return {};
         }
+        DWORD timeout = networkTimeoutMs;  // the reads of this request, not only the connection
+        InternetSetOptionA(request.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout, sizeof timeout);
         DWORD status = 0, size = sizeof status;
         HttpQueryInfoA(request.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr);
         if (status == HTTP_STATUS_DENIED && settings.authenticate == Authenticate::auAuto) {
@@ -171,7 +174,7 @@ UniqueInternet UpdateEngine::openFtpFile(const std::string& address, std::int64_
         UniqueResource<HINTERNET, FindTraits> search(FtpFindFirstFileA(
             connection, name.c_str(), &found, INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0));
         if (search)
-            size = found.nFileSizeLow;
+            size = static_cast<std::int64_t>(found.nFileSizeHigh) << 32 | found.nFileSizeLow;
     }
     UniqueInternet file(FtpOpenFileA(connection, name.c_str(), GENERIC_READ, FTP_TRANSFER_TYPE_BINARY, 0));
     if (!file)
@@ -193,10 +196,13 @@ bool UpdateEngine::transferInternet(const std::string& original, const std::stri
     if (settings.updateType == UpdateType::httpUpdate) {
         source = openHttpRequest(address);
         if (source) {
-            DWORD length = 0, bytes = sizeof length;
-            if (HttpQueryInfoA(source.get(), HTTP_QUERY_CONTENT_LENGTH | HTTP_QUERY_FLAG_NUMBER, &length, &bytes,
-                               nullptr))
-                size = length;
+            // As text: a length beyond 32 bits must still be checked whole.
+            char length[32] = {};
+            DWORD bytes = sizeof length - 1;
+            if (HttpQueryInfoA(source.get(), HTTP_QUERY_CONTENT_LENGTH, length, &bytes, nullptr))
+                size = std::strtoll(length, nullptr, 10);
+            if (size < 0)
+                size = 0;
         }
     } else {
         source = openFtpFile(address, size);
@@ -244,6 +250,9 @@ bool UpdateEngine::transferInternet(const std::string& original, const std::stri
     source.reset();
     target.reset();
     cancelled_ = cancel;
+    // A connection that ends before the announced length brought a part of a file, not a file.
+    if (!cancel && size > 0 && total != static_cast<std::uint64_t>(size))
+        readError = true;
 
     // A reply without data replaces nothing.
     if (cancel || readError || !received) {

@@ -65,6 +65,8 @@ public:
     // The login dialog: (prompt, user in/out, password in/out) -> confirmed.
     // Without it every request for credentials counts as cancelled.
     std::function<bool(const std::string& prompt, std::string& user, std::string& password)> showLogin;
+    // How long a server may keep the engine waiting (connect, send, each read).
+    DWORD networkTimeoutMs = kNetworkTimeoutMs;
     // Lets the user interface process its pending messages after each block;
     // by default the calling thread's messages are dispatched.
     std::function<void()> processMessages;

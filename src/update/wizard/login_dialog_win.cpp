@@ -74,10 +74,23 @@ LRESULT LoginDialog::handle(UINT msg, WPARAM wparam, LPARAM lparam)
         EndPaint(hwnd(), &ps);
         return 0;
     }
-    case WM_SHOWWINDOW:
-        if (wparam)
-            SetFocus(control(static_cast<int>(Id::Edit1)));
-        return defaultHandle(msg, wparam, lparam);
+    case WM_ACTIVATE:
+        // The focus goes back where it was, the user name field the first time.
+        if (LOWORD(wparam) != WA_INACTIVE) {
+            SetFocus(focus_ != nullptr ? focus_ : control(static_cast<int>(Id::Edit1)));
+            return 0;
+        }
+        focus_ = GetFocus();
+        return 0;
+    case WM_NEXTDLGCTL: {
+        // What the dialog manager sends for a label's accelerator: the label,
+        // then the control after it.
+        HWND next = LOWORD(lparam) ? reinterpret_cast<HWND>(wparam)
+                                   : GetNextDlgTabItem(hwnd(), GetFocus(), wparam != 0);
+        if (next != nullptr)
+            SetFocus(next);
+        return 0;
+    }
     case WM_COMMAND:
         if (LOWORD(wparam) == IDOK || LOWORD(wparam) == IDCANCEL) {
             if (isModal())

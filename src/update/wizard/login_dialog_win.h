@@ -34,6 +34,7 @@ private:
 
     UniqueGdiObject font_;
     UniqueGdiObject bannerFont_;
+    HWND focus_ = nullptr;
 };
 
 // Shows the dialog modally with empty fields. OK: user and password take the

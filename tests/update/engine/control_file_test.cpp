@@ -61,8 +61,8 @@ TEST(ProfileText, ValueRules)
         {"update", "tabbed", "x"},
         {"update", "eq", "a=b"},
         {"update", "late", "default"},  // only the first section of a name counts
-        {"spaced", "k", "default"},
-        {" spaced ", "k", "default"},
+        {"spaced", "k", "v"},
+        {" spaced ", "k", "v"},
         {"a]b", "k", "brackets"},
         {"a]b", "k2", "v2"},  // a header without "]" is no header
         {"other", "x", "1"},

@@ -1,0 +1,519 @@
+// The update engine under Wine against our HTTP server and an FTP server on
+// 127.0.0.1 (started by with_update_servers.sh): connection, control file
+// with its signature, transfers with authentication, failures, cancel and
+// the destination rules, file mode, the registry values and the log.
+#include "update/engine/update_engine_win.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "support/test_support_win.h"
+#include "update/engine/base64.h"
+#include "update/engine/dialog_driver_win.h"
+#include "update/engine/status_log.h"
+#include "update/engine/status_log_win.h"
+#include "update/engine/transfer.h"
+#include "update/live_update_win.h"
+#include "update/wizard/login_dialog_win.h"
+#include "base/app_error.h"
+
+namespace talkpost::update {
+namespace {
+
+using test::DialogDriver;
+
+std::string env(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value != nullptr ? value : "";
+}
+
+std::string work() { return test::unixToWindowsPath(env("TALKPOST_UPDATE_WORK")); }
+std::string base() { return "http://127.0.0.1:" + env("TALKPOST_UPDATE_HTTP_PORT"); }
+
+std::vector<std::string> lines(const std::string& path)
+{
+    return test::fileExists(path) ? splitLines(test::readFile(path)) : std::vector<std::string>{};
+}
+
+std::size_t countContaining(const std::vector<std::string>& all, const std::string& part)
+{
+    return static_cast<std::size_t>(
+        std::count_if(all.begin(), all.end(), [&](const std::string& l) { return l.find(part) != std::string::npos; }));
+}
+
+std::vector<std::string> filesIn(const std::string& folder, const std::string& pattern)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\" + pattern).c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do
+        names.push_back(found.cFileName);
+    while (FindNextFileA(search, &found));
+    FindClose(search);
+    return names;
+}
+
+class UpdateEngineTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_FALSE(env("TALKPOST_UPDATE_WORK").empty()) << "run through with_update_servers.sh";
+        setLogFileName(folder.file("upd.log"));
+        test::writeFile(work() + "\\http.log", "");
+        engine.settings = talkpostEngineSettings(base());
+        // Temporary files in a folder of the test's own, so none can hide among others.
+        engine.settings.useWinTempDir = false;
+        CreateDirectoryA(temp().c_str(), nullptr);
+        engine.settings.tempDirectory = temp();
+        CreateDirectoryA(target().c_str(), nullptr);
+        engine.showLogin = showLoginDialog;
+    }
+    void TearDown() override
+    {
+        engine.closeConnection();
+        setLogFileName("UPDATE.LOG");
+    }
+
+    std::string temp() const { return folder.file("tmp"); }
+    std::string target() const { return folder.file("target") + "\\"; }
+    std::vector<std::string> log() const { return lines(folder.file("upd.log")); }
+    bool logged(const std::string& part) const { return countContaining(log(), part) > 0; }
+    std::vector<std::string> requests() const { return lines(work() + "\\http.log"); }
+    std::vector<std::string> leftTemporaries() const { return filesIn(temp(), "UPD*.tmp"); }
+    std::string served(const std::string& relative) const { return test::readFile(work() + "\\http\\" + relative); }
+
+    test::TempFolder folder;
+    UpdateEngine engine;
+};
+
+TEST_F(UpdateEngineTest, SignedControlFileIsFetchedWithTheBasicHeaderOnEveryRequest)
+{
+    ASSERT_EQ(engine.openConnection(), kConnected);
+    ASSERT_EQ(engine.fetchControlFile(), kControlFileFetched);
+    EXPECT_TRUE(test::fileExists(engine.controlFilePath()));
+    EXPECT_EQ(engine.controlFilePath(), UpdateEngine::windowsTempFolder() + "talkpost.inf");
+    EXPECT_EQ(test::readFile(engine.controlFilePath()), served("Updates\\talkpost.inf"));
+    EXPECT_EQ(engine.application().appCommand, "\"My App.exe\" \"-a -b\"");
+    EXPECT_TRUE(engine.application().appUpdate);
+    EXPECT_EQ(engine.readControlString("update", "descr"), "Test update");
+
+    const std::string header = "Basic " + base64Encode(std::string(kUpdateUserID) + ":" + kUpdatePassword);
+    auto all = requests();
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[0], "/Updates/talkpost.inf " + header);
+    EXPECT_EQ(all[1], "/Updates/talkpost.inf.sig " + header);
+
+    auto lines = log();
+    EXPECT_EQ(countContaining(lines, "] Checking for Internet connection (Status:3) (Error:0)"), 1u);
+    EXPECT_EQ(countContaining(lines, "[921] Found open Internet connection"), 1u);
+    EXPECT_EQ(countContaining(lines, "[915] Download : " + base() + "/Updates/talkpost.inf (Status:3)"), 1u);
+    EXPECT_EQ(countContaining(lines, "[926] Update control file found (Status:3) (Error:0)"), 1u);
+    EXPECT_EQ(countContaining(lines, "[927]"), 0u);
+
+    std::string copy = engine.controlFilePath();
+    engine.closeConnection();
+    EXPECT_EQ(countContaining(log(), "[949] Closed Internet connection (Status:3) (Error:0)"), 2u);
+    EXPECT_FALSE(test::fileExists(copy));
+    EXPECT_TRUE(leftTemporaries().empty());
+}
+
+TEST_F(UpdateEngineTest, ControlFileWithoutAGoodSignatureGivesFiveAndIsNeverRead)
+{
+    for (const std::string dir : {"bad", "nosig", "garbled"}) {
+        test::writeFile(folder.file("upd.log"), "");
+        engine.settings.url = base() + "/" + dir + "/talkpost.inf";
+        ASSERT_EQ(engine.openConnection(), kConnected);
+        EXPECT_EQ(engine.fetchControlFile(), kSignatureMismatch) << dir;
+        EXPECT_TRUE(logged("[927] Invalid signature in update control file (Status:11) (Error:4)")) << dir;
+        // Nothing of the file remains to be acted on.
+        EXPECT_EQ(engine.controlFilePath(), "") << dir;
+        EXPECT_FALSE(test::fileExists(UpdateEngine::windowsTempFolder() + "talkpost.inf")) << dir;
+        EXPECT_EQ(engine.application().appCommand, "") << dir;
+        EXPECT_EQ(engine.readFileList(), 0) << dir;
+        EXPECT_FALSE(engine.fetchWhatsNew().has_value()) << dir;
+        engine.closeConnection();
+    }
+    EXPECT_TRUE(leftTemporaries().empty());
+}
+
+TEST_F(UpdateEngineTest, TheTextSignatureCheckGivesFiveButReadsTheApplicationSection)
+{
+    engine.settings.signatureCheck = true;  // the control file carries no [update] signature
+    ASSERT_EQ(engine.openConnection(), kConnected);
+    EXPECT_EQ(engine.fetchControlFile(), kSignatureMismatch);
+    EXPECT_TRUE(logged("[927]"));
+    EXPECT_EQ(engine.application().appCommand, "\"My App.exe\" \"-a -b\"");
+}
+
+TEST_F(UpdateEngineTest, StatusCodesOfThreeHundredAndMoreFailWithTheirCodeInTheLog)
+{
+    ASSERT_EQ(engine.openConnection(), kConnected);
+    engine.settings.url = base() + "/status/404/talkpost.inf";
+    EXPECT_EQ(engine.fetchControlFile(), kControlFileNotFound);
+    EXPECT_TRUE(logged("[916] Http status : 404 (Status:6) (Error:404)"));
+    EXPECT_TRUE(logged("[925] Update control file not found (Status:2) (Error:0)"));
+    EXPECT_FALSE(engine.transferFile(base() + "/status/304/a.bin", target()));
+    EXPECT_TRUE(logged("[916] Http status : 304 (Status:6) (Error:304)"));
+    EXPECT_FALSE(test::fileExists(target() + "a.bin"));
+    EXPECT_TRUE(leftTemporaries().empty());
+}
+
+TEST_F(UpdateEngineTest, CancelAfterTheFirstBlockLeavesNoTemporaryFileAndTheDestinationAsItWas)
+{
+    test::writeFile(target() + "big.bin", "old contents");
+    int progress = 0;
+    engine.onFileProgress = [&](UpdateEngine&, const std::string& name, std::int64_t pos, std::int64_t size) {
+        ++progress;
+        EXPECT_EQ(name, target() + "big.bin");
+        EXPECT_GT(pos, 0);
+        EXPECT_LE(pos, 4096);
+        EXPECT_EQ(size, 65536);
+    };
+    engine.onProgressCancel = [](UpdateEngine&, bool& cancel) { cancel = true; };
+    ASSERT_EQ(engine.openConnection(), kConnected);
+    EXPECT_FALSE(engine.transferFile(base() + "/files/big.bin", target()));
+    EXPECT_EQ(progress, 1);
+    EXPECT_TRUE(engine.cancelled());
+    EXPECT_TRUE(logged("[964] Update process cancelled (Status:0) (Error:0)"));
+    EXPECT_EQ(test::readFile(target() + "big.bin"), "old contents");
+    EXPECT_TRUE(leftTemporaries().empty());
+
+    // A transfer that is not cancelled clears the flag again.
+    engine.onProgressCancel = nullptr;
+    engine.onFileProgress = nullptr;
+    std::string downloaded;
+    engine.onFileDownloaded = [&](UpdateEngine&, const std::string& name) { downloaded = name; };
+    EXPECT_TRUE(engine.transferFile(base() + "/files/big.bin", target()));
+    EXPECT_FALSE(engine.cancelled());
+    EXPECT_EQ(test::readFile(target() + "big.bin"), served("files\\big.bin"));
+    EXPECT_EQ(downloaded, target() + "big.bin");
+}
+
+TEST_F(UpdateEngineTest, AReadOnlyDestinationIsReplaced)
+{
+    test::writeFile(target() + "tiny.txt", "older");
+    SetFileAttributesA((target() + "tiny.txt").c_str(), FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN);
+    ASSERT_EQ(engine.openConnection(), kConnected);
+    EXPECT_TRUE(engine.transferFile(base() + "/files/tiny.txt", target()));
+    EXPECT_EQ(test::readFile(target() + "tiny.txt"), "tiny");
+}
+
+TEST_F(UpdateEngineTest, AnEmptyReplyReplacesNothing)
+{
+    test::writeFile(target() + "empty.bin", "keep me");
+    ASSERT_EQ(engine.openConnection(), kConnected);
+    EXPECT_FALSE(engine.transferFile(base() + "/empty/empty.bin", target()));
+    EXPECT_EQ(test::readFile(target() + "empty.bin"), "keep me");
+    EXPECT_FALSE(test::fileExists(target() + "nothing.bin"));
+    EXPECT_FALSE(engine.transferFile(base() + "/empty/nothing.bin", target()));
+    EXPECT_FALSE(test::fileExists(target() + "nothing.bin"));
+    EXPECT_TRUE(leftTemporaries().empty());
+}
+
+TEST_F(UpdateEngineTest, AnEndlessControlFileIsRefused)
+{
+    engine.settings.url = base() + "/endless/talkpost.inf";
+    ASSERT_EQ(engine.openConnection(), kConnected);
+    EXPECT_EQ(engine.fetchControlFile(), kControlFileNotFound);
+    EXPECT_TRUE(leftTemporaries().empty());
+}
+
+TEST_F(UpdateEngineTest, AConnectionThatEndsBeforeTheAnnouncedLengthReplacesNothing)
+{
+    test::writeFile(target() + "part.bin", "before");
+    ASSERT_EQ(engine.openConnection(), kConnected);
+    EXPECT_FALSE(engine.transferFile(base() + "/short/part.bin", target()));
+    EXPECT_EQ(test::readFile(target() + "part.bin"), "before");
+    EXPECT_TRUE(leftTemporaries().empty());
+}
+
+TEST_F(UpdateEngineTest, NamesThatLeaveTheFolderAreRefused)
+{
+    ASSERT_EQ(engine.openConnection(), kConnected);
+    EXPECT_FALSE(engine.transferFile(base() + "/files/", target()));
+    EXPECT_FALSE(engine.transferFile(base() + "/files/..", target()));
+    EXPECT_TRUE(logged("[917] File not found : " + base() + "/files/.. (Status:2) (Error:1)"));
+    EXPECT_TRUE(requests().empty());
+}
+
+// The 401 answered through the real login dialog, driven like a person would.
+struct LoginCase {
+    Authenticate mode;
+    bool confirm;
+};
+
+TEST_F(UpdateEngineTest, CredentialsAskedForThroughTheLoginDialog)
+{
+    const std::string prompt = "Connect to 127.0.0.1:" + env("TALKPOST_UPDATE_HTTP_PORT");
+    const std::string header = "Basic " + base64Encode(std::string(kUpdateUserID) + ":" + kUpdatePassword);
+    const LoginCase cases[] = {{Authenticate::auAuto, true}, {Authenticate::auAuto, false},
+                               {Authenticate::auAlways, true}, {Authenticate::auAlways, false}};
+    for (const LoginCase& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.mode) * 10 + c.confirm);
+        test::writeFile(work() + "\\http.log", "");
+        test::writeFile(folder.file("upd.log"), "");
+        DeleteFileA((target() + "tiny.txt").c_str());
+        engine.settings.userID.clear();
+        engine.settings.password.clear();
+        engine.settings.authenticate = c.mode;
+        DialogDriver driver(prompt, [&](HWND dialog) {
+            DialogDriver::type(dialog, static_cast<int>(LoginDialog::ControlId::Edit1), kUpdateUserID);
+            DialogDriver::type(dialog, static_cast<int>(LoginDialog::ControlId::Edit2), kUpdatePassword);
+            DialogDriver::press(dialog, c.confirm ? IDOK : IDCANCEL);
+        });
+        ASSERT_EQ(engine.openConnection(), kConnected);
+        EXPECT_EQ(engine.transferFile(base() + "/files/tiny.txt", target()), c.confirm);
+        EXPECT_TRUE(driver.seen());
+        auto all = requests();
+        if (c.confirm) {
+            EXPECT_EQ(test::readFile(target() + "tiny.txt"), "tiny");
+            EXPECT_EQ(engine.settings.userID, kUpdateUserID);
+            EXPECT_EQ(all.back(), "/files/tiny.txt " + header);
+            // Asked first, the request goes once with the header; asked after a 401, twice.
+            EXPECT_EQ(all.size(), c.mode == Authenticate::auAlways ? 1u : 2u);
+        } else {
+            EXPECT_FALSE(test::fileExists(target() + "tiny.txt"));
+            EXPECT_EQ(engine.settings.userID, "");
+            EXPECT_TRUE(logged("[956] Authentication cancelled (Status:0) (Error:0)"));
+            EXPECT_EQ(all.size(), c.mode == Authenticate::auAlways ? 0u : 1u);
+        }
+        engine.closeConnection();
+    }
+}
+
+TEST_F(UpdateEngineTest, WithoutAutomaticAuthenticationA401IsJustAStatus)
+{
+    engine.settings.password = "wrong!!!";
+    ASSERT_EQ(engine.openConnection(), kConnected);
+    EXPECT_FALSE(engine.transferFile(base() + "/files/tiny.txt", target()));
+    EXPECT_TRUE(logged("[916] Http status : 401 (Status:6) (Error:401)"));
+}
+
+TEST_F(UpdateEngineTest, WhatsNewAndLicenseDocuments)
+{
+    ASSERT_EQ(engine.openConnection(), kConnected);
+    ASSERT_EQ(engine.fetchControlFile(), kControlFileFetched);
+    auto whatsNew = engine.fetchWhatsNew();
+    ASSERT_TRUE(whatsNew.has_value());
+    EXPECT_EQ(*whatsNew, (std::vector<std::string>{"What is new", "line two"}));
+    EXPECT_TRUE(logged("[937] Found whatsnew instruction (Status:12) (Error:0)"));
+    EXPECT_FALSE(test::fileExists(UpdateEngine::windowsTempFolder() + "whatsnew.txt"));
+    EXPECT_FALSE(engine.fetchLicense().has_value());  // its document is not on the server
+    EXPECT_TRUE(logged("[939] Found license agreement instruction (Status:13) (Error:0)"));
+
+    EXPECT_EQ(engine.readFileList(), 2);
+    EXPECT_EQ(engine.fileList().count(), 2u);
+    EXPECT_EQ(engine.fileList().at(0).url, base() + "/files/big.bin");
+    EXPECT_EQ(engine.fileList().at(1).url, "");
+    EXPECT_TRUE(logged("[943] Found file update instruction (Status:3) (Error:0)"));
+
+    // An empty [whatsnew] file key yields no list and no status.
+    engine.settings.languageID = "de";
+    std::size_t before = log().size();
+    EXPECT_FALSE(engine.fetchWhatsNew().has_value());
+    EXPECT_EQ(log().size(), before);
+}
+
+TEST_F(UpdateEngineTest, FileModeCopiesAndRefusesWhatCannotBeCopied)
+{
+    engine.settings.updateType = UpdateType::fileUpdate;
+    EXPECT_EQ(engine.openConnection(), kConnected);
+    EXPECT_TRUE(log().empty());  // no connection is checked for files
+
+    std::string source = folder.file("source.bin");
+    test::writeFile(source, std::string(40000, 'a') + "end");
+    std::vector<std::int64_t> positions;
+    engine.onFileProgress = [&](UpdateEngine&, const std::string& name, std::int64_t pos, std::int64_t size) {
+        EXPECT_EQ(name, source);
+        EXPECT_EQ(size, 40003);
+        positions.push_back(pos);
+    };
+    EXPECT_TRUE(engine.transferFile(source, target()));
+    EXPECT_EQ(test::readFile(target() + "source.bin"), test::readFile(source));
+    EXPECT_EQ(positions, (std::vector<std::int64_t>{16384, 32768, 40003}));
+    EXPECT_TRUE(engine.transferFile(source, target() + "renamed.bin"));
+    EXPECT_EQ(test::readFile(target() + "renamed.bin"), test::readFile(source));
+
+    EXPECT_FALSE(engine.transferFile(source, source));
+    EXPECT_TRUE(logged("[912] Equal source and target files : " + source + " (Status:10) (Error:3)"));
+    EXPECT_FALSE(engine.transferFile(folder.file("missing.bin"), target()));
+    EXPECT_TRUE(logged("[913] File not found : " + folder.file("missing.bin") + " (Status:2) (Error:1)"));
+    test::writeFile(folder.file("zero.bin"), "");
+    test::writeFile(target() + "zero.bin", "kept");
+    EXPECT_FALSE(engine.transferFile(folder.file("zero.bin"), target()));
+    EXPECT_TRUE(logged("[914] Zero length source file : " + folder.file("zero.bin") + " (Status:10) (Error:2)"));
+    EXPECT_EQ(test::readFile(target() + "zero.bin"), "kept");
+    EXPECT_TRUE(leftTemporaries().empty());
+
+    std::size_t before = log().size();
+    engine.closeConnection();
+    EXPECT_EQ(log().size(), before);  // nothing was open
+}
+
+class LastUrlTest : public UpdateEngineTest {
+protected:
+    static constexpr const char* kKey = "Software\\TalkpostTest\\Engine";
+    void TearDown() override
+    {
+        RegDeleteTreeA(HKEY_CURRENT_USER, "Software\\TalkpostTest");
+        UpdateEngineTest::TearDown();
+    }
+    static bool keyExists()
+    {
+        HKEY key = nullptr;
+        if (RegOpenKeyExA(HKEY_CURRENT_USER, "Software\\TalkpostTest", 0, KEY_READ, &key) != ERROR_SUCCESS)
+            return false;
+        RegCloseKey(key);
+        return true;
+    }
+};
+
+TEST_F(LastUrlTest, WithoutAKeyNothingIsReadOrWritten)
+{
+    EXPECT_FALSE(engine.lastURL().has_value());
+    EXPECT_FALSE(engine.saveLastURL(base() + "/elsewhere.inf"));
+    engine.lastDateKnown = true;
+    EXPECT_FALSE(engine.saveLastDate({"24.12.2008", "14:30"}));
+    EXPECT_FALSE(engine.lastDate().has_value());
+    EXPECT_FALSE(keyExists());
+}
+
+TEST_F(LastUrlTest, TheRememberedAddressIsFetchedWhenSaveIsOn)
+{
+    engine.settings.lastURLEntry = {true, kKey, "Last", RegRoot::lurLOCALUSER};
+    EXPECT_TRUE(engine.saveLastURL(base() + "/Updates/talkpost.inf"));
+    engine.settings.url = base() + "/status/404/talkpost.inf";
+    ASSERT_EQ(engine.openConnection(), kConnected);
+    EXPECT_EQ(engine.fetchControlFile(), kControlFileFetched);
+    EXPECT_EQ(requests().front().substr(0, 22), "/Updates/talkpost.inf ");
+
+    // Without Save the address is neither read nor written; the date is read all the same.
+    engine.settings.lastURLEntry.save = false;
+    EXPECT_FALSE(engine.lastURL().has_value());
+    EXPECT_FALSE(engine.saveLastURL("x"));
+    engine.lastDateKnown = true;
+    EXPECT_FALSE(engine.saveLastDate({"01.01.2020", ""}));
+    engine.settings.lastURLEntry.save = true;
+    EXPECT_TRUE(engine.saveLastDate({"24.12.2008", "14:30"}));
+    engine.settings.lastURLEntry.save = false;
+    auto date = engine.lastDate();
+    ASSERT_TRUE(date.has_value());
+    EXPECT_EQ(date->date, "24.12.2008");
+    EXPECT_EQ(date->time, "14:30");
+}
+
+TEST(UpdateLog, ABareNameLiesInTheDocumentsFolderAndLoggingOffStillReports)
+{
+    const std::string name = "talkpost_engine_test.log";
+    const std::string path = documentsFolder() + "\\" + name;
+    ASSERT_FALSE(documentsFolder().empty());
+    DeleteFileA(path.c_str());
+    setLogFileName(name);
+    UpdateEngine engine;
+    engine.settings.logging = true;
+    engine.reportStatus(956, "argument", 0, 0);
+    auto written = lines(path);
+    ASSERT_EQ(written.size(), 1u);
+    EXPECT_NE(written[0].find(" : [956] Authentication cancelled (Status:0) (Error:0)"), std::string::npos);
+    EXPECT_EQ(written[0].size(), std::string("24.12.2008 14:30:05 : [956] Authentication cancelled (Status:0) (Error:0)").size());
+
+    engine.settings.logging = false;
+    std::vector<std::string> events;
+    engine.onStatus = [&](UpdateEngine&, const std::string& text, int status, int error) {
+        events.push_back(text + "/" + std::to_string(status) + "/" + std::to_string(error));
+    };
+    engine.reportStatus(916, "404", 6, 404);
+    engine.appendLogLine(unableToDeleteLine("C:\\x"));
+    EXPECT_EQ(events, std::vector<std::string>{"Http status : 404/6/404"});
+    written = lines(path);
+    ASSERT_EQ(written.size(), 2u);
+    EXPECT_EQ(written[1], "Unable to delete file C:\\x");
+    DeleteFileA(path.c_str());
+    setLogFileName("UPDATE.LOG");
+}
+
+TEST(UpdateLog, AnUnwritableLogEndsTheOperationWithAnError)
+{
+    setLogFileName("Z:\\no\\such\\folder\\upd.log");
+    UpdateEngine engine;
+    engine.settings.logging = true;
+    EXPECT_THROW(engine.reportStatus(926), AppError);
+    setLogFileName("UPDATE.LOG");
+}
+
+// FTP against Debian's server.
+TEST_F(UpdateEngineTest, FtpSetsTheFolderOnceAndFetchesWholeFiles)
+{
+    engine.settings.updateType = UpdateType::ftpUpdate;
+    engine.settings.host = "127.0.0.1";
+    engine.settings.port = std::atoi(env("TALKPOST_UPDATE_FTP_PORT").c_str());
+    engine.settings.url = "ftp://127.0.0.1/pub/data.bin";
+    engine.settings.ftpDirectory = "pub";
+    engine.settings.ftpPassive = true;
+    test::writeFile(work() + "\\ftp.log", "");
+    ASSERT_EQ(engine.openConnection(), kConnected);
+    ASSERT_EQ(engine.connectFtpHost(), 0);
+    EXPECT_TRUE(logged("[923] Connect to host : 127.0.0.1 (Status:3) (Error:0)"));
+    std::int64_t lastSize = -1;
+    engine.onFileProgress = [&](UpdateEngine&, const std::string&, std::int64_t, std::int64_t size) { lastSize = size; };
+    EXPECT_TRUE(engine.transferFile("data.bin", target()));
+    EXPECT_EQ(test::readFile(target() + "data.bin"), test::readFile(work() + "\\ftp\\pub\\data.bin"));
+    EXPECT_EQ(lastSize, 100000);
+    EXPECT_TRUE(engine.ftpDirectorySet());
+    EXPECT_TRUE(engine.transferFile("ftp://127.0.0.1/pub/data.bin", folder.file("")));
+    EXPECT_FALSE(engine.transferFile("missing.bin", target()));
+    EXPECT_TRUE(logged("[917] File not found : missing.bin (Status:2) (Error:1)"));
+    EXPECT_FALSE(test::fileExists(target() + "missing.bin"));
+    EXPECT_TRUE(leftTemporaries().empty());
+    engine.closeConnection();
+    EXPECT_TRUE(logged("[954] Closed FTP connection"));
+    EXPECT_EQ(countContaining(log(), "[949]"), 2u);
+    auto commands = lines(work() + "\\ftp.log");
+    EXPECT_EQ(countContaining(commands, "CWD"), 1u);
+    EXPECT_EQ(countContaining(commands, "RETR data.bin"), 2u);
+}
+
+}  // namespace
+}  // namespace talkpost::update
+
+namespace talkpost::update {
+namespace {
+
+// LiveUpdate from the "?" menu.
+TEST_F(UpdateEngineTest, LiveUpdateWithoutAServerShowsTheInformationAndFetchesNothing)
+{
+    test::RecordingPrompts prompts;
+    for (const std::string configured : {"", "   ", "/"}) {
+        liveUpdate(nullptr, engine, configured);
+        ASSERT_EQ(prompts.shown.size(), 1u);
+        EXPECT_EQ(prompts.shown[0].kind, "information");
+        EXPECT_EQ(prompts.shown[0].text, "No update server is configured.");
+        prompts.shown.clear();
+    }
+    EXPECT_TRUE(requests().empty());
+    EXPECT_FALSE(test::fileExists(folder.file("upd.log")));
+}
+
+TEST_F(UpdateEngineTest, LiveUpdateChecksTheServersControlFileAndShowsTheOutcome)
+{
+    test::RecordingPrompts prompts;
+    liveUpdate(nullptr, engine, base() + "/");
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(prompts.shown[0].text, "Update control file found");
+    EXPECT_EQ(engine.settings.url, base() + "/Updates/talkpost.inf");
+    EXPECT_EQ(requests().size(), 2u);
+    EXPECT_EQ(engine.controlFilePath(), "");  // closed again, the copy removed
+    EXPECT_TRUE(logged("[949] Closed Internet connection"));
+
+    liveUpdate(nullptr, engine, base() + "/elsewhere");
+    ASSERT_EQ(prompts.shown.size(), 2u);
+    EXPECT_EQ(prompts.shown[1].text, "Update control file not found");
+}
+
+}  // namespace
+}  // namespace talkpost::update
