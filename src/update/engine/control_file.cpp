@@ -228,6 +228,7 @@ std::int32_t readFileList(const ProfileText& file, const Expander& expand, FileL
         entry.fileSize = file.readInteger(section, "filesize", 0);
         entry.mandatory = file.readFlag(section, "mandatory");
         entry.hidden = file.readFlag(section, "hidden");
+        entry.sha256 = file.readString(section, "sha256");
     }
     return count;
 }

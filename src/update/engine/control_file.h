@@ -62,6 +62,8 @@ struct FileDescription {
     bool mandatory = false;
     bool hidden = false;
     bool selected = false;
+    // The publisher's SHA-256 of the file (64 hex digits), checked before the file is used.
+    std::string sha256;
 };
 
 // The engine's ordered list of file entries with the progress sums.

@@ -5,6 +5,7 @@
 #include <bcrypt.h>
 
 #include <algorithm>
+#include <functional>
 #include <optional>
 #include <vector>
 
@@ -28,7 +29,9 @@ struct HashTraits {
 
 bool ok(NTSTATUS status) { return status >= 0; }
 
-std::optional<std::vector<unsigned char>> sha256(std::string_view bytes)
+// Hashes what feed hands it piece by piece (a false from feed is a failure).
+std::optional<std::vector<unsigned char>> sha256Of(
+    const std::function<bool(const std::function<bool(const unsigned char*, std::size_t)>&)>& feed)
 {
     BCRYPT_ALG_HANDLE raw = nullptr;
     if (!ok(BCryptOpenAlgorithmProvider(&raw, BCRYPT_SHA256_ALGORITHM, nullptr, 0)))
@@ -38,18 +41,29 @@ std::optional<std::vector<unsigned char>> sha256(std::string_view bytes)
     if (!ok(BCryptCreateHash(algorithm.get(), &rawHash, nullptr, 0, nullptr, 0, 0)))
         return std::nullopt;
     UniqueResource<BCRYPT_HASH_HANDLE, HashTraits> hash(rawHash);
-    // Fed in pieces: the byte count of one call is 32 bits.
-    constexpr std::size_t kPiece = 1u << 20;
-    for (std::size_t at = 0; at < bytes.size(); at += kPiece) {
-        auto piece = bytes.substr(at, kPiece);
-        if (!ok(BCryptHashData(hash.get(), reinterpret_cast<PUCHAR>(const_cast<char*>(piece.data())),
-                               static_cast<ULONG>(piece.size()), 0)))
-            return std::nullopt;
-    }
+    auto add = [&hash](const unsigned char* data, std::size_t size) {
+        return ok(BCryptHashData(hash.get(), const_cast<PUCHAR>(data), static_cast<ULONG>(size), 0));
+    };
+    if (!feed(add))
+        return std::nullopt;
     std::vector<unsigned char> digest(32);
     if (!ok(BCryptFinishHash(hash.get(), digest.data(), static_cast<ULONG>(digest.size()), 0)))
         return std::nullopt;
     return digest;
+}
+
+std::optional<std::vector<unsigned char>> sha256(std::string_view bytes)
+{
+    return sha256Of([bytes](const auto& add) {
+        // Fed in pieces: the byte count of one call is 32 bits.
+        constexpr std::size_t kPiece = 1u << 20;
+        for (std::size_t at = 0; at < bytes.size(); at += kPiece) {
+            auto piece = bytes.substr(at, kPiece);
+            if (!add(reinterpret_cast<const unsigned char*>(piece.data()), piece.size()))
+                return false;
+        }
+        return true;
+    });
 }
 
 }  // namespace
@@ -75,6 +89,35 @@ bool verifySignature(std::string_view bytes, const SignatureBytes& signature, co
     SignatureBytes copy = signature;
     return ok(BCryptVerifySignature(imported.get(), nullptr, digest->data(), static_cast<ULONG>(digest->size()),
                                     copy.data(), static_cast<ULONG>(copy.size()), 0));
+}
+
+std::optional<std::string> fileSha256Hex(const std::string& path)
+{
+    UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    if (!file)
+        return std::nullopt;
+    auto digest = sha256Of([&file](const auto& add) {
+        std::vector<unsigned char> block(1u << 16);
+        for (;;) {
+            DWORD got = 0;
+            if (!ReadFile(file.get(), block.data(), static_cast<DWORD>(block.size()), &got, nullptr))
+                return false;
+            if (got == 0)
+                return true;
+            if (!add(block.data(), got))
+                return false;
+        }
+    });
+    if (!digest)
+        return std::nullopt;
+    static const char kHex[] = "0123456789abcdef";
+    std::string text;
+    for (unsigned char b : *digest) {
+        text += kHex[b >> 4];
+        text += kHex[b & 15];
+    }
+    return text;
 }
 
 }  // namespace talkpost::update

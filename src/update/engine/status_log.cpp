@@ -65,6 +65,9 @@ constexpr MessageEntry kMessages[] = {
     {962, "Found application component : %s"},
     {964, "Update process cancelled"},
     {971, "Processing file : %s"},
+    {972, "Update file without a sha256 value, not installed : %s"},
+    {973, "Update file does not match its sha256 value, not installed : %s"},
+    {974, "Cabinet entry outside its folder, skipped : %s"},
 };
 
 std::string twoDigits(int value)

@@ -127,6 +127,54 @@ public:
     // The Windows temporary folder, ending in "\".
     static std::string windowsTempFolder();
 
+    // ---- The update check, the installation and the restart ----
+    // (update_check_win.cpp, update_install_win.cpp, update_restart_win.cpp)
+
+    // Events of these steps; each is raised only when assigned.
+    std::function<void(UpdateEngine&, const std::string& msg, const std::string& param, bool& allow)> onCustomValidate;
+    std::function<void(UpdateEngine&, const std::string& msg, const std::string& param)> onCustomProcess;
+    std::function<void(UpdateEngine&, const std::string& newVersion, const std::string& localVersion, bool& isNew)>
+        onFileVersionCheck;
+    // The remaining entries' descriptions; the handler empties the lines of the entries to drop.
+    std::function<void(UpdateEngine&, std::vector<std::string>& lines)> onGetFileList;
+    // fileIdx counts from 1; the handler may change the address.
+    std::function<void(UpdateEngine&, int fileIdx, const std::string& description, std::string& url)>
+        onBeforeFileDownload;
+    std::function<void(UpdateEngine&, bool& allowPost)> onBeforePost;
+    std::function<void(UpdateEngine&, bool& allowPostResult)> onProcessPostResult;
+    std::function<void(UpdateEngine&, bool& allow)> onAppRestart;
+    // When assigned, ends the application itself after the helper was started.
+    std::function<void(UpdateEngine&)> onAppDoClose;
+    // Raised by the wizard only.
+    std::function<void(UpdateEngine&, const std::vector<std::string>& lines)> onDownloadedWhatsNew;
+    std::function<void(UpdateEngine&, const std::vector<std::string>& lines)> onDownloadedEULA;
+    std::function<void(UpdateEngine&)> onSuccess;
+    // The owner of the engine's message boxes (none by default).
+    HWND promptOwner = nullptr;
+
+    // Whether the published update is newer: a check code (ucDateNewer .. ucCustomAccepted).
+    int checkUpdateEntry();
+    // Drops the entries of fileList() that need not be fetched; -1 when none is left.
+    int filterFileList();
+    // The [action] instructions before the download; -1 when the user declined the query.
+    int runControlActions();
+    // Fetches, checks and installs every entry; -1 when a file could not be fetched or failed its check.
+    int downloadFiles();
+    // The instructions after the download; -1 when cancelled or the post's result was refused.
+    int finishUpdate();
+    // The HTTP POST of settings.postUpdateInfo; its answer lands in postUpdateInfo.postResult.
+    void postUpdateResult();
+    // A restart through the updater helper is due.
+    bool restartRequired() const;
+    // Hands the application components to the updater helper and ends the application.
+    void restartApplication();
+
+private:
+    // The fetched file's bytes against the entry's sha256 value (while a publisher key is set).
+    bool fetchedFileIsGenuine(const std::string& path, const FileDescription& entry, const std::string& name);
+
+public:
+
 private:
     bool transfer(const std::string& address, const std::string& folder, std::uint64_t limit);
     bool transferInternet(const std::string& address, const std::string& folder, std::uint64_t limit);

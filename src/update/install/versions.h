@@ -7,6 +7,8 @@
 #include <functional>
 #include <string>
 
+#include "update/engine/engine_settings.h"  // VersionCheck
+
 namespace talkpost::update {
 
 struct VersionValue {
@@ -28,8 +30,6 @@ std::string versionText(const VersionValue& version);
 
 // True when next is newer than local: the halves compared as signed 32-bit numbers.
 bool versionNewer(const VersionValue& next, const VersionValue& local);
-
-enum class VersionCheck { vcUpdateOnly, vcAlways };
 
 // What compareFile needs to know of the local file; each answers as the
 // platform finds the file (values of a file that cannot be opened: size -1,

@@ -1,0 +1,15 @@
+// Dates as the user reads them: the short date format and the time separator
+// of the user's settings (status 929, the remembered update date).
+#pragma once
+
+#include <string>
+
+#include "update/install/date_time.h"
+
+namespace talkpost::update {
+
+std::string userShortDate(DateTime value);
+// "hh:nn" with the user's time separator.
+std::string userShortTime(DateTime value);
+
+}  // namespace talkpost::update
