@@ -64,6 +64,7 @@ void LiveUpdate::run(HWND owner, const std::string& updateServer)
         return;
     }
     configureEngine(engine_, updateServer);
+    engine_.promptOwner = owner;
     CurrentDirectory inProgramFolder(programFolder());
     wizard_.runWizard(owner);
 }

@@ -86,18 +86,14 @@ CheckResultFacts WizardEngineAdapter::checkResultFacts() const
 
 void WizardEngineAdapter::raiseDownloadedWhatsNew(const std::vector<std::string>& lines)
 {
-    if (engine_.onDownloadedWhatsNew) {
-        int result = 1;
-        engine_.onDownloadedWhatsNew(engine_, lines, result);
-    }
+    if (engine_.onDownloadedWhatsNew)
+        engine_.onDownloadedWhatsNew(engine_, lines);
 }
 
 void WizardEngineAdapter::raiseDownloadedLicense(const std::vector<std::string>& lines)
 {
-    if (engine_.onDownloadedEULA) {
-        int result = 1;
-        engine_.onDownloadedEULA(engine_, lines, result);
-    }
+    if (engine_.onDownloadedEULA)
+        engine_.onDownloadedEULA(engine_, lines);
 }
 
 std::vector<WizardFileEntry> WizardEngineAdapter::files() const

@@ -14,6 +14,7 @@
 #include "update/engine/dialog_driver_win.h"
 #include "update/engine/status_log.h"
 #include "update/engine/status_log_win.h"
+#include "update/install/install_files_win.h"
 #include "update/engine/transfer.h"
 #include "update/live_update_win.h"
 #include "update/wizard/login_dialog_win.h"
@@ -488,8 +489,9 @@ namespace {
 TEST_F(UpdateEngineTest, LiveUpdateWithoutAServerShowsTheInformationAndFetchesNothing)
 {
     test::RecordingPrompts prompts;
+    LiveUpdate live;
     for (const std::string configured : {"", "   ", "/"}) {
-        liveUpdate(nullptr, engine, configured);
+        live.run(nullptr, configured);
         ASSERT_EQ(prompts.shown.size(), 1u);
         EXPECT_EQ(prompts.shown[0].kind, "information");
         EXPECT_EQ(prompts.shown[0].text, "No update server is configured.");
@@ -497,22 +499,6 @@ TEST_F(UpdateEngineTest, LiveUpdateWithoutAServerShowsTheInformationAndFetchesNo
     }
     EXPECT_TRUE(requests().empty());
     EXPECT_FALSE(test::fileExists(folder.file("upd.log")));
-}
-
-TEST_F(UpdateEngineTest, LiveUpdateChecksTheServersControlFileAndShowsTheOutcome)
-{
-    test::RecordingPrompts prompts;
-    liveUpdate(nullptr, engine, base() + "/");
-    ASSERT_EQ(prompts.shown.size(), 1u);
-    EXPECT_EQ(prompts.shown[0].text, "Update control file found");
-    EXPECT_EQ(engine.settings.url, base() + "/Updates/talkpost.inf");
-    EXPECT_EQ(requests().size(), 2u);
-    EXPECT_EQ(engine.controlFilePath(), "");  // closed again, the copy removed
-    EXPECT_TRUE(logged("[949] Closed Internet connection"));
-
-    liveUpdate(nullptr, engine, base() + "/elsewhere");
-    ASSERT_EQ(prompts.shown.size(), 2u);
-    EXPECT_EQ(prompts.shown[1].text, "Update control file not found");
 }
 
 }  // namespace

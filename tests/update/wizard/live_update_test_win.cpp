@@ -1,0 +1,331 @@
+// LiveUpdate as the operator meets it: the wizard over the real engine against
+// our update server on 127.0.0.1 (started by with_wizard_server.sh), driven
+// from a second thread through the dialog's own controls while the test's
+// thread runs it modally.
+#include "update/live_update_win.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <functional>
+#include <map>
+#include <thread>
+
+#include "support/test_support_win.h"
+#include "update/engine/status_log.h"
+
+namespace talkpost::update {
+namespace {
+
+std::string env(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value != nullptr ? value : "";
+}
+
+std::string work() { return test::unixToWindowsPath(env("TALKPOST_UPDATE_WORK")); }
+std::string target(const std::string& name) { return work() + "\\target\\" + name; }
+
+// What the operator's hands and eyes do, from the driver's thread.
+class Operator {
+public:
+    explicit Operator(HWND dialog) : dialog_(dialog) {}
+
+    HWND control(WizardControl id) const { return GetDlgItem(dialog_, static_cast<int>(id)); }
+    bool shown(WizardControl id) const { return IsWindowVisible(control(id)) != FALSE; }
+    bool enabled(WizardControl id) const { return IsWindowEnabled(control(id)) != FALSE; }
+    std::string text(WizardControl id) const
+    {
+        char buffer[4096] = {};
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutA(control(id), WM_GETTEXT, sizeof buffer, reinterpret_cast<LPARAM>(buffer), SMTO_NORMAL,
+                            5000, &ignored);
+        return buffer;
+    }
+    // Waits until the control shows, enabled: the page has arrived and waits for its button.
+    bool waitFor(WizardControl id) const
+    {
+        for (int i = 0; i < 1500; ++i) {
+            if (!IsWindow(dialog_))
+                return false;
+            if (shown(id) && enabled(id))
+                return true;
+            Sleep(20);
+        }
+        return false;
+    }
+    void click(WizardControl id) const { PostMessageA(control(id), BM_CLICK, 0, 0); }
+    void closeFromTitleBar() const { PostMessageA(dialog_, WM_SYSCOMMAND, SC_CLOSE, 0); }
+    void clickRow(int row) const
+    {
+        HWND list = control(WizardControl::CheckListBox1);
+        RECT r{};
+        SendMessageA(list, LB_GETITEMRECT, row, reinterpret_cast<LPARAM>(&r));
+        LPARAM at = MAKELPARAM(r.left + 6, r.top + 6);
+        PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        PostMessageA(list, WM_LBUTTONUP, 0, at);
+    }
+    std::vector<bool> rowsChecked() const
+    {
+        HWND list = control(WizardControl::CheckListBox1);
+        std::vector<bool> checked;
+        LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
+        for (LRESULT row = 0; row < count; ++row)
+            checked.push_back((SendMessageA(list, LB_GETITEMDATA, row, 0) & 1) != 0);
+        return checked;
+    }
+    bool waitClosed() const
+    {
+        for (int i = 0; i < 1500 && IsWindow(dialog_); ++i)
+            Sleep(20);
+        return !IsWindow(dialog_);
+    }
+
+private:
+    HWND dialog_;
+};
+
+class LiveUpdateTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_FALSE(env("TALKPOST_UPDATE_WORK").empty()) << "run through with_wizard_server.sh";
+        setLogFileName(folder.file("upd.log"));
+    }
+    void TearDown() override { setLogFileName("UPDATE.LOG"); }
+
+    // Runs LiveUpdate for one case of the server while the script acts on the dialog.
+    void run(const std::string& caseName, const std::function<void(Operator&)>& script)
+    {
+        std::atomic<bool> seen{false};
+        std::thread driver([&] {
+            for (int i = 0; i < 1500 && !seen; ++i) {
+                HWND dialog = FindWindowA("TalkpostUpdateWizard", "LiveUpdate");
+                if (dialog != nullptr && IsWindowVisible(dialog)) {
+                    seen = true;
+                    Operator hands(dialog);
+                    script(hands);
+                    return;
+                }
+                Sleep(20);
+            }
+        });
+        LiveUpdate live;
+        live.run(nullptr, env("TALKPOST_UPDATE_BASE") + "/" + caseName);
+        driver.join();
+        EXPECT_TRUE(seen) << caseName;
+    }
+
+    std::string log() const { return test::fileExists(folder.file("upd.log")) ? test::readFile(folder.file("upd.log")) : ""; }
+    std::size_t logged(const std::string& part) const
+    {
+        std::string all = log();
+        std::size_t count = 0;
+        for (std::size_t at = all.find(part); at != std::string::npos; at = all.find(part, at + 1))
+            ++count;
+        return count;
+    }
+
+    test::TempFolder folder;
+    test::RecordingPrompts prompts;
+};
+
+TEST_F(LiveUpdateTest, NothingNewerOffersExitAndClosesTheConnection)
+{
+    std::string info, caption;
+    run("nothing", [&](Operator& hands) {
+        hands.click(WizardControl::StartButton);
+        ASSERT_TRUE(hands.waitFor(WizardControl::ControlButton));
+        info = hands.text(WizardControl::VersionInfoLabel);
+        caption = hands.text(WizardControl::ControlButton);
+        hands.click(WizardControl::ControlButton);
+        EXPECT_TRUE(hands.waitClosed());
+    });
+    EXPECT_EQ(info, "No new version available.");
+    EXPECT_EQ(caption, "Exit");
+    EXPECT_GE(logged("[949] Closed Internet connection"), 2u);
+}
+
+TEST_F(LiveUpdateTest, AMissingOrTamperedControlFileShowsTheTwoLines)
+{
+    for (const std::string caseName : {"missing", "tampered"}) {
+        std::string info, caption;
+        run(caseName, [&](Operator& hands) {
+            hands.click(WizardControl::StartButton);
+            ASSERT_TRUE(hands.waitFor(WizardControl::ControlButton));
+            info = hands.text(WizardControl::VersionInfoLabel);
+            caption = hands.text(WizardControl::ControlButton);
+            hands.click(WizardControl::ControlButton);
+            EXPECT_TRUE(hands.waitClosed());
+        });
+        EXPECT_EQ(info, "Could not connect to update server or\r\nno update found on server ...") << caseName;
+        EXPECT_EQ(caption, "Exit") << caseName;
+    }
+    EXPECT_EQ(logged("[927]"), 1u);
+}
+
+TEST_F(LiveUpdateTest, ADateBasedUpdateShowsTheTimeOnlyWhenItHasOne)
+{
+    std::map<std::string, std::string> newLine;
+    for (const std::string caseName : {"dated", "midnight"}) {
+        run(caseName, [&](Operator& hands) {
+            hands.click(WizardControl::StartButton);
+            ASSERT_TRUE(hands.waitFor(WizardControl::ControlButton));
+            std::string info = hands.text(WizardControl::VersionInfoLabel);
+            std::size_t at = info.find("New version : ");
+            if (at != std::string::npos)
+                newLine[caseName] = info.substr(at + 14, info.find('\r', at) - at - 14);
+            EXPECT_EQ(hands.text(WizardControl::ControlButton), "Get update");
+            hands.closeFromTitleBar();
+            EXPECT_TRUE(hands.waitClosed());
+        });
+    }
+    ASSERT_EQ(newLine.size(), 2u);
+    EXPECT_NE(newLine["dated"].find(' '), std::string::npos) << newLine["dated"];
+    EXPECT_NE(newLine["dated"].find("30"), std::string::npos) << newLine["dated"];
+    EXPECT_EQ(newLine["midnight"].find(' '), std::string::npos) << newLine["midnight"];
+    // The title bar's close closes the connection too.
+    EXPECT_GE(logged("[949] Closed Internet connection"), 4u);
+}
+
+TEST_F(LiveUpdateTest, DecliningTheLicenseEndsWithoutInstalling)
+{
+    std::string whatsNew, exitCaption;
+    bool nextAtFirst = true;
+    run("documents", [&](Operator& hands) {
+        hands.click(WizardControl::StartButton);
+        ASSERT_TRUE(hands.waitFor(WizardControl::ControlButton));
+        hands.click(WizardControl::ControlButton);
+        ASSERT_TRUE(hands.waitFor(WizardControl::NewButton));
+        whatsNew = hands.text(WizardControl::WhatsNewMemo);
+        hands.click(WizardControl::NewButton);
+        ASSERT_TRUE(hands.waitFor(WizardControl::RNoAccept));
+        nextAtFirst = hands.enabled(WizardControl::EulaButton);
+        hands.click(WizardControl::RNoAccept);
+        ASSERT_TRUE(hands.waitFor(WizardControl::EulaButton));
+        exitCaption = hands.text(WizardControl::EulaButton);
+        hands.click(WizardControl::EulaButton);
+        EXPECT_TRUE(hands.waitClosed());
+    });
+    EXPECT_EQ(whatsNew, "Version 1.0.0.2\r\n- every message reports whether it arrived");
+    EXPECT_FALSE(nextAtFirst);
+    EXPECT_EQ(exitCaption, "Exit");
+    EXPECT_FALSE(test::fileExists(target("program.dat")));
+}
+
+TEST_F(LiveUpdateTest, AMandatoryRowStaysCheckedAndHiddenFilesComeAlong)
+{
+    std::vector<bool> rows;
+    std::string restartCaption, hint;
+    run("documents", [&](Operator& hands) {
+        hands.click(WizardControl::StartButton);
+        ASSERT_TRUE(hands.waitFor(WizardControl::ControlButton));
+        hands.click(WizardControl::ControlButton);
+        ASSERT_TRUE(hands.waitFor(WizardControl::NewButton));
+        hands.click(WizardControl::NewButton);
+        ASSERT_TRUE(hands.waitFor(WizardControl::RAccept));
+        hands.click(WizardControl::RAccept);
+        ASSERT_TRUE(hands.waitFor(WizardControl::EulaButton));
+        hands.click(WizardControl::EulaButton);
+        ASSERT_TRUE(hands.waitFor(WizardControl::FilesButton));
+        hands.clickRow(0);  // mandatory: stays
+        hands.clickRow(1);
+        hands.text(WizardControl::Label3);  // the clicks are handled before this answer comes
+        rows = hands.rowsChecked();
+        hands.click(WizardControl::FilesButton);
+        ASSERT_TRUE(hands.waitFor(WizardControl::RestartButton));
+        restartCaption = hands.text(WizardControl::RestartButton);
+        hint = hands.text(WizardControl::Label8);
+        hands.click(WizardControl::RestartButton);
+        EXPECT_TRUE(hands.waitClosed());
+    });
+    EXPECT_EQ(rows, (std::vector<bool>{true, false}));
+    EXPECT_EQ(test::readFile(target("program.dat")), "program bytes\r\n");
+    EXPECT_EQ(test::readFile(target("data.txt")), "sample data\r\n");
+    EXPECT_FALSE(test::fileExists(target("help.txt")));
+    // Nothing of the program itself was fetched: no restart.
+    EXPECT_EQ(restartCaption, "Exit");
+    EXPECT_EQ(hint, "");
+    DeleteFileA(target("program.dat").c_str());
+    DeleteFileA(target("data.txt").c_str());
+}
+
+TEST_F(LiveUpdateTest, HiddenFilesAloneAreFetchedAtOnceUnlessNewsCameFirst)
+{
+    bool passedOver = false;
+    run("hidden", [&](Operator& hands) {
+        hands.click(WizardControl::StartButton);
+        ASSERT_TRUE(hands.waitFor(WizardControl::ControlButton));
+        hands.click(WizardControl::ControlButton);
+        passedOver = hands.waitFor(WizardControl::RestartButton);
+        hands.click(WizardControl::RestartButton);
+        EXPECT_TRUE(hands.waitClosed());
+    });
+    EXPECT_TRUE(passedOver);
+    EXPECT_TRUE(test::fileExists(target("data.txt")));
+    DeleteFileA(target("data.txt").c_str());
+
+    std::size_t rowsShown = 99;
+    run("hiddennews", [&](Operator& hands) {
+        hands.click(WizardControl::StartButton);
+        ASSERT_TRUE(hands.waitFor(WizardControl::ControlButton));
+        hands.click(WizardControl::ControlButton);
+        ASSERT_TRUE(hands.waitFor(WizardControl::NewButton));
+        hands.click(WizardControl::NewButton);
+        ASSERT_TRUE(hands.waitFor(WizardControl::FilesButton));
+        rowsShown = hands.rowsChecked().size();
+        EXPECT_FALSE(test::fileExists(target("data.txt")));  // page 4 waits
+        hands.click(WizardControl::FilesButton);
+        ASSERT_TRUE(hands.waitFor(WizardControl::RestartButton));
+        hands.click(WizardControl::RestartButton);
+        EXPECT_TRUE(hands.waitClosed());
+    });
+    EXPECT_EQ(rowsShown, 0u);
+    EXPECT_TRUE(test::fileExists(target("data.txt")));
+    DeleteFileA(target("data.txt").c_str());
+}
+
+TEST_F(LiveUpdateTest, EveryRowUncheckedEndsWithNoFilesFound)
+{
+    run("choices", [&](Operator& hands) {
+        hands.click(WizardControl::StartButton);
+        ASSERT_TRUE(hands.waitFor(WizardControl::ControlButton));
+        hands.click(WizardControl::ControlButton);
+        ASSERT_TRUE(hands.waitFor(WizardControl::FilesButton));
+        hands.clickRow(0);
+        hands.clickRow(1);
+        hands.click(WizardControl::FilesButton);
+        EXPECT_TRUE(hands.waitClosed());
+    });
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(prompts.shown[0].text, "No files found for update");
+    EXPECT_EQ(prompts.shown[0].caption, "Talkpost");
+    EXPECT_FALSE(test::fileExists(target("help.txt")));
+}
+
+TEST_F(LiveUpdateTest, CancelOrAForgedFileEndsAsAFailedDownload)
+{
+    for (const std::string caseName : {"slow", "forged"}) {
+        prompts.shown.clear();
+        run(caseName, [&](Operator& hands) {
+            hands.click(WizardControl::StartButton);
+            ASSERT_TRUE(hands.waitFor(WizardControl::ControlButton));
+            hands.click(WizardControl::ControlButton);
+            ASSERT_TRUE(hands.waitFor(WizardControl::FilesButton));
+            hands.click(WizardControl::FilesButton);
+            if (caseName == "slow") {
+                ASSERT_TRUE(hands.waitFor(WizardControl::CancelButton));
+                hands.click(WizardControl::CancelButton);
+            }
+            EXPECT_TRUE(hands.waitClosed());
+        });
+        ASSERT_EQ(prompts.shown.size(), 1u) << caseName;
+        EXPECT_EQ(prompts.shown[0].text, "Failed to download updates") << caseName;
+    }
+    EXPECT_FALSE(test::fileExists(target("slow.dat")));
+    EXPECT_FALSE(test::fileExists(target("forged.dat")));
+}
+
+}  // namespace
+}  // namespace talkpost::update
