@@ -56,6 +56,15 @@ public:
         return false;
     }
     void click(WizardControl id) const { PostMessageA(control(id), BM_CLICK, 0, 0); }
+    // Start, then "Get update" once the check has answered.
+    bool startAndGetUpdate() const
+    {
+        click(WizardControl::StartButton);
+        if (!waitFor(WizardControl::ControlButton))
+            return false;
+        click(WizardControl::ControlButton);
+        return true;
+    }
     void closeFromTitleBar() const { PostMessageA(dialog_, WM_SYSCOMMAND, SC_CLOSE, 0); }
     void clickRow(int row) const
     {
@@ -194,9 +203,7 @@ TEST_F(LiveUpdateTest, DecliningTheLicenseEndsWithoutInstalling)
     std::string whatsNew, exitCaption;
     bool nextAtFirst = true;
     run("documents", [&](Operator& hands) {
-        hands.click(WizardControl::StartButton);
-        ASSERT_TRUE(hands.waitFor(WizardControl::ControlButton));
-        hands.click(WizardControl::ControlButton);
+        ASSERT_TRUE(hands.startAndGetUpdate());
         ASSERT_TRUE(hands.waitFor(WizardControl::NewButton));
         whatsNew = hands.text(WizardControl::WhatsNewMemo);
         hands.click(WizardControl::NewButton);
@@ -219,9 +226,7 @@ TEST_F(LiveUpdateTest, AMandatoryRowStaysCheckedAndHiddenFilesComeAlong)
     std::vector<bool> rows;
     std::string restartCaption, hint;
     run("documents", [&](Operator& hands) {
-        hands.click(WizardControl::StartButton);
-        ASSERT_TRUE(hands.waitFor(WizardControl::ControlButton));
-        hands.click(WizardControl::ControlButton);
+        ASSERT_TRUE(hands.startAndGetUpdate());
         ASSERT_TRUE(hands.waitFor(WizardControl::NewButton));
         hands.click(WizardControl::NewButton);
         ASSERT_TRUE(hands.waitFor(WizardControl::RAccept));
@@ -255,9 +260,7 @@ TEST_F(LiveUpdateTest, HiddenFilesAloneAreFetchedAtOnceUnlessNewsCameFirst)
 {
     bool passedOver = false;
     run("hidden", [&](Operator& hands) {
-        hands.click(WizardControl::StartButton);
-        ASSERT_TRUE(hands.waitFor(WizardControl::ControlButton));
-        hands.click(WizardControl::ControlButton);
+        ASSERT_TRUE(hands.startAndGetUpdate());
         passedOver = hands.waitFor(WizardControl::RestartButton);
         hands.click(WizardControl::RestartButton);
         EXPECT_TRUE(hands.waitClosed());
@@ -268,9 +271,7 @@ TEST_F(LiveUpdateTest, HiddenFilesAloneAreFetchedAtOnceUnlessNewsCameFirst)
 
     std::size_t rowsShown = 99;
     run("hiddennews", [&](Operator& hands) {
-        hands.click(WizardControl::StartButton);
-        ASSERT_TRUE(hands.waitFor(WizardControl::ControlButton));
-        hands.click(WizardControl::ControlButton);
+        ASSERT_TRUE(hands.startAndGetUpdate());
         ASSERT_TRUE(hands.waitFor(WizardControl::NewButton));
         hands.click(WizardControl::NewButton);
         ASSERT_TRUE(hands.waitFor(WizardControl::FilesButton));
@@ -289,9 +290,7 @@ TEST_F(LiveUpdateTest, HiddenFilesAloneAreFetchedAtOnceUnlessNewsCameFirst)
 TEST_F(LiveUpdateTest, EveryRowUncheckedEndsWithNoFilesFound)
 {
     run("choices", [&](Operator& hands) {
-        hands.click(WizardControl::StartButton);
-        ASSERT_TRUE(hands.waitFor(WizardControl::ControlButton));
-        hands.click(WizardControl::ControlButton);
+        ASSERT_TRUE(hands.startAndGetUpdate());
         ASSERT_TRUE(hands.waitFor(WizardControl::FilesButton));
         hands.clickRow(0);
         hands.clickRow(1);
@@ -309,9 +308,7 @@ TEST_F(LiveUpdateTest, CancelOrAForgedFileEndsAsAFailedDownload)
     for (const std::string caseName : {"slow", "forged"}) {
         prompts.shown.clear();
         run(caseName, [&](Operator& hands) {
-            hands.click(WizardControl::StartButton);
-            ASSERT_TRUE(hands.waitFor(WizardControl::ControlButton));
-            hands.click(WizardControl::ControlButton);
+            ASSERT_TRUE(hands.startAndGetUpdate());
             ASSERT_TRUE(hands.waitFor(WizardControl::FilesButton));
             hands.click(WizardControl::FilesButton);
             if (caseName == "slow") {
