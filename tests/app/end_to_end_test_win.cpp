@@ -81,7 +81,7 @@ TEST_F(EndToEnd, ArgumentsFillTheFieldsAndSendReachesMsgExe)
     CreateDirectoryA(folder.c_str(), nullptr);
     SetWindowTextA(GetDlgItem(app.window(), id(MainId::RichText)), "Hello from outside");
     test::pumpFor(std::chrono::milliseconds(500));
-    test::saveScreenshot(app.window(), folder + "\\main-window.bmp");
+    saveWindowShot(app.window(), folder + "\\main-window.bmp");
 
     PostMessageA(app.window(), WM_COMMAND, MAKEWPARAM(id(MainId::SendButton), BN_CLICKED),
                  reinterpret_cast<LPARAM>(GetDlgItem(app.window(), id(MainId::ToolBar))));

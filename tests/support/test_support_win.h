@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "win/prompts_win.h"
+#include "window_shot_win.h"
 
 namespace talkpost::test {
 
@@ -99,9 +100,6 @@ HWND findProcessWindow(DWORD pid, const std::string& className);
 // Ends the processes this process started (the hidden command interpreters
 // that stay open after their command) and, recursively, their children.
 void endChildProcesses();
-
-// Saves what the screen shows of a window as a bitmap file.
-void saveScreenshot(HWND window, const std::string& path);
 
 // The source tree as a Windows path (from TALKPOST_SOURCE_DIR), and the build tree.
 std::string sourceDir();

@@ -6,6 +6,9 @@ carry that Basic authorization, else the answer is 401. Every request is
 appended to --log as "<path> <Authorization header or ->". The port is chosen
 by the system unless --port is given, and written to --port-file.
 
+With --rate the files are sent at about that many bytes a second, so that a
+person watching a download sees it move.
+
 Paths that script a server's misbehaviour for the tests:
   /status/<code>/<name>   answers with that status code and no body
   /empty/<name>           200 with an empty body
@@ -18,6 +21,7 @@ import http.server
 import os
 import socketserver
 import sys
+import time
 
 
 class Handler(http.server.BaseHTTPRequestHandler):
@@ -84,12 +88,16 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.send_header("Content-Length", str(size))
             self.send_header("Content-Type", "application/octet-stream")
             self.end_headers()
+            block_size = 1 << 16
+            pause = block_size / self.server.rate if self.server.rate else 0
             with open(path, "rb") as f:
                 while True:
-                    block = f.read(1 << 16)
+                    block = f.read(block_size)
                     if not block:
                         break
                     self.wfile.write(block)
+                    if pause:
+                        time.sleep(pause)
 
 
 class Server(socketserver.ThreadingMixIn, http.server.HTTPServer):
@@ -104,10 +112,12 @@ def main(argv):
     parser.add_argument("--user")
     parser.add_argument("--password")
     parser.add_argument("--log")
+    parser.add_argument("--rate", type=int, default=0, help="bytes a second for files (0: as fast as it goes)")
     args = parser.parse_args(argv)
     server = Server(("127.0.0.1", args.port), Handler)
     server.root = os.path.realpath(args.root)
     server.log_path = args.log
+    server.rate = args.rate
     server.expected = None
     if args.user is not None:
         token = base64.b64encode(f"{args.user}:{args.password or ''}".encode("latin-1")).decode("ascii")

@@ -274,7 +274,7 @@ TEST_F(WizardDialogTest, WalksEveryPageAndLeavesAScreenshotOfEach)
     auto shoot = [&](const char* name) {
         RedrawWindow(dialog->hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
         test::pumpFor(std::chrono::milliseconds(200));
-        test::saveScreenshot(dialog->hwnd(), folder + "\\wizard-" + name + ".bmp");
+        saveWindowShot(dialog->hwnd(), folder + "\\wizard-" + name + ".bmp");
     };
     SetForegroundWindow(dialog->hwnd());
     shoot("0-welcome");
