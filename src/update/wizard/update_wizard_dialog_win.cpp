@@ -510,7 +510,13 @@ void UpdateWizardDialog::onFileProgress(const std::string& name, std::int64_t po
     HWND all = control(WizardControl::TotalProgress);
     SendMessageA(all, PBM_SETRANGE32, 0, scaled(total, total));
     SendMessageA(all, PBM_SETPOS, scaled(position + engine_.completedSize(), total), 0);
-    pumpPending();
+    // Fifty rounds a second keep the dialog answering and Cancel clickable
+    // without a round of message processing for every block.
+    ULONGLONG now = GetTickCount64();
+    if (now - lastPump_ >= 20 || position >= size) {
+        lastPump_ = now;
+        pumpPending();
+    }
 }
 
 void UpdateWizardDialog::viewInNotepad(WizardMemo memo)

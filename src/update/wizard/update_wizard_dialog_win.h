@@ -140,6 +140,7 @@ private:
     bool busy_ = false;
     bool downloading_ = false;
     bool closeAfterDownload_ = false;
+    ULONGLONG lastPump_ = 0;
     std::string whatsNewPopup_ = "View in Notepad";
     std::string licensePopup_ = "View in Notepad";
 };
