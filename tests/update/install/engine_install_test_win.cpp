@@ -14,6 +14,7 @@
 #include "update/engine/signature_win.h"
 #include "update/engine/status_log.h"
 #include "update/engine/update_engine_win.h"
+#include "update/engine/user_dates_win.h"
 #include "update/install/file_version_win.h"
 #include "update/install/install_decisions.h"
 #include "win/prompts_win.h"
@@ -158,6 +159,21 @@ TEST_F(EngineInstall, FilesThatFailTheirSha256CheckAreNeitherInstalledNorKept)
     EXPECT_FALSE(engine_.appComponentLoaded);
     EXPECT_FALSE(engine_.application().appUpdate);
     EXPECT_FALSE(engine_.restartRequired());
+}
+
+TEST_F(EngineInstall, AFileFetchedIntoItsTargetFolderReplacesNothingUntilItPassesItsCheck)
+{
+    // Fetched straight into the target folder, the bad file would have
+    // overwritten the installed copy before anyone looked at it.
+    engine_.settings.useWinTempDir = false;
+    ASSERT_TRUE(CreateDirectoryA(inApp("checked").c_str(), nullptr));
+    test::writeFile(inApp("checked\\bad.txt"), "installed copy\r\n");
+    EXPECT_EQ(download("checked"), -1);
+    EXPECT_EQ(test::readFile(inApp("checked\\bad.txt")), "installed copy\r\n");
+    EXPECT_FALSE(test::fileExists(inApp("checked\\unlisted.txt")));
+    EXPECT_EQ(test::readFile(inApp("checked\\plain.txt")), "plain file\r\n");
+    EXPECT_FALSE(test::fileExists(inTemp("plain.txt")));
+    EXPECT_FALSE(test::fileExists(inTemp("bad.txt")));
 }
 
 TEST_F(EngineInstall, ThePromptModesAskAsTheySay)
@@ -324,6 +340,39 @@ TEST_F(EngineInstall, TheCheckDecidesInItsOrder)
     engine_.closeConnection();
     fetch("check_nothing");
     EXPECT_EQ(engine_.checkUpdateEntry(), ucCustomAccepted);
+}
+
+TEST_F(EngineInstall, ARememberedDateWinsOverTheFilesAgeAndIsWrittenBackAfterTheUpdate)
+{
+    const char* kKey = "Software\\TalkpostEngineInstallTest";
+    RegDeleteTreeA(HKEY_CURRENT_USER, kKey);
+    writeLocalFile(inApp("local.txt"));
+    engine_.settings.lastURLEntry = {true, kKey, "Update", RegRoot::lurLOCALUSER};
+    auto remember = [this](const std::string& date, const std::string& time) {
+        engine_.lastDateKnown = true;
+        ASSERT_TRUE(engine_.saveLastDate({date, time}));
+        engine_.lastDateKnown = false;
+    };
+    // Published 01.06.2020 13:00; the file is older, the remembered date is not.
+    remember(userShortDate(*encodeDateTime({2020, 6, 2})), "");
+    fetch("check_date_later_time");
+    EXPECT_EQ(engine_.checkUpdateEntry(), ucNoNewVersion);
+    EXPECT_TRUE(engine_.lastDateKnown);
+    // The same day, earlier and later in the day.
+    remember(userShortDate(*encodeDateTime({2020, 6, 1})), "12:59");
+    EXPECT_EQ(engine_.checkUpdateEntry(), ucDateNewer);
+    remember(userShortDate(*encodeDateTime({2020, 6, 1})), "13:00");
+    EXPECT_EQ(engine_.checkUpdateEntry(), ucNoNewVersion);
+    // A remembered date that does not read counts as 1 January 1980.
+    remember("not a date", "");
+    EXPECT_EQ(engine_.checkUpdateEntry(), ucDateNewer);
+    // After the update the published date is remembered.
+    EXPECT_EQ(engine_.finishUpdate(), 0);
+    auto written = engine_.lastDate();
+    ASSERT_TRUE(written);
+    EXPECT_EQ(written->date, userShortDate(*encodeDateTime({2020, 6, 1})));
+    EXPECT_EQ(written->time, userShortTime(*encodeDateTime({2020, 6, 1, 13, 0})));
+    RegDeleteTreeA(HKEY_CURRENT_USER, kKey);
 }
 
 TEST_F(EngineInstall, TheFilterDropsWhatIsNotNewerAndWhatTheListHandlerEmpties)
