@@ -4,7 +4,11 @@
 #include <windows.h>
 
 #include "update/install/cabinet_win.h"
-#include "update/install/date_time.h"
+#include "base/app_error.h"
+#include "update/engine/macros.h"
+#include "update/engine/macros_win.h"
+#include "update/engine/status_log.h"
+#include "update/engine/status_log_win.h"
 #include "update/install/install_files_win.h"
 #include "update/install/install_run_win.h"
 #include "update/install/lz_expand_win.h"
@@ -25,34 +29,8 @@ std::string currentDirectory()
     return std::string(buffer, length < sizeof buffer ? length : 0);
 }
 
-std::string folderMacro(const std::string& name)
-{
-    char buffer[MAX_PATH + 1] = {};
-    std::string value;
-    if (name == "WIN" && GetWindowsDirectoryA(buffer, sizeof buffer) > 0)
-        value = buffer;
-    else if (name == "SYS" && GetSystemDirectoryA(buffer, sizeof buffer) > 0)
-        value = buffer;
-    else if (name == "APP")
-        value = currentDirectory();
-    else if (name == "TMP")
-        value = update::windowsTempFolder();
-    else if (name == "PF") {
-        HKEY key;
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion", 0, KEY_READ, &key) !=
-            ERROR_SUCCESS)
-            return {};
-        DWORD size = sizeof buffer - 1, type = 0;
-        if (RegQueryValueExA(key, "ProgramFilesDir", nullptr, &type, reinterpret_cast<BYTE*>(buffer), &size) ==
-                ERROR_SUCCESS &&
-            (type == REG_SZ || type == REG_EXPAND_SZ))
-            value = buffer;
-        RegCloseKey(key);
-    } else {
-        return {};
-    }
-    return folderForm(value);
-}
+// The control file's folder macros but {DOC}, which the helper leaves as it stands.
+std::string folderMacro(const std::string& name) { return name == "DOC" ? std::string() : update::systemMacroValue(name); }
 
 std::string fileNamePart(const std::string& path)
 {
@@ -85,16 +63,10 @@ private:
     {
         if (!always && !args_.detailedLog)
             return;
-        std::string line =
-            helperLogLine(update::logTimeStamp(update::localNow(), update::userDateSeparator(),
-                                               update::userTimeSeparator()),
-                          text) +
-            "\r\n";
-        UniqueFile file(CreateFileA(logFile_.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
-                                    FILE_ATTRIBUTE_NORMAL, nullptr));
-        DWORD written = 0;
-        if (file)
-            WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+        try {
+            update::appendLineToFile(logFile_, helperLogLine(update::logTimestampNow(), text));
+        } catch (const AppError&) {  // a log that cannot be written stops no component
+        }
     }
 
     void process(const std::string& name, const std::string& from, const std::string& to, int depth)
@@ -135,7 +107,7 @@ private:
             GetPrivateProfileStringA("FILES", ("FILE" + n).c_str(), "", file, sizeof file, path.c_str());
             GetPrivateProfileStringA("FILES", ("TARGET" + n).c_str(), "", target, sizeof target, path.c_str());
             log(std::string("upd inf: ") + file + " " + target);
-            process(file, from, withBackslash(expandMacros(target, folderMacro)), depth + 1);
+            process(file, from, withBackslash(update::expandMacros(target, folderMacro)), depth + 1);
         }
     }
 
@@ -198,7 +170,7 @@ std::string configuredLogFile()
     char name[MAX_PATH] = {};
     std::string ini = (documents.empty() ? std::string() : documents + "\\") + "UPDATE.INI";
     GetPrivateProfileStringA("CONFIG", "LOGFILENAME", "UPDATE.LOG", name, sizeof name, ini.c_str());
-    return logFilePath(name, documents);
+    return update::logFilePath(name, documents);
 }
 
 }  // namespace

@@ -116,13 +116,6 @@ std::string patchCommandLine(const std::string& from, const std::string& name, b
     return "patcher.exe " + from + name + " " + target;
 }
 
-std::string logFilePath(const std::string& configuredName, const std::string& documentsFolder)
-{
-    if (configuredName.find_first_of("\\/:") != std::string::npos || documentsFolder.empty())
-        return configuredName;
-    return documentsFolder + "\\" + configuredName;
-}
-
 std::string helperLogLine(const std::string& stamp, const std::string& text) { return stamp + " : [000] " + text; }
 
 std::string restartCommandLine(const std::string& command, const std::function<bool(const std::string&)>& fileExists)
@@ -130,43 +123,6 @@ std::string restartCommandLine(const std::string& command, const std::function<b
     if (command.find(' ') != std::string::npos && command.find('"') == std::string::npos && fileExists(command))
         return "\"" + command + "\"";
     return command;
-}
-
-std::string folderForm(const std::string& folder)
-{
-    std::string text = folder;
-    if (!text.empty() && text.back() != '\\')
-        text += '\\';
-    if (text.size() > 3 && text[1] == ':')
-        text.pop_back();
-    else
-        text += '.';
-    return text;
-}
-
-std::string expandMacros(const std::string& text, const std::function<std::string(const std::string&)>& lookup)
-{
-    std::string result = text;
-    std::size_t open = std::string::npos;
-    // A folder whose own name holds a macro would otherwise be expanded forever.
-    int expansionsLeft = 64;
-    for (std::size_t i = 0; i < result.size();) {
-        if (result[i] == '{' && open == std::string::npos) {
-            open = i++;
-        } else if (result[i] == '}' && open != std::string::npos) {
-            std::string value = lookup(upper(result.substr(open + 1, i - open - 1)));
-            if (!value.empty() && expansionsLeft-- > 0) {
-                result.replace(open, i - open + 1, value);
-                i = open;  // the inserted value is scanned again
-            } else {
-                ++i;
-            }
-            open = std::string::npos;
-        } else {
-            ++i;
-        }
-    }
-    return result;
 }
 
 }  // namespace talkpost::updater

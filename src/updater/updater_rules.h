@@ -44,22 +44,11 @@ std::string withBackslash(const std::string& folder);
 // "patcher.exe [-v ]<from><name> <name with .EXE>[ >>UPDATELOG]".
 std::string patchCommandLine(const std::string& from, const std::string& name, bool detailedLog);
 
-// The configured log name in the documents folder unless it holds "\\", "/" or ":".
-std::string logFilePath(const std::string& configuredName, const std::string& documentsFolder);
-
 // stamp + " : [000] " + text.
 std::string helperLogLine(const std::string& stamp, const std::string& text);
 
 // The restart command as started: a program path with blanks that names an
 // existing file is quoted, so that no shorter path is tried first.
 std::string restartCommandLine(const std::string& command, const std::function<bool(const std::string&)>& fileExists);
-
-// Folder form: "\\" appended when missing; then a "X:\\..." text longer than
-// three characters loses it again, any other gets "." ("C:\\" -> "C:\\.").
-std::string folderForm(const std::string& folder);
-
-// The control file's macro expansion ({WIN}, {APP}, ... looked up by upper-case
-// name; an unknown name or an empty value leaves the braces as they stand).
-std::string expandMacros(const std::string& text, const std::function<std::string(const std::string&)>& lookup);
 
 }  // namespace talkpost::updater

@@ -169,6 +169,27 @@ void endChildrenOf(DWORD parent)
 
 void endChildProcesses() { endChildrenOf(GetCurrentProcessId()); }
 
+std::vector<DWORD> processesIn(const std::string& folder)
+{
+    std::vector<DWORD> found;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
+        HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID);
+        if (!process)
+            continue;
+        char path[MAX_PATH * 2] = {};
+        DWORD size = sizeof path;
+        if (QueryFullProcessImageNameA(process, 0, path, &size) &&
+            lstrcmpiA(std::string(path).substr(0, folder.size() + 1).c_str(), (folder + "\\").c_str()) == 0)
+            found.push_back(entry.th32ProcessID);
+        CloseHandle(process);
+    }
+    CloseHandle(snapshot);
+    return found;
+}
+
 HWND findProcessWindow(DWORD pid, const std::string& className)
 {
     struct Search {

@@ -97,6 +97,9 @@ private:
 // The visible top-level window of class className that process pid owns, or nullptr.
 HWND findProcessWindow(DWORD pid, const std::string& className);
 
+// Processes whose program file lies in folder, by identifier.
+std::vector<DWORD> processesIn(const std::string& folder);
+
 // Ends the processes this process started (the hidden command interpreters
 // that stay open after their command) and, recursively, their children.
 void endChildProcesses();

@@ -85,14 +85,10 @@ TEST(ComponentCase, OnlyPlainFileNamesAreComponents)
         EXPECT_FALSE(plainComponentName(name)) << name;
 }
 
-TEST(HelperTexts, PatchCommandLogFileAndLogLine)
+TEST(HelperTexts, PatchCommandAndLogLine)
 {
     EXPECT_EQ(patchCommandLine("C:\\Temp\\", "tp.pat", true), "patcher.exe -v C:\\Temp\\tp.pat tp.EXE >>UPDATELOG");
     EXPECT_EQ(patchCommandLine("C:\\Temp\\", "tp.pat", false), "patcher.exe C:\\Temp\\tp.pat tp.EXE");
-    EXPECT_EQ(logFilePath("UPDATE.LOG", "C:\\Users\\me\\Documents"), "C:\\Users\\me\\Documents\\UPDATE.LOG");
-    EXPECT_EQ(logFilePath("C:\\Logs\\upd.log", "C:\\Docs"), "C:\\Logs\\upd.log");
-    EXPECT_EQ(logFilePath("logs/upd.log", "C:\\Docs"), "logs/upd.log");
-    EXPECT_EQ(logFilePath("UPDATE.LOG", ""), "UPDATE.LOG");
     EXPECT_EQ(helperLogLine("24/12/2008 14:30:05", "Upd cur dir : C:\\App"),
               "24/12/2008 14:30:05 : [000] Upd cur dir : C:\\App");
     EXPECT_EQ(withBackslash("C:\\App"), "C:\\App\\");
@@ -107,35 +103,6 @@ TEST(HelperTexts, RestartQuotesAnExistingProgramPathWithBlanks)
               "\"C:\\Program Files\\T\\talkpost.exe\"");
     EXPECT_EQ(restartCommandLine("C:\\T\\talkpost.exe", exists), "C:\\T\\talkpost.exe");
     EXPECT_EQ(restartCommandLine("talkpost.exe -a -b", exists), "talkpost.exe -a -b");
-}
-
-TEST(HelperMacros, ExpandFolderMacrosAsTheControlFileDoes)
-{
-    auto lookup = [](const std::string& name) -> std::string {
-        if (name == "WIN")
-            return folderForm("C:\\Windows");
-        if (name == "APP")
-            return folderForm("C:\\");
-        if (name == "LOOP")
-            return "{LOOP}";
-        return {};
-    };
-    struct Case {
-        const char* text;
-        const char* expanded;
-    } cases[] = {
-        {"{WIN}\\system", "C:\\Windows\\system"},
-        {"{win}\\x", "C:\\Windows\\x"},
-        {"{APP}\\data", "C:\\.\\data"},
-        {"{FOO}\\x", "{FOO}\\x"},
-        {"{A{WIN}}", "{A{WIN}}"},
-        {"plain", "plain"},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(expandMacros(c.text, lookup), c.expanded) << c.text;
-    EXPECT_EQ(expandMacros("{LOOP}", lookup), "{LOOP}");  // ends even when a value names itself
-    EXPECT_EQ(folderForm("\\\\server\\share"), "\\\\server\\share\\.");
-    EXPECT_EQ(folderForm(""), ".");
 }
 
 }  // namespace

@@ -4,12 +4,12 @@
 // file held open it keeps the old file and logs the failure. Its component
 // cases: a cabinet with an entry that climbs out, an LZ file, a program.
 #include <windows.h>
-#include <tlhelp32.h>
 
 #include <gtest/gtest.h>
 
 #include "support/test_support_win.h"
 #include "szdd/szdd.h"
+#include "update/engine/status_log_win.h"
 #include "update/install/file_version_win.h"
 #include "update/install/install_files_win.h"
 #include "update/install/install_restart.h"
@@ -23,28 +23,6 @@ using update::VersionValue;
 std::string built(const std::string& name) { return test::binaryDir() + "\\" + name; }
 
 HWND mainWindowOf(DWORD pid) { return test::findProcessWindow(pid, "TalkpostMainWindow"); }
-
-// Processes whose program file lies in folder, by identifier.
-std::vector<DWORD> processesIn(const std::string& folder)
-{
-    std::vector<DWORD> found;
-    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-    PROCESSENTRY32 entry{};
-    entry.dwSize = sizeof entry;
-    for (BOOL more = Process32First(snapshot, &entry); more; more = Process32Next(snapshot, &entry)) {
-        HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, entry.th32ProcessID);
-        if (!process)
-            continue;
-        char path[MAX_PATH * 2] = {};
-        DWORD size = sizeof path;
-        if (QueryFullProcessImageNameA(process, 0, path, &size) &&
-            lstrcmpiA(std::string(path).substr(0, folder.size() + 1).c_str(), (folder + "\\").c_str()) == 0)
-            found.push_back(entry.th32ProcessID);
-        CloseHandle(process);
-    }
-    CloseHandle(snapshot);
-    return found;
-}
 
 std::string imagePathOf(DWORD pid)
 {
@@ -124,7 +102,7 @@ protected:
     }
     void TearDown() override
     {
-        for (DWORD pid : processesIn(app_))
+        for (DWORD pid : test::processesIn(app_))
             endProcess(pid);
         SetEnvironmentVariableA("TALKPOST_SETTINGS_DIR", nullptr);
     }
@@ -154,7 +132,7 @@ protected:
         test::pumpUntil(
             [&] {
                 others.clear();
-                for (DWORD pid : processesIn(app_))
+                for (DWORD pid : test::processesIn(app_))
                     if (pid != previous && mainWindowOf(pid))
                         others.push_back(pid);
                 return !others.empty();

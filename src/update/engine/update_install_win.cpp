@@ -17,6 +17,8 @@
 #include "update/engine/user_dates_win.h"
 #include "update/install/install_fetched_win.h"
 #include "update/install/install_files_win.h"
+#include "update/install/lz_expand_win.h"
+#include "update/install/replace_file_win.h"
 #include "win/prompts_win.h"
 
 namespace talkpost::update {
@@ -163,12 +165,21 @@ int UpdateEngine::downloadFiles()
         if (!entry.targetDir.empty() && !folderExists(entry.targetDir))
             createFolders(entry.targetDir);
         std::string folder = settings.useWinTempDir ? windowsTempFolder() : entry.targetDir;
+        // A file to be checked never lands where it would be used before its
+        // check: when its download folder is its target folder, it is fetched
+        // into the Windows temporary folder first and moved there afterwards.
+        std::string fetchFolder = publicKey && !folder.empty() ? windowsTempFolder() : folder;
 
-        bool fetched = transferFile(address, folder);
+        bool fetched = transferFile(address, fetchFolder);
         // A file that fails its check is treated as one that never came: it is
         // neither installed, nor handed to the helper, nor run.
-        std::string fetchedPath = folder + fileNameFromURL(address);
+        std::string fetchedPath = fetchFolder + fileNameFromURL(address);
         if (fetched && !fetchedFileIsGenuine(fetchedPath, entry, name)) {
+            DeleteFileA(fetchedPath.c_str());
+            fetched = false;
+        }
+        if (fetched && !sameFileName(fetchFolder, folder) && replaceFile(fetchedPath, folder + name) != 0) {
+            appendLogLine(unableToRenameLine(fetchedPath, folder + name));
             DeleteFileA(fetchedPath.c_str());
             fetched = false;
         }

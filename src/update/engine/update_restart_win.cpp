@@ -40,8 +40,8 @@ void UpdateEngine::restartApplication()
     launch.appCommand = application_.appCommand;
     launch.downloadFolder = tempFileFolder();
     launch.appComponents = application_.appComponents;
-    UpdaterSpawn spawn = spawnUpdater(launch);
-    reportStatus(958, spawn.commandLine);
+    reportStatus(958, helperCommandLine(launch));
+    spawnUpdater(launch);
     if (onAppDoClose)
         onAppDoClose(*this);
     else

@@ -160,12 +160,4 @@ DateTime localReferenceDate(const std::string& localVersionFile,
     return lastWriteTimeLocal(localVersionFile).value_or(kEarliestDate);
 }
 
-std::string logTimeStamp(const CalendarTime& t, char dateSeparator, char timeSeparator)
-{
-    char text[64];
-    std::snprintf(text, sizeof text, "%02d%c%02d%c%04d %02d%c%02d%c%02d", t.day, dateSeparator, t.month,
-                  dateSeparator, t.year, t.hour, timeSeparator, t.minute, timeSeparator, t.second);
-    return text;
-}
-
 }  // namespace talkpost::update

@@ -50,7 +50,5 @@ DateTime parseDateTime(const std::string& date, const std::string& time, const D
 DateTime localReferenceDate(const std::string& localVersionFile,
                             const std::function<std::optional<DateTime>(const std::string&)>& lastWriteTimeLocal);
 
-// "dd/mm/yyyy hh:nn:ss" with the given separators in place of "/" and ":".
-std::string logTimeStamp(const CalendarTime& t, char dateSeparator, char timeSeparator);
 
 }  // namespace talkpost::update

@@ -83,12 +83,4 @@ std::string windowsTempFolder()
     return folder;
 }
 
-std::string documentsFolder()
-{
-    char buffer[MAX_PATH] = {};
-    if (SHGetFolderPathA(nullptr, CSIDL_PERSONAL, nullptr, SHGFP_TYPE_CURRENT, buffer) != S_OK)
-        return {};
-    return buffer;
-}
-
 }  // namespace talkpost::update

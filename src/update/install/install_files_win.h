@@ -28,8 +28,7 @@ CalendarTime localNow();
 char userDateSeparator();
 char userTimeSeparator();
 
-// GetTempPathA, ending in "\\"; the documents folder (empty when unknown).
+// GetTempPathA, ending in "\\".
 std::string windowsTempFolder();
-std::string documentsFolder();
 
 }  // namespace talkpost::update

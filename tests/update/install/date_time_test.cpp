@@ -74,12 +74,5 @@ TEST(LocalReferenceDate, IsTheAgeOfTheLocalFileOr1980)
     EXPECT_DOUBLE_EQ(localReferenceDate("", times), kEarliestDate);
 }
 
-TEST(LogTimeStamp, UsesTheGivenSeparators)
-{
-    CalendarTime t{2008, 12, 24, 14, 30, 5};
-    EXPECT_EQ(logTimeStamp(t, '/', ':'), "24/12/2008 14:30:05");
-    EXPECT_EQ(logTimeStamp(t, '.', ':'), "24.12.2008 14:30:05");
-}
-
 }  // namespace
 }  // namespace talkpost::update

@@ -5,6 +5,7 @@
 
 #include <map>
 
+#include "update/engine/status_log.h"
 #include "update/install/install_decisions.h"
 
 namespace talkpost::update {
@@ -78,7 +79,10 @@ CheckEnvironment environment(const Installed& installed)
     env.localReferenceDate = [&installed](const std::string& f) {
         return localReferenceDate(f, [&installed](const std::string& p) { return installed.lastWrite(p); });
     };
-    env.shortDate = [](DateTime d) { return logTimeStamp(decodeDateTime(d), '.', ':').substr(0, 10); };
+    env.shortDate = [](DateTime d) {
+        CalendarTime t = decodeDateTime(d);
+        return logTimestamp({t.year, t.month, t.day, t.hour, t.minute, t.second}, ".", ":").substr(0, 10);
+    };
     return env;
 }
 

@@ -10,6 +10,7 @@
 
 #include "support/test_support_win.h"
 #include "szdd/szdd.h"
+#include "update/engine/status_log.h"
 #include "update/install/cabinet_win.h"
 #include "update/install/checksums.h"
 #include "update/install/file_version_win.h"
@@ -131,7 +132,7 @@ TEST(Cabinet, ExtractsSubFoldersWithTheirStoredTimesIntoANewFolder)
     auto stored = lastWriteTimeLocal(target + "\\docs\\guide.txt");
     ASSERT_TRUE(stored);
     CalendarTime t = decodeDateTime(*stored);
-    EXPECT_EQ(logTimeStamp(t, '.', ':'), "24.12.2008 14:30:00");
+    EXPECT_EQ(logTimestamp({t.year, t.month, t.day, t.hour, t.minute, t.second}, ".", ":"), "24.12.2008 14:30:00");
 }
 
 TEST(Cabinet, AnEntryClimbingOutOfTheFolderIsSkippedAndReported)

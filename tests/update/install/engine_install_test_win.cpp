@@ -1,0 +1,478 @@
+// The engine's update check, [action] steps, downloads and restart under Wine
+// against our HTTP update server (with_install_server.sh starts it over signed
+// control files): files into new folders, cabinets, an SZDD file, files that
+// fail their sha256 check, the prompt modes, the [action] steps with a program
+// of ours that records its start, the check's order over a table of control
+// files, and the restart through the real helper.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <deque>
+
+#include "support/test_support_win.h"
+#include "update/engine/signature_win.h"
+#include "update/engine/status_log.h"
+#include "update/engine/update_engine_win.h"
+#include "update/engine/user_dates_win.h"
+#include "update/install/file_version_win.h"
+#include "update/install/install_decisions.h"
+#include "win/prompts_win.h"
+
+namespace talkpost::update {
+namespace {
+
+std::string environment(const char* name)
+{
+    char buffer[4096] = {};
+    DWORD n = GetEnvironmentVariableA(name, buffer, sizeof buffer);
+    return n > 0 && n < sizeof buffer ? std::string(buffer, n) : std::string();
+}
+
+std::string serverBase() { return "http://127.0.0.1:" + environment("TALKPOST_INSTALL_SERVER_PORT"); }
+std::string built(const std::string& name) { return test::binaryDir() + "\\" + name; }
+
+// Answers the Yes/No boxes from a queue (No once it is empty) and records every box.
+class AnsweringPrompts : public Prompts {
+public:
+    AnsweringPrompts() { previous_ = setPrompts(this); }
+    ~AnsweringPrompts() override { setPrompts(previous_); }
+    void information(HWND, const std::string& text) override { shown.push_back("information: " + text); }
+    Answer confirmation(HWND, const std::string& text) override
+    {
+        shown.push_back("confirmation: " + text);
+        return Answer::Cancel;
+    }
+    void standardError(HWND, const std::string& message) override { shown.push_back("error: " + message); }
+    int box(HWND, const std::string& text, const std::string& caption, UINT flags) override
+    {
+        shown.push_back(caption + ": " + text);
+        if ((flags & MB_TYPEMASK) != MB_YESNO)
+            return IDOK;
+        bool yes = !answers.empty() && answers.front();
+        if (!answers.empty())
+            answers.pop_front();
+        return yes ? IDYES : IDNO;
+    }
+    std::vector<std::string> shown;
+    std::deque<bool> answers;
+
+private:
+    Prompts* previous_ = nullptr;
+};
+
+const std::string kConfirm = "Best\xe4tigung";
+
+class EngineInstall : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char buffer[MAX_PATH * 2] = {};
+        GetCurrentDirectoryA(sizeof buffer, buffer);
+        previousDirectory_ = buffer;
+        // {APP} is the current directory: the update acts on this folder.
+        ASSERT_TRUE(SetCurrentDirectoryA(app_.path().c_str()));
+        engine_.settings = talkpostEngineSettings(serverBase());
+        engine_.settings.downloadPrompt = DownloadPrompt::dpSilent;
+        engine_.onStatus = [this](UpdateEngine&, const std::string& text, int, int) { statuses_.push_back(text); };
+    }
+    void TearDown() override
+    {
+        engine_.closeConnection();
+        SetCurrentDirectoryA(previousDirectory_.c_str());
+    }
+
+    void fetch(const std::string& name)
+    {
+        engine_.settings.url = serverBase() + "/c/" + name + ".inf";
+        ASSERT_EQ(engine_.openConnection(), kConnected);
+        ASSERT_EQ(engine_.fetchControlFile(), kControlFileFetched) << name;
+    }
+    int download(const std::string& name)
+    {
+        fetch(name);
+        engine_.readFileList();
+        return engine_.downloadFiles();
+    }
+    bool reported(int number, const std::string& argument = {}) const
+    {
+        std::string text = statusText(number, argument);
+        return std::find(statuses_.begin(), statuses_.end(), text) != statuses_.end();
+    }
+    std::string inApp(const std::string& relative) const { return app_.file(relative); }
+    std::string inTemp(const std::string& name) const { return UpdateEngine::windowsTempFolder() + name; }
+
+    test::TempFolder app_;
+    UpdateEngine engine_;
+    std::vector<std::string> statuses_;
+    std::string previousDirectory_;
+};
+
+TEST_F(EngineInstall, APlainFileGoesIntoItsNewTargetFolder)
+{
+    EXPECT_EQ(download("plain"), 0);
+    EXPECT_EQ(test::readFile(inApp("new folder\\sub\\plain.txt")), "plain file\r\n");
+    EXPECT_FALSE(test::fileExists(inTemp("plain.txt")));
+    EXPECT_FALSE(engine_.appComponentLoaded);
+}
+
+TEST_F(EngineInstall, CabinetsAreExtractedWithTheirFoldersAndNothingOutside)
+{
+    EXPECT_EQ(download("cabinets"), 0);
+    EXPECT_EQ(test::readFile(inApp("data\\readme.txt")), "top level\r\n");
+    EXPECT_EQ(test::readFile(inApp("data\\docs\\guide.txt")), "second level\r\n");
+    EXPECT_EQ(test::readFile(inApp("data\\docs\\deep\\big.txt")), std::string(70000, 'x'));
+    EXPECT_FALSE(test::fileExists(inTemp("data.cab")));
+    // The entry stored as "..\evil.txt" is skipped and named; the others are extracted.
+    EXPECT_EQ(test::readFile(inApp("climb\\inside.txt")), "inside\r\n");
+    EXPECT_FALSE(test::fileExists(inApp("evil.txt")));
+    EXPECT_TRUE(reported(974, "..\\evil.txt"));
+}
+
+TEST_F(EngineInstall, AnSzddFileIsExpandedInTheCurrentDirectory)
+{
+    EXPECT_EQ(download("szdd"), 0);
+    EXPECT_EQ(test::readFile(inApp("notes.txt")), "expanded notes\r\n");
+    EXPECT_FALSE(test::fileExists(inApp("notes.tx_")));
+    EXPECT_FALSE(test::fileExists(inTemp("notes.tx_")));
+}
+
+TEST_F(EngineInstall, FilesThatFailTheirSha256CheckAreNeitherInstalledNorKept)
+{
+    // The digest itself, on a file with a known value.
+    test::writeFile(inApp("abc.txt"), "abc");
+    EXPECT_EQ(fileSha256Hex(inApp("abc.txt")), "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad");
+    EXPECT_EQ(fileSha256Hex(inApp("missing.txt")), std::nullopt);
+
+    EXPECT_EQ(download("checked"), -1);
+    EXPECT_FALSE(test::fileExists(inApp("checked\\bad.txt")));
+    EXPECT_FALSE(test::fileExists(inApp("checked\\unlisted.txt")));
+    EXPECT_FALSE(test::fileExists(inTemp("bad.txt")));
+    EXPECT_FALSE(test::fileExists(inTemp("unlisted.txt")));
+    EXPECT_TRUE(reported(973, "bad.txt"));
+    EXPECT_TRUE(reported(972, "unlisted.txt"));
+    EXPECT_TRUE(reported(946, serverBase() + "/files/bad.txt"));
+    EXPECT_TRUE(reported(946, serverBase() + "/files/unlisted.txt"));
+    // The good file of the same update is installed all the same.
+    EXPECT_EQ(test::readFile(inApp("checked\\plain.txt")), "plain file\r\n");
+    // The component that failed is not handed on: no restart is offered.
+    EXPECT_FALSE(engine_.appComponentLoaded);
+    EXPECT_FALSE(engine_.application().appUpdate);
+    EXPECT_FALSE(engine_.restartRequired());
+}
+
+TEST_F(EngineInstall, AFileFetchedIntoItsTargetFolderReplacesNothingUntilItPassesItsCheck)
+{
+    // Fetched straight into the target folder, the bad file would have
+    // overwritten the installed copy before anyone looked at it.
+    engine_.settings.useWinTempDir = false;
+    ASSERT_TRUE(CreateDirectoryA(inApp("checked").c_str(), nullptr));
+    test::writeFile(inApp("checked\\bad.txt"), "installed copy\r\n");
+    EXPECT_EQ(download("checked"), -1);
+    EXPECT_EQ(test::readFile(inApp("checked\\bad.txt")), "installed copy\r\n");
+    EXPECT_FALSE(test::fileExists(inApp("checked\\unlisted.txt")));
+    EXPECT_EQ(test::readFile(inApp("checked\\plain.txt")), "plain file\r\n");
+    EXPECT_FALSE(test::fileExists(inTemp("plain.txt")));
+    EXPECT_FALSE(test::fileExists(inTemp("bad.txt")));
+}
+
+TEST_F(EngineInstall, ThePromptModesAskAsTheySay)
+{
+    struct Case {
+        DownloadPrompt mode;
+        std::deque<bool> answers;
+        std::vector<std::string> boxes;
+        std::vector<std::string> installed;
+    };
+    const std::string once = kConfirm + ": Download update files ?";
+    auto each = [](const std::string& name) { return kConfirm + ": Download update file : " + name; };
+    const Case cases[] = {
+        {DownloadPrompt::dpSilent, {}, {}, {"one.txt", "two.txt", "three.txt"}},
+        {DownloadPrompt::dpPromptOnce, {false}, {once}, {}},
+        {DownloadPrompt::dpPromptOnce, {true}, {once}, {"one.txt", "two.txt", "three.txt"}},
+        {DownloadPrompt::dpPromptAll, {false, true, false}, {each("one.txt"), each("two.txt"), each("three.txt")}, {"two.txt"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.mode));
+        AnsweringPrompts prompts;
+        prompts.answers = c.answers;
+        engine_.settings.downloadPrompt = c.mode;
+        EXPECT_EQ(download("prompts"), 0);
+        EXPECT_EQ(prompts.shown, c.boxes);
+        for (const char* name : {"one.txt", "two.txt", "three.txt"}) {
+            bool expected = std::find(c.installed.begin(), c.installed.end(), name) != c.installed.end();
+            EXPECT_EQ(test::fileExists(inApp(std::string("prompted\\") + name)), expected) << name;
+            DeleteFileA(inApp(std::string("prompted\\") + name).c_str());
+        }
+        engine_.closeConnection();
+    }
+}
+
+TEST_F(EngineInstall, TheBeforeDownloadEventSeesEveryEntryAndMayChangeItsAddress)
+{
+    std::vector<std::string> seen;
+    engine_.onBeforeFileDownload = [&](UpdateEngine& e, int index, const std::string& description, std::string& url) {
+        seen.push_back(std::to_string(index) + " " + description + " " + std::to_string(e.fileList().currentIndex));
+        if (index == 2)
+            url = serverBase() + "/files/missing.txt";
+    };
+    EXPECT_EQ(download("prompts"), -1);
+    EXPECT_EQ(seen, (std::vector<std::string>{"1 First 0", "2 Second 1", "3 Third 2"}));
+    EXPECT_TRUE(test::fileExists(inApp("prompted\\one.txt")));
+    EXPECT_FALSE(test::fileExists(inApp("prompted\\two.txt")));
+    EXPECT_TRUE(test::fileExists(inApp("prompted\\three.txt")));
+    EXPECT_TRUE(reported(946, serverBase() + "/files/missing.txt"));
+}
+
+TEST_F(EngineInstall, TheActionStepsRunInTheirOrderAndTheQueryDecides)
+{
+    ASSERT_TRUE(CopyFileA(built("standins\\msg.exe").c_str(), inApp("recorder.exe").c_str(), FALSE));
+    test::StandinLog programs;
+    std::vector<std::string> custom;
+    engine_.onCustomProcess = [&](UpdateEngine&, const std::string& msg, const std::string& param) {
+        custom.push_back(msg + "|" + param);
+    };
+    {
+        AnsweringPrompts prompts;
+        prompts.answers = {true};
+        fetch("actions");
+        EXPECT_EQ(engine_.runControlActions(), 0);
+        EXPECT_EQ(prompts.shown, (std::vector<std::string>{"information: Line 1\rLine 2",
+                                                           "Information: Install the update?\rIt takes a minute."}));
+    }
+    EXPECT_EQ(custom, (std::vector<std::string>{"custom message|custom parameter"}));
+    auto runs = programs.waitFor(1);
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(runs[0].program, "recorder.exe");
+    EXPECT_EQ(runs[0].args, "before");
+    EXPECT_TRUE(engine_.application().appUpdate);
+    EXPECT_TRUE(reported(934));
+    EXPECT_TRUE(reported(936));
+
+    // After the download: the program named by runafter, the redirection, the closing line.
+    EXPECT_EQ(engine_.finishUpdate(), 0);
+    runs = programs.waitFor(2);
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_EQ(runs[1].args, "after");
+    EXPECT_TRUE(reported(941));
+    EXPECT_EQ(statuses_.back(), statusText(948, ""));
+
+    // No to the query: the earlier steps have run, the update is off.
+    AnsweringPrompts prompts;
+    prompts.answers = {false};
+    engine_.closeConnection();
+    fetch("actions");
+    EXPECT_EQ(engine_.runControlActions(), -1);
+    EXPECT_FALSE(engine_.application().appUpdate);
+    EXPECT_EQ(programs.waitFor(3).size(), 3u);
+    // A cancelled update finishes with -1 and runs nothing more.
+    engine_.cancelUpdate();
+    EXPECT_EQ(engine_.finishUpdate(), -1);
+}
+
+// The local file of the check table: "abc", last written on 01.06.2020 at 12:00 local time.
+void writeLocalFile(const std::string& path)
+{
+    test::writeFile(path, "abc");
+    SYSTEMTIME local{2020, 6, 1, 1, 12, 0, 0, 0};
+    FILETIME localTime, utc;
+    SystemTimeToFileTime(&local, &localTime);
+    LocalFileTimeToFileTime(&localTime, &utc);
+    HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    SetFileTime(file, nullptr, nullptr, &utc);
+    CloseHandle(file);
+}
+
+TEST_F(EngineInstall, TheCheckDecidesInItsOrder)
+{
+    writeLocalFile(inApp("local.txt"));
+    ASSERT_TRUE(CopyFileA(built("talkpost.exe").c_str(), inApp("talkpost.exe").c_str(), FALSE));
+    struct Case {
+        const char* name;
+        int code;
+        const char* newVersion = nullptr;  // UpdateNewVersion / UpdateLocalVersion when given
+        const char* localVersion = nullptr;
+    };
+    const Case cases[] = {
+        {"date_no_time", ucNoNewVersion},
+        {"date_later_time", ucDateNewer},
+        {"date_earlier_time", ucNoNewVersion},
+        {"date_over_version", ucDateNewer},
+        {"date_1980_then_checksum", ucChecksumDiffers},
+        {"unconditional", ucUnconditional},
+        {"unconditional_date_newer", ucDateNewer},
+        {"checksum_equal_over_size", ucNoNewVersion},
+        {"checksum_differs", ucChecksumDiffers},
+        {"size_differs_over_version", ucSizeDiffers},
+        {"size_equal", ucNoNewVersion},
+        {"version_newer", ucVersionNewer, "1.0.0.2", "1.0.0.1"},
+        {"version_commas", ucVersionNewer, "1.0.0.2", "1.0.0.1"},
+        {"version_equal", ucNoNewVersion, "1.0.0.1", "1.0.0.1"},
+        {"version_five_numbers", ucNoNewVersion, "1.0.0.2.1"},
+        {"version_no_local_file", ucNoNewVersion, "1.0.0.2", ""},
+        {"nothing", ucNoNewVersion},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        statuses_.clear();
+        fetch(std::string("check_") + c.name);
+        EXPECT_EQ(engine_.checkUpdateEntry(), c.code);
+        if (c.newVersion) {
+            EXPECT_EQ(engine_.updateNewVersion, c.newVersion);
+        }
+        if (c.localVersion) {
+            EXPECT_EQ(engine_.updateLocalVersion, c.localVersion);
+        }
+        engine_.closeConnection();
+    }
+    // The byte sum's line names the file and both numbers.
+    statuses_.clear();
+    fetch("check_checksum_differs");
+    engine_.checkUpdateEntry();
+    EXPECT_TRUE(reported(944, "Checksum compare of " + inApp("local.txt") + ":293:5"));
+    EXPECT_TRUE(reported(931));
+
+    // The custom handler has the last word either way.
+    engine_.onCustomValidate = [](UpdateEngine&, const std::string&, const std::string&, bool& allow) { allow = false; };
+    EXPECT_EQ(engine_.checkUpdateEntry(), ucNoNewVersion);
+    engine_.onCustomValidate = [](UpdateEngine&, const std::string&, const std::string&, bool& allow) { allow = true; };
+    engine_.closeConnection();
+    fetch("check_nothing");
+    EXPECT_EQ(engine_.checkUpdateEntry(), ucCustomAccepted);
+}
+
+TEST_F(EngineInstall, ARememberedDateWinsOverTheFilesAgeAndIsWrittenBackAfterTheUpdate)
+{
+    const char* kKey = "Software\\TalkpostEngineInstallTest";
+    RegDeleteTreeA(HKEY_CURRENT_USER, kKey);
+    writeLocalFile(inApp("local.txt"));
+    engine_.settings.lastURLEntry = {true, kKey, "Update", RegRoot::lurLOCALUSER};
+    auto remember = [this](const std::string& date, const std::string& time) {
+        engine_.lastDateKnown = true;
+        ASSERT_TRUE(engine_.saveLastDate({date, time}));
+        engine_.lastDateKnown = false;
+    };
+    // Published 01.06.2020 13:00; the file is older, the remembered date is not.
+    remember(userShortDate(*encodeDateTime({2020, 6, 2})), "");
+    fetch("check_date_later_time");
+    EXPECT_EQ(engine_.checkUpdateEntry(), ucNoNewVersion);
+    EXPECT_TRUE(engine_.lastDateKnown);
+    // The same day, earlier and later in the day.
+    remember(userShortDate(*encodeDateTime({2020, 6, 1})), "12:59");
+    EXPECT_EQ(engine_.checkUpdateEntry(), ucDateNewer);
+    remember(userShortDate(*encodeDateTime({2020, 6, 1})), "13:00");
+    EXPECT_EQ(engine_.checkUpdateEntry(), ucNoNewVersion);
+    // A remembered date that does not read counts as 1 January 1980.
+    remember("not a date", "");
+    EXPECT_EQ(engine_.checkUpdateEntry(), ucDateNewer);
+    // After the update the published date is remembered.
+    EXPECT_EQ(engine_.finishUpdate(), 0);
+    auto written = engine_.lastDate();
+    ASSERT_TRUE(written);
+    EXPECT_EQ(written->date, userShortDate(*encodeDateTime({2020, 6, 1})));
+    EXPECT_EQ(written->time, userShortTime(*encodeDateTime({2020, 6, 1, 13, 0})));
+    RegDeleteTreeA(HKEY_CURRENT_USER, kKey);
+}
+
+TEST_F(EngineInstall, TheFilterDropsWhatIsNotNewerAndWhatTheListHandlerEmpties)
+{
+    fetch("prompts");
+    engine_.readFileList();
+    // The first entry's local copy exists with the same size: not newer.
+    engine_.fileList().at(0).localVersion = inApp("one.txt");
+    engine_.fileList().at(0).newSize = 5;
+    test::writeFile(inApp("one.txt"), "one\r\n");
+    engine_.onGetFileList = [](UpdateEngine&, std::vector<std::string>& lines) {
+        ASSERT_EQ(lines, (std::vector<std::string>{"Second", "Third"}));
+        lines[1].clear();
+    };
+    EXPECT_EQ(engine_.filterFileList(), 0);
+    ASSERT_EQ(engine_.fileList().count(), 1u);
+    EXPECT_EQ(engine_.fileList().at(0).description, "Second");
+    EXPECT_TRUE(reported(930));
+    engine_.onGetFileList = [](UpdateEngine&, std::vector<std::string>& lines) { lines[0].clear(); };
+    EXPECT_EQ(engine_.filterFileList(), -1);
+}
+
+// The restart, end to end. The update runs in a process of its own (this test
+// program started again, in the application's folder "Talk Post"); the engine
+// downloads the newer program, hands over to the real helper and the process
+// ends; the helper replaces talkpost.exe and starts it; the new process is
+// the newer build.
+TEST_F(EngineInstall, RestartUpdateProcess)
+{
+    if (environment("TALKPOST_RESTART_UPDATE") != "1")
+        GTEST_SKIP() << "runs only as the update process of the restart test";
+    AnsweringPrompts prompts;
+    prompts.answers = {true};
+    // The application's folder is the one this process was started in.
+    SetCurrentDirectoryA(previousDirectory_.c_str());
+    ASSERT_EQ(download("restart"), 0);
+    ASSERT_TRUE(engine_.appComponentLoaded);
+    ASSERT_TRUE(engine_.restartRequired());
+    engine_.restartApplication();
+    EXPECT_EQ(prompts.shown, (std::vector<std::string>{kConfirm + ": " + statusText(911, "")}));
+    EXPECT_TRUE(reported(959, previousDirectory_));
+    MSG msg;
+    EXPECT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "the application was not told to end";
+}
+
+TEST_F(EngineInstall, TheRestartHandsTheNewProgramToTheHelperWhichStartsIt)
+{
+    std::string folder = app_.file("Talk Post");
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    ASSERT_TRUE(CopyFileA(built("talkpost.exe").c_str(), (folder + "\\talkpost.exe").c_str(), FALSE));
+    VersionValue oldVersion = fileVersionOf(built("talkpost.exe"));
+    VersionValue newVersion = fileVersionOf(built("talkpost_next.exe"));
+    ASSERT_FALSE(oldVersion == newVersion);
+    test::TempFolder settings;
+    SetEnvironmentVariableA("TALKPOST_SETTINGS_DIR", settings.path().c_str());
+
+    char self[MAX_PATH * 2] = {};
+    GetModuleFileNameA(nullptr, self, sizeof self);
+    std::string line = "\"" + std::string(self) + "\" --gtest_filter=EngineInstall.RestartUpdateProcess";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION update{};
+    SetEnvironmentVariableA("TALKPOST_RESTART_UPDATE", "1");
+    BOOL started =
+        CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup, &update);
+    SetEnvironmentVariableA("TALKPOST_RESTART_UPDATE", nullptr);
+    ASSERT_TRUE(started);
+    bool ended = WaitForSingleObject(update.hProcess, 120000) == WAIT_OBJECT_0;
+    DWORD exitCode = 1;
+    GetExitCodeProcess(update.hProcess, &exitCode);
+    CloseHandle(update.hProcess);
+    CloseHandle(update.hThread);
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(exitCode, 0u) << "the update process failed";
+
+    // The helper waited for that process, replaced the program and started it.
+    DWORD restarted = 0;
+    EXPECT_TRUE(test::pumpUntil(
+        [&] {
+            for (DWORD pid : test::processesIn(folder))
+                if (test::findProcessWindow(pid, "TalkpostMainWindow"))
+                    restarted = pid;
+            return restarted != 0;
+        },
+        std::chrono::seconds(60)))
+        << "the new Talkpost did not start";
+    EXPECT_EQ(fileVersionOf(folder + "\\talkpost.exe"), newVersion);
+    if (restarted) {
+        HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE | PROCESS_TERMINATE, FALSE, restarted);
+        char image[MAX_PATH * 2] = {};
+        DWORD size = sizeof image;
+        ASSERT_TRUE(QueryFullProcessImageNameA(process, 0, image, &size));
+        EXPECT_EQ(fileVersionOf(image), newVersion);
+        PostMessageA(test::findProcessWindow(restarted, "TalkpostMainWindow"), WM_CLOSE, 0, 0);
+        if (WaitForSingleObject(process, 20000) != WAIT_OBJECT_0)
+            TerminateProcess(process, 1);
+        CloseHandle(process);
+    }
+    SetEnvironmentVariableA("TALKPOST_SETTINGS_DIR", nullptr);
+}
+
+}  // namespace
+}  // namespace talkpost::update
