@@ -8,7 +8,6 @@
 
 #include "update/engine/macros.h"
 #include "update/engine/status_log_win.h"
-#include "update/install/install_files_win.h"
 
 namespace talkpost::update {
 namespace {

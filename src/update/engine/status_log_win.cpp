@@ -2,9 +2,9 @@
 #include "update/engine/status_log_win.h"
 
 #include <windows.h>
+#include <shlobj.h>
 
 #include "update/engine/status_log.h"
-#include "update/install/install_files_win.h"
 
 namespace talkpost::update {
 namespace {
@@ -18,6 +18,20 @@ std::string localeText(LCTYPE type, const char* fallback)
 }
 
 }  // namespace
+
+std::string documentsFolder()
+{
+    LPITEMIDLIST list = nullptr;
+    if (FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_PERSONAL, &list)) || list == nullptr)
+        return {};
+    char path[MAX_PATH] = {};
+    BOOL got = SHGetPathFromIDListA(list, path);
+    CoTaskMemFree(list);
+    std::string folder = got ? path : "";
+    while (folder.size() > 3 && folder.back() == '\\')
+        folder.pop_back();
+    return folder;
+}
 
 std::string logTimestampNow()
 {
