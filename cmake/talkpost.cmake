@@ -14,17 +14,24 @@ function(talkpost_use_googletest)
   endif()
 endfunction()
 
-# talkpost_test(NAME <name> SOURCES <files...> LIBS <targets...> [GUI] [LABELS <labels>])
+# talkpost_test(NAME <name> SOURCES <files...> LIBS <targets...> [GUI] [LABELS <labels>] [SERVERS <script>])
 # One GoogleTest executable and one CTest test. On the Windows build the test
 # runs under Wine (the toolchain's emulator); GUI tests need the prepared
 # Wine prefix with the stand-ins, so they depend on the prefix fixture.
+#
+# With SERVERS <script> the test runs inside that script, which starts the
+# servers it needs on 127.0.0.1 and then runs "<emulator> <test program>".
 function(talkpost_test)
-  cmake_parse_arguments(T "GUI" "NAME" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(T "GUI" "NAME;SERVERS" "SOURCES;LIBS;LABELS" ${ARGN})
   talkpost_use_googletest()
   add_executable(${T_NAME} ${T_SOURCES})
   target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} gmock gtest_main)
   target_include_directories(${T_NAME} PRIVATE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR}/tests)
-  add_test(NAME ${T_NAME} COMMAND ${T_NAME})
+  if(T_SERVERS)
+    add_test(NAME ${T_NAME} COMMAND ${T_SERVERS} ${CMAKE_CROSSCOMPILING_EMULATOR} $<TARGET_FILE:${T_NAME}>)
+  else()
+    add_test(NAME ${T_NAME} COMMAND ${T_NAME})
+  endif()
   set(labels ${T_LABELS})
   if(WIN32)
     list(APPEND labels wine)
