@@ -11,20 +11,11 @@
 #include <string>
 #include <vector>
 
+#include "update/install/check_codes.h"
 #include "update/install/date_time.h"
 #include "update/install/versions.h"
 
 namespace talkpost::update {
-
-enum CheckCode : std::int32_t {
-    ucDateNewer = 6,
-    ucNoNewVersion = 7,
-    ucUnconditional = 8,
-    ucSizeDiffers = 9,
-    ucChecksumDiffers = 10,
-    ucVersionNewer = 11,
-    ucCustomAccepted = 12,
-};
 
 // The [update] (and [custom]) values the check reads, localVersion already
 // macro-expanded, the integers with their defaults applied.

@@ -6,22 +6,22 @@ namespace talkpost {
 std::string checkResultText(int code, const CheckResultFacts& facts, const UpdateWizardLanguage& texts)
 {
     switch (code) {
-    case ucDateNewer: {
+    case update::ucDateNewer: {
         std::string newDate = facts.newDate;
         if (!facts.newTime.empty())
             newDate += " " + facts.newTime;
         return texts.newVersionFound + " :" + "\r" + texts.currentVersion + " : " + facts.localDate + "\r" +
                texts.newVersion + " : " + newDate + "\r\r" + facts.description;
     }
-    case ucNoNewVersion:
+    case update::ucNoNewVersion:
         return texts.noNewVersionAvail;
-    case ucVersionNewer:
+    case update::ucVersionNewer:
         return texts.newVersionFound + " :" + "\r" + texts.currentVersion + " : " + facts.localVersion + "\r" +
                texts.newVersion + " : " + facts.newVersion + "\r\r" + facts.description;
-    case ucUnconditional:
-    case ucSizeDiffers:
-    case ucChecksumDiffers:
-    case ucCustomAccepted:
+    case update::ucUnconditional:
+    case update::ucSizeDiffers:
+    case update::ucChecksumDiffers:
+    case update::ucCustomAccepted:
         return texts.newVersionAvail;
     default:
         return {};

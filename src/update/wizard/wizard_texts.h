@@ -5,6 +5,8 @@
 
 #include <string>
 
+#include "update/install/check_codes.h"
+
 namespace talkpost {
 
 struct UpdateWizardLanguage {
@@ -43,17 +45,6 @@ struct UpdateWizardLanguage {
 
 // The English texts the main window's wizard uses: the defaults, every one.
 struct UpdateWizardEnglish : UpdateWizardLanguage {};
-
-// Result codes of the update check that choose the check page's text.
-enum UpdateCheckCode : int {
-    ucDateNewer = 6,
-    ucNoNewVersion = 7,
-    ucUnconditional = 8,
-    ucSizeDiffers = 9,
-    ucChecksumDiffers = 10,
-    ucVersionNewer = 11,
-    ucCustomAccepted = 12,
-};
 
 // What the check page shows beside the code, already formatted for the user.
 struct CheckResultFacts {

@@ -17,7 +17,7 @@ namespace {
 // progress block by block and stops when the dialog asks it to.
 struct ScriptedEngine : WizardEngine {
     WizardProgressHandlers handlers;
-    int checkCode = ucVersionNewer;
+    int checkCode = update::ucVersionNewer;
     std::optional<std::vector<std::string>> whatsNew;
     std::optional<std::vector<std::string>> license;
     std::vector<WizardFileEntry> list{{"Program", false, true}, {"Help", false, false}, {"Data", true, false}};
@@ -154,7 +154,7 @@ TEST_F(WizardDialogTest, AWiderCaptionGrowsTheButtonToTheLeft)
 {
     UpdateWizardLanguage texts;
     texts.exitButton = "Leave the update wizard without installing anything";
-    engine.checkCode = ucNoNewVersion;
+    engine.checkCode = update::ucNoNewVersion;
     auto dialog = open(texts);
     click(dialog->control(WizardControl::StartButton));
     EXPECT_EQ(dialog->page(), WizardPage::CheckResult);

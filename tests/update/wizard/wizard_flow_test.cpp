@@ -72,16 +72,16 @@ TEST(WizardTexts, CheckResultTextPerCode)
         std::string text;
     };
     const Case cases[] = {
-        {ucDateNewer, &facts,
+        {update::ucDateNewer, &facts,
          "New version found :\rCurrent version : 01.02.2026\rNew version : 24.12.2026\r\rFixes."},
-        {ucDateNewer, &timed,
+        {update::ucDateNewer, &timed,
          "New version found :\rCurrent version : 01.02.2026\rNew version : 24.12.2026 14:30:00\r\rFixes."},
-        {ucNoNewVersion, &facts, "No new version available."},
-        {ucVersionNewer, &facts, "New version found :\rCurrent version : 2.0.1.2\rNew version : 2.0.1.3\r\rFixes."},
-        {ucUnconditional, &facts, "New version available."},
-        {ucSizeDiffers, &facts, "New version available."},
-        {ucChecksumDiffers, &facts, "New version available."},
-        {ucCustomAccepted, &facts, "New version available."},
+        {update::ucNoNewVersion, &facts, "No new version available."},
+        {update::ucVersionNewer, &facts, "New version found :\rCurrent version : 2.0.1.2\rNew version : 2.0.1.3\r\rFixes."},
+        {update::ucUnconditional, &facts, "New version available."},
+        {update::ucSizeDiffers, &facts, "New version available."},
+        {update::ucChecksumDiffers, &facts, "New version available."},
+        {update::ucCustomAccepted, &facts, "New version available."},
         {5, &facts, ""},
         {-1, &facts, ""},
     };
@@ -108,7 +108,7 @@ struct ScriptedEngine : WizardEngine {
     int connectResult = 0;
     bool ftp = false;
     int controlFileResult = 0;
-    int checkCode = ucVersionNewer;
+    int checkCode = update::ucVersionNewer;
     int actionsResult = 0;
     std::optional<std::vector<std::string>> whatsNew;
     std::optional<std::vector<std::string>> license;
@@ -230,7 +230,7 @@ protected:
 
 TEST_F(WizardFlowTest, NothingNewerOffersExitWhichClosesTheConnection)
 {
-    engine.checkCode = ucNoNewVersion;
+    engine.checkCode = update::ucNoNewVersion;
     WizardFlow wizard = flow();
     wizard.onStart();
     EXPECT_EQ(view.page, WizardPage::CheckResult);
