@@ -31,6 +31,18 @@ PictureFit fitPicture(bool hasPicture, int pictureWidth, int pictureHeight)
     return {width, height, width - kDesignedWidth, height - kDesignedHeight, width + 2, true};
 }
 
+Placement fittedToText(Placement placed, unsigned anchors, int textWidth, int margin)
+{
+    int needed = textWidth + margin;
+    if (needed <= placed.width)
+        return placed;
+    bool keepRight = (anchors & kAnchorRight) != 0 && (anchors & kAnchorLeft) == 0;
+    if (keepRight)
+        placed.x -= needed - placed.width;
+    placed.width = needed;
+    return placed;
+}
+
 Placement anchored(Placement designed, unsigned anchors, int growWidth, int growHeight)
 {
     Placement p = designed;

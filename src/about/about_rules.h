@@ -40,4 +40,9 @@ struct Placement {
 // for bottom and top.
 Placement anchored(Placement designed, unsigned anchors, int growWidth, int growHeight);
 
+// A control widened to hold its text (text width plus margin), never made
+// narrower than placed. It keeps the edge it is anchored to: anchored right
+// only, it grows to the left; otherwise to the right.
+Placement fittedToText(Placement placed, unsigned anchors, int textWidth, int margin);
+
 }  // namespace talkpost

@@ -10,6 +10,7 @@
 
 #include "about/about_rules.h"
 #include "base/app_error.h"
+#include "win/controls_win.h"
 #include "win/prompts_win.h"
 #include "win/wait_cursor_win.h"
 
@@ -22,6 +23,7 @@ constexpr int kClientHeight = 321;
 struct AboutLayoutRow {
     ControlSpec control;
     unsigned anchors;
+    int textMargin = -1;  // 0 or more: widened to hold its text under the system's font
 };
 
 constexpr DWORD kLabel = WS_VISIBLE | SS_LEFT | SS_NOPREFIX;
@@ -36,7 +38,7 @@ int id(AboutControl c) { return static_cast<int>(c); }
 const AboutLayoutRow kLayout[] = {
     {{id(AboutControl::Outer), "STATIC", 8, 8, 50, 201, "", WS_VISIBLE | SS_ETCHEDFRAME}, kLeftTop},
     {{id(AboutControl::AppName), "STATIC", 64, 8, 225, 13, "", kLabel}, kRightTop},
-    {{id(AboutControl::VersionInfo), "STATIC", 64, 24, 40, 13, "Version:", kLabel}, kRightTop},
+    {{id(AboutControl::VersionInfo), "STATIC", 64, 24, 40, 13, "Version:", kLabel}, kRightTop, 2},
     {{id(AboutControl::Version), "STATIC", 104, 24, 185, 13, "", kLabel}, kRightTop},
     {{id(AboutControl::Copyright), "STATIC", 64, 48, 225, 25, "", kLabel}, kRightTop},
     {{id(AboutControl::Url), "STATIC", 64, 80, 225, 13, "", kLabel | SS_NOTIFY}, kRightTop},
@@ -45,7 +47,7 @@ const AboutLayoutRow kLayout[] = {
     {{id(AboutControl::Separator), "STATIC", 8, 216, 281, 2, "", WS_VISIBLE | SS_ETCHEDHORZ}, kLeftRightBottom},
     {{id(AboutControl::Warning), "STATIC", 8, 224, 281, 61, "", kLabel}, kLeftRightBottom},
     {{id(AboutControl::SysInfo), "BUTTON", 136, 288, 73, 23, "System Info...",
-      WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON}, kRightBottom},
+      WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON}, kRightBottom, 16},
     {{id(AboutControl::Ok), "BUTTON", 216, 288, 73, 23, "OK", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON},
      kRightBottom},
 };
@@ -200,9 +202,11 @@ void AboutWindow::layOut(int growWidth, int growHeight)
 {
     for (const AboutLayoutRow& row : kLayout) {
         const ControlSpec& c = row.control;
+        HWND item = control(static_cast<AboutControl>(c.id));
         Placement p = anchored({c.x, c.y, c.width, c.height}, row.anchors, growWidth, growHeight);
-        SetWindowPos(control(static_cast<AboutControl>(c.id)), nullptr, p.x, p.y, p.width, p.height,
-                     SWP_NOZORDER | SWP_NOACTIVATE);
+        if (row.textMargin >= 0)
+            p = fittedToText(p, row.anchors, textWidthOf(item), row.textMargin);
+        SetWindowPos(item, nullptr, p.x, p.y, p.width, p.height, SWP_NOZORDER | SWP_NOACTIVATE);
     }
 }
 

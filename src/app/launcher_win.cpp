@@ -1,11 +1,17 @@
-// The launcher: redirection suspended around one ShellExecuteA call.
+// The launcher: redirection suspended around one shell start.
 #include "app/launcher_win.h"
 
 #include <shellapi.h>
 
+#include <functional>
+
 namespace talkpost {
 
-INT_PTR fileExec(const std::string& file, const std::string& parameters, int showMode)
+namespace {
+
+// Runs the shell's start with the file-system redirection suspended; false
+// when kernel32 lacks the redirection functions and nothing was started.
+bool withoutRedirection(const std::function<void()>& start)
 {
     using EnableRedirection = BOOLEAN(WINAPI*)(BOOLEAN);
     using DisableRedirection = BOOL(WINAPI*)(PVOID*);
@@ -13,20 +19,43 @@ INT_PTR fileExec(const std::string& file, const std::string& parameters, int sho
     // Looked up on every call: nothing is cached.
     HMODULE kernel = GetModuleHandleA("kernel32.dll");
     if (kernel == nullptr)
-        return 0;
+        return false;
     auto enable = reinterpret_cast<EnableRedirection>(
         reinterpret_cast<void*>(GetProcAddress(kernel, "Wow64EnableWow64FsRedirection")));
     auto disable = reinterpret_cast<DisableRedirection>(
         reinterpret_cast<void*>(GetProcAddress(kernel, "Wow64DisableWow64FsRedirection")));
     if (enable == nullptr || disable == nullptr)
-        return 0;
-
+        return false;
     PVOID redirectionState = nullptr;
     disable(&redirectionState);  // a refusal does not stop the launch
-    HINSTANCE result =
-        ShellExecuteA(nullptr, nullptr, file.c_str(), parameters.c_str(), nullptr, showMode);
+    start();
     enable(TRUE);
+    return true;
+}
+
+}  // namespace
+
+INT_PTR fileExec(const std::string& file, const std::string& parameters, int showMode)
+{
+    HINSTANCE result = nullptr;
+    if (!withoutRedirection(
+            [&] { result = ShellExecuteA(nullptr, nullptr, file.c_str(), parameters.c_str(), nullptr, showMode); }))
+        return 0;
     return reinterpret_cast<INT_PTR>(result);
+}
+
+HANDLE fileExecProcess(const std::string& file, const std::string& parameters, int showMode)
+{
+    SHELLEXECUTEINFOA info{};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
+    info.lpFile = file.c_str();
+    info.lpParameters = parameters.c_str();
+    info.nShow = showMode;
+    BOOL started = FALSE;
+    if (!withoutRedirection([&] { started = ShellExecuteExA(&info); }) || !started)
+        return nullptr;
+    return info.hProcess;
 }
 
 }  // namespace talkpost

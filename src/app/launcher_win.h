@@ -14,4 +14,8 @@ namespace talkpost {
 // when kernel32 lacks the redirection functions and nothing was started.
 INT_PTR fileExec(const std::string& file, const std::string& parameters, int showMode);
 
+// The same start, keeping the started process: its handle (the caller closes
+// it), or nullptr when nothing was started or the shell gave no process.
+HANDLE fileExecProcess(const std::string& file, const std::string& parameters, int showMode);
+
 }  // namespace talkpost

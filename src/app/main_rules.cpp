@@ -124,6 +124,13 @@ std::string logAppendText(const std::string& paneText, const std::string& line)
     return (whole ? "" : "\r\n") + line + "\r\n";
 }
 
+std::string deliveryLine(const std::string& computer, unsigned long exitCode)
+{
+    if (exitCode == 0)
+        return computer + ": delivered";
+    return computer + ": not delivered (exit code " + std::to_string(exitCode) + ")";
+}
+
 StartFields startFields(const std::vector<std::string>& arguments)
 {
     StartFields fields;

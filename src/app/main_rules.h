@@ -71,6 +71,10 @@ std::string joinLines(const std::vector<std::string>& lines);
 // with a line break before it when the pane's text does not end with one.
 std::string logAppendText(const std::string& paneText, const std::string& line);
 
+// The log line when a message's command interpreter has ended: exit code 0
+// means the message was delivered.
+std::string deliveryLine(const std::string& computer, unsigned long exitCode);
+
 // The first two command-line arguments: the computer field's text and the
 // user field's text ("*" when the argument is missing or empty).
 struct StartFields {

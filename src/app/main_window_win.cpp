@@ -107,8 +107,25 @@ MainWindow::MainWindow(std::vector<std::string> arguments) : arguments_(std::mov
     onShow = [this] { formShow(); };
 }
 
+// One message being delivered: the interpreter's process and the wait for
+// its end, which runs on the system's wait thread, not on the window's.
+struct MainWindow::Delivery {
+    HWND window = nullptr;
+    std::string computer;
+    UniqueHandle process;
+    HANDLE wait = nullptr;
+    DWORD exitCode = 0;
+};
+
+namespace {
+constexpr UINT kDeliveryEnded = WM_APP + 40;
+}
+
 MainWindow::~MainWindow()
 {
+    // The interpreters keep running; only the waits for them end here.
+    for (auto& delivery : deliveries_)
+        UnregisterWaitEx(delivery->wait, INVALID_HANDLE_VALUE);
     if (tooltip_ != nullptr)
         DestroyWindow(tooltip_);
 }
@@ -243,6 +260,8 @@ void MainWindow::createFields()
     SendMessageA(spin, UDM_SETRANGE32, settings::kMinTimeValue, settings::kMaxTimeValue);
     SendMessageA(spin, UDM_SETPOS32, 0, 60);
     SetWindowSubclass(time, &MainWindow::fieldSubclass, id(MainId::TimeEdit), reinterpret_cast<DWORD_PTR>(this));
+    for (MainId pane : {MainId::RichText, MainId::LogText})
+        SetWindowSubclass(control(id(pane)), &MainWindow::fieldSubclass, id(pane), reinterpret_cast<DWORD_PTR>(this));
 }
 
 void MainWindow::createStatusBar()
@@ -411,8 +430,19 @@ void MainWindow::appendLog(const std::string& line)
     HWND log = control(id(MainId::LogText));
     int length = GetWindowTextLengthA(log);
     std::string piece = logAppendText(windowText(log), line);
+    // The text goes in at the end without moving the view or the selection;
+    // then the pane scrolls one page down from where the reader left it.
+    auto firstVisible = [log] { return static_cast<int>(SendMessageA(log, EM_GETFIRSTVISIBLELINE, 0, 0)); };
+    int shownFirst = firstVisible();
+    DWORD selStart = 0, selEnd = 0;
+    SendMessageA(log, EM_GETSEL, reinterpret_cast<WPARAM>(&selStart), reinterpret_cast<LPARAM>(&selEnd));
+    SendMessageA(log, WM_SETREDRAW, FALSE, 0);
     SendMessageA(log, EM_SETSEL, static_cast<WPARAM>(length), static_cast<LPARAM>(length));
     SendMessageA(log, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(piece.c_str()));
+    SendMessageA(log, EM_SETSEL, selStart, selEnd);
+    SendMessageA(log, EM_LINESCROLL, 0, shownFirst - firstVisible());
+    SendMessageA(log, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(log, nullptr, TRUE);
     logTextChange();
 }
 
@@ -502,6 +532,42 @@ void MainWindow::launchCommand(const std::string& parameters)
     fileExec("cmd.exe", parameters, SW_HIDE);
 }
 
+void MainWindow::launchMessage(const std::string& computer, const std::string& parameters)
+{
+    appendLog("cmd.exe " + parameters);
+    HANDLE process = fileExecProcess("cmd.exe", parameters, SW_HIDE);
+    if (process == nullptr)
+        return;
+    auto delivery = std::make_unique<Delivery>();
+    delivery->window = hwnd();
+    delivery->computer = computer;
+    delivery->process.reset(process);
+    if (!RegisterWaitForSingleObject(&delivery->wait, process, &MainWindow::deliveryEnded, delivery.get(), INFINITE,
+                                     WT_EXECUTEONLYONCE))
+        return;
+    deliveries_.push_back(std::move(delivery));
+}
+
+void CALLBACK MainWindow::deliveryEnded(PVOID parameter, BOOLEAN)
+{
+    // On the wait thread: read the exit code and hand the rest to the window.
+    auto* delivery = static_cast<Delivery*>(parameter);
+    GetExitCodeProcess(delivery->process.get(), &delivery->exitCode);
+    PostMessageA(delivery->window, kDeliveryEnded, 0, reinterpret_cast<LPARAM>(delivery));
+}
+
+void MainWindow::onDeliveryEnded(Delivery* delivery)
+{
+    auto it = std::find_if(deliveries_.begin(), deliveries_.end(),
+                           [delivery](const std::unique_ptr<Delivery>& d) { return d.get() == delivery; });
+    if (it == deliveries_.end())
+        return;
+    std::unique_ptr<Delivery> ended = std::move(*it);
+    deliveries_.erase(it);
+    UnregisterWait(ended->wait);  // its one call has run
+    appendLog(deliveryLine(ended->computer, ended->exitCode));
+}
+
 void MainWindow::onSend()
 {
     std::string computer = computers_->typedText();
@@ -510,7 +576,7 @@ void MainWindow::onSend()
     if (autoSave() && !computers_->isListed(computer))
         computers_->add(computer);
     writeMessageFile(messageText());
-    launchCommand(buildMsgCommand({windowsDir(), computer, timeText(), userText(), startDir_}));
+    launchMessage(computer, buildMsgCommand({windowsDir(), computer, timeText(), userText(), startDir_}));
 }
 
 void MainWindow::onSendToAll()
@@ -543,7 +609,8 @@ void MainWindow::onSendToAll()
         case EntryAction::Fail:
             throw AppError(step.text);
         case EntryAction::Launch:
-            launchCommand(buildMsgCommand({windows, computers_->typedText(), time, user, startDir_}));
+            launchMessage(computers_->typedText(),
+                          buildMsgCommand({windows, computers_->typedText(), time, user, startDir_}));
             break;
         case EntryAction::Silent:
             break;
@@ -690,6 +757,20 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wparam, LPARAM lparam)
     case WM_SIZE:
         SendMessageA(control(id(MainId::StatusBar)), WM_SIZE, 0, 0);
         break;
+    case WM_ACTIVATE:
+        // As a dialog does: the focus goes back to the control that had it,
+        // the computer field at first, so that Tab walks from there.
+        if (LOWORD(wparam) == WA_INACTIVE) {
+            HWND focus = GetFocus();
+            if (focus != nullptr && IsChild(hwnd(), focus))
+                lastFocus_ = focus;
+        } else if (!IsIconic(hwnd())) {
+            SetFocus(lastFocus_ != nullptr && IsWindow(lastFocus_) ? lastFocus_ : control(id(MainId::IPComboBox)));
+        }
+        return 0;
+    case kDeliveryEnded:
+        onDeliveryEnded(reinterpret_cast<Delivery*>(lparam));
+        return 0;
     case WM_DESTROY:
         PostQuitMessage(0);
         return 0;
@@ -711,6 +792,23 @@ LRESULT CALLBACK MainWindow::fieldSubclass(HWND hwnd, UINT msg, WPARAM wparam, L
                 self->showComputerPopup(static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam)));
                 return 0;
             }
+        } else if (idSubclass == static_cast<UINT_PTR>(id(MainId::RichText)) ||
+                   idSubclass == static_cast<UINT_PTR>(id(MainId::LogText))) {
+            // The message editor and the log pane keep every key but Tab and
+            // Escape: Tab and Shift+Tab move on, and Escape does nothing (the
+            // multi-line edit would otherwise close the window).
+            auto isTabOrEscape = [](UINT m, WPARAM key) {
+                return (m == WM_KEYDOWN || m == WM_CHAR) && (key == VK_TAB || key == VK_ESCAPE);
+            };
+            if (msg == WM_GETDLGCODE) {
+                LRESULT code = DefSubclassProc(hwnd, msg, wparam, lparam);
+                auto* pending = reinterpret_cast<MSG*>(lparam);
+                if (pending != nullptr && isTabOrEscape(pending->message, pending->wParam))
+                    code &= ~(DLGC_WANTALLKEYS | DLGC_WANTTAB | DLGC_WANTMESSAGE);
+                return code;
+            }
+            if (isTabOrEscape(msg, wparam) && wparam == VK_ESCAPE)
+                return 0;
         } else if (idSubclass == static_cast<UINT_PTR>(id(MainId::TimeEdit))) {
             if (msg == WM_CHAR) {
                 char c = static_cast<char>(wparam);

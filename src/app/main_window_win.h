@@ -123,6 +123,11 @@ public:
 
     // Starts a hidden cmd.exe with the parameters after logging the command.
     void launchCommand(const std::string& parameters);
+    // The same for a message to the computer; when the interpreter ends, one
+    // line in the log pane says whether the message was delivered.
+    void launchMessage(const std::string& computer, const std::string& parameters);
+    // Messages whose interpreter is still running.
+    std::size_t sendsRunning() const { return deliveries_.size(); }
 
     static constexpr int kLeft = 395, kTop = 214, kWidth = 566, kHeight = 401;
 
@@ -144,6 +149,10 @@ private:
     bool refuse(const std::optional<std::string>& refusal);
     void runFeature(const std::function<void(MainWindow&)>& feature);
 
+    struct Delivery;
+    static void CALLBACK deliveryEnded(PVOID delivery, BOOLEAN timedOut);
+    void onDeliveryEnded(Delivery* delivery);
+
     static LRESULT CALLBACK fieldSubclass(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, UINT_PTR idSubclass,
                                           DWORD_PTR refData);
 
@@ -157,6 +166,8 @@ private:
     HWND tooltip_ = nullptr;
     NetworkProvider* network_ = nullptr;
     update::LiveUpdate liveUpdate_;
+    std::vector<std::unique_ptr<Delivery>> deliveries_;
+    HWND lastFocus_ = nullptr;
 };
 
 }  // namespace talkpost

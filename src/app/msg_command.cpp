@@ -28,7 +28,7 @@ std::string messageFilePath(const std::string& startDir) { return startDir + "\\
 std::string buildMsgCommand(const MsgCommandInput& in)
 {
     std::string text;
-    text += "/k  cd /d ";
+    text += "/c  cd /d ";
     text += in.windowsDir;
     text += "\\System32 & ";
     text += in.windowsDir;

@@ -17,7 +17,7 @@ struct MsgCommandInput {
 // inserted or removed at the seam.
 std::string messageFilePath(const std::string& startDir);
 
-// "/k  cd /d <win>\System32 & <win>\System32\msg.exe /SERVER:<computer>
+// "/c  cd /d <win>\System32 & <win>\System32\msg.exe /SERVER:<computer>
 // /TIME:<time> <user> <<startDir>\msg.txt". A computer or user text with a
 // blank, and a message file path with a blank or one of & | < > ^ ( ), are
 // enclosed in double quotes; any other text stands byte for byte.

@@ -134,27 +134,36 @@ private:
 
 }  // namespace
 
-void httpGet(const std::string& url, BodySink& sink, const FetchOptions& options)
+namespace {
+
+void get(const std::string& url, BodySink& sink, const FetchOptions& options, std::uint64_t maxBodyBytes)
 {
     Url parts = parseUrl(url);
     WinsockSession session;
     Socket s(connectTo(parts.host, parts.port));
     sendAll(s.get(), buildRequest(parts));
     SocketSource source(s.get(), options.readTimeoutMs);
-    readReply(source, sink);
+    readReply(source, sink, maxBodyBytes);
+}
+
+}  // namespace
+
+void httpGet(const std::string& url, BodySink& sink, const FetchOptions& options)
+{
+    get(url, sink, options, UINT64_MAX);
 }
 
 std::string httpGetText(const std::string& url, const FetchOptions& options)
 {
     StringSink sink;
-    httpGet(url, sink, options);
+    get(url, sink, options, kMaxListBytes);
     return std::move(sink.text);
 }
 
 void httpGetStream(const std::string& url, IStream* stream, const FetchOptions& options)
 {
     StreamSink sink(stream);
-    httpGet(url, sink, options);
+    get(url, sink, options, kMaxPictureBytes);
 }
 
 }  // namespace talkpost::http

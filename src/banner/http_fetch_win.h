@@ -20,9 +20,11 @@ struct FetchOptions {
 
 // The reply body of a successful GET into the sink.
 void httpGet(const std::string& url, BodySink& sink, const FetchOptions& options = {});
-// The whole body as bytes, unconverted.
+// The whole body as bytes, unconverted; the banner list, so at most
+// kMaxListBytes (ReplyTooLarge beyond).
 std::string httpGetText(const std::string& url, const FetchOptions& options = {});
-// The whole body written into the caller's stream at its current position.
+// The whole body written into the caller's stream at its current position;
+// a picture, so at most kMaxPictureBytes (ReplyTooLarge beyond).
 void httpGetStream(const std::string& url, IStream* stream, const FetchOptions& options = {});
 
 }  // namespace talkpost::http

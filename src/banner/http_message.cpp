@@ -26,9 +26,11 @@ long long parseDecimal(const std::string& text, long long limit)
     for (char c : text) {
         if (c < '0' || c > '9')
             return -1;
-        value = value * 10 + (c - '0');
-        if (value > limit)
+        // Checked before the arithmetic: a number that does not fit is refused, never wrapped.
+        int digit = c - '0';
+        if (value > (limit - digit) / 10)
             return -1;
+        value = value * 10 + digit;
     }
     return value;
 }
@@ -125,6 +127,7 @@ struct Head {
     bool hasLocation = false;
     bool chunked = false;
     long long contentLength = -1;  // -1: none, or none that reads as a number
+    bool contentLengthTooLarge = false;  // digits only, but beyond every length
 };
 
 // The number after the first space of the status line, -1 when there is none.
@@ -165,7 +168,9 @@ Head readHead(Reader& reader)
                 head.chunked = true;
         } else if (name == "content-length" && !contentLengthSeen) {
             contentLengthSeen = true;
-            head.contentLength = parseDecimal(value, 0x7fffffffffffffffLL / 10);
+            head.contentLength = parseDecimal(value, 0x7fffffffffffffffLL);
+            head.contentLengthTooLarge = head.contentLength < 0 && !value.empty() &&
+                                         value.find_first_not_of("0123456789") == std::string::npos;
         }
     }
     return head;
@@ -348,7 +353,30 @@ std::string buildRequest(const Url& url)
     return request;
 }
 
-int readReply(ByteSource& source, BodySink& sink)
+namespace {
+
+// Passes the body on until it grows over the limit.
+class LimitedSink : public BodySink {
+public:
+    LimitedSink(BodySink& sink, std::uint64_t limit) : sink_(sink), limit_(limit) {}
+    void write(const char* data, std::size_t size) override
+    {
+        if (size > limit_ - written_)
+            throw tooLarge();
+        written_ += size;
+        sink_.write(data, size);
+    }
+    static HttpError tooLarge() { return HttpError(ErrorKind::ReplyTooLarge, kReplyTooLargeMessage); }
+
+private:
+    BodySink& sink_;
+    std::uint64_t limit_;
+    std::uint64_t written_ = 0;
+};
+
+}  // namespace
+
+int readReply(ByteSource& source, BodySink& outerSink, std::uint64_t maxBodyBytes)
 {
     Reader reader(source);
     Head head = readHead(reader);
@@ -360,12 +388,17 @@ int readReply(ByteSource& source, BodySink& sink)
     if (redirect || head.hasLocation || !success) {
         StringSink body;
         try {
-            readBody(reader, head, body);
+            LimitedSink limited(body, maxBodyBytes);
+            readBody(reader, head, limited);
         } catch (const HttpError&) {
             // The status line tells the caller more than a broken body would.
         }
         throw HttpError(ErrorKind::Protocol, head.statusLine, 0, head.code, std::move(body.text));
     }
+    if (head.contentLengthTooLarge ||
+        (head.contentLength > 0 && static_cast<std::uint64_t>(head.contentLength) > maxBodyBytes))
+        throw LimitedSink::tooLarge();
+    LimitedSink sink(outerSink, maxBodyBytes);
     readBody(reader, head, sink);
     return head.code;
 }

@@ -14,6 +14,11 @@ namespace talkpost::http {
 // The longest status, header or chunk-size line, CR LF not counted.
 inline constexpr std::size_t kMaxLineLength = 16384;
 
+// The largest bodies the banner takes: the list and one picture.
+inline constexpr std::uint64_t kMaxListBytes = 1u << 20;
+inline constexpr std::uint64_t kMaxPictureBytes = 16u << 20;
+inline constexpr const char* kReplyTooLargeMessage = "Reply too large.";
+
 // Socket error numbers the fetch reports itself.
 inline constexpr int kHostNotFound = 11001;
 inline constexpr int kConnectionRefused = 10061;
@@ -28,6 +33,7 @@ enum class ErrorKind {
     UnknownProtocol,
     MalformedReply,         // a chunk-size line that is no number
     InvalidUrl,             // a port that is no port number
+    ReplyTooLarge,          // a body, or a Content-Length, over the fetch's limit
 };
 
 class HttpError : public AppError {
@@ -94,6 +100,8 @@ public:
 // Reads one reply: skips 100 replies, fails on redirects, Location and every
 // code other than 2xx with an HttpError carrying the status line, code and
 // body; otherwise writes the body to the sink and returns the status code.
-int readReply(ByteSource& source, BodySink& sink);
+// A body over maxBodyBytes, or a Content-Length that announces one (checked
+// before any byte of the body is read), fails as ReplyTooLarge.
+int readReply(ByteSource& source, BodySink& sink, std::uint64_t maxBodyBytes = UINT64_MAX);
 
 }  // namespace talkpost::http

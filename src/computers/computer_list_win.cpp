@@ -1,17 +1,17 @@
 // The computer list over the combo box's own sorted list.
 #include "computers/computer_list_win.h"
 
+#include <algorithm>
+
 #include "base/app_error.h"
-#include "win/controls_win.h"
 #include "win/window_win.h"
 
 namespace talkpost {
 
-int ComputerList::count() const { return ComboBox(combo_).count(); }
-
-std::string ComputerList::at(int index) const { return ComboBox(combo_).itemText(index); }
-
-std::vector<std::string> ComputerList::entries() const { return ComboBox(combo_).items(); }
+std::string ComputerList::at(int index) const
+{
+    return index >= 0 && index < count() ? entries_[static_cast<std::size_t>(index)] : std::string();
+}
 
 int ComputerList::selectedIndex() const { return static_cast<int>(SendMessageA(combo_, CB_GETCURSEL, 0, 0)); }
 
@@ -40,16 +40,26 @@ int ComputerList::add(const std::string& text)
     LRESULT index = SendMessageA(combo_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
     if (index < 0)
         throw AppError("Zeile kann nicht eingef\xfcgt werden");  // "eingefügt" in the ANSI code page
+    entries_.insert(entries_.begin() + std::min<LRESULT>(index, count()), text);
     return static_cast<int>(index);
 }
 
-void ComputerList::remove(int index) { SendMessageA(combo_, CB_DELETESTRING, static_cast<WPARAM>(index), 0); }
+void ComputerList::remove(int index)
+{
+    if (SendMessageA(combo_, CB_DELETESTRING, static_cast<WPARAM>(index), 0) != CB_ERR && index >= 0 && index < count())
+        entries_.erase(entries_.begin() + index);
+}
 
 void ComputerList::replaceAll(const std::vector<std::string>& texts)
 {
     std::string typed = typedText();
     SendMessageA(combo_, WM_SETREDRAW, FALSE, 0);
     SendMessageA(combo_, CB_RESETCONTENT, 0, 0);
+    entries_.clear();
+    std::size_t bytes = 0;
+    for (const std::string& text : texts)
+        bytes += text.size() + 1;
+    SendMessageA(combo_, CB_INITSTORAGE, texts.size(), bytes);
     try {
         for (const std::string& text : texts)
             add(text);

@@ -1,6 +1,8 @@
 // ComputerList: the computer list behind the main window's computer field,
 // an editable combo box that keeps its entries sorted without regard to case.
-// The typed text and the list are kept apart.
+// The typed text and the list are kept apart. The entries are also kept here,
+// in the control's order, so that reading the whole list (every save) costs
+// no message per entry; only this class changes the control's list.
 #pragma once
 
 #include <windows.h>
@@ -16,9 +18,9 @@ public:
 
     HWND handle() const { return combo_; }
 
-    int count() const;
+    int count() const { return static_cast<int>(entries_.size()); }
     std::string at(int index) const;
-    std::vector<std::string> entries() const;
+    const std::vector<std::string>& entries() const { return entries_; }
     // Index of the picked entry, -1 when none is picked.
     int selectedIndex() const;
     // Picks the entry; this also sets the typed text to it.
@@ -37,6 +39,7 @@ public:
 
 private:
     HWND combo_;
+    std::vector<std::string> entries_;
 };
 
 }  // namespace talkpost

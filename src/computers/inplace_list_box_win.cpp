@@ -20,23 +20,6 @@ namespace {
 constexpr UINT_PTR kSubclassId = 1;
 constexpr UINT_PTR kHoverTimer = 111;
 constexpr UINT kHoverInterval = 1000;
-constexpr UINT_PTR kToolId = 1;
-
-// The flat scroll bar functions, looked up by name on each use; a missing one is skipped.
-template <typename Fn>
-Fn flatScrollFunction(const char* name)
-{
-    HMODULE comctl = GetModuleHandleA("comctl32.dll");
-    if (comctl == nullptr)
-        return nullptr;
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(comctl, name)));
-}
-using InitializeFlatSBFn = BOOL(WINAPI*)(HWND);
-using UninitializeFlatSBFn = HRESULT(WINAPI*)(HWND);
-using FlatSBSetScrollPropFn = BOOL(WINAPI*)(HWND, UINT, INT_PTR, BOOL);
-using FlatSBSetScrollInfoFn = int(WINAPI*)(HWND, int, LPSCROLLINFO, BOOL);
-using FlatSBSetScrollPosFn = int(WINAPI*)(HWND, int, int, BOOL);
-using FlatSBShowScrollBarFn = BOOL(WINAPI*)(HWND, int, BOOL);
 
 bool sameTopLevel(HWND a, HWND b)
 {
@@ -96,6 +79,9 @@ InPlaceListBox::InPlaceListBox(HWND parent, int id, int x, int y, int width, int
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
     if (list_ == nullptr)
         throw Win32Error("list box");
+    // The hint: a tool over the whole list whose text is asked for when it shows.
+    hintTip_ = std::make_unique<ListHint>(list_, hintColor_);
+    flatBars_ = std::make_unique<FlatScrollBars>(list_);
     editor_ = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_BORDER | ES_AUTOHSCROLL, 0, 0, 0, 0, list_, nullptr,
                               instance, nullptr);
     if (editor_ == nullptr) {
@@ -108,36 +94,15 @@ InPlaceListBox::InPlaceListBox(HWND parent, int id, int x, int y, int width, int
     SetWindowSubclass(parent_, &InPlaceListBox::parentProc, reinterpret_cast<UINT_PTR>(this),
                       reinterpret_cast<DWORD_PTR>(this));
 
-    // The hint: a tool over the whole list whose text is asked for when it shows.
-    tooltip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
-                               CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                               GetAncestor(parent, GA_ROOT), nullptr, instance, nullptr);
-    if (tooltip_ != nullptr) {
-        // Without the theme the tip shows the hint colour it is given.
-        SetWindowTheme(tooltip_, L"", L"");
-        TOOLINFOA tool{};
-        tool.cbSize = TTTOOLINFOA_V2_SIZE;
-        tool.uFlags = TTF_TRANSPARENT;
-        tool.hwnd = list_;
-        tool.uId = kToolId;
-        GetClientRect(list_, &tool.rect);
-        tool.lpszText = LPSTR_TEXTCALLBACKA;
-        SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
-        SendMessageA(tooltip_, TTM_SETTIPBKCOLOR, hintColor_, 0);
-        SendMessageA(tooltip_, TTM_SETMAXTIPWIDTH, 0, 2000);
-    }
 }
 
 InPlaceListBox::~InPlaceListBox()
 {
     if (parent_ != nullptr && IsWindow(parent_))
         RemoveWindowSubclass(parent_, &InPlaceListBox::parentProc, reinterpret_cast<UINT_PTR>(this));
-    if (tooltip_ != nullptr && IsWindow(tooltip_))
-        DestroyWindow(tooltip_);
+    hintTip_.reset();
     if (list_ != nullptr && IsWindow(list_)) {
-        if (flatInitialized_)
-            if (auto uninit = flatScrollFunction<UninitializeFlatSBFn>("UninitializeFlatSB"))
-                uninit(list_);
+        flatBars_.reset();
         RemoveWindowSubclass(editor_, &InPlaceListBox::editorProc, kSubclassId);
         RemoveWindowSubclass(list_, &InPlaceListBox::listProc, kSubclassId);
         DestroyWindow(list_);
@@ -424,8 +389,7 @@ void InPlaceListBox::setColor(COLORREF color)
 void InPlaceListBox::setHintColor(COLORREF color)
 {
     hintColor_ = color;
-    if (tooltip_ != nullptr)
-        SendMessageA(tooltip_, TTM_SETTIPBKCOLOR, color, 0);
+    hintTip_->setColor(color);
 }
 
 void InPlaceListBox::setHint(const std::string& text) { hint_ = text; }
@@ -509,47 +473,8 @@ void InPlaceListBox::setScrollHorizontal(bool on)
 
 void InPlaceListBox::applyScrollStyle()
 {
-    // The platform's own scroll bars serve the normal style; the flat scroll
-    // bar functions are brought in only for a styled look.
-    if (scrollStyle_ == ScrollStyle::Normal && !scrollColor_) {
-        if (flatInitialized_) {
-            if (auto uninit = flatScrollFunction<UninitializeFlatSBFn>("UninitializeFlatSB"))
-                uninit(list_);
-            flatInitialized_ = false;
-        }
-        return;
-    }
-    if (!flatInitialized_)
-        if (auto init = flatScrollFunction<InitializeFlatSBFn>("InitializeFlatSB"))
-            flatInitialized_ = init(list_) != FALSE;
-    if (!flatInitialized_)
-        return;
-    auto setProp = flatScrollFunction<FlatSBSetScrollPropFn>("FlatSB_SetScrollProp");
-    if (setProp == nullptr)
-        return;
-    INT_PTR mode = scrollStyle_ == ScrollStyle::Flat     ? FSB_FLAT_MODE
-                   : scrollStyle_ == ScrollStyle::Framed ? FSB_ENCARTA_MODE
-                                                         : FSB_REGULAR_MODE;
-    setProp(list_, WSB_PROP_VSTYLE, mode, FALSE);
-    setProp(list_, WSB_PROP_HSTYLE, mode, FALSE);
-    setProp(list_, WSB_PROP_CXVSCROLL, scrollWidth_, FALSE);
-    setProp(list_, WSB_PROP_CYHSCROLL, scrollWidth_, FALSE);
-    if (scrollColor_) {
-        setProp(list_, WSB_PROP_VBKGCOLOR, static_cast<INT_PTR>(*scrollColor_), FALSE);
-        setProp(list_, WSB_PROP_HBKGCOLOR, static_cast<INT_PTR>(*scrollColor_), FALSE);
-    }
-    setProp(list_, WSB_PROP_VSTYLE, mode, TRUE);
-    updateScrollBars();
-}
-
-void InPlaceListBox::showHorizontalBar(bool show)
-{
-    if (flatInitialized_)
-        if (auto flatShow = flatScrollFunction<FlatSBShowScrollBarFn>("FlatSB_ShowScrollBar")) {
-            flatShow(list_, SB_HORZ, show);
-            return;
-        }
-    ShowScrollBar(list_, SB_HORZ, show);
+    if (flatBars_->apply(scrollStyle_, scrollColor_, scrollWidth_))
+        updateScrollBars();
 }
 
 void InPlaceListBox::updateScrollBars()
@@ -568,16 +493,8 @@ void InPlaceListBox::updateScrollBars()
     SendMessageA(list_, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(extent), 0);
     if (extent == 0)
         SendMessageA(list_, WM_HSCROLL, MAKEWPARAM(SB_LEFT, 0), 0);
-    showHorizontalBar(extent > 0);
-    if (flatInitialized_)
-        if (auto setInfo = flatScrollFunction<FlatSBSetScrollInfoFn>("FlatSB_SetScrollInfo"))
-            for (int bar : {SB_HORZ, SB_VERT}) {
-                SCROLLINFO info{};
-                info.cbSize = sizeof info;
-                info.fMask = SIF_ALL;
-                if (GetScrollInfo(list_, bar, &info))
-                    setInfo(list_, bar, &info, TRUE);
-            }
+    flatBars_->showHorizontal(extent > 0);
+    flatBars_->syncInfo();
     inScrollUpdate_ = false;
 }
 
@@ -592,8 +509,8 @@ void InPlaceListBox::applyTabStops()
 {
     int xWidth = FontDc(list_).textWidth("x");
     std::vector<int> stops = tabStopsInDialogUnits(tabPositions_, xWidth);
-    if (!stops.empty())
-        SendMessageA(list_, LB_SETTABSTOPS, stops.size(), reinterpret_cast<LPARAM>(stops.data()));
+    // No positions: the list's own stops every eight dialog units come back.
+    SendMessageA(list_, LB_SETTABSTOPS, stops.size(), stops.empty() ? 0 : reinterpret_cast<LPARAM>(stops.data()));
     InvalidateRect(list_, nullptr, TRUE);
 }
 
@@ -721,211 +638,264 @@ LRESULT InPlaceListBox::handleParent(HWND parent, UINT msg, WPARAM wparam, LPARA
     return 0;
 }
 
+namespace {
+POINT pointOf(LPARAM lparam) { return {static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))}; }
+}  // namespace
+
 LRESULT InPlaceListBox::handleList(UINT msg, WPARAM wparam, LPARAM lparam)
 {
+    std::optional<LRESULT> result;
     switch (msg) {
-    case WM_GETDLGCODE: {
-        LRESULT code = DefSubclassProc(list_, msg, wparam, lparam);
-        auto* pending = reinterpret_cast<MSG*>(lparam);
-        if ((returnIsTab || returnIsClick || returnIsDblClick) && pending != nullptr &&
-            pending->message == WM_KEYDOWN && pending->wParam == VK_RETURN)
-            code |= DLGC_WANTMESSAGE;
-        return code;
-    }
-    case WM_KEYDOWN:
-        switch (wparam) {
-        case VK_ESCAPE:
-        case VK_PRIOR:
-        case VK_NEXT:
-        case VK_END:
-        case VK_HOME:
-        case VK_UP:
-        case VK_DOWN:
-            lookup_.clear();
-            break;
-        case VK_INSERT:
-            if (autoInsert) {
-                std::string value;
-                if (onAutoInsert)
-                    onAutoInsert(value);
-                setItemIndex(add(value));
-                startEdit();
-                return 0;
-            }
-            break;
-        case VK_DELETE:
-            if (autoDelete && itemIndex() >= 0) {
-                int index = itemIndex();
-                std::string value = item(index);
-                bool allowDelete = true;
-                if (onAutoDelete)
-                    onAutoDelete(value, allowDelete);
-                if (allowDelete) {
-                    remove(index);
-                    setItemIndex(rowAfterDelete(index, count()));
-                }
-                return 0;
-            }
-            break;
-        case VK_RETURN:
-            if (returnIsTab)
-                PostMessageA(list_, WM_KEYDOWN, VK_TAB, 0);
-            if (returnIsClick && onClick)
-                onClick();
-            if (returnIsDblClick && onDblClick)
-                onDblClick();
-            if (returnIsTab || returnIsClick || returnIsDblClick)
-                return 0;
-            break;
-        default:
-            break;
-        }
-        break;
-    case WM_KEYUP: {
-        LRESULT result = DefSubclassProc(list_, msg, wparam, lparam);
-        runLookup();
-        return result;
-    }
-    case WM_CHAR: {
-        char c = static_cast<char>(wparam);
-        if (c == ' ' && allowEdit_) {
-            startEdit();
-            return 0;
-        }
-        // With the incremental search on, it replaces the list's own first-letter search.
-        if (appendLookupCharacter(lookup_, c) && (lookupIncr || lookupFull))
-            return 0;
-        break;
-    }
+    case WM_GETDLGCODE: result = onListGetDlgCode(wparam, lparam); break;
+    case WM_KEYDOWN: result = onListKeyDown(wparam); break;
+    case WM_KEYUP: result = onListKeyUp(wparam, lparam); break;
+    case WM_CHAR: result = onListChar(static_cast<char>(wparam)); break;
     case WM_LBUTTONDOWN:
-    case WM_LBUTTONDBLCLK: {
-        lookup_.clear();
-        POINT p{static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))};
-        int row = rowAt(p);
-        clickOnSelected_ = msg == WM_LBUTTONDOWN && allowEdit_ && row >= 0 && row == itemIndex();
-        break;
-    }
-    case WM_LBUTTONUP: {
-        LRESULT result = DefSubclassProc(list_, msg, wparam, lparam);
-        POINT p{static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))};
-        bool start = clickOnSelected_ && allowEdit_ && rowAt(p) == itemIndex();
-        clickOnSelected_ = false;
-        if (start)
-            startEdit();
-        return result;
-    }
-    case WM_MOUSEMOVE: {
-        POINT p{static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))};
-        lastPointer_ = p;
-        int row = rowAt(p);
-        if (row != hintRow_) {
-            // Withdraw the hint so that the next one fits the new row.
-            hintRow_ = row;
-            if (tooltip_ != nullptr)
-                SendMessageA(tooltip_, TTM_POP, 0, 0);
-        }
-        break;
-    }
-    case WM_SETFOCUS:
-        normalColor_ = shownColor_;
-        shownColor_ = focusColor_;
-        setBrush(shownColor_);
-        lookup_.clear();
-        break;
-    case WM_KILLFOCUS:
-        shownColor_ = normalColor_;
-        setBrush(shownColor_);
-        if (editorOpen_ && reinterpret_cast<HWND>(wparam) != editor_ && !updating_)
-            closeEditorOnListFocusLoss();
-        break;
-    case WM_SETFONT: {
-        LRESULT result = DefSubclassProc(list_, msg, wparam, lparam);
-        SendMessageA(editor_, WM_SETFONT, wparam, lparam);
-        applyTabStops();
-        updateScrollBars();
-        return result;
-    }
+    case WM_LBUTTONDBLCLK: result = onListButtonDown(msg, pointOf(lparam)); break;
+    case WM_LBUTTONUP: result = onListButtonUp(wparam, lparam); break;
+    case WM_MOUSEMOVE: result = onListMouseMove(pointOf(lparam)); break;
+    case WM_SETFOCUS: result = onListSetFocus(); break;
+    case WM_KILLFOCUS: result = onListKillFocus(reinterpret_cast<HWND>(wparam)); break;
+    case WM_SETFONT: result = onListSetFont(wparam, lparam); break;
     case LB_ADDSTRING:
     case LB_INSERTSTRING:
     case LB_DELETESTRING:
-    case LB_RESETCONTENT: {
-        // Entries moving under an open editor would put its text into the
-        // wrong entry: the edit ends first.
-        if (editorOpen_ && !updating_ && !storing_)
-            endEdit();
-        LRESULT result = DefSubclassProc(list_, msg, wparam, lparam);
-        if (!storing_)
-            updateScrollBars();
-        return result;
-    }
-    case WM_SIZE: {
-        LRESULT result = DefSubclassProc(list_, msg, wparam, lparam);
-        if (tooltip_ != nullptr) {
-            TOOLINFOA tool{};
-            tool.cbSize = TTTOOLINFOA_V2_SIZE;
-            tool.hwnd = list_;
-            tool.uId = kToolId;
-            GetClientRect(list_, &tool.rect);
-            SendMessageA(tooltip_, TTM_NEWTOOLRECTA, 0, reinterpret_cast<LPARAM>(&tool));
-        }
-        updateScrollBars();
-        return result;
-    }
+    case LB_RESETCONTENT: result = onListContentChange(msg, wparam, lparam); break;
+    case WM_SIZE: result = onListSize(wparam, lparam); break;
     case WM_HSCROLL:
-    case WM_VSCROLL: {
-        LRESULT result = DefSubclassProc(list_, msg, wparam, lparam);
-        if (flatInitialized_)
-            if (auto setPos = flatScrollFunction<FlatSBSetScrollPosFn>("FlatSB_SetScrollPos")) {
-                int bar = msg == WM_HSCROLL ? SB_HORZ : SB_VERT;
-                setPos(list_, bar, GetScrollPos(list_, bar), TRUE);
-            }
-        return result;
+    case WM_VSCROLL: result = onListScroll(msg, wparam, lparam); break;
+    case WM_TIMER: result = onListTimer(wparam); break;
+    case WM_COMMAND: result = onListCommand(wparam, lparam); break;
+    case WM_NOTIFY: result = onListNotify(*reinterpret_cast<NMHDR*>(lparam), lparam); break;
+    default: break;
     }
-    case WM_TIMER:
-        if (wparam == kHoverTimer) {
-            hoverSelect();
+    if (result)
+        return *result;
+    hintTip_->relay(msg, wparam, lparam);
+    return DefSubclassProc(list_, msg, wparam, lparam);
+}
+
+std::optional<LRESULT> InPlaceListBox::onListGetDlgCode(WPARAM wparam, LPARAM lparam)
+{
+    LRESULT code = DefSubclassProc(list_, WM_GETDLGCODE, wparam, lparam);
+    auto* pending = reinterpret_cast<MSG*>(lparam);
+    if ((returnIsTab || returnIsClick || returnIsDblClick) && pending != nullptr && pending->message == WM_KEYDOWN &&
+        pending->wParam == VK_RETURN)
+        code |= DLGC_WANTMESSAGE;
+    return code;
+}
+
+std::optional<LRESULT> InPlaceListBox::onListKeyDown(WPARAM key)
+{
+    switch (key) {
+    case VK_ESCAPE:
+    case VK_PRIOR:
+    case VK_NEXT:
+    case VK_END:
+    case VK_HOME:
+    case VK_UP:
+    case VK_DOWN:
+        lookup_.clear();
+        break;
+    case VK_INSERT:
+        if (insertOnKey())
             return 0;
-        }
         break;
-    case WM_COMMAND:
-        if (reinterpret_cast<HWND>(lparam) == editor_ && HIWORD(wparam) == EN_CHANGE) {
-            resizeEditor();
+    case VK_DELETE:
+        if (deleteOnKey())
             return 0;
-        }
         break;
-    case WM_NOTIFY: {
-        auto* header = reinterpret_cast<NMHDR*>(lparam);
-        if (header->hwndFrom == tooltip_ && tooltip_ != nullptr) {
-            if (header->code == TTN_GETDISPINFOA) {
-                auto* info = reinterpret_cast<NMTTDISPINFOA*>(lparam);
-                hintBuffer_ = hintAt(lastPointer_).text;
-                info->lpszText = hintBuffer_.data();
-                return 0;
-            }
-            if (header->code == TTN_SHOW) {
-                HintInfo hint = hintAt(lastPointer_);
-                RECT row{};
-                if (hint.entryText && SendMessageA(list_, LB_GETITEMRECT, static_cast<WPARAM>(hint.row),
-                                                   reinterpret_cast<LPARAM>(&row)) != LB_ERR) {
-                    // The full text sits where the entry stands: its left edge, 2 pixels above the row.
-                    POINT at{row.left, row.top - 2};
-                    ClientToScreen(list_, &at);
-                    SetWindowPos(tooltip_, nullptr, at.x, at.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-                    return TRUE;
-                }
-                return 0;
-            }
-        }
+    case VK_RETURN:
+        if (returnOnKey())
+            return 0;
         break;
-    }
     default:
         break;
     }
-    if (tooltip_ != nullptr && msg >= WM_MOUSEFIRST && msg <= WM_MOUSELAST) {
-        MSG relay{list_, msg, wparam, lparam, 0, {}};
-        SendMessageA(tooltip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relay));
+    return std::nullopt;
+}
+
+bool InPlaceListBox::insertOnKey()
+{
+    if (!autoInsert)
+        return false;
+    std::string value;
+    if (onAutoInsert)
+        onAutoInsert(value);
+    setItemIndex(add(value));
+    startEdit();
+    return true;
+}
+
+bool InPlaceListBox::deleteOnKey()
+{
+    int index = itemIndex();
+    if (!autoDelete || index < 0)
+        return false;
+    std::string value = item(index);
+    bool allowDelete = true;
+    if (onAutoDelete)
+        onAutoDelete(value, allowDelete);
+    if (allowDelete) {
+        remove(index);
+        setItemIndex(rowAfterDelete(index, count()));
     }
-    return DefSubclassProc(list_, msg, wparam, lparam);
+    return true;
+}
+
+bool InPlaceListBox::returnOnKey()
+{
+    if (returnIsTab)
+        PostMessageA(list_, WM_KEYDOWN, VK_TAB, 0);
+    if (returnIsClick && onClick)
+        onClick();
+    if (returnIsDblClick && onDblClick)
+        onDblClick();
+    return returnIsTab || returnIsClick || returnIsDblClick;
+}
+
+std::optional<LRESULT> InPlaceListBox::onListKeyUp(WPARAM wparam, LPARAM lparam)
+{
+    LRESULT result = DefSubclassProc(list_, WM_KEYUP, wparam, lparam);
+    runLookup();
+    return result;
+}
+
+std::optional<LRESULT> InPlaceListBox::onListChar(char c)
+{
+    if (c == ' ' && allowEdit_) {
+        startEdit();
+        return 0;
+    }
+    // With the incremental search on, it replaces the list's own first-letter search.
+    if (appendLookupCharacter(lookup_, c) && (lookupIncr || lookupFull))
+        return 0;
+    return std::nullopt;
+}
+
+std::optional<LRESULT> InPlaceListBox::onListButtonDown(UINT msg, POINT p)
+{
+    lookup_.clear();
+    int row = rowAt(p);
+    clickOnSelected_ = msg == WM_LBUTTONDOWN && allowEdit_ && row >= 0 && row == itemIndex();
+    return std::nullopt;
+}
+
+std::optional<LRESULT> InPlaceListBox::onListButtonUp(WPARAM wparam, LPARAM lparam)
+{
+    LRESULT result = DefSubclassProc(list_, WM_LBUTTONUP, wparam, lparam);
+    bool start = clickOnSelected_ && allowEdit_ && rowAt(pointOf(lparam)) == itemIndex();
+    clickOnSelected_ = false;
+    if (start)
+        startEdit();
+    return result;
+}
+
+std::optional<LRESULT> InPlaceListBox::onListMouseMove(POINT p)
+{
+    lastPointer_ = p;
+    int row = rowAt(p);
+    if (row != hintRow_) {
+        // Withdraw the hint so that the next one fits the new row.
+        hintRow_ = row;
+        hintTip_->pop();
+    }
+    return std::nullopt;
+}
+
+std::optional<LRESULT> InPlaceListBox::onListSetFocus()
+{
+    normalColor_ = shownColor_;
+    shownColor_ = focusColor_;
+    setBrush(shownColor_);
+    lookup_.clear();
+    return std::nullopt;
+}
+
+std::optional<LRESULT> InPlaceListBox::onListKillFocus(HWND newFocus)
+{
+    shownColor_ = normalColor_;
+    setBrush(shownColor_);
+    if (editorOpen_ && newFocus != editor_ && !updating_)
+        closeEditorOnListFocusLoss();
+    return std::nullopt;
+}
+
+std::optional<LRESULT> InPlaceListBox::onListSetFont(WPARAM wparam, LPARAM lparam)
+{
+    LRESULT result = DefSubclassProc(list_, WM_SETFONT, wparam, lparam);
+    SendMessageA(editor_, WM_SETFONT, wparam, lparam);
+    applyTabStops();
+    updateScrollBars();
+    return result;
+}
+
+std::optional<LRESULT> InPlaceListBox::onListContentChange(UINT msg, WPARAM wparam, LPARAM lparam)
+{
+    // Entries moving under an open editor would put its text into the wrong
+    // entry: the edit ends first.
+    if (editorOpen_ && !updating_ && !storing_)
+        endEdit();
+    LRESULT result = DefSubclassProc(list_, msg, wparam, lparam);
+    if (!storing_)
+        updateScrollBars();
+    return result;
+}
+
+std::optional<LRESULT> InPlaceListBox::onListSize(WPARAM wparam, LPARAM lparam)
+{
+    LRESULT result = DefSubclassProc(list_, WM_SIZE, wparam, lparam);
+    hintTip_->fitToList();
+    updateScrollBars();
+    return result;
+}
+
+std::optional<LRESULT> InPlaceListBox::onListScroll(UINT msg, WPARAM wparam, LPARAM lparam)
+{
+    LRESULT result = DefSubclassProc(list_, msg, wparam, lparam);
+    flatBars_->syncPosition(msg == WM_HSCROLL ? SB_HORZ : SB_VERT);
+    return result;
+}
+
+std::optional<LRESULT> InPlaceListBox::onListTimer(WPARAM timer)
+{
+    if (timer != kHoverTimer)
+        return std::nullopt;
+    hoverSelect();
+    return 0;
+}
+
+std::optional<LRESULT> InPlaceListBox::onListCommand(WPARAM wparam, LPARAM lparam)
+{
+    if (reinterpret_cast<HWND>(lparam) != editor_ || HIWORD(wparam) != EN_CHANGE)
+        return std::nullopt;
+    resizeEditor();
+    return 0;
+}
+
+std::optional<LRESULT> InPlaceListBox::onListNotify(const NMHDR& header, LPARAM lparam)
+{
+    if (!hintTip_->owns(header))
+        return std::nullopt;
+    if (header.code == TTN_GETDISPINFOA) {
+        auto* info = reinterpret_cast<NMTTDISPINFOA*>(lparam);
+        hintBuffer_ = hintAt(lastPointer_).text;
+        info->lpszText = hintBuffer_.data();
+        return 0;
+    }
+    if (header.code == TTN_SHOW) {
+        HintInfo hint = hintAt(lastPointer_);
+        RECT row{};
+        if (!hint.entryText || SendMessageA(list_, LB_GETITEMRECT, static_cast<WPARAM>(hint.row),
+                                            reinterpret_cast<LPARAM>(&row)) == LB_ERR)
+            return 0;
+        // The full text sits where the entry stands: its left edge, 2 pixels above the row.
+        POINT at{row.left, row.top - 2};
+        ClientToScreen(list_, &at);
+        hintTip_->moveTo(at);
+        return TRUE;
+    }
+    return std::nullopt;
 }
 
 LRESULT InPlaceListBox::handleEditor(UINT msg, WPARAM wparam, LPARAM lparam)

@@ -10,17 +10,19 @@
 #include <windows.h>
 
 #include <exception>
+#include <memory>
 #include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "computers/flat_scroll_bars_win.h"
 #include "computers/inplace_list_rules.h"
+#include "computers/list_hint_win.h"
 #include "win/handles_win.h"
 
 namespace talkpost {
 
-enum class ScrollStyle { Normal, Flat, Framed };
 
 class InPlaceListBox {
 public:
@@ -35,7 +37,7 @@ public:
 
     HWND hwnd() const { return list_; }
     HWND editor() const { return editor_; }
-    HWND tooltip() const { return tooltip_; }
+    HWND tooltip() const { return hintTip_ ? hintTip_->hwnd() : nullptr; }
 
     // Events. Handlers run inside the control's message handling; an exception
     // they throw is shown in the standard error box.
@@ -127,6 +129,26 @@ private:
     static LRESULT CALLBACK editorProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
     static LRESULT CALLBACK parentProc(HWND, UINT, WPARAM, LPARAM, UINT_PTR, DWORD_PTR);
     LRESULT handleList(UINT msg, WPARAM wparam, LPARAM lparam);
+    // The list's messages, one handler each; nothing means the list's own handling follows.
+    std::optional<LRESULT> onListGetDlgCode(WPARAM wparam, LPARAM lparam);
+    std::optional<LRESULT> onListKeyDown(WPARAM key);
+    std::optional<LRESULT> onListKeyUp(WPARAM wparam, LPARAM lparam);
+    std::optional<LRESULT> onListChar(char c);
+    std::optional<LRESULT> onListButtonDown(UINT msg, POINT p);
+    std::optional<LRESULT> onListButtonUp(WPARAM wparam, LPARAM lparam);
+    std::optional<LRESULT> onListMouseMove(POINT p);
+    std::optional<LRESULT> onListSetFocus();
+    std::optional<LRESULT> onListKillFocus(HWND newFocus);
+    std::optional<LRESULT> onListSetFont(WPARAM wparam, LPARAM lparam);
+    std::optional<LRESULT> onListContentChange(UINT msg, WPARAM wparam, LPARAM lparam);
+    std::optional<LRESULT> onListSize(WPARAM wparam, LPARAM lparam);
+    std::optional<LRESULT> onListScroll(UINT msg, WPARAM wparam, LPARAM lparam);
+    std::optional<LRESULT> onListTimer(WPARAM timer);
+    std::optional<LRESULT> onListCommand(WPARAM wparam, LPARAM lparam);
+    std::optional<LRESULT> onListNotify(const NMHDR& header, LPARAM lparam);
+    bool insertOnKey();
+    bool deleteOnKey();
+    bool returnOnKey();
     LRESULT handleEditor(UINT msg, WPARAM wparam, LPARAM lparam);
     LRESULT handleParent(HWND parent, UINT msg, WPARAM wparam, LPARAM lparam, bool& handled);
 
@@ -141,7 +163,6 @@ private:
     void selectionChanged();
     void setBrush(COLORREF color);
     void applyScrollStyle();
-    void showHorizontalBar(bool show);
     void applyTabStops();
     void runLookup();
     void hoverSelect();
@@ -154,7 +175,8 @@ private:
     HWND parent_ = nullptr;
     HWND list_ = nullptr;
     HWND editor_ = nullptr;
-    HWND tooltip_ = nullptr;
+    std::unique_ptr<ListHint> hintTip_;
+    std::unique_ptr<FlatScrollBars> flatBars_;
     UniqueGdiObject brush_;
 
     bool allowEdit_ = true;
@@ -168,7 +190,6 @@ private:
     std::optional<COLORREF> scrollColor_;
     int scrollWidth_;
     bool scrollHorizontal_ = true;
-    bool flatInitialized_ = false;
     std::vector<TabPosition> tabPositions_;
 
     // Editing state.

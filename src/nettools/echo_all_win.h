@@ -27,4 +27,9 @@ std::vector<EchoResult> echoAll(const std::vector<std::string>& hosts, unsigned 
 
 inline constexpr std::size_t kMaxEchoWorkers = 1024;
 
+// Test seam: the single echo echoAll runs for each host (pingHost unless set;
+// nullptr puts pingHost back).
+using EchoFunction = bool (*)(const std::string& host, unsigned timeoutMs);
+void setEchoForTest(EchoFunction echo);
+
 }  // namespace talkpost

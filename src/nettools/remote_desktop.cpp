@@ -5,7 +5,7 @@
 
 namespace talkpost {
 
-std::string remoteDesktopParameters(const std::string& entry) { return "/k mstsc /v:" + entry + " /f"; }
+std::string remoteDesktopParameters(const std::string& entry) { return "/c mstsc /v:" + entry + " /f"; }
 
 std::optional<std::string> remoteDesktopRefusal(const std::string& entry)
 {

@@ -6,8 +6,8 @@
 
 namespace talkpost {
 
-// The parameter text for cmd.exe: "/k mstsc /v:" + entry + " /f". An empty
-// entry (nothing selected) gives "/k mstsc /v: /f".
+// The parameter text for cmd.exe: "/c mstsc /v:" + entry + " /f". An empty
+// entry (nothing selected) gives "/c mstsc /v: /f".
 std::string remoteDesktopParameters(const std::string& entry);
 
 // When the entry holds a character the command interpreter would act on, the

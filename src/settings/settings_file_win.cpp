@@ -184,6 +184,7 @@ SettingsWriter::SettingsWriter(std::string target) : SettingsReader(std::string(
     std::string bytes = fileExists(source) ? readBytes(source, ok) : std::string();
     if (!ok || !writeBytes(path_, bytes))
         refuse();
+    document_ = IniDocument::parse(bytes);
     saveStep("copied");
 }
 
@@ -210,16 +211,14 @@ void SettingsWriter::countWrite() const
 void SettingsWriter::writeValue(const std::string& section, const std::string& key, const std::string& text)
 {
     countWrite();
-    if (!WritePrivateProfileStringA(section.c_str(), key.c_str(), text.c_str(), path_.c_str()))
-        refuse();
+    document_.setValue(section, key, text);
     expect({section, key, decodeValue(text), 0});
 }
 
 void SettingsWriter::writeSection(const std::string& section, const std::string& block)
 {
     countWrite();
-    if (!WritePrivateProfileSectionA(section.c_str(), block.c_str(), path_.c_str()))
-        refuse();
+    document_.replaceSection(section, block);
     SectionValues values = SectionValues::parse(block.data(), block.size());
     expect({section, {}, {}, values.size()});
     // The count and the last item show that the list reached the disk whole.
@@ -233,8 +232,7 @@ void SettingsWriter::writeSection(const std::string& section, const std::string&
 void SettingsWriter::eraseSection(const std::string& section)
 {
     countWrite();
-    if (!WritePrivateProfileStringA(section.c_str(), nullptr, nullptr, path_.c_str()))
-        refuse();
+    document_.eraseSection(section);
     expect({section, {}, {}, 0});
 }
 
@@ -250,8 +248,8 @@ void SettingsWriter::expect(Expectation e)
 
 void SettingsWriter::commit()
 {
-    // The profile functions may keep the file in memory; have them write it.
-    WritePrivateProfileStringA(nullptr, nullptr, nullptr, path_.c_str());
+    if (!writeBytes(path_, document_.text()))
+        refuse();
     saveStep("written");
     bool ok = false;
     std::string bytes = readBytes(path_, ok);

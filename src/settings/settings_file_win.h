@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "settings/ini_document.h"
 #include "settings/stored_props.h"
 
 namespace talkpost::settings {
@@ -49,9 +50,9 @@ protected:
     std::string path_;
 };
 
-// One open save: writes go to a copy of the current file beside the target;
-// commit() checks that the copy holds everything written and puts it in the
-// target's place in one step. Without commit() the copy is thrown away.
+// One open save: writes change the current file's text in memory; commit()
+// writes it once to a copy beside the target, checks that the copy holds
+// everything written and puts it in the target's place in one step. Without commit() the copy is thrown away.
 // A refused write throws "nach Talkpost.ini kann nicht geschrieben werden".
 class SettingsWriter : public SettingsReader {
 public:
@@ -78,6 +79,7 @@ private:
     void expect(Expectation e);
 
     std::string target_;
+    IniDocument document_;               // the file as it is to be, written once by commit()
     std::vector<Expectation> expected_;  // the last word on each key or section
     bool committed_ = false;
 };

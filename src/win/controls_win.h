@@ -1,5 +1,5 @@
 // Thin wrappers over the standard controls whose texts are read item by item:
-// the combo box's list, the list box and the status bar. They own nothing;
+// the list box and the status bar. They own nothing;
 // the window that made the control keeps it.
 #pragma once
 
@@ -30,15 +30,13 @@ private:
     UINT countMsg_, lengthMsg_, textMsg_;
 };
 
-class ComboBox : public ItemList {
-public:
-    explicit ComboBox(HWND hwnd) : ItemList(hwnd, CB_GETCOUNT, CB_GETLBTEXTLEN, CB_GETLBTEXT) {}
-};
-
 class ListBox : public ItemList {
 public:
     explicit ListBox(HWND hwnd) : ItemList(hwnd, LB_GETCOUNT, LB_GETTEXTLEN, LB_GETTEXT) {}
 };
+
+// The width in pixels of a control's text in the control's own font.
+int textWidthOf(HWND control);
 
 class StatusBar {
 public:

@@ -54,6 +54,26 @@ TEST(AboutPicture, GrowsTheWindowByTheImageChange)
     }
 }
 
+TEST(AboutLayout, ControlsFittedToTheirTextKeepTheirAnchoredEdge)
+{
+    struct Case {
+        unsigned anchors;
+        int textWidth;
+        Placement fitted;
+    };
+    const Placement placed{64, 24, 40, 13};
+    const Case cases[] = {
+        {kAnchorRight | kAnchorTop, 30, placed},                      // fits: unchanged
+        {kAnchorRight | kAnchorTop, 38, placed},                      // text plus margin just fits
+        {kAnchorRight | kAnchorTop, 50, {52, 24, 52, 13}},            // grows to the left, right edge stays
+        {kAnchorRight | kAnchorBottom, 50, {52, 24, 52, 13}},
+        {kAnchorLeft | kAnchorTop, 50, {64, 24, 52, 13}},             // grows to the right
+        {kAnchorLeft | kAnchorRight | kAnchorTop, 50, {64, 24, 52, 13}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(fittedToText(placed, c.anchors, c.textWidth, 2), c.fitted) << c.anchors << " " << c.textWidth;
+}
+
 TEST(AboutLayout, AnchoredControlsFollowTheEdges)
 {
     struct Case {

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "support/test_support_win.h"
+#include "win/controls_win.h"
 
 namespace talkpost {
 namespace {
@@ -46,6 +47,26 @@ TEST(AboutWindow, ShowsNameVersionAndTexts)
     EXPECT_EQ(windowText(about.control(AboutControl::Ok)), "OK");
 }
 
+// Under whatever font the system gives, the label and the button show their
+// whole text and keep the edge they are anchored to.
+TEST(AboutWindow, TheVersionLabelAndTheSystemInfoButtonFitTheirTexts)
+{
+    AboutWindow about(nullptr, AboutInfo{});
+    auto rectOf = [&](AboutControl c) {
+        RECT r{};
+        GetWindowRect(about.control(c), &r);
+        MapWindowPoints(nullptr, about.hwnd(), reinterpret_cast<POINT*>(&r), 2);
+        return r;
+    };
+    auto textWidth = [&](AboutControl c) { return textWidthOf(about.control(c)); };
+    RECT label = rectOf(AboutControl::VersionInfo), version = rectOf(AboutControl::Version);
+    EXPECT_GE(label.right - label.left, textWidth(AboutControl::VersionInfo));
+    EXPECT_LE(label.right, version.left) << "the label does not run into the version text";
+    RECT sysInfo = rectOf(AboutControl::SysInfo), ok = rectOf(AboutControl::Ok);
+    EXPECT_GE(sysInfo.right - sysInfo.left, textWidth(AboutControl::SysInfo) + 8);
+    EXPECT_EQ(ok.left - sysInfo.right, 7) << "the button keeps its right edge beside OK";
+}
+
 TEST(AboutWindow, OurPictureGrowsTheWindowAndMovesTheAnchoredControls)
 {
     AboutWindow about(nullptr);
@@ -70,7 +91,6 @@ TEST(AboutWindow, OurPictureGrowsTheWindowAndMovesTheAnchoredControls)
         {AboutControl::Url, 64 + 202, 80, 225},
         {AboutControl::Separator, 8, 216 + 50, 281 + 202},
         {AboutControl::Warning, 8, 224 + 50, 281 + 202},
-        {AboutControl::SysInfo, 136 + 202, 288 + 50, 73},
         {AboutControl::Ok, 216 + 202, 288 + 50, 73},
     };
     for (const Expected& e : expected) {
@@ -79,6 +99,10 @@ TEST(AboutWindow, OurPictureGrowsTheWindowAndMovesTheAnchoredControls)
         EXPECT_EQ(r.top, e.y) << static_cast<int>(e.id);
         EXPECT_EQ(r.right - r.left, e.width) << static_cast<int>(e.id);
     }
+    // Fitted to its text, the button keeps its right edge where the anchor puts it.
+    RECT sysInfo = placeIn(about.control(AboutControl::SysInfo), about.hwnd());
+    EXPECT_EQ(sysInfo.right, 136 + 202 + 73);
+    EXPECT_EQ(sysInfo.top, 288 + 50);
 }
 
 TEST(AboutWindow, WithoutAPictureKeepsItsDesignedSizeAndHidesTheFrame)

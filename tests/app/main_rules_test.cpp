@@ -104,6 +104,13 @@ TEST(LogRule, EveryLineIsWhole)
         EXPECT_EQ(logAppendText(pane, line), appended) << pane;
 }
 
+TEST(DeliveryLine, NamesTheComputerAndTheExitCode)
+{
+    EXPECT_EQ(deliveryLine("Remote01", 0), "Remote01: delivered");
+    EXPECT_EQ(deliveryLine("pc", 1722), "pc: not delivered (exit code 1722)");
+    EXPECT_EQ(deliveryLine("", 4294967295UL), ": not delivered (exit code 4294967295)");
+}
+
 TEST(StartArguments, ComputerAndUserFields)
 {
     struct Case {

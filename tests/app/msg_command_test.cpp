@@ -24,54 +24,54 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         CommandCase{"TheDocumentedExample",
                     {"C:\\WINDOWS", "Remote01", "60", "*", "D:\\Tools"},
-                    "/k  cd /d C:\\WINDOWS\\System32 & C:\\WINDOWS\\System32\\msg.exe /SERVER:Remote01 /TIME:60 * "
+                    "/c  cd /d C:\\WINDOWS\\System32 & C:\\WINDOWS\\System32\\msg.exe /SERVER:Remote01 /TIME:60 * "
                     "<D:\\Tools\\msg.txt"},
         CommandCase{"EmptyComputer",
                     {"C:\\WINDOWS", "", "60", "*", "D:\\Tools"},
-                    "/k  cd /d C:\\WINDOWS\\System32 & C:\\WINDOWS\\System32\\msg.exe /SERVER: /TIME:60 * "
+                    "/c  cd /d C:\\WINDOWS\\System32 & C:\\WINDOWS\\System32\\msg.exe /SERVER: /TIME:60 * "
                     "<D:\\Tools\\msg.txt"},
         CommandCase{"EmptyUserGivesTwoBlanks",
                     {"C:\\WINDOWS", "pc", "60", "", "D:\\Tools"},
-                    "/k  cd /d C:\\WINDOWS\\System32 & C:\\WINDOWS\\System32\\msg.exe /SERVER:pc /TIME:60  "
+                    "/c  cd /d C:\\WINDOWS\\System32 & C:\\WINDOWS\\System32\\msg.exe /SERVER:pc /TIME:60  "
                     "<D:\\Tools\\msg.txt"},
         CommandCase{"EmptyWindowsDir",
                     {"", "pc", "60", "*", "D:\\Tools"},
-                    "/k  cd /d \\System32 & \\System32\\msg.exe /SERVER:pc /TIME:60 * <D:\\Tools\\msg.txt"},
+                    "/c  cd /d \\System32 & \\System32\\msg.exe /SERVER:pc /TIME:60 * <D:\\Tools\\msg.txt"},
         CommandCase{"EmptyStartDir",
                     {"C:\\WINDOWS", "pc", "60", "*", ""},
-                    "/k  cd /d C:\\WINDOWS\\System32 & C:\\WINDOWS\\System32\\msg.exe /SERVER:pc /TIME:60 * "
+                    "/c  cd /d C:\\WINDOWS\\System32 & C:\\WINDOWS\\System32\\msg.exe /SERVER:pc /TIME:60 * "
                     "<\\msg.txt"},
         CommandCase{"DriveRootKeepsBothBackslashes",
                     {"C:\\WINDOWS", "pc", "60", "*", "D:\\"},
-                    "/k  cd /d C:\\WINDOWS\\System32 & C:\\WINDOWS\\System32\\msg.exe /SERVER:pc /TIME:60 * "
+                    "/c  cd /d C:\\WINDOWS\\System32 & C:\\WINDOWS\\System32\\msg.exe /SERVER:pc /TIME:60 * "
                     "<D:\\\\msg.txt"},
         CommandCase{"TimeAsTyped",
                     {"C:\\WINDOWS", "pc", "7", "*", "D:\\Tools"},
-                    "/k  cd /d C:\\WINDOWS\\System32 & C:\\WINDOWS\\System32\\msg.exe /SERVER:pc /TIME:7 * "
+                    "/c  cd /d C:\\WINDOWS\\System32 & C:\\WINDOWS\\System32\\msg.exe /SERVER:pc /TIME:7 * "
                     "<D:\\Tools\\msg.txt"},
         CommandCase{"UserWithBlankQuoted",
                     {"C:\\WINDOWS", "pc", "60", "Jane Doe", "D:\\Tools"},
-                    "/k  cd /d C:\\WINDOWS\\System32 & C:\\WINDOWS\\System32\\msg.exe /SERVER:pc /TIME:60 \"Jane "
+                    "/c  cd /d C:\\WINDOWS\\System32 & C:\\WINDOWS\\System32\\msg.exe /SERVER:pc /TIME:60 \"Jane "
                     "Doe\" <D:\\Tools\\msg.txt"},
         CommandCase{"ComputerWithBlankQuoted",
                     {"C:\\WINDOWS", "my pc", "60", "*", "D:\\Tools"},
-                    "/k  cd /d C:\\WINDOWS\\System32 & C:\\WINDOWS\\System32\\msg.exe /SERVER:\"my pc\" /TIME:60 * "
+                    "/c  cd /d C:\\WINDOWS\\System32 & C:\\WINDOWS\\System32\\msg.exe /SERVER:\"my pc\" /TIME:60 * "
                     "<D:\\Tools\\msg.txt"},
         CommandCase{"StartDirWithBlankQuoted",
                     {"C:\\WINDOWS", "pc", "60", "*", "C:\\Users\\Jane Doe\\Desktop"},
-                    "/k  cd /d C:\\WINDOWS\\System32 & C:\\WINDOWS\\System32\\msg.exe /SERVER:pc /TIME:60 * "
+                    "/c  cd /d C:\\WINDOWS\\System32 & C:\\WINDOWS\\System32\\msg.exe /SERVER:pc /TIME:60 * "
                     "<\"C:\\Users\\Jane Doe\\Desktop\\msg.txt\""},
         CommandCase{"StartDirWithAmpersandQuoted",
                     {"C:\\WINDOWS", "pc", "60", "*", "D:\\R&D"},
-                    "/k  cd /d C:\\WINDOWS\\System32 & C:\\WINDOWS\\System32\\msg.exe /SERVER:pc /TIME:60 * "
+                    "/c  cd /d C:\\WINDOWS\\System32 & C:\\WINDOWS\\System32\\msg.exe /SERVER:pc /TIME:60 * "
                     "<\"D:\\R&D\\msg.txt\""},
         CommandCase{"StartDirWithParenthesesQuoted",
                     {"C:\\WINDOWS", "pc", "60", "*", "C:\\Program Files (x86)"},
-                    "/k  cd /d C:\\WINDOWS\\System32 & C:\\WINDOWS\\System32\\msg.exe /SERVER:pc /TIME:60 * "
+                    "/c  cd /d C:\\WINDOWS\\System32 & C:\\WINDOWS\\System32\\msg.exe /SERVER:pc /TIME:60 * "
                     "<\"C:\\Program Files (x86)\\msg.txt\""},
         CommandCase{"StartDirWithCaretQuoted",
                     {"C:\\WINDOWS", "pc", "60", "*", "D:\\a^b"},
-                    "/k  cd /d C:\\WINDOWS\\System32 & C:\\WINDOWS\\System32\\msg.exe /SERVER:pc /TIME:60 * "
+                    "/c  cd /d C:\\WINDOWS\\System32 & C:\\WINDOWS\\System32\\msg.exe /SERVER:pc /TIME:60 * "
                     "<\"D:\\a^b\\msg.txt\""}),
     [](const testing::TestParamInfo<CommandCase>& info) { return std::string(info.param.name); });
 

@@ -18,7 +18,8 @@ int main(int argc, char** argv)
     const std::vector<std::string> pieces = {
         "HTTP/1.1 200 OK\r\n", "HTTP/1.1 100 Continue\r\n", "HTTP/1.1 301 Moved\r\n", "HTTP/1.1 204 x\r\n",
         "Content-Length: ", "Transfer-Encoding: chunked\r\n", "Location: x\r\n", "\r\n", "\n", "\r", "0", "5",
-        "ffffffffffffffff", "-1", "99999999999999999999", "abc", " ", ";", ":", "http://", "https://", "[::1]:",
+        "ffffffffffffffff", "-1", "99999999999999999999", "9223372036854775807", "9223372036854775808",
+        "18446744073709551615", "18446744073709551616", "922337203685477580", "1048577", "abc", " ", ";", ":", "http://", "https://", "[::1]:",
         "TALKPOST/Banner.txt", std::string(1, '\0'), std::string(300, 'x'),
     };
     std::string input;

@@ -96,7 +96,49 @@ const ReplyCase kReplies[] = {
           ErrorKind::MaxLineLengthExceeded, "Max line length exceeded."),
     fails("ChunkSizeNoNumber", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n",
           ErrorKind::MalformedReply, "Invalid chunk size in the reply."),
+    // Lengths that fit no integer are refused before any arithmetic on them.
+    fails("ContentLengthJustBeyondSignedRange",
+          "HTTP/1.1 200 OK\r\nContent-Length: 9223372036854775808\r\n\r\nabc", ErrorKind::ReplyTooLarge,
+          "Reply too large."),
+    fails("ContentLengthBeyondUnsignedRange",
+          "HTTP/1.1 200 OK\r\nContent-Length: 184467440737095516160\r\n\r\nabc", ErrorKind::ReplyTooLarge,
+          "Reply too large."),
 };
+
+TEST(ReplyLimit, BodiesOverTheLimitFailAsReplyTooLarge)
+{
+    struct Case {
+        const char* name;
+        std::string reply;
+        bool tooLarge;
+    };
+    const std::string ten = "0123456789";
+    const Case cases[] = {
+        {"length at the limit", "HTTP/1.1 200 OK\r\nContent-Length: 10\r\n\r\n" + ten, false},
+        {"length over the limit, refused before the body",
+         "HTTP/1.1 200 OK\r\nContent-Length: 11\r\n\r\n", true},
+        {"largest signed length", "HTTP/1.1 200 OK\r\nContent-Length: 9223372036854775807\r\n\r\n", true},
+        {"body until close over the limit", "HTTP/1.1 200 OK\r\n\r\n" + ten + "x", true},
+        {"body until close at the limit", "HTTP/1.1 200 OK\r\n\r\n" + ten, false},
+        {"chunks over the limit", "HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n6\r\n012345\r\n"
+                                  "6\r\n012345\r\n0\r\n\r\n", true},
+    };
+    for (const auto& c : cases) {
+        ScriptedSource source(c.reply, 3);
+        StringSink sink;
+        try {
+            readReply(source, sink, 10);
+            EXPECT_FALSE(c.tooLarge) << c.name;
+            EXPECT_EQ(sink.text, ten) << c.name;
+        } catch (const HttpError& e) {
+            EXPECT_TRUE(c.tooLarge) << c.name << ": " << e.what();
+            EXPECT_EQ(e.kind(), ErrorKind::ReplyTooLarge) << c.name;
+            EXPECT_LE(sink.text.size(), 10u) << c.name;
+        }
+    }
+    EXPECT_EQ(kMaxListBytes, 1048576u);
+    EXPECT_EQ(kMaxPictureBytes, 16777216u);
+}
 
 class ReplyTable : public ::testing::TestWithParam<std::tuple<ReplyCase, std::size_t>> {};
 

@@ -508,19 +508,35 @@ TEST_F(InPlaceListBoxTest, SelectionChangesAreReportedWhoeverMakesThem)
     EXPECT_EQ(changes, (std::vector<int>{2, 1}));
 }
 
-TEST_F(InPlaceListBoxTest, TabStopsAndStyledScrollBarsCanBeSetWithoutHarm)
+TEST_F(InPlaceListBoxTest, TabStopsWidenEntriesAndStyledScrollBarsKeepTheHorizontalBar)
 {
-    list->setTabPositions({{60, TabAlign::Left}, {120, TabAlign::Right}});
+    auto extent = [&] { return static_cast<int>(SendMessageA(list->hwnd(), LB_GETHORIZONTALEXTENT, 0, 0)); };
+    auto horizontalBarShown = [&] {
+        SCROLLBARINFO info{};
+        info.cbSize = sizeof info;
+        return GetScrollBarInfo(list->hwnd(), OBJID_HSCROLL, &info) &&
+               (info.rgstate[0] & STATE_SYSTEM_INVISIBLE) == 0;
+    };
     list->add("a\tb\tc");
-    list->setScrollStyle(ScrollStyle::Flat);
-    list->setScrollColor(RGB(1, 2, 3));
-    list->setScrollStyle(ScrollStyle::Framed);
-    list->setScrollStyle(ScrollStyle::Normal);
-    list->setScrollColor(std::nullopt);
-    EXPECT_EQ(list->count(), 4);
-    openOn(0);
-    key(list->editor(), VK_RETURN);
-    EXPECT_EQ(list->item(0), "*");
+    EXPECT_EQ(extent(), 0);  // with the list's own stops the entry fits
+    list->setTabPositions({{60, TabAlign::Left}, {400, TabAlign::Left}});
+    EXPECT_GT(extent(), 400);
+    EXPECT_TRUE(horizontalBarShown());
+    struct Style {
+        ScrollStyle style;
+        std::optional<COLORREF> color;
+    };
+    for (const Style& s : {Style{ScrollStyle::Flat, std::nullopt}, Style{ScrollStyle::Framed, RGB(1, 2, 3)},
+                           Style{ScrollStyle::Normal, RGB(1, 2, 3)}, Style{ScrollStyle::Normal, std::nullopt}}) {
+        list->setScrollStyle(s.style);
+        list->setScrollColor(s.color);
+        EXPECT_EQ(list->scrollStyle(), s.style);
+        EXPECT_GT(extent(), 400) << static_cast<int>(s.style);
+        EXPECT_TRUE(horizontalBarShown()) << static_cast<int>(s.style);
+    }
+    list->setTabPositions({});
+    EXPECT_EQ(extent(), 0);
+    EXPECT_FALSE(horizontalBarShown());
 }
 
 }  // namespace

@@ -13,10 +13,10 @@ TEST(RemoteDesktop, ParameterTextNamesTheSelectedEntry)
     struct Case {
         std::string entry, parameters;
     } cases[] = {
-        {"Remote01", "/k mstsc /v:Remote01 /f"},
-        {"", "/k mstsc /v: /f"},
-        {"192.168.0.7", "/k mstsc /v:192.168.0.7 /f"},
-        {"*", "/k mstsc /v:* /f"},
+        {"Remote01", "/c mstsc /v:Remote01 /f"},
+        {"", "/c mstsc /v: /f"},
+        {"192.168.0.7", "/c mstsc /v:192.168.0.7 /f"},
+        {"*", "/c mstsc /v:* /f"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(remoteDesktopParameters(c.entry), c.parameters);

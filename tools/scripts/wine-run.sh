@@ -3,7 +3,7 @@
 # and the build use for everything built by the cross toolchain.
 #
 # The program's output goes through a file: processes it leaves running (the
-# hidden command interpreters that Send starts stay open by design) would
+# hidden command interpreters that Send starts may still run when it ends) would
 # otherwise hold the caller's pipe open and keep a test runner waiting.
 source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 talkpost_ensure_display

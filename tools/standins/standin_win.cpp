@@ -2,11 +2,17 @@
 // Development tool only: it records what it received so tests can check it,
 // and in the demo (TALKPOST_STANDIN_POPUP=1) pops the received message up.
 //
+// TALKPOST_STANDIN_FAIL makes msg.exe fail for chosen computers, as the real
+// one does for a computer that refuses or cannot be reached: a list of
+// "<computer>:<exit code>" separated by ";" (letter case ignored), e.g.
+// "Remote02:1722;pc9:5".
+//
 // Record format, appended in one write to the file named by
 // TALKPOST_STANDIN_LOG:
 //   program: <file name>\r\n args: <command tail>\r\n stdin-hex: <hex>\r\n end\r\n
 #include <windows.h>
 
+#include <cstdlib>
 #include <string>
 
 namespace {
@@ -92,6 +98,24 @@ void record(const std::string& path, const std::string& block)
     }
 }
 
+// The exit code chosen for the computer named by /SERVER:, 0 when none is.
+int chosenFailure(const std::string& args)
+{
+    std::size_t at = args.find("/SERVER:");
+    if (at == std::string::npos)
+        return 0;
+    std::size_t start = at + 8;
+    std::string computer = args.substr(start, args.find(' ', start) - start);
+    std::string list = envValue("TALKPOST_STANDIN_FAIL") + ";";
+    for (std::size_t pos = 0, end; (end = list.find(';', pos)) != std::string::npos; pos = end + 1) {
+        std::string entry = list.substr(pos, end - pos);
+        std::size_t colon = entry.rfind(':');
+        if (colon != std::string::npos && lstrcmpiA(entry.substr(0, colon).c_str(), computer.c_str()) == 0)
+            return std::atoi(entry.c_str() + colon + 1);
+    }
+    return 0;
+}
+
 }  // namespace
 
 int main()
@@ -109,5 +133,5 @@ int main()
         MessageBoxA(nullptr, text.c_str(), program == "msg.exe" ? "Message" : "Remote desktop",
                     MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
     }
-    return 0;
+    return program == "msg.exe" ? chosenFailure(args) : 0;
 }

@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# What the user waits for with a long computer list: the time from starting
+# talkpost.exe under Wine to its visible main window, and from the close
+# (Alt+F4) to the window gone and the settings saved, with a settings file of
+# 20,000 computers and with one of 3. Prints the figures of several runs.
+# Arguments: the Windows build folder, the number of runs (3).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/../.." && pwd)
+build=$(cd "${1:-$root/build/windows}" && pwd)
+runs=${2:-3}
+source "$root/tools/scripts/wine-env.sh"
+talkpost_ensure_display
+trap talkpost_stop_display EXIT
+talkpost_ensure_prefix
+exe="$build/talkpost.exe"
+title='^Orvanta-Messanger$'
+
+now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
+
+# A settings file as the program writes it, with the given number of computers.
+write_settings() {
+  local file=$1 count=$2
+  {
+    printf '[Storage.IPComboBox_Items]\r\nCount=%d\r\n' "$count"
+    for ((i = 0; i < count; i++)); do printf 'Item%d=computer%05d\r\n' "$i" "$i"; done
+  } >"$file"
+}
+
+measure() {
+  local count=$1 work
+  work=$(mktemp -d)
+  write_settings "$work/Talkpost.ini" "$count"
+  export TALKPOST_SETTINGS_DIR=$(winepath -w "$work" 2>/dev/null)
+  for ((run = 1; run <= runs; run++)); do
+    local start visible closing gone ended window app
+    start=$(now_ms)
+    (cd "$work" && exec wine "$exe" </dev/null >/dev/null 2>&1) &
+    app=$!
+    until window=$(xdotool search --onlyvisible --name "$title" 2>/dev/null | head -1) && [ -n "$window" ]; do
+      sleep 0.01
+    done
+    visible=$(now_ms)
+    sleep 0.5  # let the first show finish before closing
+    xdotool windowfocus --sync "$window" 2>/dev/null || true
+    closing=$(now_ms)
+    xdotool key --window "$window" alt+F4
+    while xdotool search --onlyvisible --name "$title" >/dev/null 2>&1; do sleep 0.01; done
+    gone=$(now_ms)
+    wait "$app" 2>/dev/null || true
+    ended=$(now_ms)
+    printf '%6d computers, run %d: start to visible window %5d ms, close to window gone %5d ms (process ended after %5d ms)\n' \
+      "$count" "$run" $((visible - start)) $((gone - closing)) $((ended - closing))
+  done
+  printf '%6d computers: %d items in the saved file\n' "$count" "$(grep -c '^Item' "$work/Talkpost.ini" || true)"
+  rm -rf "$work"
+}
+
+measure 20000
+measure 3

@@ -1,0 +1,47 @@
+// IniDocument: a whole settings file held in memory for one save. Values and
+// sections are changed in memory and the file is written once, in the form
+// the platform's profile functions give it: "[Section]" lines, "key=value"
+// lines, CR LF line ends and one empty line before every section but the
+// first. A file of many thousand keys is then written in one pass instead of
+// being rewritten by every single key. Portable.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace talkpost::settings {
+
+class IniDocument {
+public:
+    // Lines that are neither a section header nor a key (comments, stray
+    // text) are kept where they stand; empty lines are not.
+    static IniDocument parse(const std::string& text);
+
+    // Sets the key's value (the text as given), adding the key at the end of
+    // its section and the section at the end of the file when missing. Names
+    // are matched without regard to case; a found name keeps its spelling.
+    void setValue(const std::string& section, const std::string& key, const std::string& value);
+    // Replaces the section's lines by the block's "key=value" lines (each
+    // ended by a NUL, the block closed by one more NUL).
+    void replaceSection(const std::string& section, const std::string& block);
+    void eraseSection(const std::string& section);
+
+    std::string text() const;
+
+private:
+    struct Line {
+        std::string key;  // empty: a line kept as it is (text)
+        std::string text;
+    };
+    struct Section {
+        std::string name;
+        std::vector<Line> lines;
+    };
+    Section* find(const std::string& name);
+    Section& findOrAdd(const std::string& name);
+
+    std::vector<Line> leading_;  // lines before the first header
+    std::vector<Section> sections_;
+};
+
+}  // namespace talkpost::settings
