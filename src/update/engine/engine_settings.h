@@ -5,13 +5,14 @@
 #include <cstdint>
 #include <string>
 
+#include "update/install/versions.h"
+
 namespace talkpost::update {
 
 enum class Authenticate { auAlways, auAuto, auNever };
 enum class UpdateType { ftpUpdate, httpUpdate, fileUpdate };
 enum class UpdateConnect { ccNoConnect, ccConnectPrompt, ccConnectSilent, ccConnectPromptHangup, ccConnectSilentHangup, ccNone };
 enum class DownloadPrompt { dpPromptOnce, dpPromptAll, dpSilent };
-enum class VersionCheck { vcUpdateOnly, vcAlways };
 enum class RegRoot { lurLOCALUSER, lurLOCALMACHINE };
 
 // Where the last control-file address and update date are remembered.

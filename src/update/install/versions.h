@@ -7,9 +7,10 @@
 #include <functional>
 #include <string>
 
-#include "update/engine/engine_settings.h"  // VersionCheck
-
 namespace talkpost::update {
+
+// How a local file that is missing or has no version counts in a comparison.
+enum class VersionCheck { vcUpdateOnly, vcAlways };
 
 struct VersionValue {
     static constexpr std::uint32_t kUnknownHalf = 0xFFFFFFFFu;
