@@ -1,7 +1,8 @@
 // Walks a running Talkpost through a whole LiveUpdate the way a newcomer
-// would, for the headless demo: "?" -> "LiveUpdate", every page of the
-// wizard (accepting the license, keeping the components), Restart, and the
-// about box of the restarted program. Leaves a screenshot of each step.
+// would, for the headless demo and its test: "?" -> "LiveUpdate", every page
+// of the wizard (accepting the license, keeping the components), Restart, the
+// about box of the restarted program, which is then closed. Leaves a
+// screenshot of each step.
 //   demo_walk.exe <screenshot folder>
 #include <windows.h>
 
@@ -139,6 +140,9 @@ int walk()
     shot(about, "restarted-about");
     std::printf("version after the update: %s\n", version);
     PostMessageA(about, WM_COMMAND, IDOK, 0);
+    waitUntil([&] { return !IsWindow(about); }, 10);
+    // The walk is over: the restarted program closes as a person would close it.
+    PostMessageA(restarted, WM_CLOSE, 0, 0);
     return 0;
 }
 

@@ -26,7 +26,7 @@ lists="$folder/lists"
 mkdir -p "$lists/office"
 printf 'Remote01\r\nRemote02\r\nPrinter-Hall\r\n' >"$lists/office/first-floor.txt"
 printf 'Lab-01\r\nLab-02\r\n' >"$lists/lab.txt"
-(cd "$lists" && gcab -c -n "$updates/data.cab" office/first-floor.txt lab.txt)
+(cd "$lists" && gcab -c "$updates/data.cab" office/first-floor.txt lab.txt)
 printf 'Talkpost 1.0.0.2\r\n\r\n- LiveUpdate leads through the whole update.\r\n- The about box shows the new version after the restart.\r\n' >"$updates/whatsnew.txt"
 printf 'Talkpost demo license\r\n\r\nThis demo update is for trying LiveUpdate out on your own machine.\r\n' >"$updates/eula.txt"
 
