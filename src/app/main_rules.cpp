@@ -107,17 +107,6 @@ std::vector<std::string> splitLines(const std::string& text)
     return lines;
 }
 
-std::string joinLines(const std::vector<std::string>& lines)
-{
-    std::string text;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (i > 0)
-            text += "\r\n";
-        text += lines[i];
-    }
-    return text;
-}
-
 std::string logAppendText(const std::string& paneText, const std::string& line)
 {
     bool whole = paneText.empty() || (paneText.size() >= 2 && paneText.compare(paneText.size() - 2, 2, "\r\n") == 0);

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "base/app_error.h"
+
 namespace talkpost {
 
 inline constexpr const char* kEnterMessageFirst = "Please enter Message first";
@@ -63,9 +65,9 @@ int timeFieldValue(const std::string& text);
 std::optional<std::string> correctedTimeText(const std::string& text);
 
 // The message editor's lines: the text split at its line breaks (CR LF); a
-// break at the very end opens no further line. Joining puts CR LF between.
+// break at the very end opens no further line. Joining them back is
+// joinLines of the base.
 std::vector<std::string> splitLines(const std::string& text);
-std::string joinLines(const std::vector<std::string>& lines);
 
 // The text appended to the log pane for one line: the line and a line break,
 // with a line break before it when the pane's text does not end with one.

@@ -27,4 +27,15 @@ std::string trimWhere(const std::string& text, bool (*test)(char))
     return text.substr(first, last - first);
 }
 
+std::string joinLines(const std::vector<std::string>& lines)
+{
+    std::string text;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (i > 0)
+            text += "\r\n";
+        text += lines[i];
+    }
+    return text;
+}
+
 }  // namespace talkpost

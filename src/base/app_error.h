@@ -4,6 +4,7 @@
 
 #include <stdexcept>
 #include <string>
+#include <vector>
 
 namespace talkpost {
 
@@ -21,5 +22,8 @@ std::string trimControlAndBlank(const std::string& text);
 
 // Leading and trailing characters for which the test holds removed.
 std::string trimWhere(const std::string& text, bool (*test)(char));
+
+// The lines joined with CR LF between them, as a multi-line edit shows them.
+std::string joinLines(const std::vector<std::string>& lines);
 
 }  // namespace talkpost

@@ -8,6 +8,7 @@
 
 #include <fstream>
 
+#include "base/app_error.h"
 #include "win/prompts_win.h"
 
 namespace talkpost {
@@ -139,17 +140,6 @@ HFONT makeWizardFont(const WizardFont& font)
                        font.face.c_str());
 }
 
-std::string joinLines(const std::vector<std::string>& lines)
-{
-    std::string text;
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        if (i > 0)
-            text += "\r\n";
-        text += lines[i];
-    }
-    return text;
-}
-
 // Row data of the check list: checked, and whether the row may be unchecked.
 constexpr LPARAM kRowChecked = 1;
 constexpr LPARAM kRowMandatory = 2;
@@ -250,10 +240,10 @@ UpdateWizardDialog::UpdateWizardDialog(HWND owner, WizardEngine& engine, const U
 
     font_.reset(makeWizardFont(settings.font));
     for (const WizardLayoutRow& row : kLayout) {
-        ControlSpec spec = row.control;
-        spec.x += kPageX;
-        spec.y += kPageY;
-        createControls(&spec, 1, static_cast<HFONT>(font_.get()));
+        ControlSpec placed = row.control;
+        placed.x += kPageX;
+        placed.y += kPageY;
+        createControls(&placed, 1, static_cast<HFONT>(font_.get()));
     }
     billboard_ = std::make_unique<Billboard>(hwnd(), settings.billboard);
     SendMessageA(control(WizardControl::CheckListBox1), LB_SETITEMHEIGHT, 0, 18);
