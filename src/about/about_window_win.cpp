@@ -86,34 +86,6 @@ Picture pictureFromResource(const std::string& name)
 
 }  // namespace
 
-// The image control: the picture centred in its area.
-class AboutWindow::ImageControl : public Window {
-public:
-    ImageControl(HWND parent, const Picture& picture, int x, int y, int width, int height) : picture_(picture)
-    {
-        create("TalkpostAboutImage", 0, "", WS_CHILD | WS_VISIBLE, x, y, width, height, parent,
-               reinterpret_cast<HMENU>(static_cast<INT_PTR>(AboutControl::Image)));
-    }
-
-protected:
-    LRESULT handle(UINT msg, WPARAM wparam, LPARAM lparam) override
-    {
-        if (msg != WM_PAINT)
-            return defaultHandle(msg, wparam, lparam);
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd(), &ps);
-        RECT area;
-        GetClientRect(hwnd(), &area);
-        SIZE size = picture_.size();
-        picture_.draw(dc, (area.right - size.cx) / 2, (area.bottom - size.cy) / 2);
-        EndPaint(hwnd(), &ps);
-        return 0;
-    }
-
-private:
-    const Picture& picture_;
-};
-
 std::string runningProgramVersion()
 {
     char path[MAX_PATH * 2] = {};
@@ -164,7 +136,13 @@ AboutWindow::AboutWindow(HWND owner, const AboutInfo& info) : info_(info)
     SetWindowTextA(control(AboutControl::Warning), info_.warning.c_str());
     SetWindowTextA(control(AboutControl::Url), info_.url.c_str());
 
-    image_ = std::make_unique<ImageControl>(hwnd(), picture_, 9, 9, fit.imageWidth, fit.imageHeight);
+    // The picture centred in its area.
+    image_ = std::make_unique<PaintedControl>(
+        hwnd(), static_cast<int>(AboutControl::Image), 9, 9, fit.imageWidth, fit.imageHeight,
+        [this](HDC dc, const RECT& area) {
+            SIZE size = picture_.size();
+            picture_.draw(dc, (area.right - size.cx) / 2, (area.bottom - size.cy) / 2);
+        });
     layOut(fit.growWidth, fit.growHeight);
     HWND outer = control(AboutControl::Outer);
     SetWindowPos(outer, nullptr, 0, 0, fit.frameWidth, 201, SWP_NOMOVE | SWP_NOZORDER);

@@ -10,6 +10,7 @@
 
 #include "win/picture_win.h"
 #include "win/handles_win.h"
+#include "win/painted_control_win.h"
 #include "win/window_win.h"
 
 namespace talkpost {
@@ -56,8 +57,6 @@ protected:
     LRESULT handle(UINT msg, WPARAM wparam, LPARAM lparam) override;
 
 private:
-    class ImageControl;
-
     void layOut(int growWidth, int growHeight);
     void fillInVersion();
     void onSystemInfo();
@@ -69,7 +68,7 @@ private:
     UniqueGdiObject font_;
     UniqueGdiObject boldFont_;
     UniqueGdiObject warningFont_;
-    std::unique_ptr<ImageControl> image_;
+    std::unique_ptr<PaintedControl> image_;
     HWND tooltip_ = nullptr;
 };
 

@@ -145,81 +145,54 @@ constexpr LPARAM kRowChecked = 1;
 constexpr LPARAM kRowMandatory = 2;
 constexpr int kCheckBoxWidth = 16;
 
+// The billboard given by the wizard's settings, stretched into its frame.
+void drawBillboard(HDC dc, const RECT& area, HBITMAP picture)
+{
+    BITMAP info{};
+    GetObjectA(picture, sizeof info, &info);
+    HDC source = CreateCompatibleDC(dc);
+    HGDIOBJ old = SelectObject(source, picture);
+    SetStretchBltMode(dc, HALFTONE);
+    StretchBlt(dc, 0, 0, area.right, area.bottom, source, 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
+    SelectObject(source, old);
+    DeleteDC(source);
+}
+
+// Our own billboard: a deep blue fading to a lighter one, the program's name
+// and a rising arrow.
+void drawOwnBillboard(HDC dc, const RECT& area)
+{
+    for (int y = 0; y < area.bottom; y += 4) {
+        int shade = 40 + (y * 120) / (area.bottom > 0 ? area.bottom : 1);
+        HBRUSH band = CreateSolidBrush(RGB(shade / 3, shade / 2, shade + 60));
+        RECT r{0, y, area.right, y + 4};
+        FillRect(dc, &r, band);
+        DeleteObject(band);
+    }
+    HPEN pen = CreatePen(PS_SOLID, 6, RGB(255, 200, 40));
+    HGDIOBJ oldPen = SelectObject(dc, pen);
+    int cx = area.right / 2;
+    MoveToEx(dc, cx, area.bottom - 24, nullptr);
+    LineTo(dc, cx, area.bottom - 96);
+    MoveToEx(dc, cx - 22, area.bottom - 74, nullptr);
+    LineTo(dc, cx, area.bottom - 96);
+    LineTo(dc, cx + 22, area.bottom - 74);
+    SelectObject(dc, oldPen);
+    DeleteObject(pen);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RGB(255, 255, 255));
+    HFONT font = makeWizardFont({"Verdana", 12, true});
+    HGDIOBJ oldFont = SelectObject(dc, font);
+    RECT title{0, 16, area.right, 40};
+    DrawTextA(dc, "Talkpost", -1, &title, DT_CENTER | DT_SINGLELINE);
+    RECT sub{0, 40, area.right, 64};
+    DrawTextA(dc, "LiveUpdate", -1, &sub, DT_CENTER | DT_SINGLELINE);
+    SelectObject(dc, oldFont);
+    DeleteObject(font);
+}
+
 }  // namespace
 
-// The billboard: our own picture, or the one given, stretched into its frame.
-class UpdateWizardDialog::Billboard : public Window {
-public:
-    Billboard(HWND parent, HBITMAP picture) : picture_(picture)
-    {
-        create("TalkpostWizardBillboard", 0, "", WS_CHILD | WS_VISIBLE, 9, 27, 116, 201, parent,
-               reinterpret_cast<HMENU>(static_cast<INT_PTR>(WizardControl::Billboard)));
-    }
-
-protected:
-    LRESULT handle(UINT msg, WPARAM wparam, LPARAM lparam) override
-    {
-        if (msg != WM_PAINT)
-            return defaultHandle(msg, wparam, lparam);
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd(), &ps);
-        RECT area;
-        GetClientRect(hwnd(), &area);
-        if (picture_ != nullptr)
-            drawGiven(dc, area);
-        else
-            drawOwn(dc, area);
-        EndPaint(hwnd(), &ps);
-        return 0;
-    }
-
-private:
-    void drawGiven(HDC dc, const RECT& area)
-    {
-        BITMAP info{};
-        GetObjectA(picture_, sizeof info, &info);
-        HDC source = CreateCompatibleDC(dc);
-        HGDIOBJ old = SelectObject(source, picture_);
-        SetStretchBltMode(dc, HALFTONE);
-        StretchBlt(dc, 0, 0, area.right, area.bottom, source, 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
-        SelectObject(source, old);
-        DeleteDC(source);
-    }
-
-    // A deep blue fading to a lighter one, the program's name and a rising arrow.
-    static void drawOwn(HDC dc, const RECT& area)
-    {
-        for (int y = 0; y < area.bottom; y += 4) {
-            int shade = 40 + (y * 120) / (area.bottom > 0 ? area.bottom : 1);
-            HBRUSH band = CreateSolidBrush(RGB(shade / 3, shade / 2, shade + 60));
-            RECT r{0, y, area.right, y + 4};
-            FillRect(dc, &r, band);
-            DeleteObject(band);
-        }
-        HPEN pen = CreatePen(PS_SOLID, 6, RGB(255, 200, 40));
-        HGDIOBJ oldPen = SelectObject(dc, pen);
-        int cx = area.right / 2;
-        MoveToEx(dc, cx, area.bottom - 24, nullptr);
-        LineTo(dc, cx, area.bottom - 96);
-        MoveToEx(dc, cx - 22, area.bottom - 74, nullptr);
-        LineTo(dc, cx, area.bottom - 96);
-        LineTo(dc, cx + 22, area.bottom - 74);
-        SelectObject(dc, oldPen);
-        DeleteObject(pen);
-        SetBkMode(dc, TRANSPARENT);
-        SetTextColor(dc, RGB(255, 255, 255));
-        HFONT font = makeWizardFont({"Verdana", 12, true});
-        HGDIOBJ oldFont = SelectObject(dc, font);
-        RECT title{0, 16, area.right, 40};
-        DrawTextA(dc, "Talkpost", -1, &title, DT_CENTER | DT_SINGLELINE);
-        RECT sub{0, 40, area.right, 64};
-        DrawTextA(dc, "LiveUpdate", -1, &sub, DT_CENTER | DT_SINGLELINE);
-        SelectObject(dc, oldFont);
-        DeleteObject(font);
-    }
-
-    HBITMAP picture_;
-};
 
 UpdateWizardDialog::UpdateWizardDialog(HWND owner, WizardEngine& engine, const UpdateWizardLanguage& texts,
                                        const WizardDialogSettings& settings)
@@ -245,7 +218,13 @@ UpdateWizardDialog::UpdateWizardDialog(HWND owner, WizardEngine& engine, const U
         placed.y += kPageY;
         createControls(&placed, 1, static_cast<HFONT>(font_.get()));
     }
-    billboard_ = std::make_unique<Billboard>(hwnd(), settings.billboard);
+    billboard_ = std::make_unique<PaintedControl>(hwnd(), static_cast<int>(WizardControl::Billboard), 9, 27, 116, 201,
+                                                  [picture = settings.billboard](HDC dc, const RECT& area) {
+                                                      if (picture != nullptr)
+                                                          drawBillboard(dc, area, picture);
+                                                      else
+                                                          drawOwnBillboard(dc, area);
+                                                  });
     SendMessageA(control(WizardControl::CheckListBox1), LB_SETITEMHEIGHT, 0, 18);
     SetWindowSubclass(control(WizardControl::CheckListBox1), &UpdateWizardDialog::subclassProc, 1,
                       reinterpret_cast<DWORD_PTR>(this));

@@ -12,6 +12,7 @@
 
 #include "update/wizard/wizard_flow.h"
 #include "win/handles_win.h"
+#include "win/painted_control_win.h"
 #include "win/window_win.h"
 
 namespace talkpost {
@@ -97,8 +98,6 @@ protected:
     LRESULT handle(UINT msg, WPARAM wparam, LPARAM lparam) override;
 
 private:
-    class Billboard;
-
     // The view the flow drives.
     void showPage(WizardPage page) override;
     void setBusy(bool busy) override;
@@ -135,7 +134,7 @@ private:
     WizardFlow flow_;
     WizardDialogSettings settings_;
     UniqueGdiObject font_;
-    std::unique_ptr<Billboard> billboard_;
+    std::unique_ptr<PaintedControl> billboard_;
     WizardPage page_ = WizardPage::Welcome;
     bool busy_ = false;
     bool downloading_ = false;
