@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "app/main_window_win.h"
+#include "banner/script_server_win.h"
 #include "support/test_support_win.h"
 
 namespace talkpost {
@@ -47,6 +48,7 @@ public:
         }
     }
     HWND window() const { return window_; }
+    DWORD processId() const { return process_.dwProcessId; }
     bool closeAndWait()
     {
         PostMessageA(window_, WM_CLOSE, 0, 0);
@@ -117,6 +119,47 @@ TEST_F(EndToEnd, CloseAndRestartRestoresListMessageAndTime)
     EXPECT_EQ(controlText(app.window(), MainId::TimeEdit), "120");
     EXPECT_EQ(controlText(app.window(), MainId::UserEdit), "*") << "the user always comes from the command line";
     EXPECT_EQ(controlText(app.window(), MainId::IPComboBox), "");
+    EXPECT_TRUE(app.closeAndWait());
+}
+
+// The texts of a window's children, one after the other.
+std::string childTexts(HWND window)
+{
+    std::string texts;
+    EnumChildWindows(
+        window,
+        [](HWND child, LPARAM lparam) -> BOOL {
+            char buffer[1024] = {};
+            GetWindowTextA(child, buffer, sizeof buffer);
+            *reinterpret_cast<std::string*>(lparam) += std::string(buffer) + "\n";
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&texts));
+    return texts;
+}
+
+TEST_F(EndToEnd, ASilentBannerServerNeitherHoldsTheStartNorTheWindow)
+{
+    // Accepts and answers nothing until released, then closes.
+    test::ScriptServer server([](test::ScriptServer& self, SOCKET, const std::string&) { self.waitUntilReleased(); });
+    test::writeFile(settings_.file("Talkpost.ini"), "[Talkpost]\r\nBannerServer=" + server.base() + "\r\n");
+
+    Talkpost app("", startDir_.path());
+    ASSERT_NE(app.window(), nullptr) << "the main window did not appear";
+    ASSERT_TRUE(test::pumpUntil([&] { return !server.requests().empty(); }));
+    // The fetch is held by the server, and the window still answers at once.
+    DWORD_PTR result = 0;
+    EXPECT_NE(SendMessageTimeoutA(app.window(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 500, &result), 0)
+        << "the window did not answer within half a second";
+    EXPECT_EQ(test::findProcessWindow(app.processId(), "#32770"), nullptr) << "no box while the server is silent";
+
+    // The box comes when the fetch ends.
+    server.release();
+    HWND box = nullptr;
+    ASSERT_TRUE(test::pumpUntil([&] { return (box = test::findProcessWindow(app.processId(), "#32770")) != nullptr; }));
+    EXPECT_NE(childTexts(box).find("Connection Closed Gracefully."), std::string::npos) << childTexts(box);
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(test::pumpUntil([&] { return !IsWindow(box); }));
     EXPECT_TRUE(app.closeAndWait());
 }
 
