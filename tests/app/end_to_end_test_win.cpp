@@ -49,6 +49,12 @@ public:
     }
     HWND window() const { return window_; }
     DWORD processId() const { return process_.dwProcessId; }
+    DWORD exitCode() const
+    {
+        DWORD code = STILL_ACTIVE;
+        GetExitCodeProcess(process_.hProcess, &code);
+        return code;
+    }
     bool closeAndWait()
     {
         PostMessageA(window_, WM_CLOSE, 0, 0);
@@ -161,6 +167,18 @@ TEST_F(EndToEnd, ASilentBannerServerNeitherHoldsTheStartNorTheWindow)
     PostMessageA(box, WM_COMMAND, IDOK, 0);
     ASSERT_TRUE(test::pumpUntil([&] { return !IsWindow(box); }));
     EXPECT_TRUE(app.closeAndWait());
+}
+
+TEST_F(EndToEnd, ClosingWhileTheBannerServerHoldsTheListEndsTheProgram)
+{
+    test::ScriptServer server([](test::ScriptServer& self, SOCKET, const std::string&) { self.waitUntilReleased(); });
+    test::writeFile(settings_.file("Talkpost.ini"), "[Talkpost]\r\nBannerServer=" + server.base() + "\r\n");
+    Talkpost app("", startDir_.path());
+    ASSERT_NE(app.window(), nullptr) << "the main window did not appear";
+    ASSERT_TRUE(test::pumpUntil([&] { return !server.requests().empty(); }));
+    // The fetch under way neither holds the close nor crashes the end.
+    EXPECT_TRUE(app.closeAndWait());
+    EXPECT_EQ(app.exitCode(), 0u);
 }
 
 }  // namespace
