@@ -144,15 +144,28 @@ std::string childTexts(HWND window)
     return texts;
 }
 
-TEST_F(EndToEnd, ASilentBannerServerNeitherHoldsTheStartNorTheWindow)
-{
-    // Accepts and answers nothing until released, then closes.
-    test::ScriptServer server([](test::ScriptServer& self, SOCKET, const std::string&) { self.waitUntilReleased(); });
-    test::writeFile(settings_.file("Talkpost.ini"), "[Talkpost]\r\nBannerServer=" + server.base() + "\r\n");
+// The program started with a banner server that accepts the list's request
+// and answers nothing until the test releases it, then closes.
+class SilentBannerServer : public EndToEnd {
+protected:
+    SilentBannerServer()
+    {
+        test::writeFile(settings_.file("Talkpost.ini"), "[Talkpost]\r\nBannerServer=" + server_.base() + "\r\n");
+    }
 
+    // The main window is up and the list's request has reached the server.
+    bool startHeld(Talkpost& app)
+    {
+        return app.window() != nullptr && test::pumpUntil([&] { return !server_.requests().empty(); });
+    }
+
+    test::ScriptServer server_{[](test::ScriptServer& self, SOCKET, const std::string&) { self.waitUntilReleased(); }};
+};
+
+TEST_F(SilentBannerServer, NeitherHoldsTheStartNorTheWindow)
+{
     Talkpost app("", startDir_.path());
-    ASSERT_NE(app.window(), nullptr) << "the main window did not appear";
-    ASSERT_TRUE(test::pumpUntil([&] { return !server.requests().empty(); }));
+    ASSERT_TRUE(startHeld(app)) << "the main window did not appear";
     // The fetch is held by the server, and the window still answers at once.
     DWORD_PTR result = 0;
     EXPECT_NE(SendMessageTimeoutA(app.window(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 500, &result), 0)
@@ -160,7 +173,7 @@ TEST_F(EndToEnd, ASilentBannerServerNeitherHoldsTheStartNorTheWindow)
     EXPECT_EQ(test::findProcessWindow(app.processId(), "#32770"), nullptr) << "no box while the server is silent";
 
     // The box comes when the fetch ends.
-    server.release();
+    server_.release();
     HWND box = nullptr;
     ASSERT_TRUE(test::pumpUntil([&] { return (box = test::findProcessWindow(app.processId(), "#32770")) != nullptr; }));
     EXPECT_NE(childTexts(box).find("Connection Closed Gracefully."), std::string::npos) << childTexts(box);
@@ -169,13 +182,10 @@ TEST_F(EndToEnd, ASilentBannerServerNeitherHoldsTheStartNorTheWindow)
     EXPECT_TRUE(app.closeAndWait());
 }
 
-TEST_F(EndToEnd, ClosingWhileTheBannerServerHoldsTheListEndsTheProgram)
+TEST_F(SilentBannerServer, ClosingWhileTheListIsHeldEndsTheProgram)
 {
-    test::ScriptServer server([](test::ScriptServer& self, SOCKET, const std::string&) { self.waitUntilReleased(); });
-    test::writeFile(settings_.file("Talkpost.ini"), "[Talkpost]\r\nBannerServer=" + server.base() + "\r\n");
     Talkpost app("", startDir_.path());
-    ASSERT_NE(app.window(), nullptr) << "the main window did not appear";
-    ASSERT_TRUE(test::pumpUntil([&] { return !server.requests().empty(); }));
+    ASSERT_TRUE(startHeld(app)) << "the main window did not appear";
     // The fetch under way neither holds the close nor crashes the end.
     EXPECT_TRUE(app.closeAndWait());
     EXPECT_EQ(app.exitCode(), 0u);
