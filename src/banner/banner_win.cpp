@@ -1,7 +1,12 @@
-// The banner panel, its picture and the rotation on the main thread.
+// The banner panel, its picture and the rotation on the main thread; the
+// fetches on threads of their own.
 #include "banner/banner_win.h"
 
 #include <shellapi.h>
+
+#include <atomic>
+#include <mutex>
+#include <thread>
 
 #include "win/win32_error_win.h"
 #include "win/window_win.h"
@@ -16,6 +21,7 @@ constexpr int kPictureTop = 8;
 constexpr int kPictureWidth = 132;
 constexpr int kPictureHeight = 214;
 constexpr unsigned kRotationInterval = 10000;
+constexpr UINT kFetchDoneMessage = WM_APP + 1;
 
 // The panel and the picture show the hand cursor: a click opens the link.
 void registerClass(const char* name, WNDPROC proc) { registerWindowClass(name, proc, nullptr, nullptr, IDC_HAND); }
@@ -30,27 +36,41 @@ HWND createChild(const char* className, HWND parent, int x, int y, int width, in
     return hwnd;
 }
 
-// A memory stream that is released on every path out.
-class MemoryStream {
-public:
-    MemoryStream()
-    {
-        if (FAILED(CreateStreamOnHGlobal(nullptr, TRUE, &stream_)))
-            throw AppError("Could not create a memory stream");
+// The message of the exception being handled.
+std::string currentExceptionMessage()
+{
+    try {
+        throw;
+    } catch (const std::exception& e) {
+        return e.what();
+    } catch (...) {
+        return "Unknown error";
     }
-    ~MemoryStream() { stream_->Release(); }
-    MemoryStream(const MemoryStream&) = delete;
-    MemoryStream& operator=(const MemoryStream&) = delete;
-    IStream* get() const { return stream_; }
-
-private:
-    IStream* stream_ = nullptr;
-};
+}
 
 }  // namespace
 
+// What the window and the fetch threads share. The window clears target
+// when it goes, under the lock, so a thread never posts to a window that is
+// gone; the thread keeps the channel alive for as long as it runs.
+struct BannerRotator::Channel {
+    std::mutex mutex;
+    HWND target = nullptr;
+    std::atomic<bool> cancel{false};
+};
+
+// One fetch: written by its thread until done, read by the window after.
+struct BannerRotator::Fetch {
+    FetchKind kind;
+    std::string url;
+    http::FetchOptions options;
+    std::string bytes;
+    std::exception_ptr failure;
+};
+
 BannerRotator::BannerRotator(HWND parent, int x, int y, int width, int height, std::string serverBase)
-    : parent_(parent), server_(std::move(serverBase)), timer_(std::make_unique<WorkerTimer>())
+    : parent_(parent), server_(std::move(serverBase)), channel_(std::make_shared<Channel>()),
+      timer_(std::make_unique<WorkerTimer>())
 {
     registerClass(kPanelClass, &BannerRotator::windowProc);
     registerClass(kPictureClass, &BannerRotator::windowProc);
@@ -61,11 +81,18 @@ BannerRotator::BannerRotator(HWND parent, int x, int y, int width, int height, s
     };
     timer_->setInterval(kRotationInterval);
     timer_->onTimer = [this](WorkerTimer&) { timerTimer(); };
+    channel_->target = panel_;
 }
 
 BannerRotator::~BannerRotator()
 {
     timer_.reset();
+    {
+        // A fetch still under way ends soon on its own and tells no one.
+        std::lock_guard<std::mutex> lock(channel_->mutex);
+        channel_->target = nullptr;
+        channel_->cancel = true;
+    }
     for (HWND hwnd : {picture_, panel_})
         if (IsWindow(hwnd)) {
             SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
@@ -78,36 +105,97 @@ void BannerRotator::startBanner()
     // No server configured: the banner stays empty.
     if (server_.empty())
         return;
-    std::string list = http::httpGetText(bannerUrl(server_, "Banner.txt"), fetch_);
-    rotation_.load(list);
-    timer_->setEnabled(true);
-    nextDS();
+    startFetch(FetchKind::List, bannerUrl(server_, "Banner.txt"));
 }
 
-void BannerRotator::nextDS()
+void BannerRotator::nextDS(FetchKind kind)
 {
     // The link is current even when the picture then fails.
     rotation_.select(server_);
-    ladeBild();
+    ladeBild(kind);
 }
 
-void BannerRotator::ladeBild()
+void BannerRotator::ladeBild(FetchKind kind) { startFetch(kind, rotation_.pictureUrl()); }
+
+void BannerRotator::timerTimer()
 {
-    MemoryStream stream;
-    http::httpGetStream(rotation_.pictureUrl(), stream.get(), fetch_);
+    // The previous picture is still on its way: this tick is skipped, the
+    // rotation goes on from where it is at the next one.
+    if (running_)
+        return;
+    rotation_.advance();
+    nextDS(FetchKind::Picture);
+}
+
+void BannerRotator::startFetch(FetchKind kind, const std::string& url)
+{
+    auto fetch = std::make_shared<Fetch>();
+    fetch->kind = kind;
+    fetch->url = url;
+    fetch->options = fetch_;
+    fetch->options.cancel = &channel_->cancel;
+    std::shared_ptr<Channel> channel = channel_;
+    std::thread([fetch, channel] {
+        try {
+            if (fetch->kind == FetchKind::List)
+                fetch->bytes = http::httpGetText(fetch->url, fetch->options);
+            else
+                fetch->bytes = http::httpGetPicture(fetch->url, fetch->options);
+        } catch (...) {
+            fetch->failure = std::current_exception();
+        }
+        std::lock_guard<std::mutex> lock(channel->mutex);
+        if (channel->target != nullptr)
+            PostMessageA(channel->target, kFetchDoneMessage, 0, 0);
+    }).detach();
+    running_ = std::move(fetch);
+}
+
+void BannerRotator::fetchDone()
+{
+    if (!running_)
+        return;
+    // Take the result under the lock the thread posted under, so that all
+    // it wrote is seen here.
+    std::shared_ptr<Fetch> fetch;
+    {
+        std::lock_guard<std::mutex> lock(channel_->mutex);
+        fetch = std::move(running_);
+    }
+    try {
+        if (fetch->kind == FetchKind::List)
+            applyList(*fetch);
+        else
+            applyPicture(*fetch);
+    } catch (...) {
+        lastFailure_ = currentExceptionMessage();
+        // Only the start speaks up; the rotation's failures are dropped and
+        // the next tick tries the next line.
+        if (fetch->kind != FetchKind::Picture)
+            reportException(parent_);
+    }
+}
+
+void BannerRotator::applyList(const Fetch& fetch)
+{
+    if (fetch.failure)
+        std::rethrow_exception(fetch.failure);
+    rotation_.load(fetch.bytes);
+    timer_->setEnabled(true);
+    nextDS(FetchKind::FirstPicture);
+}
+
+void BannerRotator::applyPicture(const Fetch& fetch)
+{
+    if (fetch.failure)
+        std::rethrow_exception(fetch.failure);
     // The old picture goes before the new bytes are decoded, so bytes that
     // are no picture leave the area empty.
     image_.clear();
     InvalidateRect(picture_, nullptr, TRUE);
-    image_ = Picture::fromStream(stream.get());
+    image_ = Picture::fromBytes(fetch.bytes.data(), fetch.bytes.size());
     InvalidateRect(picture_, nullptr, TRUE);
     UpdateWindow(picture_);
-}
-
-void BannerRotator::timerTimer()
-{
-    rotation_.advance();
-    nextDS();
 }
 
 void BannerRotator::bannerPanelClick()
@@ -141,6 +229,9 @@ LRESULT BannerRotator::handle(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam)
     }
     case WM_LBUTTONUP:
         bannerPanelClick();
+        return 0;
+    case kFetchDoneMessage:
+        fetchDone();
         return 0;
     case WM_SETCURSOR:
         // The hand while the pointer is over the banner; the window under

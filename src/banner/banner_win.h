@@ -2,10 +2,15 @@
 // window with a lowered bevel) and the picture inside it, fetches the banner
 // list once, shows its pictures in turn every ten seconds and opens the
 // current banner's link on a click.
+//
+// Every fetch runs on a thread of its own, so the window never waits on the
+// network; the result comes back as a message to the panel and is applied on
+// the window's thread. At most one fetch runs at a time.
 #pragma once
 
 #include <windows.h>
 
+#include <exception>
 #include <functional>
 #include <memory>
 #include <string>
@@ -29,14 +34,17 @@ public:
 
     const std::string& server() const { return server_; }
 
-    // Fetches the list, starts the rotation and shows the first banner.
-    // Throws AppError (an http::HttpError for fetch failures, or
-    // "Could not load image. Invalid format"); a failing list fetch leaves
-    // the rotation stopped for good, a failing first picture does not.
+    // Starts fetching the list and returns at once. When the list has come,
+    // the rotation starts and the first picture is fetched. A failing list
+    // fetch, first picture fetch or first picture decoding shows the
+    // standard error box over the parent (the fetch's message, or
+    // "Could not load image. Invalid format"); a failing list leaves the
+    // rotation stopped for good, a failing first picture does not.
     void startBanner();
 
-    // The rotation's tick: the next banner, after the last the first. The
-    // timer calls it every ten seconds once the banner has started.
+    // The rotation's tick: selects the next banner (after the last the
+    // first) and starts fetching its picture; its failures are dropped. A
+    // tick that comes while a fetch still runs is skipped.
     void timerTimer();
 
     HWND panel() const { return panel_; }
@@ -45,6 +53,9 @@ public:
     const std::string& pictureUrl() const { return rotation_.pictureUrl(); }
     bool hasPicture() const { return !image_.empty(); }
     bool rotating() const { return timer_->enabled(); }
+    bool fetching() const { return running_ != nullptr; }
+    // The message of the last fetch or decoding that failed, shown or not.
+    const std::string& lastFailure() const { return lastFailure_; }
 
     // Test seams: the rotation period (10000 ms), the fetch's read time-out
     // and what a click does with the link (the shell's "open" by default).
@@ -57,8 +68,16 @@ private:
     // click and show the hand.
     static LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);
     LRESULT handle(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);
-    void nextDS();
-    void ladeBild();
+    struct Fetch;
+    struct Channel;
+    enum class FetchKind { List, FirstPicture, Picture };
+
+    void nextDS(FetchKind kind);
+    void ladeBild(FetchKind kind);
+    void startFetch(FetchKind kind, const std::string& url);
+    void fetchDone();
+    void applyList(const Fetch& fetch);
+    void applyPicture(const Fetch& fetch);
     void bannerPanelClick();
 
     ComScope com_;
@@ -69,6 +88,9 @@ private:
     http::FetchOptions fetch_;
     BannerRotation rotation_;
     Picture image_;
+    std::string lastFailure_;
+    std::shared_ptr<Channel> channel_;  // shared with the fetch threads
+    std::shared_ptr<Fetch> running_;    // the fetch under way, if any
     std::unique_ptr<WorkerTimer> timer_;  // last: its ticks end before the rest goes
 };
 

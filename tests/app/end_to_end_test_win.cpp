@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include "app/main_window_win.h"
+#include "banner/script_server_win.h"
 #include "support/test_support_win.h"
 
 namespace talkpost {
@@ -47,6 +48,13 @@ public:
         }
     }
     HWND window() const { return window_; }
+    DWORD processId() const { return process_.dwProcessId; }
+    DWORD exitCode() const
+    {
+        DWORD code = STILL_ACTIVE;
+        GetExitCodeProcess(process_.hProcess, &code);
+        return code;
+    }
     bool closeAndWait()
     {
         PostMessageA(window_, WM_CLOSE, 0, 0);
@@ -118,6 +126,69 @@ TEST_F(EndToEnd, CloseAndRestartRestoresListMessageAndTime)
     EXPECT_EQ(controlText(app.window(), MainId::UserEdit), "*") << "the user always comes from the command line";
     EXPECT_EQ(controlText(app.window(), MainId::IPComboBox), "");
     EXPECT_TRUE(app.closeAndWait());
+}
+
+// The texts of a window's children, one after the other.
+std::string childTexts(HWND window)
+{
+    std::string texts;
+    EnumChildWindows(
+        window,
+        [](HWND child, LPARAM lparam) -> BOOL {
+            char buffer[1024] = {};
+            GetWindowTextA(child, buffer, sizeof buffer);
+            *reinterpret_cast<std::string*>(lparam) += std::string(buffer) + "\n";
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&texts));
+    return texts;
+}
+
+// The program started with a banner server that accepts the list's request
+// and answers nothing until the test releases it, then closes.
+class SilentBannerServer : public EndToEnd {
+protected:
+    SilentBannerServer()
+    {
+        test::writeFile(settings_.file("Talkpost.ini"), "[Talkpost]\r\nBannerServer=" + server_.base() + "\r\n");
+    }
+
+    // The main window is up and the list's request has reached the server.
+    bool startHeld(Talkpost& app)
+    {
+        return app.window() != nullptr && test::pumpUntil([&] { return !server_.requests().empty(); });
+    }
+
+    test::ScriptServer server_{[](test::ScriptServer& self, SOCKET, const std::string&) { self.waitUntilReleased(); }};
+};
+
+TEST_F(SilentBannerServer, NeitherHoldsTheStartNorTheWindow)
+{
+    Talkpost app("", startDir_.path());
+    ASSERT_TRUE(startHeld(app)) << "the main window did not appear";
+    // The fetch is held by the server, and the window still answers at once.
+    DWORD_PTR result = 0;
+    EXPECT_NE(SendMessageTimeoutA(app.window(), WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 500, &result), 0)
+        << "the window did not answer within half a second";
+    EXPECT_EQ(test::findProcessWindow(app.processId(), "#32770"), nullptr) << "no box while the server is silent";
+
+    // The box comes when the fetch ends.
+    server_.release();
+    HWND box = nullptr;
+    ASSERT_TRUE(test::pumpUntil([&] { return (box = test::findProcessWindow(app.processId(), "#32770")) != nullptr; }));
+    EXPECT_NE(childTexts(box).find("Connection Closed Gracefully."), std::string::npos) << childTexts(box);
+    PostMessageA(box, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(test::pumpUntil([&] { return !IsWindow(box); }));
+    EXPECT_TRUE(app.closeAndWait());
+}
+
+TEST_F(SilentBannerServer, ClosingWhileTheListIsHeldEndsTheProgram)
+{
+    Talkpost app("", startDir_.path());
+    ASSERT_TRUE(startHeld(app)) << "the main window did not appear";
+    // The fetch under way neither holds the close nor crashes the end.
+    EXPECT_TRUE(app.closeAndWait());
+    EXPECT_EQ(app.exitCode(), 0u);
 }
 
 }  // namespace

@@ -1,10 +1,13 @@
 // The banner against a scripted server on 127.0.0.1: the order of the
 // banners, the line rules, the failures at start and during the rotation,
-// the click and the pointer, and the picture formats.
+// servers that stall or send too much, a close with a fetch under way, the
+// click and the pointer, and the picture formats. The fetches run on threads
+// of their own, so the tests pump messages until the result has come.
 #include "banner/banner_win.h"
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <stdexcept>
 #include <vector>
 
@@ -58,14 +61,24 @@ protected:
         return *rotator_;
     }
 
-    static std::string startError(BannerRotator& rotator)
+    // Waits until the fetch under way has come back and been applied.
+    static bool settle(BannerRotator& rotator)
     {
-        try {
-            rotator.startBanner();
-        } catch (const AppError& e) {
-            return e.what();
-        }
-        return {};
+        return test::pumpUntil([&] { return !rotator.fetching(); });
+    }
+
+    // Starts the banner and returns the one error box it shows (empty when
+    // none), once the list and the first picture have come.
+    std::string startError(BannerRotator& rotator)
+    {
+        // The list's result starts the first picture's fetch in the same
+        // step, so one wait covers both.
+        rotator.startBanner();
+        EXPECT_TRUE(settle(rotator));
+        if (prompts_.shown.empty())
+            return {};
+        EXPECT_EQ(prompts_.shown.size(), 1u);
+        return prompts_.shown.front().text;
     }
 
     HWND host_ = nullptr;
@@ -85,7 +98,7 @@ TEST_F(BannerTest, ShowsTheBannersInListOrderAndStartsOverAtTheEnd)
     }));
     BannerRotator& rotator = start(server.base(), 50);
     rotator.startBanner();
-    EXPECT_TRUE(rotator.hasPicture());
+    ASSERT_TRUE(test::pumpUntil([&] { return rotator.hasPicture(); }));
     EXPECT_EQ(rotator.link(), "L1");
     ASSERT_TRUE(test::pumpUntil([&] { return server.targets().size() >= 5; }));
     auto targets = server.targets();
@@ -102,17 +115,21 @@ TEST_F(BannerTest, SplitsEachLineIntoPictureAndLink)
         {"/TALKPOST/x.gif", ScriptServer::ok(testPicture("small.gif"))},
     }));
     BannerRotator& rotator = start(server.base());
-    rotator.startBanner();
+    EXPECT_EQ(startError(rotator), "");
     EXPECT_EQ(rotator.pictureUrl(), server.base() + "/TALKPOST/x.gif");
     EXPECT_EQ(rotator.link(), "page;part2");
 
     // The other two name no picture: their fetch asks for the folder and
-    // fails, yet their link is current.
-    EXPECT_THROW(rotator.timerTimer(), AppError);
+    // fails without a word, yet their link is current.
+    rotator.timerTimer();
     EXPECT_EQ(rotator.pictureUrl(), server.base() + "/TALKPOST/");
     EXPECT_EQ(rotator.link(), "only-link");
-    EXPECT_THROW(rotator.timerTimer(), AppError);
+    ASSERT_TRUE(settle(rotator));
+    EXPECT_EQ(rotator.lastFailure(), "HTTP/1.1 404 Not Found");
+    rotator.timerTimer();
     EXPECT_EQ(rotator.link(), "no-separator");
+    ASSERT_TRUE(settle(rotator));
+    EXPECT_TRUE(prompts_.shown.empty());
     SendMessageA(rotator.panel(), WM_LBUTTONUP, 0, 0);
     EXPECT_EQ(opened_, (std::vector<std::string>{"no-separator"}));
     EXPECT_TRUE(rotator.hasPicture()) << "a failed fetch keeps the picture on show";
@@ -134,7 +151,7 @@ TEST_F(BannerTest, MissingListMakesNoFurtherRequests)
     test::pumpFor(500ms);
     EXPECT_EQ(server.targets(), (std::vector<std::string>{"/TALKPOST/Banner.txt"}));
     EXPECT_FALSE(rotator.rotating());
-    EXPECT_TRUE(prompts_.shown.empty());
+    EXPECT_EQ(prompts_.shown.size(), 1u) << "one box, no more";
 }
 
 TEST_F(BannerTest, MissingFirstPictureFailsOnceAndTheRotationGoesOn)
@@ -149,8 +166,9 @@ TEST_F(BannerTest, MissingFirstPictureFailsOnceAndTheRotationGoesOn)
     EXPECT_TRUE(rotator.rotating());
     // two.gif shows, three.gif and one.gif fail again without a word.
     ASSERT_TRUE(test::pumpUntil([&] { return server.targets().size() >= 5; }));
+    ASSERT_TRUE(settle(rotator));
     EXPECT_TRUE(rotator.hasPicture());
-    EXPECT_TRUE(prompts_.shown.empty());
+    EXPECT_EQ(prompts_.shown.size(), 1u) << "later failures show no box";
 }
 
 TEST_F(BannerTest, BytesThatAreNoPictureLeaveTheAreaEmpty)
@@ -161,21 +179,97 @@ TEST_F(BannerTest, BytesThatAreNoPictureLeaveTheAreaEmpty)
         {"/TALKPOST/bad.gif", ScriptServer::ok("this is no picture")},
     }));
     BannerRotator& rotator = start(server.base());
-    rotator.startBanner();
+    EXPECT_EQ(startError(rotator), "");
     ASSERT_TRUE(rotator.hasPicture());
-    try {
-        rotator.timerTimer();
-        ADD_FAILURE() << "no error";
-    } catch (const AppError& e) {
-        EXPECT_STREQ(e.what(), "Could not load image. Invalid format");
-    }
+    rotator.timerTimer();
+    ASSERT_TRUE(settle(rotator));
+    EXPECT_EQ(rotator.lastFailure(), "Could not load image. Invalid format");
     EXPECT_FALSE(rotator.hasPicture());
+    EXPECT_TRUE(prompts_.shown.empty()) << "the rotation's failures show no box";
+}
+
+// A handler that holds the request for the given target until the test
+// releases the server, then serves the files as usual.
+ScriptServer::Handler holding(const std::string& target, std::map<std::string, std::string> replies)
+{
+    ScriptServer::Handler files = ScriptServer::files(std::move(replies));
+    return [target, files](ScriptServer& self, SOCKET client, const std::string& request) {
+        if (request.rfind("GET " + target + " ", 0) == 0)
+            self.waitUntilReleased();
+        files(self, client, request);
+    };
+}
+
+TEST_F(BannerTest, StartReturnsAtOnceWhileTheServerHoldsTheListAndTheBoxComesLater)
+{
+    // Held, then closed without a reply.
+    ScriptServer server([](ScriptServer& self, SOCKET, const std::string&) { self.waitUntilReleased(); });
+    BannerRotator& rotator = start(server.base(), 20);
+    rotator.startBanner();
+    ASSERT_TRUE(test::pumpUntil([&] { return !server.requests().empty(); }));
+    EXPECT_TRUE(rotator.fetching());
+    EXPECT_TRUE(prompts_.shown.empty()) << "no box while the server is silent";
+
+    server.release();
+    ASSERT_TRUE(test::pumpUntil([&] { return !prompts_.shown.empty(); }));
+    EXPECT_EQ(prompts_.shown.front().text, "Connection Closed Gracefully.");
+    EXPECT_FALSE(rotator.rotating());
+    EXPECT_FALSE(rotator.hasPicture());
+}
+
+TEST_F(BannerTest, ATickWhileAPictureIsOnItsWayIsSkipped)
+{
+    const std::string gif = ScriptServer::ok(testPicture("small.gif"));
+    ScriptServer server(holding("/TALKPOST/one.gif", {
+                                                         {"/TALKPOST/Banner.txt", list("one.gif;L1\r\ntwo.gif;L2\r\n")},
+                                                         {"/TALKPOST/one.gif", gif},
+                                                         {"/TALKPOST/two.gif", gif},
+                                                     }));
+    BannerRotator& rotator = start(server.base());
+    rotator.startBanner();
+    ASSERT_TRUE(test::pumpUntil([&] { return server.targets().size() == 2; }));
+    rotator.timerTimer();
+    rotator.timerTimer();
+    EXPECT_EQ(rotator.link(), "L1") << "a skipped tick selects nothing";
+
+    server.release();
+    ASSERT_TRUE(settle(rotator));
+    EXPECT_TRUE(rotator.hasPicture());
+    EXPECT_EQ(server.targets(), (std::vector<std::string>{"/TALKPOST/Banner.txt", "/TALKPOST/one.gif"}));
+    rotator.timerTimer();
+    EXPECT_EQ(rotator.link(), "L2");
+    ASSERT_TRUE(settle(rotator));
+    EXPECT_EQ(server.targets().back(), "/TALKPOST/two.gif");
+    EXPECT_TRUE(prompts_.shown.empty());
+}
+
+TEST_F(BannerTest, ClosingWithAFetchUnderWayNeitherWaitsNorCrashes)
+{
+    ScriptServer server(holding("/TALKPOST/Banner.txt", {{"/TALKPOST/Banner.txt", list("one.gif;L1\r\n")}}));
+    BannerRotator& rotator = start(server.base());
+    // No time-out that could end the fetch: only the close can.
+    http::FetchOptions patient;
+    patient.readTimeoutMs = 600000;
+    patient.totalTimeoutMs = 600000;
+    rotator.setFetchOptions(patient);
+    rotator.startBanner();
+    ASSERT_TRUE(test::pumpUntil([&] { return !server.requests().empty(); }));
+    rotator_.reset();
+
+    // The fetch gives up and closes its connection; its result reaches no
+    // window and touches nothing that is gone.
+    server.release();
+    ASSERT_TRUE(test::pumpUntil([&] { return server.closedByClient() == 1; }));
+    test::pumpFor(300ms);
+    EXPECT_TRUE(IsWindow(host_));
+    EXPECT_TRUE(prompts_.shown.empty());
 }
 
 TEST_F(BannerTest, NoServerConfiguredFetchesNothing)
 {
     BannerRotator& rotator = start("");
     EXPECT_NO_THROW(rotator.startBanner());
+    EXPECT_FALSE(rotator.fetching());
     EXPECT_FALSE(rotator.rotating());
     SendMessageA(rotator.pictureWindow(), WM_LBUTTONUP, 0, 0);
     EXPECT_TRUE(opened_.empty()) << "no banner was ever selected";

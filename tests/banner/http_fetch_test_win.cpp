@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "banner/script_server_win.h"
 #include "support/test_support_win.h"
 
@@ -120,6 +123,82 @@ TEST(HttpFetch, AServerThatGoesQuietTimesOutLikeASocketError)
         EXPECT_EQ(e.kind(), ErrorKind::Socket);
         EXPECT_STREQ(e.what(), "Socket Error # 10060\r\nConnection timed out.");
     }
+}
+
+// Servers that never end a reply on their own. Each fetch must still end,
+// with a clear error: the whole fetch has a time limit even when every
+// single read gets its bytes in time, and a body has a size limit.
+struct HostileCase {
+    const char* name;
+    ScriptServer::Handler handler;
+    bool picture;  // fetched as a picture (16 MiB) instead of a list (1 MiB)
+    ErrorKind kind;
+    std::string message;
+};
+
+TEST(HttpFetch, HostileServersEndEachFetchWithAClearError)
+{
+    const std::string timedOut = "Socket Error # 10060\r\nConnection timed out.";
+    auto endless = [](ScriptServer& self, SOCKET client, const std::string&) {
+        const std::string chunk(64 * 1024, 'x');
+        if (ScriptServer::send(client, "HTTP/1.1 200 OK\r\n\r\n"))
+            while (!self.stopping() && ScriptServer::send(client, chunk)) {
+            }
+    };
+    auto hugeLength = [](ScriptServer&, SOCKET client, const std::string&) {
+        ScriptServer::send(client, "HTTP/1.1 200 OK\r\nContent-Length: 9223372036854775807\r\n\r\nabc");
+    };
+    const HostileCase cases[] = {
+        {"accepts and never answers", [](ScriptServer& self, SOCKET, const std::string&) { self.waitUntilStopped(); },
+         false, ErrorKind::Socket, timedOut},
+        {"one byte now and then, for ever",
+         [](ScriptServer& self, SOCKET client, const std::string&) {
+             if (!ScriptServer::send(client, "HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n"))
+                 return;
+             while (!self.stopping() && ScriptServer::send(client, "x"))
+                 Sleep(100);
+         },
+         false, ErrorKind::Socket, timedOut},
+        {"endless list", endless, false, ErrorKind::ReplyTooLarge, kReplyTooLargeMessage},
+        {"endless picture", endless, true, ErrorKind::ReplyTooLarge, kReplyTooLargeMessage},
+        {"huge length of a list", hugeLength, false, ErrorKind::ReplyTooLarge, kReplyTooLargeMessage},
+        {"huge length of a picture", hugeLength, true, ErrorKind::ReplyTooLarge, kReplyTooLargeMessage},
+    };
+    // Only the limit on the whole fetch can end the slow ones: each read
+    // alone would wait far longer.
+    FetchOptions options;
+    options.readTimeoutMs = 600000;
+    options.totalTimeoutMs = 1000;
+    for (const HostileCase& c : cases) {
+        ScriptServer server(c.handler);
+        try {
+            if (c.picture)
+                httpGetPicture(server.base() + "/p.gif", options);
+            else
+                httpGetText(server.base() + "/TALKPOST/Banner.txt", options);
+            ADD_FAILURE() << c.name << ": no error";
+        } catch (const HttpError& e) {
+            EXPECT_EQ(e.kind(), c.kind) << c.name;
+            EXPECT_EQ(std::string(e.what()), c.message) << c.name;
+        }
+    }
+}
+
+TEST(HttpFetch, ACancelEndsARunningFetch)
+{
+    ScriptServer server([](ScriptServer& self, SOCKET, const std::string&) { self.waitUntilStopped(); });
+    std::atomic<bool> cancel{false};
+    FetchOptions options;
+    options.readTimeoutMs = 600000;
+    options.totalTimeoutMs = 600000;
+    options.cancel = &cancel;
+    std::thread canceller([&] {
+        while (server.requests().empty())
+            Sleep(10);
+        cancel = true;
+    });
+    EXPECT_THROW(httpGetText(server.base() + "/TALKPOST/Banner.txt", options), HttpError);
+    canceller.join();
 }
 
 }  // namespace

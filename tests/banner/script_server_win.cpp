@@ -39,6 +39,7 @@ ScriptServer::ScriptServer(Handler handler) : handler_(std::move(handler))
 {
     listener_ = listenOnLoopback(port_);
     stopEvent_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+    releaseEvent_ = CreateEventA(nullptr, TRUE, FALSE, nullptr);
     thread_ = std::thread([this] { run(); });
 }
 
@@ -49,6 +50,7 @@ ScriptServer::~ScriptServer()
     closesocket(listener_);
     thread_.join();
     CloseHandle(stopEvent_);
+    CloseHandle(releaseEvent_);
 }
 
 void ScriptServer::run()
@@ -99,18 +101,27 @@ std::vector<std::string> ScriptServer::targets() const
     return result;
 }
 
-void ScriptServer::send(SOCKET client, const std::string& bytes)
+bool ScriptServer::send(SOCKET client, const std::string& bytes)
 {
     std::size_t sent = 0;
     while (sent < bytes.size()) {
         int n = ::send(client, bytes.data() + sent, static_cast<int>(bytes.size() - sent), 0);
         if (n <= 0)
-            return;
+            return false;
         sent += static_cast<std::size_t>(n);
     }
+    return true;
 }
 
 void ScriptServer::waitUntilStopped() { WaitForSingleObject(stopEvent_, INFINITE); }
+
+void ScriptServer::waitUntilReleased()
+{
+    HANDLE either[] = {stopEvent_, releaseEvent_};
+    WaitForMultipleObjects(2, either, FALSE, INFINITE);
+}
+
+void ScriptServer::release() { SetEvent(releaseEvent_); }
 
 ScriptServer::Handler ScriptServer::files(std::map<std::string, std::string> replies)
 {

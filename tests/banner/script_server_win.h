@@ -35,9 +35,16 @@ public:
     // How many connections the client had closed when the handler was done.
     int closedByClient() const { return closedByClient_; }
 
-    // For handlers: send bytes; wait until the server stops (a server that goes quiet).
-    static void send(SOCKET client, const std::string& bytes);
+    // For handlers: send bytes (false once the client has gone); wait until
+    // the server stops (a server that goes quiet), or until the test
+    // releases it; whether the server is stopping.
+    static bool send(SOCKET client, const std::string& bytes);
     void waitUntilStopped();
+    void waitUntilReleased();
+    bool stopping() const { return stopping_; }
+
+    // Lets every handler waiting in waitUntilReleased go on, now and later.
+    void release();
 
     // A handler serving fixed replies by request target; others get 404.
     static Handler files(std::map<std::string, std::string> replies);
@@ -52,6 +59,7 @@ private:
     std::atomic<bool> stopping_{false};
     std::atomic<int> closedByClient_{0};
     HANDLE stopEvent_ = nullptr;
+    HANDLE releaseEvent_ = nullptr;
     mutable std::mutex mutex_;
     std::vector<std::string> requests_;
     std::thread thread_;
