@@ -38,6 +38,9 @@ public:
     void replaceAll(const std::vector<std::string>& texts);
 
 private:
+    // Adds through the combo box, or straight to its list part when given.
+    int add(const std::string& text, HWND list);
+
     HWND combo_;
     std::vector<std::string> entries_;
 };

@@ -166,6 +166,41 @@ TEST_F(EditComputerListDialogTest, WindowAndControlsFollowTheLayout)
     EXPECT_EQ(list().scrollWidth(), 17);
 }
 
+// The computer list filled at once stands exactly as the same texts added one
+// by one at the places the control finds for them, whether the list is sorted
+// in one pass or falls back to the control's own order, and the control's own
+// search still finds every entry.
+TEST(ComputerListFill, ReplacingGivesTheListOfAddingOneByOne)
+{
+    const std::vector<std::vector<std::string>> lists = {
+        {"computer00003", "computer00001", "Computer00002", "COMPUTER00000"},
+        {"10.0.0.10", "10.0.0.9", "host.domain", "host", "Host2", "9host"},
+        {"PC1", "pc2", "pc1", "Pc1", "b", "A"},
+        {"a-c", "ab", "co-op", "coop", "a_b", "a1", "a~"},
+        {"M\xfcller", "Muller", "Mueller", "zeta", "\xc4rger", "Arger"},
+        {"", "x", ""},
+    };
+    for (const auto& texts : lists) {
+        OwnerWindow atOnce;
+        OwnerWindow oneByOne;
+        ComputerList filled(atOnce.combo);
+        ComputerList added(oneByOne.combo);
+        filled.replaceAll(texts);
+        for (const std::string& text : texts)
+            added.add(text);
+        std::vector<std::string> inControl;
+        for (int i = 0; i < static_cast<int>(SendMessageA(atOnce.combo, CB_GETCOUNT, 0, 0)); ++i) {
+            char text[64] = {};
+            SendMessageA(atOnce.combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
+            inControl.push_back(text);
+        }
+        EXPECT_EQ(filled.entries(), added.entries()) << texts[0];
+        EXPECT_EQ(inControl, added.entries()) << texts[0];
+        for (const std::string& text : texts)
+            EXPECT_TRUE(filled.isListed(text)) << text;
+    }
+}
+
 TEST_F(EditComputerListDialogTest, ShowLoadsTheComputerListWithNothingSelected)
 {
     open();
