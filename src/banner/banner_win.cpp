@@ -87,12 +87,7 @@ BannerRotator::BannerRotator(HWND parent, int x, int y, int width, int height, s
 BannerRotator::~BannerRotator()
 {
     timer_.reset();
-    {
-        // A fetch still under way ends soon on its own and tells no one.
-        std::lock_guard<std::mutex> lock(channel_->mutex);
-        channel_->target = nullptr;
-        channel_->cancel = true;
-    }
+    detachFetches();
     for (HWND hwnd : {picture_, panel_})
         if (IsWindow(hwnd)) {
             SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
@@ -100,10 +95,19 @@ BannerRotator::~BannerRotator()
         }
 }
 
+void BannerRotator::detachFetches()
+{
+    // A fetch still under way ends soon on its own and tells no one.
+    std::lock_guard<std::mutex> lock(channel_->mutex);
+    channel_->target = nullptr;
+    channel_->cancel = true;
+}
+
 void BannerRotator::startBanner()
 {
-    // No server configured: the banner stays empty.
-    if (server_.empty())
+    // No server configured: the banner stays empty. The list is fetched
+    // once.
+    if (server_.empty() || running_ || rotating())
         return;
     startFetch(FetchKind::List, bannerUrl(server_, "Banner.txt"));
 }
@@ -233,6 +237,11 @@ LRESULT BannerRotator::handle(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam)
     case kFetchDoneMessage:
         fetchDone();
         return 0;
+    case WM_DESTROY:
+        // The panel may go with its parent before the rotator does.
+        if (hwnd == panel_)
+            detachFetches();
+        break;
     case WM_SETCURSOR:
         // The hand while the pointer is over the banner; the window under
         // the pointer sets its own again as soon as it leaves.

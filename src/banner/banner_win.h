@@ -76,6 +76,7 @@ private:
     void ladeBild(FetchKind kind);
     void startFetch(FetchKind kind, const std::string& url);
     void fetchDone();
+    void detachFetches();
     void applyList(const Fetch& fetch);
     void applyPicture(const Fetch& fetch);
     void bannerPanelClick();
