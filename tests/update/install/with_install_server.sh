@@ -6,26 +6,9 @@
 # folder and the port in its environment.
 #   with_install_server.sh <emulator> <test program> [arguments]
 set -euo pipefail
-root=$(cd "$(dirname "$0")/../../.." && pwd)
 binary=${TALKPOST_BINARY_DIR:?the build folder}
-work=$(mktemp -d)
-server=
-cleanup() {
-  [ -n "$server" ] && kill "$server" 2>/dev/null || true
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
-mkdir -p "$work/http"
-python3 "$root/tools/update/serve_updates.py" --root "$work/http" --port-file "$work/http.port" \
-  --user tpupdate --password 'Lv8#up42' --log "$work/http.log" &
-server=$!
-for _ in $(seq 100); do
-  [ -f "$work/http.port" ] && break
-  sleep 0.1
-done
-port=$(cat "$work/http.port")
+source "$(dirname "$0")/../update_server_fixture.sh"
+start_update_server
 python3 "$(dirname "$0")/make_install_fixtures.py" --root "$work/http" --base "http://127.0.0.1:$port" \
   --binary "$binary" --tool "$root/tools/update/update_tool.py"
 

@@ -5,25 +5,10 @@
 # the work folder, which the test finds in its environment.
 #   with_wizard_server.sh <emulator> <test program> [arguments]
 set -euo pipefail
-root=$(cd "$(dirname "$0")/../../.." && pwd)
-work=$(mktemp -d)
-server=
-cleanup() {
-  [ -n "$server" ] && kill "$server" 2>/dev/null || true
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
-
+source "$(dirname "$0")/../update_server_fixture.sh"
 mkdir -p "$work/http/files" "$work/target"
-python3 "$root/tools/update/serve_updates.py" --root "$work/http" --port-file "$work/http.port" \
-  --user tpupdate --password 'Lv8#up42' --log "$work/http.log" &
-server=$!
-for _ in $(seq 100); do
-  [ -f "$work/http.port" ] && break
-  sleep 0.1
-done
-base="http://127.0.0.1:$(cat "$work/http.port")"
+start_update_server
+base="http://127.0.0.1:$port"
 # Paths as the program sees them: the root of the Linux file system is drive Z:.
 win() { printf 'Z:%s' "${1//\//\\}"; }
 target=$(win "$work/target")
