@@ -1,18 +1,25 @@
-// The control wrappers' messages.
+// The control wrappers' messages that take more than one line.
 #include "win/controls_win.h"
 
-#include <commctrl.h>
-
 namespace talkpost {
-int ItemList::count() const { return static_cast<int>(SendMessageA(hwnd_, countMsg_, 0, 0)); }
+
+std::string Control::text() const
+{
+    int length = GetWindowTextLengthA(hwnd_);
+    std::string text(static_cast<std::size_t>(length > 0 ? length : 0) + 1, '\0');
+    text.resize(static_cast<std::size_t>(GetWindowTextA(hwnd_, text.data(), length + 1)));
+    return text;
+}
+
+int ItemList::count() const { return static_cast<int>(send(messages_.count)); }
 
 std::string ItemList::itemText(int index) const
 {
-    LRESULT length = SendMessageA(hwnd_, lengthMsg_, static_cast<WPARAM>(index), 0);
+    LRESULT length = send(messages_.length, static_cast<WPARAM>(index));
     if (length < 0)
         return {};
     std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    LRESULT got = SendMessageA(hwnd_, textMsg_, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+    LRESULT got = sendPointer(messages_.text, static_cast<WPARAM>(index), text.data());
     text.resize(got < 0 ? 0 : static_cast<std::size_t>(got));
     return text;
 }
@@ -27,13 +34,51 @@ std::vector<std::string> ItemList::items() const
     return result;
 }
 
-int textWidthOf(HWND control)
+void ToolBar::setButtonWidth(int command, int width) const
 {
-    int length = GetWindowTextLengthA(control);
-    std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextA(control, text.data(), length + 1)));
+    TBBUTTONINFOA info{};
+    info.cbSize = sizeof info;
+    info.dwMask = TBIF_SIZE;
+    info.cx = static_cast<WORD>(width);
+    sendPointer(TB_SETBUTTONINFOA, static_cast<WPARAM>(command), &info);
+}
+
+void ToolBar::setButtonText(int command, const std::string& text) const
+{
+    TBBUTTONINFOA info{};
+    info.cbSize = sizeof info;
+    info.dwMask = TBIF_TEXT;
+    info.pszText = const_cast<char*>(text.c_str());
+    sendPointer(TB_SETBUTTONINFOA, static_cast<WPARAM>(command), &info);
+}
+
+std::string ToolBar::buttonText(int command) const
+{
+    char buffer[256] = {};
+    TBBUTTONINFOA info{};
+    info.cbSize = sizeof info;
+    info.dwMask = TBIF_TEXT;
+    info.pszText = buffer;
+    info.cchText = sizeof buffer;
+    sendPointer(TB_GETBUTTONINFOA, static_cast<WPARAM>(command), &info);
+    return buffer;
+}
+
+std::string StatusBar::text(int panel) const
+{
+    LRESULT info = send(SB_GETTEXTLENGTHA, static_cast<WPARAM>(panel));
+    std::string text(LOWORD(info) + 1u, '\0');
+    sendPointer(SB_GETTEXTA, static_cast<WPARAM>(panel), text.data());
+    text.resize(LOWORD(info));
+    return text;
+}
+
+int textWidth(HWND control, const std::string& text)
+{
     HDC dc = GetDC(control);
-    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(control, WM_GETFONT, 0, 0)));
+    if (dc == nullptr)
+        return 0;
+    HGDIOBJ old = SelectObject(dc, Control(control).font());
     SIZE size{};
     GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
     SelectObject(dc, old);
@@ -41,18 +86,6 @@ int textWidthOf(HWND control)
     return size.cx;
 }
 
-std::string StatusBar::text(int panel) const
-{
-    LRESULT info = SendMessageA(hwnd_, SB_GETTEXTLENGTHA, static_cast<WPARAM>(panel), 0);
-    std::string text(LOWORD(info) + 1u, '\0');
-    SendMessageA(hwnd_, SB_GETTEXTA, static_cast<WPARAM>(panel), reinterpret_cast<LPARAM>(text.data()));
-    text.resize(LOWORD(info));
-    return text;
-}
-
-void StatusBar::setText(int panel, const std::string& text)
-{
-    SendMessageA(hwnd_, SB_SETTEXTA, static_cast<WPARAM>(panel), reinterpret_cast<LPARAM>(text.c_str()));
-}
+int textWidthOf(HWND control) { return textWidth(control, Control(control).text()); }
 
 }  // namespace talkpost

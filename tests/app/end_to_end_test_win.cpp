@@ -31,7 +31,7 @@ public:
         if (!CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
                             &startup, &process_))
             return;
-        test::pumpUntil(
+        test::waitUntil(
             [this] {
                 window_ = findMainWindow();
                 return window_ != nullptr && IsWindowVisible(window_);
@@ -156,7 +156,7 @@ protected:
     // The main window is up and the list's request has reached the server.
     bool startHeld(Talkpost& app)
     {
-        return app.window() != nullptr && test::pumpUntil([&] { return !server_.requests().empty(); });
+        return app.window() != nullptr && test::waitUntil([&] { return !server_.requests().empty(); });
     }
 
     test::ScriptServer server_{[](test::ScriptServer& self, SOCKET, const std::string&) { self.waitUntilReleased(); }};
@@ -175,10 +175,10 @@ TEST_F(SilentBannerServer, NeitherHoldsTheStartNorTheWindow)
     // The box comes when the fetch ends.
     server_.release();
     HWND box = nullptr;
-    ASSERT_TRUE(test::pumpUntil([&] { return (box = test::findProcessWindow(app.processId(), "#32770")) != nullptr; }));
+    ASSERT_TRUE(test::waitUntil([&] { return (box = test::findProcessWindow(app.processId(), "#32770")) != nullptr; }));
     EXPECT_NE(childTexts(box).find("Connection Closed Gracefully."), std::string::npos) << childTexts(box);
     PostMessageA(box, WM_COMMAND, IDOK, 0);
-    ASSERT_TRUE(test::pumpUntil([&] { return !IsWindow(box); }));
+    ASSERT_TRUE(test::waitUntil([&] { return !IsWindow(box); }));
     EXPECT_TRUE(app.closeAndWait());
 }
 

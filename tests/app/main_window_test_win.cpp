@@ -454,7 +454,7 @@ TEST_F(MainWindowTest, SendReportsWhetherTheMessageArrived)
         clickSend();
     }
     EXPECT_EQ(w.sendsRunning() + deliveryLines(w.logText()).size(), 3u);
-    EXPECT_TRUE(test::pumpUntil([&] { return w.sendsRunning() == 0; }, std::chrono::seconds(60)));
+    EXPECT_TRUE(test::waitUntil([&] { return w.sendsRunning() == 0; }, std::chrono::seconds(60)));
     SetEnvironmentVariableA("TALKPOST_STANDIN_FAIL", nullptr);
     std::vector<std::string> lines = deliveryLines(w.logText());
     std::sort(lines.begin(), lines.end());
@@ -469,7 +469,7 @@ TEST_F(MainWindowTest, SendToAllGivesOneResultLinePerAnsweringEntry)
     w.computers().replaceAll({"127.0.0.3", "*", "127.0.0.1", "silent-name", "127.0.0.2"});
     setText(MainId::RichText, "to all");
     command(MainId::SendToAllButton);
-    EXPECT_TRUE(test::pumpUntil([&] { return w.sendsRunning() == 0; }, std::chrono::seconds(60)));
+    EXPECT_TRUE(test::waitUntil([&] { return w.sendsRunning() == 0; }, std::chrono::seconds(60)));
     SetEnvironmentVariableA("TALKPOST_STANDIN_FAIL", nullptr);
     std::vector<std::string> lines = deliveryLines(w.logText());
     std::sort(lines.begin(), lines.end());

@@ -64,7 +64,7 @@ protected:
     // Waits until the fetch under way has come back and been applied.
     static bool settle(BannerRotator& rotator)
     {
-        return test::pumpUntil([&] { return !rotator.fetching(); });
+        return test::waitUntil([&] { return !rotator.fetching(); });
     }
 
     // Starts the banner and returns the one error box it shows (empty when
@@ -98,9 +98,9 @@ TEST_F(BannerTest, ShowsTheBannersInListOrderAndStartsOverAtTheEnd)
     }));
     BannerRotator& rotator = start(server.base(), 50);
     rotator.startBanner();
-    ASSERT_TRUE(test::pumpUntil([&] { return rotator.hasPicture(); }));
+    ASSERT_TRUE(test::waitUntil([&] { return rotator.hasPicture(); }));
     EXPECT_EQ(rotator.link(), "L1");
-    ASSERT_TRUE(test::pumpUntil([&] { return server.targets().size() >= 5; }));
+    ASSERT_TRUE(test::waitUntil([&] { return server.targets().size() >= 5; }));
     auto targets = server.targets();
     targets.resize(5);
     EXPECT_EQ(targets, (std::vector<std::string>{"/TALKPOST/Banner.txt", "/TALKPOST/one.gif", "/TALKPOST/two.gif",
@@ -165,7 +165,7 @@ TEST_F(BannerTest, MissingFirstPictureFailsOnceAndTheRotationGoesOn)
     EXPECT_EQ(rotator.link(), "L1") << "the link is set before the picture is fetched";
     EXPECT_TRUE(rotator.rotating());
     // two.gif shows, three.gif and one.gif fail again without a word.
-    ASSERT_TRUE(test::pumpUntil([&] { return server.targets().size() >= 5; }));
+    ASSERT_TRUE(test::waitUntil([&] { return server.targets().size() >= 5; }));
     ASSERT_TRUE(settle(rotator));
     EXPECT_TRUE(rotator.hasPicture());
     EXPECT_EQ(prompts_.shown.size(), 1u) << "later failures show no box";
@@ -206,12 +206,12 @@ TEST_F(BannerTest, StartReturnsAtOnceWhileTheServerHoldsTheListAndTheBoxComesLat
     ScriptServer server([](ScriptServer& self, SOCKET, const std::string&) { self.waitUntilReleased(); });
     BannerRotator& rotator = start(server.base(), 20);
     rotator.startBanner();
-    ASSERT_TRUE(test::pumpUntil([&] { return !server.requests().empty(); }));
+    ASSERT_TRUE(test::waitUntil([&] { return !server.requests().empty(); }));
     EXPECT_TRUE(rotator.fetching());
     EXPECT_TRUE(prompts_.shown.empty()) << "no box while the server is silent";
 
     server.release();
-    ASSERT_TRUE(test::pumpUntil([&] { return !prompts_.shown.empty(); }));
+    ASSERT_TRUE(test::waitUntil([&] { return !prompts_.shown.empty(); }));
     EXPECT_EQ(prompts_.shown.front().text, "Connection Closed Gracefully.");
     EXPECT_FALSE(rotator.rotating());
     EXPECT_FALSE(rotator.hasPicture());
@@ -227,7 +227,7 @@ TEST_F(BannerTest, ATickWhileAPictureIsOnItsWayIsSkipped)
                                                      }));
     BannerRotator& rotator = start(server.base());
     rotator.startBanner();
-    ASSERT_TRUE(test::pumpUntil([&] { return server.targets().size() == 2; }));
+    ASSERT_TRUE(test::waitUntil([&] { return server.targets().size() == 2; }));
     rotator.timerTimer();
     rotator.timerTimer();
     EXPECT_EQ(rotator.link(), "L1") << "a skipped tick selects nothing";
@@ -253,13 +253,13 @@ TEST_F(BannerTest, ClosingWithAFetchUnderWayNeitherWaitsNorCrashes)
     patient.totalTimeoutMs = 600000;
     rotator.setFetchOptions(patient);
     rotator.startBanner();
-    ASSERT_TRUE(test::pumpUntil([&] { return !server.requests().empty(); }));
+    ASSERT_TRUE(test::waitUntil([&] { return !server.requests().empty(); }));
     rotator_.reset();
 
     // The fetch gives up and closes its connection; its result reaches no
     // window and touches nothing that is gone.
     server.release();
-    ASSERT_TRUE(test::pumpUntil([&] { return server.closedByClient() == 1; }));
+    ASSERT_TRUE(test::waitUntil([&] { return server.closedByClient() == 1; }));
     test::pumpFor(300ms);
     EXPECT_TRUE(IsWindow(host_));
     EXPECT_TRUE(prompts_.shown.empty());

@@ -38,7 +38,7 @@ TEST(HttpFetch, UsesAFreshConnectionPerFetchAndClosesIt)
     EXPECT_EQ(httpGetText(server.base() + "/b"), "hi");
     EXPECT_EQ(server.targets(), (std::vector<std::string>{"/a", "/b"}));
     // The server counts a close once it has seen it.
-    EXPECT_TRUE(test::pumpUntil([&] { return server.closedByClient() == 2; }));
+    EXPECT_TRUE(test::waitUntil([&] { return server.closedByClient() == 2; }));
 }
 
 TEST(HttpFetch, StreamGetsTheBodyAtItsPositionByteForByte)

@@ -14,7 +14,7 @@ namespace {
 
 using namespace std::chrono_literals;
 using test::pumpFor;
-using test::pumpUntil;
+using test::waitUntil;
 
 // An interval no test waits for: a tick under it means the wait was cut short.
 constexpr unsigned kNever = 600000;
@@ -52,7 +52,7 @@ TEST(WorkerTimer, FirstTickWaitsOneIntervalThenRunsOnTheMainThread)
     EXPECT_EQ(counter.ticks, 0) << "enabling must not tick at once";
 
     timer.setInterval(50);
-    EXPECT_TRUE(pumpUntil([&] { return counter.ticks >= 3; }));
+    EXPECT_TRUE(waitUntil([&] { return counter.ticks >= 3; }));
     EXPECT_EQ(counter.offThread, 0);
 }
 
@@ -63,7 +63,7 @@ TEST(WorkerTimer, EnablingAgainNeitherRestartsNorAddsTicks)
     timer.setInterval(300);
     timer.setEnabled(true);
     // Were every enabling a restart, no tick could ever come.
-    EXPECT_TRUE(pumpUntil([&] {
+    EXPECT_TRUE(waitUntil([&] {
         timer.setEnabled(true);
         return counter.ticks >= 1;
     }));
@@ -76,7 +76,7 @@ TEST(WorkerTimer, ChangingTheIntervalRestartsTheWaitButTheSameValueDoesNot)
     timer.setInterval(kNever);
     timer.setEnabled(true);
     timer.setInterval(300);
-    EXPECT_TRUE(pumpUntil([&] {
+    EXPECT_TRUE(waitUntil([&] {
         timer.setInterval(300);
         return counter.ticks >= 1;
     }));
@@ -89,7 +89,7 @@ TEST(WorkerTimer, DisablingStopsTicksAndReenablingWaitsAFullInterval)
     TickCounter counter(timer);
     timer.setInterval(20);
     timer.setEnabled(true);
-    ASSERT_TRUE(pumpUntil([&] { return counter.ticks >= 1; }));
+    ASSERT_TRUE(waitUntil([&] { return counter.ticks >= 1; }));
     timer.setEnabled(false);
     int seen = counter.ticks;
     pumpFor(300ms);
@@ -113,7 +113,7 @@ TEST(WorkerTimer, ZeroIntervalTicksOnlyWhenAllowed)
     timer.setEnabled(false);
     timer.setAllowZero(true);
     timer.setEnabled(true);
-    EXPECT_TRUE(pumpUntil([&] { return counter.ticks >= 20; }));
+    EXPECT_TRUE(waitUntil([&] { return counter.ticks >= 20; }));
 }
 
 TEST(WorkerTimer, AThrowingHandlerIsCalledAgainAndNothingIsShown)
@@ -127,7 +127,7 @@ TEST(WorkerTimer, AThrowingHandlerIsCalledAgainAndNothingIsShown)
     };
     timer.setInterval(30);
     timer.setEnabled(true);
-    EXPECT_TRUE(pumpUntil([&] { return calls >= 3; }));
+    EXPECT_TRUE(waitUntil([&] { return calls >= 3; }));
     EXPECT_TRUE(prompts.shown.empty());
 }
 
@@ -148,7 +148,7 @@ TEST(WorkerTimer, ASlowHandlerGetsNoOverlappingCalls)
     };
     timer.setInterval(5);
     timer.setEnabled(true);
-    EXPECT_TRUE(pumpUntil([&] { return calls >= 4; }));
+    EXPECT_TRUE(waitUntil([&] { return calls >= 4; }));
     EXPECT_EQ(overlaps, 0);
 }
 
@@ -161,7 +161,7 @@ TEST(WorkerTimer, DestroyingARunningTimerRunsNoFurtherHandler)
         timer->setAllowZero(true);
         timer->setInterval(0);
         timer->setEnabled(true);
-        ASSERT_TRUE(pumpUntil([&] { return calls >= 5; }));
+        ASSERT_TRUE(waitUntil([&] { return calls >= 5; }));
         // Destroyed while the worker is most likely inside a hand-over.
         timer.reset();
     }

@@ -259,12 +259,12 @@ TEST_F(SettingsStores, ClosingWhileMinimizedStartsMinimized)
 {
     runAndClose([](MainWindow& f) {
         ShowWindow(f.hwnd(), SW_MINIMIZE);
-        EXPECT_TRUE(pumpUntil([&] { return IsIconic(f.hwnd()) != 0; }));
+        EXPECT_TRUE(waitUntil([&] { return IsIconic(f.hwnd()) != 0; }));
     });
     EXPECT_NE(readFile(iniPath()).find("ShowCmd=2"), std::string::npos);
     MainForm m;
     m.window.show();
-    EXPECT_TRUE(pumpUntil([&] { return IsIconic(m.window.hwnd()) != 0; }));
+    EXPECT_TRUE(waitUntil([&] { return IsIconic(m.window.hwnd()) != 0; }));
 }
 
 TEST_F(SettingsStores, TheResizeGuardKeepsTheSizeFixed)

@@ -67,7 +67,7 @@ void writeFile(const std::string& path, const std::string& bytes)
 
 bool fileExists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
-bool pumpUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit)
+bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit)
 {
     auto deadline = std::chrono::steady_clock::now() + limit;
     for (;;) {
@@ -86,7 +86,7 @@ bool pumpUntil(const std::function<bool()>& condition, std::chrono::milliseconds
 
 void pumpFor(std::chrono::milliseconds duration)
 {
-    pumpUntil([] { return false; }, duration);
+    waitUntil([] { return false; }, duration);
 }
 
 StandinLog::StandinLog() : path_(folder_.file("standin.log"))
@@ -134,7 +134,7 @@ std::vector<StandinRun> StandinLog::runs() const
 std::vector<StandinRun> StandinLog::waitFor(std::size_t count, std::chrono::milliseconds limit) const
 {
     std::vector<StandinRun> result;
-    pumpUntil(
+    waitUntil(
         [&] {
             result = runs();
             return result.size() >= count;

@@ -69,8 +69,9 @@ std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& bytes);
 bool fileExists(const std::string& path);
 
-// Processes window messages until the condition holds or the time is up.
-bool pumpUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit = std::chrono::seconds(20));
+// The one wait of the tests: processes window messages until the condition
+// holds or the time is up, and says whether it held.
+bool waitUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit = std::chrono::seconds(20));
 void pumpFor(std::chrono::milliseconds duration);
 
 // The stand-ins record each run as a block of lines in the file named by the

@@ -111,7 +111,7 @@ protected:
     PROCESS_INFORMATION startTalkpost()
     {
         PROCESS_INFORMATION pi = start("\"" + app_ + "\\talkpost.exe\"", app_);
-        EXPECT_TRUE(test::pumpUntil([&] { return mainWindowOf(pi.dwProcessId) != nullptr; }, std::chrono::seconds(30)))
+        EXPECT_TRUE(test::waitUntil([&] { return mainWindowOf(pi.dwProcessId) != nullptr; }, std::chrono::seconds(30)))
             << "Talkpost's main window did not appear";
         return pi;
     }
@@ -129,7 +129,7 @@ protected:
     std::vector<DWORD> waitForRestart(DWORD previous)
     {
         std::vector<DWORD> others;
-        test::pumpUntil(
+        test::waitUntil(
             [&] {
                 others.clear();
                 for (DWORD pid : test::processesIn(app_))

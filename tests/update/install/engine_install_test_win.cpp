@@ -450,7 +450,7 @@ TEST_F(EngineInstall, TheRestartHandsTheNewProgramToTheHelperWhichStartsIt)
 
     // The helper waited for that process, replaced the program and started it.
     DWORD restarted = 0;
-    EXPECT_TRUE(test::pumpUntil(
+    EXPECT_TRUE(test::waitUntil(
         [&] {
             for (DWORD pid : test::processesIn(folder))
                 if (test::findProcessWindow(pid, "TalkpostMainWindow"))

@@ -212,7 +212,7 @@ TEST_F(WizardDialogTest, TheLicenseWaitsForAChoiceAndDeclineCloses)
     click(dialog->control(WizardControl::RNoAccept));
     click(dialog->control(WizardControl::EulaButton));
     // The close query closes the connection a second time.
-    EXPECT_TRUE(test::pumpUntil([&] { return dialog->hwnd() == nullptr; }));
+    EXPECT_TRUE(test::waitUntil([&] { return dialog->hwnd() == nullptr; }));
     EXPECT_EQ(engine.closes, 2);
 }
 
@@ -231,7 +231,7 @@ TEST_F(WizardDialogTest, CancelDuringTheDownloadEndsItAsFailed)
     EXPECT_EQ(prompts.shown[0].text, "Failed to download updates");
     EXPECT_EQ(prompts.shown[0].caption, "Talkpost");
     EXPECT_NE(dialog->page(), WizardPage::Complete);
-    EXPECT_TRUE(test::pumpUntil([&] { return dialog->hwnd() == nullptr; }));
+    EXPECT_TRUE(test::waitUntil([&] { return dialog->hwnd() == nullptr; }));
 }
 
 TEST_F(WizardDialogTest, ViewInNotepadWritesTheTextToTheTemporaryFolder)
