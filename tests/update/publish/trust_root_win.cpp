@@ -1,7 +1,9 @@
 // Makes a test certificate authority trusted inside the Wine prefix it runs
-// in, and nowhere else: the certificate goes into (or out of) the local
-// machine's "Root" store, which the platform's chain check for HTTPS
-// connections trusts. The machine's own trust store is never touched.
+// in, and nowhere else: the certificate goes into (or out of) the registry
+// behind the local machine's "Root" store, which the platform's chain check
+// for HTTPS connections trusts. (Deleting through the merged "Root" system
+// store reports success under Wine and keeps the certificate; the registry
+// store itself deletes it.) The machine's own trust store is never touched.
 //   trust_root.exe add|remove <certificate, PEM or DER>
 #include <windows.h>
 #include <wincrypt.h>
@@ -66,7 +68,7 @@ int run(const std::string& action, const char* path)
         CertCreateCertificateContext(X509_ASN_ENCODING, der.data(), static_cast<DWORD>(der.size())));
     if (!certificate)
         return fail("the file holds no certificate");
-    UniqueStore root(CertOpenStore(CERT_STORE_PROV_SYSTEM_A, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE, "Root"));
+    UniqueStore root(CertOpenStore(CERT_STORE_PROV_SYSTEM_REGISTRY_A, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE, "Root"));
     if (!root)
         return fail("cannot open the local machine's Root store");
     if (action == "add") {

@@ -58,19 +58,21 @@ authority() {  # authority <name>
     -subj "/CN=Talkpost test authority $1" -addext 'basicConstraints=critical,CA:TRUE' \
     -addext 'keyUsage=critical,keyCertSign,cRLSign' 2>/dev/null
 }
-server_certificate() {  # server_certificate <name> <authority> <host> <from> <until>
+server_certificate() {  # server_certificate <name> <authority> <host> <names> <from> <until>
   openssl req -new -newkey rsa:2048 -nodes -keyout "$certs/$1.key" -out "$certs/$1.csr" -subj "/CN=$3" 2>/dev/null
-  CA_DIR="$certs/$2" SAN="DNS:$3,IP:$3" openssl ca -batch -config "$certs/ca.cnf" -cert "$certs/$2/ca.pem" \
+  CA_DIR="$certs/$2" SAN=$4 openssl ca -batch -config "$certs/ca.cnf" -cert "$certs/$2/ca.pem" \
     -keyfile "$certs/$2/ca.key" -in "$certs/$1.csr" -out "$certs/$1.pem" -extensions server -notext \
-    -startdate "$4" -enddate "$5" 2>/dev/null
+    -startdate "$5" -enddate "$6" 2>>"$certs/openssl.log" || { cat "$certs/openssl.log" >&2; return 1; }
 }
 stamp() { date -u -d "$1" +%Y%m%d%H%M%SZ; }
 authority trusted
 authority stranger
-server_certificate good trusted 127.0.0.1 "$(stamp '-1 day')" "$(stamp '+2 days')"
-server_certificate wronghost trusted update.talkpost.invalid "$(stamp '-1 day')" "$(stamp '+2 days')"
-server_certificate expired trusted 127.0.0.1 20200101000000Z 20210101000000Z
-server_certificate untrusted stranger 127.0.0.1 "$(stamp '-1 day')" "$(stamp '+2 days')"
+here=DNS:127.0.0.1,IP:127.0.0.1
+server_certificate good trusted 127.0.0.1 "$here" "$(stamp '-1 day')" "$(stamp '+2 days')"
+server_certificate wronghost trusted update.talkpost.invalid DNS:update.talkpost.invalid "$(stamp '-1 day')" \
+  "$(stamp '+2 days')"
+server_certificate expired trusted 127.0.0.1 "$here" 20200101000000Z 20210101000000Z
+server_certificate untrusted stranger 127.0.0.1 "$here" "$(stamp '-1 day')" "$(stamp '+2 days')"
 
 # --- nginx ----------------------------------------------------------------------
 mkdir -p "$work/site" "$work/logs"
@@ -78,7 +80,8 @@ nginx_prepare "$prefix"
 declare -A ports
 free=($(nginx_free_ports 4))
 for name in good wronghost expired untrusted; do
-  ports[$name]=${free[${#ports[@]}]}
+  ports[$name]=${free[0]}
+  free=("${free[@]:1}")
   nginx_add_server "${ports[$name]}" "$work/site" "$work/logs/$name.log" "$certs/$name.pem" "$certs/$name.key"
   export "TALKPOST_HTTPS_PORT_$name=${ports[$name]}"
 done
@@ -130,6 +133,7 @@ export TALKPOST_SETTINGS_DIR=$(win "$work/settings")
 (cd "$work" && exec wine "$app/talkpost.exe" </dev/null >/dev/null 2>&1) &
 output=$(wine "$build/demo_walk.exe" "$(win "$work/shots")" </dev/null 2>&1 | tr -d '\r') ||
   { echo "$output" >&2; echo "FAIL: the walk through LiveUpdate over HTTPS stopped" >&2; status=1; }
+echo "$output"
 grep -q '^version after the update: 1.0 (Build: 0.2)$' <<<"$output" ||
   { echo "FAIL: the program restarted over HTTPS does not show the new version" >&2; status=1; }
 cmp -s "$app/talkpost.exe" "$build/talkpost_next.exe" ||
