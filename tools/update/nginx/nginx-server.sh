@@ -39,6 +39,11 @@ nginx_account() {
 nginx_prepare() {
   NGINX_PREFIX=$1
   NGINX_PORTS=()
+  # Only a prefix folder of ours is cleared: a folder named by mistake stays as it is.
+  if [ -n "$(ls -A "$NGINX_PREFIX" 2>/dev/null)" ] && [ ! -f "$NGINX_PREFIX/conf/nginx.conf" ]; then
+    echo "nginx-server: $NGINX_PREFIX is not empty and no prefix folder of nginx-server.sh" >&2
+    return 1
+  fi
   rm -rf "$NGINX_PREFIX"
   mkdir -p "$NGINX_PREFIX/conf/servers" "$NGINX_PREFIX/logs" "$NGINX_PREFIX/temp"
   cp "$NGINX_CONF_DIR/nginx.conf" "$NGINX_PREFIX/conf/nginx.conf"
@@ -49,11 +54,11 @@ nginx_prepare() {
   printf '%s:%s\n' "$user" "$(openssl passwd -5 "$password")" >"$NGINX_PREFIX/conf/htpasswd"
 }
 
-# Placeholders of update-server.conf hold paths and numbers only; a path with
-# a character that the configuration would read otherwise is refused.
+# The paths stand in double quotes in the configuration; a path with a
+# character that would end them, start a variable or an escape is refused.
 nginx_plain_path() {
   case $1 in
-    *[\;\{\}\ \"\'\$\#\|]*) echo "nginx-server: cannot serve a path with ; { } \$ # | quotes or blanks: $1" >&2; return 1 ;;
+    *[\"\$\\\|\&]*) echo "nginx-server: cannot serve a path holding \" \$ \\ | or &: $1" >&2; return 1 ;;
   esac
 }
 
@@ -65,7 +70,7 @@ nginx_add_server() {
     nginx_plain_path "$certificate" && nginx_plain_path "$key" || return 1
     ssl=' ssl'
     scheme=https
-    lines="ssl_certificate $certificate; ssl_certificate_key $key; ssl_protocols TLSv1.2 TLSv1.3;"
+    lines="ssl_certificate \"$certificate\"; ssl_certificate_key \"$key\"; ssl_protocols TLSv1.2 TLSv1.3;"
   fi
   sed -e "s|@PORT@|$port|g" -e "s|@SSL@|$ssl|" -e "s|@CERTIFICATE@|$lines|" -e "s|@ROOT@|$root|g" \
     -e "s|@ACCESS_LOG@|$log|" -e "s|@RATE@|$rate|" -e "s|@SCHEME@|$scheme|" \
