@@ -23,8 +23,10 @@ mkdir -p "$release/lists/office" "$folder/site"
 printf 'Talkpost 1.0.0.2\r\n\r\nRead me: this build came through LiveUpdate.\r\n' >"$release/readme.txt"
 printf 'Remote01\r\nRemote02\r\nPrinter-Hall\r\n' >"$release/lists/office/first-floor.txt"
 printf 'Lab-01\r\nLab-02\r\n' >"$release/lists/lab.txt"
-printf 'Talkpost 1.0.0.2\r\n\r\n- LiveUpdate leads through the whole update.\r\n- The about box shows the new version after the restart.\r\n' >"$release/whatsnew.txt"
-printf 'Talkpost demo license\r\n\r\nThis demo update is for trying LiveUpdate out on your own machine.\r\n' >"$release/eula.txt"
+printf 'Talkpost 1.0.0.2\r\n\r\n- LiveUpdate leads through the whole update.\r\n%s\r\n' \
+  '- The about box shows the new version after the restart.' >"$release/whatsnew.txt"
+printf 'Talkpost demo license\r\n\r\n%s\r\n' 'This demo update is for trying LiveUpdate out on your own machine.' \
+  >"$release/eula.txt"
 cat >"$release/release.ini" <<EOF
 [release]
 program = $build/talkpost_next.exe

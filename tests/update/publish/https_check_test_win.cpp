@@ -24,7 +24,10 @@ std::string env(const char* name)
     return value != nullptr ? value : "";
 }
 
-std::string address(const std::string& server) { return "https://127.0.0.1:" + env(("TALKPOST_HTTPS_PORT_" + server).c_str()); }
+std::string address(const std::string& server)
+{
+    return "https://127.0.0.1:" + env(("TALKPOST_HTTPS_PORT_" + server).c_str());
+}
 
 // What the server in front of that port was asked, one line per request.
 std::string requestsTo(const std::string& server)
@@ -70,8 +73,8 @@ TEST_F(HttpsCheckTest, ABadCertificateEndsTheCheckBeforeAnyRequest)
 {
     for (const std::string server : {"wronghost", "expired", "untrusted"}) {
         std::string log = check(server, kControlFileNotFound);
-        EXPECT_TRUE(holdsLine(log, "[917] File not found : " + address(server) + "/Updates/talkpost.inf (Status:2) (Error:1)"))
-            << server << "\n" << log;
+        const std::string failure = "[917] File not found : " + address(server) + "/Updates/talkpost.inf";
+        EXPECT_TRUE(holdsLine(log, failure + " (Status:2) (Error:1)")) << server << "\n" << log;
         EXPECT_TRUE(holdsLine(log, "[925] Update control file not found (Status:2)")) << server << "\n" << log;
         EXPECT_FALSE(holdsLine(log, "[926]")) << server;
         EXPECT_EQ(requestsTo(server), "") << server;
