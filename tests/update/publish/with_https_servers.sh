@@ -115,8 +115,8 @@ EOF
 "$root/tools/update/publish" "$release/release.ini" --folder "$work/site" --server "$base" --szdd "$build/host/szdd" \
   --key "$root/res/update_test_private_key.pem" --public-key "$root/res/update_test_public_key.pem" >/dev/null
 
-wine "$build/trust_root.exe" add "$(win "$certs/trusted/ca.pem")" </dev/null
 trusted=$(win "$certs/trusted/ca.pem")
+wine "$build/trust_root.exe" add "$trusted" </dev/null
 
 status=0
 emulator=$1
