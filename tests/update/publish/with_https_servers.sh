@@ -115,10 +115,19 @@ EOF
 "$root/tools/update/publish" "$release/release.ini" --folder "$work/site" --server "$base" --szdd "$build/host/szdd" \
   --key "$root/res/update_test_private_key.pem" --public-key "$root/res/update_test_public_key.pem" >/dev/null
 
+status=0
+# The control file is never cached and never answered "not modified".
+account="$(nginx_account kUpdateUserID):$(nginx_account kUpdatePassword)"
+headers=$(curl -sS -D - -o /dev/null --cacert "$certs/trusted/ca.pem" -u "$account" \
+  -H "If-Modified-Since: $(LC_ALL=C date -u -r "$work/site/Updates/talkpost.inf" '+%a, %d %b %Y %H:%M:%S GMT')" \
+  "$base/Updates/talkpost.inf" | tr -d '\r')
+grep -q '^HTTP/[0-9.]* 200' <<<"$headers" && grep -qi '^cache-control: no-store' <<<"$headers" ||
+  { echo "$headers" >&2; echo "FAIL: the control file is served for caching or as not modified" >&2; status=1; }
+: >"$work/logs/good.log"
+
 trusted=$(win "$certs/trusted/ca.pem")
 wine "$build/trust_root.exe" add "$trusted" </dev/null
 
-status=0
 emulator=$1
 shift
 "$emulator" "$@" || status=1
