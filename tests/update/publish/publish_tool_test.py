@@ -69,7 +69,7 @@ class PublishTest(unittest.TestCase):
         return path
 
     def publish(self, release=None, *options, key=KEY):
-        command = [TOOL, release or self.describe(), "--folder", self.folder, "--server", "https://updates.test:8443",
+        command = [TOOL, release or self.describe(), "--folder", self.folder, "--server", "https://updates.test:8443/talkpost",
                    "--key", key, "--public-key", PUBLIC, "--szdd", os.path.join(BUILD, "host", "szdd"), *options]
         return subprocess.run(command, capture_output=True, text=True)
 
@@ -103,7 +103,7 @@ class PublishTest(unittest.TestCase):
         self.assertEqual(control["application"],
                          {"appupdate": "1", "appname": "talkpost.exe", "appcomps": "talkpost.exe_NEW"})
         for section, name in (("whatsnew", "whatsnew.txt"), ("eula", "eula.txt")):
-            self.assertEqual(control[section], {"file": f"https://updates.test:8443/Updates/{name}",
+            self.assertEqual(control[section], {"file": f"https://updates.test:8443/talkpost/Updates/{name}",
                                                 "sha256": sha256(self.updates(name))})
         self.assertEqual(control["files"]["count"], "4")
         expected = {  # name: the keys beside url, descr, sizes, dates and sha256
@@ -114,7 +114,7 @@ class PublishTest(unittest.TestCase):
         }
         for n, (name, flags) in enumerate(expected.items(), 1):
             entry = control[f"file{n}"]
-            self.assertEqual(entry.pop("url"), f"https://updates.test:8443/Updates/{name}")
+            self.assertEqual(entry.pop("url"), f"https://updates.test:8443/talkpost/Updates/{name}")
             self.assertEqual(entry.pop("sha256"), sha256(self.updates(name)), name)
             self.assertEqual(entry.pop("filesize"), str(os.path.getsize(self.updates(name))), name)
             datetime.datetime.strptime(entry.pop("date") + " " + entry.pop("time"), "%d.%m.%Y %H:%M")
