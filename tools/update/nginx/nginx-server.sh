@@ -19,6 +19,8 @@ NGINX_ROOT_DIR=$(cd "$NGINX_CONF_DIR/../../.." && pwd)
 NGINX_PID=
 NGINX_PREFIX=
 NGINX_PORTS=()
+# Debian puts nginx into /usr/sbin, which is not on every user's PATH.
+NGINX_BIN=$(command -v nginx || echo /usr/sbin/nginx)
 # How long a start may take before it counts as failed (tenths of a second).
 NGINX_START_TENTHS=100
 
@@ -79,7 +81,7 @@ nginx_add_server() {
 }
 
 nginx_start() {
-  nginx -p "$NGINX_PREFIX/" -c "$NGINX_PREFIX/conf/nginx.conf" -e "$NGINX_PREFIX/logs/error.log" \
+  "$NGINX_BIN" -p "$NGINX_PREFIX/" -c "$NGINX_PREFIX/conf/nginx.conf" -e "$NGINX_PREFIX/logs/error.log" \
     </dev/null >>"$NGINX_PREFIX/logs/output.log" 2>&1 &
   NGINX_PID=$!
   local port _
