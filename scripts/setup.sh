@@ -7,7 +7,7 @@
 # benchmark. Uses sudo when not run as root.
 set -euo pipefail
 packages=(cmake ninja-build g++ googletest g++-mingw-w64-x86-64-posix wine wine64 xvfb x11-utils xdotool
-          imagemagick clang libclang-rt-dev iproute2 util-linux gcab perl python3-pyftpdlib openssl curl)
+          imagemagick clang libclang-rt-dev iproute2 util-linux gcab perl python3-pyftpdlib openssl curl nginx)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

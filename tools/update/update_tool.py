@@ -10,7 +10,9 @@
   update_tool.py hash <file>...
       Prints "<sha256 hex>  <name>" for every file, for the control file's entries.
 
-The signing itself is openssl's ("openssl dgst -sha256 -sign").
+The signing itself is openssl's ("openssl dgst -sha256 -sign"), and so is the
+check of a signature ("openssl dgst -sha256 -verify"). tools/update/publish
+builds a whole update folder on these.
 """
 import argparse
 import base64
@@ -18,6 +20,7 @@ import hashlib
 import os
 import subprocess
 import sys
+import tempfile
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 TEST_KEY = os.path.join(ROOT, "res", "update_test_private_key.pem")
@@ -41,10 +44,52 @@ def raw_signature(der):
     return r.to_bytes(32, "big") + s.to_bytes(32, "big")
 
 
+def der_length(n):
+    return bytes([n]) if n < 0x80 else bytes([0x81, n])
+
+
+def der_integer_of(value):
+    body = value.to_bytes(32, "big").lstrip(b"\0") or b"\0"
+    if body[0] & 0x80:
+        body = b"\0" + body
+    return b"\x02" + der_length(len(body)) + body
+
+
+def der_signature(raw):
+    """The DER SEQUENCE openssl reads, from r || s."""
+    if len(raw) != 64:
+        raise ValueError("a signature is 64 bytes")
+    body = der_integer_of(int.from_bytes(raw[:32], "big")) + der_integer_of(int.from_bytes(raw[32:], "big"))
+    return b"\x30" + der_length(len(body)) + body
+
+
 def sign(path, key):
     der = subprocess.run(["openssl", "dgst", "-sha256", "-sign", key, path],
                          check=True, capture_output=True).stdout
     return base64.b64encode(raw_signature(der)).decode("ascii")
+
+
+def verify(path, signature_text, public_key):
+    """True when signature_text (the .sig file's Base64) signs the file's bytes for public_key."""
+    try:
+        raw = base64.b64decode(signature_text.strip(), validate=True)
+        der = der_signature(raw)
+    except ValueError:
+        return False
+    with tempfile.NamedTemporaryFile(suffix=".der") as sig:
+        sig.write(der)
+        sig.flush()
+        result = subprocess.run(["openssl", "dgst", "-sha256", "-verify", public_key, "-signature", sig.name, path],
+                                capture_output=True)
+    return result.returncode == 0
+
+
+def sha256_of(path):
+    digest = hashlib.sha256()
+    with open(path, "rb") as f:
+        for block in iter(lambda: f.read(1 << 20), b""):
+            digest.update(block)
+    return digest.hexdigest()
 
 
 def main(argv):
@@ -63,11 +108,7 @@ def main(argv):
             out.write(text + "\r\n")
     else:
         for name in args.files:
-            digest = hashlib.sha256()
-            with open(name, "rb") as f:
-                for block in iter(lambda: f.read(1 << 20), b""):
-                    digest.update(block)
-            print(f"{digest.hexdigest()}  {os.path.basename(name)}")
+            print(f"{sha256_of(name)}  {os.path.basename(name)}")
     return 0
 
 
