@@ -212,7 +212,7 @@ TEST(Cabinet, FilesThatAreNoCabinetFail)
         << test::readFile(folder.file("cut\\docs\\deep\\big.txt")).size();
 }
 
-TEST(ReplaceFile, PutsTheNewFileInPlaceInOneStep)
+TEST(OneStepReplacement, PutsTheNewFileInPlaceInOneStep)
 {
     test::TempFolder folder;
     test::writeFile(folder.file("app.exe"), "old");
