@@ -204,12 +204,16 @@ TEST(Cabinet, FilesThatAreNoCabinetFail)
     test::writeFile(folder.file("fake.cab"), "MSCF but not really a cabinet");
     EXPECT_EQ(extractCabinet(folder.file("fake.cab"), folder.file("out")), -1);
     EXPECT_EQ(extractCabinet(folder.file("missing.cab"), folder.file("out")), -1);
-    // A cabinet cut short: nothing half-written is left as if complete.
+    // A cabinet cut short: nothing half-written is left as if complete, the
+    // old copy of the entry it ended in stays, and so does no staged file.
     std::string whole = test::readFile(cabinet("data.cab"));
     test::writeFile(folder.file("short.cab"), whole.substr(0, whole.size() - 40));
+    std::string big = folder.file("cut\\docs\\deep\\big.txt");
+    ASSERT_TRUE(createFolders(folder.file("cut\\docs\\deep")));
+    test::writeFile(big, "old");
     EXPECT_EQ(extractCabinet(folder.file("short.cab"), folder.file("cut")), -1);
-    EXPECT_FALSE(test::fileExists(folder.file("cut\\docs\\deep\\big.txt")))
-        << test::readFile(folder.file("cut\\docs\\deep\\big.txt")).size();
+    EXPECT_EQ(test::readFile(big), "old");
+    EXPECT_FALSE(test::fileExists(stagedBeside(big)));
 }
 
 TEST(OneStepReplacement, PutsTheNewFileInPlaceInOneStep)
