@@ -3,40 +3,54 @@
 
 #include <windows.h>
 
-#include "update/install/cabinet_win.h"
+#include <set>
+
 #include "base/app_error.h"
+#include "update/install/cabinet_win.h"
+#include "update/engine/control_file.h"
 #include "update/engine/macros.h"
 #include "update/engine/macros_win.h"
 #include "update/engine/status_log.h"
 #include "update/engine/status_log_win.h"
+#include "update/install/file_names.h"
 #include "update/install/install_files_win.h"
 #include "update/install/install_run_win.h"
 #include "update/install/lz_expand_win.h"
 #include "update/install/replace_file_win.h"
 #include "updater/updater_rules.h"
+#include "win/folders_win.h"
 #include "win/handles_win.h"
 
 namespace talkpost::updater {
 namespace {
 
-// List files may name list files; beyond this depth a list names itself in a circle.
+// List files may name list files; each is read once, and no chain of lists
+// goes deeper than this.
 constexpr int kListDepth = 8;
+// The pauses the helper's run makes: after the application has ended, and
+// after a program it ran, before the files they used are touched.
+constexpr DWORD kSettleMs = 500;
+constexpr const char* kDefaultLogName = "UPDATE.LOG";
 
-std::string currentDirectory()
+// The file's bytes, at most limit of them; nullopt when it cannot be read or is larger.
+std::optional<std::string> readSmallFile(const std::string& path, std::size_t limit)
 {
-    char buffer[MAX_PATH + 1] = {};
-    DWORD length = GetCurrentDirectoryA(sizeof buffer, buffer);
-    return std::string(buffer, length < sizeof buffer ? length : 0);
+    UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size{};
+    if (!file || !GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 ||
+        static_cast<unsigned long long>(size.QuadPart) > limit)
+        return std::nullopt;
+    std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
+    DWORD got = 0;
+    if (!bytes.empty() && (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) ||
+                           got != bytes.size()))
+        return std::nullopt;
+    return bytes;
 }
 
 // The control file's folder macros but {DOC}, which the helper leaves as it stands.
 std::string folderMacro(const std::string& name) { return name == "DOC" ? std::string() : update::systemMacroValue(name); }
-
-std::string fileNamePart(const std::string& path)
-{
-    std::size_t cut = path.find_last_of("\\/:");
-    return cut == std::string::npos ? path : path.substr(cut + 1);
-}
 
 class Helper {
 public:
@@ -90,24 +104,37 @@ private:
     void replace(const std::string& name, const std::string& from, const std::string& to)
     {
         std::string base = replacementBase(name);
+        if (!update::isPlainFileName(base)) {
+            log("Upd component skipped, not a file of the download folder: " + name, true);
+            return;
+        }
         if (unsigned long code = update::replaceFile(from + name, to + base))
             log("Upd io error " + std::to_string(code) + " in rename file:" + to + base);
     }
 
+    // A list is read from the download folder, where the update delivered it
+    // (a list of the same name elsewhere is stale), once, whatever names it.
     void list(const std::string& name, const std::string& from, int depth)
     {
         log("Upd inf file " + name);
+        std::string path = from + name;
+        if (!listsRead_.insert(update::upperFileName(path)).second) {
+            log("Upd inf file already read, skipped: " + name, true);
+            return;
+        }
         if (depth >= kListDepth)
             return;
-        std::string path = withBackslash(current_) + name;
-        int count = static_cast<int>(GetPrivateProfileIntA("FILES", "COUNT", 0, path.c_str()));
-        for (int i = 1; i <= count; ++i) {
-            char file[129] = {}, target[129] = {};
-            std::string n = std::to_string(i);
-            GetPrivateProfileStringA("FILES", ("FILE" + n).c_str(), "", file, sizeof file, path.c_str());
-            GetPrivateProfileStringA("FILES", ("TARGET" + n).c_str(), "", target, sizeof target, path.c_str());
-            log(std::string("upd inf: ") + file + " " + target);
-            process(file, from, withBackslash(update::expandMacros(target, folderMacro)), depth + 1);
+        auto bytes = readSmallFile(path, kMaxListFileBytes);
+        if (!bytes)
+            return;
+        for (const ListEntry& entry : parseListFile(*bytes)) {
+            log("upd inf: " + entry.file + " " + entry.target);
+            std::string folder = update::expandMacros(entry.target, folderMacro);
+            if (!update::pathFreeOfDevices(folder)) {
+                log("Upd inf target skipped, a device name: " + entry.target, true);
+                continue;
+            }
+            process(entry.file, from, withBackslash(folder), depth + 1);
         }
     }
 
@@ -121,7 +148,7 @@ private:
     {
         log("Upd cab extract " + name + " " + to);
         auto skipped = [this](const std::string& entry) {
-            log("Upd cab entry skipped, outside the target folder: " + entry, true);
+            log("Upd cab entry refused, outside the target folder or a device: " + entry, true);
         };
         if (update::extractCabinet(from + name, to, skipped) != 0)
             log("Upd cabextract failed", true);
@@ -133,25 +160,29 @@ private:
     {
         log("Upd execute " + name + " " + to);
         update::runAndWait("\"" + from + name + "\"", false);
-        Sleep(500);
+        Sleep(kSettleMs);
         DeleteFileA((from + name).c_str());
     }
 
-    // The compressed file is looked for in the current directory and, when it
-    // is not there, in the download folder, where the engine leaves components.
+    // The compressed file is looked for in the download folder, where the
+    // engine leaves components, and when it is not there in the current directory.
     void compressed(const std::string& name, const std::string& from, const std::string& to)
     {
         log("Upd lzexpand " + name + " " + to);
-        std::string source = withBackslash(current_) + name;
-        if (!update::fileExists(source) && update::fileExists(from + name))
-            source = from + name;
+        std::string source = from + name;
+        if (!update::fileExists(source))
+            source = withBackslash(current_) + name;
         auto expanded = update::expandedNameOf(source);
         if (!expanded)
             return;
         log("Upd lzexpand dest. filename " + *expanded);
+        if (!update::isPlainFileName(update::lastPathPart(*expanded))) {
+            log("Upd lzexpand skipped, a device name: " + *expanded, true);
+            return;
+        }
         if (!update::sameFileName(*expanded, source) && !update::lzExpandFile(source, *expanded))
             return;
-        std::string target = to + fileNamePart(*expanded);
+        std::string target = to + update::lastPathPart(*expanded);
         if (!to.empty() && !update::sameFileName(target, *expanded)) {
             update::createFolders(to);
             if (unsigned long code = update::replaceFile(*expanded, target))
@@ -162,14 +193,18 @@ private:
     HelperArguments args_;
     std::string logFile_;
     std::string current_;
+    std::set<std::string> listsRead_;  // the list files read so far, upper case
 };
 
+// LOGFILENAME of [CONFIG] in UPDATE.INI of the documents folder, read with
+// the same reader as the lists (the file is small and optional).
 std::string configuredLogFile()
 {
     std::string documents = update::documentsFolder();
-    char name[MAX_PATH] = {};
     std::string ini = (documents.empty() ? std::string() : documents + "\\") + "UPDATE.INI";
-    GetPrivateProfileStringA("CONFIG", "LOGFILENAME", "UPDATE.LOG", name, sizeof name, ini.c_str());
+    std::string name = kDefaultLogName;
+    if (auto bytes = readSmallFile(ini, kMaxListFileBytes))
+        name = update::ProfileText::parse(*bytes).readString("CONFIG", "LOGFILENAME", kDefaultLogName);
     return update::logFilePath(name, documents);
 }
 
@@ -183,7 +218,7 @@ void runHelper(const std::string& commandLine)
     if (UniqueHandle process{OpenProcess(SYNCHRONIZE, FALSE, arguments->processId)})
         WaitForSingleObject(process.get(), INFINITE);
     std::string logFile = configuredLogFile();
-    Sleep(500);
+    Sleep(kSettleMs);
     Helper(*arguments, logFile).run();
 }
 

@@ -3,20 +3,16 @@
 
 #include <cctype>
 
+#include "update/engine/control_file.h"
+#include "update/install/file_names.h"
 #include "update/install/install_plan.h"
 
 namespace talkpost::updater {
 namespace {
 
-std::string upper(std::string text)
-{
-    for (char& c : text)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
-
 bool decimal(const std::string& text, unsigned long& value)
 {
+    // A process identifier is a 32-bit number: at most ten decimal digits.
     if (text.empty() || text.size() > 10)
         return false;
     unsigned long long n = 0;
@@ -35,27 +31,7 @@ bool decimal(const std::string& text, unsigned long& value)
 
 std::vector<std::string> splitArguments(const std::string& commandLine)
 {
-    std::vector<std::string> result;
-    std::size_t i = 0;
-    while (true) {
-        while (i < commandLine.size() && static_cast<unsigned char>(commandLine[i]) <= ' ')
-            ++i;
-        if (i >= commandLine.size())
-            break;
-        std::string argument;
-        bool quoted = false;
-        for (; i < commandLine.size(); ++i) {
-            char c = commandLine[i];
-            if (c == '"')
-                quoted = !quoted;
-            else if (!quoted && static_cast<unsigned char>(c) <= ' ')
-                break;
-            else
-                argument += c;
-        }
-        result.push_back(argument);
-    }
-    return result;
+    return update::blankSeparatedNames(commandLine);
 }
 
 std::optional<HelperArguments> parseHelperArguments(const std::vector<std::string>& arguments)
@@ -77,7 +53,7 @@ std::optional<HelperArguments> parseHelperArguments(const std::vector<std::strin
 
 ComponentCase componentCase(const std::string& name)
 {
-    std::string up = upper(name);
+    std::string up = update::upperFileName(name);
     std::size_t marker = up.find("_NEW");
     if (marker != std::string::npos && marker + 4 == up.size())
         return ComponentCase::Replacement;
@@ -93,11 +69,21 @@ ComponentCase componentCase(const std::string& name)
     return ComponentCase::Compressed;
 }
 
-bool plainComponentName(const std::string& name)
+bool plainComponentName(const std::string& name) { return update::isPlainFileName(name); }
+
+std::vector<ListEntry> parseListFile(std::string_view bytes)
 {
-    if (name.empty() || name.find_first_of("\\/:") != std::string::npos)
-        return false;
-    return name.find_first_not_of(". ") != std::string::npos;
+    update::ProfileText text = update::ProfileText::parse(bytes);
+    std::int32_t count = text.readInteger("FILES", "COUNT", 0);
+    std::vector<ListEntry> entries;
+    for (std::int32_t i = 1; i <= count && i <= kMaxListEntries; ++i) {
+        std::string n = std::to_string(i);
+        ListEntry entry{text.readString("FILES", "FILE" + n).substr(0, kMaxListValue),
+                        text.readString("FILES", "TARGET" + n).substr(0, kMaxListValue)};
+        if (!entry.file.empty())
+            entries.push_back(entry);
+    }
+    return entries;
 }
 
 std::string replacementBase(const std::string& name) { return name.size() >= 4 ? name.substr(0, name.size() - 4) : ""; }

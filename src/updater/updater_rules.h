@@ -3,9 +3,12 @@
 // of its list files. Portable.
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace talkpost::updater {
@@ -32,8 +35,30 @@ enum class ComponentCase { Replacement, ListFile, Patch, Cabinet, Program, Compr
 ComponentCase componentCase(const std::string& name);
 
 // A component is a file of the download folder: a plain name without a
-// folder, a drive or "..". Anything else would reach outside the folders.
+// folder, a drive or "..", and no device name such as "nul.txt". Anything else
+// would reach outside the folders.
 bool plainComponentName(const std::string& name);
+
+// A list file is read whole into memory, at most this many bytes: far more
+// than a list of a few hundred files takes.
+inline constexpr std::size_t kMaxListFileBytes = 64 * 1024;
+// The entries read from one list: each takes at least 16 bytes
+// ("FILEn=x" and "TARGETn=" with their line ends), so no list of
+// kMaxListFileBytes holds more; a larger COUNT does not make more work.
+inline constexpr std::int32_t kMaxListEntries = kMaxListFileBytes / 16;
+// FILEn and TARGETn are read into buffers of 129 characters.
+inline constexpr std::size_t kMaxListValue = 128;
+
+// One entry of a list file: the file and the folder it goes to (as written,
+// before the folder macros).
+struct ListEntry {
+    std::string file;
+    std::string target;
+};
+
+// The entries of a list file's bytes ([FILES] COUNT, FILEn, TARGETn), in order;
+// entries without a file name are left out.
+std::vector<ListEntry> parseListFile(std::string_view bytes);
 
 // "talkpost.exe_NEW" -> "talkpost.exe".
 std::string replacementBase(const std::string& name);

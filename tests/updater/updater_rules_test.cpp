@@ -81,8 +81,46 @@ TEST(ComponentCase, OnlyPlainFileNamesAreComponents)
     for (const char* name : {"talkpost.exe_NEW", "data.cab", "a..b.dll", ".hidden"})
         EXPECT_TRUE(plainComponentName(name)) << name;
     for (const char* name : {"", "..", "...", "..\\talkpost.exe_NEW", "sub\\x.dll", "sub/x.dll", "C:x.exe_NEW",
-                             "C:\\Windows\\x.exe_NEW"})
+                             "C:\\Windows\\x.exe_NEW", "NUL", "aux.inf", "con.cab", "nul.tx_", "LPT1 ."})
         EXPECT_FALSE(plainComponentName(name)) << name;
+}
+
+TEST(ListFile, EntriesInOrderWithinTheHelpersBounds)
+{
+    std::string longName(200, 'a');
+    struct Case {
+        const char* label;
+        std::string text;
+        std::vector<ListEntry> entries;
+    } cases[] = {
+        {"two entries", "[FILES]\r\nCOUNT=2\r\nFILE1=a.tx_\r\nTARGET1={APP}\\docs\r\nFILE2=b.cab\r\n",
+         {{"a.tx_", "{APP}\\docs"}, {"b.cab", ""}}},
+        {"any case, blanks and quotes", "[files]\ncount = 1\nfile1 = \"c.dll_NEW\"\ntarget1='C:\\App'\n",
+         {{"c.dll_NEW", "C:\\App"}}},
+        {"count larger than the entries", "[FILES]\nCOUNT=4\nFILE3=c.exe\n", {{"c.exe", ""}}},
+        {"no count", "[FILES]\nFILE1=a.exe\n", {}},
+        {"no section", "", {}},
+        {"values cut at 128 characters", "[FILES]\nCOUNT=1\nFILE1=" + longName + "\nTARGET1=" + longName + "\n",
+         {{longName.substr(0, 128), longName.substr(0, 128)}}},
+    };
+    for (const auto& c : cases) {
+        auto entries = parseListFile(c.text);
+        ASSERT_EQ(entries.size(), c.entries.size()) << c.label;
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            EXPECT_EQ(entries[i].file, c.entries[i].file) << c.label;
+            EXPECT_EQ(entries[i].target, c.entries[i].target) << c.label;
+        }
+    }
+}
+
+TEST(ListFile, AHugeCountMakesNoMoreWorkThanTheEntriesThatFit)
+{
+    // The last entry a list of the largest size can hold is still read; one far beyond is not.
+    std::string text = "[FILES]\nCOUNT=2147483647\nFILE1=a.exe\nFILE" + std::to_string(kMaxListEntries) +
+                       "=b.exe\nFILE" + std::to_string(kMaxListEntries + 1) + "=c.exe\n";
+    auto entries = parseListFile(text);
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[1].file, "b.exe");
 }
 
 TEST(HelperTexts, PatchCommandAndLogLine)

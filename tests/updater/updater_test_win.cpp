@@ -2,7 +2,8 @@
 // it waits for a real Talkpost to end, replaces talkpost.exe in a folder with
 // a blank in its name by the newer build and starts it again; with the old
 // file held open it keeps the old file and logs the failure. Its component
-// cases: a cabinet with an entry that climbs out, an LZ file, a program.
+// cases: cabinets with entries that climb out or name devices, an LZ file, a
+// program, and list files read from the download folder, once each.
 #include <windows.h>
 
 #include <gtest/gtest.h>
@@ -199,16 +200,12 @@ TEST_F(Helper, AnOldProgramHeldOpenStaysAndTheFailureIsLogged)
 
 TEST_F(Helper, ComponentCasesWriteNothingOutsideTheirFolder)
 {
-    // A cabinet whose first entry climbs out, a compressed file and a program of ours.
+    // Cabinets with an entry that climbs out or entries named as devices, a
+    // good cabinet, a compressed file and a program of ours.
     std::string cabinets = built("tests\\update\\install\\cabinets\\");
-    ASSERT_TRUE(CopyFileA((cabinets + "climb.cab").c_str(), (download_ + "\\climb.cab").c_str(), FALSE));
-    ASSERT_TRUE(CopyFileA((cabinets + "data.cab").c_str(), (download_ + "\\data.cab").c_str(), FALSE));
+    for (const char* name : {"climb.cab", "devices.cab", "data.cab"})
+        ASSERT_TRUE(CopyFileA((cabinets + name).c_str(), (download_ + "\\" + name).c_str(), FALSE)) << name;
     test::writeFile(download_ + "\\notes.tx_", szdd::compress("expanded notes\r\n", 't'));
-    // A list file (read from the current directory) naming a compressed file for a new folder.
-    test::writeFile(app_ + "\\list.inf", "[FILES]\r\nCOUNT=2\r\nFILE1=guide.tx_\r\nTARGET1={APP}\\manual\r\n"
-                                         "FILE2=..\\outside.tx_\r\nTARGET2={APP}\r\n");
-    test::writeFile(download_ + "\\guide.tx_", szdd::compress("the guide\r\n", 't'));
-    test::writeFile(root_.file("outside.tx_"), szdd::compress("not a component\r\n", 't'));
     ASSERT_TRUE(CopyFileA(built("standins\\msg.exe").c_str(), (download_ + "\\setup.exe").c_str(), FALSE));
     test::StandinLog programs;
     LogTail log;
@@ -217,30 +214,72 @@ TEST_F(Helper, ComponentCasesWriteNothingOutsideTheirFolder)
     PROCESS_INFORMATION ended = start("cmd.exe /c exit 0", root_.path());
     DWORD pid = ended.dwProcessId;
     ASSERT_TRUE(waitForEnd(ended));
-    ASSERT_TRUE(waitForEnd(startHelper(pid, "null", "climb.cab data.cab notes.tx_ list.inf setup.exe")));
+    ASSERT_TRUE(waitForEnd(startHelper(pid, "null", "climb.cab devices.cab data.cab notes.tx_ nul.tx_ setup.exe")));
 
-    EXPECT_EQ(test::readFile(app_ + "\\inside.txt"), "inside\r\n");
+    EXPECT_FALSE(test::fileExists(app_ + "\\inside.txt"));
+    EXPECT_FALSE(test::fileExists(app_ + "\\fine.txt"));
     EXPECT_FALSE(test::fileExists(root_.file("evil.txt")));
+    EXPECT_TRUE(test::fileExists(download_ + "\\climb.cab"));
     EXPECT_EQ(test::readFile(app_ + "\\docs\\guide.txt"), "second level\r\n");
     EXPECT_FALSE(test::fileExists(download_ + "\\data.cab"));
     EXPECT_EQ(test::readFile(app_ + "\\notes.txt"), "expanded notes\r\n");
-    EXPECT_EQ(test::readFile(app_ + "\\manual\\guide.txt"), "the guide\r\n");
-    EXPECT_FALSE(test::fileExists(root_.file("outside.txt")));
-    EXPECT_FALSE(test::fileExists(app_ + "\\outside.txt"));
     ASSERT_EQ(programs.runs().size(), 1u);
     EXPECT_EQ(programs.runs()[0].program, "setup.exe");
     EXPECT_FALSE(test::fileExists(download_ + "\\setup.exe"));
 
     std::string lines = log.added();
-    EXPECT_NE(lines.find("Upd cab entry skipped, outside the target folder: ..\\evil.txt"), std::string::npos)
-        << lines;
+    for (const char* entry : {"..\\evil.txt", "NUL", "AUX", "nul.txt"})
+        EXPECT_NE(lines.find("Upd cab entry refused, outside the target folder or a device: " + std::string(entry) +
+                             "\r\n"),
+                  std::string::npos)
+            << entry << "\n"
+            << lines;
+    EXPECT_NE(lines.find("Upd cabextract failed"), std::string::npos) << lines;
     EXPECT_NE(lines.find("Upd lzexpand dest. filename "), std::string::npos) << lines;
+    EXPECT_NE(lines.find("Upd component skipped, not a file of the download folder: nul.tx_"), std::string::npos)
+        << lines;
     EXPECT_NE(lines.find("Upd execute setup.exe " + app_ + "\\"), std::string::npos) << lines;
+    EXPECT_EQ(lines.find("Upd restart"), std::string::npos) << lines;  // "null": nothing started
+}
+
+TEST_F(Helper, ListFilesComeFromTheDownloadFolderAndAreReadOnce)
+{
+    // The list the update delivered: a compressed file for a new folder, one
+    // outside the download folder, a device as a target, and itself, twice.
+    test::writeFile(download_ + "\\list.inf", "[FILES]\r\nCOUNT=5\r\nFILE1=guide.tx_\r\nTARGET1={APP}\\manual\r\n"
+                                              "FILE2=..\\outside.tx_\r\nTARGET2={APP}\r\n"
+                                              "FILE3=guide.tx_\r\nTARGET3={APP}\\nul\r\n"
+                                              "FILE4=list.inf\r\nFILE5=LIST.INF\r\n");
+    test::writeFile(download_ + "\\guide.tx_", szdd::compress("the guide\r\n", 't'));
+    test::writeFile(root_.file("outside.tx_"), szdd::compress("not a component\r\n", 't'));
+    // A stale list of the same name in the program's folder, naming a file that is there too.
+    test::writeFile(app_ + "\\list.inf", "[FILES]\r\nCOUNT=1\r\nFILE1=stale.tx_\r\nTARGET1={APP}\\stale\r\n");
+    test::writeFile(download_ + "\\stale.tx_", szdd::compress("stale\r\n", 't'));
+    LogTail log;
+
+    PROCESS_INFORMATION ended = start("cmd.exe /c exit 0", root_.path());
+    DWORD pid = ended.dwProcessId;
+    ASSERT_TRUE(waitForEnd(ended));
+    ASSERT_TRUE(waitForEnd(startHelper(pid, "null", "list.inf")));
+
+    EXPECT_EQ(test::readFile(app_ + "\\manual\\guide.txt"), "the guide\r\n");
+    EXPECT_FALSE(test::fileExists(root_.file("outside.txt")));
+    EXPECT_FALSE(test::fileExists(app_ + "\\outside.txt"));
+    EXPECT_FALSE(test::fileExists(app_ + "\\stale\\stale.txt"));
+    EXPECT_FALSE(test::fileExists(download_ + "\\stale.txt"));
+
+    std::string lines = log.added();
     EXPECT_NE(lines.find("upd inf: guide.tx_ {APP}\\manual"), std::string::npos) << lines;
+    EXPECT_EQ(lines.find("stale.tx_"), std::string::npos) << lines;
     EXPECT_NE(lines.find("Upd component skipped, not a file of the download folder: ..\\outside.tx_"),
               std::string::npos)
         << lines;
-    EXPECT_EQ(lines.find("Upd restart"), std::string::npos) << lines;  // "null": nothing started
+    EXPECT_NE(lines.find("Upd inf target skipped, a device name: {APP}\\nul"), std::string::npos) << lines;
+    std::size_t again = 0;
+    for (std::size_t at = lines.find("Upd inf file already read, skipped: "); at != std::string::npos;
+         at = lines.find("Upd inf file already read, skipped: ", at + 1))
+        ++again;
+    EXPECT_EQ(again, 2u) << lines;
 }
 
 TEST_F(Helper, TheRestartSpawnsTheHelperWhichStartsTheApplicationAgain)

@@ -64,7 +64,7 @@ struct EngineSettings {
     std::string userID;
     bool useCRC32 = false;
     bool useWinTempDir = true;
-    VersionCheck versionCheck = VersionCheck::vcUpdateOnly;
+    VersionCheck versionCheck = VersionCheck::UpdateOnly;
 };
 
 // The engine's own version, a constant.

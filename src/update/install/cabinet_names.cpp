@@ -1,6 +1,8 @@
 // The cabinet entry name check.
 #include "update/install/cabinet_names.h"
 
+#include "update/install/file_names.h"
+
 namespace talkpost::update {
 
 std::optional<std::string> safeCabinetEntryPath(const std::string& storedName)
@@ -13,17 +15,11 @@ std::optional<std::string> safeCabinetEntryPath(const std::string& storedName)
             c = '\\';
     if (path.front() == '\\' || path.back() == '\\')
         return std::nullopt;
-    std::size_t start = 0;
-    while (start <= path.size()) {
-        std::size_t end = path.find('\\', start);
-        if (end == std::string::npos)
-            end = path.size();
-        std::string part = path.substr(start, end - start);
+    for (const std::string& part : pathParts(path)) {
         // Windows ignores trailing dots and blanks in a name, so ".. " and "..." climb out as well.
         std::size_t kept = part.find_last_not_of(". ");
-        if (part.empty() || (kept == std::string::npos && part.find("..") != std::string::npos))
+        if (part.empty() || (kept == std::string::npos && part.find("..") != std::string::npos) || isDeviceName(part))
             return std::nullopt;
-        start = end + 1;
     }
     return path;
 }

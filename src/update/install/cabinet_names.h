@@ -8,8 +8,8 @@
 namespace talkpost::update {
 
 // The stored name as a path below the destination (with "\\" as separator), or
-// nullopt when it is empty, absolute, names a drive or stream (":"), or climbs
-// out with "..".
+// nullopt when it is empty, absolute, names a drive or stream (":"), climbs
+// out with "..", or one of its parts names a device ("NUL", "aux.txt").
 std::optional<std::string> safeCabinetEntryPath(const std::string& storedName);
 
 }  // namespace talkpost::update

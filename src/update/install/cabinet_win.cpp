@@ -1,5 +1,8 @@
 // Cabinet extraction with FDICreate, FDIIsCabinet, FDICopy and FDIDestroy taken
-// from cabinet.dll at the moment of the call.
+// from cabinet.dll at the moment of the call. A first pass reads the stored
+// names only; a cabinet with a name that may not be written is refused before
+// anything is written. Each entry is then written beside its target and moved
+// over it in one step.
 #include "update/install/cabinet_win.h"
 
 #include <windows.h>
@@ -7,9 +10,11 @@
 #include <fdi.h>
 
 #include <cstdlib>
+#include <vector>
 
 #include "update/install/cabinet_names.h"
 #include "update/install/install_files_win.h"
+#include "update/install/replace_file_win.h"
 #include "win/handles_win.h"
 
 namespace talkpost::update {
@@ -23,9 +28,11 @@ using FdiDestroyFn = BOOL(DIAMONDAPI*)(HFDI);
 // What the notification routine needs; FDI hands it back as pv.
 struct Extraction {
     std::string folder;  // ends with "\\", or empty for the current directory
-    const std::function<void(const std::string&)>* skipped = nullptr;
+    bool namesOnly = false;  // the first pass: every entry is skipped, refused names collected
+    std::vector<std::string> refused;
     HANDLE current = INVALID_HANDLE_VALUE;  // the entry being written
-    std::string currentPath;
+    std::string currentPath;  // its target
+    std::string stagedPath;   // the file it is written to, beside the target
     unsigned long long expected = 0, written = 0;  // its size as stored, and as written so far
 };
 
@@ -89,40 +96,49 @@ INT_PTR copyFile(Extraction& x, PFDINOTIFICATION notice)
 {
     const char* storedName = notice->psz1;
     auto relative = safeCabinetEntryPath(storedName);
-    if (!relative) {
-        if (x.skipped && *x.skipped)
-            (*x.skipped)(storedName);
-        return 0;  // skip this entry, go on with the others
+    if (x.namesOnly) {
+        if (!relative)
+            x.refused.push_back(storedName);
+        return 0;  // the first pass writes nothing
     }
+    if (!relative)
+        return -1;  // not reached: the first pass refused the cabinet
     std::string path = x.folder + *relative;
     std::size_t cut = path.find_last_of('\\');
     if (cut != std::string::npos && !createFolders(path.substr(0, cut)))
         return -1;
-    HANDLE h = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    std::string staged = stagedBeside(path);
+    HANDLE h = CreateFileA(staged.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return -1;
     x.current = h;
     x.currentPath = path;
+    x.stagedPath = staged;
     x.expected = static_cast<unsigned long>(notice->cb);
     x.written = 0;
     return reinterpret_cast<INT_PTR>(h);
 }
 
+// The entry is complete: its stored time set, its data on the disk, and then
+// it takes the target's place in one step.
 INT_PTR closeFile(Extraction& x, PFDINOTIFICATION notice)
 {
     HANDLE h = reinterpret_cast<HANDLE>(notice->hf);
+    x.current = INVALID_HANDLE_VALUE;
     if (x.written != x.expected) {
         // The cabinet ended inside this entry: the short file is not kept as if complete.
         CloseHandle(h);
-        x.current = INVALID_HANDLE_VALUE;
         return FALSE;
     }
     FILETIME local, utc;
     if (DosDateTimeToFileTime(notice->date, notice->time, &local) && LocalFileTimeToFileTime(&local, &utc))
         SetFileTime(h, nullptr, nullptr, &utc);
-    x.current = INVALID_HANDLE_VALUE;
+    bool flushed = FlushFileBuffers(h);
+    if (!CloseHandle(h) || !flushed || replaceFile(x.stagedPath, x.currentPath) != 0)
+        return FALSE;
     x.currentPath.clear();
-    return CloseHandle(h);
+    x.stagedPath.clear();
+    return TRUE;
 }
 
 FNFDINOTIFY(notify)
@@ -159,12 +175,6 @@ int extractCabinet(const std::string& cabinet, const std::string& folder,
     if (!fdiCreate || !fdiIsCabinet || !fdiCopy || !fdiDestroy)
         return -1;
 
-    Extraction x;
-    x.folder = folder;
-    if (!x.folder.empty() && x.folder.back() != '\\')
-        x.folder += '\\';
-    x.skipped = &skipped;
-
     ERF error{};
     HFDI fdi = fdiCreate(memAlloc, memFree, fileOpen, fileRead, fileWrite, fileClose, fileSeek, cpu80386, &error);
     if (!fdi)
@@ -180,21 +190,37 @@ int extractCabinet(const std::string& cabinet, const std::string& folder,
             fileClose(h);
         }
     }
-    bool copied = false;
-    if (isCabinet) {
-        std::size_t cut = cabinet.find_last_of('\\');
-        std::string name = cut == std::string::npos ? cabinet : cabinet.substr(cut + 1);
-        std::string path = cut == std::string::npos ? std::string() : cabinet.substr(0, cut + 1);
+    std::size_t cut = cabinet.find_last_of('\\');
+    std::string name = cut == std::string::npos ? cabinet : cabinet.substr(cut + 1);
+    std::string path = cut == std::string::npos ? std::string() : cabinet.substr(0, cut + 1);
+    auto pass = [&](Extraction& x) {
         active = &x;
-        copied = fdiCopy(fdi, name.data(), path.data(), 0, notify, nullptr, &x);
+        bool copied = fdiCopy(fdi, name.data(), path.data(), 0, notify, nullptr, &x);
         active = nullptr;
+        return copied;
+    };
+
+    Extraction names;
+    names.namesOnly = true;
+    bool copied = isCabinet && pass(names);
+    if (copied && !names.refused.empty()) {
+        if (skipped)
+            for (const std::string& stored : names.refused)
+                skipped(stored);
+        copied = false;
     }
+    Extraction x;
+    x.folder = folder;
+    if (!x.folder.empty() && x.folder.back() != '\\')
+        x.folder += '\\';
+    if (copied)
+        copied = pass(x);
     bool destroyed = fdiDestroy(fdi);
-    if (!x.currentPath.empty()) {
-        // The extraction stopped inside an entry: no half-written file stays behind.
+    if (!x.stagedPath.empty()) {
+        // The extraction stopped inside an entry: its staged file goes, its target stays as it was.
         if (x.current != INVALID_HANDLE_VALUE)
             CloseHandle(x.current);
-        DeleteFileA(x.currentPath.c_str());
+        DeleteFileA(x.stagedPath.c_str());
         copied = false;
     }
     return isCabinet && copied && destroyed ? 0 : -1;

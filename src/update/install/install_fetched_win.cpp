@@ -11,11 +11,15 @@
 namespace talkpost::update {
 namespace {
 
-constexpr int kExecStatus = 18;
+// The status numbers and status codes of what the installation reports.
+constexpr int kComponentFound = 962, kCabinetFailed = 947, kExec = 18;
+constexpr std::int32_t kStatusNone = 0, kStatusExec = 3, kStatusCabinetFailed = 8;
+// Room for a full path of the longest the A-functions take, twice over.
+constexpr DWORD kPathBuffer = MAX_PATH * 2;
 
 std::string fullPath(const std::string& path)
 {
-    char buffer[MAX_PATH * 2] = {};
+    char buffer[kPathBuffer] = {};
     DWORD n = GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
     return n > 0 && n < sizeof buffer ? std::string(buffer, n) : path;
 }
@@ -26,9 +30,14 @@ bool installFetchedFile(const FetchedFile& file, const InstallSettings& settings
 {
     InstallPlan plan = planInstall(file, settings);
     std::string fetched = file.downloadFolder + file.name;
+    if (plan.refused) {
+        if (report.rawLine)
+            report.rawLine("Refused file name, not installed : " + file.targetDir + file.name);
+        return false;
+    }
     if (plan.component) {
         if (report.status)
-            report.status(962, file.name, 0);
+            report.status(kComponentFound, file.name, kStatusNone);
         return true;
     }
     if (plan.moveToTarget) {
@@ -47,7 +56,7 @@ bool installFetchedFile(const FetchedFile& file, const InstallSettings& settings
     if (plan.extractCabinet) {
         if (extractCabinet(fetched, file.targetDir, report.skippedEntry) != 0) {
             if (report.status)
-                report.status(947, fetched, 8);
+                report.status(kCabinetFailed, fetched, kStatusCabinetFailed);
         } else if (!settings.keepIntermediateFiles) {
             DeleteFileA(fetched.c_str());
         }
@@ -55,7 +64,7 @@ bool installFetchedFile(const FetchedFile& file, const InstallSettings& settings
     if (plan.patch) {
         auto exec = [&report](const std::string& text) {
             if (report.status)
-                report.status(kExecStatus, text, 3);
+                report.status(kExec, text, kStatusExec);
         };
         runAndWait(enginePatchCommandLine(file.name, file.localVersion, settings.logging), true, {}, exec);
         if (!settings.keepIntermediateFiles)

@@ -13,8 +13,10 @@ namespace talkpost::update {
 
 struct InstallReport {
     StatusSink status;                                // 962, 947 and the "Exec: " status 18
-    std::function<void(const std::string&)> rawLine;  // "Unable to rename file <from> to <to>"
-    std::function<void(const std::string&)> skippedEntry;  // a cabinet entry outside its folder
+    // "Unable to rename file <from> to <to>", "Refused file name, not installed : <path>"
+    std::function<void(const std::string&)> rawLine;
+    // A cabinet entry refused: outside its folder or a device name; the cabinet then fails (947).
+    std::function<void(const std::string&)> skippedEntry;
 };
 
 // Returns true when the file is an application component (AppComponentLoaded).

@@ -6,6 +6,7 @@
 
 #include "update/install/checksums.h"
 #include "update/install/file_version_win.h"
+#include "win/folders_win.h"
 
 namespace talkpost::update {
 namespace {
@@ -63,21 +64,12 @@ LocalFileProbe localFileProbe()
     return {fileExists, fileChecksum, byteSum, fileSize, fileVersionOf};
 }
 
-CalendarTime localNow()
-{
-    SYSTEMTIME st;
-    GetLocalTime(&st);
-    return {st.wYear, st.wMonth, st.wDay, st.wHour, st.wMinute, st.wSecond};
-}
-
 char userDateSeparator() { return localeSeparator(LOCALE_SDATE, '/'); }
 char userTimeSeparator() { return localeSeparator(LOCALE_STIME, ':'); }
 
 std::string windowsTempFolder()
 {
-    char buffer[MAX_PATH + 1] = {};
-    DWORD length = GetTempPathA(sizeof buffer, buffer);
-    std::string folder(buffer, length < sizeof buffer ? length : 0);
+    std::string folder = tempFolder();
     if (!folder.empty() && folder.back() != '\\')
         folder += '\\';
     return folder;

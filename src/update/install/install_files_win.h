@@ -22,13 +22,11 @@ std::optional<DateTime> lastWriteTimeLocal(const std::string& path);
 // The platform's answers for compareFile: checksums, size, version resource.
 LocalFileProbe localFileProbe();
 
-// The current local time.
-CalendarTime localNow();
 // The user's date and time separators ("/" and ":" when the settings have none).
 char userDateSeparator();
 char userTimeSeparator();
 
-// GetTempPathA, ending in "\\".
+// The Windows temporary folder, ending in "\\".
 std::string windowsTempFolder();
 
 }  // namespace talkpost::update

@@ -24,6 +24,9 @@ struct InstallSettings {
 };
 
 struct InstallPlan {
+    // The name is no plain file name (a folder, a device such as "nul.txt") or
+    // the target folder names a device: nothing is installed.
+    bool refused = false;
     bool component = false;  // left where it is for the helper; nothing else happens
     bool moveToTarget = false;
     bool lzExpand = false;
@@ -34,7 +37,9 @@ struct InstallPlan {
 // The upper-case extension from the last "." of the last path part, or empty.
 std::string upperExtension(const std::string& name);
 
-// A name that occurs in the component list, without regard to case (a substring counts).
+// A name that is one of the blank-separated names of the component list, as
+// the platform compares file names ("talkpost.exe_NEW" does not make "post.exe"
+// or "NEW" components).
 bool isAppComponent(const std::string& name, const std::string& appComponents);
 
 InstallPlan planInstall(const FetchedFile& file, const InstallSettings& settings);

@@ -5,12 +5,23 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "win/controls_win.h"
 #include "win/handles_win.h"
 
 namespace talkpost::update {
 namespace {
 
-// The small window centred on the screen, 300 x 170, with a dialog border.
+// The window's size, and the place of the animation and the message in it.
+constexpr int kWindowWidth = 300, kWindowHeight = 170;
+constexpr int kMargin = 10, kContentWidth = 272;
+constexpr int kAnimationHeight = 60, kMessageGap = 8, kMessageHeight = 40;
+// The resource of shell32.dll that holds the standard file-copy animation.
+constexpr int kFileCopyAnimation = 161;
+// A program's exit code becomes the thread's last error shifted by this much,
+// above the platform's own error codes of the same numbers.
+constexpr DWORD kExitCodeErrorBase = 8192;
+
+// The small window centred on the screen with a dialog border.
 class ProgressWindow {
 public:
     explicit ProgressWindow(const RunWindow& w)
@@ -19,24 +30,26 @@ public:
             return;
         INITCOMMONCONTROLSEX icc{sizeof icc, ICC_ANIMATE_CLASS};
         InitCommonControlsEx(&icc);
-        int x = (GetSystemMetrics(SM_CXSCREEN) - 300) / 2, y = (GetSystemMetrics(SM_CYSCREEN) - 170) / 2;
+        int x = (GetSystemMetrics(SM_CXSCREEN) - kWindowWidth) / 2;
+        int y = (GetSystemMetrics(SM_CYSCREEN) - kWindowHeight) / 2;
         window_ = CreateWindowExA(WS_EX_DLGMODALFRAME, "#32770", w.caption.c_str(), WS_POPUP | WS_CAPTION | WS_DLGFRAME,
-                                  x, y, 300, 170, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
+                                  x, y, kWindowWidth, kWindowHeight, nullptr, nullptr, GetModuleHandleA(nullptr), nullptr);
         if (!window_)
             return;
-        HWND animation = CreateWindowExA(0, ANIMATE_CLASSA, "", WS_CHILD | WS_VISIBLE | ACS_TRANSPARENT | ACS_AUTOPLAY,
-                                         10, 10, 272, 60, window_, nullptr, GetModuleHandleA(nullptr), nullptr);
+        Animation animation(CreateWindowExA(0, ANIMATE_CLASSA, "", WS_CHILD | WS_VISIBLE | ACS_TRANSPARENT | ACS_AUTOPLAY,
+                                            kMargin, kMargin, kContentWidth, kAnimationHeight, window_, nullptr,
+                                            GetModuleHandleA(nullptr), nullptr));
         RECT r{};
         if (animation) {
             shell_.reset(LoadLibraryExA("shell32.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE));
-            // Resource 161 of shell32 is the standard file-copy animation.
-            SendMessageA(animation, ACM_OPENA, reinterpret_cast<WPARAM>(shell_.get()),
-                         reinterpret_cast<LPARAM>(MAKEINTRESOURCEA(161)));
-            GetWindowRect(animation, &r);
+            animation.open(shell_.get(), kFileCopyAnimation);
+            // The animation sizes itself to its frames; the message goes below it.
+            GetWindowRect(animation.hwnd(), &r);
             MapWindowPoints(nullptr, window_, reinterpret_cast<POINT*>(&r), 2);
         }
-        CreateWindowExA(0, "STATIC", w.message.c_str(), WS_CHILD | WS_VISIBLE, 10, (animation ? r.bottom : 10) + 8,
-                        272, 40, window_, nullptr, GetModuleHandleA(nullptr), nullptr);
+        CreateWindowExA(0, "STATIC", w.message.c_str(), WS_CHILD | WS_VISIBLE, kMargin,
+                        (animation ? r.bottom : kMargin) + kMessageGap, kContentWidth, kMessageHeight, window_, nullptr,
+                        GetModuleHandleA(nullptr), nullptr);
         ShowWindow(window_, SW_SHOW);
         UpdateWindow(window_);
     }
@@ -95,7 +108,7 @@ bool runAndWait(const std::string& command, bool showWindow, const RunWindow& wi
         return false;
     // Set last, after every handle and the window are gone, so nothing overwrites it.
     if (code != 0)
-        SetLastError(code + 8192);
+        SetLastError(code + kExitCodeErrorBase);
     return code == 0;
 }
 

@@ -1,10 +1,11 @@
-// LZ expansion with LZOpenFileA, GetExpandedNameA and LZCopy.
+// LZ expansion with LZOpenFileA, GetExpandedNameA and LZCopy, into a file
+// beside the target that is then moved over it in one step.
 #include "update/install/lz_expand_win.h"
 
 #include <windows.h>
 #include <lzexpand.h>
 
-#include <cctype>
+#include "update/install/replace_file_win.h"
 
 namespace talkpost::update {
 namespace {
@@ -31,21 +32,15 @@ private:
     INT handle_ = -1;
 };
 
-}  // namespace
+// GetExpandedNameA writes a name as long as the one it is given; names of
+// MAX_PATH characters and more are refused before.
+constexpr std::size_t kNameBuffer = MAX_PATH * 2;
 
-bool sameFileName(const std::string& a, const std::string& b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
+}  // namespace
 
 std::optional<std::string> expandedNameOf(const std::string& compressed)
 {
-    char buffer[MAX_PATH * 2] = {};
+    char buffer[kNameBuffer] = {};
     std::string source = compressed;
     if (compressed.size() >= MAX_PATH || GetExpandedNameA(source.data(), buffer) != 1)
         return std::nullopt;
@@ -54,21 +49,23 @@ std::optional<std::string> expandedNameOf(const std::string& compressed)
 
 bool lzExpandFile(const std::string& source, const std::string& destination)
 {
-    if (sameFileName(source, destination))
+    if (sameFileName(source, destination) || !isPlainFileName(lastPathPart(destination)))
         return false;
+    std::string staged = stagedBeside(destination);
     bool copied = false;
     {
         LzFile from(source, OF_READ | OF_SHARE_DENY_WRITE);
         if (!from.open())
             return false;
-        LzFile to(destination, OF_CREATE | OF_WRITE);
+        LzFile to(staged, OF_CREATE | OF_WRITE);
         if (!to.open())
             return false;
         copied = LZCopy(from.get(), to.get()) >= 0;
     }
-    if (!copied)
-        DeleteFileA(destination.c_str());
-    return copied;
+    if (copied && flushToDisk(staged) && replaceFile(staged, destination) == 0)
+        return true;
+    DeleteFileA(staged.c_str());
+    return false;
 }
 
 std::optional<std::string> expandCompressedFile(const std::string& path)
@@ -76,6 +73,7 @@ std::optional<std::string> expandCompressedFile(const std::string& path)
     auto name = expandedNameOf(path);
     if (name && sameFileName(*name, path))
         return std::nullopt;
+    // The header chooses the last character: "nu_" must not become the device "nul".
     bool expanded = name && lzExpandFile(path, *name);
     DeleteFileA(path.c_str());
     if (!expanded)

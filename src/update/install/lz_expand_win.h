@@ -4,18 +4,20 @@
 #include <optional>
 #include <string>
 
+#include "update/install/file_names.h"
+
 namespace talkpost::update {
 
 // The name the compressed file's header gives its expanded copy (same folder),
 // or nullopt when the file cannot be opened.
 std::optional<std::string> expandedNameOf(const std::string& compressed);
 
-// Two file names alike without regard to letter case.
-bool sameFileName(const std::string& a, const std::string& b);
-
-// Writes the expanded data of source to destination (created or emptied). On a
-// failure nothing is left under destination. A source that is not compressed
-// is copied as it is; a destination that is the source itself is refused.
+// Writes the expanded data of source into a file beside destination and moves
+// it over destination in one step: at any moment destination holds its old
+// content or the whole new one. On a failure destination is unchanged and the
+// staged file is removed. A source that is not compressed is copied as it is;
+// a destination that is the source itself, or whose name is a device such as
+// "nul.txt", is refused.
 bool lzExpandFile(const std::string& source, const std::string& destination);
 
 // ExpandCompressedFile: expands path into the file its header names and deletes

@@ -3,8 +3,12 @@
 
 #include <windows.h>
 
+#include "win/handles_win.h"
+
 namespace talkpost::update {
 namespace {
+
+constexpr const char* kStagedSuffix = ".upd~";
 
 bool lockedError(DWORD code)
 {
@@ -23,11 +27,21 @@ DWORD moveOver(const std::string& from, const std::string& target, const Replace
         code = GetLastError();
         if (!lockedError(code))
             break;
+        if (retry.locked && attempt + 1 < retry.attempts)
+            retry.locked(code);
     }
     return code;
 }
 
 }  // namespace
+
+std::string stagedBeside(const std::string& target) { return target + kStagedSuffix; }
+
+bool flushToDisk(const std::string& path)
+{
+    UniqueFile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    return file && FlushFileBuffers(file.get());
+}
 
 unsigned long replaceFile(const std::string& newFile, const std::string& target, const ReplaceRetry& retry)
 {
@@ -36,9 +50,14 @@ unsigned long replaceFile(const std::string& newFile, const std::string& target,
         return code;
     // The new file lies on another volume: stage a copy beside the target, so
     // that the last step is again a rename within one folder.
-    std::string staged = target + ".upd~";
+    std::string staged = stagedBeside(target);
     if (!CopyFileA(newFile.c_str(), staged.c_str(), FALSE))
         return GetLastError();
+    if (!flushToDisk(staged)) {
+        code = GetLastError();
+        DeleteFileA(staged.c_str());
+        return code;
+    }
     code = moveOver(staged, target, retry);
     if (code != 0) {
         DeleteFileA(staged.c_str());

@@ -8,10 +8,18 @@
 #include "win/handles_win.h"
 
 namespace talkpost::update {
+namespace {
+
+// The resource type of raw data (RT_RCDATA, whose macro follows the UNICODE setting).
+constexpr WORD kRawData = 10;
+// ShellExecuteA answers a value above this when the program started.
+constexpr INT_PTR kShellExecuteFailures = 32;
+
+}  // namespace
 
 std::optional<std::string> unpackUpdater(const std::string& folder, HMODULE module)
 {
-    HRSRC found = FindResourceA(module, "UPD", MAKEINTRESOURCEA(10) /* RT_RCDATA */);
+    HRSRC found = FindResourceA(module, "UPD", MAKEINTRESOURCEA(kRawData));
     HGLOBAL loaded = found ? LoadResource(module, found) : nullptr;
     const void* bytes = loaded ? LockResource(loaded) : nullptr;
     DWORD size = found ? SizeofResource(module, found) : 0;
@@ -46,7 +54,7 @@ UpdaterSpawn spawnUpdater(const HelperLaunch& launch, HMODULE module)
         return spawn;
     auto result = reinterpret_cast<INT_PTR>(
         ShellExecuteA(nullptr, "open", helper->c_str(), spawn.commandLine.c_str(), nullptr, SW_SHOW));
-    spawn.started = result > 32;
+    spawn.started = result > kShellExecuteFailures;
     return spawn;
 }
 

@@ -106,7 +106,7 @@ bool compareFile(std::string& newVersion, std::string& localFile, std::int32_t n
                  const CompareSettings& settings, const LocalFileProbe& probe,
                  const std::function<void(const std::string&)>& versionCheckLine)
 {
-    bool always = settings.versionCheck == VersionCheck::vcAlways;
+    bool always = settings.versionCheck == VersionCheck::Always;
     if (newVersion.empty() && newSize == 0 && newChecksum == -1)
         return true;
     if (localFile.empty())

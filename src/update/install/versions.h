@@ -10,7 +10,7 @@
 namespace talkpost::update {
 
 // How a local file that is missing or has no version counts in a comparison.
-enum class VersionCheck { vcUpdateOnly, vcAlways };
+enum class VersionCheck { UpdateOnly, Always };
 
 struct VersionValue {
     static constexpr std::uint32_t kUnknownHalf = 0xFFFFFFFFu;
@@ -44,7 +44,7 @@ struct LocalFileProbe {
 };
 
 struct CompareSettings {
-    VersionCheck versionCheck = VersionCheck::vcUpdateOnly;
+    VersionCheck versionCheck = VersionCheck::UpdateOnly;
     bool useCrc32 = true;
 };
 

@@ -17,6 +17,7 @@
 #include "update/engine/user_dates_win.h"
 #include "update/install/file_version_win.h"
 #include "update/install/install_decisions.h"
+#include "win/folders_win.h"
 #include "win/prompts_win.h"
 
 namespace talkpost::update {
@@ -67,9 +68,7 @@ class EngineInstall : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char buffer[MAX_PATH * 2] = {};
-        GetCurrentDirectoryA(sizeof buffer, buffer);
-        previousDirectory_ = buffer;
+        previousDirectory_ = currentDirectory();
         // {APP} is the current directory: the update acts on this folder.
         ASSERT_TRUE(SetCurrentDirectoryA(app_.path().c_str()));
         engine_.settings = talkpostEngineSettings(serverBase());
@@ -123,10 +122,16 @@ TEST_F(EngineInstall, CabinetsAreExtractedWithTheirFoldersAndNothingOutside)
     EXPECT_EQ(test::readFile(inApp("data\\docs\\guide.txt")), "second level\r\n");
     EXPECT_EQ(test::readFile(inApp("data\\docs\\deep\\big.txt")), std::string(70000, 'x'));
     EXPECT_FALSE(test::fileExists(inTemp("data.cab")));
-    // The entry stored as "..\evil.txt" is skipped and named; the others are extracted.
-    EXPECT_EQ(test::readFile(inApp("climb\\inside.txt")), "inside\r\n");
+    // A cabinet with an entry stored as "..\evil.txt", or named as a device,
+    // is refused whole: each such name is reported, then the cabinet's failure.
+    EXPECT_FALSE(test::fileExists(inApp("climb\\inside.txt")));
     EXPECT_FALSE(test::fileExists(inApp("evil.txt")));
     EXPECT_TRUE(reported(974, "..\\evil.txt"));
+    EXPECT_TRUE(reported(947, inTemp("climb.cab")));
+    EXPECT_FALSE(test::fileExists(inApp("devices\\fine.txt")));
+    for (const char* device : {"NUL", "AUX", "nul.txt"})
+        EXPECT_TRUE(reported(974, device)) << device;
+    EXPECT_TRUE(reported(947, inTemp("devices.cab")));
 }
 
 TEST_F(EngineInstall, AnSzddFileIsExpandedInTheCurrentDirectory)

@@ -1,5 +1,6 @@
-// Checksums of small files with known sums, the cabinet entry name check, the
-// restart's helper command line and the installation plan of a fetched file.
+// Checksums of small files with known sums, the rules for names from outside
+// (devices, letter case, cabinet entries, component lists), the restart's
+// helper command line and the installation plan of a fetched file.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -9,6 +10,7 @@
 
 #include "update/install/cabinet_names.h"
 #include "update/install/checksums.h"
+#include "update/install/file_names.h"
 #include "update/install/install_plan.h"
 #include "update/install/install_restart.h"
 
@@ -101,6 +103,12 @@ TEST(CabinetNames, OnlyNamesInsideTheDestinationAreWritten)
         {"file.txt:stream", nullptr},
         {"data\\\\file", nullptr},
         {"data\\", nullptr},
+        {"NUL", nullptr},
+        {"aux", nullptr},
+        {"nul.txt", nullptr},
+        {"data\\con\\file.txt", nullptr},
+        {"com1.log", nullptr},
+        {"conman.txt", "conman.txt"},
         {"", nullptr},
     };
     for (const auto& c : cases) {
@@ -112,6 +120,62 @@ TEST(CabinetNames, OnlyNamesInsideTheDestinationAreWritten)
             EXPECT_FALSE(path.has_value()) << c.stored;
         }
     }
+}
+
+TEST(FileNames, DeviceNamesInEveryFormThePlatformAccepts)
+{
+    struct Case {
+        const char* part;
+        bool device;
+    } cases[] = {
+        {"NUL", true},       {"nul", true},         {"Aux", true},         {"CON", true},
+        {"PRN", true},       {"COM1", true},        {"com9", true},        {"LPT1", true},
+        {"lpt9", true},      {"COM0", true},        {"COM\xB9", true},    {"lpt\xB2", true},
+        {"CONIN$", true},    {"conout$", true},     {"nul.txt", true},     {"AUX.tar.gz", true},
+        {"nul.", true},      {"nul ", true},        {"nul. .", true},      {"nul .txt", true},
+        {"NUL:stream", true},
+        {"null", false},     {"nul_", false},       {"COM10", false},      {"LPT", false},
+        {"COMA", false},     {"connect.txt", false}, {"xnul", false},      {" nul", false},
+        {"", false},         {"my nul.txt", false}, {"readme.txt", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(isDeviceName(c.part), c.device) << c.part;
+}
+
+TEST(FileNames, PlainFileNamesAndPathsFreeOfDevices)
+{
+    for (const char* name : {"talkpost.exe_NEW", "a..b.dll", ".hidden", "null.txt"})
+        EXPECT_TRUE(isPlainFileName(name)) << name;
+    for (const char* name : {"", ".", "..", " . ", "sub\\x.dll", "sub/x.dll", "C:x.exe", "x.txt:stream", "nul.txt",
+                             "AUX", "com1 ."})
+        EXPECT_FALSE(isPlainFileName(name)) << name;
+
+    for (const char* path : {"C:\\Program Files\\Talkpost\\", "C:\\Talkpost\\data", "", "data\\sub",
+                             "\\\\server\\share\\x", "C:\\null\\x"})
+        EXPECT_TRUE(pathFreeOfDevices(path)) << path;
+    for (const char* path : {"C:\\Talkpost\\nul\\", "C:\\Talkpost\\aux.txt", "con", "data/lpt1/x",
+                             "\\\\.\\C:\\x", "\\\\?\\C:\\x", "//./pipe/x", "C:\\App\\NUL "})
+        EXPECT_FALSE(pathFreeOfDevices(path)) << path;
+}
+
+TEST(FileNames, LetterCaseAsThePlatformComparesFileNames)
+{
+    struct Case {
+        const char* a;
+        const char* b;
+        bool same;
+    } cases[] = {
+        {"talkpost.exe", "TALKPOST.EXE", true},
+        {"\xE4nderung.txt", "\xC4NDERUNG.TXT", true},  // a-umlaut in Windows-1252
+        {"\x9Akoda", "\x8Akoda", true},                 // s-caron
+        {"\xFF", "\x9F", true},                         // y-diaeresis
+        {"\xF7", "\xD7", false},                        // division and multiplication signs
+        {"\xDF", "SS", false},                           // sharp s has no capital of one letter
+        {"post.exe", "talkpost.exe", false},
+        {"a", "a ", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(sameFileName(c.a, c.b), c.same) << c.a << " / " << c.b;
 }
 
 TEST(Restart, IsDueOnlyForACompleteUpdateWithAComponent)
@@ -152,7 +216,10 @@ TEST(InstallPlan, ComponentsStayOtherFilesAreMovedExpandedExtractedOrPatched)
     } cases[] = {
         {"component", {"talkpost.exe_NEW", app, temp, "", false}, true, false, false, false, false},
         {"component, any case", {"TALKPOST.EXE_new", app, temp, "", false}, true, false, false, false, false},
-        {"substring of a component", {"help.d", app, temp, "", false}, true, false, false, false, false},
+        {"second component", {"HELP.DLL", app, temp, "", false}, true, false, false, false, false},
+        {"part of a component name", {"help.d", app, temp, "", false}, false, true, false, false, false},
+        {"end of a component name", {"post.exe", app, temp, "", false}, false, true, false, false, false},
+        {"tail of a component name", {"NEW", app, temp, "", false}, false, true, false, false, false},
         {"plain file", {"readme.txt", app, temp, "", false}, false, true, false, false, false},
         {"plain file without a folder", {"readme.txt", "", temp, "", false}, false, false, false, false, false},
         {"plain file already in place", {"readme.txt", temp, temp, "", false}, false, false, false, false, false},
@@ -165,12 +232,29 @@ TEST(InstallPlan, ComponentsStayOtherFilesAreMovedExpandedExtractedOrPatched)
     };
     for (const auto& c : cases) {
         InstallPlan plan = planInstall(c.file, withPatch);
+        EXPECT_FALSE(plan.refused) << c.label;
         EXPECT_EQ(plan.component, c.component) << c.label;
         EXPECT_EQ(plan.moveToTarget, c.move) << c.label;
         EXPECT_EQ(plan.lzExpand, c.lz) << c.label;
         EXPECT_EQ(plan.extractCabinet, c.cabinet) << c.label;
         EXPECT_EQ(plan.patch, c.patch) << c.label;
     }
+    // A component list split as the helper's command line is: quotes keep a blank inside a name.
+    InstallSettings quoted;
+    quoted.appComponents = "\"my tool.exe_NEW\"\ta.dll";
+    EXPECT_TRUE(planInstall({"my tool.exe_NEW", app, temp, "", false}, quoted).component);
+    EXPECT_TRUE(planInstall({"a.dll", app, temp, "", false}, quoted).component);
+    EXPECT_FALSE(planInstall({"tool.exe_NEW", app, temp, "", false}, quoted).component);
+
+    // Device names, as the file's name or in its folder, install nothing.
+    for (const FetchedFile& file : {FetchedFile{"nul.txt", app, temp, "", false}, FetchedFile{"AUX", "", temp, "", false},
+                                    FetchedFile{"data.cab", app + "con\\", temp, "", true},
+                                    FetchedFile{"talkpost.exe_NEW", app + "lpt1.x\\", temp, "", false}}) {
+        InstallPlan plan = planInstall(file, withPatch);
+        EXPECT_TRUE(plan.refused) << file.targetDir << file.name;
+        EXPECT_FALSE(plan.component || plan.moveToTarget || plan.lzExpand || plan.extractCabinet || plan.patch);
+    }
+
     InstallSettings noExtraction;
     noExtraction.extractCab = false;
     EXPECT_FALSE(planInstall({"data.cab", app, temp, "", true}, noExtraction).extractCabinet);

@@ -1,12 +1,14 @@
 // The installation pieces against the platform under Wine: version resources
 // of the real executables, file times, LZ expansion of SZDD files (our
-// compressor and the real helper), cabinets made with gcab, one-step
-// replacement with a locked old file, RunAndWait and the helper's unpacking.
+// compressor and the real helper), cabinets made with gcab (with names that
+// climb out or name devices), expansions killed midway, one-step replacement
+// with a locked old file, RunAndWait and the helper's unpacking.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
-#include <thread>
+#include <cstdio>
+#include <random>
 
 #include "support/test_support_win.h"
 #include "szdd/szdd.h"
@@ -20,6 +22,7 @@
 #include "update/install/lz_expand_win.h"
 #include "update/install/replace_file_win.h"
 #include "update/install/updater_resource_win.h"
+#include "win/folders_win.h"
 
 namespace talkpost::update {
 namespace {
@@ -109,6 +112,33 @@ TEST(LzExpansion, OurCompressorRoundTripsThroughThePlatformsExpander)
     }
 }
 
+TEST(LzExpansion, ANameThatIsADeviceIsNeverExpandedInto)
+{
+    test::TempFolder folder;
+    // The header's last character turns "nu_" into the device "nul".
+    test::writeFile(folder.file("nu_"), szdd::compress("into the device", 'l'));
+    EXPECT_FALSE(expandCompressedFile(folder.file("nu_")));
+    test::writeFile(folder.file("notes.tx_"), szdd::compress("notes", 't'));
+    for (const char* device : {"nul.txt", "AUX", "con .log"})
+        EXPECT_FALSE(lzExpandFile(folder.file("notes.tx_"), folder.file(device))) << device;
+}
+
+TEST(LzExpansion, AFailedExpansionLeavesTheOldFileAndNoStagedCopy)
+{
+    test::TempFolder folder;
+    test::writeFile(folder.file("notes.tx_"), szdd::compress("new notes", 't'));
+    test::writeFile(folder.file("notes.txt"), "old notes");
+    // Held open without sharing, as a running program holds its files: it cannot be replaced.
+    HANDLE held = CreateFileA(folder.file("notes.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(lzExpandFile(folder.file("notes.tx_"), folder.file("notes.txt")));
+    CloseHandle(held);
+    EXPECT_EQ(test::readFile(folder.file("notes.txt")), "old notes");
+    EXPECT_FALSE(test::fileExists(stagedBeside(folder.file("notes.txt"))));
+    // Nor does a missing folder leave anything behind.
+    EXPECT_FALSE(lzExpandFile(folder.file("notes.tx_"), folder.file("missing\\notes.txt")));
+}
+
 TEST(LzExpansion, AFileThatIsNotCompressedIsLeftAsItIs)
 {
     test::TempFolder folder;
@@ -135,26 +165,35 @@ TEST(Cabinet, ExtractsSubFoldersWithTheirStoredTimesIntoANewFolder)
     EXPECT_EQ(logTimestamp({t.year, t.month, t.day, t.hour, t.minute, t.second}, ".", ":"), "24.12.2008 14:30:00");
 }
 
-TEST(Cabinet, AnEntryClimbingOutOfTheFolderIsSkippedAndReported)
+TEST(Cabinet, ACabinetWithANameOutsideItsFolderOrADeviceIsRefusedWhole)
 {
-    test::TempFolder folder;
-    std::string target = folder.file("inner");
-    std::vector<std::string> skipped;
-    EXPECT_EQ(extractCabinet(cabinet("climb.cab"), target, [&](const std::string& n) { skipped.push_back(n); }), 0);
-    EXPECT_EQ(test::readFile(target + "\\inside.txt"), "inside\r\n");
-    EXPECT_FALSE(test::fileExists(folder.file("evil.txt")));
-    EXPECT_FALSE(test::fileExists(target + "\\evil.txt"));
-    EXPECT_EQ(skipped, std::vector<std::string>{"..\\evil.txt"});
+    struct Case {
+        const char* cabinet;
+        std::vector<std::string> refused;
+        const char* plainEntry;  // written by no pass
+    } cases[] = {
+        {"climb.cab", {"..\\evil.txt"}, "inside.txt"},
+        {"devices.cab", {"NUL", "AUX", "nul.txt"}, "fine.txt"},
+    };
+    for (const auto& c : cases) {
+        test::TempFolder folder;
+        std::string target = folder.file("inner");
+        std::vector<std::string> refused;
+        EXPECT_EQ(extractCabinet(cabinet(c.cabinet), target, [&](const std::string& n) { refused.push_back(n); }), -1)
+            << c.cabinet;
+        EXPECT_EQ(refused, c.refused) << c.cabinet;
+        EXPECT_FALSE(test::fileExists(target + "\\" + c.plainEntry)) << c.cabinet;
+        EXPECT_FALSE(test::fileExists(folder.file("evil.txt")));
+    }
 }
 
 TEST(Cabinet, WithoutAFolderExtractsIntoTheCurrentDirectory)
 {
     test::TempFolder folder;
-    char previous[MAX_PATH] = {};
-    GetCurrentDirectoryA(MAX_PATH, previous);
+    std::string previous = currentDirectory();
     ASSERT_TRUE(SetCurrentDirectoryA(folder.path().c_str()));
     int result = extractCabinet(cabinet("data.cab"), "");
-    SetCurrentDirectoryA(previous);
+    SetCurrentDirectoryA(previous.c_str());
     EXPECT_EQ(result, 0);
     EXPECT_EQ(test::readFile(folder.file("docs\\guide.txt")), "second level\r\n");
 }
@@ -165,15 +204,19 @@ TEST(Cabinet, FilesThatAreNoCabinetFail)
     test::writeFile(folder.file("fake.cab"), "MSCF but not really a cabinet");
     EXPECT_EQ(extractCabinet(folder.file("fake.cab"), folder.file("out")), -1);
     EXPECT_EQ(extractCabinet(folder.file("missing.cab"), folder.file("out")), -1);
-    // A cabinet cut short: nothing half-written is left as if complete.
+    // A cabinet cut short: nothing half-written is left as if complete, the
+    // old copy of the entry it ended in stays, and so does no staged file.
     std::string whole = test::readFile(cabinet("data.cab"));
     test::writeFile(folder.file("short.cab"), whole.substr(0, whole.size() - 40));
+    std::string big = folder.file("cut\\docs\\deep\\big.txt");
+    ASSERT_TRUE(createFolders(folder.file("cut\\docs\\deep")));
+    test::writeFile(big, "old");
     EXPECT_EQ(extractCabinet(folder.file("short.cab"), folder.file("cut")), -1);
-    EXPECT_FALSE(test::fileExists(folder.file("cut\\docs\\deep\\big.txt")))
-        << test::readFile(folder.file("cut\\docs\\deep\\big.txt")).size();
+    EXPECT_EQ(test::readFile(big), "old");
+    EXPECT_FALSE(test::fileExists(stagedBeside(big)));
 }
 
-TEST(ReplaceFile, PutsTheNewFileInPlaceInOneStep)
+TEST(OneStepReplacement, PutsTheNewFileInPlaceInOneStep)
 {
     test::TempFolder folder;
     test::writeFile(folder.file("app.exe"), "old");
@@ -209,7 +252,7 @@ protected:
 
 TEST_F(LockedReplacement, TheOldFileStaysAndTheNewOneStaysBesideIt)
 {
-    EXPECT_NE(replace({3, 50}), 0u);
+    EXPECT_NE(replace({3, 50, {}}), 0u);
     CloseHandle(held_);
     EXPECT_EQ(test::readFile(folder_.file("app.exe")), "old");
     EXPECT_EQ(test::readFile(folder_.file("app.exe_NEW")), "new");
@@ -217,14 +260,144 @@ TEST_F(LockedReplacement, TheOldFileStaysAndTheNewOneStaysBesideIt)
 
 TEST_F(LockedReplacement, WaitsWhileTheOldFileIsBrieflyLocked)
 {
-    std::thread release([this] {
-        Sleep(300);
+    // The holder lets go once the first try has found the old file locked.
+    std::vector<unsigned long> lockedCodes;
+    ReplaceRetry retry;
+    retry.locked = [&](unsigned long code) {
+        lockedCodes.push_back(code);
         CloseHandle(held_);
-    });
-    unsigned long code = replace();
-    release.join();
-    EXPECT_EQ(code, 0u);
+    };
+    EXPECT_EQ(replace(retry), 0u);
+    EXPECT_EQ(lockedCodes.size(), 1u);
     EXPECT_EQ(test::readFile(folder_.file("app.exe")), "new");
+}
+
+// A large file expanded by expand_child.exe, which is killed at a random moment
+// of each run: the target must hold its old content or the whole new one.
+class KilledExpansion : public ::testing::Test {
+protected:
+    static constexpr int kKills = 20;
+
+    struct Outcome {
+        int killedRunning = 0;  // kills that found the child still at work
+        int oldAfterKill = 0, newAfterKill = 0;
+    };
+
+    // Kills the child kKills times: half of the runs once the staged copy
+    // beside target has reached a random size (always inside the writing),
+    // the others at a random time within a whole run (which also takes in the
+    // start, the move into place and the end); then compares target.
+    Outcome killRepeatedly(const std::string& arguments, const std::string& target, const std::string& oldBytes,
+                           const std::string& newBytes)
+    {
+        std::string staged = stagedBeside(target);
+        // A first run to its end, from the old content, shows how long a whole run takes here.
+        test::writeFile(target, oldBytes);
+        auto started = std::chrono::steady_clock::now();
+        EXPECT_EQ(runToEnd(arguments), 0u);
+        auto whole = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started);
+        EXPECT_TRUE(test::readFile(target) == newBytes);
+
+        std::mt19937 random(static_cast<unsigned>(::testing::UnitTest::GetInstance()->random_seed()));
+        std::uniform_int_distribution<std::size_t> size(0, newBytes.size());
+        std::uniform_int_distribution<long long> time(0, whole.count());
+        Outcome outcome;
+        for (int run = 0; run < kKills; ++run) {
+            test::writeFile(target, oldBytes);
+            bool bySize = run % 2 == 0;
+            std::size_t threshold = size(random);
+            std::chrono::milliseconds moment(time(random));
+            PROCESS_INFORMATION child = start(arguments);
+            if (!child.hProcess)
+                return outcome;
+            auto ended = [&] { return WaitForSingleObject(child.hProcess, 0) == WAIT_OBJECT_0; };
+            if (bySize)
+                test::waitUntil([&] { return ended() || sizeOf(staged) >= threshold; }, std::chrono::seconds(60));
+            else
+                test::waitUntil(ended, moment);  // the random moment, unless the run ends first
+            if (!ended()) {
+                TerminateProcess(child.hProcess, 1);
+                ++outcome.killedRunning;
+            }
+            WaitForSingleObject(child.hProcess, INFINITE);
+            CloseHandle(child.hProcess);
+            CloseHandle(child.hThread);
+            std::string now = test::readFile(target);
+            bool isOld = now == oldBytes, isNew = now == newBytes;
+            EXPECT_TRUE(isOld || isNew) << "run " << run << ", killed at "
+                                        << (bySize ? std::to_string(threshold) + " bytes"
+                                                   : std::to_string(moment.count()) + " ms")
+                                        << ": the target has " << now.size()
+                                        << " bytes, neither the old nor the new content";
+            outcome.oldAfterKill += isOld;
+            outcome.newAfterKill += isNew;
+        }
+        std::printf("a whole run: %lld ms; %d kills, %d of them while the child was at work: %d times the old "
+                    "content, %d times the new\n",
+                    static_cast<long long>(whole.count()), kKills, outcome.killedRunning, outcome.oldAfterKill,
+                    outcome.newAfterKill);
+        // A run to its end after all those kills puts the new content in place and leaves no staged copy.
+        EXPECT_EQ(runToEnd(arguments), 0u);
+        EXPECT_TRUE(test::readFile(target) == newBytes);
+        EXPECT_FALSE(test::fileExists(staged));
+        return outcome;
+    }
+
+    DWORD runToEnd(const std::string& arguments)
+    {
+        PROCESS_INFORMATION child = start(arguments);
+        DWORD code = 1;
+        if (child.hProcess) {
+            WaitForSingleObject(child.hProcess, INFINITE);
+            GetExitCodeProcess(child.hProcess, &code);
+            CloseHandle(child.hProcess);
+            CloseHandle(child.hThread);
+        }
+        return code;
+    }
+
+    static std::size_t sizeOf(const std::string& path)
+    {
+        WIN32_FILE_ATTRIBUTE_DATA data;
+        if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data))
+            return 0;
+        return static_cast<std::size_t>(data.nFileSizeHigh) << 32 | data.nFileSizeLow;
+    }
+
+    PROCESS_INFORMATION start(const std::string& arguments)
+    {
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION pi{};
+        std::string line = "\"" + built("tests\\update\\install\\expand_child.exe") + "\" " + arguments;
+        EXPECT_TRUE(CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                                   &startup, &pi))
+            << line;
+        return pi;
+    }
+
+    test::TempFolder folder_;
+    std::string old_ = std::string(1 << 20, 'o') + "the old content\r\n";
+};
+
+TEST_F(KilledExpansion, AnSzddFileKilledAtAnyMomentLeavesTheOldOrTheNewFile)
+{
+    std::string bigBytes = test::readFile(cabinet("big.bin"));
+    ASSERT_GT(bigBytes.size(), 1u << 20);
+    std::string packed = folder_.file("big.bi_");
+    test::writeFile(packed, szdd::compress(bigBytes, 'n'));
+    std::string target = folder_.file("big.bin");
+    Outcome outcome = killRepeatedly("szdd \"" + packed + "\" \"" + target + "\"", target, old_, bigBytes);
+    EXPECT_GT(outcome.killedRunning, 0) << "no kill came during an expansion";
+}
+
+TEST_F(KilledExpansion, ACabinetKilledAtAnyMomentLeavesTheOldOrTheNewFile)
+{
+    std::string bigBytes = test::readFile(cabinet("big.bin"));
+    std::string target = folder_.file("big.bin");
+    Outcome outcome = killRepeatedly("cab \"" + cabinet("big.cab") + "\" \"" + folder_.path() + "\"", target, old_,
+                                     bigBytes);
+    EXPECT_GT(outcome.killedRunning, 0) << "no kill came during an extraction";
 }
 
 TEST(RunAndWait, TellsWhetherTheProgramEndedWithCodeZero)
@@ -315,18 +488,24 @@ TEST_F(InstallFetched, CabinetsAreExtractedIntoTheirFolderAndRemoved)
 {
     ASSERT_TRUE(CopyFileA(cabinet("data.cab").c_str(), (download_ + "data.cab").c_str(), FALSE));
     ASSERT_TRUE(CopyFileA(cabinet("climb.cab").c_str(), (download_ + "climb.cab").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA(cabinet("devices.cab").c_str(), (download_ + "devices.cab").c_str(), FALSE));
     test::writeFile(download_ + "broken.cab", "MSCF, but cut short");
     ASSERT_TRUE(createFolders(app_ + "data"));
     install("data.cab", app_ + "data\\", true);
     install("climb.cab", app_ + "inner\\", true);
+    install("devices.cab", app_ + "devices\\", true);
     install("broken.cab", app_ + "broken\\", true);
     EXPECT_EQ(test::readFile(app_ + "data\\docs\\guide.txt"), "second level\r\n");
     EXPECT_FALSE(test::fileExists(download_ + "data.cab"));
-    EXPECT_EQ(test::readFile(app_ + "inner\\inside.txt"), "inside\r\n");
+    // Cabinets with refused names fail as a whole and are kept, like a broken one.
+    EXPECT_FALSE(test::fileExists(app_ + "inner\\inside.txt"));
     EXPECT_FALSE(test::fileExists(app_ + "evil.txt"));
-    EXPECT_EQ(skipped_, std::vector<std::string>{"..\\evil.txt"});
-    EXPECT_TRUE(test::fileExists(download_ + "broken.cab"));
-    EXPECT_EQ(statuses_, std::vector<std::string>{"947 " + download_ + "broken.cab"});
+    EXPECT_FALSE(test::fileExists(app_ + "devices\\fine.txt"));
+    EXPECT_EQ(skipped_, (std::vector<std::string>{"..\\evil.txt", "NUL", "AUX", "nul.txt"}));
+    for (const char* kept : {"climb.cab", "devices.cab", "broken.cab"})
+        EXPECT_TRUE(test::fileExists(download_ + kept)) << kept;
+    EXPECT_EQ(statuses_, (std::vector<std::string>{"947 " + download_ + "climb.cab", "947 " + download_ + "devices.cab",
+                                                   "947 " + download_ + "broken.cab"}));
 
     // Without compressed=1 a cabinet stays as it was fetched.
     ASSERT_TRUE(CopyFileA(cabinet("data.cab").c_str(), (download_ + "plain.cab").c_str(), FALSE));
@@ -335,14 +514,29 @@ TEST_F(InstallFetched, CabinetsAreExtractedIntoTheirFolderAndRemoved)
     EXPECT_FALSE(test::fileExists(app_ + "plain\\readme.txt"));
 }
 
+TEST_F(InstallFetched, OnlyWholeComponentNamesAreLeftForTheHelperAndDeviceNamesInstallNothing)
+{
+    settings_.appComponents = "talkpost.exe_NEW";
+    test::writeFile(download_ + "post.exe", "a program of its own");
+    EXPECT_FALSE(install("post.exe", app_));
+    EXPECT_EQ(test::readFile(app_ + "post.exe"), "a program of its own");
+
+    test::writeFile(download_ + "readme.txt", "text");
+    EXPECT_FALSE(install("readme.txt", app_ + "con\\"));
+    EXPECT_FALSE(install("nul.txt", app_));
+    EXPECT_TRUE(test::fileExists(download_ + "readme.txt"));
+    EXPECT_EQ(raw_, (std::vector<std::string>{"Refused file name, not installed : " + app_ + "con\\readme.txt",
+                                              "Refused file name, not installed : " + app_ + "nul.txt"}));
+    EXPECT_TRUE(statuses_.empty());
+}
+
 TEST_F(InstallFetched, ACompressedFileWithoutAFolderIsExpandedInTheCurrentDirectory)
 {
     test::writeFile(download_ + "notes.tx_", szdd::compress("expanded\r\n", 't'));
-    char previous[MAX_PATH] = {};
-    GetCurrentDirectoryA(MAX_PATH, previous);
+    std::string previous = currentDirectory();
     ASSERT_TRUE(SetCurrentDirectoryA(app_.c_str()));
     install("notes.tx_", "", true);
-    SetCurrentDirectoryA(previous);
+    SetCurrentDirectoryA(previous.c_str());
     EXPECT_EQ(test::readFile(app_ + "notes.txt"), "expanded\r\n");
     EXPECT_FALSE(test::fileExists(app_ + "notes.tx_"));
     EXPECT_FALSE(test::fileExists(download_ + "notes.tx_"));

@@ -3,7 +3,8 @@
 
 files/     the files the control files name: a plain text, the gcab cabinets
            of the build (one with sub-folders, one with an entry that climbs
-           out), an SZDD file, files whose sha256 value is wrong or missing,
+           out, one with entries named as devices), an SZDD file, files whose
+           sha256 value is wrong or missing,
            and the newer build of the program as "talkpost.exe_NEW".
 c/<name>.inf and c/<name>.inf.sig
            one signed control file per case below; "{base}" stands for the
@@ -43,9 +44,10 @@ APPLICATION = "[application]\nappupdate=1\nappname=talkpost.exe\n"
 CONTROL = {
     # A plain file into a new target folder (with a blank in its name).
     "plain": file_list(checked("plain.txt", "targetdir={APP}\\new folder\\sub")),
-    # A cabinet with sub-folders, and one whose first entry climbs out.
+    # A cabinet with sub-folders, one whose first entry climbs out and one with device names.
     "cabinets": file_list(checked("data.cab", "compressed=1", "targetdir={APP}\\data"),
-                          checked("climb.cab", "compressed=1", "targetdir={APP}\\climb")),
+                          checked("climb.cab", "compressed=1", "targetdir={APP}\\climb"),
+                          checked("devices.cab", "compressed=1", "targetdir={APP}\\devices")),
     # An SZDD file expanded in the current directory.
     "szdd": file_list(checked("notes.tx_", "compressed=1")),
     # A file that does not match its value, one without a value, one that is
@@ -121,7 +123,7 @@ def main(argv):
         with open(os.path.join(files, name), "wb") as f:
             f.write(data)
     cabinets = os.path.join(args.binary, "tests", "update", "install", "cabinets")
-    for name in ("data.cab", "climb.cab"):
+    for name in ("data.cab", "climb.cab", "devices.cab"):
         shutil.copyfile(os.path.join(cabinets, name), os.path.join(files, name))
     shutil.copyfile(os.path.join(args.binary, "talkpost_next.exe"), os.path.join(files, "talkpost.exe_NEW"))
     with open(os.path.join(files, "notes.txt"), "wb") as f:

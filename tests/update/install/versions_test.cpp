@@ -97,13 +97,13 @@ TEST(CompareFile, DecidesByChecksumThenSizeThenVersionInBothModes)
         {"size preferred to version", "9.0", app, 1000, -1, false, false},
     };
     for (const auto& c : cases) {
-        for (auto mode : {VersionCheck::vcUpdateOnly, VersionCheck::vcAlways}) {
+        for (auto mode : {VersionCheck::UpdateOnly, VersionCheck::Always}) {
             std::string version = c.version, file = c.file;
-            bool expected = mode == VersionCheck::vcUpdateOnly ? c.updateOnly : c.always;
+            bool expected = mode == VersionCheck::UpdateOnly ? c.updateOnly : c.always;
             EXPECT_EQ(compareFile(version, file, c.size, c.checksum, {mode, true}, world.probe(),
                                   [](const std::string&) {}),
                       expected)
-                << c.label << (mode == VersionCheck::vcAlways ? " (always)" : " (update only)");
+                << c.label << (mode == VersionCheck::Always ? " (always)" : " (update only)");
         }
     }
 }
@@ -121,7 +121,7 @@ TEST(CompareFile, ReportsTheComparedValuesAndLeavesTheVersionsInTheTexts)
     EXPECT_EQ(file, "2.0.1.2");
 
     version = "", file = "C:\\app\\talkpost.exe";
-    EXPECT_TRUE(compareFile(version, file, 0, 77, {VersionCheck::vcUpdateOnly, false}, world.probe(), record));
+    EXPECT_TRUE(compareFile(version, file, 0, 77, {VersionCheck::UpdateOnly, false}, world.probe(), record));
     EXPECT_EQ(file, "C:\\app\\talkpost.exe");  // only a version comparison replaces the texts
 
     version = "2.0.1.2.1", file = "C:\\app\\talkpost.exe";
