@@ -44,3 +44,12 @@ function(talkpost_test)
   endif()
   set_tests_properties(${T_NAME} PROPERTIES LABELS "${labels}")
 endfunction()
+
+# talkpost_strip(<target>): the shipped program carries no symbols; they stay
+# beside it in <file>.debug for crash analysis.
+function(talkpost_strip target)
+  add_custom_command(TARGET ${target} POST_BUILD
+    COMMAND ${CMAKE_OBJCOPY} --only-keep-debug $<TARGET_FILE:${target}> $<TARGET_FILE:${target}>.debug
+    COMMAND ${CMAKE_OBJCOPY} --strip-all --add-gnu-debuglink=$<TARGET_FILE:${target}>.debug $<TARGET_FILE:${target}>
+    WORKING_DIRECTORY $<TARGET_FILE_DIR:${target}> VERBATIM)
+endfunction()

@@ -2,28 +2,40 @@
 # Sets up, builds the Windows program and starts Talkpost under Wine, with
 # the msg.exe and mstsc.exe stand-ins in the Wine prefix (they pop the
 # received message up), the demo banner and a demo update served from
-# 127.0.0.1. Talkpost runs from its own demo folder, "build/demo/Talkpost App",
-# which a fresh copy of the build replaces at every start, so "?" ->
-# "LiveUpdate" can update and restart it again and again.
-# Without a display it runs under Xvfb, walks through a whole LiveUpdate by
-# itself and leaves a screenshot of each step in build/screenshots.
+# 127.0.0.1 on free ports. Talkpost runs from its own demo folder,
+# "build/demo/Talkpost App", which a fresh copy of the build replaces at every
+# start, so "?" -> "LiveUpdate" can update and restart it again and again.
+# Without a display it runs under Xvfb with a window manager, walks through a
+# whole LiveUpdate by itself and leaves a screenshot of each step in
+# build/screenshots. Whatever does not come up (a server, the prefix, the
+# window) stops it with a message and a non-zero exit.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
+
+fail() {
+  echo "run.sh: error: $*" >&2
+  exit 1
+}
+
 scripts/setup.sh
 cmake --preset windows
 cmake --build --preset windows -j "$(nproc)" --target talkpost talkpost_next standin_msg standin_mstsc demo_walk
 headless=0
 [ -n "${DISPLAY:-}" ] || headless=1
 source tools/scripts/wine-env.sh
-talkpost_ensure_display
 pids=()
 cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  local pid
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || :; done
+  # The restarted program stays until its window is closed; end it with the demo.
+  [ -z "${WINESERVER_STARTED:-}" ] || wineserver -k 2>/dev/null || :
   talkpost_stop_display
 }
 trap cleanup EXIT
-tools/scripts/prepare-prefix.sh build/windows/standins
+talkpost_ensure_display || fail "no X display (Xvfb) with a window manager came up"
+tools/scripts/prepare-prefix.sh build/windows/standins || fail "the Wine prefix $WINEPREFIX could not be prepared"
+WINESERVER_STARTED=1
 
 # The demo's own settings folder and program folder.
 demo="$root/build/demo"
@@ -32,42 +44,78 @@ mkdir -p "$demo" "$app"
 cp build/windows/talkpost.exe "$app/talkpost.exe"
 export TALKPOST_SETTINGS_DIR=$(winepath -w "$demo")
 ini="$demo/Talkpost.ini"
-touch "$ini"
-grep -q '^\[Talkpost\]' "$ini" || printf '[Talkpost]\r\n' >>"$ini"
 
-banner_port=8765
-/usr/bin/python3 tools/banner/serve-demo.py "$banner_port" >"$demo/banner-server.log" 2>&1 &
-pids+=($!)
-update_port=8766
-tools/update/serve-demo.sh "$update_port" build/windows >"$demo/update-server.log" 2>&1 &
-pids+=($!)
-for port in "$banner_port" "$update_port"; do
-  for _ in $(seq 100); do
-    (exec 3<>/dev/tcp/127.0.0.1/$port) 2>/dev/null && break
+# A port nobody listens on now; the server that gets it is checked to be the one answering.
+free_port() {
+  /usr/bin/python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
+}
+
+# Waits until the server process pid answers on port; fails when it ends first or takes too long.
+wait_for_server() {
+  local name=$1 pid=$2 port=$3 log=$4 _
+  for _ in $(seq 300); do
+    kill -0 "$pid" 2>/dev/null || fail "the $name server ended at its start (log: $log):
+$(tail -n 20 "$log")"
+    (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && return 0
     sleep 0.1
   done
-done
-grep -q '^BannerServer=' "$ini" ||
-  sed -i "s|^\[Talkpost\]\r\?\$|&\nBannerServer=http://127.0.0.1:$banner_port\r|" "$ini"
-grep -q '^UpdateServer=' "$ini" ||
-  sed -i "s|^\[Talkpost\]\r\?\$|&\nUpdateServer=http://127.0.0.1:$update_port\r|" "$ini"
+  fail "the $name server does not answer on 127.0.0.1:$port after 30 s (log: $log)"
+}
+
+banner_port=$(free_port)
+/usr/bin/python3 tools/banner/serve-demo.py "$banner_port" >"$demo/banner-server.log" 2>&1 &
+pids+=($!)
+wait_for_server banner "${pids[-1]}" "$banner_port" "$demo/banner-server.log"
+update_port=$(free_port)
+tools/update/serve-demo.sh "$update_port" build/windows >"$demo/update-server.log" 2>&1 &
+pids+=($!)
+wait_for_server update "${pids[-1]}" "$update_port" "$demo/update-server.log"
+
+# The servers' addresses in our own section, whatever ports an earlier run used.
+touch "$ini"
+sed -i '/^BannerServer=/d; /^UpdateServer=/d' "$ini"
+grep -q '^\[Talkpost\]' "$ini" || printf '[Talkpost]\r\n' >>"$ini"
+sed -i "s|^\[Talkpost\]\r\?\$|&\nBannerServer=http://127.0.0.1:$banner_port\r\nUpdateServer=http://127.0.0.1:$update_port\r|" "$ini"
 
 export TALKPOST_STANDIN_POPUP=1
 cd "$demo"
 if [ "$headless" = 0 ]; then
   echo "Talkpost starts; try \"?\" -> \"LiveUpdate\" for the demo update (version 1.0.0.1 -> 1.0.0.2)."
-  wine "$app/talkpost.exe" Remote01
+  status=0
+  wine "$app/talkpost.exe" Remote01 || status=$?
+  [ "$status" = 0 ] || fail "talkpost.exe ended with status $status"
   exit 0
 fi
 
-wine "$app/talkpost.exe" Remote01 </dev/null >/dev/null 2>&1 &
+wine "$app/talkpost.exe" Remote01 </dev/null >"$demo/talkpost.log" 2>&1 &
+talkpost_pid=$!
+pids+=("$talkpost_pid")
 shots="$root/build/screenshots"
+rm -rf "$shots"
 mkdir -p "$shots"
-for _ in $(seq 100); do
-  xdotool search --onlyvisible --name '^Orvanta-Messanger$' >/dev/null 2>&1 && break
+title='^Orvanta-Messanger$'
+window=
+for _ in $(seq 600); do
+  window=$(xdotool search --onlyvisible --name "$title" 2>/dev/null | head -n 1) && [ -n "$window" ] && break
+  kill -0 "$talkpost_pid" 2>/dev/null || fail "talkpost.exe ended before its window showed (log: $demo/talkpost.log)"
   sleep 0.1
 done
-sleep 2
+[ -n "$window" ] || fail "the main window of talkpost.exe did not show within 60 s"
+# The window is complete when its banner picture has been fetched and what
+# the screen shows of it no longer changes.
+for _ in $(seq 300); do
+  grep -q 'GET /TALKPOST/[^ ]*\.\(gif\|bmp\|jpg\)' "$demo/banner-server.log" && break
+  sleep 0.1
+done
+grep -q 'GET /TALKPOST/[^ ]*\.\(gif\|bmp\|jpg\)' "$demo/banner-server.log" ||
+  fail "talkpost.exe fetched no banner picture within 30 s (log: $demo/banner-server.log)"
+previous=
+for _ in $(seq 50); do
+  current=$(import -display "$DISPLAY" -window root -depth 8 rgb:- | md5sum)
+  [ "$current" = "$previous" ] && break
+  previous=$current
+  sleep 0.2
+done
 import -display "$DISPLAY" -window root "$shots/demo.png"
 echo "Talkpost runs under Xvfb on $DISPLAY; walking through LiveUpdate"
 status=0
@@ -77,6 +125,4 @@ for shot in "$shots"/*.bmp; do
   convert "$shot" "${shot%.bmp}.png" && rm -f "$shot"
 done
 echo "screenshots of each step in $shots"
-# The restarted program stays until its window is closed; end it with the demo.
-wineserver -k 2>/dev/null || true
-exit "$status"
+[ "$status" = 0 ] || fail "the walk through LiveUpdate failed (status $status)"

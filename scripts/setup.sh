@@ -1,12 +1,15 @@
 #!/usr/bin/env bash
 # Installs what building and running Talkpost on Debian needs, when missing:
 # CMake, Ninja, g++ and GoogleTest's sources (native build and tests), the
-# MinGW-w64 cross compiler (Windows build), Wine, Xvfb and the X tools the
-# tests and the demo use, iproute2 for the tests' own network namespace, gcab (and perl) for
+# MinGW-w64 cross compiler (Windows build), Wine with its own fonts (the
+# caption buttons and dialog text; installed without recommended packages, Wine
+# would draw letters for the buttons and fall back to bitmap fonts), Xvfb, the
+# small window manager openbox, the X tools the tests and the demo use, iproute2 for the tests' own network namespace, gcab (and perl) for
 # the test cabinets, Debian's FTP server module, openssl and curl for the update tests and
 # benchmark. Uses sudo when not run as root.
 set -euo pipefail
-packages=(cmake ninja-build g++ googletest g++-mingw-w64-x86-64-posix wine wine64 xvfb x11-utils xdotool
+packages=(cmake ninja-build g++ googletest g++-mingw-w64-x86-64-posix wine wine64 fonts-wine fonts-liberation
+          xvfb openbox x11-utils xdotool
           imagemagick clang libclang-rt-dev iproute2 util-linux gcab perl python3-pyftpdlib openssl curl nginx)
 missing=()
 for p in "${packages[@]}"; do

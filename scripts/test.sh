@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
 # Sets up, builds both presets (warnings as errors) and runs every test:
-# the native tests of the portable logic (with sanitizers), then the Windows
-# build's tests under Wine with Xvfb. Leaves screenshots in build/windows/screenshots.
+# the native tests of the portable logic (with sanitizers), each parser's fuzz
+# target for a short fixed time (TALKPOST_FUZZ_SECONDS, 30 by default), then
+# the Windows build's tests under Wine with Xvfb and a window manager, timed.
+# Leaves screenshots in build/windows/screenshots.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -10,6 +12,7 @@ scripts/setup.sh
 cmake --preset native -DTALKPOST_WERROR=ON
 cmake --build --preset native -j "$(nproc)"
 ctest --preset native
+scripts/fuzz.sh "${TALKPOST_FUZZ_SECONDS:-30}"
 
 cmake --preset windows -DTALKPOST_WERROR=ON
 cmake --build --preset windows -j "$(nproc)"
@@ -28,11 +31,15 @@ if ! unshare -n true 2>/dev/null; then
   echo "unprivileged user namespaces (e.g. unshare -rn), then run this script again." >&2
   exit 1
 fi
+wine_start=$(date +%s)
+status=0
 unshare -n bash -c 'ip link set lo up && source tools/scripts/wine-env.sh && talkpost_ensure_prefix &&
-  ctest --preset windows; status=$?; wineserver -k 2>/dev/null; exit $status'
+  ctest --preset windows; status=$?; wineserver -k 2>/dev/null; exit $status' || status=$?
+echo "tests under Wine: $(($(date +%s) - wine_start)) s (prefix included)"
 # The end-to-end test leaves its screenshots as bitmaps; a PNG beside each is easier to look at.
 for shot in build/windows/screenshots/*.bmp; do
   [ -f "$shot" ] || continue
-  convert "$shot" "${shot%.bmp}.png" 2>/dev/null || true
+  convert "$shot" "${shot%.bmp}.png" || echo "warning: $shot could not be converted to PNG" >&2
   echo "screenshot: $shot"
 done
+exit "$status"

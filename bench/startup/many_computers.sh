@@ -9,8 +9,8 @@
 # window manager has taken it in; on an X display without one that wait
 # times out after 2 s at every close ("wait_for_withdrawn_state ... wait
 # timed out" with WINEDEBUG=fixme+event), which no program can avoid. The
-# benchmark therefore runs a minimal window manager (evilwm, when installed
-# and the display has none) as a desktop has one; TALKPOST_BENCH_WM=none
+# benchmark therefore runs under a window manager as a desktop has one (the
+# display gets openbox when it has none); TALKPOST_WM=none
 # measures on the bare display.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
@@ -20,16 +20,7 @@ source "$root/tools/scripts/wine-env.sh"
 talkpost_ensure_display
 trap talkpost_stop_display EXIT
 talkpost_ensure_prefix
-wm_pid=
-if [ "${TALKPOST_BENCH_WM:-evilwm}" != none ] && command -v evilwm >/dev/null; then
-  evilwm -fn fixed </dev/null >/dev/null 2>&1 &
-  wm_pid=$!
-  sleep 0.5
-  # A display that already has a window manager keeps it; evilwm then ends.
-  kill -0 "$wm_pid" 2>/dev/null || wm_pid=
-fi
-trap '[ -z "$wm_pid" ] || kill "$wm_pid" 2>/dev/null; talkpost_stop_display' EXIT
-if [ -n "$wm_pid" ]; then echo "window manager: evilwm"; else echo "window manager: none started by the benchmark"; fi
+if talkpost_wm_window >/dev/null; then echo "window manager: yes"; else echo "window manager: none (bare display)"; fi
 exe="$build/talkpost.exe"
 title='^Orvanta-Messanger$'
 

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Prints the size of talkpost.exe and the time from its start under Wine to
-# a visible main window, over several runs. Argument: the Windows build folder.
+# Prints the sizes of talkpost.exe and of the updater helper it carries
+# (updsetup.exe, and compressed as it lies inside talkpost.exe) and the time
+# from the program's start under Wine to a visible main window, over several
+# runs. Argument: the Windows build folder.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${1:-$root/build/windows}" && pwd)
@@ -10,6 +12,8 @@ trap talkpost_stop_display EXIT
 talkpost_ensure_prefix
 exe="$build/talkpost.exe"
 printf 'talkpost.exe: %d bytes\n' "$(stat -c %s "$exe")"
+printf 'updsetup.exe: %d bytes (%d bytes compressed inside talkpost.exe)\n' "$(stat -c %s "$build/updsetup.exe")" \
+  "$(stat -c %s "$build/updsetup.ex_")"
 work=$(mktemp -d)
 export TALKPOST_SETTINGS_DIR=$(winepath -w "$work" 2>/dev/null)
 for run in 1 2 3 4 5; do

@@ -43,7 +43,11 @@ keys shift+Tab               # message (its text selected)
 keys Escape                  # nothing happens
 still_there "message editor"
 xdotool type --delay 100 --window "$window" X
-keys alt+F4
+# Alt+F4 as real key input to the focused window (ours): sent to the window
+# itself, its release could find the window already gone (under a window
+# manager it is destroyed at once) and fail. The program ending is what counts.
+xdotool windowfocus --sync "$window"
+xdotool key alt+F4
 for _ in $(seq 300); do kill -0 "$app" 2>/dev/null || break; sleep 0.1; done
 wait "$app" 2>/dev/null || true
 

@@ -1,11 +1,13 @@
 // Fuzz target: any bytes as a reply, handed out in pieces whose sizes the
-// input also decides, and as a URL. Nothing may crash or read out of bounds.
+// input also decides, and as a URL. Nothing may crash or read out of bounds;
+// a reply that reads is a success with a body within the limit.
 #include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "banner/banner_list.h"
 #include "banner/http_message.h"
+#include "fuzz/fuzz_check.h"
 
 namespace {
 
@@ -41,12 +43,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     PiecewiseSource source(data, size);
     StringSink sink;
     try {
-        readReply(source, sink);
+        const int status = readReply(source, sink, kMaxListBytes);
+        FUZZ_CHECK(status >= 200 && status <= 299);
+        FUZZ_CHECK(sink.text.size() <= kMaxListBytes);
     } catch (const HttpError&) {
     }
     std::string text(reinterpret_cast<const char*>(data), size);
     try {
-        buildRequest(parseUrl(text));
+        const std::string request = buildRequest(parseUrl(text));
+        FUZZ_CHECK(request.size() >= 4 && request.compare(request.size() - 4, 4, "\r\n\r\n") == 0);
     } catch (const HttpError&) {
     }
     talkpost::BannerRotation rotation;

@@ -1,0 +1,2 @@
+gfJRbnlyDd+8Z6uoSeexlMucczXwc7oSuIARNc2UyLy0
+khR8KTGGJk4NtONIPvevMmB5WqARwTJ/t24tTpnoJw==

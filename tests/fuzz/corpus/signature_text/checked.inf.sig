@@ -1,0 +1,1 @@
+W+8XJQGHu7IuhqOu72Iw3CDSAGvz5ePpkSujotzEgJUx2UkoEbBUk4edLxSgbJPkTlqcOz1nHNzDKFTyzokCsQ==

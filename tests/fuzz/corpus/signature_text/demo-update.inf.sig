@@ -1,0 +1,1 @@
+gfJRbnlyDd+8Z6uoSeexlMucczXwc7oSuIARNc2UyLy0khR8KTGGJk4NtONIPvevMmB5WqARwTJ/t24tTpnoJw==
