@@ -155,6 +155,7 @@ TEST(HttpFetch, HostileServersEndEachFetchWithAClearError)
          [](ScriptServer& self, SOCKET client, const std::string&) {
              if (!ScriptServer::send(client, "HTTP/1.1 200 OK\r\nContent-Length: 100000\r\n\r\n"))
                  return;
+             // A slow peer: one byte every tenth of a second.
              while (!self.stopping() && ScriptServer::send(client, "x"))
                  Sleep(100);
          },
@@ -193,8 +194,7 @@ TEST(HttpFetch, ACancelEndsARunningFetch)
     options.totalTimeoutMs = 600000;
     options.cancel = &cancel;
     std::thread canceller([&] {
-        while (server.requests().empty())
-            Sleep(10);
+        test::waitUntil([&] { return !server.requests().empty(); });
         cancel = true;
     });
     EXPECT_THROW(httpGetText(server.base() + "/TALKPOST/Banner.txt", options), HttpError);
