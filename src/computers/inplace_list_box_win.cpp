@@ -513,7 +513,7 @@ void InPlaceListBox::applyTabStops()
     box().invalidate();
 }
 
-// ---- lookup and hovering ---------------------------------------------------
+// ---- lookup ----------------------------------------------------------------
 
 void InPlaceListBox::runLookup()
 {
