@@ -61,4 +61,13 @@ Placement anchored(Placement designed, unsigned anchors, int growWidth, int grow
     return p;
 }
 
+VersionLine layOutVersionLine(Placement label, Placement value, int labelTextWidth, int margin)
+{
+    label.width = std::max(label.width, labelTextWidth + margin);
+    int valueRight = value.x + value.width;
+    value.x = std::max(value.x, label.x + label.width);
+    value.width = std::max(0, valueRight - value.x);
+    return {label, value};
+}
+
 }  // namespace talkpost

@@ -45,4 +45,14 @@ Placement anchored(Placement designed, unsigned anchors, int growWidth, int grow
 // only, it grows to the left; otherwise to the right.
 Placement fittedToText(Placement placed, unsigned anchors, int textWidth, int margin);
 
+// "Version:" and the version on one line of the text column. The label keeps
+// its left edge (the column's, clear of the picture) and widens to the right
+// for its text (text width plus margin); the version follows it, keeping its
+// right edge, so neither runs into the other nor into the picture.
+struct VersionLine {
+    Placement label;
+    Placement value;
+};
+VersionLine layOutVersionLine(Placement label, Placement value, int labelTextWidth, int margin);
+
 }  // namespace talkpost

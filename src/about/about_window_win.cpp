@@ -6,6 +6,7 @@
 #include <shellapi.h>
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "about/about_rules.h"
@@ -19,6 +20,8 @@ namespace {
 
 constexpr int kClientWidth = 297;
 constexpr int kClientHeight = 321;
+// Room a label keeps beside its text, so that the text after it does not touch it.
+constexpr int kLabelTextMargin = 4;
 
 struct AboutLayoutRow {
     ControlSpec control;
@@ -38,7 +41,7 @@ int id(AboutControl c) { return static_cast<int>(c); }
 const AboutLayoutRow kLayout[] = {
     {{id(AboutControl::Outer), "STATIC", 8, 8, 50, 201, "", WS_VISIBLE | SS_ETCHEDFRAME}, kLeftTop},
     {{id(AboutControl::AppName), "STATIC", 64, 8, 225, 13, "", kLabel}, kRightTop},
-    {{id(AboutControl::VersionInfo), "STATIC", 64, 24, 40, 13, "Version:", kLabel}, kRightTop, 2},
+    {{id(AboutControl::VersionInfo), "STATIC", 64, 24, 40, 13, "Version:", kLabel}, kRightTop},
     {{id(AboutControl::Version), "STATIC", 104, 24, 185, 13, "", kLabel}, kRightTop},
     {{id(AboutControl::Copyright), "STATIC", 64, 48, 225, 25, "", kLabel}, kRightTop},
     {{id(AboutControl::Url), "STATIC", 64, 80, 225, 13, "", kLabel | SS_NOTIFY}, kRightTop},
@@ -128,8 +131,8 @@ AboutWindow::AboutWindow(HWND owner, const AboutInfo& info) : info_(info)
     warningFont_.reset(makeFont("Arial", -9, FW_NORMAL));
     for (const AboutLayoutRow& row : kLayout)
         createControls(&row.control, 1, static_cast<HFONT>(font_.get()));
-    SendMessageA(control(AboutControl::Version), WM_SETFONT, reinterpret_cast<WPARAM>(boldFont_.get()), FALSE);
-    SendMessageA(control(AboutControl::Warning), WM_SETFONT, reinterpret_cast<WPARAM>(warningFont_.get()), FALSE);
+    Control(control(AboutControl::Version)).setFont(static_cast<HFONT>(boldFont_.get()));
+    Control(control(AboutControl::Warning)).setFont(static_cast<HFONT>(warningFont_.get()));
 
     SetWindowTextA(control(AboutControl::AppName), formatWithName("%s \xae", info_.appName).c_str());
     SetWindowTextA(control(AboutControl::Copyright), info_.copyright.c_str());
@@ -152,12 +155,11 @@ AboutWindow::AboutWindow(HWND owner, const AboutInfo& info) : info_(info)
                                CW_USEDEFAULT, CW_USEDEFAULT, hwnd(), nullptr, GetModuleHandleA(nullptr), nullptr);
     if (tooltip_ != nullptr) {
         TOOLINFOA tool{};
-        tool.cbSize = TTTOOLINFOA_V2_SIZE;
         tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
         tool.hwnd = hwnd();
         tool.uId = reinterpret_cast<UINT_PTR>(control(AboutControl::Url));
         tool.lpszText = info_.url.data();
-        SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
+        ToolTip(tooltip_).addTool(tool);
     }
     fillInVersion();
     SetFocus(control(AboutControl::Ok));
@@ -186,6 +188,18 @@ void AboutWindow::layOut(int growWidth, int growHeight)
             p = fittedToText(p, row.anchors, textWidthOf(item), row.textMargin);
         SetWindowPos(item, nullptr, p.x, p.y, p.width, p.height, SWP_NOZORDER | SWP_NOACTIVATE);
     }
+    // "Version:" in whatever font the system gives it: as wide as its text,
+    // starting where the text column starts, the version after it.
+    auto placed = [this](AboutControl id) {
+        RECT r{};
+        GetWindowRect(control(id), &r);
+        MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&r), 2);
+        return Placement{r.left, r.top, r.right - r.left, r.bottom - r.top};
+    };
+    VersionLine line = layOutVersionLine(placed(AboutControl::VersionInfo), placed(AboutControl::Version),
+                                         textWidthOf(control(AboutControl::VersionInfo)), kLabelTextMargin);
+    for (auto [id, p] : {std::pair{AboutControl::VersionInfo, line.label}, std::pair{AboutControl::Version, line.value}})
+        SetWindowPos(control(id), nullptr, p.x, p.y, p.width, p.height, SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void AboutWindow::fillInVersion()

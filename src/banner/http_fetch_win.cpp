@@ -216,11 +216,6 @@ void get(const std::string& url, BodySink& sink, const FetchOptions& options, st
 
 }  // namespace
 
-void httpGet(const std::string& url, BodySink& sink, const FetchOptions& options)
-{
-    get(url, sink, options, UINT64_MAX);
-}
-
 std::string httpGetText(const std::string& url, const FetchOptions& options)
 {
     StringSink sink;

@@ -25,8 +25,6 @@ struct FetchOptions {
     const std::atomic<bool>* cancel = nullptr;
 };
 
-// The reply body of a successful GET into the sink.
-void httpGet(const std::string& url, BodySink& sink, const FetchOptions& options = {});
 // The whole body as bytes, unconverted; the banner list, so at most
 // kMaxListBytes (ReplyTooLarge beyond).
 std::string httpGetText(const std::string& url, const FetchOptions& options = {});

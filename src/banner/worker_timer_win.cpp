@@ -100,6 +100,8 @@ void WorkerTimer::workerLoop()
         DWORD result = WaitForSingleObject(wake_.get(), running ? interval : INFINITE);
         if (terminate_)
             break;
+        // Not a control message: the blocking hand-over of the tick to the
+        // UI thread's hidden window, which returns once the tick is handled.
         if (result == WAIT_TIMEOUT)
             SendMessageA(handOver_, kTickMessage, 0, 0);
     }

@@ -2,6 +2,7 @@
 // that the in-place list box holds while the dialog is shown.
 #include "computers/edit_computer_list_dialog_win.h"
 
+#include "win/controls_win.h"
 
 namespace talkpost {
 
@@ -12,6 +13,16 @@ constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME;
 constexpr COLORREF kBackground = RGB(200, 219, 238);
 constexpr COLORREF kFocusColor = RGB(255, 255, 128);
 constexpr COLORREF kHintColor = RGB(255, 255, 255);
+constexpr int kClientWidth = 320;
+constexpr int kClientHeight = 488;
+constexpr POINT kDesignedPosition{517, 143};
+constexpr int kFontPoints = 8;
+// Heights of the list's font and of the "+" and "-" signs, in pixels.
+constexpr int kListFontHeight = 16;
+constexpr int kSignFontHeight = 21;
+constexpr int kListRowHeight = 20;
+constexpr int kListScrollWidth = 17;
+constexpr RECT kListPlace{24, 64, 24 + 273, 64 + 361};
 
 using Id = EditComputerListDialog::ControlId;
 
@@ -42,40 +53,48 @@ HFONT makeFont(int height)
 
 EditComputerListDialog::EditComputerListDialog(ComputerList& computers, HWND owner) : computers_(computers)
 {
-    RECT frame{0, 0, 320, 488};
+    RECT frame{0, 0, kClientWidth, kClientHeight};
     AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
-    create("TalkpostEditComputerList", kExStyle, "Edit Computer List", kStyle, 517, 143, frame.right - frame.left,
-           frame.bottom - frame.top, owner, nullptr, backgroundBrush());
+    create("TalkpostEditComputerList", kExStyle, "Edit Computer List", kStyle, kDesignedPosition.x,
+           kDesignedPosition.y, frame.right - frame.left, frame.bottom - frame.top, owner, nullptr, backgroundBrush());
 
     HDC screen = GetDC(nullptr);
-    int eightPoint = -MulDiv(8, GetDeviceCaps(screen, LOGPIXELSY), 72);
+    int dialogFontHeight = -MulDiv(kFontPoints, GetDeviceCaps(screen, LOGPIXELSY), 72);
     ReleaseDC(nullptr, screen);
-    font_.reset(makeFont(eightPoint));
-    listFont_.reset(makeFont(-16));
-    signFont_.reset(makeFont(-21));
-    SendMessageA(hwnd(), WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    font_.reset(makeFont(dialogFontHeight));
+    listFont_.reset(makeFont(-kListFontHeight));
+    signFont_.reset(makeFont(-kSignFontHeight));
+    Control(hwnd()).setFont(static_cast<HFONT>(font_.get()));
 
     // The list first: the tab order follows the order of creation.
-    list_ = std::make_unique<InPlaceListBox>(hwnd(), id(Id::ComputerListBox), 24, 64, 273, 361,
+    list_ = std::make_unique<InPlaceListBox>(hwnd(), id(Id::ComputerListBox), kListPlace.left, kListPlace.top,
+                                             kListPlace.right - kListPlace.left, kListPlace.bottom - kListPlace.top,
                                              LBS_SORT | WS_TABSTOP);
     list_->setFont(static_cast<HFONT>(listFont_.get()));
-    list_->setItemHeight(20);
+    list_->setItemHeight(kListRowHeight);
     list_->setAllowEdit(false);
     list_->setFocusColor(kFocusColor);
     list_->setHintColor(kHintColor);
-    list_->setScrollWidth(17);
+    list_->setScrollWidth(kListScrollWidth);
     list_->setScrollHorizontal(true);
     list_->setHint("double click to edit");
     // The first click of the double click has selected the entry under the pointer.
     list_->onDblClick = [this] { list_->startEdit(); };
+    // F2 does from the keyboard what the double click does.
+    list_->onKeyDown = [this](WPARAM key) {
+        if (key != VK_F2)
+            return false;
+        list_->startEdit();
+        return true;
+    };
     // Every edit is kept as typed, an empty one included.
-    list_->onEditDone = [this](std::string&, bool&) { InvalidateRect(list_->hwnd(), nullptr, TRUE); };
+    list_->onEditDone = [this](std::string&, bool&) { Control(list_->hwnd()).invalidate(); };
 
     createControls(kButtons, std::size(kButtons), static_cast<HFONT>(font_.get()));
     for (Id sign : {Id::Add, Id::Remove})
-        SendMessageA(button(sign), WM_SETFONT, reinterpret_cast<WPARAM>(signFont_.get()), FALSE);
+        Button(button(sign)).setFont(static_cast<HFONT>(signFont_.get()));
 
-    onShow = [this] { formShow(); };
+    onShow = [this] { reloadFromComputerList(); };
 }
 
 EditComputerListDialog::~EditComputerListDialog()
@@ -83,7 +102,7 @@ EditComputerListDialog::~EditComputerListDialog()
     list_.reset();
 }
 
-void EditComputerListDialog::formShow()
+void EditComputerListDialog::reloadFromComputerList()
 {
     // Whatever an earlier use left behind (changes dropped by "Cancel") goes.
     if (list_->editing())

@@ -31,7 +31,8 @@ protected:
     LRESULT handle(UINT msg, WPARAM wparam, LPARAM lparam) override;
 
 private:
-    void formShow();
+    // Every show starts from the main window's list.
+    void reloadFromComputerList();
     void onAdd();
     void onRemove();
     void onSave();

@@ -18,8 +18,10 @@ namespace talkpost {
 namespace {
 
 constexpr UINT_PTR kSubclassId = 1;
-constexpr UINT_PTR kHoverTimer = 111;
-constexpr UINT kHoverInterval = 1000;
+// The hint of the list itself shows below the pointer, clear of the arrow.
+constexpr int kHintBelowPointer = 20;
+// The hint of a too-wide entry stands this much above the entry's row.
+constexpr int kEntryHintLift = 2;
 
 bool sameTopLevel(HWND a, HWND b)
 {
@@ -38,7 +40,7 @@ class FontDc {
 public:
     explicit FontDc(HWND hwnd) : hwnd_(hwnd), dc_(GetDC(hwnd))
     {
-        auto font = reinterpret_cast<HFONT>(SendMessageA(hwnd, WM_GETFONT, 0, 0));
+        HFONT font = Control(hwnd).font();
         old_ = SelectObject(dc_, font != nullptr ? font : GetStockObject(SYSTEM_FONT));
     }
     ~FontDc()
@@ -119,33 +121,31 @@ std::vector<std::string> InPlaceListBox::items() const { return ListBox(list_).i
 
 int InPlaceListBox::add(const std::string& text)
 {
-    LRESULT index = SendMessageA(list_, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    int index = box().add(text);
     if (index < 0)
         throw AppError("Zeile kann nicht eingef\xfcgt werden");
-    return static_cast<int>(index);
+    return index;
 }
 
-void InPlaceListBox::remove(int index) { SendMessageA(list_, LB_DELETESTRING, static_cast<WPARAM>(index), 0); }
+void InPlaceListBox::remove(int index) { box().remove(index); }
 
-void InPlaceListBox::clear() { SendMessageA(list_, LB_RESETCONTENT, 0, 0); }
-
-void InPlaceListBox::setItem(int index, const std::string& text) { storeInPlace(index, text); }
+void InPlaceListBox::clear() { box().clear(); }
 
 void InPlaceListBox::setItemHeight(int height)
 {
-    SendMessageA(list_, LB_SETITEMHEIGHT, 0, MAKELPARAM(height, 0));
-    InvalidateRect(list_, nullptr, TRUE);
+    box().setItemHeight(height);
+    box().invalidate();
 }
 
-int InPlaceListBox::itemHeight() const { return static_cast<int>(SendMessageA(list_, LB_GETITEMHEIGHT, 0, 0)); }
+int InPlaceListBox::itemHeight() const { return box().itemHeight(); }
 
-void InPlaceListBox::setFont(HFONT font) { SendMessageA(list_, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE); }
+void InPlaceListBox::setFont(HFONT font) { box().setFont(font, true); }
 
-int InPlaceListBox::itemIndex() const { return static_cast<int>(SendMessageA(list_, LB_GETCURSEL, 0, 0)); }
+int InPlaceListBox::itemIndex() const { return box().selected(); }
 
 void InPlaceListBox::setItemIndex(int index)
 {
-    SendMessageA(list_, LB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    box().select(index);
     updateScrollBars();
     selectionChanged();
 }
@@ -158,18 +158,19 @@ void InPlaceListBox::storeInPlace(int index, const std::string& text)
     // same index, which never sorts, keeping its data, the selection and the scroll position.
     bool wasStoring = storing_;
     storing_ = true;
-    int top = static_cast<int>(SendMessageA(list_, LB_GETTOPINDEX, 0, 0));
-    int selected = itemIndex();
-    LRESULT data = SendMessageA(list_, LB_GETITEMDATA, static_cast<WPARAM>(index), 0);
-    SendMessageA(list_, WM_SETREDRAW, FALSE, 0);
-    SendMessageA(list_, LB_DELETESTRING, static_cast<WPARAM>(index), 0);
-    SendMessageA(list_, LB_INSERTSTRING, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.c_str()));
-    SendMessageA(list_, LB_SETITEMDATA, static_cast<WPARAM>(index), data);
+    ListBox list = box();
+    int top = list.topIndex();
+    int selected = list.selected();
+    LPARAM data = list.itemData(index);
+    list.setRedraw(false);
+    list.remove(index);
+    list.insert(index, text);
+    list.setItemData(index, data);
     if (selected >= 0)
-        SendMessageA(list_, LB_SETCURSEL, static_cast<WPARAM>(selected), 0);
-    SendMessageA(list_, LB_SETTOPINDEX, static_cast<WPARAM>(top), 0);
-    SendMessageA(list_, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(list_, nullptr, TRUE);
+        list.select(selected);
+    list.setTopIndex(top);
+    list.setRedraw(true);
+    list.invalidate();
     storing_ = wasStoring;
     updateScrollBars();
 }
@@ -189,8 +190,9 @@ void InPlaceListBox::startEdit()
     if (!allow)
         return;
 
-    SendMessageA(list_, WM_HSCROLL, MAKEWPARAM(SB_LEFT, 0), 0);
-    int top = static_cast<int>(SendMessageA(list_, LB_GETTOPINDEX, 0, 0));
+    withdrawHint();
+    box().scrollToLeft();
+    int top = box().topIndex();
     int rowHeight = itemHeight();
 
     updating_ = true;
@@ -213,7 +215,7 @@ void InPlaceListBox::startEdit()
     storeInPlace(index, "");
     setItemIndex(-1);
 
-    SendMessageA(editor_, EM_SETSEL, 0, -1);
+    Edit(editor_).selectAll();
     updating_ = false;
     rethrowPending();
 }
@@ -352,8 +354,6 @@ void InPlaceListBox::selectionChanged()
     try {
         if (onSelChange)
             onSelChange(itemIndex());
-        if (hovering_)
-            moveCursorToSelection();
     } catch (...) {
         inSelChange_ = false;
         throw;
@@ -401,8 +401,7 @@ int InPlaceListBox::rowAt(POINT p) const
     int rowHeight = itemHeight();
     if (!PtInRect(&client, p) || rowHeight <= 0)
         return -1;
-    int top = static_cast<int>(SendMessageA(list_, LB_GETTOPINDEX, 0, 0));
-    int row = top + p.y / rowHeight;
+    int row = box().topIndex() + p.y / rowHeight;
     return row < count() ? row : -1;
 }
 
@@ -490,9 +489,9 @@ void InPlaceListBox::updateScrollBars()
             widest = std::max(widest, entryWidth(dc.get(), text));
         extent = horizontalExtentFor(widest, clientWidth(list_));
     }
-    SendMessageA(list_, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(extent), 0);
+    box().setHorizontalExtent(extent);
     if (extent == 0)
-        SendMessageA(list_, WM_HSCROLL, MAKEWPARAM(SB_LEFT, 0), 0);
+        box().scrollToLeft();
     flatBars_->showHorizontal(extent > 0);
     flatBars_->syncInfo();
     inScrollUpdate_ = false;
@@ -510,11 +509,11 @@ void InPlaceListBox::applyTabStops()
     int xWidth = FontDc(list_).textWidth("x");
     std::vector<int> stops = tabStopsInDialogUnits(tabPositions_, xWidth);
     // No positions: the list's own stops every eight dialog units come back.
-    SendMessageA(list_, LB_SETTABSTOPS, stops.size(), stops.empty() ? 0 : reinterpret_cast<LPARAM>(stops.data()));
-    InvalidateRect(list_, nullptr, TRUE);
+    box().setTabStops(stops);
+    box().invalidate();
 }
 
-// ---- lookup and hovering ---------------------------------------------------
+// ---- lookup ----------------------------------------------------------------
 
 void InPlaceListBox::runLookup()
 {
@@ -525,45 +524,6 @@ void InPlaceListBox::runLookup()
         setItemIndex(found);
     else
         lookup_.clear();
-}
-
-void InPlaceListBox::setHovering(bool on)
-{
-    hovering_ = on;
-    if (on)
-        SetTimer(list_, kHoverTimer, kHoverInterval, nullptr);
-    else
-        KillTimer(list_, kHoverTimer);
-}
-
-void InPlaceListBox::hoverSelect()
-{
-    if (!hovering_ || GetFocus() != list_ || inSelChange_)
-        return;
-    POINT p{};
-    GetCursorPos(&p);
-    ScreenToClient(list_, &p);
-    int row = rowAt(p);
-    if (row >= 0 && row != itemIndex())
-        setItemIndex(row);
-}
-
-void InPlaceListBox::moveCursorToSelection()
-{
-    int index = itemIndex();
-    RECT row{};
-    if (index < 0 || SendMessageA(list_, LB_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&row)) ==
-                         LB_ERR)
-        return;
-    POINT p{};
-    GetCursorPos(&p);
-    RECT list{};
-    GetWindowRect(list_, &list);
-    if (!PtInRect(&list, p))
-        return;
-    POINT middle{0, (row.top + row.bottom) / 2};
-    ClientToScreen(list_, &middle);
-    SetCursorPos(p.x, middle.y);
 }
 
 // ---- message handling --------------------------------------------------------
@@ -654,6 +614,8 @@ LRESULT InPlaceListBox::handleList(UINT msg, WPARAM wparam, LPARAM lparam)
     case WM_LBUTTONDBLCLK: result = onListButtonDown(msg, pointOf(lparam)); break;
     case WM_LBUTTONUP: result = onListButtonUp(wparam, lparam); break;
     case WM_MOUSEMOVE: result = onListMouseMove(pointOf(lparam)); break;
+    case WM_MOUSEHOVER: result = onListMouseHover(pointOf(lparam)); break;
+    case WM_MOUSELEAVE: result = onListMouseLeave(); break;
     case WM_SETFOCUS: result = onListSetFocus(); break;
     case WM_KILLFOCUS: result = onListKillFocus(reinterpret_cast<HWND>(wparam)); break;
     case WM_SETFONT: result = onListSetFont(wparam, lparam); break;
@@ -664,14 +626,11 @@ LRESULT InPlaceListBox::handleList(UINT msg, WPARAM wparam, LPARAM lparam)
     case WM_SIZE: result = onListSize(wparam, lparam); break;
     case WM_HSCROLL:
     case WM_VSCROLL: result = onListScroll(msg, wparam, lparam); break;
-    case WM_TIMER: result = onListTimer(wparam); break;
     case WM_COMMAND: result = onListCommand(wparam, lparam); break;
-    case WM_NOTIFY: result = onListNotify(*reinterpret_cast<NMHDR*>(lparam), lparam); break;
     default: break;
     }
     if (result)
         return *result;
-    hintTip_->relay(msg, wparam, lparam);
     return DefSubclassProc(list_, msg, wparam, lparam);
 }
 
@@ -687,6 +646,9 @@ std::optional<LRESULT> InPlaceListBox::onListGetDlgCode(WPARAM wparam, LPARAM lp
 
 std::optional<LRESULT> InPlaceListBox::onListKeyDown(WPARAM key)
 {
+    withdrawHint();
+    if (onKeyDown && onKeyDown(key))
+        return 0;
     switch (key) {
     case VK_ESCAPE:
     case VK_PRIOR:
@@ -775,6 +737,7 @@ std::optional<LRESULT> InPlaceListBox::onListChar(char c)
 
 std::optional<LRESULT> InPlaceListBox::onListButtonDown(UINT msg, POINT p)
 {
+    withdrawHint();
     lookup_.clear();
     int row = rowAt(p);
     clickOnSelected_ = msg == WM_LBUTTONDOWN && allowEdit_ && row >= 0 && row == itemIndex();
@@ -793,14 +756,56 @@ std::optional<LRESULT> InPlaceListBox::onListButtonUp(WPARAM wparam, LPARAM lpar
 
 std::optional<LRESULT> InPlaceListBox::onListMouseMove(POINT p)
 {
-    lastPointer_ = p;
-    int row = rowAt(p);
-    if (row != hintRow_) {
-        // Withdraw the hint so that the next one fits the new row.
-        hintRow_ = row;
-        hintTip_->pop();
-    }
+    // Moving to another row withdraws the hint, so that the next one fits the new row.
+    if (hintTip_->showing() && rowAt(p) != hintRow_)
+        withdrawHint();
+    if (!watchingPointer_)
+        watchPointer();
     return std::nullopt;
+}
+
+// The pointer rests over the list: the hint for the point shows.
+std::optional<LRESULT> InPlaceListBox::onListMouseHover(POINT p)
+{
+    watchingPointer_ = false;
+    if (editorOpen_)
+        return 0;
+    HintInfo hint = hintAt(p);
+    RECT row{};
+    POINT at{p.x, p.y + kHintBelowPointer};
+    if (hint.entryText && box().itemRect(hint.row, row))
+        at = {row.left, row.top - kEntryHintLift};
+    if (!hint.text.empty()) {
+        ClientToScreen(list_, &at);
+        hintRow_ = rowAt(p);
+        hintTip_->show(hint.text, at);
+    }
+    // Leaving is still watched; resting again is watched from the next move.
+    TRACKMOUSEEVENT track{sizeof track, TME_LEAVE, list_, 0};
+    TrackMouseEvent(&track);
+    return 0;
+}
+
+std::optional<LRESULT> InPlaceListBox::onListMouseLeave()
+{
+    watchingPointer_ = false;
+    withdrawHint();
+    return 0;
+}
+
+void InPlaceListBox::watchPointer()
+{
+    TRACKMOUSEEVENT track{sizeof track, TME_HOVER | TME_LEAVE, list_, HOVER_DEFAULT};
+    watchingPointer_ = TrackMouseEvent(&track) != FALSE;
+}
+
+void InPlaceListBox::withdrawHint()
+{
+    if (hintTip_->showing()) {
+        hintTip_->hide();
+        // The next rest shows the hint for wherever the pointer is then.
+        watchingPointer_ = false;
+    }
 }
 
 std::optional<LRESULT> InPlaceListBox::onListSetFocus()
@@ -824,7 +829,7 @@ std::optional<LRESULT> InPlaceListBox::onListKillFocus(HWND newFocus)
 std::optional<LRESULT> InPlaceListBox::onListSetFont(WPARAM wparam, LPARAM lparam)
 {
     LRESULT result = DefSubclassProc(list_, WM_SETFONT, wparam, lparam);
-    SendMessageA(editor_, WM_SETFONT, wparam, lparam);
+    Edit(editor_).setFont(reinterpret_cast<HFONT>(wparam), LOWORD(lparam) != 0);
     applyTabStops();
     updateScrollBars();
     return result;
@@ -845,7 +850,6 @@ std::optional<LRESULT> InPlaceListBox::onListContentChange(UINT msg, WPARAM wpar
 std::optional<LRESULT> InPlaceListBox::onListSize(WPARAM wparam, LPARAM lparam)
 {
     LRESULT result = DefSubclassProc(list_, WM_SIZE, wparam, lparam);
-    hintTip_->fitToList();
     updateScrollBars();
     return result;
 }
@@ -857,45 +861,12 @@ std::optional<LRESULT> InPlaceListBox::onListScroll(UINT msg, WPARAM wparam, LPA
     return result;
 }
 
-std::optional<LRESULT> InPlaceListBox::onListTimer(WPARAM timer)
-{
-    if (timer != kHoverTimer)
-        return std::nullopt;
-    hoverSelect();
-    return 0;
-}
-
 std::optional<LRESULT> InPlaceListBox::onListCommand(WPARAM wparam, LPARAM lparam)
 {
     if (reinterpret_cast<HWND>(lparam) != editor_ || HIWORD(wparam) != EN_CHANGE)
         return std::nullopt;
     resizeEditor();
     return 0;
-}
-
-std::optional<LRESULT> InPlaceListBox::onListNotify(const NMHDR& header, LPARAM lparam)
-{
-    if (!hintTip_->owns(header))
-        return std::nullopt;
-    if (header.code == TTN_GETDISPINFOA) {
-        auto* info = reinterpret_cast<NMTTDISPINFOA*>(lparam);
-        hintBuffer_ = hintAt(lastPointer_).text;
-        info->lpszText = hintBuffer_.data();
-        return 0;
-    }
-    if (header.code == TTN_SHOW) {
-        HintInfo hint = hintAt(lastPointer_);
-        RECT row{};
-        if (!hint.entryText || SendMessageA(list_, LB_GETITEMRECT, static_cast<WPARAM>(hint.row),
-                                            reinterpret_cast<LPARAM>(&row)) == LB_ERR)
-            return 0;
-        // The full text sits where the entry stands: its left edge, 2 pixels above the row.
-        POINT at{row.left, row.top - 2};
-        ClientToScreen(list_, &at);
-        hintTip_->moveTo(at);
-        return TRUE;
-    }
-    return std::nullopt;
 }
 
 LRESULT InPlaceListBox::handleEditor(UINT msg, WPARAM wparam, LPARAM lparam)

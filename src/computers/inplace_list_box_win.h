@@ -3,15 +3,15 @@
 // mouse until the edit ends, and writes the result back into the entry without
 // re-sorting. Besides editing it offers a focus colour, hints for entries too
 // wide for the list, a managed horizontal extent, and (off unless asked for)
-// insertion and deletion by key, incremental search, Return options, hover
-// selection, tab stops and styled scroll bars.
+// insertion and deletion by key, incremental search, Return options, tab
+// stops and styled scroll bars.
 #pragma once
 
 #include <windows.h>
 
 #include <exception>
-#include <memory>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -19,10 +19,10 @@
 #include "computers/flat_scroll_bars_win.h"
 #include "computers/inplace_list_rules.h"
 #include "computers/list_hint_win.h"
+#include "win/controls_win.h"
 #include "win/handles_win.h"
 
 namespace talkpost {
-
 
 class InPlaceListBox {
 public:
@@ -37,7 +37,8 @@ public:
 
     HWND hwnd() const { return list_; }
     HWND editor() const { return editor_; }
-    HWND tooltip() const { return hintTip_ ? hintTip_->hwnd() : nullptr; }
+    // The hint's tooltip window.
+    HWND hintWindow() const { return hintTip_ ? hintTip_->hwnd() : nullptr; }
 
     // Events. Handlers run inside the control's message handling; an exception
     // they throw is shown in the standard error box.
@@ -48,6 +49,8 @@ public:
     std::function<void(int index)> onSelChange;
     std::function<void()> onClick;
     std::function<void()> onDblClick;
+    // A key pressed in the list, before the list's own handling; true when it was handled.
+    std::function<bool(WPARAM key)> onKeyDown;
 
     // Entries.
     int count() const;
@@ -57,8 +60,6 @@ public:
     int add(const std::string& text);
     void remove(int index);
     void clear();
-    // Replaces an entry's text where it stands, never re-sorting.
-    void setItem(int index, const std::string& text);
     void setItemHeight(int height);
     int itemHeight() const;
     void setFont(HFONT font);
@@ -85,22 +86,17 @@ public:
 
     bool allowEdit() const { return allowEdit_; }
     void setAllowEdit(bool allow);
-    bool hovering() const { return hovering_; }
-    void setHovering(bool on);
 
     COLORREF focusColor() const { return focusColor_; }
     void setFocusColor(COLORREF color);
-    // The colour the list shows now (the focus colour while it has the focus).
-    COLORREF backgroundColor() const { return shownColor_; }
     void setColor(COLORREF color);
 
-    COLORREF hintColor() const { return hintColor_; }
     void setHintColor(COLORREF color);
     // The list's own hint text; empty shows no hint for short entries.
     void setHint(const std::string& text);
     const std::string& hint() const { return hint_; }
-    // The hint for the row under the pointer position last seen (client
-    // coordinates): an entry too wide for the list shows its own text.
+    // The hint for a point of the list (client coordinates): an entry too wide
+    // for the list shows its own text.
     struct HintInfo {
         std::string text;
         bool entryText = false;  // the entry's text, placed at its row
@@ -113,10 +109,8 @@ public:
     void setScrollColor(std::optional<COLORREF> color);
     int scrollWidth() const { return scrollWidth_; }
     void setScrollWidth(int width);
-    bool scrollHorizontal() const { return scrollHorizontal_; }
     void setScrollHorizontal(bool on);
 
-    const std::vector<TabPosition>& tabPositions() const { return tabPositions_; }
     void setTabPositions(const std::vector<TabPosition>& positions);
 
     const std::string& lookupText() const { return lookup_; }
@@ -137,15 +131,15 @@ private:
     std::optional<LRESULT> onListButtonDown(UINT msg, POINT p);
     std::optional<LRESULT> onListButtonUp(WPARAM wparam, LPARAM lparam);
     std::optional<LRESULT> onListMouseMove(POINT p);
+    std::optional<LRESULT> onListMouseHover(POINT p);
+    std::optional<LRESULT> onListMouseLeave();
     std::optional<LRESULT> onListSetFocus();
     std::optional<LRESULT> onListKillFocus(HWND newFocus);
     std::optional<LRESULT> onListSetFont(WPARAM wparam, LPARAM lparam);
     std::optional<LRESULT> onListContentChange(UINT msg, WPARAM wparam, LPARAM lparam);
     std::optional<LRESULT> onListSize(WPARAM wparam, LPARAM lparam);
     std::optional<LRESULT> onListScroll(UINT msg, WPARAM wparam, LPARAM lparam);
-    std::optional<LRESULT> onListTimer(WPARAM timer);
     std::optional<LRESULT> onListCommand(WPARAM wparam, LPARAM lparam);
-    std::optional<LRESULT> onListNotify(const NMHDR& header, LPARAM lparam);
     bool insertOnKey();
     bool deleteOnKey();
     bool returnOnKey();
@@ -165,12 +159,14 @@ private:
     void applyScrollStyle();
     void applyTabStops();
     void runLookup();
-    void hoverSelect();
-    void moveCursorToSelection();
+    void watchPointer();
+    void withdrawHint();
     int rowAt(POINT clientPoint) const;
     int entryWidth(HDC dc, const std::string& text) const;
     void rethrowPending();
     LRESULT guarded(HWND hwnd, const std::function<LRESULT()>& handler);
+
+    ListBox box() const { return ListBox(list_); }
 
     HWND parent_ = nullptr;
     HWND list_ = nullptr;
@@ -180,7 +176,6 @@ private:
     UniqueGdiObject brush_;
 
     bool allowEdit_ = true;
-    bool hovering_ = false;
     COLORREF normalColor_;
     COLORREF focusColor_;
     COLORREF shownColor_;
@@ -205,9 +200,10 @@ private:
     std::string lookup_;
     bool inSelChange_ = false;
     bool clickOnSelected_ = false;
+    // The row the hint was shown for (-1: below the entries); the pointer
+    // is watched for resting and leaving from its first move over the list.
     int hintRow_ = -1;
-    POINT lastPointer_{-1, -1};
-    std::string hintBuffer_;
+    bool watchingPointer_ = false;
     bool inScrollUpdate_ = false;
 };
 

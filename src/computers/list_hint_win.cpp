@@ -1,21 +1,41 @@
-// The list box's hint tooltip.
+// The list box's hint: a tracking tooltip, placed and shown by the list. A
+// tracking tip shows when it is told to, so the hint does not depend on the
+// tooltip control's own idea of when the pointer rests.
 #include "computers/list_hint_win.h"
 
 #include <commctrl.h>
 #include <uxtheme.h>
 
+#include "win/controls_win.h"
+
 namespace talkpost {
 namespace {
 
 constexpr UINT_PTR kToolId = 1;
+// Wide enough for any entry: the tip never wraps a computer name.
+constexpr int kMaxTipWidth = 2000;
 
-TOOLINFOA toolOf(HWND list)
+// The tracking messages the shared tooltip wrapper does not carry.
+class TrackingTip : public ToolTip {
+public:
+    using ToolTip::ToolTip;
+    void track(TOOLINFOA& tool, bool on) const
+    {
+        tool.cbSize = sizeof tool;
+        sendPointer(TTM_TRACKACTIVATE, on ? TRUE : FALSE, &tool);
+    }
+    void trackAt(POINT screen) const { send(TTM_TRACKPOSITION, 0, MAKELPARAM(screen.x, screen.y)); }
+};
+
+TOOLINFOA toolOf(HWND list, std::string& text)
 {
     TOOLINFOA tool{};
-    tool.cbSize = TTTOOLINFOA_V2_SIZE;
+    // Transparent to the mouse: a tip lying over the list must not keep the
+    // pointer's moves from the list.
+    tool.uFlags = TTF_TRACK | TTF_ABSOLUTE | TTF_TRANSPARENT;
     tool.hwnd = list;
     tool.uId = kToolId;
-    GetClientRect(list, &tool.rect);
+    tool.lpszText = text.data();
     return tool;
 }
 
@@ -30,11 +50,10 @@ ListHint::ListHint(HWND list, COLORREF color) : list_(list)
         return;
     // Without the theme the tip shows the hint colour it is given.
     SetWindowTheme(tip_, L"", L"");
-    TOOLINFOA tool = toolOf(list_);
-    tool.uFlags = TTF_TRANSPARENT;
-    tool.lpszText = LPSTR_TEXTCALLBACKA;
-    SendMessageA(tip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&tool));
-    SendMessageA(tip_, TTM_SETMAXTIPWIDTH, 0, 2000);
+    TOOLINFOA tool = toolOf(list_, text_);
+    TrackingTip tip(tip_);
+    tip.addTool(tool);
+    tip.setMaxWidth(kMaxTipWidth);
     setColor(color);
 }
 
@@ -47,35 +66,29 @@ ListHint::~ListHint()
 void ListHint::setColor(COLORREF color)
 {
     if (tip_ != nullptr)
-        SendMessageA(tip_, TTM_SETTIPBKCOLOR, color, 0);
+        ToolTip(tip_).setBackground(color);
 }
 
-void ListHint::pop()
-{
-    if (tip_ != nullptr)
-        SendMessageA(tip_, TTM_POP, 0, 0);
-}
-
-void ListHint::fitToList()
+void ListHint::show(const std::string& text, POINT screen)
 {
     if (tip_ == nullptr)
         return;
-    TOOLINFOA tool = toolOf(list_);
-    SendMessageA(tip_, TTM_NEWTOOLRECTA, 0, reinterpret_cast<LPARAM>(&tool));
+    TrackingTip tip(tip_);
+    text_ = text;
+    TOOLINFOA tool = toolOf(list_, text_);
+    tip.updateToolText(tool);
+    tip.trackAt(screen);
+    tip.track(tool, true);
+    showing_ = true;
 }
 
-void ListHint::relay(UINT msg, WPARAM wparam, LPARAM lparam)
+void ListHint::hide()
 {
-    if (tip_ == nullptr || msg < WM_MOUSEFIRST || msg > WM_MOUSELAST)
+    if (tip_ == nullptr || !showing_)
         return;
-    MSG relayed{list_, msg, wparam, lparam, 0, {}};
-    SendMessageA(tip_, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&relayed));
-}
-
-void ListHint::moveTo(POINT screen)
-{
-    if (tip_ != nullptr)
-        SetWindowPos(tip_, nullptr, screen.x, screen.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    TOOLINFOA tool = toolOf(list_, text_);
+    TrackingTip(tip_).track(tool, false);
+    showing_ = false;
 }
 
 }  // namespace talkpost

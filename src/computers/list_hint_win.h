@@ -1,34 +1,34 @@
-// ListHint: the hint tooltip over a whole list box. Its text is asked for
-// when it shows (TTN_GETDISPINFO), and the owner may place it itself (TTN_SHOW).
+// ListHint: the hint over a list box, a tooltip the list shows itself when the
+// pointer rests over it (the list decides the text and the place) and
+// withdraws when the pointer moves on, leaves or clicks.
 #pragma once
 
 #include <windows.h>
+
+#include <string>
 
 namespace talkpost {
 
 class ListHint {
 public:
-    // A tip owned by the list's top-level window, covering the list's client area.
+    // A tip owned by the list's top-level window.
     ListHint(HWND list, COLORREF color);
     ~ListHint();
     ListHint(const ListHint&) = delete;
     ListHint& operator=(const ListHint&) = delete;
 
     HWND hwnd() const { return tip_; }
-    bool owns(const NMHDR& header) const { return tip_ != nullptr && header.hwndFrom == tip_; }
     void setColor(COLORREF color);
-    // Withdraws the tip shown, so that the next one fits its new row.
-    void pop();
-    // After the list changed its size.
-    void fitToList();
-    // Hands a mouse message of the list to the tip.
-    void relay(UINT msg, WPARAM wparam, LPARAM lparam);
-    // Puts the tip's top-left corner at a screen point.
-    void moveTo(POINT screen);
+    // Shows the text with the tip's top-left corner at a screen point.
+    void show(const std::string& text, POINT screen);
+    void hide();
+    bool showing() const { return showing_; }
 
 private:
     HWND list_;
     HWND tip_ = nullptr;
+    std::string text_;
+    bool showing_ = false;
 };
 
 }  // namespace talkpost

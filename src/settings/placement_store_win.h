@@ -50,7 +50,6 @@ public:
     void loadWindowSettings();
     void saveWindowSettings();
 
-    bool restored() const { return restored_; }
     bool saved() const { return saved_; }
     const PlacementConfig& config() const { return config_; }
 

@@ -9,6 +9,7 @@
 #include <cstdlib>
 
 #include "base/app_error.h"
+#include "win/folders_win.h"
 #include "win/handles_win.h"
 
 namespace talkpost::settings {
@@ -98,12 +99,7 @@ std::string settingsSavePath() { return settingsFolder() + "\\" + kSettingsFileN
 
 std::string legacySettingsPath()
 {
-    std::string folder = g_legacyFolder;
-    if (folder.empty()) {
-        char windows[MAX_PATH] = {};
-        UINT length = GetWindowsDirectoryA(windows, MAX_PATH);
-        folder.assign(windows, length < MAX_PATH ? length : 0);
-    }
+    std::string folder = g_legacyFolder.empty() ? windowsFolder() : g_legacyFolder;
     return folder + "\\" + kSettingsFileName;
 }
 

@@ -97,6 +97,63 @@ void Window::show(int showCommand)
     UpdateWindow(hwnd_);
 }
 
+namespace {
+
+// Enter on a focused push button presses it, as the dialog manager does in a
+// dialog, whatever button is the window's default.
+bool pressFocusedButton(HWND window, const MSG& msg)
+{
+    if (msg.message != WM_KEYDOWN || msg.wParam != VK_RETURN)
+        return false;
+    HWND focus = GetFocus();
+    if (focus == nullptr || !IsChild(window, focus) ||
+        !(SendMessageA(focus, WM_GETDLGCODE, 0, 0) & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON)))
+        return false;
+    SendMessageA(window, WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(focus), BN_CLICKED), reinterpret_cast<LPARAM>(focus));
+    return true;
+}
+
+// A key whose press closed a modal window must not reach the window behind
+// it: its repeats and its release are dropped as they are taken from the
+// queue, until the release has gone (or the key is pressed afresh).
+HHOOK restOfKeyHook = nullptr;
+WPARAM restOfKey = 0;
+
+void stopDroppingKey()
+{
+    if (restOfKeyHook != nullptr)
+        UnhookWindowsHookEx(restOfKeyHook);
+    restOfKeyHook = nullptr;
+}
+
+LRESULT CALLBACK dropRestOfKey(int code, WPARAM removal, LPARAM lparam)
+{
+    HHOOK self = restOfKeyHook;
+    auto* msg = reinterpret_cast<MSG*>(lparam);
+    if (code == HC_ACTION && removal == PM_REMOVE && msg->wParam == restOfKey) {
+        bool down = msg->message == WM_KEYDOWN || msg->message == WM_SYSKEYDOWN;
+        bool up = msg->message == WM_KEYUP || msg->message == WM_SYSKEYUP;
+        bool repeat = down && (msg->lParam & (1L << 30)) != 0;
+        if (down && !repeat) {
+            stopDroppingKey();
+        } else if (repeat || up) {
+            msg->message = WM_NULL;
+            if (up)
+                stopDroppingKey();
+        }
+    }
+    return CallNextHookEx(self, code, removal, lparam);
+}
+
+void dropRestOfKeyPress(WPARAM key)
+{
+    stopDroppingKey();
+    restOfKey = key;
+    restOfKeyHook = SetWindowsHookExA(WH_GETMESSAGE, &dropRestOfKey, nullptr, GetCurrentThreadId());
+}
+
+}  // namespace
+
 int Window::showModal()
 {
     HWND owner = GetWindow(hwnd_, GW_OWNER);
@@ -113,10 +170,12 @@ int Window::showModal()
                 PostQuitMessage(static_cast<int>(msg.wParam));
             break;
         }
-        if (!IsDialogMessageA(hwnd_, &msg)) {
+        if (!pressFocusedButton(hwnd_, msg) && !IsDialogMessageA(hwnd_, &msg)) {
             TranslateMessage(&msg);
             DispatchMessageA(&msg);
         }
+        if (!modal_ && (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN))
+            dropRestOfKeyPress(msg.wParam);
     }
     modal_ = false;
     if (owner != nullptr) {

@@ -91,5 +91,29 @@ TEST(AboutLayout, AnchoredControlsFollowTheEdges)
         EXPECT_EQ(anchored(designed, c.anchors, 202, 50), c.expected) << c.anchors;
 }
 
+// "Version:" keeps the text column's left edge whatever width its font
+// gives it; the version follows it and keeps its right edge.
+TEST(AboutLayout, VersionLabelWidensToTheRightAndTheVersionFollows)
+{
+    struct Case {
+        int labelTextWidth;
+        VersionLine expected;
+    };
+    const Placement label{266, 24, 40, 13};
+    const Placement value{306, 24, 185, 13};
+    const Case cases[] = {
+        {30, {label, value}},                                  // fits as designed
+        {38, {label, value}},                                  // text plus margin just fits
+        {39, {{266, 24, 41, 13}, {307, 24, 184, 13}}},         // one pixel more
+        {60, {{266, 24, 62, 13}, {328, 24, 163, 13}}},         // a wide font
+        {400, {{266, 24, 402, 13}, {668, 24, 0, 13}}},         // wider than the line: the version has no room left
+    };
+    for (const Case& c : cases) {
+        VersionLine line = layOutVersionLine(label, value, c.labelTextWidth, 2);
+        EXPECT_EQ(line.label, c.expected.label) << c.labelTextWidth;
+        EXPECT_EQ(line.value, c.expected.value) << c.labelTextWidth;
+    }
+}
+
 }  // namespace
 }  // namespace talkpost

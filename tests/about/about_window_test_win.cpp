@@ -1,10 +1,12 @@
 // The about box as a real window: caption, texts, the version of this test
 // program's own resource (1.2.3.4), the growth by the picture, the system
-// information failure box, and closing by Escape and Enter.
+// information failure box, and real keys: Escape and Enter close it, Enter
+// on a focused button presses that button.
 #include "about/about_window_win.h"
 
 #include <gtest/gtest.h>
 
+#include "support/real_input_win.h"
 #include "support/test_support_win.h"
 #include "win/controls_win.h"
 
@@ -47,8 +49,9 @@ TEST(AboutWindow, ShowsNameVersionAndTexts)
     EXPECT_EQ(windowText(about.control(AboutControl::Ok)), "OK");
 }
 
-// Under whatever font the system gives, the label and the button show their
-// whole text and keep the edge they are anchored to.
+// Under whatever font the system gives, "Version:" shows its whole text to
+// the right of the picture and its frame, the version after it, and the
+// button its whole text, keeping the edge it is anchored to.
 TEST(AboutWindow, TheVersionLabelAndTheSystemInfoButtonFitTheirTexts)
 {
     AboutWindow about(nullptr, AboutInfo{});
@@ -60,8 +63,13 @@ TEST(AboutWindow, TheVersionLabelAndTheSystemInfoButtonFitTheirTexts)
     };
     auto textWidth = [&](AboutControl c) { return textWidthOf(about.control(c)); };
     RECT label = rectOf(AboutControl::VersionInfo), version = rectOf(AboutControl::Version);
+    RECT picture = rectOf(AboutControl::Image), frame = rectOf(AboutControl::Outer);
+    // The label's text starts at its left edge and runs as wide as the font makes it.
+    EXPECT_GE(label.left, picture.right) << "the picture covers the start of \"Version:\"";
+    EXPECT_GE(label.left, frame.right) << "the picture's frame runs through \"Version:\"";
     EXPECT_GE(label.right - label.left, textWidth(AboutControl::VersionInfo));
     EXPECT_LE(label.right, version.left) << "the label does not run into the version text";
+    EXPECT_GE(version.right - version.left, textWidth(AboutControl::Version)) << "the version shows whole";
     RECT sysInfo = rectOf(AboutControl::SysInfo), ok = rectOf(AboutControl::Ok);
     EXPECT_GE(sysInfo.right - sysInfo.left, textWidth(AboutControl::SysInfo) + 8);
     EXPECT_EQ(ok.left - sysInfo.right, 7) << "the button keeps its right edge beside OK";
@@ -132,28 +140,32 @@ TEST(AboutWindow, SystemInfoThatCannotStartShowsTheErrorBox)
     EXPECT_EQ(prompts.shown[0].caption, "Fehler");
 }
 
-class AboutKeys : public ::testing::TestWithParam<WPARAM> {};
-
-TEST_P(AboutKeys, EscapeAndEnterCloseTheBox)
+// Real keys through the box's dialog manager: Escape and Enter close it (OK
+// has the focus and is the default and the cancel button); Enter on "System
+// Info..." presses that button instead, and Escape then closes the box.
+TEST(AboutWindow, KeysCloseTheBoxOrPressTheFocusedButton)
 {
-    HWND owner = CreateWindowExA(0, "STATIC", "owner", WS_OVERLAPPEDWINDOW, 0, 0, 200, 100, nullptr, nullptr,
-                                 GetModuleHandleA(nullptr), nullptr);
-    AboutWindow about(owner);
-    HWND ok = about.control(AboutControl::Ok);
-    PostMessageA(ok, WM_KEYDOWN, GetParam(), 0);
-    PostMessageA(ok, WM_KEYUP, GetParam(), 0);
-    // Should the key not close it, end the loop after a while so the test fails instead of hanging.
-    static AboutWindow* current = nullptr;
-    current = &about;
-    UINT_PTR guard = SetTimer(nullptr, 0, 20000, [](HWND, UINT, UINT_PTR, DWORD) { current->endModal(-1); });
-    int result = about.showModal();
-    KillTimer(nullptr, guard);
-    EXPECT_EQ(result, IDCANCEL);
-    EXPECT_TRUE(IsWindowEnabled(owner)) << "the owner takes input again";
-    DestroyWindow(owner);
+    struct Case {
+        test::Keys keys;
+        std::size_t boxes;  // the failure box of "System Info..."
+    };
+    const Case cases[] = {
+        {{"Escape"}, 0},
+        {{"Return"}, 0},
+        {{"shift+Tab", "Return", "Escape"}, 1},
+    };
+    for (const Case& c : cases) {
+        test::RecordingPrompts prompts;
+        HWND owner = CreateWindowExA(0, "STATIC", "owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100, nullptr,
+                                     nullptr, GetModuleHandleA(nullptr), nullptr);
+        AboutWindow about(owner);
+        about.systemInfoProgram = "no-such-system-information-tool.exe";
+        EXPECT_EQ(test::runModalWithKeys(about, c.keys), IDCANCEL) << c.keys.front();
+        EXPECT_EQ(prompts.shown.size(), c.boxes) << c.keys.front();
+        EXPECT_TRUE(IsWindowEnabled(owner)) << "the owner takes input again";
+        DestroyWindow(owner);
+    }
 }
-
-INSTANTIATE_TEST_SUITE_P(Keys, AboutKeys, ::testing::Values(VK_ESCAPE, VK_RETURN));
 
 }  // namespace
 }  // namespace talkpost

@@ -1,5 +1,6 @@
 // The Edit Computer List dialog under Wine: made over a real combo box list,
-// shown, and driven with window messages.
+// shown, and driven with real keys and pointer moves (xdotool), and with
+// window messages where the mouse only selects.
 #include "app/wiring_win.h"
 #include "computers/edit_computer_list_dialog_win.h"
 #include "settings/placement_store_win.h"
@@ -11,15 +12,21 @@
 #include <vector>
 
 #include "settings/settings_file_win.h"
+#include "support/real_input_win.h"
 #include "support/test_support_win.h"
+#include "win/controls_win.h"
 
 namespace talkpost {
 namespace {
 
 using Id = EditComputerListDialog::ControlId;
+using test::Keys;
 using test::RecordingPrompts;
 using test::TempFolder;
 
+// Stands in for the main window: the computer field, and a user field that
+// gets the focus back whenever the window is activated again. The field takes
+// Enter as a new line, as the message editor does, so that a stray Enter shows.
 class OwnerWindow : public Window {
 public:
     OwnerWindow()
@@ -27,14 +34,41 @@ public:
         create("TalkpostDialogTestOwner", 0, "owner", WS_OVERLAPPEDWINDOW, 10, 10, 300, 200, nullptr, nullptr);
         combo = CreateWindowExA(0, "COMBOBOX", "", WS_CHILD | WS_VISIBLE | WS_VSCROLL | CBS_DROPDOWN | CBS_SORT, 10,
                                 10, 200, 150, hwnd(), nullptr, GetModuleHandleA(nullptr), nullptr);
+        userField = CreateWindowExA(0, "EDIT", "*",
+                                    WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_MULTILINE | ES_WANTRETURN, 10, 40, 120, 40, hwnd(), nullptr, GetModuleHandleA(nullptr), nullptr);
     }
     HWND combo = nullptr;
+    HWND userField = nullptr;
+
+protected:
+    LRESULT handle(UINT msg, WPARAM wparam, LPARAM lparam) override
+    {
+        if (msg == WM_ACTIVATE && LOWORD(wparam) != WA_INACTIVE) {
+            SetFocus(userField);
+            Edit(userField).selectAll();
+            return 0;
+        }
+        return defaultHandle(msg, wparam, lparam);
+    }
 };
 
-void key(HWND target, WPARAM vk)
+// Tab from the dialog itself reaches the list first, then "+", "-", "Save", "Cancel".
+Keys tabs(int count) { return Keys(static_cast<std::size_t>(count), "Tab"); }
+Keys operator+(Keys a, const Keys& b)
 {
-    SendMessageA(target, WM_KEYDOWN, vk, 1);
-    SendMessageA(target, WM_KEYUP, vk, 0xC0000001);
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+// In the list with nothing selected, Down selects the first entry, and each further Down the next.
+const Keys first{"Down"};
+const Keys lastOfThree{"Down", "Down", "Down"};
+// The letters of a lower-case text as keys.
+Keys typed(const std::string& text)
+{
+    Keys keys;
+    for (char c : text)
+        keys.push_back(std::string(1, c));
+    return keys;
 }
 
 class EditComputerListDialogTest : public ::testing::Test {
@@ -93,15 +127,17 @@ protected:
         SendMessageA(list().hwnd(), WM_LBUTTONDBLCLK, MK_LBUTTON, at);
         SendMessageA(list().hwnd(), WM_LBUTTONUP, 0, at);
     }
-    void editRow(int row, const std::string& text)
-    {
-        doubleClickRow(row);
-        ASSERT_TRUE(list().editing());
-        SetWindowTextA(list().editor(), text.c_str());
-        key(list().editor(), VK_RETURN);
-        ASSERT_FALSE(list().editing());
-    }
     bool visible() const { return IsWindowVisible(dialog->hwnd()) != FALSE; }
+    // The dialog opened modally over the owner, with the owner's user field
+    // focused and its text selected, as a person opens it from the main window.
+    int runWithKeys(const test::KeyInput& input)
+    {
+        SetForegroundWindow(owner.hwnd());
+        SetFocus(owner.userField);
+        Edit(owner.userField).selectAll();
+        return test::runModalWithKeys(*dialog, input);
+    }
+    int runWithKeys(const Keys& keys) { return runWithKeys(test::pressed(keys)); }
 
     RecordingPrompts prompts;
     TempFolder folder;
@@ -216,7 +252,8 @@ TEST_F(EditComputerListDialogTest, DoubleClickEditsTheEntryUnderThePointer)
     EXPECT_EQ(windowText(list().editor()), "Remote02");
     EXPECT_EQ(list().item(2), "");
     EXPECT_EQ(list().itemIndex(), -1);
-    key(list().editor(), VK_ESCAPE);
+    ASSERT_TRUE(test::pressKeys(list().editor(), {"Escape"}));
+    EXPECT_FALSE(list().editing());
     EXPECT_EQ(list().item(2), "Remote02");
 
     list().clear();
@@ -224,16 +261,56 @@ TEST_F(EditComputerListDialogTest, DoubleClickEditsTheEntryUnderThePointer)
     EXPECT_FALSE(list().editing());
 }
 
-TEST_F(EditComputerListDialogTest, RenamedEntryStaysInPlaceUntilSavedSorted)
+// F2 opens the editor on the selected entry as a double click does; Enter
+// ends the edit, which leaves the renamed entry where it stood until "Save"
+// (reached with Tab, pressed with Enter) sorts it into the computer list.
+TEST_F(EditComputerListDialogTest, F2RenamesTheSelectedEntryWhichStaysInPlaceUntilSavedSorted)
 {
-    open();
-    editRow(2, "Aardvark");
-    EXPECT_EQ(list().items(), (std::vector<std::string>{"*", "Remote01", "Aardvark"}));
-    EXPECT_EQ(list().itemIndex(), 2);
-    click(Id::Save);
-    EXPECT_FALSE(visible());
-    EXPECT_EQ(computers.entries(), (std::vector<std::string>{"*", "Aardvark", "Remote01"}));
+    Keys keys = tabs(1) + lastOfThree + Keys{"F2"} + typed("aardvark") + Keys{"Return"} + tabs(3) + Keys{"Return"};
+    EXPECT_EQ(runWithKeys(keys), IDOK);
+    EXPECT_EQ(list().items(), (std::vector<std::string>{"*", "Remote01", "aardvark"}));
+    EXPECT_EQ(computers.entries(), (std::vector<std::string>{"*", "aardvark", "Remote01"}));
     EXPECT_EQ(computers.typedText(), "typed here");
+    EXPECT_EQ(windowText(owner.userField), "*");
+}
+
+// Enter and Space press the focused button, and the key that closes the
+// dialog goes with it: the field behind keeps its text.
+TEST_F(EditComputerListDialogTest, KeysThatPressSaveOrCancelCloseTheDialogAndReachNothingBehind)
+{
+    struct Case {
+        Keys keys;
+        int result;
+        std::vector<std::string> saved;
+    };
+    const std::vector<std::string> unchanged{"*", "Remote01", "Remote02"};
+    const std::vector<std::string> withoutFirst{"Remote01", "Remote02"};
+    const Case cases[] = {
+        {tabs(5) + Keys{"Return"}, IDCANCEL, unchanged},
+        {tabs(5) + Keys{"space"}, IDCANCEL, unchanged},
+        // "-" on the first entry, then "Save".
+        {tabs(1) + first + tabs(2) + Keys{"Return", "Tab", "Return"}, IDOK, withoutFirst},
+        {tabs(1) + first + tabs(2) + Keys{"space", "Tab", "space"}, IDOK, withoutFirst},
+    };
+    for (const Case& c : cases) {
+        computers.replaceAll(unchanged);
+        std::string keys;
+        for (const std::string& k : c.keys)
+            keys += k + " ";
+        EXPECT_EQ(runWithKeys(c.keys), c.result) << keys;
+        EXPECT_FALSE(visible()) << keys;
+        EXPECT_EQ(computers.entries(), c.saved) << keys;
+        EXPECT_EQ(windowText(owner.userField), "*") << keys;
+    }
+}
+
+// A key held down repeats; once its press has closed the dialog, the
+// repeats must not type into the window behind.
+TEST_F(EditComputerListDialogTest, AHeldKeyThatClosedTheDialogDoesNotRepeatIntoTheWindowBehind)
+{
+    // Held well past the keyboard's repeat delay.
+    EXPECT_EQ(runWithKeys(test::pressed(tabs(5)) + test::held("Return", std::chrono::milliseconds(1500))), IDCANCEL);
+    EXPECT_EQ(windowText(owner.userField), "*");
 }
 
 TEST_F(EditComputerListDialogTest, ClickOnSaveWhileEditingOnlyEndsTheEditAndASecondSaves)
@@ -270,13 +347,11 @@ TEST_F(EditComputerListDialogTest, ButtonCommandsWhileEditingOnlyEndTheEdit)
 
 TEST_F(EditComputerListDialogTest, CancelDiscardsTheChangesAndTheNextShowReloads)
 {
-    open();
-    editRow(1, "Changed");
-    list().setItemIndex(0);
-    click(Id::Remove);
-    click(Id::Add);
-    key(list().editor(), VK_RETURN);
-    click(Id::Cancel);
+    // Rename the last entry, remove it with "-", add one with "+", then "Cancel".
+    Keys keys = tabs(1) + lastOfThree + Keys{"F2"} + typed("changed") + Keys{"Return"} + tabs(2) + Keys{"Return"} +
+                Keys{"shift+Tab", "Return"} + typed("new") + Keys{"Return"} + tabs(4) + Keys{"Return"};
+    EXPECT_EQ(runWithKeys(keys), IDCANCEL);
+    EXPECT_EQ(list().items(), (std::vector<std::string>{"new", "*", "Remote01"}));
     EXPECT_FALSE(visible());
     EXPECT_EQ(computers.entries(), (std::vector<std::string>{"*", "Remote01", "Remote02"}));
     open();
@@ -297,10 +372,57 @@ TEST_F(EditComputerListDialogTest, MinusRemovesTheSelectedEntryWithoutAsking)
 
 TEST_F(EditComputerListDialogTest, EntriesMadeEqualByEditingAreBothSaved)
 {
+    Keys keys = tabs(1) + lastOfThree + Keys{"F2"} + typed("remote01") + Keys{"Return"} + tabs(3) + Keys{"Return"};
+    EXPECT_EQ(runWithKeys(keys), IDOK);
+    EXPECT_EQ(computers.entries(), (std::vector<std::string>{"*", "remote01", "Remote01"}));
+}
+
+// The hints show when the pointer rests over the list: the full text of an
+// entry too wide for the list, at the entry's row, and "double click to
+// edit" over a short entry and below the last one.
+TEST_F(EditComputerListDialogTest, HintsShowWhereThePointerRests)
+{
+    const std::string wide = "Print-Server-Building-C-Floor-3-Room-12";
+    computers.add(wide);  // sorts to row 1
     open();
-    editRow(2, "Remote01");
-    click(Id::Save);
-    EXPECT_EQ(computers.entries(), (std::vector<std::string>{"*", "Remote01", "Remote01"}));
+    ASSERT_EQ(list().item(1), wide);
+    HWND hint = list().hintWindow();
+    ASSERT_NE(hint, nullptr);
+    struct Case {
+        int row;
+        std::string text;
+    };
+    const Case cases[] = {{1, wide}, {0, "double click to edit"}, {1, wide}, {8, "double click to edit"}};
+    for (const Case& c : cases) {
+        // The point is taken afresh while waiting: a window manager may still
+        // move the dialog to its place after it has shown.
+        POINT moved{-1, -1};
+        auto restOnRow = [&] {
+            POINT at{20, c.row * list().itemHeight() + list().itemHeight() / 2};
+            ClientToScreen(list().hwnd(), &at);
+            if (at.x != moved.x || at.y != moved.y) {
+                moved = at;
+                EXPECT_TRUE(test::movePointerTo(at));
+            }
+            return IsWindowVisible(hint) && windowText(hint) == c.text;
+        };
+        EXPECT_TRUE(test::waitUntil(restOnRow))
+            << "row " << c.row << ": " << (IsWindowVisible(hint) ? windowText(hint) : "no hint");
+        if (c.text == wide) {
+            RECT row{}, tip{};
+            ListBox(list().hwnd()).itemRect(c.row, row);
+            MapWindowPoints(list().hwnd(), nullptr, reinterpret_cast<POINT*>(&row), 2);
+            GetWindowRect(hint, &tip);
+            // At the entry's left edge, 2 pixels above the row; the tip's own frame may take a pixel.
+            EXPECT_NEAR(tip.left, row.left, 1);
+            EXPECT_NEAR(tip.top, row.top - 2, 1);
+        }
+    }
+    // Away from the list, the hint goes.
+    RECT frame{};
+    GetWindowRect(dialog->hwnd(), &frame);
+    ASSERT_TRUE(test::movePointerTo({frame.right + 40, frame.top + 40}));
+    EXPECT_TRUE(test::waitUntil([&] { return !IsWindowVisible(hint); }));
 }
 
 TEST_F(EditComputerListDialogTest, SavingAnEmptiedListEmptiesTheComputerList)
@@ -315,13 +437,11 @@ TEST_F(EditComputerListDialogTest, SavingAnEmptiedListEmptiesTheComputerList)
     EXPECT_EQ(computers.typedText(), "typed here");
 }
 
+// The dialog has no default or cancel button and no close box: Enter and
+// Escape in the list and Alt+F4 leave it open, so "Save" still ends it.
 TEST_F(EditComputerListDialogTest, OnlySaveAndCancelCloseTheDialog)
 {
-    open();
-    SendMessageA(dialog->hwnd(), WM_COMMAND, IDOK, 0);
-    SendMessageA(dialog->hwnd(), WM_COMMAND, IDCANCEL, 0);
-    SendMessageA(dialog->hwnd(), WM_SYSCOMMAND, SC_CLOSE, 0);
-    EXPECT_TRUE(visible());
+    EXPECT_EQ(runWithKeys(tabs(1) + Keys{"Return", "Escape", "alt+F4"} + tabs(3) + Keys{"Return"}), IDOK);
 }
 
 TEST_F(EditComputerListDialogTest, ModalShowEndsWithTheButtonAndFreesTheOwner)

@@ -77,7 +77,7 @@ protected:
         ShowWindow(host.hwnd(), SW_SHOW);
         SetForegroundWindow(host.hwnd());
         SetFocus(host.other);
-        test::pumpFor(std::chrono::milliseconds(50));
+        ASSERT_TRUE(test::waitUntil([&] { return IsWindowVisible(host.hwnd()) && GetFocus() == host.other; }));
     }
     void TearDown() override
     {
@@ -380,14 +380,14 @@ TEST_F(InPlaceListBoxTest, HintShowsTheFullTextOfEntriesWiderThanTheList)
     EXPECT_FALSE(hintAtRow(1).entryText);
     EXPECT_EQ(hintAtRow(10).text, "double click to edit");  // below the last entry
 
-    // The tip asks for its text for the row last seen under the pointer.
-    SendMessageA(list->hwnd(), WM_MOUSEMOVE, 0, at(5, 3 * 20 + 5));
-    NMTTDISPINFOA request{};
-    request.hdr.hwndFrom = list->tooltip();
-    request.hdr.code = TTN_GETDISPINFOA;
-    SendMessageA(list->hwnd(), WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&request));
-    ASSERT_NE(request.lpszText, nullptr);
-    EXPECT_EQ(std::string(request.lpszText), list->item(3));
+    // Resting over the wide entry shows its text; a click withdraws it.
+    SendMessageA(list->hwnd(), WM_MOUSEHOVER, 0, at(5, 3 * 20 + 5));
+    HWND tip = list->hintWindow();
+    EXPECT_TRUE(IsWindowVisible(tip));
+    EXPECT_EQ(windowText(tip), list->item(3));
+    SendMessageA(list->hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, at(5, 5));
+    SendMessageA(list->hwnd(), WM_LBUTTONUP, 0, at(5, 5));
+    EXPECT_FALSE(IsWindowVisible(tip));
 }
 
 // The features the Edit Computer List dialog leaves off.
