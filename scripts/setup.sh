@@ -2,12 +2,13 @@
 # Installs what building and running Talkpost on Debian needs, when missing:
 # CMake, Ninja, g++ and GoogleTest's sources (native build and tests), the
 # MinGW-w64 cross compiler (Windows build), Wine, Xvfb and the X tools the
-# tests and the demo use, iproute2 for the tests' own network namespace, gcab (and perl) for
+# tests and the demo use, iproute2 for the tests' own network namespace (nftables
+# for the silent hosts in it), gcab (and perl) for
 # the test cabinets, Debian's FTP server module, openssl and curl for the update tests and
 # benchmark. Uses sudo when not run as root.
 set -euo pipefail
 packages=(cmake ninja-build g++ googletest g++-mingw-w64-x86-64-posix wine wine64 xvfb x11-utils xdotool
-          imagemagick clang libclang-rt-dev iproute2 util-linux gcab perl python3-pyftpdlib openssl curl)
+          imagemagick clang libclang-rt-dev iproute2 nftables util-linux gcab perl python3-pyftpdlib openssl curl)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -7,6 +7,7 @@
 
 #include "app/command_line.h"
 #include "app/main_window_win.h"
+#include "app/message_dispatch_win.h"
 #include "app/wiring_win.h"
 #include "win/prompts_win.h"
 
@@ -18,6 +19,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     OleInitialize(nullptr);
 
     int exitCode = 0;
+    removeLeftoverMessageFiles();
     try {
         MainWindow mainWindow(programArguments(GetCommandLineA()));
         Application application(mainWindow);

@@ -11,7 +11,7 @@
 #include "app/launcher_win.h"
 #include "app/main_rules.h"
 #include "app/msg_command.h"
-#include "nettools/echo_all_win.h"
+#include "app/send_to_all_plan.h"
 #include "nettools/ping_win.h"
 #include "nettools/remote_desktop.h"
 #include "settings/ini_rules.h"
@@ -19,8 +19,8 @@
 #include "settings/settings_file_win.h"
 #include "update/live_update_win.h"
 #include "win/controls_win.h"
+#include "win/folders_win.h"
 #include "win/prompts_win.h"
-#include "win/wait_cursor_win.h"
 
 namespace talkpost {
 namespace {
@@ -28,6 +28,22 @@ namespace {
 constexpr COLORREF kBackground = RGB(200, 219, 238);
 constexpr unsigned kEchoTimeoutMs = 5000;
 constexpr int kLogCapacity = 16777215;
+// The dispatch's wake-up: something came back from its threads.
+constexpr UINT kDispatchMail = WM_APP + 40;
+
+// The log pane: an edit that is only ever appended to.
+class LogPane : public Edit {
+public:
+    explicit LogPane(HWND hwnd) : Edit(hwnd) {}
+    // Whether the text (of the given length) is empty or ends with a line
+    // break: its last line then starts at its end. Asks for the last line
+    // only, so that a long log is not copied for every line added.
+    bool endsWithLineBreak(int length) const
+    {
+        int lines = static_cast<int>(send(EM_GETLINECOUNT));
+        return length == 0 || static_cast<int>(send(EM_LINEINDEX, static_cast<WPARAM>(lines - 1))) == length;
+    }
+};
 
 HFONT makeFont(int pixelHeight)
 {
@@ -74,13 +90,6 @@ HBITMAP makeMenuImage(bool monitor)
     return bitmap;
 }
 
-std::string currentDirectory()
-{
-    char buffer[260] = {};
-    DWORD n = GetCurrentDirectoryA(260, buffer);
-    return n > 0 && n < 260 ? std::string(buffer, n) : std::string();
-}
-
 }  // namespace
 
 MainWindow::MainWindow(std::vector<std::string> arguments) : arguments_(std::move(arguments))
@@ -104,30 +113,37 @@ MainWindow::MainWindow(std::vector<std::string> arguments) : arguments_(std::mov
     createFields();
     createStatusBar();
     createTooltips();
+    dispatch_ = std::make_unique<MessageDispatch>(hwnd(), kDispatchMail, dispatchView());
     onShow = [this] { formShow(); };
-}
-
-// One message being delivered: the interpreter's process and the wait for
-// its end, which runs on the system's wait thread, not on the window's.
-struct MainWindow::Delivery {
-    HWND window = nullptr;
-    std::string computer;
-    UniqueHandle process;
-    HANDLE wait = nullptr;
-    DWORD exitCode = 0;
-};
-
-namespace {
-constexpr UINT kDeliveryEnded = WM_APP + 40;
 }
 
 MainWindow::~MainWindow()
 {
     // The interpreters keep running; only the waits for them end here.
-    for (auto& delivery : deliveries_)
-        UnregisterWaitEx(delivery->wait, INVALID_HANDLE_VALUE);
+    dispatch_.reset();
     if (tooltip_ != nullptr)
         DestroyWindow(tooltip_);
+}
+
+DispatchView MainWindow::dispatchView()
+{
+    DispatchView view;
+    view.appendLog = [this](const std::string& line) { appendLog(line); };
+    view.showProgress = [this](const std::string& text) {
+        if (!sendToAllRunning() && text.empty()) {
+            setStatusText(0, statusBeforeSendToAll_);
+            return;
+        }
+        setStatusText(0, text);
+    };
+    view.sendToAllRunning = [this](bool running) {
+        if (running)
+            statusBeforeSendToAll_ = statusText(0);
+        ToolBar(control(id(MainId::ToolBar))).setButtonText(id(MainId::SendToAllButton), running ? "Stop" : "SendToAll");
+    };
+    view.selectEntry = [this](std::size_t index) { computers_->select(static_cast<int>(index)); };
+    view.showError = [this](const std::string& message) { prompts().standardError(hwnd(), message); };
+    return view;
 }
 
 void MainWindow::createMenus()
@@ -319,12 +335,7 @@ bool MainWindow::autoSave() const
     return (GetMenuState(mainMenu_, id(MainId::AutoSave1), MF_BYCOMMAND) & MF_CHECKED) != 0;
 }
 
-std::string MainWindow::windowsDir() const
-{
-    char buffer[260] = {};
-    UINT n = GetWindowsDirectoryA(buffer, 260);
-    return n > 0 && n < 260 ? std::string(buffer, n) : std::string();
-}
+std::string MainWindow::windowsDir() const { return windowsFolder(); }
 
 void MainWindow::clampTimeField()
 {
@@ -427,22 +438,21 @@ std::optional<settings::PropertyAccess> MainWindow::findProperty(const std::stri
 
 void MainWindow::appendLog(const std::string& line)
 {
-    HWND log = control(id(MainId::LogText));
-    int length = GetWindowTextLengthA(log);
-    std::string piece = logAppendText(windowText(log), line);
+    LogPane log(control(id(MainId::LogText)));
+    int length = log.length();
+    std::string piece = logAppendText(log.endsWithLineBreak(length) ? "\r\n" : "?", line);
     // The text goes in at the end without moving the view or the selection;
     // then the pane scrolls one page down from where the reader left it.
-    auto firstVisible = [log] { return static_cast<int>(SendMessageA(log, EM_GETFIRSTVISIBLELINE, 0, 0)); };
-    int shownFirst = firstVisible();
+    int shownFirst = log.firstVisibleLine();
     DWORD selStart = 0, selEnd = 0;
-    SendMessageA(log, EM_GETSEL, reinterpret_cast<WPARAM>(&selStart), reinterpret_cast<LPARAM>(&selEnd));
-    SendMessageA(log, WM_SETREDRAW, FALSE, 0);
-    SendMessageA(log, EM_SETSEL, static_cast<WPARAM>(length), static_cast<LPARAM>(length));
-    SendMessageA(log, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(piece.c_str()));
-    SendMessageA(log, EM_SETSEL, selStart, selEnd);
-    SendMessageA(log, EM_LINESCROLL, 0, shownFirst - firstVisible());
-    SendMessageA(log, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(log, nullptr, TRUE);
+    log.selection(selStart, selEnd);
+    log.setRedraw(false);
+    log.select(length, length);
+    log.replaceSelection(piece);
+    log.select(static_cast<int>(selStart), static_cast<int>(selEnd));
+    log.scrollLines(shownFirst - log.firstVisibleLine());
+    log.setRedraw(true);
+    log.invalidate();
     logTextChange();
 }
 
@@ -503,22 +513,6 @@ void MainWindow::formShow()
         features.startBanner(*this);
 }
 
-void MainWindow::writeMessageFile(const std::string& text) const
-{
-    std::string path = messageFilePath(startDir_);
-    UniqueFile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
-        throw AppError("Datei " + path + " kann nicht erstellt werden");
-    DWORD written = 0;
-    if (!WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
-        written != text.size()) {
-        // A message cut short must not be sent as if it were whole.
-        file.reset();
-        DeleteFileA(path.c_str());
-        throw AppError("nach " + path + " kann nicht geschrieben werden");
-    }
-}
-
 bool MainWindow::refuse(const std::optional<std::string>& refusal)
 {
     if (refusal)
@@ -532,42 +526,6 @@ void MainWindow::launchCommand(const std::string& parameters)
     fileExec("cmd.exe", parameters, SW_HIDE);
 }
 
-void MainWindow::launchMessage(const std::string& computer, const std::string& parameters)
-{
-    appendLog("cmd.exe " + parameters);
-    HANDLE process = fileExecProcess("cmd.exe", parameters, SW_HIDE);
-    if (process == nullptr)
-        return;
-    auto delivery = std::make_unique<Delivery>();
-    delivery->window = hwnd();
-    delivery->computer = computer;
-    delivery->process.reset(process);
-    if (!RegisterWaitForSingleObject(&delivery->wait, process, &MainWindow::deliveryEnded, delivery.get(), INFINITE,
-                                     WT_EXECUTEONLYONCE))
-        return;
-    deliveries_.push_back(std::move(delivery));
-}
-
-void CALLBACK MainWindow::deliveryEnded(PVOID parameter, BOOLEAN)
-{
-    // On the wait thread: read the exit code and hand the rest to the window.
-    auto* delivery = static_cast<Delivery*>(parameter);
-    GetExitCodeProcess(delivery->process.get(), &delivery->exitCode);
-    PostMessageA(delivery->window, kDeliveryEnded, 0, reinterpret_cast<LPARAM>(delivery));
-}
-
-void MainWindow::onDeliveryEnded(Delivery* delivery)
-{
-    auto it = std::find_if(deliveries_.begin(), deliveries_.end(),
-                           [delivery](const std::unique_ptr<Delivery>& d) { return d.get() == delivery; });
-    if (it == deliveries_.end())
-        return;
-    std::unique_ptr<Delivery> ended = std::move(*it);
-    deliveries_.erase(it);
-    UnregisterWait(ended->wait);  // its one call has run
-    appendLog(deliveryLine(ended->computer, ended->exitCode));
-}
-
 void MainWindow::onSend()
 {
     std::string computer = computers_->typedText();
@@ -575,47 +533,30 @@ void MainWindow::onSend()
         return;
     if (autoSave() && !computers_->isListed(computer))
         computers_->add(computer);
-    writeMessageFile(messageText());
-    launchMessage(computer, buildMsgCommand({windowsDir(), computer, timeText(), userText(), startDir_}));
+    auto file = MessageFile::write(messageText());
+    dispatch_->send(computer, buildMsgCommand({windowsDir(), computer, timeText(), userText(), file->path()}), file);
 }
 
 void MainWindow::onSendToAll()
 {
+    if (dispatch_->sendToAllRunning()) {
+        dispatch_->stopSendToAll();
+        return;
+    }
     if (refuse(sendToAllRefusal({messageText(), {}, userText(), timeText()})))
         return;
-    writeMessageFile(messageText());
     std::vector<std::string> entries = computers_->entries();
     if (entries.empty())
         return;
-
-    // All echoes at once, each with its own time-out; then the walk in list
-    // order, as if each entry had been tested in turn.
-    std::vector<EntryEcho> echoes;
-    {
-        WaitCursor wait;
-        for (const EchoResult& echo : echoAll(entries, kEchoTimeoutMs))
-            echoes.push_back({echo.outcome == EchoOutcome::Answered,
-                              echo.outcome == EchoOutcome::Failed ? std::optional(echo.error) : std::nullopt});
-    }
-    std::string windows = windowsDir();
-    std::string time = timeText();
-    std::string user = userText();
-    for (const SendStep& step : planSendToAll(entries, echoes)) {
-        computers_->select(static_cast<int>(step.index));
-        switch (step.action) {
-        case EntryAction::Skip:
-            appendLog(step.text);
-            break;
-        case EntryAction::Fail:
-            throw AppError(step.text);
-        case EntryAction::Launch:
-            launchMessage(computers_->typedText(),
-                          buildMsgCommand({windows, computers_->typedText(), time, user, startDir_}));
-            break;
-        case EntryAction::Silent:
-            break;
-        }
-    }
+    MessageDispatch::SendToAll run;
+    run.entries = std::move(entries);
+    run.windowsDir = windowsDir();
+    run.time = timeText();
+    run.user = userText();
+    run.parallelSends = parallelSendsValue(settings::readSettingsValue("Talkpost", "ParallelSends"));
+    run.echoTimeoutMs = kEchoTimeoutMs;
+    run.file = MessageFile::write(messageText());
+    dispatch_->startSendToAll(std::move(run));
 }
 
 void MainWindow::onComputerKeyDown(WPARAM key)
@@ -651,7 +592,7 @@ void MainWindow::onRemoteDesktop()
     launchCommand(remoteDesktopParameters(entry));
 }
 
-void MainWindow::onScanNetwork() { scanNetwork(*computers_, *this, network_ != nullptr ? *network_ : systemNetwork()); }
+void MainWindow::onScanNetwork() { scanNetwork(*computers_, *this, systemNetwork()); }
 
 void MainWindow::onHowToEnableClients()
 {
@@ -768,9 +709,15 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wparam, LPARAM lparam)
             SetFocus(lastFocus_ != nullptr && IsWindow(lastFocus_) ? lastFocus_ : control(id(MainId::IPComboBox)));
         }
         return 0;
-    case kDeliveryEnded:
-        onDeliveryEnded(reinterpret_cast<Delivery*>(lparam));
+    case kDispatchMail:
+        dispatch_->onMail();
         return 0;
+    case WM_TIMER:
+        if (wparam == MessageDispatch::kMailTimer) {
+            dispatch_->onMail();
+            return 0;
+        }
+        break;
     case WM_DESTROY:
         PostQuitMessage(0);
         return 0;

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "app/message_dispatch_win.h"
 #include "computers/computer_list_win.h"
 #include "nettools/netscan_win.h"
 #include "settings/stored_props.h"
@@ -103,9 +104,6 @@ public:
     // The live update engine, one for the window's life.
     update::LiveUpdate& liveUpdate() { return liveUpdate_; }
 
-    // Network provider of the scan; the system's unless a test scripts one.
-    void setNetworkForScan(NetworkProvider* network) { network_ = network; }
-
     // The time field's value within 60..20000 (the field corrects itself when left).
     void clampTimeField();
 
@@ -123,11 +121,11 @@ public:
 
     // Starts a hidden cmd.exe with the parameters after logging the command.
     void launchCommand(const std::string& parameters);
-    // The same for a message to the computer; when the interpreter ends, one
-    // line in the log pane says whether the message was delivered.
-    void launchMessage(const std::string& computer, const std::string& parameters);
-    // Messages whose interpreter is still running.
-    std::size_t sendsRunning() const { return deliveries_.size(); }
+    // Messages whose interpreter has not reported its end yet; each end gives
+    // one line in the log pane that says whether the message was delivered.
+    std::size_t sendsRunning() const { return dispatch_->sendsRunning(); }
+    // While Send to all runs, its button reads "Stop" and stops it.
+    bool sendToAllRunning() const { return dispatch_->sendToAllRunning(); }
 
     static constexpr int kLeft = 395, kTop = 214, kWidth = 566, kHeight = 401;
 
@@ -144,14 +142,10 @@ private:
     void onCommand(int commandId);
     void showComputerPopup(int x, int y);
     void logTextChange();
-    void writeMessageFile(const std::string& text) const;
+    DispatchView dispatchView();
     // Shows the refusal, if any, and tells whether there was one.
     bool refuse(const std::optional<std::string>& refusal);
     void runFeature(const std::function<void(MainWindow&)>& feature);
-
-    struct Delivery;
-    static void CALLBACK deliveryEnded(PVOID delivery, BOOLEAN timedOut);
-    void onDeliveryEnded(Delivery* delivery);
 
     static LRESULT CALLBACK fieldSubclass(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, UINT_PTR idSubclass,
                                           DWORD_PTR refData);
@@ -164,10 +158,10 @@ private:
     HMENU mainMenu_ = nullptr;
     UniqueMenu popup_;
     HWND tooltip_ = nullptr;
-    NetworkProvider* network_ = nullptr;
     update::LiveUpdate liveUpdate_;
-    std::vector<std::unique_ptr<Delivery>> deliveries_;
     HWND lastFocus_ = nullptr;
+    std::string statusBeforeSendToAll_;
+    std::unique_ptr<MessageDispatch> dispatch_;
 };
 
 }  // namespace talkpost

@@ -9,7 +9,9 @@
 #include <algorithm>
 
 #include "app/main_window_win.h"
+#include "app/message_dispatch_win.h"
 #include "nettools/ping_win.h"
+#include "win/controls_win.h"
 #include "support/test_support_win.h"
 #include "base/app_error.h"
 
@@ -24,6 +26,19 @@ std::string trimRight(std::string text)
         text.pop_back();
     return text;
 }
+
+// The log's lines that begin with the prefix, in order.
+std::vector<std::string> logLines(const std::string& log, const std::string& prefix)
+{
+    std::vector<std::string> lines;
+    for (std::size_t pos = 0, end; (end = log.find("\r\n", pos)) != std::string::npos; pos = end + 2)
+        if (log.compare(pos, prefix.size(), prefix) == 0)
+            lines.push_back(log.substr(pos, end - pos));
+    return lines;
+}
+
+// The message file a logged command reads: what follows its last "<".
+std::string messageFileOf(const std::string& command) { return command.substr(command.rfind('<') + 1); }
 
 class MainWindowTest : public testing::Test {
 protected:
@@ -57,11 +72,18 @@ protected:
         SendMessageA(window_->hwnd(), WM_COMMAND, MAKEWPARAM(id(MainId::SendButton), BN_CLICKED),
                      reinterpret_cast<LPARAM>(window_->control(id(MainId::ToolBar))));
     }
-    std::string messageFile() const { return startDir_.file("msg.txt"); }
-    std::string expectedLogLine(const std::string& computer, const std::string& user) const
+    // The log's command line for a message, up to the message file it reads.
+    static std::string expectedCommand(const std::string& computer, const std::string& user,
+                                       const std::string& time = "60")
     {
         return "cmd.exe /c  cd /d C:\\windows\\System32 & C:\\windows\\System32\\msg.exe /SERVER:" + computer +
-               " /TIME:60 " + user + " <" + startDir_.path() + "\\msg.txt\r\n";
+               " /TIME:" + time + " " + user + " <";
+    }
+    // Waits until no Send to all runs and every interpreter has reported its end.
+    bool waitForTheEnd(MainWindow& w)
+    {
+        return test::waitUntil([&] { return !w.sendToAllRunning() && w.sendsRunning() == 0; },
+                               std::chrono::seconds(60));
     }
 
     RecordingPrompts prompts_;
@@ -122,14 +144,20 @@ TEST_F(MainWindowTest, SendWritesMessageFileAndLaunchesMsgExe)
     setText(MainId::RichText, message);
     clickSend();
 
-    EXPECT_EQ(test::readFile(messageFile()), message) << "whole text, untrimmed, lines joined by CR LF";
-    EXPECT_EQ(w.logText(), expectedLogLine("Remote01", "*"));
+    std::vector<std::string> commands = logLines(w.logText(), "cmd.exe ");
+    ASSERT_EQ(commands.size(), 1u);
+    EXPECT_EQ(commands[0].substr(0, expectedCommand("Remote01", "*").size()), expectedCommand("Remote01", "*"));
+    std::string file = messageFileOf(commands[0]);
+    EXPECT_EQ(file.rfind(messageFolder() + "\\msg-", 0), 0u) << file;
     auto runs = standins_.waitFor(1);
     ASSERT_EQ(runs.size(), 1u);
     EXPECT_EQ(runs[0].program, "msg.exe");
     EXPECT_EQ(trimRight(runs[0].args), "/SERVER:Remote01 /TIME:60 *");
-    EXPECT_EQ(runs[0].input, message);
+    EXPECT_EQ(runs[0].input, message) << "whole text, untrimmed, lines joined by CR LF";
     EXPECT_TRUE(prompts_.shown.empty());
+    ASSERT_TRUE(waitForTheEnd(w));
+    EXPECT_FALSE(test::fileExists(file)) << "deleted when its interpreter ended";
+    EXPECT_EQ(logLines(w.logText(), "Remote01: "), std::vector<std::string>{"Remote01: delivered"});
 }
 
 TEST_F(MainWindowTest, UserWithBlankReachesMsgExeAsOneWord)
@@ -137,23 +165,35 @@ TEST_F(MainWindowTest, UserWithBlankReachesMsgExeAsOneWord)
     MainWindow& w = open({"Remote01", "Jane Doe"});
     setText(MainId::RichText, "Hi");
     clickSend();
-    EXPECT_EQ(w.logText(), expectedLogLine("Remote01", "\"Jane Doe\""));
+    EXPECT_EQ(w.logText().rfind(expectedCommand("Remote01", "\"Jane Doe\""), 0), 0u) << w.logText();
     auto runs = standins_.waitFor(1);
     ASSERT_EQ(runs.size(), 1u);
     EXPECT_EQ(trimRight(runs[0].args), "/SERVER:Remote01 /TIME:60 \"Jane Doe\"");
     EXPECT_EQ(runs[0].input, "Hi");
 }
 
-TEST_F(MainWindowTest, SendingTwiceOverwritesTheFileAndLogsBoth)
+TEST_F(MainWindowTest, ASecondSendWhileTheFirstRunsDeliversBoth)
 {
+    // The first msg.exe still reads its file when the second Send writes its own.
+    SetEnvironmentVariableA("TALKPOST_STANDIN_DELAY_MS", "2000");
     MainWindow& w = open({"Remote01"});
     setText(MainId::RichText, "first, longer message");
     clickSend();
     setText(MainId::RichText, "second");
     clickSend();
-    EXPECT_EQ(test::readFile(messageFile()), "second");
-    EXPECT_EQ(w.logText(), expectedLogLine("Remote01", "*") + expectedLogLine("Remote01", "*"));
-    EXPECT_EQ(standins_.waitFor(2).size(), 2u);
+    SetEnvironmentVariableA("TALKPOST_STANDIN_DELAY_MS", nullptr);
+    std::vector<std::string> commands = logLines(w.logText(), "cmd.exe ");
+    ASSERT_EQ(commands.size(), 2u);
+    EXPECT_NE(messageFileOf(commands[0]), messageFileOf(commands[1])) << "a file for each send";
+    auto runs = standins_.waitFor(2);
+    ASSERT_EQ(runs.size(), 2u);
+    std::vector<std::string> inputs = {runs[0].input, runs[1].input};
+    std::sort(inputs.begin(), inputs.end());
+    EXPECT_EQ(inputs, (std::vector<std::string>{"first, longer message", "second"}));
+    ASSERT_TRUE(waitForTheEnd(w));
+    EXPECT_EQ(logLines(w.logText(), "Remote01: "),
+              (std::vector<std::string>{"Remote01: delivered", "Remote01: delivered"}));
+    EXPECT_TRUE(prompts_.shown.empty());
 }
 
 TEST_F(MainWindowTest, EmptyMessageShowsTheInformationBoxAndNothingElse)
@@ -165,7 +205,6 @@ TEST_F(MainWindowTest, EmptyMessageShowsTheInformationBoxAndNothingElse)
         ASSERT_EQ(prompts_.shown.size(), 1u);
         EXPECT_EQ(prompts_.shown[0].kind, "information");
         EXPECT_EQ(prompts_.shown[0].text, "Please enter Message first");
-        EXPECT_FALSE(test::fileExists(messageFile()));
         EXPECT_EQ(w.logText(), "");
         EXPECT_FALSE(w.computers().isListed("NewComputer")) << "nothing listed";
         prompts_.shown.clear();
@@ -195,34 +234,54 @@ TEST_F(MainWindowTest, AutoSaveAddsANewComputerOnceIgnoringCase)
     EXPECT_TRUE(w.autoSave());
 }
 
-TEST_F(MainWindowTest, AutoSaveAddsAnEmptyComputerTheFirstTime)
+TEST_F(MainWindowTest, AnEmptyComputerFieldIsRefused)
 {
     MainWindow& w = open();
-    setText(MainId::RichText, "m");
-    clickSend();
-    clickSend();
-    EXPECT_EQ(w.computers().entries(), (std::vector<std::string>{"", "*", "Remote01", "Remote02"}));
-    EXPECT_NE(w.logText().find("/SERVER: /TIME:60"), std::string::npos);
-}
-
-TEST_F(MainWindowTest, UnwritableStartFolderShowsTheErrorAndLaunchesNothing)
-{
-    test::TempFolder gone;
-    SetCurrentDirectoryA(gone.path().c_str());
-    MainWindow& w = open();
-    SetCurrentDirectoryA(startDir_.path().c_str());
-    ASSERT_TRUE(RemoveDirectoryA(gone.path().c_str()));
-
-    w.computers().setTypedText("Fresh");
     setText(MainId::RichText, "m");
     clickSend();
     ASSERT_EQ(prompts_.shown.size(), 1u);
+    EXPECT_EQ(prompts_.shown[0].kind, "information");
+    EXPECT_EQ(prompts_.shown[0].text, "Please enter Computer first");
+    EXPECT_EQ(w.computers().entries(), (std::vector<std::string>{"*", "Remote01", "Remote02"})) << "nothing added";
+    EXPECT_EQ(w.logText(), "");
+    test::pumpFor(std::chrono::milliseconds(300));
+    EXPECT_TRUE(standins_.runs().empty());
+}
+
+TEST_F(MainWindowTest, AStartFolderThatIsGoneStillSends)
+{
+    test::TempFolder gone;
+    SetCurrentDirectoryA(gone.path().c_str());
+    open({"Remote01"});
+    SetCurrentDirectoryA(startDir_.path().c_str());
+    ASSERT_TRUE(RemoveDirectoryA(gone.path().c_str()));
+
+    setText(MainId::RichText, "still sent");
+    clickSend();
+    auto runs = standins_.waitFor(1);
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(runs[0].input, "still sent");
+    EXPECT_TRUE(prompts_.shown.empty());
+    CreateDirectoryA(gone.path().c_str(), nullptr);
+}
+
+TEST_F(MainWindowTest, AMessageFolderThatCannotBeMadeShowsTheErrorAndLaunchesNothing)
+{
+    test::TempFolder temp;
+    std::string missing = temp.path() + "\\missing";
+    char previous[MAX_PATH] = {};
+    GetEnvironmentVariableA("TMP", previous, MAX_PATH);
+    SetEnvironmentVariableA("TMP", missing.c_str());  // the temporary folder the platform names
+    MainWindow& w = open({"Fresh"});
+    setText(MainId::RichText, "m");
+    clickSend();
+    SetEnvironmentVariableA("TMP", previous);
+    ASSERT_EQ(prompts_.shown.size(), 1u);
     EXPECT_EQ(prompts_.shown[0].kind, "error");
-    EXPECT_EQ(standardErrorText(prompts_.shown[0].text),
-              "Datei " + gone.path() + "\\msg.txt kann nicht erstellt werden.");
+    EXPECT_EQ(prompts_.shown[0].text.rfind("Datei " + missing + "\\Talkpost\\msg-", 0), 0u) << prompts_.shown[0].text;
+    EXPECT_NE(prompts_.shown[0].text.find(" kann nicht erstellt werden"), std::string::npos);
     EXPECT_EQ(w.logText(), "");
     EXPECT_TRUE(w.computers().isListed("Fresh")) << "AutoSave ran before the file was written";
-    CreateDirectoryA(gone.path().c_str(), nullptr);
 }
 
 TEST_F(MainWindowTest, TextsTheInterpreterWouldActOnAreRefused)
@@ -244,7 +303,6 @@ TEST_F(MainWindowTest, TextsTheInterpreterWouldActOnAreRefused)
         ASSERT_EQ(prompts_.shown.size(), 1u) << c.computer << " " << c.user;
         EXPECT_EQ(prompts_.shown[0].kind, "information");
         EXPECT_NE(prompts_.shown[0].text.find("The " + c.field + " "), std::string::npos) << prompts_.shown[0].text;
-        EXPECT_FALSE(test::fileExists(messageFile()));
         EXPECT_EQ(w.logText(), "");
         EXPECT_EQ(w.computers().count(), 3);
         prompts_.shown.clear();
@@ -414,21 +472,30 @@ TEST_F(MainWindowTest, SendToAllSendsToEveryAnsweringEntryInListOrder)
     setText(MainId::TimeEdit, "90");
     setText(MainId::RichText, "to all");
     command(MainId::SendToAllButton);
+    ASSERT_TRUE(waitForTheEnd(w));
 
-    std::string expected;
-    for (const char* host : {"127.0.0.1", "127.0.0.2", "127.0.0.3"})
-        expected += "cmd.exe /c  cd /d C:\\windows\\System32 & C:\\windows\\System32\\msg.exe /SERVER:" +
-                    std::string(host) + " /TIME:90 \"Jane Doe\" <" + startDir_.path() + "\\msg.txt\r\n";
-    EXPECT_EQ(w.logText(), expected);
+    std::vector<std::string> commands = logLines(w.logText(), "cmd.exe ");
+    ASSERT_EQ(commands.size(), 3u) << w.logText();
+    const char* hosts[] = {"127.0.0.1", "127.0.0.2", "127.0.0.3"};
+    for (std::size_t i = 0; i < 3; ++i) {
+        std::string expected = expectedCommand(hosts[i], "\"Jane Doe\"", "90");
+        EXPECT_EQ(commands[i].substr(0, expected.size()), expected);
+        EXPECT_EQ(messageFileOf(commands[i]), messageFileOf(commands[0])) << "one file for the whole walk";
+    }
+    EXPECT_FALSE(test::fileExists(messageFileOf(commands[0]))) << "deleted after the last result";
     EXPECT_EQ(w.computers().typedText(), "silent-name") << "the last entry ends selected";
     EXPECT_EQ(w.computers().selectedIndex(), 4);
-    EXPECT_EQ(test::readFile(messageFile()), "to all");
     auto runs = standins_.waitFor(3);
     ASSERT_EQ(runs.size(), 3u);
     for (const auto& run : runs) {
         EXPECT_EQ(run.input, "to all");
         EXPECT_NE(run.args.find("/TIME:90 \"Jane Doe\""), std::string::npos) << run.args;
     }
+    std::vector<std::string> summary = logLines(w.logText(), "Send to all: ");
+    ASSERT_EQ(summary.size(), 1u);
+    EXPECT_EQ(summary[0].rfind("Send to all: 3 delivered, 0 not delivered, 2 silent, in ", 0), 0u) << summary[0];
+    EXPECT_EQ(w.logText().substr(w.logText().size() - summary[0].size() - 2), summary[0] + "\r\n") << "the last line";
+    EXPECT_EQ(w.statusText(0), "Command") << "the progress is gone";
     EXPECT_TRUE(prompts_.shown.empty());
 }
 
@@ -436,11 +503,9 @@ TEST_F(MainWindowTest, SendToAllSendsToEveryAnsweringEntryInListOrder)
 std::vector<std::string> deliveryLines(const std::string& log)
 {
     std::vector<std::string> lines;
-    for (std::size_t pos = 0, end; (end = log.find("\r\n", pos)) != std::string::npos; pos = end + 2) {
-        std::string line = log.substr(pos, end - pos);
+    for (const std::string& line : logLines(log, ""))
         if (line.find(": delivered") != std::string::npos || line.find(": not delivered") != std::string::npos)
             lines.push_back(line);
-    }
     return lines;
 }
 
@@ -454,7 +519,7 @@ TEST_F(MainWindowTest, SendReportsWhetherTheMessageArrived)
         clickSend();
     }
     EXPECT_EQ(w.sendsRunning() + deliveryLines(w.logText()).size(), 3u);
-    EXPECT_TRUE(test::waitUntil([&] { return w.sendsRunning() == 0; }, std::chrono::seconds(60)));
+    EXPECT_TRUE(waitForTheEnd(w));
     SetEnvironmentVariableA("TALKPOST_STANDIN_FAIL", nullptr);
     std::vector<std::string> lines = deliveryLines(w.logText());
     std::sort(lines.begin(), lines.end());
@@ -469,12 +534,67 @@ TEST_F(MainWindowTest, SendToAllGivesOneResultLinePerAnsweringEntry)
     w.computers().replaceAll({"127.0.0.3", "*", "127.0.0.1", "silent-name", "127.0.0.2"});
     setText(MainId::RichText, "to all");
     command(MainId::SendToAllButton);
-    EXPECT_TRUE(test::waitUntil([&] { return w.sendsRunning() == 0; }, std::chrono::seconds(60)));
+    EXPECT_TRUE(waitForTheEnd(w));
     SetEnvironmentVariableA("TALKPOST_STANDIN_FAIL", nullptr);
     std::vector<std::string> lines = deliveryLines(w.logText());
     std::sort(lines.begin(), lines.end());
     EXPECT_EQ(lines, (std::vector<std::string>{"127.0.0.1: delivered", "127.0.0.2: not delivered (exit code 1722)",
                                                "127.0.0.3: delivered"}));
+    EXPECT_EQ(logLines(w.logText(), "Send to all: ").at(0).rfind("Send to all: 2 delivered, 1 not delivered, 2 silent", 0),
+              0u);
+}
+
+TEST_F(MainWindowTest, StopLaunchesNothingMoreWhileSendStillWorks)
+{
+    // One message command at a time, each taking a while like a remote call.
+    test::TempFolder settingsDir;
+    test::writeFile(settingsDir.file("Talkpost.ini"), "[Talkpost]\r\nParallelSends=1\r\n");
+    _putenv_s("TALKPOST_SETTINGS_DIR", settingsDir.path().c_str());  // read through the C runtime
+    SetEnvironmentVariableA("TALKPOST_STANDIN_DELAY_MS", "3000");
+    MainWindow& w = open();
+    w.computers().replaceAll({"127.0.0.1", "127.0.0.2", "127.0.0.3", "127.0.0.4"});
+    setText(MainId::RichText, "m");
+    command(MainId::SendToAllButton);
+    ToolBar bar(w.control(id(MainId::ToolBar)));
+    EXPECT_EQ(bar.buttonText(id(MainId::SendToAllButton)), "Stop");
+    ASSERT_TRUE(test::waitUntil([&] { return logLines(w.logText(), "cmd.exe ").size() == 1; }));
+    EXPECT_EQ(w.statusText(0), "Send to all: 0 of 4");
+
+    w.computers().setTypedText("Remote01");  // Send to one computer goes on beside it
+    clickSend();
+    EXPECT_EQ(logLines(w.logText(), "cmd.exe ").size(), 2u);
+
+    command(MainId::SendToAllButton);  // Stop
+    SetEnvironmentVariableA("TALKPOST_STANDIN_DELAY_MS", nullptr);
+    _putenv_s("TALKPOST_SETTINGS_DIR", "");
+    EXPECT_EQ(logLines(w.logText(), "Send to all stopped: "), std::vector<std::string>{"Send to all stopped: 3 not sent"});
+    EXPECT_EQ(bar.buttonText(id(MainId::SendToAllButton)), "SendToAll");
+    EXPECT_FALSE(w.sendToAllRunning());
+    ASSERT_TRUE(waitForTheEnd(w));
+    std::vector<std::string> lines = deliveryLines(w.logText());
+    std::sort(lines.begin(), lines.end());
+    EXPECT_EQ(lines, (std::vector<std::string>{"127.0.0.1: delivered", "Remote01: delivered"}))
+        << "what was launched still reports";
+    EXPECT_EQ(logLines(w.logText(), "cmd.exe ").size(), 2u) << "nothing launched after Stop";
+    EXPECT_EQ(logLines(w.logText(), "Send to all: ").size(), 1u);
+    EXPECT_EQ(w.computers().typedText(), "127.0.0.1") << "the walk ended at its first entry";
+}
+
+TEST_F(MainWindowTest, SendToAllWithoutTheIcmpLibraryShowsTheErrorAtTheFirstEntry)
+{
+    MainWindow& w = open();
+    w.computers().replaceAll({"127.0.0.1", "127.0.0.2"});
+    setText(MainId::RichText, "m");
+    setIcmpLibraryNameForTest("no-such-icmp.dll");
+    command(MainId::SendToAllButton);
+    bool ended = test::waitUntil([&] { return !w.sendToAllRunning(); });
+    setIcmpLibraryNameForTest({});
+    ASSERT_TRUE(ended);
+    ASSERT_EQ(prompts_.shown.size(), 1u);
+    EXPECT_EQ(prompts_.shown[0].kind, "error");
+    EXPECT_EQ(prompts_.shown[0].text.rfind("icmp.dll library can not be loaded or not found. ", 0), 0u);
+    EXPECT_EQ(logLines(w.logText(), "cmd.exe ").size(), 0u);
+    EXPECT_EQ(w.computers().selectedIndex(), 0) << "the entry that failed stays selected";
 }
 
 TEST_F(MainWindowTest, ClosingWithSendsRunningKeepsTheLogAndLeavesTheInterpretersRunning)
@@ -487,7 +607,8 @@ TEST_F(MainWindowTest, ClosingWithSendsRunningKeepsTheLogAndLeavesTheInterpreter
     window_.reset();  // at once, whether or not the interpreter has ended
     auto runs = standins_.waitFor(1);
     EXPECT_EQ(runs.size(), 1u) << "the message still reaches msg.exe";
-    EXPECT_EQ(log, expectedLogLine("Remote01", "*"));
+    EXPECT_EQ(runs.at(0).input, "m");
+    EXPECT_EQ(log.rfind(expectedCommand("Remote01", "*"), 0), 0u) << log;
 }
 
 TEST_F(MainWindowTest, SendToAllSkipsEntriesTheInterpreterWouldActOnWithALogLine)
@@ -496,21 +617,22 @@ TEST_F(MainWindowTest, SendToAllSkipsEntriesTheInterpreterWouldActOnWithALogLine
     w.computers().replaceAll({"127.0.0.1&calc", "127.0.0.1"});
     setText(MainId::RichText, "m");
     command(MainId::SendToAllButton);
+    ASSERT_TRUE(waitForTheEnd(w));
     std::string log = w.logText();
-    EXPECT_EQ(log.find("cmd.exe"), log.rfind("cmd.exe")) << "exactly one launch: " << log;
+    EXPECT_EQ(logLines(log, "cmd.exe ").size(), 1u) << "exactly one launch: " << log;
     EXPECT_NE(log.find("/SERVER:127.0.0.1 "), std::string::npos);
     EXPECT_NE(log.find("skipped 127.0.0.1&calc: The computer \"127.0.0.1&calc\" contains the character \"&\""),
               std::string::npos)
         << log;
 }
 
-TEST_F(MainWindowTest, SendToAllWithAnEmptyListWritesTheFileOnly)
+TEST_F(MainWindowTest, SendToAllWithAnEmptyListDoesNothing)
 {
     MainWindow& w = open();
     w.computers().replaceAll({});
     setText(MainId::RichText, "m");
     command(MainId::SendToAllButton);
-    EXPECT_EQ(test::readFile(messageFile()), "m");
+    EXPECT_FALSE(w.sendToAllRunning());
     EXPECT_EQ(w.logText(), "");
     EXPECT_TRUE(prompts_.shown.empty());
 }
@@ -522,7 +644,7 @@ TEST_F(MainWindowTest, SendToAllWithAnEmptyMessageShowsTheInformationBox)
     command(MainId::SendToAllButton);
     ASSERT_EQ(prompts_.shown.size(), 1u);
     EXPECT_EQ(prompts_.shown[0].text, "Please enter Message first");
-    EXPECT_FALSE(test::fileExists(messageFile()));
+    EXPECT_FALSE(w.sendToAllRunning());
     EXPECT_EQ(w.computers().selectedIndex(), -1);
 }
 
