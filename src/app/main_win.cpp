@@ -26,6 +26,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         mainWindow.show(SW_SHOWNORMAL);
         MSG msg;
         while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+            // Command keys first (Ctrl+Enter is Send, in the message editor too), then the dialog keys.
+            if (TranslateAcceleratorA(mainWindow.hwnd(), mainWindow.accelerators(), &msg))
+                continue;
             if (!IsDialogMessageA(mainWindow.hwnd(), &msg)) {
                 TranslateMessage(&msg);
                 DispatchMessageA(&msg);

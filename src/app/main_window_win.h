@@ -16,40 +16,41 @@
 #include "nettools/netscan_win.h"
 #include "settings/stored_props.h"
 #include "update/live_update_win.h"
+#include "win/controls_win.h"
 #include "win/handles_win.h"
 #include "win/window_win.h"
 
 namespace talkpost {
 
-// Control and menu ids. Kept clear of IDOK and IDCANCEL, which the dialog
+// Control and command ids. Kept clear of IDOK and IDCANCEL, which the dialog
 // manager sends for Enter and Escape.
 enum class MainId : int {
     ToolBar = 100,
-    SendButton,       // GlowButton2
-    SendToAllButton,  // GlowButton3
+    SendButton,
+    SendToAllButton,
     ComputerLabel,
-    IPComboBox,
+    ComputerField,
     UserLabel,
-    UserEdit,
+    UserField,
     TimeLabel,
-    TimeEdit,
+    TimeField,
     TimeSpin,
-    MessageLabel,  // Label3
-    RichText,
-    LogLabel,  // Label1
-    LogText,
+    MessageLabel,
+    MessageEditor,
+    LogLabel,
+    LogPane,
     StatusBar,
     Progress,
-    // Menu entries
-    AutoSave1 = 200,
-    Exit1,
-    ScanNetwork1,
-    EditComputer1,
-    HowToEnableClients1,
-    LiveUpdate1,
-    Info1,
-    Ping1,
-    RemoteDesktop1,
+    // Menu commands
+    AutoSave = 200,
+    Exit,
+    ScanNetwork,
+    EditComputerList,
+    ClientHelp,
+    LiveUpdate,
+    About,
+    Ping,
+    RemoteDesktop,
 };
 
 inline constexpr int id(MainId value) { return static_cast<int>(value); }
@@ -119,6 +120,9 @@ public:
     void onScanNetwork();
     void onHowToEnableClients();
 
+    // The keys that run commands (Ctrl+Enter: Send), for the message loop.
+    HACCEL accelerators() const { return accelerators_; }
+
     // Starts a hidden cmd.exe with the parameters after logging the command.
     void launchCommand(const std::string& parameters);
     // Messages whose interpreter has not reported its end yet; each end gives
@@ -133,15 +137,25 @@ protected:
     LRESULT handle(UINT msg, WPARAM wparam, LPARAM lparam) override;
 
 private:
+    struct CommandRow;
+    static const std::vector<CommandRow>& commands();
+    // Runs the command's handler; false for an id that is no command.
+    bool runCommand(int commandId);
+    void onAutoSave();
+    void onExit();
+    void onEditComputerList();
+    void onLiveUpdate();
+    void onAbout();
+
     void createMenus();
     void createToolBar();
     void createFields();
     void createStatusBar();
     void createTooltips();
     void formShow();
-    void onCommand(int commandId);
     void showComputerPopup(int x, int y);
     void logTextChange();
+    ProgressBar progressBar() const;
     DispatchView dispatchView();
     // Shows the refusal, if any, and tells whether there was one.
     bool refuse(const std::optional<std::string>& refusal);
@@ -154,8 +168,9 @@ private:
     std::string startDir_;
     std::unique_ptr<ComputerList> computers_;
     UniqueGdiObject font_, richFont_, logFont_, background_, blackBrush_, whiteBrush_;
-    UniqueGdiObject pingImage_, remoteImage_;
+    std::vector<UniqueGdiObject> menuImages_;
     HMENU mainMenu_ = nullptr;
+    HACCEL accelerators_ = nullptr;
     UniqueMenu popup_;
     HWND tooltip_ = nullptr;
     update::LiveUpdate liveUpdate_;

@@ -89,12 +89,12 @@ TEST_F(EndToEnd, ArgumentsFillTheFieldsAndSendReachesMsgExe)
 {
     Talkpost app("Remote01 \"Jane Doe\"", startDir_.path());
     ASSERT_NE(app.window(), nullptr) << "the main window did not appear";
-    EXPECT_EQ(controlText(app.window(), MainId::IPComboBox), "Remote01");
-    EXPECT_EQ(controlText(app.window(), MainId::UserEdit), "Jane Doe");
+    EXPECT_EQ(controlText(app.window(), MainId::ComputerField), "Remote01");
+    EXPECT_EQ(controlText(app.window(), MainId::UserField), "Jane Doe");
 
     std::string folder = test::binaryDir() + "\\screenshots";
     CreateDirectoryA(folder.c_str(), nullptr);
-    SetWindowTextA(GetDlgItem(app.window(), id(MainId::RichText)), "Hello from outside");
+    SetWindowTextA(GetDlgItem(app.window(), id(MainId::MessageEditor)), "Hello from outside");
     test::pumpFor(std::chrono::milliseconds(500));
     saveWindowShot(app.window(), folder + "\\main-window.bmp");
 
@@ -112,8 +112,8 @@ TEST_F(EndToEnd, CloseAndRestartRestoresListMessageAndTime)
     {
         Talkpost app("NewHost7 Someone", startDir_.path());
         ASSERT_NE(app.window(), nullptr);
-        SetWindowTextA(GetDlgItem(app.window(), id(MainId::RichText)), "line one\r\nline two");
-        SetWindowTextA(GetDlgItem(app.window(), id(MainId::TimeEdit)), "120");
+        SetWindowTextA(GetDlgItem(app.window(), id(MainId::MessageEditor)), "line one\r\nline two");
+        SetWindowTextA(GetDlgItem(app.window(), id(MainId::TimeField)), "120");
         PostMessageA(app.window(), WM_COMMAND, MAKEWPARAM(id(MainId::SendButton), BN_CLICKED),
                      reinterpret_cast<LPARAM>(GetDlgItem(app.window(), id(MainId::ToolBar))));
         standins_.waitFor(1);
@@ -125,13 +125,13 @@ TEST_F(EndToEnd, CloseAndRestartRestoresListMessageAndTime)
 
     Talkpost app("", startDir_.path());
     ASSERT_NE(app.window(), nullptr);
-    HWND combo = GetDlgItem(app.window(), id(MainId::IPComboBox));
+    HWND combo = GetDlgItem(app.window(), id(MainId::ComputerField));
     EXPECT_EQ(SendMessageA(combo, CB_GETCOUNT, 0, 0), 4);
     EXPECT_GE(SendMessageA(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>("NewHost7")), 0);
-    EXPECT_EQ(controlText(app.window(), MainId::RichText), "line one\r\nline two");
-    EXPECT_EQ(controlText(app.window(), MainId::TimeEdit), "120");
-    EXPECT_EQ(controlText(app.window(), MainId::UserEdit), "*") << "the user always comes from the command line";
-    EXPECT_EQ(controlText(app.window(), MainId::IPComboBox), "");
+    EXPECT_EQ(controlText(app.window(), MainId::MessageEditor), "line one\r\nline two");
+    EXPECT_EQ(controlText(app.window(), MainId::TimeField), "120");
+    EXPECT_EQ(controlText(app.window(), MainId::UserField), "*") << "the user always comes from the command line";
+    EXPECT_EQ(controlText(app.window(), MainId::ComputerField), "");
     EXPECT_TRUE(app.closeAndWait());
 }
 
@@ -282,7 +282,7 @@ protected:
     // the window answers; the worst answer time is kept for the figures.
     bool watchLog(HWND window, const std::function<bool(const std::string&)>& condition)
     {
-        HWND log = GetDlgItem(window, id(MainId::LogText));
+        HWND log = GetDlgItem(window, id(MainId::LogPane));
         return test::waitUntil(
             [&] {
                 LARGE_INTEGER frequency, before, after;
@@ -323,15 +323,15 @@ TEST_F(SendToAllFleet, BoundedLiveStoppableAndLeavesNoMessageFile)
     EXPECT_FALSE(test::fileExists(leftover));
     EXPECT_TRUE(test::fileExists(ours));
     DeleteFileA(ours.c_str());
-    SetWindowTextA(GetDlgItem(app.window(), id(MainId::RichText)), "Fleet message");
+    SetWindowTextA(GetDlgItem(app.window(), id(MainId::MessageEditor)), "Fleet message");
 
     press(app.window(), MainId::SendToAllButton);
     ASSERT_TRUE(watchLog(app.window(), [](const std::string& log) {
         return !linesStartingWith(log, "Send to all: ").empty() && log.find(" delivered, ") != std::string::npos;
-    })) << "no summary line: " << wholeText(GetDlgItem(app.window(), id(MainId::LogText))).substr(0, 3000)
+    })) << "no summary line: " << wholeText(GetDlgItem(app.window(), id(MainId::LogPane))).substr(0, 3000)
 ;
     // The last result line and the summary come from one pass; the file goes with the last interpreter.
-    std::string log = wholeText(GetDlgItem(app.window(), id(MainId::LogText)));
+    std::string log = wholeText(GetDlgItem(app.window(), id(MainId::LogPane)));
     EXPECT_EQ(hangs_, 0) << "the window stopped answering";
     EXPECT_LE(counts_[1], kParallel) << "never more msg.exe at once than ParallelSends";
     EXPECT_GE(counts_[1], 2) << "the launches overlap";
@@ -359,7 +359,7 @@ TEST_F(SendToAllFleet, BoundedLiveStoppableAndLeavesNoMessageFile)
     ASSERT_TRUE(watchLog(app.window(), [](const std::string& text) {
         return linesStartingWith(text, "Send to all: ").size() == 2;
     }));
-    log = wholeText(GetDlgItem(app.window(), id(MainId::LogText)));
+    log = wholeText(GetDlgItem(app.window(), id(MainId::LogPane)));
     std::string secondRun = log.substr(log.find(summary[0]) + summary[0].size());
     std::vector<std::string> stopped = linesStartingWith(secondRun, "Send to all stopped: ");
     ASSERT_EQ(stopped.size(), 1u);
@@ -376,7 +376,7 @@ TEST_F(SendToAllFleet, BoundedLiveStoppableAndLeavesNoMessageFile)
     EXPECT_TRUE(messageFilesOf(app.processId()).empty());
 
     // Two Sends at once: both arrive, each from its own file.
-    SetWindowTextA(GetDlgItem(app.window(), id(MainId::IPComboBox)), "127.0.0.1");
+    SetWindowTextA(GetDlgItem(app.window(), id(MainId::ComputerField)), "127.0.0.1");
     press(app.window(), MainId::SendButton);
     press(app.window(), MainId::SendButton);
     EXPECT_TRUE(watchLog(app.window(), [](const std::string& text) {

@@ -141,7 +141,7 @@ TEST_F(MainWindowTest, SendWritesMessageFileAndLaunchesMsgExe)
     MainWindow& w = open();
     w.computers().setTypedText("Remote01");
     const std::string message = "  Hello Anna,\r\nthe server restarts at 18:00.\r\n\r\n";
-    setText(MainId::RichText, message);
+    setText(MainId::MessageEditor, message);
     clickSend();
 
     std::vector<std::string> commands = logLines(w.logText(), "cmd.exe ");
@@ -163,7 +163,7 @@ TEST_F(MainWindowTest, SendWritesMessageFileAndLaunchesMsgExe)
 TEST_F(MainWindowTest, UserWithBlankReachesMsgExeAsOneWord)
 {
     MainWindow& w = open({"Remote01", "Jane Doe"});
-    setText(MainId::RichText, "Hi");
+    setText(MainId::MessageEditor, "Hi");
     clickSend();
     EXPECT_EQ(w.logText().rfind(expectedCommand("Remote01", "\"Jane Doe\""), 0), 0u) << w.logText();
     auto runs = standins_.waitFor(1);
@@ -177,9 +177,9 @@ TEST_F(MainWindowTest, ASecondSendWhileTheFirstRunsDeliversBoth)
     // The first msg.exe still reads its file when the second Send writes its own.
     SetEnvironmentVariableA("TALKPOST_STANDIN_DELAY_MS", "2000");
     MainWindow& w = open({"Remote01"});
-    setText(MainId::RichText, "first, longer message");
+    setText(MainId::MessageEditor, "first, longer message");
     clickSend();
-    setText(MainId::RichText, "second");
+    setText(MainId::MessageEditor, "second");
     clickSend();
     SetEnvironmentVariableA("TALKPOST_STANDIN_DELAY_MS", nullptr);
     std::vector<std::string> commands = logLines(w.logText(), "cmd.exe ");
@@ -200,7 +200,7 @@ TEST_F(MainWindowTest, EmptyMessageShowsTheInformationBoxAndNothingElse)
 {
     for (const char* message : {"", "   ", " \r\n\r\n\t "}) {
         MainWindow& w = open({"NewComputer"});
-        setText(MainId::RichText, message);
+        setText(MainId::MessageEditor, message);
         clickSend();
         ASSERT_EQ(prompts_.shown.size(), 1u);
         EXPECT_EQ(prompts_.shown[0].kind, "information");
@@ -216,7 +216,7 @@ TEST_F(MainWindowTest, EmptyMessageShowsTheInformationBoxAndNothingElse)
 TEST_F(MainWindowTest, AutoSaveAddsANewComputerOnceIgnoringCase)
 {
     MainWindow& w = open();
-    setText(MainId::RichText, "m");
+    setText(MainId::MessageEditor, "m");
     w.computers().setTypedText("Beta7");
     clickSend();
     w.computers().setTypedText("BETA7");
@@ -225,19 +225,19 @@ TEST_F(MainWindowTest, AutoSaveAddsANewComputerOnceIgnoringCase)
     clickSend();
     EXPECT_EQ(w.computers().entries(), (std::vector<std::string>{"*", "Beta7", "Remote01", "Remote02"}));
 
-    command(MainId::AutoSave1);
+    command(MainId::AutoSave);
     EXPECT_FALSE(w.autoSave());
     w.computers().setTypedText("Gamma");
     clickSend();
     EXPECT_FALSE(w.computers().isListed("Gamma"));
-    command(MainId::AutoSave1);
+    command(MainId::AutoSave);
     EXPECT_TRUE(w.autoSave());
 }
 
 TEST_F(MainWindowTest, AnEmptyComputerFieldIsRefused)
 {
     MainWindow& w = open();
-    setText(MainId::RichText, "m");
+    setText(MainId::MessageEditor, "m");
     clickSend();
     ASSERT_EQ(prompts_.shown.size(), 1u);
     EXPECT_EQ(prompts_.shown[0].kind, "information");
@@ -256,7 +256,7 @@ TEST_F(MainWindowTest, AStartFolderThatIsGoneStillSends)
     SetCurrentDirectoryA(startDir_.path().c_str());
     ASSERT_TRUE(RemoveDirectoryA(gone.path().c_str()));
 
-    setText(MainId::RichText, "still sent");
+    setText(MainId::MessageEditor, "still sent");
     clickSend();
     auto runs = standins_.waitFor(1);
     ASSERT_EQ(runs.size(), 1u);
@@ -273,7 +273,7 @@ TEST_F(MainWindowTest, AMessageFolderThatCannotBeMadeShowsTheErrorAndLaunchesNot
     GetEnvironmentVariableA("TMP", previous, MAX_PATH);
     SetEnvironmentVariableA("TMP", missing.c_str());  // the temporary folder the platform names
     MainWindow& w = open({"Fresh"});
-    setText(MainId::RichText, "m");
+    setText(MainId::MessageEditor, "m");
     clickSend();
     SetEnvironmentVariableA("TMP", previous);
     ASSERT_EQ(prompts_.shown.size(), 1u);
@@ -298,7 +298,7 @@ TEST_F(MainWindowTest, TextsTheInterpreterWouldActOnAreRefused)
     };
     for (const Case& c : cases) {
         MainWindow& w = open({c.computer, c.user});
-        setText(MainId::RichText, "m");
+        setText(MainId::MessageEditor, "m");
         clickSend();
         ASSERT_EQ(prompts_.shown.size(), 1u) << c.computer << " " << c.user;
         EXPECT_EQ(prompts_.shown[0].kind, "information");
@@ -368,12 +368,12 @@ TEST_F(MainWindowTest, EntriesAreSortedWithoutRegardToCase)
 TEST_F(MainWindowTest, TimeFieldClampsWhenLeftAndRefusesLetters)
 {
     MainWindow& w = open();
-    HWND time = w.control(id(MainId::TimeEdit));
+    HWND time = w.control(id(MainId::TimeField));
     const std::pair<const char*, const char*> cases[] = {
         {"7", "60"}, {"99999", "20000"}, {"600", "600"}, {"-5", "60"}};
     for (const auto& [typed, shown] : cases) {
         SetWindowTextA(time, typed);
-        SendMessageA(w.hwnd(), WM_COMMAND, MAKEWPARAM(id(MainId::TimeEdit), EN_KILLFOCUS),
+        SendMessageA(w.hwnd(), WM_COMMAND, MAKEWPARAM(id(MainId::TimeField), EN_KILLFOCUS),
                      reinterpret_cast<LPARAM>(time));
         EXPECT_EQ(w.timeText(), shown) << typed;
     }
@@ -387,8 +387,8 @@ TEST_F(MainWindowTest, TimeFieldClampsWhenLeftAndRefusesLetters)
 TEST_F(MainWindowTest, TimeAsTypedIsUsedBySend)
 {
     MainWindow& w = open({"pc"});
-    setText(MainId::TimeEdit, "7");
-    setText(MainId::RichText, "m");
+    setText(MainId::TimeField, "7");
+    setText(MainId::MessageEditor, "m");
     clickSend();
     EXPECT_NE(w.logText().find("/TIME:7 *"), std::string::npos);
 }
@@ -396,7 +396,7 @@ TEST_F(MainWindowTest, TimeAsTypedIsUsedBySend)
 TEST_F(MainWindowTest, LogPaneKeepsTheNewestLineInView)
 {
     MainWindow& w = open();
-    HWND log = w.control(id(MainId::LogText));
+    HWND log = w.control(id(MainId::LogPane));
     for (int i = 0; i < 60; ++i)
         w.appendLog("line " + std::to_string(i));
     int lines = static_cast<int>(SendMessageA(log, EM_GETLINECOUNT, 0, 0));
@@ -409,7 +409,7 @@ TEST_F(MainWindowTest, LogPaneKeepsTheNewestLineInView)
 TEST_F(MainWindowTest, AReaderScrolledUpIsMovedOnePageNotThrownToTheEnd)
 {
     MainWindow& w = open();
-    HWND log = w.control(id(MainId::LogText));
+    HWND log = w.control(id(MainId::LogPane));
     for (int i = 0; i < 60; ++i)
         w.appendLog("line " + std::to_string(i));
     auto firstVisible = [&] { return static_cast<int>(SendMessageA(log, EM_GETFIRSTVISIBLELINE, 0, 0)); };
@@ -434,16 +434,16 @@ TEST_F(MainWindowTest, PingLogsTheSelectedEntryAndItsAnswer)
     w.computers().replaceAll({"127.0.0.1", "*"});
     w.computers().setTypedText("typed-but-not-picked");
     w.computers().select(1);  // sorted: "*", "127.0.0.1"
-    command(MainId::Ping1);
+    command(MainId::Ping);
     w.computers().select(0);
-    command(MainId::Ping1);
+    command(MainId::Ping);
     EXPECT_EQ(w.logText(), "PING 127.0.0.1\r\n127.0.0.1 has answered on Ping\r\nPING *\r\n* is not reachable\r\n");
 }
 
 TEST_F(MainWindowTest, PingWithNothingSelectedTestsTheEmptyHost)
 {
     MainWindow& w = open();
-    command(MainId::Ping1);
+    command(MainId::Ping);
     // The empty text is this machine's own name to the resolver: loopback in the tests' namespace.
     EXPECT_EQ(w.logText(), "PING \r\n has answered on Ping\r\n");
 }
@@ -453,12 +453,12 @@ TEST_F(MainWindowTest, PingWithoutTheIcmpLibraryLogsOneLineAndShowsTheError)
     MainWindow& w = open();
     w.computers().select(w.computers().add("127.0.0.1"));
     setIcmpLibraryNameForTest("no-such-icmp.dll");
-    command(MainId::Ping1);
+    command(MainId::Ping);
     setIcmpLibraryNameForTest("icmp.dll");
     EXPECT_EQ(w.logText(), "PING 127.0.0.1\r\n");
     ASSERT_EQ(prompts_.shown.size(), 1u);
     EXPECT_EQ(prompts_.shown[0].kind, "error");
-    command(MainId::Ping1);
+    command(MainId::Ping);
     EXPECT_EQ(w.logText(), "PING 127.0.0.1\r\nPING 127.0.0.1\r\n127.0.0.1 has answered on Ping\r\n")
         << "the next Ping tries again";
 }
@@ -468,9 +468,9 @@ TEST_F(MainWindowTest, SendToAllSendsToEveryAnsweringEntryInListOrder)
     MainWindow& w = open();
     // "*" and the names do not resolve; the loopback addresses answer.
     w.computers().replaceAll({"127.0.0.3", "*", "127.0.0.1", "silent-name", "127.0.0.2"});
-    setText(MainId::UserEdit, "Jane Doe");
-    setText(MainId::TimeEdit, "90");
-    setText(MainId::RichText, "to all");
+    setText(MainId::UserField, "Jane Doe");
+    setText(MainId::TimeField, "90");
+    setText(MainId::MessageEditor, "to all");
     command(MainId::SendToAllButton);
     ASSERT_TRUE(waitForTheEnd(w));
 
@@ -513,7 +513,7 @@ TEST_F(MainWindowTest, SendReportsWhetherTheMessageArrived)
 {
     SetEnvironmentVariableA("TALKPOST_STANDIN_FAIL", "refusing:5;Unreachable:1722");
     MainWindow& w = open();
-    setText(MainId::RichText, "m");
+    setText(MainId::MessageEditor, "m");
     for (const char* computer : {"Remote01", "refusing", "unreachable"}) {
         w.computers().setTypedText(computer);
         clickSend();
@@ -532,7 +532,7 @@ TEST_F(MainWindowTest, SendToAllGivesOneResultLinePerAnsweringEntry)
     SetEnvironmentVariableA("TALKPOST_STANDIN_FAIL", "127.0.0.2:1722");
     MainWindow& w = open();
     w.computers().replaceAll({"127.0.0.3", "*", "127.0.0.1", "silent-name", "127.0.0.2"});
-    setText(MainId::RichText, "to all");
+    setText(MainId::MessageEditor, "to all");
     command(MainId::SendToAllButton);
     EXPECT_TRUE(waitForTheEnd(w));
     SetEnvironmentVariableA("TALKPOST_STANDIN_FAIL", nullptr);
@@ -553,7 +553,7 @@ TEST_F(MainWindowTest, StopLaunchesNothingMoreWhileSendStillWorks)
     SetEnvironmentVariableA("TALKPOST_STANDIN_DELAY_MS", "3000");
     MainWindow& w = open();
     w.computers().replaceAll({"127.0.0.1", "127.0.0.2", "127.0.0.3", "127.0.0.4"});
-    setText(MainId::RichText, "m");
+    setText(MainId::MessageEditor, "m");
     command(MainId::SendToAllButton);
     ToolBar bar(w.control(id(MainId::ToolBar)));
     EXPECT_EQ(bar.buttonText(id(MainId::SendToAllButton)), "Stop");
@@ -584,7 +584,7 @@ TEST_F(MainWindowTest, SendToAllWithoutTheIcmpLibraryShowsTheErrorAtTheFirstEntr
 {
     MainWindow& w = open();
     w.computers().replaceAll({"127.0.0.1", "127.0.0.2"});
-    setText(MainId::RichText, "m");
+    setText(MainId::MessageEditor, "m");
     setIcmpLibraryNameForTest("no-such-icmp.dll");
     command(MainId::SendToAllButton);
     bool ended = test::waitUntil([&] { return !w.sendToAllRunning(); });
@@ -600,7 +600,7 @@ TEST_F(MainWindowTest, SendToAllWithoutTheIcmpLibraryShowsTheErrorAtTheFirstEntr
 TEST_F(MainWindowTest, ClosingWithSendsRunningKeepsTheLogAndLeavesTheInterpretersRunning)
 {
     MainWindow& w = open();
-    setText(MainId::RichText, "m");
+    setText(MainId::MessageEditor, "m");
     w.computers().setTypedText("Remote01");
     clickSend();
     std::string log = w.logText();
@@ -615,7 +615,7 @@ TEST_F(MainWindowTest, SendToAllSkipsEntriesTheInterpreterWouldActOnWithALogLine
 {
     MainWindow& w = open();
     w.computers().replaceAll({"127.0.0.1&calc", "127.0.0.1"});
-    setText(MainId::RichText, "m");
+    setText(MainId::MessageEditor, "m");
     command(MainId::SendToAllButton);
     ASSERT_TRUE(waitForTheEnd(w));
     std::string log = w.logText();
@@ -630,7 +630,7 @@ TEST_F(MainWindowTest, SendToAllWithAnEmptyListDoesNothing)
 {
     MainWindow& w = open();
     w.computers().replaceAll({});
-    setText(MainId::RichText, "m");
+    setText(MainId::MessageEditor, "m");
     command(MainId::SendToAllButton);
     EXPECT_FALSE(w.sendToAllRunning());
     EXPECT_EQ(w.logText(), "");
@@ -640,7 +640,7 @@ TEST_F(MainWindowTest, SendToAllWithAnEmptyListDoesNothing)
 TEST_F(MainWindowTest, SendToAllWithAnEmptyMessageShowsTheInformationBox)
 {
     MainWindow& w = open();
-    setText(MainId::RichText, " \r\n");
+    setText(MainId::MessageEditor, " \r\n");
     command(MainId::SendToAllButton);
     ASSERT_EQ(prompts_.shown.size(), 1u);
     EXPECT_EQ(prompts_.shown[0].text, "Please enter Message first");
@@ -652,9 +652,9 @@ TEST_F(MainWindowTest, RemoteDesktopStartsTheClientForTheSelectedEntry)
 {
     MainWindow& w = open();
     w.computers().setTypedText("typed-only");
-    command(MainId::RemoteDesktop1);  // nothing picked: the empty entry
+    command(MainId::RemoteDesktop);  // nothing picked: the empty entry
     w.computers().select(1);
-    command(MainId::RemoteDesktop1);
+    command(MainId::RemoteDesktop);
     EXPECT_EQ(w.logText(), "cmd.exe /c mstsc /v: /f\r\ncmd.exe /c mstsc /v:Remote01 /f\r\n");
     auto runs = standins_.waitFor(2);
     ASSERT_EQ(runs.size(), 2u);
@@ -669,7 +669,7 @@ TEST_F(MainWindowTest, RemoteDesktopRefusesAnEntryTheInterpreterWouldActOn)
     MainWindow& w = open();
     w.computers().replaceAll({"pc|evil"});
     w.computers().select(0);
-    command(MainId::RemoteDesktop1);
+    command(MainId::RemoteDesktop);
     EXPECT_EQ(w.logText(), "");
     ASSERT_EQ(prompts_.shown.size(), 1u);
     EXPECT_EQ(prompts_.shown[0].kind, "information");
@@ -678,7 +678,7 @@ TEST_F(MainWindowTest, RemoteDesktopRefusesAnEntryTheInterpreterWouldActOn)
 TEST_F(MainWindowTest, ClientHelpShowsTheInformationBox)
 {
     open();
-    command(MainId::HowToEnableClients1);
+    command(MainId::ClientHelp);
     ASSERT_EQ(prompts_.shown.size(), 1u);
     EXPECT_EQ(prompts_.shown[0].kind, "information");
     EXPECT_NE(prompts_.shown[0].text.find("HKLM\\ SYSTEM"), std::string::npos);
@@ -688,7 +688,7 @@ TEST_F(MainWindowTest, ClientHelpShowsTheInformationBox)
 TEST_F(MainWindowTest, RealScanUnderWineLogsBeginAndFinishOnly)
 {
     MainWindow& w = open();
-    command(MainId::ScanNetwork1);
+    command(MainId::ScanNetwork);
     EXPECT_EQ(w.logText(), "...begin network scan\r\n... network scan finished\r\n");
     EXPECT_EQ(w.statusText(0), "...scan finished...");
     EXPECT_EQ(w.statusText(2), "OK");
