@@ -37,6 +37,21 @@ std::optional<std::string> sendToAllRefusal(const SendFields& f)
     return firstRefusal({{"user", &f.user}, {"time", &f.time}});
 }
 
+std::optional<std::string> longMessageQuestion(const std::string& message)
+{
+    std::size_t length = trimControlAndBlank(message).size();
+    if (length <= kReceiverShows)
+        return std::nullopt;
+    return "The message has " + std::to_string(length) + " characters; the receiver sees only the first " +
+           std::to_string(kReceiverShows) + ". Send anyway?";
+}
+
+std::string messageLengthText(const std::string& message)
+{
+    return std::to_string(trimControlAndBlank(message).size()) + " of " + std::to_string(kReceiverShows) +
+           " characters";
+}
+
 bool isTimeCharacter(char c) { return (c >= '0' && c <= '9') || c == '-' || c == '+'; }
 
 bool isTimeText(const std::string& text) { return std::all_of(text.begin(), text.end(), isTimeCharacter); }

@@ -31,6 +31,14 @@ struct SendFields {
 std::optional<std::string> sendRefusal(const SendFields& fields);
 std::optional<std::string> sendToAllRefusal(const SendFields& fields);
 
+// msg.exe shows at most this many characters of a message.
+inline constexpr std::size_t kReceiverShows = 255;
+// The question before sending a message (as sent: after the trimming rule)
+// longer than the receiver shows; nothing for one that fits.
+std::optional<std::string> longMessageQuestion(const std::string& message);
+// The status bar's text while the message editor has the focus: "<n> of 255 characters".
+std::string messageLengthText(const std::string& message);
+
 // The time field: characters that may be typed or pasted into it.
 bool isTimeCharacter(char c);
 bool isTimeText(const std::string& text);

@@ -32,6 +32,11 @@ constexpr int kLogCapacity = 16777215;
 constexpr int kStatusTextWidth = 320, kStatusProgressWidth = 160, kStatusResultWidth = 130;
 constexpr int kComputerFieldVisibleEntries = 12;
 constexpr int kTipWidth = 300;
+constexpr int kResultPanel = 2;
+// The widest value the time field holds, and the room the caret takes beside it.
+constexpr const char* kWidestTime = "20000";
+constexpr int kCaretRoom = 2;
+constexpr const char* kConfirmationCaption = "Best\xe4tigung";  // "Bestätigung" (ANSI)
 // The dispatch's wake-up: something came back from its threads.
 constexpr UINT kDispatchMail = WM_APP + 40;
 
@@ -46,6 +51,18 @@ public:
     {
         int lines = static_cast<int>(send(EM_GETLINECOUNT));
         return length == 0 || static_cast<int>(send(EM_LINEINDEX, static_cast<WPARAM>(lines - 1))) == length;
+    }
+};
+
+// An edit whose inner margins the layout needs to know.
+class MarginedEdit : public Edit {
+public:
+    explicit MarginedEdit(HWND hwnd) : Edit(hwnd) {}
+    // Left and right margin together, in pixels.
+    int margins() const
+    {
+        auto both = static_cast<DWORD>(send(EM_GETMARGINS));
+        return LOWORD(both) + HIWORD(both);
     }
 };
 
@@ -328,9 +345,42 @@ void MainWindow::createFields()
     UpDown(spin).setBuddy(time);
     UpDown(spin).setRange(settings::kMinTimeValue, settings::kMaxTimeValue);
     UpDown(spin).setPosition(settings::kMinTimeValue);
+    fitTimeField();
     SetWindowSubclass(time, &MainWindow::fieldSubclass, id(MainId::TimeField), reinterpret_cast<DWORD_PTR>(this));
     for (MainId pane : {MainId::MessageEditor, MainId::LogPane})
         SetWindowSubclass(control(id(pane)), &MainWindow::fieldSubclass, id(pane), reinterpret_cast<DWORD_PTR>(this));
+}
+
+int MainWindow::timeFieldTextRoom() const
+{
+    HWND time = control(id(MainId::TimeField));
+    RECT client{};
+    GetClientRect(time, &client);
+    return client.right - client.left - MarginedEdit(time).margins();
+}
+
+void MainWindow::fitTimeField()
+{
+    // The designed width holds five digits in the designed font; the font this
+    // system gives may need more. Then the field grows to the left, its label
+    // with it, and its right edge (the spin buttons') stays where it was.
+    HWND time = control(id(MainId::TimeField));
+    int missing = textWidth(time, kWidestTime) + kCaretRoom - timeFieldTextRoom();
+    if (missing <= 0)
+        return;
+    auto placeOf = [this](HWND child) {
+        RECT r{};
+        GetWindowRect(child, &r);
+        MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&r), 2);
+        return r;
+    };
+    // Only the left edge moves: the field and its buttons keep their right edges.
+    RECT field = placeOf(time);
+    int left = field.left - missing;
+    MoveWindow(time, left, field.top, field.right - left, field.bottom - field.top, FALSE);
+    HWND label = control(id(MainId::TimeLabel));
+    RECT caption = placeOf(label);
+    MoveWindow(label, left, caption.top, caption.right - left, caption.bottom - caption.top, FALSE);
 }
 
 void MainWindow::createStatusBar()
@@ -568,6 +618,24 @@ void MainWindow::formShow()
         features.startBanner(*this);
 }
 
+bool MainWindow::longMessageConfirmed()
+{
+    auto question = longMessageQuestion(messageText());
+    return !question || prompts().box(hwnd(), *question, kConfirmationCaption, MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+void MainWindow::showMessageLength(bool editing)
+{
+    // While the message editor has the focus the result panel counts its characters; after, its text is back.
+    if (editing && !countingCharacters_)
+        statusBeforeCounting_ = statusText(kResultPanel);
+    if (editing)
+        setStatusText(kResultPanel, messageLengthText(messageText()));
+    else if (countingCharacters_)
+        setStatusText(kResultPanel, statusBeforeCounting_);
+    countingCharacters_ = editing;
+}
+
 bool MainWindow::refuse(const std::optional<std::string>& refusal)
 {
     if (refusal)
@@ -584,7 +652,7 @@ void MainWindow::launchCommand(const std::string& parameters)
 void MainWindow::onSend()
 {
     std::string computer = computers_->typedText();
-    if (refuse(sendRefusal({messageText(), computer, userText(), timeText()})))
+    if (refuse(sendRefusal({messageText(), computer, userText(), timeText()})) || !longMessageConfirmed())
         return;
     if (autoSave() && !computers_->isListed(computer))
         computers_->add(computer);
@@ -601,7 +669,7 @@ void MainWindow::onSendToAll()
     if (refuse(sendToAllRefusal({messageText(), {}, userText(), timeText()})))
         return;
     std::vector<std::string> entries = computers_->entries();
-    if (entries.empty())
+    if (entries.empty() || !longMessageConfirmed())
         return;
     MessageDispatch::SendToAll run;
     run.entries = std::move(entries);
@@ -703,6 +771,10 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wparam, LPARAM lparam)
         int code = HIWORD(wparam);
         if (commandId == id(MainId::TimeField) && code == EN_KILLFOCUS)
             clampTimeField();
+        else if (commandId == id(MainId::MessageEditor) && (code == EN_SETFOCUS || code == EN_KILLFOCUS))
+            showMessageLength(code == EN_SETFOCUS);
+        else if (commandId == id(MainId::MessageEditor) && code == EN_CHANGE)
+            showMessageLength(countingCharacters_);
         else
             runCommand(commandId);  // a menu entry, an accelerator or a tool bar button; other notifications pass
         return 0;

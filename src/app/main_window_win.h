@@ -105,6 +105,9 @@ public:
     // The live update engine, one for the window's life.
     update::LiveUpdate& liveUpdate() { return liveUpdate_; }
 
+    // The width inside the time field that its text may take (without the margins).
+    int timeFieldTextRoom() const;
+
     // The time field's value within 60..20000 (the field corrects itself when left).
     void clampTimeField();
 
@@ -150,6 +153,7 @@ private:
     void createMenus();
     void createToolBar();
     void createFields();
+    void fitTimeField();
     void createStatusBar();
     void createTooltips();
     void formShow();
@@ -157,6 +161,9 @@ private:
     void logTextChange();
     ProgressBar progressBar() const;
     DispatchView dispatchView();
+    // Asks before a message longer than the receiver shows; true to send.
+    bool longMessageConfirmed();
+    void showMessageLength(bool editing);
     // Shows the refusal, if any, and tells whether there was one.
     bool refuse(const std::optional<std::string>& refusal);
     void runFeature(const std::function<void(MainWindow&)>& feature);
@@ -176,6 +183,8 @@ private:
     update::LiveUpdate liveUpdate_;
     HWND lastFocus_ = nullptr;
     std::string statusBeforeSendToAll_;
+    bool countingCharacters_ = false;
+    std::string statusBeforeCounting_;
     std::unique_ptr<MessageDispatch> dispatch_;
 };
 

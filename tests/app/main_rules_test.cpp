@@ -36,6 +36,20 @@ TEST(SendRules, RefusalsComeInTheOrderTheOperatorMeetsThem)
     }
 }
 
+TEST(LongMessage, AskedAboutBeyondWhatTheReceiverShows)
+{
+    const std::string fits(255, 'x');
+    EXPECT_EQ(longMessageQuestion(fits), std::nullopt);
+    EXPECT_EQ(longMessageQuestion("  \r\n" + fits + "\r\n\r\n"), std::nullopt) << "counted as sent: trimmed";
+    EXPECT_EQ(longMessageQuestion(fits + "y"),
+              "The message has 256 characters; the receiver sees only the first 255. Send anyway?");
+    EXPECT_EQ(longMessageQuestion("a\r\n" + fits), "The message has 258 characters; the receiver sees only the first 255. Send anyway?")
+        << "a line break inside counts";
+    EXPECT_EQ(messageLengthText(""), "0 of 255 characters");
+    EXPECT_EQ(messageLengthText(" hello \r\n"), "5 of 255 characters");
+    EXPECT_EQ(messageLengthText(std::string(300, 'z')), "300 of 255 characters");
+}
+
 TEST(TimeField, ParseClampAndCorrection)
 {
     struct Case {

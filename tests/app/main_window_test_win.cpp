@@ -384,6 +384,77 @@ TEST_F(MainWindowTest, TimeFieldClampsWhenLeftAndRefusesLetters)
     EXPECT_EQ(w.timeText(), "605");
 }
 
+TEST_F(MainWindowTest, TimeFieldShowsFiveDigitsWithItsSpinButtonsAtTheDesignedRightEdge)
+{
+    MainWindow& w = open();
+    HWND time = w.control(id(MainId::TimeField));
+    EXPECT_LE(textWidth(time, "20000"), w.timeFieldTextRoom()) << "20000 fits in the field's font";
+    auto rightEdge = [&](MainId control) {
+        RECT r{};
+        GetWindowRect(w.control(id(control)), &r);
+        MapWindowPoints(nullptr, w.hwnd(), reinterpret_cast<POINT*>(&r), 2);
+        return r;
+    };
+    RECT field = rightEdge(MainId::TimeField), spin = rightEdge(MainId::TimeSpin), user = rightEdge(MainId::UserField);
+    // The buttons sit at the field's right end, on its border, inside the designed right edge 320 + 57.
+    EXPECT_LE(spin.right, 320 + 57);
+    EXPECT_GE(spin.right, 320 + 57 - 4);
+    EXPECT_LE(spin.left, field.right);
+    EXPECT_GE(spin.right, field.right);
+    EXPECT_GT(field.left, user.right) << "clear of the user field";
+    EXPECT_EQ(rightEdge(MainId::TimeLabel).left, field.left) << "the label stays above the field";
+}
+
+TEST_F(MainWindowTest, ALongMessageIsSentOnlyWhenTheOperatorSaysYes)
+{
+    const std::string longMessage(300, 'x');
+    struct Case {
+        int answer;
+        bool sent;
+    };
+    for (const Case c : {Case{IDNO, false}, Case{IDYES, true}}) {
+        MainWindow& w = open({"Remote01"});
+        setText(MainId::MessageEditor, longMessage);
+        prompts_.boxResult = c.answer;
+        clickSend();
+        command(MainId::SendToAllButton);
+        std::string shownTexts;
+        for (const auto& shown : prompts_.shown)
+            shownTexts += shown.kind + ": " + shown.text + " | ";
+        ASSERT_EQ(prompts_.shown.size(), 2u) << "Send and Send to all ask: " << shownTexts << " log " << w.logText();
+        for (const auto& shown : prompts_.shown) {
+            EXPECT_EQ(shown.kind, "box");
+            EXPECT_EQ(shown.text, "The message has 300 characters; the receiver sees only the first 255. Send anyway?");
+        }
+        EXPECT_EQ(logLines(w.logText(), "cmd.exe ").size() > 0, c.sent);
+        EXPECT_EQ(w.sendToAllRunning() || !logLines(w.logText(), "cmd.exe ").empty(), c.sent);
+        ASSERT_TRUE(waitForTheEnd(w));
+        prompts_.shown.clear();
+    }
+    MainWindow& w = open({"Remote01"});
+    setText(MainId::MessageEditor, std::string(255, 'x') + "\r\n");
+    clickSend();
+    EXPECT_TRUE(prompts_.shown.empty()) << "255 characters as sent: no question";
+    ASSERT_TRUE(waitForTheEnd(w));
+}
+
+TEST_F(MainWindowTest, TheStatusBarCountsTheMessageWhileTheEditorHasTheFocus)
+{
+    MainWindow& w = open();
+    HWND editor = w.control(id(MainId::MessageEditor));
+    w.setStatusText(2, "OK");
+    setText(MainId::MessageEditor, "Hello");
+    SendMessageA(w.hwnd(), WM_COMMAND, MAKEWPARAM(id(MainId::MessageEditor), EN_SETFOCUS), reinterpret_cast<LPARAM>(editor));
+    EXPECT_EQ(w.statusText(2), "5 of 255 characters");
+    Edit(editor).selectAll();
+    Edit(editor).replaceSelection(" Hello, world \r\n");  // as typing does
+    EXPECT_EQ(w.statusText(2), "12 of 255 characters") << "follows the typing, counted as sent";
+    SendMessageA(w.hwnd(), WM_COMMAND, MAKEWPARAM(id(MainId::MessageEditor), EN_KILLFOCUS), reinterpret_cast<LPARAM>(editor));
+    EXPECT_EQ(w.statusText(2), "OK") << "the panel's text is back";
+    Edit(editor).replaceSelection("changed");
+    EXPECT_EQ(w.statusText(2), "OK");
+}
+
 TEST_F(MainWindowTest, TimeAsTypedIsUsedBySend)
 {
     MainWindow& w = open({"pc"});
