@@ -39,11 +39,14 @@ std::size_t workingSet(bool peak)
     return peak ? counters.PeakWorkingSetSize : counters.WorkingSetSize;
 }
 
+void pump();
+
 // Asks the window for an answer again and again from a thread of its own and keeps the longest wait.
 class AnswerWatch {
 public:
-    explicit AnswerWatch(HWND window)
-        : thread_([this, window] {
+    // worstMs receives the longest wait when the watch ends, the last one included.
+    AnswerWatch(HWND window, double& worstMs)
+        : result_(worstMs), thread_([this, window] {
               while (!stop_) {
                   auto before = std::chrono::steady_clock::now();
                   DWORD_PTR result = 0;
@@ -52,19 +55,27 @@ public:
                   worstMs_ = std::max(worstMs_.load(), ms);
                   Sleep(10);
               }
+              done_ = true;
           })
     {
     }
     ~AnswerWatch()
     {
+        // The watcher may be waiting for the window's answer: keep answering until it has ended.
         stop_ = true;
+        while (!done_) {
+            MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+            pump();
+        }
         thread_.join();
+        result_ = worstMs_;
     }
-    double worstMs() const { return worstMs_; }
 
 private:
     std::atomic<bool> stop_{false};
+    std::atomic<bool> done_{false};
     std::atomic<double> worstMs_{0};
+    double& result_;
     std::thread thread_;
 };
 
@@ -122,7 +133,7 @@ int main(int argc, char** argv)
     auto start = std::chrono::steady_clock::now();
     double worstMs = 0;
     {
-        AnswerWatch watch(window.hwnd());
+        AnswerWatch watch(window.hwnd(), worstMs);
         if (mode == "bounded") {
             SendMessageA(window.hwnd(), WM_COMMAND, MAKEWPARAM(id(MainId::SendToAllButton), 0), 0);
             while (window.sendToAllRunning() || window.sendsRunning() > 0) {
@@ -157,7 +168,6 @@ int main(int argc, char** argv)
             }
             waitForAll(processes);
         }
-        worstMs = watch.worstMs();
     }
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::printf("%-10s %6zu x %s.x.y: %8.1f s, peak memory +%6.1f MB, at most %4ld msg.exe at once, "
