@@ -22,6 +22,8 @@ namespace {
 constexpr auto kMailSlice = std::chrono::milliseconds(20);
 
 std::atomic<unsigned long> g_messageFileCount{0};
+// Names taken by files of an ended program are passed over; this many in a row means something else is wrong.
+constexpr int kMessageNameAttempts = 1000;
 
 }  // namespace
 
@@ -34,8 +36,16 @@ std::shared_ptr<MessageFile> MessageFile::write(const std::string& text)
 {
     std::string folder = messageFolder();
     CreateDirectoryA(folder.c_str(), nullptr);  // there already, or the file's creation tells
-    std::string path = folder + "\\" + messageFileName(GetCurrentProcessId(), ++g_messageFileCount);
-    UniqueFile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+    // A file of an ended program whose process number this one has now may
+    // still lie there: such a name is passed over, never written into.
+    std::string path;
+    UniqueFile file;
+    for (int attempt = 0; attempt < kMessageNameAttempts && !file; ++attempt) {
+        path = folder + "\\" + messageFileName(GetCurrentProcessId(), ++g_messageFileCount);
+        file.reset(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file && GetLastError() != ERROR_FILE_EXISTS)
+            break;
+    }
     if (!file)
         throw AppError("Datei " + path + " kann nicht erstellt werden");
     DWORD written = 0;
@@ -64,12 +74,15 @@ void removeLeftoverMessageFiles()
         return;
     do {
         auto owner = messageFileOwner(found.cFileName);
-        if (!owner || *owner == GetCurrentProcessId())
+        if (!owner)
             continue;
-        // A file whose program still runs is in use; any other is left over.
-        UniqueHandle process(OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(*owner)));
-        if (process && WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT)
-            continue;
+        // A file whose program still runs is in use; any other is left over,
+        // also one with this program's process number: at its start it has written none.
+        if (*owner != GetCurrentProcessId()) {
+            UniqueHandle process(OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(*owner)));
+            if (process && WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT)
+                continue;
+        }
         DeleteFileA((folder + "\\" + found.cFileName).c_str());
     } while (FindNextFileA(search, &found));
     FindClose(search);

@@ -54,6 +54,7 @@ private:
 // The folder the message files go to.
 std::string messageFolder();
 // Deletes the message files that programs no longer running left behind.
+// Called once at the program's start, before it has written any of its own.
 void removeLeftoverMessageFiles();
 
 // What the dispatch shows through the window, always on the window's thread.

@@ -10,6 +10,7 @@
 
 #include "app/main_window_win.h"
 #include "app/message_dispatch_win.h"
+#include "app/msg_command.h"
 #include "nettools/ping_win.h"
 #include "win/controls_win.h"
 #include "support/test_support_win.h"
@@ -232,6 +233,30 @@ TEST_F(MainWindowTest, AutoSaveAddsANewComputerOnceIgnoringCase)
     EXPECT_FALSE(w.computers().isListed("Gamma"));
     command(MainId::AutoSave);
     EXPECT_TRUE(w.autoSave());
+}
+
+// A program that ended without cleaning up may have had this process's number:
+// its files are passed over, never overwritten, and a send still gets a file.
+TEST(MessageFile, PassesOverNamesTakenByAnEndedProgram)
+{
+    auto first = MessageFile::write("first");
+    std::string name = first->path().substr(first->path().rfind('\\') + 1);
+    unsigned long sequence = std::stoul(name.substr(name.rfind('-') + 1));
+    std::vector<std::string> taken;
+    for (unsigned long next = sequence + 1; next <= sequence + 5; ++next) {
+        taken.push_back(messageFolder() + "\\" + messageFileName(GetCurrentProcessId(), next));
+        test::writeFile(taken.back(), "left over");
+    }
+    auto second = MessageFile::write("second");
+    EXPECT_EQ(test::readFile(second->path()), "second");
+    for (const std::string& path : taken) {
+        EXPECT_NE(second->path(), path);
+        EXPECT_EQ(test::readFile(path), "left over");
+        DeleteFileA(path.c_str());
+    }
+    std::string firstPath = first->path();
+    first.reset();
+    EXPECT_FALSE(test::fileExists(firstPath)) << "deleted with its last holder";
 }
 
 TEST_F(MainWindowTest, AnEmptyComputerFieldIsRefused)
