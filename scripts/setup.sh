@@ -4,13 +4,15 @@
 # MinGW-w64 cross compiler (Windows build), Wine with its own fonts (the
 # caption buttons and dialog text; installed without recommended packages, Wine
 # would draw letters for the buttons and fall back to bitmap fonts), Xvfb, the
-# small window manager openbox, the X tools the tests and the demo use, iproute2 for the tests' own network namespace, gcab (and perl) for
+# small window manager openbox, the X tools the tests and the demo use,
+# iproute2 for the tests' own network namespace (nftables
+# for the silent hosts in it), gcab (and perl) for
 # the test cabinets, Debian's FTP server module, openssl and curl for the update tests and
 # benchmark. Uses sudo when not run as root.
 set -euo pipefail
 packages=(cmake ninja-build g++ googletest g++-mingw-w64-x86-64-posix wine wine64 fonts-wine fonts-liberation
           xvfb openbox x11-utils xdotool
-          imagemagick clang libclang-rt-dev iproute2 util-linux gcab perl python3-pyftpdlib openssl curl nginx)
+          imagemagick clang libclang-rt-dev iproute2 nftables util-linux gcab perl python3-pyftpdlib openssl curl nginx)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "nettools/echo_all_win.h"
+#include "nettools/echo_sweep_win.h"
 
 using namespace talkpost;
 

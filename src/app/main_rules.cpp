@@ -25,6 +25,8 @@ std::optional<std::string> sendRefusal(const SendFields& f)
 {
     if (trimControlAndBlank(f.message).empty())
         return std::string(kEnterMessageFirst);
+    if (f.computer.empty())
+        return std::string(kEnterComputerFirst);
     return firstRefusal({{"computer", &f.computer}, {"user", &f.user}, {"time", &f.time}});
 }
 
@@ -35,22 +37,19 @@ std::optional<std::string> sendToAllRefusal(const SendFields& f)
     return firstRefusal({{"user", &f.user}, {"time", &f.time}});
 }
 
-std::vector<SendStep> planSendToAll(const std::vector<std::string>& entries, const std::vector<EntryEcho>& echoes)
+std::optional<std::string> longMessageQuestion(const std::string& message)
 {
-    std::vector<SendStep> steps;
-    for (std::size_t i = 0; i < entries.size() && i < echoes.size(); ++i) {
-        // A name from the network or the settings file must never run a command.
-        if (auto refusal = commandTextRefusal("computer", entries[i])) {
-            steps.push_back({EntryAction::Skip, i, "skipped " + entries[i] + ": " + *refusal});
-            continue;
-        }
-        if (echoes[i].failure) {
-            steps.push_back({EntryAction::Fail, i, *echoes[i].failure});
-            break;
-        }
-        steps.push_back({echoes[i].answered ? EntryAction::Launch : EntryAction::Silent, i, {}});
-    }
-    return steps;
+    std::size_t length = trimControlAndBlank(message).size();
+    if (length <= kReceiverShows)
+        return std::nullopt;
+    return "The message has " + std::to_string(length) + " characters; the receiver sees only the first " +
+           std::to_string(kReceiverShows) + ". Send anyway?";
+}
+
+std::string messageLengthText(const std::string& message)
+{
+    return std::to_string(trimControlAndBlank(message).size()) + " of " + std::to_string(kReceiverShows) +
+           " characters";
 }
 
 bool isTimeCharacter(char c) { return (c >= '0' && c <= '9') || c == '-' || c == '+'; }
@@ -107,9 +106,9 @@ std::vector<std::string> splitLines(const std::string& text)
     return lines;
 }
 
-std::string logAppendText(const std::string& paneText, const std::string& line)
+std::string logAppendText(const std::string& paneEnd, const std::string& line)
 {
-    bool whole = paneText.empty() || (paneText.size() >= 2 && paneText.compare(paneText.size() - 2, 2, "\r\n") == 0);
+    bool whole = paneEnd.empty() || (paneEnd.size() >= 2 && paneEnd.compare(paneEnd.size() - 2, 2, "\r\n") == 0);
     return (whole ? "" : "\r\n") + line + "\r\n";
 }
 
@@ -119,6 +118,8 @@ std::string deliveryLine(const std::string& computer, unsigned long exitCode)
         return computer + ": delivered";
     return computer + ": not delivered (exit code " + std::to_string(exitCode) + ")";
 }
+
+std::string notStartedLine(const std::string& computer) { return computer + ": not delivered (not started)"; }
 
 StartFields startFields(const std::vector<std::string>& arguments)
 {

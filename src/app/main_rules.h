@@ -13,6 +13,7 @@
 namespace talkpost {
 
 inline constexpr const char* kEnterMessageFirst = "Please enter Message first";
+inline constexpr const char* kEnterComputerFirst = "Please enter Computer first";
 
 // The fields a send reads. Send to all checks no computer: each entry of the
 // list is checked on its own as the walk reaches it.
@@ -24,30 +25,19 @@ struct SendFields {
 };
 
 // The information text that stops a send, nothing when it may go on: an
-// empty message first, then the first field (computer, user, time) holding a
-// character the command interpreter would act on.
+// empty message first, then (Send only) an empty computer field, then the
+// first field (computer, user, time) holding a character the command
+// interpreter would act on.
 std::optional<std::string> sendRefusal(const SendFields& fields);
 std::optional<std::string> sendToAllRefusal(const SendFields& fields);
 
-// What the echo of one entry gave, in the order of the list.
-struct EntryEcho {
-    bool answered = false;
-    std::optional<std::string> failure;  // the echo could not be made: the walk stops here
-};
-
-enum class EntryAction { Launch, Skip, Silent, Fail };
-
-// One step of Send to all, in list order: Launch sends to the entry, Skip
-// logs why the entry is left out, Silent passes over a computer that did not
-// answer, Fail shows the echo's failure and ends the walk.
-struct SendStep {
-    EntryAction action = EntryAction::Silent;
-    std::size_t index = 0;
-    std::string text;  // Skip: the log line; Fail: the error text
-};
-
-// Steps up to and including the first Fail; entries and echoes are of equal length.
-std::vector<SendStep> planSendToAll(const std::vector<std::string>& entries, const std::vector<EntryEcho>& echoes);
+// msg.exe shows at most this many characters of a message.
+inline constexpr std::size_t kReceiverShows = 255;
+// The question before sending a message (as sent: after the trimming rule)
+// longer than the receiver shows; nothing for one that fits.
+std::optional<std::string> longMessageQuestion(const std::string& message);
+// The status bar's text while the message editor has the focus: "<n> of 255 characters".
+std::string messageLengthText(const std::string& message);
 
 // The time field: characters that may be typed or pasted into it.
 bool isTimeCharacter(char c);
@@ -71,11 +61,14 @@ std::vector<std::string> splitLines(const std::string& text);
 
 // The text appended to the log pane for one line: the line and a line break,
 // with a line break before it when the pane's text does not end with one.
-std::string logAppendText(const std::string& paneText, const std::string& line);
+// Only the pane's last two characters matter, so the pane may pass just those.
+std::string logAppendText(const std::string& paneEnd, const std::string& line);
 
 // The log line when a message's command interpreter has ended: exit code 0
 // means the message was delivered.
 std::string deliveryLine(const std::string& computer, unsigned long exitCode);
+// The same line when the interpreter could not be started at all.
+std::string notStartedLine(const std::string& computer);
 
 // The first two command-line arguments: the computer field's text and the
 // user field's text ("*" when the argument is missing or empty).

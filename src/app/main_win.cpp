@@ -7,6 +7,7 @@
 
 #include "app/command_line.h"
 #include "app/main_window_win.h"
+#include "app/message_dispatch_win.h"
 #include "app/wiring_win.h"
 #include "win/prompts_win.h"
 
@@ -18,12 +19,16 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     OleInitialize(nullptr);
 
     int exitCode = 0;
+    removeLeftoverMessageFiles();
     try {
         MainWindow mainWindow(programArguments(GetCommandLineA()));
         Application application(mainWindow);
         mainWindow.show(SW_SHOWNORMAL);
         MSG msg;
         while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+            // Command keys first (Ctrl+Enter is Send, in the message editor too), then the dialog keys.
+            if (TranslateAcceleratorA(mainWindow.hwnd(), mainWindow.accelerators(), &msg))
+                continue;
             if (!IsDialogMessageA(mainWindow.hwnd(), &msg)) {
                 TranslateMessage(&msg);
                 DispatchMessageA(&msg);

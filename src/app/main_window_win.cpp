@@ -11,7 +11,7 @@
 #include "app/launcher_win.h"
 #include "app/main_rules.h"
 #include "app/msg_command.h"
-#include "nettools/echo_all_win.h"
+#include "app/send_to_all_plan.h"
 #include "nettools/ping_win.h"
 #include "nettools/remote_desktop.h"
 #include "settings/ini_rules.h"
@@ -19,8 +19,8 @@
 #include "settings/settings_file_win.h"
 #include "update/live_update_win.h"
 #include "win/controls_win.h"
+#include "win/folders_win.h"
 #include "win/prompts_win.h"
-#include "win/wait_cursor_win.h"
 
 namespace talkpost {
 namespace {
@@ -28,6 +28,43 @@ namespace {
 constexpr COLORREF kBackground = RGB(200, 219, 238);
 constexpr unsigned kEchoTimeoutMs = 5000;
 constexpr int kLogCapacity = 16777215;
+// Status bar panels: the text, the progress bar, the result text.
+constexpr int kStatusTextWidth = 320, kStatusProgressWidth = 160, kStatusResultWidth = 130;
+constexpr int kComputerFieldVisibleEntries = 12;
+constexpr int kTipWidth = 300;
+constexpr int kResultPanel = 2;
+// The widest value the time field holds, and the room the caret takes beside it.
+constexpr const char* kWidestTime = "20000";
+constexpr int kCaretRoom = 2;
+constexpr const char* kConfirmationCaption = "Best\xe4tigung";  // "Bestätigung" (ANSI)
+// The dispatch's wake-up: something came back from its threads.
+constexpr UINT kDispatchMail = WM_APP + 40;
+
+// The log pane: an edit that is only ever appended to.
+class AppendOnlyEdit : public Edit {
+public:
+    explicit AppendOnlyEdit(HWND hwnd) : Edit(hwnd) {}
+    // Whether the text (of the given length) is empty or ends with a line
+    // break: its last line then starts at its end. Asks for the last line
+    // only, so that a long log is not copied for every line added.
+    bool endsWithLineBreak(int length) const
+    {
+        int lines = static_cast<int>(send(EM_GETLINECOUNT));
+        return length == 0 || static_cast<int>(send(EM_LINEINDEX, static_cast<WPARAM>(lines - 1))) == length;
+    }
+};
+
+// An edit whose inner margins the layout needs to know.
+class MarginedEdit : public Edit {
+public:
+    explicit MarginedEdit(HWND hwnd) : Edit(hwnd) {}
+    // Left and right margin together, in pixels.
+    int margins() const
+    {
+        auto both = static_cast<DWORD>(send(EM_GETMARGINS));
+        return LOWORD(both) + HIWORD(both);
+    }
+};
 
 HFONT makeFont(int pixelHeight)
 {
@@ -74,13 +111,6 @@ HBITMAP makeMenuImage(bool monitor)
     return bitmap;
 }
 
-std::string currentDirectory()
-{
-    char buffer[260] = {};
-    DWORD n = GetCurrentDirectoryA(260, buffer);
-    return n > 0 && n < 260 ? std::string(buffer, n) : std::string();
-}
-
 }  // namespace
 
 MainWindow::MainWindow(std::vector<std::string> arguments) : arguments_(std::move(arguments))
@@ -104,106 +134,160 @@ MainWindow::MainWindow(std::vector<std::string> arguments) : arguments_(std::mov
     createFields();
     createStatusBar();
     createTooltips();
+    dispatch_ = std::make_unique<MessageDispatch>(hwnd(), kDispatchMail, dispatchView());
     onShow = [this] { formShow(); };
-}
-
-// One message being delivered: the interpreter's process and the wait for
-// its end, which runs on the system's wait thread, not on the window's.
-struct MainWindow::Delivery {
-    HWND window = nullptr;
-    std::string computer;
-    UniqueHandle process;
-    HANDLE wait = nullptr;
-    DWORD exitCode = 0;
-};
-
-namespace {
-constexpr UINT kDeliveryEnded = WM_APP + 40;
 }
 
 MainWindow::~MainWindow()
 {
     // The interpreters keep running; only the waits for them end here.
-    for (auto& delivery : deliveries_)
-        UnregisterWaitEx(delivery->wait, INVALID_HANDLE_VALUE);
+    dispatch_.reset();
+    if (accelerators_ != nullptr)
+        DestroyAcceleratorTable(accelerators_);
     if (tooltip_ != nullptr)
         DestroyWindow(tooltip_);
 }
 
+DispatchView MainWindow::dispatchView()
+{
+    DispatchView view;
+    view.appendLog = [this](const std::string& line) { appendLog(line); };
+    view.showProgress = [this](const std::string& text) {
+        if (!sendToAllRunning() && text.empty()) {
+            setStatusText(0, statusBeforeSendToAll_);
+            return;
+        }
+        setStatusText(0, text);
+    };
+    view.sendToAllRunning = [this](bool running) {
+        if (running)
+            statusBeforeSendToAll_ = statusText(0);
+        ToolBar(control(id(MainId::ToolBar))).setButtonText(id(MainId::SendToAllButton), running ? "Stop" : "SendToAll");
+    };
+    view.selectEntry = [this](std::size_t index) { computers_->select(static_cast<int>(index)); };
+    view.showError = [this](const std::string& message) { prompts().standardError(hwnd(), message); };
+    return view;
+}
+
+// ---------------------------------------------------------------------------
+// Commands: each named once, with its caption, its place, its accelerator and
+// its handler; the menus, the tool bar, the accelerators and the dispatch
+// are built from this table.
+
+enum class CommandPlace { ToolBar, SettingsMenu, ToolsMenu, HelpMenu, ComputerPopup };
+enum class MenuImage { None, Echo, Monitor };
+
+struct MainWindow::CommandRow {
+    MainId id;
+    const char* caption;
+    CommandPlace place;
+    void (MainWindow::*handler)();
+    int toolBarWidth = 0;  // the designed width of a tool bar button
+    bool checkedAtStart = false;
+    MenuImage image = MenuImage::None;
+    BYTE acceleratorModifiers = 0;  // FCONTROL, FSHIFT, FALT; with the key a virtual key
+    WORD acceleratorKey = 0;
+};
+
+const std::vector<MainWindow::CommandRow>& MainWindow::commands()
+{
+    using P = CommandPlace;
+    static const std::vector<CommandRow> rows = {
+        {MainId::SendButton, "Send", P::ToolBar, &MainWindow::onSend, 40, false, MenuImage::None, FCONTROL, VK_RETURN},
+        {MainId::SendToAllButton, "SendToAll", P::ToolBar, &MainWindow::onSendToAll, 64},
+        {MainId::AutoSave, "&AutoSave", P::SettingsMenu, &MainWindow::onAutoSave, 0, true},
+        {MainId::Exit, "E&xit", P::SettingsMenu, &MainWindow::onExit},
+        {MainId::ScanNetwork, "&Scan network", P::ToolsMenu, &MainWindow::onScanNetwork},
+        {MainId::EditComputerList, "&Edit Computer", P::ToolsMenu, &MainWindow::onEditComputerList},
+        {MainId::ClientHelp, "How to enable Clients", P::HelpMenu, &MainWindow::onHowToEnableClients},
+        {MainId::LiveUpdate, "LiveUpdate", P::HelpMenu, &MainWindow::onLiveUpdate},
+        {MainId::About, "&Info", P::HelpMenu, &MainWindow::onAbout},
+        {MainId::Ping, "Ping", P::ComputerPopup, &MainWindow::onPing, 0, false, MenuImage::Echo},
+        {MainId::RemoteDesktop, "RemoteDesktop", P::ComputerPopup, &MainWindow::onRemoteDesktop, 0, false,
+         MenuImage::Monitor},
+    };
+    return rows;
+}
+
+namespace {
+
+// The main menu's pop-ups, left to right.
+const std::pair<CommandPlace, const char*> kMenus[] = {
+    {CommandPlace::SettingsMenu, "&Settings"}, {CommandPlace::ToolsMenu, "&Tools"}, {CommandPlace::HelpMenu, "?"}};
+
+// Tool bar buttons: indent before the first, height, and the room a caption needs beyond its text.
+constexpr int kToolBarIndent = 6;
+constexpr int kToolBarButtonHeight = 22;
+constexpr int kToolBarCaptionPadding = 14;
+
+}  // namespace
+
 void MainWindow::createMenus()
 {
-    HMENU settings = CreatePopupMenu();
-    AppendMenuA(settings, MF_STRING | MF_CHECKED, id(MainId::AutoSave1), "&AutoSave");
-    AppendMenuA(settings, MF_STRING, id(MainId::Exit1), "E&xit");
-    HMENU tools = CreatePopupMenu();
-    AppendMenuA(tools, MF_STRING, id(MainId::ScanNetwork1), "&Scan network");
-    AppendMenuA(tools, MF_STRING, id(MainId::EditComputer1), "&Edit Computer");
-    HMENU help = CreatePopupMenu();
-    AppendMenuA(help, MF_STRING, id(MainId::HowToEnableClients1), "How to enable Clients");
-    AppendMenuA(help, MF_STRING, id(MainId::LiveUpdate1), "LiveUpdate");
-    AppendMenuA(help, MF_STRING, id(MainId::Info1), "&Info");
+    auto fill = [this](HMENU menu, CommandPlace place) {
+        for (const CommandRow& row : commands()) {
+            if (row.place != place)
+                continue;
+            AppendMenuA(menu, MF_STRING | (row.checkedAtStart ? MF_CHECKED : 0), id(row.id), row.caption);
+            if (row.image == MenuImage::None)
+                continue;
+            menuImages_.emplace_back(makeMenuImage(row.image == MenuImage::Monitor));
+            MENUITEMINFOA item{};
+            item.cbSize = sizeof item;
+            item.fMask = MIIM_BITMAP;
+            item.hbmpItem = static_cast<HBITMAP>(menuImages_.back().get());
+            SetMenuItemInfoA(menu, id(row.id), FALSE, &item);
+        }
+    };
     mainMenu_ = CreateMenu();
-    AppendMenuA(mainMenu_, MF_POPUP, reinterpret_cast<UINT_PTR>(settings), "&Settings");
-    AppendMenuA(mainMenu_, MF_POPUP, reinterpret_cast<UINT_PTR>(tools), "&Tools");
-    AppendMenuA(mainMenu_, MF_POPUP, reinterpret_cast<UINT_PTR>(help), "?");
+    for (const auto& [place, caption] : kMenus) {
+        HMENU menu = CreatePopupMenu();
+        fill(menu, place);
+        AppendMenuA(mainMenu_, MF_POPUP, reinterpret_cast<UINT_PTR>(menu), caption);
+    }
     SetMenu(hwnd(), mainMenu_);
-
     popup_.reset(CreatePopupMenu());
-    AppendMenuA(popup_.get(), MF_STRING, id(MainId::Ping1), "Ping");
-    AppendMenuA(popup_.get(), MF_STRING, id(MainId::RemoteDesktop1), "RemoteDesktop");
-    pingImage_.reset(makeMenuImage(false));
-    remoteImage_.reset(makeMenuImage(true));
-    MENUITEMINFOA item{};
-    item.cbSize = sizeof item;
-    item.fMask = MIIM_BITMAP;
-    item.hbmpItem = static_cast<HBITMAP>(pingImage_.get());
-    SetMenuItemInfoA(popup_.get(), id(MainId::Ping1), FALSE, &item);
-    item.hbmpItem = static_cast<HBITMAP>(remoteImage_.get());
-    SetMenuItemInfoA(popup_.get(), id(MainId::RemoteDesktop1), FALSE, &item);
+    fill(popup_.get(), CommandPlace::ComputerPopup);
+
+    std::vector<ACCEL> keys;
+    for (const CommandRow& row : commands())
+        if (row.acceleratorKey != 0)
+            keys.push_back({static_cast<BYTE>(FVIRTKEY | row.acceleratorModifiers), row.acceleratorKey,
+                            static_cast<WORD>(id(row.id))});
+    accelerators_ = CreateAcceleratorTableA(keys.data(), static_cast<int>(keys.size()));
 }
 
 void MainWindow::createToolBar()
 {
     // The dock holds one locked tool bar across the window; its buttons take no focus.
-    HWND bar = CreateWindowExA(0, TOOLBARCLASSNAMEA, "",
-                               WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_LIST | CCS_NORESIZE |
-                                   CCS_NOPARENTALIGN | CCS_NODIVIDER,
-                               3, 1, 552, 26, hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id(MainId::ToolBar))),
-                               GetModuleHandleA(nullptr), nullptr);
-    SendMessageA(bar, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
-    SendMessageA(bar, TB_BUTTONSTRUCTSIZE, sizeof(TBBUTTON), 0);
-    SendMessageA(bar, TB_SETBITMAPSIZE, 0, MAKELPARAM(0, 0));
-    SendMessageA(bar, TB_SETINDENT, 6, 0);
-    TBBUTTON buttons[2]{};
-    static char sendText[] = "Send";
-    static char sendAllText[] = "SendToAll";
-    buttons[0].iBitmap = I_IMAGENONE;
-    buttons[0].idCommand = id(MainId::SendButton);
-    buttons[0].fsState = TBSTATE_ENABLED;
-    buttons[0].fsStyle = BTNS_BUTTON | BTNS_SHOWTEXT;
-    buttons[0].iString = reinterpret_cast<INT_PTR>(sendText);
-    buttons[1] = buttons[0];
-    buttons[1].idCommand = id(MainId::SendToAllButton);
-    buttons[1].iString = reinterpret_cast<INT_PTR>(sendAllText);
-    SendMessageA(bar, TB_ADDBUTTONSA, 2, reinterpret_cast<LPARAM>(buttons));
-    SendMessageA(bar, TB_SETBUTTONSIZE, 0, MAKELPARAM(40, 22));
+    ToolBar bar(CreateWindowExA(0, TOOLBARCLASSNAMEA, "",
+                                WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_LIST | CCS_NORESIZE |
+                                    CCS_NOPARENTALIGN | CCS_NODIVIDER,
+                                3, 1, 552, 26, hwnd(),
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id(MainId::ToolBar))),
+                                GetModuleHandleA(nullptr), nullptr));
+    bar.setFont(static_cast<HFONT>(font_.get()));
+    bar.prepare(kToolBarIndent);
+    std::vector<TBBUTTON> buttons;
+    for (const CommandRow& row : commands()) {
+        if (row.place != CommandPlace::ToolBar)
+            continue;
+        TBBUTTON button{};
+        button.iBitmap = I_IMAGENONE;
+        button.idCommand = id(row.id);
+        button.fsState = TBSTATE_ENABLED;
+        button.fsStyle = BTNS_BUTTON | BTNS_SHOWTEXT;
+        button.iString = reinterpret_cast<INT_PTR>(row.caption);
+        buttons.push_back(button);
+    }
+    bar.addButtons(buttons);
+    bar.setButtonSize(commands().front().toolBarWidth, kToolBarButtonHeight);
     // The designed widths, widened where the font on this system needs more
     // room for the caption than the designed one did.
-    const int widths[2] = {40, 64};
-    const char* captions[2] = {sendText, sendAllText};
-    HDC dc = GetDC(bar);
-    HGDIOBJ oldFont = SelectObject(dc, font_.get());
-    for (int i = 0; i < 2; ++i) {
-        SIZE extent{};
-        GetTextExtentPoint32A(dc, captions[i], lstrlenA(captions[i]), &extent);
-        TBBUTTONINFOA info{};
-        info.cbSize = sizeof info;
-        info.dwMask = TBIF_SIZE;
-        info.cx = static_cast<WORD>(std::max<int>(widths[i], extent.cx + 14));
-        SendMessageA(bar, TB_SETBUTTONINFOA, static_cast<WPARAM>(buttons[i].idCommand), reinterpret_cast<LPARAM>(&info));
-    }
-    SelectObject(dc, oldFont);
-    ReleaseDC(bar, dc);
+    for (const CommandRow& row : commands())
+        if (row.place == CommandPlace::ToolBar)
+            bar.setButtonWidth(id(row.id),
+                               std::max(row.toolBarWidth, textWidth(bar.hwnd(), row.caption) + kToolBarCaptionPadding));
 }
 
 void MainWindow::createFields()
@@ -213,55 +297,90 @@ void MainWindow::createFields()
     const DWORD label = WS_VISIBLE | SS_LEFT | SS_NOPREFIX;
     const ControlSpec specs[] = {
         {id(MainId::ComputerLabel), "STATIC", 16, 40, 153, 13, "Computer", label},
-        {id(MainId::IPComboBox), WC_COMBOBOXA, 16, 56, 153, 21 + 12 * 15, "",
+        {id(MainId::ComputerField), WC_COMBOBOXA, 16, 56, 153, 21 + 12 * 15, "",
          WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_SORT | CBS_AUTOHSCROLL},
         {id(MainId::UserLabel), "STATIC", 174, 40, 129, 13, "User:", label},
-        {id(MainId::UserEdit), "EDIT", 174, 56, 129, 21, "*", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL,
+        {id(MainId::UserField), "EDIT", 174, 56, 129, 21, "*", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL,
          WS_EX_CLIENTEDGE},
         {id(MainId::MessageLabel), "STATIC", 16, 82, 361, 13, "Message:", label},
-        {id(MainId::RichText), "EDIT", 16, 96, 361, 97, "",
+        {id(MainId::MessageEditor), "EDIT", 16, 96, 361, 97, "",
          WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL |
              ES_WANTRETURN,
          WS_EX_CLIENTEDGE},
         {id(MainId::LogLabel), "STATIC", 16, 194, 361, 13, "Log:", label},
-        {id(MainId::LogText), "EDIT", 16, 208, 361, 97, "",
+        {id(MainId::LogPane), "EDIT", 16, 208, 361, 97, "",
          WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL |
              ES_READONLY,
          WS_EX_CLIENTEDGE},
         {id(MainId::TimeLabel), "STATIC", 320, 40, 57, 13, "Time:", label},
-        {id(MainId::TimeEdit), "EDIT", 320, 56, 57, 22, "60", WS_VISIBLE | WS_TABSTOP | ES_RIGHT | ES_AUTOHSCROLL,
+        {id(MainId::TimeField), "EDIT", 320, 56, 57, 22, "60", WS_VISIBLE | WS_TABSTOP | ES_RIGHT | ES_AUTOHSCROLL,
          WS_EX_CLIENTEDGE},
     };
     createControls(specs, std::size(specs), static_cast<HFONT>(font_.get()));
-    SendMessageA(control(id(MainId::RichText)), WM_SETFONT, reinterpret_cast<WPARAM>(richFont_.get()), FALSE);
-    SendMessageA(control(id(MainId::LogText)), WM_SETFONT, reinterpret_cast<WPARAM>(logFont_.get()), FALSE);
-    SendMessageA(control(id(MainId::LogText)), EM_SETLIMITTEXT, kLogCapacity, 0);
-    SendMessageA(control(id(MainId::RichText)), EM_SETLIMITTEXT, 0, 0);
+    Edit editor(control(id(MainId::MessageEditor)));
+    Edit log(control(id(MainId::LogPane)));
+    editor.setFont(static_cast<HFONT>(richFont_.get()));
+    log.setFont(static_cast<HFONT>(logFont_.get()));
+    log.setLimit(kLogCapacity);
+    editor.setLimit(0);
 
-    HWND combo = control(id(MainId::IPComboBox));
+    HWND combo = control(id(MainId::ComputerField));
     computers_ = std::make_unique<ComputerList>(combo);
     for (const char* entry : {"*", "Remote01", "Remote02"})
         computers_->add(entry);
-    SendMessageA(combo, CB_SETMINVISIBLE, 12, 0);
+    ComboBox(combo).setMinVisible(kComputerFieldVisibleEntries);
     COMBOBOXINFO info{};
     info.cbSize = sizeof info;
     if (GetComboBoxInfo(combo, &info) && info.hwndItem != nullptr)
-        SetWindowSubclass(info.hwndItem, &MainWindow::fieldSubclass, id(MainId::IPComboBox),
+        SetWindowSubclass(info.hwndItem, &MainWindow::fieldSubclass, id(MainId::ComputerField),
                           reinterpret_cast<DWORD_PTR>(this));
 
     // The time field: an integer spin edit from 60 to 20000.
-    HWND time = control(id(MainId::TimeEdit));
+    HWND time = control(id(MainId::TimeField));
     HWND spin = CreateWindowExA(0, UPDOWN_CLASSA, "",
                                 WS_CHILD | WS_VISIBLE | UDS_ALIGNRIGHT | UDS_SETBUDDYINT | UDS_ARROWKEYS |
                                     UDS_NOTHOUSANDS,
                                 0, 0, 0, 0, hwnd(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id(MainId::TimeSpin))),
                                 GetModuleHandleA(nullptr), nullptr);
-    SendMessageA(spin, UDM_SETBUDDY, reinterpret_cast<WPARAM>(time), 0);
-    SendMessageA(spin, UDM_SETRANGE32, settings::kMinTimeValue, settings::kMaxTimeValue);
-    SendMessageA(spin, UDM_SETPOS32, 0, 60);
-    SetWindowSubclass(time, &MainWindow::fieldSubclass, id(MainId::TimeEdit), reinterpret_cast<DWORD_PTR>(this));
-    for (MainId pane : {MainId::RichText, MainId::LogText})
+    UpDown(spin).setBuddy(time);
+    UpDown(spin).setRange(settings::kMinTimeValue, settings::kMaxTimeValue);
+    UpDown(spin).setPosition(settings::kMinTimeValue);
+    fitTimeField();
+    SetWindowSubclass(time, &MainWindow::fieldSubclass, id(MainId::TimeField), reinterpret_cast<DWORD_PTR>(this));
+    for (MainId pane : {MainId::MessageEditor, MainId::LogPane})
         SetWindowSubclass(control(id(pane)), &MainWindow::fieldSubclass, id(pane), reinterpret_cast<DWORD_PTR>(this));
+}
+
+int MainWindow::timeFieldTextRoom() const
+{
+    HWND time = control(id(MainId::TimeField));
+    RECT client{};
+    GetClientRect(time, &client);
+    return client.right - client.left - MarginedEdit(time).margins();
+}
+
+void MainWindow::fitTimeField()
+{
+    // The designed width holds five digits in the designed font; the font this
+    // system gives may need more. Then the field grows to the left, its label
+    // with it, and its right edge (the spin buttons') stays where it was.
+    HWND time = control(id(MainId::TimeField));
+    int missing = textWidth(time, kWidestTime) + kCaretRoom - timeFieldTextRoom();
+    if (missing <= 0)
+        return;
+    auto placeOf = [this](HWND child) {
+        RECT r{};
+        GetWindowRect(child, &r);
+        MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&r), 2);
+        return r;
+    };
+    // Only the left edge moves: the field and its buttons keep their right edges.
+    RECT field = placeOf(time);
+    int left = field.left - missing;
+    MoveWindow(time, left, field.top, field.right - left, field.bottom - field.top, FALSE);
+    HWND label = control(id(MainId::TimeLabel));
+    RECT caption = placeOf(label);
+    MoveWindow(label, left, caption.top, caption.right - left, caption.bottom - caption.top, FALSE);
 }
 
 void MainWindow::createStatusBar()
@@ -269,18 +388,18 @@ void MainWindow::createStatusBar()
     HWND bar = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, hwnd(),
                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id(MainId::StatusBar))),
                                GetModuleHandleA(nullptr), nullptr);
-    SendMessageA(bar, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
-    int edges[3] = {320, 480, 610};
-    SendMessageA(bar, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(edges));
-    SendMessageA(bar, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>("Command"));
-    RECT part{};
-    SendMessageA(bar, SB_GETRECT, 1, reinterpret_cast<LPARAM>(&part));
+    StatusBar status(bar);
+    status.setFont(static_cast<HFONT>(font_.get()));
+    status.setParts({kStatusTextWidth, kStatusTextWidth + kStatusProgressWidth,
+                     kStatusTextWidth + kStatusProgressWidth + kStatusResultWidth});
+    status.setText(0, "Command");
+    RECT part = status.panelRect(1);
     HWND progress = CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD | WS_VISIBLE, part.left + 1, part.top + 1,
                                     part.right - part.left - 2, part.bottom - part.top - 2, bar,
                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(id(MainId::Progress))),
                                     GetModuleHandleA(nullptr), nullptr);
-    SendMessageA(progress, PBM_SETRANGE32, 0, 100);
-    SendMessageA(progress, PBM_SETPOS, 0, 0);
+    ProgressBar(progress).setRange(0, 100);
+    ProgressBar(progress).setPosition(0);
 }
 
 void MainWindow::createTooltips()
@@ -288,7 +407,7 @@ void MainWindow::createTooltips()
     // Only the computer field and the time field show their hints.
     tooltip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0, 0, 0,
                                0, hwnd(), nullptr, GetModuleHandleA(nullptr), nullptr);
-    SendMessageA(tooltip_, TTM_SETMAXTIPWIDTH, 0, 300);
+    ToolTip(tooltip_).setMaxWidth(kTipWidth);
     auto addTip = [this](HWND tool, const char* text) {
         TOOLINFOA info{};
         info.cbSize = sizeof info;
@@ -296,35 +415,30 @@ void MainWindow::createTooltips()
         info.hwnd = hwnd();
         info.uId = reinterpret_cast<UINT_PTR>(tool);
         info.lpszText = const_cast<char*>(text);
-        SendMessageA(tooltip_, TTM_ADDTOOLA, 0, reinterpret_cast<LPARAM>(&info));
+        ToolTip(tooltip_).addTool(info);
     };
-    HWND combo = control(id(MainId::IPComboBox));
+    HWND combo = control(id(MainId::ComputerField));
     addTip(combo, "hit DEL to delete selected Entry");
     COMBOBOXINFO info{};
     info.cbSize = sizeof info;
     if (GetComboBoxInfo(combo, &info) && info.hwndItem != nullptr)
         addTip(info.hwndItem, "hit DEL to delete selected Entry");
-    addTip(control(id(MainId::TimeEdit)), "Specifying a time in seconds the message wait for the receiver to confirm.");
+    addTip(control(id(MainId::TimeField)), "Specifying a time in seconds the message wait for the receiver to confirm.");
 }
 
 // ---------------------------------------------------------------------------
 // Fields
 
-std::string MainWindow::userText() const { return windowText(control(id(MainId::UserEdit))); }
-std::string MainWindow::timeText() const { return windowText(control(id(MainId::TimeEdit))); }
-std::string MainWindow::messageText() const { return windowText(control(id(MainId::RichText))); }
+std::string MainWindow::userText() const { return windowText(control(id(MainId::UserField))); }
+std::string MainWindow::timeText() const { return windowText(control(id(MainId::TimeField))); }
+std::string MainWindow::messageText() const { return windowText(control(id(MainId::MessageEditor))); }
 
 bool MainWindow::autoSave() const
 {
-    return (GetMenuState(mainMenu_, id(MainId::AutoSave1), MF_BYCOMMAND) & MF_CHECKED) != 0;
+    return (GetMenuState(mainMenu_, id(MainId::AutoSave), MF_BYCOMMAND) & MF_CHECKED) != 0;
 }
 
-std::string MainWindow::windowsDir() const
-{
-    char buffer[260] = {};
-    UINT n = GetWindowsDirectoryA(buffer, 260);
-    return n > 0 && n < 260 ? std::string(buffer, n) : std::string();
-}
+std::string MainWindow::windowsDir() const { return windowsFolder(); }
 
 void MainWindow::clampTimeField()
 {
@@ -332,11 +446,11 @@ void MainWindow::clampTimeField()
         setTimeText(*corrected);
 }
 
-void MainWindow::setUserText(const std::string& text) { SetWindowTextA(control(id(MainId::UserEdit)), text.c_str()); }
-void MainWindow::setTimeText(const std::string& text) { SetWindowTextA(control(id(MainId::TimeEdit)), text.c_str()); }
+void MainWindow::setUserText(const std::string& text) { SetWindowTextA(control(id(MainId::UserField)), text.c_str()); }
+void MainWindow::setTimeText(const std::string& text) { SetWindowTextA(control(id(MainId::TimeField)), text.c_str()); }
 void MainWindow::setMessageText(const std::string& text)
 {
-    SetWindowTextA(control(id(MainId::RichText)), text.c_str());
+    SetWindowTextA(control(id(MainId::MessageEditor)), text.c_str());
 }
 
 // ---------------------------------------------------------------------------
@@ -427,36 +541,35 @@ std::optional<settings::PropertyAccess> MainWindow::findProperty(const std::stri
 
 void MainWindow::appendLog(const std::string& line)
 {
-    HWND log = control(id(MainId::LogText));
-    int length = GetWindowTextLengthA(log);
-    std::string piece = logAppendText(windowText(log), line);
+    AppendOnlyEdit log(control(id(MainId::LogPane)));
+    int length = log.length();
+    std::string piece = logAppendText(log.endsWithLineBreak(length) ? "\r\n" : "?", line);
     // The text goes in at the end without moving the view or the selection;
     // then the pane scrolls one page down from where the reader left it.
-    auto firstVisible = [log] { return static_cast<int>(SendMessageA(log, EM_GETFIRSTVISIBLELINE, 0, 0)); };
-    int shownFirst = firstVisible();
+    int shownFirst = log.firstVisibleLine();
     DWORD selStart = 0, selEnd = 0;
-    SendMessageA(log, EM_GETSEL, reinterpret_cast<WPARAM>(&selStart), reinterpret_cast<LPARAM>(&selEnd));
-    SendMessageA(log, WM_SETREDRAW, FALSE, 0);
-    SendMessageA(log, EM_SETSEL, static_cast<WPARAM>(length), static_cast<LPARAM>(length));
-    SendMessageA(log, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(piece.c_str()));
-    SendMessageA(log, EM_SETSEL, selStart, selEnd);
-    SendMessageA(log, EM_LINESCROLL, 0, shownFirst - firstVisible());
-    SendMessageA(log, WM_SETREDRAW, TRUE, 0);
-    InvalidateRect(log, nullptr, TRUE);
+    log.selection(selStart, selEnd);
+    log.setRedraw(false);
+    log.select(length, length);
+    log.replaceSelection(piece);
+    log.select(static_cast<int>(selStart), static_cast<int>(selEnd));
+    log.scrollLines(shownFirst - log.firstVisibleLine());
+    log.setRedraw(true);
+    log.invalidate();
     logTextChange();
 }
 
-std::string MainWindow::logText() const { return windowText(control(id(MainId::LogText))); }
+std::string MainWindow::logText() const { return windowText(control(id(MainId::LogPane))); }
 
 void MainWindow::repaintLog()
 {
-    RedrawWindow(control(id(MainId::LogText)), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
+    RedrawWindow(control(id(MainId::LogPane)), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
 }
 
 void MainWindow::logTextChange()
 {
     // One page down after every change; the caret and the selection stay.
-    SendMessageA(control(id(MainId::LogText)), EM_SCROLL, SB_PAGEDOWN, 0);
+    Edit(control(id(MainId::LogPane))).scroll(SB_PAGEDOWN);
 }
 
 void MainWindow::setStatusText(int panel, const std::string& text)
@@ -468,20 +581,22 @@ std::string MainWindow::statusText(int panel) const { return StatusBar(control(i
 
 void MainWindow::setProgressMax(int maximum)
 {
-    HWND progress = GetDlgItem(control(id(MainId::StatusBar)), id(MainId::Progress));
-    SendMessageA(progress, PBM_SETRANGE32, 0, maximum);
+    progressBar().setRange(0, maximum);
 }
 
 void MainWindow::setProgressPosition(int position)
 {
-    HWND progress = GetDlgItem(control(id(MainId::StatusBar)), id(MainId::Progress));
-    SendMessageA(progress, PBM_SETPOS, static_cast<WPARAM>(position), 0);
+    progressBar().setPosition(position);
+}
+
+ProgressBar MainWindow::progressBar() const
+{
+    return ProgressBar(GetDlgItem(control(id(MainId::StatusBar)), id(MainId::Progress)));
 }
 
 int MainWindow::progressPosition() const
 {
-    HWND progress = GetDlgItem(control(id(MainId::StatusBar)), id(MainId::Progress));
-    return static_cast<int>(SendMessageA(progress, PBM_GETPOS, 0, 0));
+    return progressBar().position();
 }
 
 void MainWindow::repaintStatusBar()
@@ -503,20 +618,22 @@ void MainWindow::formShow()
         features.startBanner(*this);
 }
 
-void MainWindow::writeMessageFile(const std::string& text) const
+bool MainWindow::longMessageConfirmed()
 {
-    std::string path = messageFilePath(startDir_);
-    UniqueFile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
-        throw AppError("Datei " + path + " kann nicht erstellt werden");
-    DWORD written = 0;
-    if (!WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
-        written != text.size()) {
-        // A message cut short must not be sent as if it were whole.
-        file.reset();
-        DeleteFileA(path.c_str());
-        throw AppError("nach " + path + " kann nicht geschrieben werden");
-    }
+    auto question = longMessageQuestion(messageText());
+    return !question || prompts().box(hwnd(), *question, kConfirmationCaption, MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+void MainWindow::showMessageLength(bool editing)
+{
+    // While the message editor has the focus the result panel counts its characters; after, its text is back.
+    if (editing && !countingCharacters_)
+        statusBeforeCounting_ = statusText(kResultPanel);
+    if (editing)
+        setStatusText(kResultPanel, messageLengthText(messageText()));
+    else if (countingCharacters_)
+        setStatusText(kResultPanel, statusBeforeCounting_);
+    countingCharacters_ = editing;
 }
 
 bool MainWindow::refuse(const std::optional<std::string>& refusal)
@@ -532,90 +649,37 @@ void MainWindow::launchCommand(const std::string& parameters)
     fileExec("cmd.exe", parameters, SW_HIDE);
 }
 
-void MainWindow::launchMessage(const std::string& computer, const std::string& parameters)
-{
-    appendLog("cmd.exe " + parameters);
-    HANDLE process = fileExecProcess("cmd.exe", parameters, SW_HIDE);
-    if (process == nullptr)
-        return;
-    auto delivery = std::make_unique<Delivery>();
-    delivery->window = hwnd();
-    delivery->computer = computer;
-    delivery->process.reset(process);
-    if (!RegisterWaitForSingleObject(&delivery->wait, process, &MainWindow::deliveryEnded, delivery.get(), INFINITE,
-                                     WT_EXECUTEONLYONCE))
-        return;
-    deliveries_.push_back(std::move(delivery));
-}
-
-void CALLBACK MainWindow::deliveryEnded(PVOID parameter, BOOLEAN)
-{
-    // On the wait thread: read the exit code and hand the rest to the window.
-    auto* delivery = static_cast<Delivery*>(parameter);
-    GetExitCodeProcess(delivery->process.get(), &delivery->exitCode);
-    PostMessageA(delivery->window, kDeliveryEnded, 0, reinterpret_cast<LPARAM>(delivery));
-}
-
-void MainWindow::onDeliveryEnded(Delivery* delivery)
-{
-    auto it = std::find_if(deliveries_.begin(), deliveries_.end(),
-                           [delivery](const std::unique_ptr<Delivery>& d) { return d.get() == delivery; });
-    if (it == deliveries_.end())
-        return;
-    std::unique_ptr<Delivery> ended = std::move(*it);
-    deliveries_.erase(it);
-    UnregisterWait(ended->wait);  // its one call has run
-    appendLog(deliveryLine(ended->computer, ended->exitCode));
-}
-
 void MainWindow::onSend()
 {
     std::string computer = computers_->typedText();
-    if (refuse(sendRefusal({messageText(), computer, userText(), timeText()})))
+    if (refuse(sendRefusal({messageText(), computer, userText(), timeText()})) || !longMessageConfirmed())
         return;
     if (autoSave() && !computers_->isListed(computer))
         computers_->add(computer);
-    writeMessageFile(messageText());
-    launchMessage(computer, buildMsgCommand({windowsDir(), computer, timeText(), userText(), startDir_}));
+    auto file = MessageFile::write(messageText());
+    dispatch_->send(computer, buildMsgCommand({windowsDir(), computer, timeText(), userText(), file->path()}), file);
 }
 
 void MainWindow::onSendToAll()
 {
+    if (dispatch_->sendToAllRunning()) {
+        dispatch_->stopSendToAll();
+        return;
+    }
     if (refuse(sendToAllRefusal({messageText(), {}, userText(), timeText()})))
         return;
-    writeMessageFile(messageText());
     std::vector<std::string> entries = computers_->entries();
-    if (entries.empty())
+    if (entries.empty() || !longMessageConfirmed())
         return;
-
-    // All echoes at once, each with its own time-out; then the walk in list
-    // order, as if each entry had been tested in turn.
-    std::vector<EntryEcho> echoes;
-    {
-        WaitCursor wait;
-        for (const EchoResult& echo : echoAll(entries, kEchoTimeoutMs))
-            echoes.push_back({echo.outcome == EchoOutcome::Answered,
-                              echo.outcome == EchoOutcome::Failed ? std::optional(echo.error) : std::nullopt});
-    }
-    std::string windows = windowsDir();
-    std::string time = timeText();
-    std::string user = userText();
-    for (const SendStep& step : planSendToAll(entries, echoes)) {
-        computers_->select(static_cast<int>(step.index));
-        switch (step.action) {
-        case EntryAction::Skip:
-            appendLog(step.text);
-            break;
-        case EntryAction::Fail:
-            throw AppError(step.text);
-        case EntryAction::Launch:
-            launchMessage(computers_->typedText(),
-                          buildMsgCommand({windows, computers_->typedText(), time, user, startDir_}));
-            break;
-        case EntryAction::Silent:
-            break;
-        }
-    }
+    MessageDispatch::SendToAll run;
+    run.entries = std::move(entries);
+    run.windowsDir = windowsDir();
+    run.time = timeText();
+    run.user = userText();
+    run.parallelSends = parallelSendsValue(settings::readSettingsValue("Talkpost", "ParallelSends"));
+    run.echoTimeoutMs = kEchoTimeoutMs;
+    run.file = MessageFile::write(messageText());
+    dispatch_->startSendToAll(std::move(run));
 }
 
 void MainWindow::onComputerKeyDown(WPARAM key)
@@ -651,7 +715,7 @@ void MainWindow::onRemoteDesktop()
     launchCommand(remoteDesktopParameters(entry));
 }
 
-void MainWindow::onScanNetwork() { scanNetwork(*computers_, *this, network_ != nullptr ? *network_ : systemNetwork()); }
+void MainWindow::onScanNetwork() { scanNetwork(*computers_, *this, systemNetwork()); }
 
 void MainWindow::onHowToEnableClients()
 {
@@ -662,7 +726,7 @@ void MainWindow::showComputerPopup(int x, int y)
 {
     if (x == -1 && y == -1) {
         RECT r;
-        GetWindowRect(control(id(MainId::IPComboBox)), &r);
+        GetWindowRect(control(id(MainId::ComputerField)), &r);
         x = r.left;
         y = r.bottom;
     }
@@ -676,45 +740,27 @@ void MainWindow::runFeature(const std::function<void(MainWindow&)>& feature)
         feature(*this);
 }
 
-void MainWindow::onCommand(int commandId)
+void MainWindow::onAutoSave()
 {
-    switch (static_cast<MainId>(commandId)) {
-    case MainId::SendButton:
-        onSend();
-        break;
-    case MainId::SendToAllButton:
-        onSendToAll();
-        break;
-    case MainId::AutoSave1:
-        CheckMenuItem(mainMenu_, id(MainId::AutoSave1), MF_BYCOMMAND | (autoSave() ? MF_UNCHECKED : MF_CHECKED));
-        break;
-    case MainId::Exit1:
-        close();
-        break;
-    case MainId::ScanNetwork1:
-        onScanNetwork();
-        break;
-    case MainId::EditComputer1:
-        runFeature(features.editComputerList);
-        break;
-    case MainId::HowToEnableClients1:
-        onHowToEnableClients();
-        break;
-    case MainId::LiveUpdate1:
-        liveUpdate_.run(hwnd(), settings::readSettingsValue("Talkpost", "UpdateServer"));
-        break;
-    case MainId::Info1:
-        runFeature(features.info);
-        break;
-    case MainId::Ping1:
-        onPing();
-        break;
-    case MainId::RemoteDesktop1:
-        onRemoteDesktop();
-        break;
-    default:
-        break;
-    }
+    CheckMenuItem(mainMenu_, id(MainId::AutoSave), MF_BYCOMMAND | (autoSave() ? MF_UNCHECKED : MF_CHECKED));
+}
+
+void MainWindow::onExit() { close(); }
+
+void MainWindow::onEditComputerList() { runFeature(features.editComputerList); }
+
+void MainWindow::onLiveUpdate() { liveUpdate_.run(hwnd(), settings::readSettingsValue("Talkpost", "UpdateServer")); }
+
+void MainWindow::onAbout() { runFeature(features.info); }
+
+bool MainWindow::runCommand(int commandId)
+{
+    for (const CommandRow& row : commands())
+        if (id(row.id) == commandId) {
+            (this->*row.handler)();
+            return true;
+        }
+    return false;
 }
 
 LRESULT MainWindow::handle(UINT msg, WPARAM wparam, LPARAM lparam)
@@ -723,15 +769,19 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wparam, LPARAM lparam)
     case WM_COMMAND: {
         int commandId = LOWORD(wparam);
         int code = HIWORD(wparam);
-        if (commandId == id(MainId::TimeEdit) && code == EN_KILLFOCUS)
+        if (commandId == id(MainId::TimeField) && code == EN_KILLFOCUS)
             clampTimeField();
-        else if (lparam == 0 || commandId == id(MainId::SendButton) || commandId == id(MainId::SendToAllButton))
-            onCommand(commandId);
+        else if (commandId == id(MainId::MessageEditor) && (code == EN_SETFOCUS || code == EN_KILLFOCUS))
+            showMessageLength(code == EN_SETFOCUS);
+        else if (commandId == id(MainId::MessageEditor) && code == EN_CHANGE)
+            showMessageLength(countingCharacters_);
+        else
+            runCommand(commandId);  // a menu entry, an accelerator or a tool bar button; other notifications pass
         return 0;
     }
     case WM_CTLCOLORSTATIC: {
         HDC dc = reinterpret_cast<HDC>(wparam);
-        if (reinterpret_cast<HWND>(lparam) == control(id(MainId::LogText))) {
+        if (reinterpret_cast<HWND>(lparam) == control(id(MainId::LogPane))) {
             SetTextColor(dc, RGB(0, 0, 0));
             SetBkColor(dc, RGB(255, 255, 255));
             return reinterpret_cast<LRESULT>(whiteBrush_.get());
@@ -741,7 +791,7 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wparam, LPARAM lparam)
         return reinterpret_cast<LRESULT>(background_.get());
     }
     case WM_CTLCOLOREDIT:
-        if (reinterpret_cast<HWND>(lparam) == control(id(MainId::RichText))) {
+        if (reinterpret_cast<HWND>(lparam) == control(id(MainId::MessageEditor))) {
             HDC dc = reinterpret_cast<HDC>(wparam);
             SetTextColor(dc, RGB(255, 255, 255));
             SetBkColor(dc, RGB(0, 0, 0));
@@ -749,13 +799,13 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wparam, LPARAM lparam)
         }
         break;
     case WM_CONTEXTMENU:
-        if (reinterpret_cast<HWND>(wparam) == control(id(MainId::IPComboBox))) {
+        if (reinterpret_cast<HWND>(wparam) == control(id(MainId::ComputerField))) {
             showComputerPopup(static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam)));
             return 0;
         }
         break;
     case WM_SIZE:
-        SendMessageA(control(id(MainId::StatusBar)), WM_SIZE, 0, 0);
+        StatusBar(control(id(MainId::StatusBar))).fitToParent();
         break;
     case WM_ACTIVATE:
         // As a dialog does: the focus goes back to the control that had it,
@@ -765,12 +815,18 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wparam, LPARAM lparam)
             if (focus != nullptr && IsChild(hwnd(), focus))
                 lastFocus_ = focus;
         } else if (!IsIconic(hwnd())) {
-            SetFocus(lastFocus_ != nullptr && IsWindow(lastFocus_) ? lastFocus_ : control(id(MainId::IPComboBox)));
+            SetFocus(lastFocus_ != nullptr && IsWindow(lastFocus_) ? lastFocus_ : control(id(MainId::ComputerField)));
         }
         return 0;
-    case kDeliveryEnded:
-        onDeliveryEnded(reinterpret_cast<Delivery*>(lparam));
+    case kDispatchMail:
+        dispatch_->onMail();
         return 0;
+    case WM_TIMER:
+        if (wparam == MessageDispatch::kMailTimer) {
+            dispatch_->onMail();
+            return 0;
+        }
+        break;
     case WM_DESTROY:
         PostQuitMessage(0);
         return 0;
@@ -785,15 +841,15 @@ LRESULT CALLBACK MainWindow::fieldSubclass(HWND hwnd, UINT msg, WPARAM wparam, L
 {
     auto* self = reinterpret_cast<MainWindow*>(refData);
     try {
-        if (idSubclass == static_cast<UINT_PTR>(id(MainId::IPComboBox))) {
+        if (idSubclass == static_cast<UINT_PTR>(id(MainId::ComputerField))) {
             if (msg == WM_KEYDOWN)
                 self->onComputerKeyDown(wparam);  // the key still reaches the edit part
             else if (msg == WM_CONTEXTMENU) {
                 self->showComputerPopup(static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam)));
                 return 0;
             }
-        } else if (idSubclass == static_cast<UINT_PTR>(id(MainId::RichText)) ||
-                   idSubclass == static_cast<UINT_PTR>(id(MainId::LogText))) {
+        } else if (idSubclass == static_cast<UINT_PTR>(id(MainId::MessageEditor)) ||
+                   idSubclass == static_cast<UINT_PTR>(id(MainId::LogPane))) {
             // The message editor and the log pane keep every key but Tab and
             // Escape: Tab and Shift+Tab move on, and Escape does nothing (the
             // multi-line edit would otherwise close the window).
@@ -809,7 +865,7 @@ LRESULT CALLBACK MainWindow::fieldSubclass(HWND hwnd, UINT msg, WPARAM wparam, L
             }
             if (isTabOrEscape(msg, wparam) && wparam == VK_ESCAPE)
                 return 0;
-        } else if (idSubclass == static_cast<UINT_PTR>(id(MainId::TimeEdit))) {
+        } else if (idSubclass == static_cast<UINT_PTR>(id(MainId::TimeField))) {
             if (msg == WM_CHAR) {
                 char c = static_cast<char>(wparam);
                 if (static_cast<unsigned char>(c) >= ' ' && !isTimeCharacter(c)) {

@@ -11,44 +11,46 @@
 #include <string>
 #include <vector>
 
+#include "app/message_dispatch_win.h"
 #include "computers/computer_list_win.h"
 #include "nettools/netscan_win.h"
 #include "settings/stored_props.h"
 #include "update/live_update_win.h"
+#include "win/controls_win.h"
 #include "win/handles_win.h"
 #include "win/window_win.h"
 
 namespace talkpost {
 
-// Control and menu ids. Kept clear of IDOK and IDCANCEL, which the dialog
+// Control and command ids. Kept clear of IDOK and IDCANCEL, which the dialog
 // manager sends for Enter and Escape.
 enum class MainId : int {
     ToolBar = 100,
-    SendButton,       // GlowButton2
-    SendToAllButton,  // GlowButton3
+    SendButton,
+    SendToAllButton,
     ComputerLabel,
-    IPComboBox,
+    ComputerField,
     UserLabel,
-    UserEdit,
+    UserField,
     TimeLabel,
-    TimeEdit,
+    TimeField,
     TimeSpin,
-    MessageLabel,  // Label3
-    RichText,
-    LogLabel,  // Label1
-    LogText,
+    MessageLabel,
+    MessageEditor,
+    LogLabel,
+    LogPane,
     StatusBar,
     Progress,
-    // Menu entries
-    AutoSave1 = 200,
-    Exit1,
-    ScanNetwork1,
-    EditComputer1,
-    HowToEnableClients1,
-    LiveUpdate1,
-    Info1,
-    Ping1,
-    RemoteDesktop1,
+    // Menu commands
+    AutoSave = 200,
+    Exit,
+    ScanNetwork,
+    EditComputerList,
+    ClientHelp,
+    LiveUpdate,
+    About,
+    Ping,
+    RemoteDesktop,
 };
 
 inline constexpr int id(MainId value) { return static_cast<int>(value); }
@@ -103,8 +105,8 @@ public:
     // The live update engine, one for the window's life.
     update::LiveUpdate& liveUpdate() { return liveUpdate_; }
 
-    // Network provider of the scan; the system's unless a test scripts one.
-    void setNetworkForScan(NetworkProvider* network) { network_ = network; }
+    // The width inside the time field that its text may take (without the margins).
+    int timeFieldTextRoom() const;
 
     // The time field's value within 60..20000 (the field corrects itself when left).
     void clampTimeField();
@@ -121,13 +123,16 @@ public:
     void onScanNetwork();
     void onHowToEnableClients();
 
+    // The keys that run commands (Ctrl+Enter: Send), for the message loop.
+    HACCEL accelerators() const { return accelerators_; }
+
     // Starts a hidden cmd.exe with the parameters after logging the command.
     void launchCommand(const std::string& parameters);
-    // The same for a message to the computer; when the interpreter ends, one
-    // line in the log pane says whether the message was delivered.
-    void launchMessage(const std::string& computer, const std::string& parameters);
-    // Messages whose interpreter is still running.
-    std::size_t sendsRunning() const { return deliveries_.size(); }
+    // Messages whose interpreter has not reported its end yet; each end gives
+    // one line in the log pane that says whether the message was delivered.
+    std::size_t sendsRunning() const { return dispatch_->sendsRunning(); }
+    // While Send to all runs, its button reads "Stop" and stops it.
+    bool sendToAllRunning() const { return dispatch_->sendToAllRunning(); }
 
     static constexpr int kLeft = 395, kTop = 214, kWidth = 566, kHeight = 401;
 
@@ -135,23 +140,33 @@ protected:
     LRESULT handle(UINT msg, WPARAM wparam, LPARAM lparam) override;
 
 private:
+    struct CommandRow;
+    static const std::vector<CommandRow>& commands();
+    // Runs the command's handler; false for an id that is no command.
+    bool runCommand(int commandId);
+    void onAutoSave();
+    void onExit();
+    void onEditComputerList();
+    void onLiveUpdate();
+    void onAbout();
+
     void createMenus();
     void createToolBar();
     void createFields();
+    void fitTimeField();
     void createStatusBar();
     void createTooltips();
     void formShow();
-    void onCommand(int commandId);
     void showComputerPopup(int x, int y);
     void logTextChange();
-    void writeMessageFile(const std::string& text) const;
+    ProgressBar progressBar() const;
+    DispatchView dispatchView();
+    // Asks before a message longer than the receiver shows; true to send.
+    bool longMessageConfirmed();
+    void showMessageLength(bool editing);
     // Shows the refusal, if any, and tells whether there was one.
     bool refuse(const std::optional<std::string>& refusal);
     void runFeature(const std::function<void(MainWindow&)>& feature);
-
-    struct Delivery;
-    static void CALLBACK deliveryEnded(PVOID delivery, BOOLEAN timedOut);
-    void onDeliveryEnded(Delivery* delivery);
 
     static LRESULT CALLBACK fieldSubclass(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, UINT_PTR idSubclass,
                                           DWORD_PTR refData);
@@ -160,14 +175,17 @@ private:
     std::string startDir_;
     std::unique_ptr<ComputerList> computers_;
     UniqueGdiObject font_, richFont_, logFont_, background_, blackBrush_, whiteBrush_;
-    UniqueGdiObject pingImage_, remoteImage_;
+    std::vector<UniqueGdiObject> menuImages_;
     HMENU mainMenu_ = nullptr;
+    HACCEL accelerators_ = nullptr;
     UniqueMenu popup_;
     HWND tooltip_ = nullptr;
-    NetworkProvider* network_ = nullptr;
     update::LiveUpdate liveUpdate_;
-    std::vector<std::unique_ptr<Delivery>> deliveries_;
     HWND lastFocus_ = nullptr;
+    std::string statusBeforeSendToAll_;
+    bool countingCharacters_ = false;
+    std::string statusBeforeCounting_;
+    std::unique_ptr<MessageDispatch> dispatch_;
 };
 
 }  // namespace talkpost

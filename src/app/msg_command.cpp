@@ -1,6 +1,8 @@
 // The msg.exe parameter text and the command-text safety rule.
 #include "app/msg_command.h"
 
+#include <string>
+
 namespace talkpost {
 namespace {
 
@@ -23,7 +25,38 @@ std::string redirectionPath(const std::string& path)
 
 }  // namespace
 
-std::string messageFilePath(const std::string& startDir) { return startDir + "\\msg.txt"; }
+std::string messageFileName(unsigned long processId, unsigned long sequence)
+{
+    return "msg-" + std::to_string(processId) + "-" + std::to_string(sequence) + ".txt";
+}
+
+std::optional<unsigned long> messageFileOwner(const std::string& fileName)
+{
+    // "msg-" digits "-" digits ".txt", letter case of the fixed parts ignored as the file system does.
+    auto lower = [](std::string text) {
+        for (char& c : text)
+            if (c >= 'A' && c <= 'Z')
+                c = static_cast<char>(c - 'A' + 'a');
+        return text;
+    };
+    std::string name = lower(fileName);
+    if (name.size() < 11 || name.compare(0, 4, "msg-") != 0 || name.compare(name.size() - 4, 4, ".txt") != 0)
+        return std::nullopt;
+    std::string middle = name.substr(4, name.size() - 8);
+    std::size_t dash = middle.find('-');
+    if (dash == std::string::npos || dash == 0 || dash + 1 == middle.size() || dash > 10)
+        return std::nullopt;
+    unsigned long processId = 0;
+    for (std::size_t i = 0; i < middle.size(); ++i) {
+        if (i == dash)
+            continue;
+        if (middle[i] < '0' || middle[i] > '9')
+            return std::nullopt;
+        if (i < dash)
+            processId = processId * 10 + static_cast<unsigned long>(middle[i] - '0');
+    }
+    return processId;
+}
 
 std::string buildMsgCommand(const MsgCommandInput& in)
 {
@@ -40,7 +73,7 @@ std::string buildMsgCommand(const MsgCommandInput& in)
     text += " ";
     text += argumentText(in.user);
     text += " <";
-    text += redirectionPath(messageFilePath(in.startDir));
+    text += redirectionPath(in.messageFile);
     return text;
 }
 

@@ -10,8 +10,8 @@
 namespace talkpost {
 
 MainWindowStores::MainWindowStores(MainWindow& main)
-    : placementStore1(main, settings::PlacementConfig{"Placement", true, true}),
-      stateStore1(main, settings::PlacementConfig{"Storage"}, main, MainWindow::storedValueNames())
+    : placement(main, settings::PlacementConfig{"Placement", true, true}),
+      storedValues(main, settings::PlacementConfig{"Storage"}, main, MainWindow::storedValueNames())
 {
 }
 
@@ -26,21 +26,21 @@ settings::PlacementConfig editorPlacement()
 struct Application::Parts {
     explicit Parts(MainWindow& main)
         : stores(main),
-          form2(main.computers(), main.hwnd()),
-          editorPM(form2, editorPlacement()),
+          editComputerList(main.computers(), main.hwnd()),
+          editorPlacementStore(editComputerList, editorPlacement()),
           banner(main.hwnd(), 392, 80, 148, 230, settings::readSettingsValue("Talkpost", "BannerServer"))
     {
     }
 
     MainWindowStores stores;
-    EditComputerListDialog form2;
-    settings::PlacementStore editorPM;
+    EditComputerListDialog editComputerList;
+    settings::PlacementStore editorPlacementStore;
     BannerRotator banner;
 };
 
 Application::Application(MainWindow& mainWindow) : main_(mainWindow), parts_(std::make_unique<Parts>(mainWindow))
 {
-    main_.features.editComputerList = [this](MainWindow&) { parts_->form2.showModal(); };
+    main_.features.editComputerList = [this](MainWindow&) { parts_->editComputerList.showModal(); };
     main_.features.startBanner = [this](MainWindow&) { parts_->banner.startBanner(); };
     main_.features.info = [](MainWindow& window) { AboutWindow::showAbout(window.hwnd()); };
 }

@@ -16,8 +16,8 @@ namespace talkpost {
 // values, so the show event reaches the stored values first.
 struct MainWindowStores {
     explicit MainWindowStores(MainWindow& main);
-    settings::PlacementStore placementStore1;
-    settings::FormStateStore stateStore1;
+    settings::PlacementStore placement;
+    settings::FormStateStore storedValues;
 };
 
 // The Edit Computer List dialog's place, in a section of its own; its size is fixed.

@@ -26,12 +26,6 @@ constexpr DWORD kReplyBufferSize = 128;
 std::mutex g_nameMutex;
 std::string g_libraryName = "icmp.dll";
 
-std::string libraryName()
-{
-    std::lock_guard<std::mutex> lock(g_nameMutex);
-    return g_libraryName;
-}
-
 template <typename Fn>
 Fn entryPoint(HMODULE library, const char* name)
 {
@@ -71,6 +65,12 @@ public:
 
 }  // namespace
 
+std::string icmpLibraryName()
+{
+    std::lock_guard<std::mutex> lock(g_nameMutex);
+    return g_libraryName;
+}
+
 void setIcmpLibraryNameForTest(const std::string& name)
 {
     std::lock_guard<std::mutex> lock(g_nameMutex);
@@ -91,7 +91,7 @@ IPv4Address resolveHostAddress(const std::string& host)
 
 bool pingHost(const std::string& host, unsigned timeoutMs)
 {
-    UniqueLibrary library(LoadLibraryA(libraryName().c_str()));
+    UniqueLibrary library(LoadLibraryA(icmpLibraryName().c_str()));
     if (!library)
         throw AppError(icmpLoadErrorText(systemErrorText(GetLastError())));
     auto create = entryPoint<IcmpCreateFileFn>(library.get(), "IcmpCreateFile");

@@ -31,7 +31,9 @@ bool pingHost(const std::string& host, unsigned timeoutMs);
 // result line. An unloadable library leaves the first line only and throws.
 void pingCommand(const std::string& host, const std::function<void(const std::string&)>& appendLog);
 
-// Test seam: the library pingHost loads (empty: "icmp.dll").
+// The ICMP library pingHost and the echo sweep load: "icmp.dll" unless a test
+// names another (empty: "icmp.dll" again).
+std::string icmpLibraryName();
 void setIcmpLibraryNameForTest(const std::string& name);
 
 }  // namespace talkpost

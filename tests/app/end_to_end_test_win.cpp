@@ -5,7 +5,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+
 #include "app/main_window_win.h"
+#include "app/message_dispatch_win.h"
+#include "app/msg_command.h"
 #include "banner/script_server_win.h"
 #include "support/test_support_win.h"
 
@@ -82,12 +89,12 @@ TEST_F(EndToEnd, ArgumentsFillTheFieldsAndSendReachesMsgExe)
 {
     Talkpost app("Remote01 \"Jane Doe\"", startDir_.path());
     ASSERT_NE(app.window(), nullptr) << "the main window did not appear";
-    EXPECT_EQ(controlText(app.window(), MainId::IPComboBox), "Remote01");
-    EXPECT_EQ(controlText(app.window(), MainId::UserEdit), "Jane Doe");
+    EXPECT_EQ(controlText(app.window(), MainId::ComputerField), "Remote01");
+    EXPECT_EQ(controlText(app.window(), MainId::UserField), "Jane Doe");
 
     std::string folder = test::binaryDir() + "\\screenshots";
     CreateDirectoryA(folder.c_str(), nullptr);
-    SetWindowTextA(GetDlgItem(app.window(), id(MainId::RichText)), "Hello from outside");
+    SetWindowTextA(GetDlgItem(app.window(), id(MainId::MessageEditor)), "Hello from outside");
     test::pumpFor(std::chrono::milliseconds(500));
     saveWindowShot(app.window(), folder + "\\main-window.bmp");
 
@@ -105,8 +112,8 @@ TEST_F(EndToEnd, CloseAndRestartRestoresListMessageAndTime)
     {
         Talkpost app("NewHost7 Someone", startDir_.path());
         ASSERT_NE(app.window(), nullptr);
-        SetWindowTextA(GetDlgItem(app.window(), id(MainId::RichText)), "line one\r\nline two");
-        SetWindowTextA(GetDlgItem(app.window(), id(MainId::TimeEdit)), "120");
+        SetWindowTextA(GetDlgItem(app.window(), id(MainId::MessageEditor)), "line one\r\nline two");
+        SetWindowTextA(GetDlgItem(app.window(), id(MainId::TimeField)), "120");
         PostMessageA(app.window(), WM_COMMAND, MAKEWPARAM(id(MainId::SendButton), BN_CLICKED),
                      reinterpret_cast<LPARAM>(GetDlgItem(app.window(), id(MainId::ToolBar))));
         standins_.waitFor(1);
@@ -118,13 +125,13 @@ TEST_F(EndToEnd, CloseAndRestartRestoresListMessageAndTime)
 
     Talkpost app("", startDir_.path());
     ASSERT_NE(app.window(), nullptr);
-    HWND combo = GetDlgItem(app.window(), id(MainId::IPComboBox));
+    HWND combo = GetDlgItem(app.window(), id(MainId::ComputerField));
     EXPECT_EQ(SendMessageA(combo, CB_GETCOUNT, 0, 0), 4);
     EXPECT_GE(SendMessageA(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>("NewHost7")), 0);
-    EXPECT_EQ(controlText(app.window(), MainId::RichText), "line one\r\nline two");
-    EXPECT_EQ(controlText(app.window(), MainId::TimeEdit), "120");
-    EXPECT_EQ(controlText(app.window(), MainId::UserEdit), "*") << "the user always comes from the command line";
-    EXPECT_EQ(controlText(app.window(), MainId::IPComboBox), "");
+    EXPECT_EQ(controlText(app.window(), MainId::MessageEditor), "line one\r\nline two");
+    EXPECT_EQ(controlText(app.window(), MainId::TimeField), "120");
+    EXPECT_EQ(controlText(app.window(), MainId::UserField), "*") << "the user always comes from the command line";
+    EXPECT_EQ(controlText(app.window(), MainId::ComputerField), "");
     EXPECT_TRUE(app.closeAndWait());
 }
 
@@ -189,6 +196,198 @@ TEST_F(SilentBannerServer, ClosingWhileTheListIsHeldEndsTheProgram)
     // The fetch under way neither holds the close nor crashes the end.
     EXPECT_TRUE(app.closeAndWait());
     EXPECT_EQ(app.exitCode(), 0u);
+}
+
+// ---------------------------------------------------------------------------
+// Send to all over a fleet: the real program, the real interpreter, real
+// echoes (127.1.0.0/16 silent in the tests' namespace) and msg.exe stand-ins
+// that take a while, as a remote call does, and count themselves.
+
+// The whole text of a control in another process (GetWindowText would not ask it).
+std::string wholeText(HWND control)
+{
+    auto length = static_cast<std::size_t>(SendMessageA(control, WM_GETTEXTLENGTH, 0, 0));
+    std::string text(length + 1, '\0');
+    text.resize(static_cast<std::size_t>(
+        SendMessageA(control, WM_GETTEXT, length + 1, reinterpret_cast<LPARAM>(text.data()))));
+    return text;
+}
+
+std::vector<std::string> linesStartingWith(const std::string& text, const std::string& prefix)
+{
+    std::vector<std::string> lines;
+    for (std::size_t pos = 0, end; (end = text.find("\r\n", pos)) != std::string::npos; pos = end + 2)
+        if (text.compare(pos, prefix.size(), prefix) == 0)
+            lines.push_back(text.substr(pos, end - pos));
+    return lines;
+}
+
+// The message files a process has in the message folder.
+std::vector<std::string> messageFilesOf(DWORD processId)
+{
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA found{};
+    std::string pattern = messageFolder() + "\\msg-" + std::to_string(processId) + "-*.txt";
+    HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return names;
+    do
+        names.push_back(found.cFileName);
+    while (FindNextFileA(search, &found));
+    FindClose(search);
+    return names;
+}
+
+class SendToAllFleet : public EndToEnd {
+protected:
+    static constexpr int kAnswering = 300, kSilent = 300, kParallel = 16;
+
+    SendToAllFleet()
+    {
+        // Answering and silent entries mixed through the sorted list.
+        std::string ini = "[Talkpost]\r\nParallelSends=" + std::to_string(kParallel) + "\r\n";
+        ini += "[Storage.IPComboBox_Items]\r\nCount=" + std::to_string(kAnswering + kSilent) + "\r\n";
+        for (int i = 0; i < kAnswering + kSilent; ++i) {
+            std::string host = (i % 2 == 0 ? "127.0." : "127.1.") + std::to_string(i / 2 / 250 + 1) + "." +
+                               std::to_string(i / 2 % 250 + 1);
+            ini += "Item" + std::to_string(i) + "=" + host + "\r\n";
+        }
+        test::writeFile(settings_.file("Talkpost.ini"), ini);
+        counter_ = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 2 * sizeof(LONG),
+                                      kCounterName);
+        counts_ = static_cast<volatile LONG*>(MapViewOfFile(counter_, FILE_MAP_ALL_ACCESS, 0, 0, 0));
+        SetEnvironmentVariableA("TALKPOST_STANDIN_COUNTER", kCounterName);
+        SetEnvironmentVariableA("TALKPOST_STANDIN_DELAY_MS", "1500");  // a remote call's time
+        SetEnvironmentVariableA("TALKPOST_STANDIN_FAIL", "127.0.1.7:1722;127.0.1.9:5");
+        // A start folder where no msg.txt can be made: the old shared file's place is taken.
+        CreateDirectoryA(startDir_.file("msg.txt").c_str(), nullptr);
+    }
+    ~SendToAllFleet() override
+    {
+        SetEnvironmentVariableA("TALKPOST_STANDIN_COUNTER", nullptr);
+        SetEnvironmentVariableA("TALKPOST_STANDIN_DELAY_MS", nullptr);
+        SetEnvironmentVariableA("TALKPOST_STANDIN_FAIL", nullptr);
+        RemoveDirectoryA(startDir_.file("msg.txt").c_str());
+        UnmapViewOfFile(const_cast<LONG*>(counts_));
+        CloseHandle(counter_);
+    }
+
+    static void press(HWND window, MainId button)
+    {
+        PostMessageA(window, WM_COMMAND, MAKEWPARAM(id(button), BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(window, id(MainId::ToolBar))));
+    }
+
+    // Waits for the condition on the log while checking, between looks, that
+    // the window answers; the worst answer time is kept for the figures.
+    bool watchLog(HWND window, const std::function<bool(const std::string&)>& condition)
+    {
+        HWND log = GetDlgItem(window, id(MainId::LogPane));
+        return test::waitUntil(
+            [&] {
+                LARGE_INTEGER frequency, before, after;
+                QueryPerformanceFrequency(&frequency);
+                QueryPerformanceCounter(&before);
+                DWORD_PTR result = 0;
+                // A window that stops answering for this long is hung, whatever the figures say.
+                if (SendMessageTimeoutA(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &result) == 0)
+                    ++hangs_;
+                QueryPerformanceCounter(&after);
+                worstAnswerMs_ = std::max(worstAnswerMs_, (after.QuadPart - before.QuadPart) * 1000.0 / frequency.QuadPart);
+                return condition(wholeText(log));
+            },
+            std::chrono::seconds(120));
+    }
+
+    static constexpr const char* kCounterName = "TalkpostStandinCounterTest";
+    HANDLE counter_ = nullptr;
+    volatile LONG* counts_ = nullptr;
+    int hangs_ = 0;
+    double worstAnswerMs_ = 0;
+};
+
+// It runs for a minute or two, so it runs as a test of its own (send_to_all_fleet).
+TEST_F(SendToAllFleet, BoundedLiveStoppableAndLeavesNoMessageFile)
+{
+    if (std::getenv("TALKPOST_FLEET_TEST") == nullptr)
+        GTEST_SKIP() << "runs as send_to_all_fleet";
+    // A file a crashed run left (its process is gone) goes at the start; one of a running program stays.
+    CreateDirectoryA(messageFolder().c_str(), nullptr);
+    std::string leftover = messageFolder() + "\\" + messageFileName(0x7ffffff0, 1);
+    std::string ours = messageFolder() + "\\" + messageFileName(GetCurrentProcessId(), 1);
+    test::writeFile(leftover, "old");
+    test::writeFile(ours, "in use");
+
+    Talkpost app("", startDir_.path());
+    ASSERT_NE(app.window(), nullptr) << "the main window did not appear";
+    EXPECT_FALSE(test::fileExists(leftover));
+    EXPECT_TRUE(test::fileExists(ours));
+    DeleteFileA(ours.c_str());
+    SetWindowTextA(GetDlgItem(app.window(), id(MainId::MessageEditor)), "Fleet message");
+
+    press(app.window(), MainId::SendToAllButton);
+    ASSERT_TRUE(watchLog(app.window(), [](const std::string& log) {
+        return !linesStartingWith(log, "Send to all: ").empty() && log.find(" delivered, ") != std::string::npos;
+    })) << "no summary line: " << wholeText(GetDlgItem(app.window(), id(MainId::LogPane))).substr(0, 3000)
+;
+    // The last result line and the summary come from one pass; the file goes with the last interpreter.
+    std::string log = wholeText(GetDlgItem(app.window(), id(MainId::LogPane)));
+    EXPECT_EQ(hangs_, 0) << "the window stopped answering";
+    EXPECT_LE(counts_[1], kParallel) << "never more msg.exe at once than ParallelSends";
+    EXPECT_GE(counts_[1], 2) << "the launches overlap";
+
+    std::vector<std::string> commands = linesStartingWith(log, "cmd.exe ");
+    ASSERT_EQ(commands.size(), static_cast<std::size_t>(kAnswering));
+    for (int i = 0; i < kAnswering; ++i) {
+        std::string host = "127.0." + std::to_string(i / 250 + 1) + "." + std::to_string(i % 250 + 1);
+        EXPECT_EQ(linesStartingWith(log, host + ": ").size(), 1u) << host << ": one result line";
+    }
+    EXPECT_EQ(linesStartingWith(log, "127.0.1.7: "), std::vector<std::string>{"127.0.1.7: not delivered (exit code 1722)"});
+    std::vector<std::string> summary = linesStartingWith(log, "Send to all: ");
+    ASSERT_EQ(summary.size(), 1u);
+    EXPECT_EQ(summary[0].rfind("Send to all: " + std::to_string(kAnswering - 2) + " delivered, 2 not delivered, " + std::to_string(kSilent) + " silent, in ", 0), 0u) << summary[0];
+    EXPECT_EQ(standins_.runs().size(), static_cast<std::size_t>(kAnswering));
+    EXPECT_EQ(standins_.runs().at(0).input, "Fleet message");
+    EXPECT_TRUE(messageFilesOf(app.processId()).empty()) << "no message file after the last result";
+
+    // Again, stopped in the middle: nothing more is launched, what runs still reports.
+    press(app.window(), MainId::SendToAllButton);
+    ASSERT_TRUE(watchLog(app.window(), [&](const std::string& text) {
+        return linesStartingWith(text, "cmd.exe ").size() >= commands.size() + 20;
+    }));
+    press(app.window(), MainId::SendToAllButton);  // Stop
+    ASSERT_TRUE(watchLog(app.window(), [](const std::string& text) {
+        return linesStartingWith(text, "Send to all: ").size() == 2;
+    }));
+    log = wholeText(GetDlgItem(app.window(), id(MainId::LogPane)));
+    std::string secondRun = log.substr(log.find(summary[0]) + summary[0].size());
+    std::vector<std::string> stopped = linesStartingWith(secondRun, "Send to all stopped: ");
+    ASSERT_EQ(stopped.size(), 1u);
+    std::size_t notSent = std::stoul(stopped[0].substr(std::string("Send to all stopped: ").size()));
+    std::size_t launched = linesStartingWith(secondRun, "cmd.exe ").size();
+    EXPECT_GT(notSent, 0u);
+    EXPECT_LE(launched + notSent, static_cast<std::size_t>(kAnswering + kSilent));
+    EXPECT_EQ(linesStartingWith(secondRun.substr(secondRun.find(stopped[0])), "cmd.exe ").size(), 0u)
+        << "nothing launched after Stop";
+    std::string lastSummary = linesStartingWith(secondRun, "Send to all: ").at(0);
+    unsigned long delivered = 0, notDelivered = 0;
+    ASSERT_EQ(std::sscanf(lastSummary.c_str(), "Send to all: %lu delivered, %lu not delivered", &delivered, &notDelivered), 2);
+    EXPECT_EQ(delivered + notDelivered, launched) << "every launched one still reported";
+    EXPECT_TRUE(messageFilesOf(app.processId()).empty());
+
+    // Two Sends at once: both arrive, each from its own file.
+    SetWindowTextA(GetDlgItem(app.window(), id(MainId::ComputerField)), "127.0.0.1");
+    press(app.window(), MainId::SendButton);
+    press(app.window(), MainId::SendButton);
+    EXPECT_TRUE(watchLog(app.window(), [](const std::string& text) {
+        return linesStartingWith(text, "127.0.0.1: ").size() == 2;
+    }));
+    EXPECT_TRUE(messageFilesOf(app.processId()).empty());
+
+    std::printf("fleet of %d answering and %d silent, ParallelSends=%d: at most %ld msg.exe at once, the window's "
+                "worst answer %.1f ms\n",
+                kAnswering, kSilent, kParallel, static_cast<long>(counts_[1]), worstAnswerMs_);
+    EXPECT_TRUE(app.closeAndWait());
 }
 
 }  // namespace

@@ -1,5 +1,5 @@
-// The main window's portable decisions: send checks, the Send to all plan,
-// the time field, the message lines, the log rule and the arguments.
+// The main window's portable decisions: send checks, the time field, the
+// message lines, the log rule and the arguments.
 #include <gtest/gtest.h>
 
 #include "app/main_rules.h"
@@ -19,6 +19,10 @@ TEST(SendRules, RefusalsComeInTheOrderTheOperatorMeetsThem)
         {{"hello", "pc", "*", "60"}, std::nullopt, std::nullopt},
         {{" \r\n\t", "pc", "*", "60"}, kEnterMessageFirst, kEnterMessageFirst},
         {{"", "a&b", "x|y", "6%"}, kEnterMessageFirst, kEnterMessageFirst},
+        {{"hi", "", "*", "60"}, kEnterComputerFirst, std::nullopt},
+        {{"", "", "*", "60"}, kEnterMessageFirst, kEnterMessageFirst},
+        {{"hi", "", "u&v", "60"}, kEnterComputerFirst,
+         "The user \"u&v\" contains the character \"&\", which the command interpreter would act on."},
         {{"hi", "a&b", "*", "60"}, "The computer \"a&b\" " + amp + ", which the command interpreter would act on.",
          std::nullopt},
         {{"hi", "a&b", "u&v", "60"}, "The computer \"a&b\" " + amp + ", which the command interpreter would act on.",
@@ -32,23 +36,18 @@ TEST(SendRules, RefusalsComeInTheOrderTheOperatorMeetsThem)
     }
 }
 
-TEST(SendToAllPlan, LaunchesAnsweringEntriesSkipsUnsafeNamesAndStopsAtAFailure)
+TEST(LongMessage, AskedAboutBeyondWhatTheReceiverShows)
 {
-    const std::vector<std::string> entries = {"a&calc", "alpha", "beta", "gamma", "delta"};
-    const std::vector<EntryEcho> echoes = {
-        {true, std::nullopt}, {true, std::nullopt}, {false, std::nullopt}, {false, "Host not found"}, {true, {}}};
-    auto steps = planSendToAll(entries, echoes);
-    ASSERT_EQ(steps.size(), 4u);
-    EXPECT_EQ(steps[0].action, EntryAction::Skip);
-    EXPECT_EQ(steps[0].text, "skipped a&calc: The computer \"a&calc\" contains the character \"&\", which the command "
-                             "interpreter would act on.");
-    EXPECT_EQ(steps[1].action, EntryAction::Launch);
-    EXPECT_EQ(steps[1].index, 1u);
-    EXPECT_EQ(steps[2].action, EntryAction::Silent);
-    EXPECT_EQ(steps[3].action, EntryAction::Fail);
-    EXPECT_EQ(steps[3].text, "Host not found");
-    EXPECT_EQ(steps[3].index, 3u);
-    EXPECT_TRUE(planSendToAll({}, {}).empty());
+    const std::string fits(255, 'x');
+    EXPECT_EQ(longMessageQuestion(fits), std::nullopt);
+    EXPECT_EQ(longMessageQuestion("  \r\n" + fits + "\r\n\r\n"), std::nullopt) << "counted as sent: trimmed";
+    EXPECT_EQ(longMessageQuestion(fits + "y"),
+              "The message has 256 characters; the receiver sees only the first 255. Send anyway?");
+    EXPECT_EQ(longMessageQuestion("a\r\n" + fits), "The message has 258 characters; the receiver sees only the first 255. Send anyway?")
+        << "a line break inside counts";
+    EXPECT_EQ(messageLengthText(""), "0 of 255 characters");
+    EXPECT_EQ(messageLengthText(" hello \r\n"), "5 of 255 characters");
+    EXPECT_EQ(messageLengthText(std::string(300, 'z')), "300 of 255 characters");
 }
 
 TEST(TimeField, ParseClampAndCorrection)
@@ -109,6 +108,7 @@ TEST(DeliveryLine, NamesTheComputerAndTheExitCode)
     EXPECT_EQ(deliveryLine("Remote01", 0), "Remote01: delivered");
     EXPECT_EQ(deliveryLine("pc", 1722), "pc: not delivered (exit code 1722)");
     EXPECT_EQ(deliveryLine("", 4294967295UL), ": not delivered (exit code 4294967295)");
+    EXPECT_EQ(notStartedLine("pc"), "pc: not delivered (not started)");
 }
 
 TEST(StartArguments, ComputerAndUserFields)

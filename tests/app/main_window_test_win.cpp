@@ -9,7 +9,10 @@
 #include <algorithm>
 
 #include "app/main_window_win.h"
+#include "app/message_dispatch_win.h"
+#include "app/msg_command.h"
 #include "nettools/ping_win.h"
+#include "win/controls_win.h"
 #include "support/test_support_win.h"
 #include "base/app_error.h"
 
@@ -24,6 +27,19 @@ std::string trimRight(std::string text)
         text.pop_back();
     return text;
 }
+
+// The log's lines that begin with the prefix, in order.
+std::vector<std::string> logLines(const std::string& log, const std::string& prefix)
+{
+    std::vector<std::string> lines;
+    for (std::size_t pos = 0, end; (end = log.find("\r\n", pos)) != std::string::npos; pos = end + 2)
+        if (log.compare(pos, prefix.size(), prefix) == 0)
+            lines.push_back(log.substr(pos, end - pos));
+    return lines;
+}
+
+// The message file a logged command reads: what follows its last "<".
+std::string messageFileOf(const std::string& command) { return command.substr(command.rfind('<') + 1); }
 
 class MainWindowTest : public testing::Test {
 protected:
@@ -57,11 +73,18 @@ protected:
         SendMessageA(window_->hwnd(), WM_COMMAND, MAKEWPARAM(id(MainId::SendButton), BN_CLICKED),
                      reinterpret_cast<LPARAM>(window_->control(id(MainId::ToolBar))));
     }
-    std::string messageFile() const { return startDir_.file("msg.txt"); }
-    std::string expectedLogLine(const std::string& computer, const std::string& user) const
+    // The log's command line for a message, up to the message file it reads.
+    static std::string expectedCommand(const std::string& computer, const std::string& user,
+                                       const std::string& time = "60")
     {
         return "cmd.exe /c  cd /d C:\\windows\\System32 & C:\\windows\\System32\\msg.exe /SERVER:" + computer +
-               " /TIME:60 " + user + " <" + startDir_.path() + "\\msg.txt\r\n";
+               " /TIME:" + time + " " + user + " <";
+    }
+    // Waits until no Send to all runs and every interpreter has reported its end.
+    bool waitForTheEnd(MainWindow& w)
+    {
+        return test::waitUntil([&] { return !w.sendToAllRunning() && w.sendsRunning() == 0; },
+                               std::chrono::seconds(60));
     }
 
     RecordingPrompts prompts_;
@@ -119,53 +142,70 @@ TEST_F(MainWindowTest, SendWritesMessageFileAndLaunchesMsgExe)
     MainWindow& w = open();
     w.computers().setTypedText("Remote01");
     const std::string message = "  Hello Anna,\r\nthe server restarts at 18:00.\r\n\r\n";
-    setText(MainId::RichText, message);
+    setText(MainId::MessageEditor, message);
     clickSend();
 
-    EXPECT_EQ(test::readFile(messageFile()), message) << "whole text, untrimmed, lines joined by CR LF";
-    EXPECT_EQ(w.logText(), expectedLogLine("Remote01", "*"));
+    std::vector<std::string> commands = logLines(w.logText(), "cmd.exe ");
+    ASSERT_EQ(commands.size(), 1u);
+    EXPECT_EQ(commands[0].substr(0, expectedCommand("Remote01", "*").size()), expectedCommand("Remote01", "*"));
+    std::string file = messageFileOf(commands[0]);
+    EXPECT_EQ(file.rfind(messageFolder() + "\\msg-", 0), 0u) << file;
     auto runs = standins_.waitFor(1);
     ASSERT_EQ(runs.size(), 1u);
     EXPECT_EQ(runs[0].program, "msg.exe");
     EXPECT_EQ(trimRight(runs[0].args), "/SERVER:Remote01 /TIME:60 *");
-    EXPECT_EQ(runs[0].input, message);
+    EXPECT_EQ(runs[0].input, message) << "whole text, untrimmed, lines joined by CR LF";
     EXPECT_TRUE(prompts_.shown.empty());
+    ASSERT_TRUE(waitForTheEnd(w));
+    EXPECT_FALSE(test::fileExists(file)) << "deleted when its interpreter ended";
+    EXPECT_EQ(logLines(w.logText(), "Remote01: "), std::vector<std::string>{"Remote01: delivered"});
 }
 
 TEST_F(MainWindowTest, UserWithBlankReachesMsgExeAsOneWord)
 {
     MainWindow& w = open({"Remote01", "Jane Doe"});
-    setText(MainId::RichText, "Hi");
+    setText(MainId::MessageEditor, "Hi");
     clickSend();
-    EXPECT_EQ(w.logText(), expectedLogLine("Remote01", "\"Jane Doe\""));
+    EXPECT_EQ(w.logText().rfind(expectedCommand("Remote01", "\"Jane Doe\""), 0), 0u) << w.logText();
     auto runs = standins_.waitFor(1);
     ASSERT_EQ(runs.size(), 1u);
     EXPECT_EQ(trimRight(runs[0].args), "/SERVER:Remote01 /TIME:60 \"Jane Doe\"");
     EXPECT_EQ(runs[0].input, "Hi");
 }
 
-TEST_F(MainWindowTest, SendingTwiceOverwritesTheFileAndLogsBoth)
+TEST_F(MainWindowTest, ASecondSendWhileTheFirstRunsDeliversBoth)
 {
+    // The first msg.exe still reads its file when the second Send writes its own.
+    SetEnvironmentVariableA("TALKPOST_STANDIN_DELAY_MS", "2000");
     MainWindow& w = open({"Remote01"});
-    setText(MainId::RichText, "first, longer message");
+    setText(MainId::MessageEditor, "first, longer message");
     clickSend();
-    setText(MainId::RichText, "second");
+    setText(MainId::MessageEditor, "second");
     clickSend();
-    EXPECT_EQ(test::readFile(messageFile()), "second");
-    EXPECT_EQ(w.logText(), expectedLogLine("Remote01", "*") + expectedLogLine("Remote01", "*"));
-    EXPECT_EQ(standins_.waitFor(2).size(), 2u);
+    SetEnvironmentVariableA("TALKPOST_STANDIN_DELAY_MS", nullptr);
+    std::vector<std::string> commands = logLines(w.logText(), "cmd.exe ");
+    ASSERT_EQ(commands.size(), 2u);
+    EXPECT_NE(messageFileOf(commands[0]), messageFileOf(commands[1])) << "a file for each send";
+    auto runs = standins_.waitFor(2);
+    ASSERT_EQ(runs.size(), 2u);
+    std::vector<std::string> inputs = {runs[0].input, runs[1].input};
+    std::sort(inputs.begin(), inputs.end());
+    EXPECT_EQ(inputs, (std::vector<std::string>{"first, longer message", "second"}));
+    ASSERT_TRUE(waitForTheEnd(w));
+    EXPECT_EQ(logLines(w.logText(), "Remote01: "),
+              (std::vector<std::string>{"Remote01: delivered", "Remote01: delivered"}));
+    EXPECT_TRUE(prompts_.shown.empty());
 }
 
 TEST_F(MainWindowTest, EmptyMessageShowsTheInformationBoxAndNothingElse)
 {
     for (const char* message : {"", "   ", " \r\n\r\n\t "}) {
         MainWindow& w = open({"NewComputer"});
-        setText(MainId::RichText, message);
+        setText(MainId::MessageEditor, message);
         clickSend();
         ASSERT_EQ(prompts_.shown.size(), 1u);
         EXPECT_EQ(prompts_.shown[0].kind, "information");
         EXPECT_EQ(prompts_.shown[0].text, "Please enter Message first");
-        EXPECT_FALSE(test::fileExists(messageFile()));
         EXPECT_EQ(w.logText(), "");
         EXPECT_FALSE(w.computers().isListed("NewComputer")) << "nothing listed";
         prompts_.shown.clear();
@@ -177,7 +217,7 @@ TEST_F(MainWindowTest, EmptyMessageShowsTheInformationBoxAndNothingElse)
 TEST_F(MainWindowTest, AutoSaveAddsANewComputerOnceIgnoringCase)
 {
     MainWindow& w = open();
-    setText(MainId::RichText, "m");
+    setText(MainId::MessageEditor, "m");
     w.computers().setTypedText("Beta7");
     clickSend();
     w.computers().setTypedText("BETA7");
@@ -186,43 +226,87 @@ TEST_F(MainWindowTest, AutoSaveAddsANewComputerOnceIgnoringCase)
     clickSend();
     EXPECT_EQ(w.computers().entries(), (std::vector<std::string>{"*", "Beta7", "Remote01", "Remote02"}));
 
-    command(MainId::AutoSave1);
+    command(MainId::AutoSave);
     EXPECT_FALSE(w.autoSave());
     w.computers().setTypedText("Gamma");
     clickSend();
     EXPECT_FALSE(w.computers().isListed("Gamma"));
-    command(MainId::AutoSave1);
+    command(MainId::AutoSave);
     EXPECT_TRUE(w.autoSave());
 }
 
-TEST_F(MainWindowTest, AutoSaveAddsAnEmptyComputerTheFirstTime)
+// A program that ended without cleaning up may have had this process's number:
+// its files are passed over, never overwritten, and a send still gets a file.
+TEST(MessageFile, PassesOverNamesTakenByAnEndedProgram)
 {
-    MainWindow& w = open();
-    setText(MainId::RichText, "m");
-    clickSend();
-    clickSend();
-    EXPECT_EQ(w.computers().entries(), (std::vector<std::string>{"", "*", "Remote01", "Remote02"}));
-    EXPECT_NE(w.logText().find("/SERVER: /TIME:60"), std::string::npos);
+    auto first = MessageFile::write("first");
+    std::string name = first->path().substr(first->path().rfind('\\') + 1);
+    unsigned long sequence = std::stoul(name.substr(name.rfind('-') + 1));
+    std::vector<std::string> taken;
+    for (unsigned long next = sequence + 1; next <= sequence + 5; ++next) {
+        taken.push_back(messageFolder() + "\\" + messageFileName(GetCurrentProcessId(), next));
+        test::writeFile(taken.back(), "left over");
+    }
+    auto second = MessageFile::write("second");
+    EXPECT_EQ(test::readFile(second->path()), "second");
+    for (const std::string& path : taken) {
+        EXPECT_NE(second->path(), path);
+        EXPECT_EQ(test::readFile(path), "left over");
+        DeleteFileA(path.c_str());
+    }
+    std::string firstPath = first->path();
+    first.reset();
+    EXPECT_FALSE(test::fileExists(firstPath)) << "deleted with its last holder";
 }
 
-TEST_F(MainWindowTest, UnwritableStartFolderShowsTheErrorAndLaunchesNothing)
+TEST_F(MainWindowTest, AnEmptyComputerFieldIsRefused)
+{
+    MainWindow& w = open();
+    setText(MainId::MessageEditor, "m");
+    clickSend();
+    ASSERT_EQ(prompts_.shown.size(), 1u);
+    EXPECT_EQ(prompts_.shown[0].kind, "information");
+    EXPECT_EQ(prompts_.shown[0].text, "Please enter Computer first");
+    EXPECT_EQ(w.computers().entries(), (std::vector<std::string>{"*", "Remote01", "Remote02"})) << "nothing added";
+    EXPECT_EQ(w.logText(), "");
+    test::pumpFor(std::chrono::milliseconds(300));
+    EXPECT_TRUE(standins_.runs().empty());
+}
+
+TEST_F(MainWindowTest, AStartFolderThatIsGoneStillSends)
 {
     test::TempFolder gone;
     SetCurrentDirectoryA(gone.path().c_str());
-    MainWindow& w = open();
+    open({"Remote01"});
     SetCurrentDirectoryA(startDir_.path().c_str());
     ASSERT_TRUE(RemoveDirectoryA(gone.path().c_str()));
 
-    w.computers().setTypedText("Fresh");
-    setText(MainId::RichText, "m");
+    setText(MainId::MessageEditor, "still sent");
     clickSend();
+    auto runs = standins_.waitFor(1);
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(runs[0].input, "still sent");
+    EXPECT_TRUE(prompts_.shown.empty());
+    CreateDirectoryA(gone.path().c_str(), nullptr);
+}
+
+TEST_F(MainWindowTest, AMessageFolderThatCannotBeMadeShowsTheErrorAndLaunchesNothing)
+{
+    test::TempFolder temp;
+    std::string missing = temp.path() + "\\missing";
+    char previous[MAX_PATH] = {};
+    GetEnvironmentVariableA("TMP", previous, MAX_PATH);
+    SetEnvironmentVariableA("TMP", missing.c_str());  // the temporary folder the platform names
+    MainWindow& w = open({"Fresh"});
+    setText(MainId::MessageEditor, "m");
+    clickSend();
+    SetEnvironmentVariableA("TMP", previous);
     ASSERT_EQ(prompts_.shown.size(), 1u);
     EXPECT_EQ(prompts_.shown[0].kind, "error");
-    EXPECT_EQ(standardErrorText(prompts_.shown[0].text),
-              "Datei " + gone.path() + "\\msg.txt kann nicht erstellt werden.");
+    EXPECT_EQ(prompts_.shown[0].text.rfind("Datei " + missing + "\\Talkpost\\msg-", 0), 0u) << prompts_.shown[0].text;
+    EXPECT_NE(prompts_.shown[0].text.find(" kann nicht erstellt werden"), std::string::npos);
     EXPECT_EQ(w.logText(), "");
     EXPECT_TRUE(w.computers().isListed("Fresh")) << "AutoSave ran before the file was written";
-    CreateDirectoryA(gone.path().c_str(), nullptr);
 }
 
 TEST_F(MainWindowTest, TextsTheInterpreterWouldActOnAreRefused)
@@ -239,12 +323,11 @@ TEST_F(MainWindowTest, TextsTheInterpreterWouldActOnAreRefused)
     };
     for (const Case& c : cases) {
         MainWindow& w = open({c.computer, c.user});
-        setText(MainId::RichText, "m");
+        setText(MainId::MessageEditor, "m");
         clickSend();
         ASSERT_EQ(prompts_.shown.size(), 1u) << c.computer << " " << c.user;
         EXPECT_EQ(prompts_.shown[0].kind, "information");
         EXPECT_NE(prompts_.shown[0].text.find("The " + c.field + " "), std::string::npos) << prompts_.shown[0].text;
-        EXPECT_FALSE(test::fileExists(messageFile()));
         EXPECT_EQ(w.logText(), "");
         EXPECT_EQ(w.computers().count(), 3);
         prompts_.shown.clear();
@@ -310,12 +393,12 @@ TEST_F(MainWindowTest, EntriesAreSortedWithoutRegardToCase)
 TEST_F(MainWindowTest, TimeFieldClampsWhenLeftAndRefusesLetters)
 {
     MainWindow& w = open();
-    HWND time = w.control(id(MainId::TimeEdit));
+    HWND time = w.control(id(MainId::TimeField));
     const std::pair<const char*, const char*> cases[] = {
         {"7", "60"}, {"99999", "20000"}, {"600", "600"}, {"-5", "60"}};
     for (const auto& [typed, shown] : cases) {
         SetWindowTextA(time, typed);
-        SendMessageA(w.hwnd(), WM_COMMAND, MAKEWPARAM(id(MainId::TimeEdit), EN_KILLFOCUS),
+        SendMessageA(w.hwnd(), WM_COMMAND, MAKEWPARAM(id(MainId::TimeField), EN_KILLFOCUS),
                      reinterpret_cast<LPARAM>(time));
         EXPECT_EQ(w.timeText(), shown) << typed;
     }
@@ -326,11 +409,82 @@ TEST_F(MainWindowTest, TimeFieldClampsWhenLeftAndRefusesLetters)
     EXPECT_EQ(w.timeText(), "605");
 }
 
+TEST_F(MainWindowTest, TimeFieldShowsFiveDigitsWithItsSpinButtonsAtTheDesignedRightEdge)
+{
+    MainWindow& w = open();
+    HWND time = w.control(id(MainId::TimeField));
+    EXPECT_LE(textWidth(time, "20000"), w.timeFieldTextRoom()) << "20000 fits in the field's font";
+    auto rightEdge = [&](MainId control) {
+        RECT r{};
+        GetWindowRect(w.control(id(control)), &r);
+        MapWindowPoints(nullptr, w.hwnd(), reinterpret_cast<POINT*>(&r), 2);
+        return r;
+    };
+    RECT field = rightEdge(MainId::TimeField), spin = rightEdge(MainId::TimeSpin), user = rightEdge(MainId::UserField);
+    // The buttons sit at the field's right end, on its border, inside the designed right edge 320 + 57.
+    EXPECT_LE(spin.right, 320 + 57);
+    EXPECT_GE(spin.right, 320 + 57 - 4);
+    EXPECT_LE(spin.left, field.right);
+    EXPECT_GE(spin.right, field.right);
+    EXPECT_GT(field.left, user.right) << "clear of the user field";
+    EXPECT_EQ(rightEdge(MainId::TimeLabel).left, field.left) << "the label stays above the field";
+}
+
+TEST_F(MainWindowTest, ALongMessageIsSentOnlyWhenTheOperatorSaysYes)
+{
+    const std::string longMessage(300, 'x');
+    struct Case {
+        int answer;
+        bool sent;
+    };
+    for (const Case c : {Case{IDNO, false}, Case{IDYES, true}}) {
+        MainWindow& w = open({"Remote01"});
+        setText(MainId::MessageEditor, longMessage);
+        prompts_.boxResult = c.answer;
+        clickSend();
+        command(MainId::SendToAllButton);
+        std::string shownTexts;
+        for (const auto& shown : prompts_.shown)
+            shownTexts += shown.kind + ": " + shown.text + " | ";
+        ASSERT_EQ(prompts_.shown.size(), 2u) << "Send and Send to all ask: " << shownTexts << " log " << w.logText();
+        for (const auto& shown : prompts_.shown) {
+            EXPECT_EQ(shown.kind, "box");
+            EXPECT_EQ(shown.text, "The message has 300 characters; the receiver sees only the first 255. Send anyway?");
+        }
+        EXPECT_EQ(logLines(w.logText(), "cmd.exe ").size() > 0, c.sent);
+        EXPECT_EQ(w.sendToAllRunning() || !logLines(w.logText(), "cmd.exe ").empty(), c.sent);
+        ASSERT_TRUE(waitForTheEnd(w));
+        prompts_.shown.clear();
+    }
+    MainWindow& w = open({"Remote01"});
+    setText(MainId::MessageEditor, std::string(255, 'x') + "\r\n");
+    clickSend();
+    EXPECT_TRUE(prompts_.shown.empty()) << "255 characters as sent: no question";
+    ASSERT_TRUE(waitForTheEnd(w));
+}
+
+TEST_F(MainWindowTest, TheStatusBarCountsTheMessageWhileTheEditorHasTheFocus)
+{
+    MainWindow& w = open();
+    HWND editor = w.control(id(MainId::MessageEditor));
+    w.setStatusText(2, "OK");
+    setText(MainId::MessageEditor, "Hello");
+    SendMessageA(w.hwnd(), WM_COMMAND, MAKEWPARAM(id(MainId::MessageEditor), EN_SETFOCUS), reinterpret_cast<LPARAM>(editor));
+    EXPECT_EQ(w.statusText(2), "5 of 255 characters");
+    Edit(editor).selectAll();
+    Edit(editor).replaceSelection(" Hello, world \r\n");  // as typing does
+    EXPECT_EQ(w.statusText(2), "12 of 255 characters") << "follows the typing, counted as sent";
+    SendMessageA(w.hwnd(), WM_COMMAND, MAKEWPARAM(id(MainId::MessageEditor), EN_KILLFOCUS), reinterpret_cast<LPARAM>(editor));
+    EXPECT_EQ(w.statusText(2), "OK") << "the panel's text is back";
+    Edit(editor).replaceSelection("changed");
+    EXPECT_EQ(w.statusText(2), "OK");
+}
+
 TEST_F(MainWindowTest, TimeAsTypedIsUsedBySend)
 {
     MainWindow& w = open({"pc"});
-    setText(MainId::TimeEdit, "7");
-    setText(MainId::RichText, "m");
+    setText(MainId::TimeField, "7");
+    setText(MainId::MessageEditor, "m");
     clickSend();
     EXPECT_NE(w.logText().find("/TIME:7 *"), std::string::npos);
 }
@@ -338,7 +492,7 @@ TEST_F(MainWindowTest, TimeAsTypedIsUsedBySend)
 TEST_F(MainWindowTest, LogPaneKeepsTheNewestLineInView)
 {
     MainWindow& w = open();
-    HWND log = w.control(id(MainId::LogText));
+    HWND log = w.control(id(MainId::LogPane));
     for (int i = 0; i < 60; ++i)
         w.appendLog("line " + std::to_string(i));
     int lines = static_cast<int>(SendMessageA(log, EM_GETLINECOUNT, 0, 0));
@@ -351,7 +505,7 @@ TEST_F(MainWindowTest, LogPaneKeepsTheNewestLineInView)
 TEST_F(MainWindowTest, AReaderScrolledUpIsMovedOnePageNotThrownToTheEnd)
 {
     MainWindow& w = open();
-    HWND log = w.control(id(MainId::LogText));
+    HWND log = w.control(id(MainId::LogPane));
     for (int i = 0; i < 60; ++i)
         w.appendLog("line " + std::to_string(i));
     auto firstVisible = [&] { return static_cast<int>(SendMessageA(log, EM_GETFIRSTVISIBLELINE, 0, 0)); };
@@ -376,16 +530,16 @@ TEST_F(MainWindowTest, PingLogsTheSelectedEntryAndItsAnswer)
     w.computers().replaceAll({"127.0.0.1", "*"});
     w.computers().setTypedText("typed-but-not-picked");
     w.computers().select(1);  // sorted: "*", "127.0.0.1"
-    command(MainId::Ping1);
+    command(MainId::Ping);
     w.computers().select(0);
-    command(MainId::Ping1);
+    command(MainId::Ping);
     EXPECT_EQ(w.logText(), "PING 127.0.0.1\r\n127.0.0.1 has answered on Ping\r\nPING *\r\n* is not reachable\r\n");
 }
 
 TEST_F(MainWindowTest, PingWithNothingSelectedTestsTheEmptyHost)
 {
     MainWindow& w = open();
-    command(MainId::Ping1);
+    command(MainId::Ping);
     // The empty text is this machine's own name to the resolver: loopback in the tests' namespace.
     EXPECT_EQ(w.logText(), "PING \r\n has answered on Ping\r\n");
 }
@@ -395,12 +549,12 @@ TEST_F(MainWindowTest, PingWithoutTheIcmpLibraryLogsOneLineAndShowsTheError)
     MainWindow& w = open();
     w.computers().select(w.computers().add("127.0.0.1"));
     setIcmpLibraryNameForTest("no-such-icmp.dll");
-    command(MainId::Ping1);
+    command(MainId::Ping);
     setIcmpLibraryNameForTest("icmp.dll");
     EXPECT_EQ(w.logText(), "PING 127.0.0.1\r\n");
     ASSERT_EQ(prompts_.shown.size(), 1u);
     EXPECT_EQ(prompts_.shown[0].kind, "error");
-    command(MainId::Ping1);
+    command(MainId::Ping);
     EXPECT_EQ(w.logText(), "PING 127.0.0.1\r\nPING 127.0.0.1\r\n127.0.0.1 has answered on Ping\r\n")
         << "the next Ping tries again";
 }
@@ -410,25 +564,34 @@ TEST_F(MainWindowTest, SendToAllSendsToEveryAnsweringEntryInListOrder)
     MainWindow& w = open();
     // "*" and the names do not resolve; the loopback addresses answer.
     w.computers().replaceAll({"127.0.0.3", "*", "127.0.0.1", "silent-name", "127.0.0.2"});
-    setText(MainId::UserEdit, "Jane Doe");
-    setText(MainId::TimeEdit, "90");
-    setText(MainId::RichText, "to all");
+    setText(MainId::UserField, "Jane Doe");
+    setText(MainId::TimeField, "90");
+    setText(MainId::MessageEditor, "to all");
     command(MainId::SendToAllButton);
+    ASSERT_TRUE(waitForTheEnd(w));
 
-    std::string expected;
-    for (const char* host : {"127.0.0.1", "127.0.0.2", "127.0.0.3"})
-        expected += "cmd.exe /c  cd /d C:\\windows\\System32 & C:\\windows\\System32\\msg.exe /SERVER:" +
-                    std::string(host) + " /TIME:90 \"Jane Doe\" <" + startDir_.path() + "\\msg.txt\r\n";
-    EXPECT_EQ(w.logText(), expected);
+    std::vector<std::string> commands = logLines(w.logText(), "cmd.exe ");
+    ASSERT_EQ(commands.size(), 3u) << w.logText();
+    const char* hosts[] = {"127.0.0.1", "127.0.0.2", "127.0.0.3"};
+    for (std::size_t i = 0; i < 3; ++i) {
+        std::string expected = expectedCommand(hosts[i], "\"Jane Doe\"", "90");
+        EXPECT_EQ(commands[i].substr(0, expected.size()), expected);
+        EXPECT_EQ(messageFileOf(commands[i]), messageFileOf(commands[0])) << "one file for the whole walk";
+    }
+    EXPECT_FALSE(test::fileExists(messageFileOf(commands[0]))) << "deleted after the last result";
     EXPECT_EQ(w.computers().typedText(), "silent-name") << "the last entry ends selected";
     EXPECT_EQ(w.computers().selectedIndex(), 4);
-    EXPECT_EQ(test::readFile(messageFile()), "to all");
     auto runs = standins_.waitFor(3);
     ASSERT_EQ(runs.size(), 3u);
     for (const auto& run : runs) {
         EXPECT_EQ(run.input, "to all");
         EXPECT_NE(run.args.find("/TIME:90 \"Jane Doe\""), std::string::npos) << run.args;
     }
+    std::vector<std::string> summary = logLines(w.logText(), "Send to all: ");
+    ASSERT_EQ(summary.size(), 1u);
+    EXPECT_EQ(summary[0].rfind("Send to all: 3 delivered, 0 not delivered, 2 silent, in ", 0), 0u) << summary[0];
+    EXPECT_EQ(w.logText().substr(w.logText().size() - summary[0].size() - 2), summary[0] + "\r\n") << "the last line";
+    EXPECT_EQ(w.statusText(0), "Command") << "the progress is gone";
     EXPECT_TRUE(prompts_.shown.empty());
 }
 
@@ -436,11 +599,9 @@ TEST_F(MainWindowTest, SendToAllSendsToEveryAnsweringEntryInListOrder)
 std::vector<std::string> deliveryLines(const std::string& log)
 {
     std::vector<std::string> lines;
-    for (std::size_t pos = 0, end; (end = log.find("\r\n", pos)) != std::string::npos; pos = end + 2) {
-        std::string line = log.substr(pos, end - pos);
+    for (const std::string& line : logLines(log, ""))
         if (line.find(": delivered") != std::string::npos || line.find(": not delivered") != std::string::npos)
             lines.push_back(line);
-    }
     return lines;
 }
 
@@ -448,13 +609,13 @@ TEST_F(MainWindowTest, SendReportsWhetherTheMessageArrived)
 {
     SetEnvironmentVariableA("TALKPOST_STANDIN_FAIL", "refusing:5;Unreachable:1722");
     MainWindow& w = open();
-    setText(MainId::RichText, "m");
+    setText(MainId::MessageEditor, "m");
     for (const char* computer : {"Remote01", "refusing", "unreachable"}) {
         w.computers().setTypedText(computer);
         clickSend();
     }
     EXPECT_EQ(w.sendsRunning() + deliveryLines(w.logText()).size(), 3u);
-    EXPECT_TRUE(test::waitUntil([&] { return w.sendsRunning() == 0; }, std::chrono::seconds(60)));
+    EXPECT_TRUE(waitForTheEnd(w));
     SetEnvironmentVariableA("TALKPOST_STANDIN_FAIL", nullptr);
     std::vector<std::string> lines = deliveryLines(w.logText());
     std::sort(lines.begin(), lines.end());
@@ -467,50 +628,107 @@ TEST_F(MainWindowTest, SendToAllGivesOneResultLinePerAnsweringEntry)
     SetEnvironmentVariableA("TALKPOST_STANDIN_FAIL", "127.0.0.2:1722");
     MainWindow& w = open();
     w.computers().replaceAll({"127.0.0.3", "*", "127.0.0.1", "silent-name", "127.0.0.2"});
-    setText(MainId::RichText, "to all");
+    setText(MainId::MessageEditor, "to all");
     command(MainId::SendToAllButton);
-    EXPECT_TRUE(test::waitUntil([&] { return w.sendsRunning() == 0; }, std::chrono::seconds(60)));
+    EXPECT_TRUE(waitForTheEnd(w));
     SetEnvironmentVariableA("TALKPOST_STANDIN_FAIL", nullptr);
     std::vector<std::string> lines = deliveryLines(w.logText());
     std::sort(lines.begin(), lines.end());
     EXPECT_EQ(lines, (std::vector<std::string>{"127.0.0.1: delivered", "127.0.0.2: not delivered (exit code 1722)",
                                                "127.0.0.3: delivered"}));
+    EXPECT_EQ(logLines(w.logText(), "Send to all: ").at(0).rfind("Send to all: 2 delivered, 1 not delivered, 2 silent", 0),
+              0u);
+}
+
+TEST_F(MainWindowTest, StopLaunchesNothingMoreWhileSendStillWorks)
+{
+    // One message command at a time, each taking a while like a remote call.
+    test::TempFolder settingsDir;
+    test::writeFile(settingsDir.file("Talkpost.ini"), "[Talkpost]\r\nParallelSends=1\r\n");
+    _putenv_s("TALKPOST_SETTINGS_DIR", settingsDir.path().c_str());  // read through the C runtime
+    SetEnvironmentVariableA("TALKPOST_STANDIN_DELAY_MS", "3000");
+    MainWindow& w = open();
+    w.computers().replaceAll({"127.0.0.1", "127.0.0.2", "127.0.0.3", "127.0.0.4"});
+    setText(MainId::MessageEditor, "m");
+    command(MainId::SendToAllButton);
+    ToolBar bar(w.control(id(MainId::ToolBar)));
+    EXPECT_EQ(bar.buttonText(id(MainId::SendToAllButton)), "Stop");
+    ASSERT_TRUE(test::waitUntil([&] { return logLines(w.logText(), "cmd.exe ").size() == 1; }));
+    EXPECT_EQ(w.statusText(0), "Send to all: 0 of 4");
+
+    w.computers().setTypedText("Remote01");  // Send to one computer goes on beside it
+    clickSend();
+    EXPECT_EQ(logLines(w.logText(), "cmd.exe ").size(), 2u);
+
+    command(MainId::SendToAllButton);  // Stop
+    SetEnvironmentVariableA("TALKPOST_STANDIN_DELAY_MS", nullptr);
+    _putenv_s("TALKPOST_SETTINGS_DIR", "");
+    EXPECT_EQ(logLines(w.logText(), "Send to all stopped: "), std::vector<std::string>{"Send to all stopped: 3 not sent"});
+    EXPECT_EQ(bar.buttonText(id(MainId::SendToAllButton)), "SendToAll");
+    EXPECT_FALSE(w.sendToAllRunning());
+    ASSERT_TRUE(waitForTheEnd(w));
+    std::vector<std::string> lines = deliveryLines(w.logText());
+    std::sort(lines.begin(), lines.end());
+    EXPECT_EQ(lines, (std::vector<std::string>{"127.0.0.1: delivered", "Remote01: delivered"}))
+        << "what was launched still reports";
+    EXPECT_EQ(logLines(w.logText(), "cmd.exe ").size(), 2u) << "nothing launched after Stop";
+    EXPECT_EQ(logLines(w.logText(), "Send to all: ").size(), 1u);
+    EXPECT_EQ(w.computers().typedText(), "127.0.0.1") << "the walk ended at its first entry";
+}
+
+TEST_F(MainWindowTest, SendToAllWithoutTheIcmpLibraryShowsTheErrorAtTheFirstEntry)
+{
+    MainWindow& w = open();
+    w.computers().replaceAll({"127.0.0.1", "127.0.0.2"});
+    setText(MainId::MessageEditor, "m");
+    setIcmpLibraryNameForTest("no-such-icmp.dll");
+    command(MainId::SendToAllButton);
+    bool ended = test::waitUntil([&] { return !w.sendToAllRunning(); });
+    setIcmpLibraryNameForTest({});
+    ASSERT_TRUE(ended);
+    ASSERT_EQ(prompts_.shown.size(), 1u);
+    EXPECT_EQ(prompts_.shown[0].kind, "error");
+    EXPECT_EQ(prompts_.shown[0].text.rfind("icmp.dll library can not be loaded or not found. ", 0), 0u);
+    EXPECT_EQ(logLines(w.logText(), "cmd.exe ").size(), 0u);
+    EXPECT_EQ(w.computers().selectedIndex(), 0) << "the entry that failed stays selected";
 }
 
 TEST_F(MainWindowTest, ClosingWithSendsRunningKeepsTheLogAndLeavesTheInterpretersRunning)
 {
     MainWindow& w = open();
-    setText(MainId::RichText, "m");
+    setText(MainId::MessageEditor, "m");
     w.computers().setTypedText("Remote01");
     clickSend();
     std::string log = w.logText();
     window_.reset();  // at once, whether or not the interpreter has ended
     auto runs = standins_.waitFor(1);
     EXPECT_EQ(runs.size(), 1u) << "the message still reaches msg.exe";
-    EXPECT_EQ(log, expectedLogLine("Remote01", "*"));
+    EXPECT_EQ(runs.at(0).input, "m");
+    EXPECT_EQ(log.rfind(expectedCommand("Remote01", "*"), 0), 0u) << log;
 }
 
 TEST_F(MainWindowTest, SendToAllSkipsEntriesTheInterpreterWouldActOnWithALogLine)
 {
     MainWindow& w = open();
     w.computers().replaceAll({"127.0.0.1&calc", "127.0.0.1"});
-    setText(MainId::RichText, "m");
+    setText(MainId::MessageEditor, "m");
     command(MainId::SendToAllButton);
+    ASSERT_TRUE(waitForTheEnd(w));
     std::string log = w.logText();
-    EXPECT_EQ(log.find("cmd.exe"), log.rfind("cmd.exe")) << "exactly one launch: " << log;
+    EXPECT_EQ(logLines(log, "cmd.exe ").size(), 1u) << "exactly one launch: " << log;
     EXPECT_NE(log.find("/SERVER:127.0.0.1 "), std::string::npos);
     EXPECT_NE(log.find("skipped 127.0.0.1&calc: The computer \"127.0.0.1&calc\" contains the character \"&\""),
               std::string::npos)
         << log;
 }
 
-TEST_F(MainWindowTest, SendToAllWithAnEmptyListWritesTheFileOnly)
+TEST_F(MainWindowTest, SendToAllWithAnEmptyListDoesNothing)
 {
     MainWindow& w = open();
     w.computers().replaceAll({});
-    setText(MainId::RichText, "m");
+    setText(MainId::MessageEditor, "m");
     command(MainId::SendToAllButton);
-    EXPECT_EQ(test::readFile(messageFile()), "m");
+    EXPECT_FALSE(w.sendToAllRunning());
     EXPECT_EQ(w.logText(), "");
     EXPECT_TRUE(prompts_.shown.empty());
 }
@@ -518,11 +736,11 @@ TEST_F(MainWindowTest, SendToAllWithAnEmptyListWritesTheFileOnly)
 TEST_F(MainWindowTest, SendToAllWithAnEmptyMessageShowsTheInformationBox)
 {
     MainWindow& w = open();
-    setText(MainId::RichText, " \r\n");
+    setText(MainId::MessageEditor, " \r\n");
     command(MainId::SendToAllButton);
     ASSERT_EQ(prompts_.shown.size(), 1u);
     EXPECT_EQ(prompts_.shown[0].text, "Please enter Message first");
-    EXPECT_FALSE(test::fileExists(messageFile()));
+    EXPECT_FALSE(w.sendToAllRunning());
     EXPECT_EQ(w.computers().selectedIndex(), -1);
 }
 
@@ -530,9 +748,9 @@ TEST_F(MainWindowTest, RemoteDesktopStartsTheClientForTheSelectedEntry)
 {
     MainWindow& w = open();
     w.computers().setTypedText("typed-only");
-    command(MainId::RemoteDesktop1);  // nothing picked: the empty entry
+    command(MainId::RemoteDesktop);  // nothing picked: the empty entry
     w.computers().select(1);
-    command(MainId::RemoteDesktop1);
+    command(MainId::RemoteDesktop);
     EXPECT_EQ(w.logText(), "cmd.exe /c mstsc /v: /f\r\ncmd.exe /c mstsc /v:Remote01 /f\r\n");
     auto runs = standins_.waitFor(2);
     ASSERT_EQ(runs.size(), 2u);
@@ -547,7 +765,7 @@ TEST_F(MainWindowTest, RemoteDesktopRefusesAnEntryTheInterpreterWouldActOn)
     MainWindow& w = open();
     w.computers().replaceAll({"pc|evil"});
     w.computers().select(0);
-    command(MainId::RemoteDesktop1);
+    command(MainId::RemoteDesktop);
     EXPECT_EQ(w.logText(), "");
     ASSERT_EQ(prompts_.shown.size(), 1u);
     EXPECT_EQ(prompts_.shown[0].kind, "information");
@@ -556,7 +774,7 @@ TEST_F(MainWindowTest, RemoteDesktopRefusesAnEntryTheInterpreterWouldActOn)
 TEST_F(MainWindowTest, ClientHelpShowsTheInformationBox)
 {
     open();
-    command(MainId::HowToEnableClients1);
+    command(MainId::ClientHelp);
     ASSERT_EQ(prompts_.shown.size(), 1u);
     EXPECT_EQ(prompts_.shown[0].kind, "information");
     EXPECT_NE(prompts_.shown[0].text.find("HKLM\\ SYSTEM"), std::string::npos);
@@ -566,7 +784,7 @@ TEST_F(MainWindowTest, ClientHelpShowsTheInformationBox)
 TEST_F(MainWindowTest, RealScanUnderWineLogsBeginAndFinishOnly)
 {
     MainWindow& w = open();
-    command(MainId::ScanNetwork1);
+    command(MainId::ScanNetwork);
     EXPECT_EQ(w.logText(), "...begin network scan\r\n... network scan finished\r\n");
     EXPECT_EQ(w.statusText(0), "...scan finished...");
     EXPECT_EQ(w.statusText(2), "OK");

@@ -2,11 +2,11 @@
 // against 127.0.0.1 and names that do not resolve.
 #include <gtest/gtest.h>
 
-#include <atomic>
+#include <mutex>
 
 #include <cstdlib>
 
-#include "nettools/echo_all_win.h"
+#include "nettools/echo_sweep_win.h"
 #include "nettools/ping_win.h"
 #include "support/test_support_win.h"
 #include "base/app_error.h"
@@ -144,35 +144,34 @@ TEST(EchoAll, RunsManyEchoesAtOnce)
         EXPECT_EQ(results[i].outcome, EchoOutcome::Answered) << hosts[i];
 }
 
-// Sixteen silent hosts: each echo waits until all sixteen are waiting at the
-// same time (or gives up after a while). Echoes made one after another never
-// see more than one waiting, so the count of echoes waiting together tells.
-std::atomic<int> g_waiting{0};
-std::atomic<int> g_mostWaiting{0};
-
-bool silentEchoThatWaitsForTheOthers(const std::string&, unsigned)
-{
-    int now = ++g_waiting;
-    int most = g_mostWaiting.load();
-    while (now > most && !g_mostWaiting.compare_exchange_weak(most, now)) {
-    }
-    for (int i = 0; i < 1000 && g_mostWaiting.load() < 16; ++i)
-        Sleep(10);
-    --g_waiting;
-    return false;
-}
-
-TEST(EchoAll, SilentHostsWaitTheirTimeOutsTogether)
+// 127.1.0.0/16 is silent in the tests' network namespace (the fixture
+// silent_hosts.sh drops echo requests to it): these echoes end by their time-out.
+TEST(EchoAll, SilentHostsAmongAnsweringOnesAreSilent)
 {
     std::vector<std::string> hosts;
-    for (int i = 1; i <= 16; ++i)
-        hosts.push_back("127.1.0." + std::to_string(i));
-    setEchoForTest(&silentEchoThatWaitsForTheOthers);
-    auto results = echoAll(hosts, 5000);
-    setEchoForTest(nullptr);
-    EXPECT_EQ(g_mostWaiting.load(), 16);
+    for (int i = 1; i <= 40; ++i)
+        hosts.push_back((i % 2 == 0 ? "127.1.0." : "127.0.2.") + std::to_string(i));
+    auto results = echoAll(hosts, 2000);
     for (std::size_t i = 0; i < hosts.size(); ++i)
-        EXPECT_EQ(results[i].outcome, EchoOutcome::Silent) << hosts[i];
+        EXPECT_EQ(results[i].outcome, i % 2 == 1 ? EchoOutcome::Silent : EchoOutcome::Answered) << hosts[i];
+}
+
+TEST(EchoSweep, ReportsEachAnswerAsItComesAndNothingAfterStop)
+{
+    std::mutex mutex;
+    std::vector<std::size_t> order;
+    EchoSweep sweep({"127.1.0.1", "127.0.0.1", "127.1.0.2"}, 3000, [&](std::size_t index, const EchoResult&) {
+        std::lock_guard<std::mutex> lock(mutex);
+        order.push_back(index);
+    });
+    ASSERT_TRUE(test::waitUntil([&] {
+        std::lock_guard<std::mutex> lock(mutex);
+        return !order.empty();
+    }));
+    sweep.stop();
+    sweep.wait();
+    std::lock_guard<std::mutex> lock(mutex);
+    EXPECT_EQ(order, std::vector<std::size_t>{1}) << "the answer first; the silent ones not reported after stop";
 }
 
 TEST(EchoAll, ReportsAnUnloadableLibraryAsPingHostDoes)
@@ -182,12 +181,7 @@ TEST(EchoAll, ReportsAnUnloadableLibraryAsPingHostDoes)
     ASSERT_EQ(results.size(), 2u);
     for (const EchoResult& r : results) {
         EXPECT_EQ(r.outcome, EchoOutcome::Failed);
-        try {
-            r.answeredOrThrow();
-            ADD_FAILURE() << "no failure";
-        } catch (const AppError& e) {
-            EXPECT_EQ(std::string(e.what()), expectedLoadError());
-        }
+        EXPECT_EQ(r.error, expectedLoadError());
     }
 }
 

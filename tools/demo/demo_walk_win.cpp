@@ -83,7 +83,7 @@ int walk()
         return std::fprintf(stderr, "no main window\n"), 1;
     DWORD firstProcess = 0;
     GetWindowThreadProcessId(main, &firstProcess);
-    PostMessageA(main, WM_COMMAND, static_cast<WPARAM>(MainId::LiveUpdate1), 0);
+    PostMessageA(main, WM_COMMAND, static_cast<WPARAM>(MainId::LiveUpdate), 0);
 
     HWND wizard = visibleWindow("TalkpostUpdateWizard");
     if (wizard == nullptr)
@@ -131,7 +131,7 @@ int walk()
     if (restarted == nullptr || process == firstProcess)
         return std::fprintf(stderr, "the program did not start again\n"), 1;
     shot(restarted, "restarted-main-window");
-    PostMessageA(restarted, WM_COMMAND, static_cast<WPARAM>(MainId::Info1), 0);
+    PostMessageA(restarted, WM_COMMAND, static_cast<WPARAM>(MainId::About), 0);
     HWND about = visibleWindow("TalkpostAboutWindow");
     if (about == nullptr)
         return std::fprintf(stderr, "no about box\n"), 1;

@@ -7,6 +7,12 @@
 // "<computer>:<exit code>" separated by ";" (letter case ignored), e.g.
 // "Remote02:1722;pc9:5".
 //
+// TALKPOST_STANDIN_DELAY_MS makes msg.exe take that long before it ends, as
+// a real remote call does. TALKPOST_STANDIN_COUNTER names a shared memory
+// block of two LONGs, the number of msg.exe stand-ins alive and the most
+// that were alive at once, which each stand-in keeps up to date while it runs
+// (tests of the launch limit read it).
+//
 // Record format, appended in one write to the file named by
 // TALKPOST_STANDIN_LOG:
 //   program: <file name>\r\n args: <command tail>\r\n stdin-hex: <hex>\r\n end\r\n
@@ -116,11 +122,51 @@ int chosenFailure(const std::string& args)
     return 0;
 }
 
+// Counts this stand-in among the living ones for as long as it lives.
+class AliveCount {
+public:
+    explicit AliveCount(const std::string& name)
+    {
+        if (name.empty())
+            return;
+        mapping_ = CreateFileMappingA(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, 2 * sizeof(LONG), name.c_str());
+        if (mapping_ == nullptr)
+            return;
+        counts_ = static_cast<volatile LONG*>(MapViewOfFile(mapping_, FILE_MAP_ALL_ACCESS, 0, 0, 0));
+        if (counts_ == nullptr)
+            return;
+        LONG alive = InterlockedIncrement(&counts_[0]);
+        LONG most = counts_[1];
+        while (alive > most) {
+            LONG seen = InterlockedCompareExchange(&counts_[1], alive, most);
+            if (seen == most)
+                break;
+            most = seen;
+        }
+    }
+    ~AliveCount()
+    {
+        if (counts_ != nullptr) {
+            InterlockedDecrement(&counts_[0]);
+            UnmapViewOfFile(const_cast<LONG*>(counts_));
+        }
+        if (mapping_ != nullptr)
+            CloseHandle(mapping_);
+    }
+    AliveCount(const AliveCount&) = delete;
+    AliveCount& operator=(const AliveCount&) = delete;
+
+private:
+    HANDLE mapping_ = nullptr;
+    volatile LONG* counts_ = nullptr;
+};
+
 }  // namespace
 
 int main()
 {
     std::string program = programName();
+    AliveCount alive(program == "msg.exe" ? envValue("TALKPOST_STANDIN_COUNTER") : std::string());
     std::string args = commandTail();
     std::string input = program == "msg.exe" ? redirectedInput() : std::string();
 
@@ -132,6 +178,12 @@ int main()
         std::string text = program == "msg.exe" ? input + "\r\n\r\n(" + args + ")" : program + " " + args;
         MessageBoxA(nullptr, text.c_str(), program == "msg.exe" ? "Message" : "Remote desktop",
                     MB_OK | MB_ICONINFORMATION | MB_SETFOREGROUND);
+    }
+    if (program == "msg.exe") {
+        // Simulates the time a remote call takes; not a synchronisation.
+        int delay = std::atoi(envValue("TALKPOST_STANDIN_DELAY_MS").c_str());
+        if (delay > 0)
+            Sleep(static_cast<DWORD>(delay));
     }
     return program == "msg.exe" ? chosenFailure(args) : 0;
 }

@@ -1,0 +1,402 @@
+// The message files, the launcher thread, the mailbox and the Send to all walk.
+#include "app/message_dispatch_win.h"
+
+#include <objbase.h>
+
+#include <atomic>
+
+#include "app/launcher_win.h"
+#include "app/main_rules.h"
+#include "app/msg_command.h"
+#include "base/app_error.h"
+#include "nettools/echo_sweep_win.h"
+#include "win/folders_win.h"
+#include "win/handles_win.h"
+
+namespace talkpost {
+namespace {
+
+// How long the window works through the mailbox in one go before it lets
+// input and other messages in again; well inside the 100 ms in which the
+// window answers.
+constexpr auto kMailSlice = std::chrono::milliseconds(20);
+
+std::atomic<unsigned long> g_messageFileCount{0};
+// Names taken by files of an ended program are passed over; this many in a row means something else is wrong.
+constexpr int kMessageNameAttempts = 1000;
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Message files
+
+std::string messageFolder() { return tempFolder() + kMessageFolder; }
+
+std::shared_ptr<MessageFile> MessageFile::write(const std::string& text)
+{
+    std::string folder = messageFolder();
+    CreateDirectoryA(folder.c_str(), nullptr);  // there already, or the file's creation tells
+    // A file of an ended program whose process number this one has now may
+    // still lie there: such a name is passed over, never written into.
+    std::string path;
+    UniqueFile file;
+    for (int attempt = 0; attempt < kMessageNameAttempts && !file; ++attempt) {
+        path = folder + "\\" + messageFileName(GetCurrentProcessId(), ++g_messageFileCount);
+        file.reset(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file && GetLastError() != ERROR_FILE_EXISTS)
+            break;
+    }
+    if (!file)
+        throw AppError("Datei " + path + " kann nicht erstellt werden");
+    DWORD written = 0;
+    if (!WriteFile(file.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
+        written != text.size()) {
+        // A message cut short must not be sent as if it were whole.
+        file.reset();
+        DeleteFileA(path.c_str());
+        throw AppError("nach " + path + " kann nicht geschrieben werden");
+    }
+    return std::shared_ptr<MessageFile>(new MessageFile(path));
+}
+
+MessageFile::~MessageFile()
+{
+    if (!kept_)
+        DeleteFileA(path_.c_str());
+}
+
+void removeLeftoverMessageFiles()
+{
+    std::string folder = messageFolder();
+    WIN32_FIND_DATAA found{};
+    HANDLE search = FindFirstFileA((folder + "\\msg-*.txt").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        auto owner = messageFileOwner(found.cFileName);
+        if (!owner)
+            continue;
+        // A file whose program still runs is in use; any other is left over,
+        // also one with this program's process number: at its start it has written none.
+        if (*owner != GetCurrentProcessId()) {
+            UniqueHandle process(OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(*owner)));
+            if (process && WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT)
+                continue;
+        }
+        DeleteFileA((folder + "\\" + found.cFileName).c_str());
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
+// ---------------------------------------------------------------------------
+// The mailbox: what the threads found, for the window's thread
+
+struct MessageDispatch::Mail {
+    enum Kind { Echo, Started, Ended } kind = Echo;
+    unsigned run = 0;
+    std::size_t index = 0;
+    EchoResult echo;
+    std::uint64_t delivery = 0;
+    bool launched = false;
+    DWORD exitCode = 0;
+};
+
+struct MessageDispatch::Mailbox {
+    HWND window;
+    UINT message;
+    std::mutex mutex;
+    std::deque<Mail> mails;
+    bool posted = false;  // a wake-up is on its way: the window takes everything there is
+    bool closed = false;
+
+    Mailbox(HWND w, UINT m) : window(w), message(m) {}
+
+    void push(Mail mail)
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (closed)
+            return;
+        mails.push_back(std::move(mail));
+        if (!posted)
+            posted = PostMessageA(window, message, 0, 0) != FALSE;
+    }
+    bool take(Mail& mail)
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        if (mails.empty()) {
+            posted = false;
+            return false;
+        }
+        mail = std::move(mails.front());
+        mails.pop_front();
+        return true;
+    }
+    void close()
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        closed = true;
+        mails.clear();
+    }
+};
+
+// One Send to all.
+struct MessageDispatch::Run {
+    unsigned id;
+    SendToAllPlan plan;
+    SendToAll input;
+    std::unique_ptr<EchoSweep> sweep;
+    std::chrono::steady_clock::time_point start = std::chrono::steady_clock::now();
+    bool selected = false;
+
+    Run(unsigned runId, SendToAll in) : id(runId), plan(in.entries, in.parallelSends), input(std::move(in)) {}
+};
+
+// One launched message: the interpreter and the wait for its end, which runs
+// on the system's wait thread, not on the window's.
+struct MessageDispatch::Delivery {
+    std::uint64_t id = 0;
+    std::string computer;
+    std::string parameters;
+    std::shared_ptr<MessageFile> file;
+    std::shared_ptr<Run> run;  // the Send to all it belongs to, if any
+    std::size_t index = 0;
+    std::shared_ptr<Mailbox> mailbox;
+    // Written by the launcher thread before it reports Started.
+    UniqueHandle process;
+    HANDLE wait = nullptr;
+    // Seen on the window's thread; the end can be reported before the start.
+    bool startSeen = false, launched = false, endSeen = false;
+    DWORD exitCode = 0;
+};
+
+void CALLBACK MessageDispatch::processEnded(PVOID parameter, BOOLEAN)
+{
+    // On the wait thread: the exit code, then the rest is the window's.
+    auto* delivery = static_cast<Delivery*>(parameter);
+    DWORD code = 0;
+    GetExitCodeProcess(delivery->process.get(), &code);
+    delivery->mailbox->push({Mail::Ended, 0, 0, {}, delivery->id, true, code});
+}
+
+// ---------------------------------------------------------------------------
+
+MessageDispatch::MessageDispatch(HWND window, UINT mailMessage, DispatchView view)
+    : window_(window), view_(std::move(view)), mailbox_(std::make_shared<Mailbox>(window, mailMessage))
+{
+    launcher_ = std::thread([this] { launcherLoop(); });
+}
+
+MessageDispatch::~MessageDispatch()
+{
+    mailbox_->close();
+    if (current_ && current_->sweep)
+        current_->sweep->stop();
+    {
+        std::lock_guard<std::mutex> lock(launchMutex_);
+        launcherStopping_ = true;
+    }
+    launchWake_.notify_all();
+    launcher_.join();  // it starts what it was handed and stops
+    for (auto& [id, delivery] : deliveries_) {
+        if (delivery->wait != nullptr)
+            UnregisterWaitEx(delivery->wait, INVALID_HANDLE_VALUE);  // its report may be running: wait for it
+        if (delivery->file)
+            delivery->file->keep();
+    }
+}
+
+void MessageDispatch::launcherLoop()
+{
+    // The shell's start wants COM on the thread that calls it.
+    HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
+    for (;;) {
+        std::shared_ptr<Delivery> delivery;
+        {
+            std::unique_lock<std::mutex> lock(launchMutex_);
+            launchWake_.wait(lock, [this] { return launcherStopping_ || !launches_.empty(); });
+            if (launches_.empty())
+                break;
+            delivery = launches_.front();
+            launches_.pop_front();
+        }
+        bool launched = false;
+        if (HANDLE process = fileExecProcess("cmd.exe", delivery->parameters, SW_HIDE)) {
+            delivery->process.reset(process);
+            launched = RegisterWaitForSingleObject(&delivery->wait, process, &processEnded, delivery.get(), INFINITE,
+                                                   WT_EXECUTEONLYONCE) != FALSE;
+        }
+        delivery->mailbox->push({Mail::Started, 0, 0, {}, delivery->id, launched, 0});
+    }
+    if (SUCCEEDED(com))
+        CoUninitialize();
+}
+
+void MessageDispatch::launch(const std::string& computer, const std::string& parameters,
+                             std::shared_ptr<MessageFile> file, std::shared_ptr<Run> run, std::size_t index)
+{
+    view_.appendLog("cmd.exe " + parameters);
+    auto delivery = std::make_shared<Delivery>();
+    delivery->id = nextDelivery_++;
+    delivery->computer = computer;
+    delivery->parameters = parameters;
+    delivery->file = std::move(file);
+    delivery->run = std::move(run);
+    delivery->index = index;
+    delivery->mailbox = mailbox_;
+    deliveries_[delivery->id] = delivery;
+    {
+        std::lock_guard<std::mutex> lock(launchMutex_);
+        launches_.push_back(delivery);
+    }
+    launchWake_.notify_one();
+}
+
+void MessageDispatch::send(const std::string& computer, const std::string& parameters,
+                           std::shared_ptr<MessageFile> file)
+{
+    launch(computer, parameters, std::move(file), nullptr, 0);
+}
+
+void MessageDispatch::startSendToAll(SendToAll input)
+{
+    if (current_)
+        return;
+    auto run = std::make_shared<Run>(nextRun_++, std::move(input));
+    current_ = run;
+    view_.sendToAllRunning(true);
+    view_.showProgress(sendToAllProgress(0, run->plan.total()));
+    std::shared_ptr<Mailbox> mailbox = mailbox_;
+    unsigned runId = run->id;
+    run->sweep = std::make_unique<EchoSweep>(run->input.entries, run->input.echoTimeoutMs,
+                                             [mailbox, runId](std::size_t index, const EchoResult& result) {
+                                                 mailbox->push({Mail::Echo, runId, index, result, 0, false, 0});
+                                             });
+    std::vector<std::string> errors;
+    advance(run, errors);
+    for (const std::string& error : errors)
+        view_.showError(error);
+}
+
+void MessageDispatch::stopSendToAll()
+{
+    if (!current_)
+        return;
+    std::shared_ptr<Run> run = std::move(current_);
+    run->sweep->stop();
+    view_.appendLog(sendToAllStoppedLine(run->plan.stop()));
+    view_.sendToAllRunning(false);
+    view_.showProgress({});
+    std::vector<std::string> errors;
+    advance(run, errors);  // the walk ends here: only the selection and, with nothing running, the summary
+}
+
+void MessageDispatch::onMail()
+{
+    KillTimer(window_, kMailTimer);
+    auto until = std::chrono::steady_clock::now() + kMailSlice;
+    std::vector<std::string> errors;
+    Mail mail;
+    bool more = false;
+    while (mailbox_->take(mail)) {
+        handle(mail, errors);
+        if (std::chrono::steady_clock::now() >= until) {
+            more = true;
+            break;
+        }
+    }
+    if (current_)
+        view_.showProgress(sendToAllProgress(current_->plan.done(), current_->plan.total()));
+    // The rest after the waiting input and paint: a timer comes last in the queue.
+    if (more)
+        SetTimer(window_, kMailTimer, USER_TIMER_MINIMUM, nullptr);
+    for (const std::string& error : errors)
+        view_.showError(error);
+}
+
+void MessageDispatch::handle(const Mail& mail, std::vector<std::string>& errors)
+{
+    switch (mail.kind) {
+    case Mail::Echo:
+        if (current_ && current_->id == mail.run) {
+            EchoAnswer answer = mail.echo.outcome == EchoOutcome::Answered ? EchoAnswer::Answered
+                                : mail.echo.outcome == EchoOutcome::Silent ? EchoAnswer::Silent
+                                                                           : EchoAnswer::Failed;
+            current_->plan.echoed(mail.index, answer, mail.echo.error);
+            advance(current_, errors);
+        }
+        break;
+    case Mail::Started:
+    case Mail::Ended: {
+        auto it = deliveries_.find(mail.delivery);
+        if (it == deliveries_.end())
+            break;
+        Delivery& delivery = *it->second;
+        if (mail.kind == Mail::Started) {
+            delivery.startSeen = true;
+            delivery.launched = mail.launched;
+        } else {
+            delivery.endSeen = true;
+            delivery.exitCode = mail.exitCode;
+        }
+        if (delivery.startSeen && (!delivery.launched || delivery.endSeen))
+            finish(mail.delivery, errors);
+        break;
+    }
+    }
+}
+
+void MessageDispatch::finish(std::uint64_t deliveryId, std::vector<std::string>& errors)
+{
+    auto it = deliveries_.find(deliveryId);
+    std::shared_ptr<Delivery> delivery = it->second;
+    deliveries_.erase(it);
+    if (delivery->wait != nullptr)
+        UnregisterWait(delivery->wait);  // its one call has run
+    view_.appendLog(delivery->launched ? deliveryLine(delivery->computer, delivery->exitCode)
+                                       : notStartedLine(delivery->computer));
+    delivery->file.reset();  // the last holder deletes the message file
+    if (std::shared_ptr<Run> run = delivery->run) {
+        run->plan.ended(delivery->index, delivery->launched && delivery->exitCode == 0);
+        advance(run, errors);
+    }
+}
+
+void MessageDispatch::advance(const std::shared_ptr<Run>& run, std::vector<std::string>& errors)
+{
+    for (const PlanStep& step : run->plan.takeSteps()) {
+        const std::string& entry = run->plan.entries()[step.index];
+        switch (step.action) {
+        case PlanAction::Launch:
+            launch(entry,
+                   buildMsgCommand({run->input.windowsDir, entry, run->input.time, run->input.user,
+                                    run->input.file->path()}),
+                   run->input.file, run, step.index);
+            break;
+        case PlanAction::Skip:
+            view_.appendLog(step.text);
+            break;
+        case PlanAction::Fail:
+            errors.push_back(step.text);
+            break;
+        }
+    }
+    if (run->plan.walkOver() && !run->selected) {
+        // The walk ends with the entry it reached last selected, as it did when it selected each in turn.
+        run->selected = true;
+        if (auto last = run->plan.lastWalked())
+            view_.selectEntry(*last);
+        run->sweep->stop();
+        run->input.file.reset();  // the deliveries hold it from here
+    }
+    if (run->plan.finished()) {
+        double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - run->start).count();
+        view_.appendLog(sendToAllSummary(run->plan.counts(), seconds));
+        if (current_ == run) {
+            current_.reset();
+            view_.sendToAllRunning(false);
+            view_.showProgress({});
+        }
+    }
+}
+
+}  // namespace talkpost

@@ -1,0 +1,125 @@
+// The walk, the launch queue and the counts of Send to all.
+#include "app/send_to_all_plan.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "base/command_text.h"
+
+namespace talkpost {
+
+int parallelSendsValue(const std::string& text)
+{
+    std::size_t i = 0;
+    while (i < text.size() && text[i] == ' ')
+        ++i;
+    if (i == text.size() || text[i] < '0' || text[i] > '9')
+        return kDefaultParallelSends;
+    long long value = 0;
+    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+        value = std::min<long long>(value * 10 + (text[i] - '0'), kMaxParallelSends + 1LL);
+    while (i < text.size() && text[i] == ' ')
+        ++i;
+    if (i != text.size())
+        return kDefaultParallelSends;
+    return static_cast<int>(std::clamp<long long>(value, kMinParallelSends, kMaxParallelSends));
+}
+
+SendToAllPlan::SendToAllPlan(std::vector<std::string> entries, int parallelSends)
+    : entries_(std::move(entries)),
+      states_(entries_.size()),
+      limit_(static_cast<std::size_t>(std::clamp(parallelSends, kMinParallelSends, kMaxParallelSends))),
+      walkOver_(entries_.empty())
+{
+}
+
+void SendToAllPlan::echoed(std::size_t index, EchoAnswer answer, const std::string& failure)
+{
+    if (index >= states_.size() || states_[index].state != State::Waiting)
+        return;
+    states_[index] = {State::Echoed, answer, failure};
+}
+
+std::vector<PlanStep> SendToAllPlan::takeSteps()
+{
+    std::vector<PlanStep> steps;
+    while (!walkOver_ && next_ < entries_.size()) {
+        std::size_t i = next_;
+        Entry& entry = states_[i];
+        // A name from the network or the settings file must never run a command.
+        if (auto refusal = commandTextRefusal("computer", entries_[i])) {
+            steps.push_back({PlanAction::Skip, i, "skipped " + entries_[i] + ": " + *refusal});
+            entry.state = State::Over;
+            ++counts_.notDelivered;
+        } else if (entry.state == State::Waiting) {
+            break;
+        } else if (entry.answer == EchoAnswer::Failed) {
+            steps.push_back({PlanAction::Fail, i, entry.failure});
+            entry.state = State::Over;
+            walkOver_ = true;
+            next_ = i + 1;
+            break;
+        } else if (entry.answer == EchoAnswer::Silent) {
+            entry.state = State::Over;
+            ++counts_.silent;
+        } else if (running_ < limit_) {
+            steps.push_back({PlanAction::Launch, i, {}});
+            entry.state = State::Launched;
+            ++running_;
+        } else {
+            break;
+        }
+        ++next_;
+    }
+    if (next_ == entries_.size())
+        walkOver_ = true;
+    return steps;
+}
+
+void SendToAllPlan::ended(std::size_t index, bool delivered)
+{
+    if (index >= states_.size() || states_[index].state != State::Launched)
+        return;
+    states_[index].state = State::Over;
+    --running_;
+    ++(delivered ? counts_.delivered : counts_.notDelivered);
+}
+
+std::size_t SendToAllPlan::stop()
+{
+    if (walkOver_)
+        return 0;
+    walkOver_ = true;
+    std::size_t notSent = 0;
+    for (std::size_t i = next_; i < states_.size(); ++i)
+        if (states_[i].state == State::Waiting || states_[i].state == State::Echoed)
+            ++notSent;
+    return notSent;
+}
+
+std::optional<std::size_t> SendToAllPlan::lastWalked() const
+{
+    if (next_ == 0)
+        return std::nullopt;
+    return next_ - 1;
+}
+
+std::string sendToAllProgress(std::size_t done, std::size_t total)
+{
+    return "Send to all: " + std::to_string(done) + " of " + std::to_string(total);
+}
+
+std::string sendToAllStoppedLine(std::size_t notSent)
+{
+    return "Send to all stopped: " + std::to_string(notSent) + " not sent";
+}
+
+std::string sendToAllSummary(const SendToAllCounts& counts, double seconds)
+{
+    char time[32];
+    std::snprintf(time, sizeof time, "%.1f", seconds < 0 ? 0.0 : seconds);
+    return "Send to all: " + std::to_string(counts.delivered) + " delivered, " + std::to_string(counts.notDelivered) +
+           " not delivered, " + std::to_string(counts.silent) + " silent, in " + time + " s";
+}
+
+}  // namespace talkpost

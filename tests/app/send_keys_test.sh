@@ -1,0 +1,76 @@
+#!/usr/bin/env bash
+# Real key input on the running talkpost.exe under Wine (xdotool on its X
+# window): Ctrl+Enter is Send, inside the message editor (where it must not
+# add a line) and in the user field. What arrived is read from the msg.exe
+# stand-in's record; the editor's text from the settings file the program
+# saves when it is closed with Alt+F4.
+# Argument: the Windows build folder.
+set -euo pipefail
+build=$(cd "$1" && pwd)
+root=$(cd "$(dirname "$0")/../.." && pwd)
+source "$root/tools/scripts/wine-env.sh"
+talkpost_ensure_display
+title='^Orvanta-Messanger$'
+work=$(mktemp -d)
+trap 'rm -rf "$work"; talkpost_stop_display' EXIT
+export TALKPOST_SETTINGS_DIR=$(winepath -w "$work" 2>/dev/null)
+record="$work/standins.log"
+export TALKPOST_STANDIN_LOG=$(winepath -w "$record" 2>/dev/null)
+
+# Waits (up to 30 s) until the command succeeds.
+wait_for() {
+  for _ in $(seq 300); do
+    "$@" && return 0
+    sleep 0.1
+  done
+  return 1
+}
+sent_at_least() {
+  local n
+  n=$(grep -c '^program: msg.exe' "$record" 2>/dev/null) || true
+  [ "${n:-0}" -ge "$1" ]
+}
+
+(cd "$work" && exec wine "$build/talkpost.exe" pc1 </dev/null >/dev/null 2>&1) &
+app=$!
+window=
+find_window() { window=$(xdotool search --onlyvisible --name "$title" 2>/dev/null | head -1) && [ -n "$window" ]; }
+wait_for find_window || { echo "FAIL: the main window did not appear" >&2; exit 1; }
+xdotool windowfocus --sync "$window"
+keys() { xdotool key --delay 100 --window "$window" "$@"; }
+
+status=0
+# The computer field has the focus at start: Tab, Tab to the message editor.
+keys Tab Tab
+xdotool type --delay 100 --window "$window" hi
+keys ctrl+Return
+if ! wait_for sent_at_least 1; then
+  echo "FAIL: Ctrl+Enter in the message editor did not send" >&2
+  status=1
+fi
+keys shift+Tab                 # the user field
+keys ctrl+Return
+if ! wait_for sent_at_least 2; then
+  echo "FAIL: Ctrl+Enter in the user field did not send" >&2
+  status=1
+fi
+keys alt+F4
+wait_for bash -c "! kill -0 $app 2>/dev/null" || true
+wait "$app" 2>/dev/null || true
+
+if [ -f "$record" ]; then
+  # "hi" and nothing else: the key that sent added no line break.
+  bad=$(grep '^stdin-hex:' "$record" | grep -v -x $'stdin-hex: 6869\r' || true)
+  [ -z "$bad" ] || { echo "FAIL: msg.exe read something else than \"hi\": $bad" >&2; status=1; }
+  grep -q '^args: /SERVER:pc1 /TIME:60 \*' "$record" || { echo "FAIL: not sent to pc1" >&2; status=1; }
+fi
+ini="$work/Talkpost.ini"
+if [ -f "$ini" ]; then
+  grep -q $'^Count=1\r$' <(sed -n '/RichText_Lines/,/^$/p' "$ini") ||
+    { echo "FAIL: Ctrl+Enter added a line to the message" >&2; sed -n '/RichText_Lines/,/^$/p' "$ini" >&2; status=1; }
+else
+  echo "FAIL: no settings file was saved" >&2
+  status=1
+fi
+[ $status -eq 0 ] && echo "Ctrl+Enter sends, from the message editor and from the user field"
+exit $status
