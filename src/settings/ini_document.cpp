@@ -10,7 +10,10 @@
 namespace talkpost::settings {
 namespace {
 
-bool isLineBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\x1a'; }
+// The same blanks as the reader's: a key the reader takes for "UpdateServer"
+// must be the key a save replaces, or the save would add a second one that
+// the reader never sees.
+bool isLineBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r' || c == '\x1a'; }
 
 std::string lowerAscii(std::string text)
 {
