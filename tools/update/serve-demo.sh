@@ -42,7 +42,8 @@ entry() {  # entry <n> <file> <description> <lines...>
   printf '[update]\r\ndescr=Talkpost 1.0.0.2: LiveUpdate leads through the whole update.\r\n'
   printf 'newversion=1.0.0.2\r\nlocalversion={APP}\\talkpost.exe\r\n'
   printf '[application]\r\nappupdate=1\r\nappname=talkpost.exe\r\nappcomps=talkpost.exe_NEW\r\n'
-  printf '[whatsnew]\r\nfile=%s/whatsnew.txt\r\n[eula]\r\nfile=%s/eula.txt\r\n' "$base" "$base"
+  printf '[whatsnew]\r\nfile=%s/whatsnew.txt\r\nsha256=%s\r\n[eula]\r\nfile=%s/eula.txt\r\nsha256=%s\r\n' \
+    "$base" "$(sha256sum <"$updates/whatsnew.txt" | cut -d' ' -f1)" "$base" "$(sha256sum <"$updates/eula.txt" | cut -d' ' -f1)"
   printf '[files]\r\ncount=3\r\n'
   entry 1 talkpost.exe_NEW "Talkpost 1.0.0.2" mandatory=1
   entry 2 readme.txt "Read me" hidden=1 'targetdir={APP}'

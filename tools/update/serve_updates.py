@@ -14,6 +14,8 @@ Paths that script a server's misbehaviour for the tests:
   /empty/<name>           200 with an empty body
   /endless/<name>         200 without a length, a body that never ends
   /short/<name>           200 with a length of 100,000 bytes, 4,096 bytes and the end of the connection
+  /stall/<name>           accepts the request and never answers (until the client goes, or 10 minutes)
+  /redirect/<port>/<path> 302 to http://127.0.0.1:<port>/<path>
 """
 import argparse
 import base64
@@ -71,6 +73,16 @@ class Handler(http.server.BaseHTTPRequestHandler):
             except OSError:
                 pass
             self.close_connection = True
+        elif parts[0] == "stall":
+            # A stalled server: the sleep is the misbehaviour itself.
+            for _ in range(600):
+                time.sleep(1)
+            self.close_connection = True
+        elif parts[0] == "redirect" and len(parts) > 2 and parts[1].isdigit():
+            self.send_response(302)
+            self.send_header("Location", f"http://127.0.0.1:{parts[1]}/" + "/".join(parts[2:]))
+            self.send_header("Content-Length", "0")
+            self.end_headers()
         elif parts[0] == "short":
             self.send_response(200)
             self.send_header("Content-Length", "100000")

@@ -50,17 +50,12 @@ void hangUp()
 
 }  // namespace
 
-HINTERNET UpdateEngine::connectionHandle() const
-{
-    if (settings.updateType == UpdateType::ftpUpdate)
-        return ftpConnection_.get();
-    return internet_.get();
-}
-
 int UpdateEngine::openConnection()
 {
     ftpConnection_.reset();
     internet_.reset();
+    // A new update starts with a folder of its own.
+    folder_.remove();
     if (settings.updateType == UpdateType::fileUpdate)
         return kConnected;
     reportStatus(918);
@@ -94,10 +89,6 @@ int UpdateEngine::openConnection()
         reportStatus(922, {}, 1, 0);
         return kNoInternetHandle;
     }
-    // A server that stops sending ends the transfer instead of holding it forever.
-    DWORD timeout = networkTimeoutMs;
-    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT})
-        InternetSetOptionA(internet_.get(), option, &timeout, sizeof timeout);
     return kConnected;
 }
 
@@ -132,10 +123,11 @@ int UpdateEngine::closeConnection()
         dialed_ = false;
         reportStatus(949);
     }
-    if (!controlFilePath_.empty()) {
-        DeleteFileA(controlFilePath_.c_str());
-        controlFilePath_.clear();
-    }
+    control_.reset();
+    // The update's files go with it, unless components wait there for the
+    // restart through the helper.
+    if (!restartRequired())
+        folder_.remove();
     return 0;
 }
 

@@ -7,6 +7,7 @@
 #include "update/engine/update_engine_win.h"
 #include "update/engine/user_dates_win.h"
 #include "update/install/install_decisions.h"
+#include "update/install/file_version_win.h"
 #include "update/install/install_files_win.h"
 
 namespace talkpost::update {
@@ -61,7 +62,7 @@ std::string userShortTime(DateTime value)
 int UpdateEngine::checkUpdateEntry()
 {
     UpdateSection u;
-    ProfileText file = ProfileText::load(controlFilePath_);
+    const IniReader file = control_ ? *control_ : IniReader::parse({});
     u.descr = file.readString("update", "descr");
     u.date = file.readString("update", "date");
     u.time = file.readString("update", "time");
@@ -109,6 +110,19 @@ int UpdateEngine::checkUpdateEntry()
     localVersionFile = out.localVersionFile;
     updateNewVersion = out.updateNewVersion;
     updateLocalVersion = out.updateLocalVersion;
+
+    // An older version than the installed one is installed only when the
+    // publisher says so in the signed file: a replayed old file whose check
+    // is by size, checksum or date must not bring the old program back.
+    if (out.code != ucNoNewVersion && !u.newVersion.empty() && !u.localVersion.empty() &&
+        !readPublication(file).allowDowngrade) {
+        VersionValue published = parseVersion(u.newVersion);
+        VersionValue installed = fileVersionOf(u.localVersion);
+        if (!published.unknown() && !installed.unknown() && versionNewer(installed, published)) {
+            reportStatus(979, u.newVersion + " < " + versionText(installed), 4, 0);
+            return ucNoNewVersion;
+        }
+    }
     return out.code;
 }
 

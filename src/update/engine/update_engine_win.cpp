@@ -1,10 +1,10 @@
 // The engine's status messages, control-file reads, the fetch of the control
-// file with its signature and of the two documents, and the remembered values
-// in the registry.
+// file with its signature and of the two documents into memory, the check of
+// the publication's serial and expiry, and the remembered values in the
+// registry.
 #include "update/engine/update_engine_win.h"
 
-#include <fstream>
-#include <iterator>
+#include <cctype>
 
 #include "update/engine/macros.h"
 #include "update/engine/macros_win.h"
@@ -12,17 +12,10 @@
 #include "update/engine/status_log.h"
 #include "update/engine/status_log_win.h"
 #include "update/engine/transfer.h"
+#include "win/folders_win.h"
 
 namespace talkpost::update {
 namespace {
-
-std::optional<std::string> readWholeFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
 
 HKEY rootKey(RegRoot root) { return root == RegRoot::lurLOCALMACHINE ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER; }
 
@@ -73,12 +66,22 @@ UpdateEngine::~UpdateEngine() = default;
 
 std::string UpdateEngine::windowsTempFolder()
 {
-    char buffer[MAX_PATH + 1] = {};
-    DWORD got = GetTempPathA(sizeof buffer, buffer);
-    std::string folder = got > 0 && got < sizeof buffer ? std::string(buffer, got) : std::string();
+    std::string folder = tempFolder();
     if (!folder.empty() && folder.back() != '\\')
         folder += '\\';
     return folder;
+}
+
+std::string UpdateEngine::tempParentFolder() const
+{
+    return settings.useWinTempDir ? windowsTempFolder() : settings.tempDirectory;
+}
+
+std::string UpdateEngine::downloadFolder()
+{
+    if (!folder_.exists())
+        folder_.create(tempParentFolder());
+    return folder_.path();
 }
 
 void UpdateEngine::reportStatus(int number, const std::string& argument, int statusCode, int errorCode)
@@ -92,61 +95,67 @@ void UpdateEngine::reportStatus(int number, const std::string& argument, int sta
 
 void UpdateEngine::appendLogLine(const std::string& text) { update::appendLogLine(text); }
 
-std::string UpdateEngine::expandMacros(const std::string& text)
-{
-    std::string path = text;
-    if (onConvertPrefix)
-        onConvertPrefix(*this, path);
-    return update::expandMacros(path, systemMacroValue);
-}
+std::string UpdateEngine::expandMacros(const std::string& text) { return update::expandMacros(text, systemMacroValue); }
 
 std::string UpdateEngine::fileNameFromURL(const std::string& address)
 {
     std::string name = update::fileNameFromURL(address);
-    if (onFileNameFromURL) {
-        std::string changed = name;
-        onFileNameFromURL(*this, name, changed);
-        return changed;
-    }
+    if (onFileNameFromURL)
+        onFileNameFromURL(*this, address, name);
     return name;
 }
 
 std::string UpdateEngine::readControlString(const std::string& section, const std::string& key,
                                             const std::string& fallback) const
 {
-    return ProfileText::load(controlFilePath_).readString(section, key, fallback);
-}
-
-std::int32_t UpdateEngine::readControlInteger(const std::string& section, const std::string& key,
-                                              std::int32_t fallback) const
-{
-    return ProfileText::load(controlFilePath_).readInteger(section, key, fallback);
+    // Without a verified control file every key has its default.
+    return control_ ? control_->readString(section, key, fallback) : IniReader::parse({}).readString(section, key, fallback);
 }
 
 std::int32_t UpdateEngine::readFileList()
 {
-    ProfileText file = ProfileText::load(controlFilePath_);
+    const IniReader file = control_ ? *control_ : IniReader::parse({});
     if (file.readInteger("files", "count", 0) > 0)
         reportStatus(943);
     return update::readFileList(file, [this](const std::string& text) { return expandMacros(text); }, fileList_);
 }
 
-bool UpdateEngine::signatureIsGood(const std::string& address)
+namespace {
+
+LocalMinute localMinuteNow()
 {
-    std::string sigAddress = signatureAddress(address);
-    std::string folder = windowsTempFolder();
-    if (!transfer(sigAddress, folder, kMaxDocumentBytes))
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    return {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute};
+}
+
+}  // namespace
+
+bool UpdateEngine::publicationIsCurrent()
+{
+    Publication publication = readPublication(*control_);
+    std::uint64_t highest = readHighestSerial ? readHighestSerial() : 0;
+    switch (freshness(publication, highest, localMinuteNow())) {
+    case Freshness::Replayed:
+        reportStatus(977, publication.serialReadable ? std::to_string(publication.serial)
+                                                     : readControlString("update", "serial"),
+                     2, 0);
         return false;
-    std::string sigPath = folder + fileNameFromURL(sigAddress);
-    auto sigText = readWholeFile(sigPath);
-    DeleteFileA(sigPath.c_str());
-    auto bytes = readWholeFile(controlFilePath_);
-    auto signature = sigText ? signatureFromText(*sigText) : std::nullopt;
-    return bytes && signature && publicKey && verifySignature(*bytes, *signature, *publicKey);
+    case Freshness::Expired:
+        reportStatus(978, publication.expires, 2, 0);
+        return false;
+    case Freshness::Fresh:
+        break;
+    }
+    if (publication.serial > highest && saveHighestSerial)
+        saveHighestSerial(publication.serial);
+    return true;
 }
 
 int UpdateEngine::fetchControlFile()
 {
+    control_.reset();
+    application_ = {};
     std::string address;
     if (auto remembered = lastURL(); remembered && !remembered->empty())
         address = *remembered;
@@ -154,32 +163,37 @@ int UpdateEngine::fetchControlFile()
         address = settings.url;
     address = expandMacros(address);
 
-    std::string folder = windowsTempFolder();
-    if (!transfer(address, folder, kMaxDocumentBytes)) {
+    std::optional<std::string> bytes = fetchSmall(address);
+    if (!bytes) {
         reportStatus(925, {}, 2, 0);
         return kControlFileNotFound;
     }
     reportStatus(926);
-    controlFilePath_ = folder + fileNameFromURL(address);
 
-    // Only a file the publisher signed is ever acted on: a copy without a good
-    // signature is removed, so nothing of it can be read or run later.
-    if (!signatureIsGood(address)) {
+    // Only bytes the publisher signed are ever acted on, and they are the
+    // very bytes parsed below: nothing is read back from anywhere.
+    std::optional<std::string> signatureText = fetchSmall(signatureAddress(address));
+    auto signature = signatureText ? signatureFromText(*signatureText) : std::nullopt;
+    if (!signature || !publicKey || !verifySignature(*bytes, *signature, *publicKey)) {
         reportStatus(927, {}, 11, 4);
-        DeleteFileA(controlFilePath_.c_str());
-        controlFilePath_.clear();
-        application_ = {};
         return kSignatureMismatch;
+    }
+    control_ = IniReader::parse(*bytes);
+
+    // A file signed once stays signed: an older or expired one replayed by a
+    // server is no update.
+    if (!publicationIsCurrent()) {
+        control_.reset();
+        return kControlFileNotFound;
     }
 
     int result = kControlFileFetched;
-    ProfileText file = ProfileText::load(controlFilePath_);
-    if (settings.signatureCheck && file.readString("update", "signature") != settings.signature) {
+    if (settings.signatureCheck && control_->readString("update", "signature") != settings.signature) {
         reportStatus(927, {}, 11, 4);
         result = kSignatureMismatch;
     }
     application_ = readApplicationSection(
-        file, [this](const std::string& text) { return expandMacros(text); },
+        *control_, [this](const std::string& text) { return expandMacros(text); },
         [this](std::string& params) {
             if (onSetAppParams)
                 onSetAppParams(*this, params);
@@ -194,14 +208,19 @@ std::optional<std::vector<std::string>> UpdateEngine::fetchDocument(const std::s
     if (address.empty())
         return std::nullopt;
     reportStatus(number, {}, statusCode, 0);
-    std::string folder = windowsTempFolder();
-    if (!transfer(address, folder, kMaxDocumentBytes))
-        return std::nullopt;
-    std::string path = folder + fileNameFromURL(address);
-    auto text = readWholeFile(path);
-    DeleteFileA(path.c_str());
+    std::optional<std::string> text = fetchSmall(address);
     if (!text)
         return std::nullopt;
+    // While a key is built in, only a text the signed file vouches for is shown.
+    if (publicKey) {
+        std::string expected = readControlString(section + settings.languageID, "sha256");
+        for (char& c : expected)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (expected.empty() || sha256Hex(*text) != expected) {
+            reportStatus(980, address, 2, 0);
+            return std::nullopt;
+        }
+    }
     return splitLines(*text);
 }
 

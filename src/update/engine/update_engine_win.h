@@ -1,12 +1,22 @@
-// UpdateEngine: the live update engine. It carries the settings, events and
-// state of one update, opens and closes its Internet connection, brings the
-// control file, the documents and the update's files from the server, and
-// reports every step as a numbered status message to the update log. It owns
-// no window: the login dialog and the message pump are plugged in by its owner.
+// UpdateEngine: the live update engine that the wizard and the main window
+// talk to. It carries the settings, events and state of one update, opens and
+// closes its Internet connection, brings the control file, the documents and
+// the update's files from the server, and reports every step as a numbered
+// status message to the update log. It owns no window: the login dialog and
+// the message pump are plugged in by its owner. The pieces it is made of have
+// files of their own: the control file's rules (control_file), one HTTP fetch
+// off the window's thread (http_fetch_win), the update's download folder
+// (update_folder_win), the check (update_check_win), the installation
+// (update_install_win) and the restart (update_restart_win).
 //
 // One update calls, in this order: openConnection, connectFtpHost (FTP only),
 // fetchControlFile, the update check, fetchWhatsNew / fetchLicense,
 // readFileList, the downloads through transferFile, closeConnection.
+//
+// The control file is fetched into memory, its signature checked over those
+// bytes and the parsed form built from the same bytes: nothing of it is ever
+// read back from disk. Every file of one update is downloaded into a folder of
+// its own, removed when the update ends.
 #pragma once
 
 #include <windows.h>
@@ -20,25 +30,27 @@
 
 #include "update/engine/control_file.h"
 #include "update/engine/engine_settings.h"
+#include "update/engine/http_fetch_win.h"
 #include "update/engine/signature.h"
+#include "update/engine/update_folder_win.h"
 #include "win/handles_win.h"
 
 namespace talkpost::update {
-
-struct InternetHandleTraits {
-    static HINTERNET invalid() { return nullptr; }
-    static void close(HINTERNET h) { InternetCloseHandle(h); }
-};
-using UniqueInternet = UniqueResource<HINTERNET, InternetHandleTraits>;
 
 // Results of the engine's operations.
 inline constexpr int kConnected = 0, kOffline = 1, kNoInternetHandle = 2, kDialFailed = 3;
 inline constexpr int kControlFileFetched = 0, kControlFileNotFound = 4, kSignatureMismatch = 5;
 
-// The control file, its signature and the two documents are small: a server
-// that sends more than this for one of them is not believed.
-inline constexpr std::uint64_t kMaxDocumentBytes = 4u << 20;
-// A server that sends nothing for this long ends the transfer.
+// The control file, its signature and the two documents are a few kilobytes:
+// a server that sends more than this for one of them is not believed.
+inline constexpr std::uint64_t kMaxDocumentBytes = 1u << 20;
+// A file entry without filesize= stops here: far above any file of this
+// program, far below what fills a disk.
+inline constexpr std::uint64_t kMaxUnlistedFileBytes = std::uint64_t{1} << 30;
+// The control file, its signature and each document must have arrived
+// within this time, however slowly the server sends.
+inline constexpr DWORD kDocumentDeadlineMs = 15000;
+// A file download ends when no byte has arrived for this long.
 inline constexpr DWORD kNetworkTimeoutMs = 30000;
 
 class UpdateEngine {
@@ -57,18 +69,26 @@ public:
     std::function<void(UpdateEngine&, const std::string& fileName, std::int64_t pos, std::int64_t size)> onFileProgress;
     std::function<void(UpdateEngine&, bool& cancel)> onProgressCancel;
     std::function<void(UpdateEngine&, const std::string& fileName)> onFileDownloaded;
+    // Given the address and the name taken from it; may change the name.
     std::function<void(UpdateEngine&, const std::string& url, std::string& fileName)> onFileNameFromURL;
     std::function<void(UpdateEngine&, const std::string& statusStr, int statusCode, int errCode)> onStatus;
-    std::function<void(UpdateEngine&, std::string& path)> onConvertPrefix;
     std::function<void(UpdateEngine&, std::string& appParams)> onSetAppParams;
+
+    // Where the highest serial of an accepted control file is remembered
+    // (the owner wires it to the settings file); without them nothing is
+    // remembered and every serial counts.
+    std::function<std::uint64_t()> readHighestSerial;
+    std::function<void(std::uint64_t)> saveHighestSerial;
 
     // The login dialog: (prompt, user in/out, password in/out) -> confirmed.
     // Without it every request for credentials counts as cancelled.
     std::function<bool(const std::string& prompt, std::string& user, std::string& password)> showLogin;
-    // How long a server may keep the engine waiting (connect, send, each read).
+    // How long a file's server may send nothing before the download ends.
     DWORD networkTimeoutMs = kNetworkTimeoutMs;
-    // Lets the user interface process its pending messages after each block;
-    // by default the calling thread's messages are dispatched.
+    // How long the control file, its signature or a document may take in all.
+    DWORD documentDeadlineMs = kDocumentDeadlineMs;
+    // Lets the user interface process its pending messages while a fetch
+    // waits; by default the calling thread's messages are dispatched.
     std::function<void()> processMessages;
 
     // Connection.
@@ -80,12 +100,14 @@ public:
     int fetchControlFile();
     std::optional<std::vector<std::string>> fetchWhatsNew();
     std::optional<std::vector<std::string>> fetchLicense();
-    bool transferFile(const std::string& address, const std::string& folder);
+    // One file into folder; more than maxBytes fails it.
+    bool transferFile(const std::string& address, const std::string& folder,
+                      std::uint64_t maxBytes = kMaxUnlistedFileBytes);
 
-    // The control file copy.
+    // The control file as verified.
     std::int32_t readFileList();
     std::string readControlString(const std::string& section, const std::string& key, const std::string& fallback = {}) const;
-    std::int32_t readControlInteger(const std::string& section, const std::string& key, std::int32_t fallback) const;
+    bool hasControlFile() const { return control_.has_value(); }
     std::string expandMacros(const std::string& text);
     // The local name of an address, through onFileNameFromURL when assigned.
     std::string fileNameFromURL(const std::string& address);
@@ -110,9 +132,10 @@ public:
     bool cancelled() const { return cancelled_; }
     bool dialed() const { return dialed_; }
     bool ftpDirectorySet() const { return ftpDirectorySet_; }
-    const std::string& controlFilePath() const { return controlFilePath_; }
     HINTERNET internetHandle() const { return internet_.get(); }
-    HINTERNET connectionHandle() const;
+    // This update's download folder, made at its first use; empty when it
+    // cannot be made.
+    std::string downloadFolder();
     FileList& fileList() { return fileList_; }
     const ApplicationSettings& application() const { return application_; }
     ApplicationSettings& application() { return application_; }
@@ -126,6 +149,9 @@ public:
 
     // The Windows temporary folder, ending in "\".
     static std::string windowsTempFolder();
+    // Where this update's folder is made: the Windows temporary folder, or
+    // the settings' temporary folder when told not to use that.
+    std::string tempParentFolder() const;
 
     // ---- The update check, the installation and the restart ----
     // (update_check_win.cpp, update_install_win.cpp, update_restart_win.cpp)
@@ -142,9 +168,6 @@ public:
         onBeforeFileDownload;
     std::function<void(UpdateEngine&, bool& allowPost)> onBeforePost;
     std::function<void(UpdateEngine&, bool& allowPostResult)> onProcessPostResult;
-    std::function<void(UpdateEngine&, bool& allow)> onAppRestart;
-    // When assigned, ends the application itself after the helper was started.
-    std::function<void(UpdateEngine&)> onAppDoClose;
     // Raised by the wizard only.
     std::function<void(UpdateEngine&, const std::vector<std::string>& lines)> onDownloadedWhatsNew;
     std::function<void(UpdateEngine&, const std::vector<std::string>& lines)> onDownloadedEULA;
@@ -153,6 +176,8 @@ public:
     HWND promptOwner = nullptr;
 
     // Whether the published update is newer: a check code (ucDateNewer .. ucCustomAccepted).
+    // An older version than the local one counts as nothing new unless the
+    // control file allows the downgrade.
     int checkUpdateEntry();
     // Drops the entries of fileList() that need not be fetched; -1 when none is left.
     int filterFileList();
@@ -162,7 +187,8 @@ public:
     int downloadFiles();
     // The instructions after the download; -1 when cancelled or the post's result was refused.
     int finishUpdate();
-    // The HTTP POST of settings.postUpdateInfo; its answer lands in postUpdateInfo.postResult.
+    // The HTTP POST of settings.postUpdateInfo to its server ("host" or
+    // "host:port", port 80 by default); its answer lands in postUpdateInfo.postResult.
     void postUpdateResult();
     // A restart through the updater helper is due.
     bool restartRequired() const;
@@ -173,23 +199,26 @@ private:
     // The fetched file's bytes against the entry's sha256 value (while a publisher key is set).
     bool fetchedFileIsGenuine(const std::string& path, const FileDescription& entry, const std::string& name);
 
-public:
-
-private:
-    bool transfer(const std::string& address, const std::string& folder, std::uint64_t limit);
     bool transferInternet(const std::string& address, const std::string& folder, std::uint64_t limit);
     bool transferLocalFile(const std::string& address, const std::string& folder);
-    UniqueInternet openHttpRequest(const std::string& address);
+    // One HTTP GET with this engine's credentials, the login dialog when the
+    // settings ask for it, and the status lines of its failures.
+    std::optional<FetchResult> fetchHttp(const std::string& address, const FetchRules& rules,
+                                         const std::string& progressName, UniqueFile file = {},
+                                         const std::string& filePath = {});
+    // A small file of the update (control file, signature, document) into memory.
+    std::optional<std::string> fetchSmall(const std::string& address);
     UniqueInternet openFtpFile(const std::string& address, std::int64_t& size);
     bool askForCredentials(const std::string& address);
-    std::string tempFileFolder() const;
-    // A fresh "UPDT" file in the temporary folder, opened for writing.
+    // A fresh "UPDT" file in the update's folder, opened for writing.
     UniqueFile createTemporary(std::string& path);
     bool putInPlace(const std::string& temporary, const std::string& destination);
     void deleteTemporary(const std::string& temporary);
     void pump();
     bool askCancel();
-    bool signatureIsGood(const std::string& address);
+    FetchEvents fetchEvents(const std::string& progressName, std::int64_t* lastPosition = nullptr);
+    // The publication's serial and expiry against what was accepted before.
+    bool publicationIsCurrent();
     std::optional<std::vector<std::string>> fetchDocument(const std::string& section, int number, int statusCode);
 
     UniqueInternet internet_;
@@ -197,7 +226,8 @@ private:
     bool dialed_ = false;
     bool ftpDirectorySet_ = false;
     bool cancelled_ = false;
-    std::string controlFilePath_;
+    std::optional<IniReader> control_;
+    UpdateFolder folder_;
     FileList fileList_;
     ApplicationSettings application_;
 };

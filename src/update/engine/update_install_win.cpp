@@ -97,7 +97,7 @@ std::string trimmed(const std::string& text)
 
 int UpdateEngine::runControlActions()
 {
-    ProfileText file = ProfileText::load(controlFilePath_);
+    const IniReader file = control_ ? *control_ : IniReader::parse({});
     if (std::string msg = file.readString("action", "msg"); !msg.empty()) {
         reportStatus(934);
         prompts().information(promptOwner, withLineBreaks(msg));
@@ -164,13 +164,15 @@ int UpdateEngine::downloadFiles()
             onBeforeFileDownload(*this, static_cast<int>(n + 1), entry.description, address);
         if (!entry.targetDir.empty() && !folderExists(entry.targetDir))
             createFolders(entry.targetDir);
-        std::string folder = settings.useWinTempDir ? windowsTempFolder() : entry.targetDir;
+        std::string folder = settings.useWinTempDir ? downloadFolder() : entry.targetDir;
         // A file to be checked never lands where it would be used before its
         // check: when its download folder is its target folder, it is fetched
-        // into the Windows temporary folder first and moved there afterwards.
-        std::string fetchFolder = publicKey && !folder.empty() ? windowsTempFolder() : folder;
+        // into the update's folder first and moved there afterwards.
+        std::string fetchFolder = publicKey && !folder.empty() ? downloadFolder() : folder;
 
-        bool fetched = transferFile(address, fetchFolder);
+        // filesize= caps the download exactly; without it a cap of ours does.
+        std::uint64_t limit = entry.fileSize > 0 ? static_cast<std::uint64_t>(entry.fileSize) : kMaxUnlistedFileBytes;
+        bool fetched = transferFile(address, fetchFolder, limit);
         // A file that fails its check is treated as one that never came: it is
         // neither installed, nor handed to the helper, nor run.
         std::string fetchedPath = fetchFolder + fileNameFromURL(address);
@@ -214,8 +216,15 @@ void UpdateEngine::postUpdateResult()
     UniqueInternet session(InternetOpenA(settings.agent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     if (!session)
         return;
-    UniqueInternet connection(InternetConnectA(session.get(), post.server.c_str(), INTERNET_DEFAULT_HTTP_PORT, "", "",
-                                               INTERNET_SERVICE_HTTP, 0, 0));
+    // "host" or "host:port", with or without "http://" before it.
+    std::string server = post.server;
+    if (server.find("://") == std::string::npos)
+        server = "http://" + server;
+    auto parts = splitAddress(server);
+    UniqueInternet connection(parts ? InternetConnectA(session.get(), parts->host.c_str(),
+                                                       static_cast<INTERNET_PORT>(parts->port), "", "",
+                                                       INTERNET_SERVICE_HTTP, 0, 0)
+                                    : nullptr);
     if (!connection) {
         reportStatus(951, {}, 16, 5);
         return;
@@ -226,8 +235,9 @@ void UpdateEngine::postUpdateResult()
         reportStatus(952, {}, 17, 5);
         return;
     }
-    DWORD timeout = kNetworkTimeoutMs;
-    InternetSetOptionA(request.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout, sizeof timeout);
+    DWORD timeout = kDocumentDeadlineMs;
+    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT})
+        InternetSetOptionA(request.get(), option, &timeout, sizeof timeout);
     post.postResult.clear();
     static const char kHeader[] = "Content-Type: application/x-www-form-urlencoded";
     std::string body = post.data;
@@ -266,7 +276,7 @@ int UpdateEngine::finishUpdate()
     }
     if (lastDateKnown)
         saveLastDate({userShortDate(updateNewDate), userShortTime(updateNewDate)});
-    ProfileText file = ProfileText::load(controlFilePath_);
+    const IniReader file = control_ ? *control_ : IniReader::parse({});
     if (std::string next = file.readString("action", "updateurl"); !next.empty()) {
         reportStatus(941);
         saveLastURL(next);

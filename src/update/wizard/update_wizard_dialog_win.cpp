@@ -6,9 +6,10 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include <fstream>
 
 #include "base/app_error.h"
+#include "win/controls_win.h"
+#include "win/folders_win.h"
 #include "win/prompts_win.h"
 
 namespace talkpost {
@@ -238,11 +239,13 @@ UpdateWizardDialog::UpdateWizardDialog(HWND owner, WizardEngine& engine, const U
     engine_.lendProgressHandlers({[this](const std::string& name, std::int64_t position, std::int64_t size) {
                                      onFileProgress(name, position, size);
                                  },
-                                 [this] { return flow_.cancelRequested(); }});
+                                 [this] { return flow_.cancelRequested(); }, [this] { pumpPending(); }});
     onCloseQuery = [this](bool& canClose) {
-        // A close during the download takes effect when the download step ends.
-        if (downloading_) {
-            closeAfterDownload_ = true;
+        // A close while a step waits for the server cancels the step; the
+        // dialog closes when the step has ended.
+        if (running_ > 0) {
+            flow_.onCancel();
+            closeAfterStep_ = true;
             canClose = false;
             return;
         }
@@ -305,6 +308,8 @@ void UpdateWizardDialog::fitButton(HWND button)
 
 void UpdateWizardDialog::showPage(WizardPage page)
 {
+    // The last progress reported is shown before the page moves on.
+    paintProgress();
     page_ = page;
     for (const WizardLayoutRow& row : kLayout) {
         bool visible = row.page == kAllPages || row.page == static_cast<int>(page);
@@ -467,44 +472,59 @@ void UpdateWizardDialog::pause()
 
 void UpdateWizardDialog::onFileProgress(const std::string& name, std::int64_t position, std::int64_t size)
 {
+    // Every block is reported; the window is painted at most about thirty
+    // times a second, and always with the file's last block.
+    progress_ = {name, position, size, true};
+    ULONGLONG now = GetTickCount64();
+    if (now - lastPaint_ >= kPaintIntervalMs || (size > 0 && position >= size))
+        paintProgress();
+}
+
+void UpdateWizardDialog::paintProgress()
+{
+    if (!progress_.pending)
+        return;
+    progress_.pending = false;
+    lastPaint_ = GetTickCount64();
+    const std::string& name = progress_.name;
+    const std::int64_t position = progress_.position, size = progress_.size;
     // The bars take 32-bit ranges: large files are shown in kilobytes.
     auto scaled = [](std::int64_t value, std::int64_t range) {
         return range > 0x7fffffff ? static_cast<int>(value / 1024) : static_cast<int>(value);
     };
-    SetWindowTextA(control(WizardControl::FileLabel), WizardFlow::progressFileName(name).c_str());
-    HWND file = control(WizardControl::FileProgress);
-    SendMessageA(file, PBM_SETRANGE32, 0, scaled(size, size));
-    SendMessageA(file, PBM_SETPOS, scaled(position, size), 0);
+    // The name the user knows: the component's description, else the file's name.
+    std::string shown = engine_.currentFileDescription();
+    if (shown.empty())
+        shown = WizardFlow::progressFileName(name);
+    Control(control(WizardControl::FileLabel)).setText(shown);
+    ProgressBar file(control(WizardControl::FileProgress));
+    file.setRange(0, scaled(size, size));
+    file.setPosition(scaled(position, size));
     std::int64_t total = engine_.totalSize();
-    HWND all = control(WizardControl::TotalProgress);
-    SendMessageA(all, PBM_SETRANGE32, 0, scaled(total, total));
-    SendMessageA(all, PBM_SETPOS, scaled(position + engine_.completedSize(), total), 0);
-    // Fifty rounds a second keep the dialog answering and Cancel clickable
-    // without a round of message processing for every block.
-    ULONGLONG now = GetTickCount64();
-    if (now - lastPump_ >= 20 || position >= size) {
-        lastPump_ = now;
-        pumpPending();
-    }
+    ProgressBar all(control(WizardControl::TotalProgress));
+    all.setRange(0, scaled(total, total));
+    all.setPosition(scaled(position + engine_.completedSize(), total));
 }
 
 void UpdateWizardDialog::viewInNotepad(WizardMemo memo)
 {
     bool whatsNew = memo == WizardMemo::WhatsNew;
-    char folder[MAX_PATH + 1] = {};
-    DWORD length = GetTempPathA(sizeof folder, folder);
-    std::string path(folder, length < sizeof folder ? length : 0);
+    std::string path = tempFolder();
     if (!path.empty() && path.back() != '\\')
         path += '\\';
     path += whatsNew ? "whatsnew.txt" : "eula.txt";
-    std::string text = windowText(control(whatsNew ? WizardControl::WhatsNewMemo : WizardControl::EulaMemo));
+    std::string text = windowText(control(whatsNew ? WizardControl::WhatsNewMemo : WizardControl::EulaMemo)) + "\r\n";
     {
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out << text << "\r\n";
-        if (!out)
-            throw std::runtime_error("Cannot create file " + path);
+        UniqueFile out(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        DWORD written = 0;
+        if (!out || !WriteFile(out.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
+            written != text.size())
+            throw AppError("Datei " + path + " kann nicht erstellt werden");
     }
-    ShellExecuteA(nullptr, "open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    auto opened = reinterpret_cast<INT_PTR>(ShellExecuteA(nullptr, "open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+    // Without a program for text files the shell opens nothing and says so only in its result.
+    if (opened <= 32)
+        prompts().standardError(hwnd(), "No program is registered to open text files: " + path);
 }
 
 void UpdateWizardDialog::onMemoMenu(WizardMemo memo, HWND memoWindow, LPARAM where)
@@ -581,18 +601,17 @@ LRESULT CALLBACK UpdateWizardDialog::subclassProc(HWND hwnd, UINT msg, WPARAM wp
     return DefSubclassProc(hwnd, msg, wparam, lparam);
 }
 
-void UpdateWizardDialog::onDownloadStep()
+void UpdateWizardDialog::runStep(const std::function<void()>& step)
 {
-    downloading_ = true;
-    try {
-        flow_.onFilesNext();
-    } catch (...) {
-        downloading_ = false;
-        throw;
-    }
-    downloading_ = false;
-    if (closeAfterDownload_) {
-        closeAfterDownload_ = false;
+    struct Running {
+        int& count;
+        explicit Running(int& c) : count(c) { ++count; }
+        ~Running() { --count; }
+    } running(running_);
+    step();
+    paintProgress();
+    if (running_ == 1 && closeAfterStep_) {
+        closeAfterStep_ = false;
         close();
     }
 }
@@ -603,19 +622,22 @@ void UpdateWizardDialog::onCommand(int id, int code)
     HWND source = Window::control(id);
     if (source != nullptr && !IsWindowEnabled(source))
         return;
+    // While a step waits for the server only Cancel is heard: no second step starts inside it.
+    if (running_ > 0 && static_cast<WizardControl>(id) != WizardControl::CancelButton)
+        return;
     switch (static_cast<WizardControl>(id)) {
-    case WizardControl::StartButton: flow_.onStart(); break;
-    case WizardControl::ControlButton: flow_.onGetUpdate(); break;
-    case WizardControl::NewButton: flow_.onWhatsNewNext(); break;
+    case WizardControl::StartButton: runStep([this] { flow_.onStart(); }); break;
+    case WizardControl::ControlButton: runStep([this] { flow_.onGetUpdate(); }); break;
+    case WizardControl::NewButton: runStep([this] { flow_.onWhatsNewNext(); }); break;
     case WizardControl::RAccept:
     case WizardControl::RNoAccept:
         if (code == BN_CLICKED)
             flow_.onLicenseChoice();
         break;
-    case WizardControl::EulaButton: flow_.onLicenseNext(); break;
-    case WizardControl::FilesButton: onDownloadStep(); break;
+    case WizardControl::EulaButton: runStep([this] { flow_.onLicenseNext(); }); break;
+    case WizardControl::FilesButton: runStep([this] { flow_.onFilesNext(); }); break;
     case WizardControl::CancelButton: flow_.onCancel(); break;
-    case WizardControl::RestartButton: flow_.onRestart(); break;
+    case WizardControl::RestartButton: runStep([this] { flow_.onRestart(); }); break;
     default: break;
     }
 }
@@ -625,11 +647,13 @@ LRESULT UpdateWizardDialog::handle(UINT msg, WPARAM wparam, LPARAM lparam)
     switch (msg) {
     case WM_COMMAND:
         if (LOWORD(wparam) == IDCANCEL) {
-            // Escape closes as the title bar does, except while downloading.
+            // Escape closes as the title bar does; during a step it cancels the step first.
             close();
             return 0;
         }
         if (LOWORD(wparam) == IDOK) {
+            if (running_ > 0)
+                return 0;
             HWND button = control(kPageButtons[static_cast<int>(page_)]);
             if (IsWindowEnabled(button))
                 onCommand(GetDlgCtrlID(button), BN_CLICKED);
@@ -644,7 +668,8 @@ LRESULT UpdateWizardDialog::handle(UINT msg, WPARAM wparam, LPARAM lparam)
             PostMessageA(hwnd(), kActivated, 0, 0);
         break;
     case kActivated:
-        flow_.onActivate();
+        if (running_ == 0)
+            runStep([this] { flow_.onActivate(); });
         return 0;
     case WM_DRAWITEM:
         if (wparam == static_cast<WPARAM>(id(WizardControl::CheckListBox1))) {

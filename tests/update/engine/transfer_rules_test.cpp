@@ -211,3 +211,36 @@ TEST(ConnectionRules, OnlineTestAndDialSteps)
 
 }  // namespace
 }  // namespace talkpost::update
+
+namespace talkpost::update {
+namespace {
+
+TEST(SameServerRedirect, FollowsOnlyToTheSameSchemeHostAndPort)
+{
+    const std::string from = "http://127.0.0.1:8766/Updates/talkpost.inf";
+    struct Case {
+        std::string location;
+        std::optional<std::string> expected;
+    };
+    const Case cases[] = {
+        {"/moved/talkpost.inf", "http://127.0.0.1:8766/moved/talkpost.inf"},
+        {"http://127.0.0.1:8766/moved/x", "http://127.0.0.1:8766/moved/x"},
+        {"HTTP://127.0.0.1:8766/x", "http://127.0.0.1:8766/x"},
+        {"http://127.0.0.1:8767/x", std::nullopt},          // another port
+        {"http://127.0.0.2:8766/x", std::nullopt},          // another host
+        {"https://127.0.0.1:8766/x", std::nullopt},         // another scheme
+        {"//127.0.0.2:8766/x", std::nullopt},               // a server of its own
+        {"file:///C:/windows/win.ini", std::nullopt},
+        {"ftp://127.0.0.1:8766/x", std::nullopt},
+        {"http://evil@127.0.0.1:8766/x", "http://127.0.0.1:8766/x"},  // no credentials taken over
+        {"", std::nullopt},
+        {"http://127.0.0.1:99999/x", std::nullopt},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(sameServerRedirect(from, c.location), c.expected) << c.location;
+    EXPECT_EQ(sameServerRedirect("http://host/a", "http://host:80/b"), "http://host:80/b");
+    EXPECT_EQ(sameServerRedirect("https://host/a", "https://host:443/b"), "https://host:443/b");
+}
+
+}  // namespace
+}  // namespace talkpost::update

@@ -64,6 +64,9 @@ struct ScriptedEngine : WizardEngine {
         for (int block = 1; block <= blocks; ++block) {
             handlers.onFileProgress("C:\\Temp\\UPDT1.tmp", block * 1024, 4096);
             progressSeen.emplace_back("block", block);
+            // As the engine does while it waits for the server.
+            if (handlers.processMessages)
+                handlers.processMessages();
             if (duringDownload && block == blocks / 2)
                 std::exchange(duringDownload, nullptr)();
             if (handlers.onProgressCancel())
