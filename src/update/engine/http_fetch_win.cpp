@@ -130,12 +130,17 @@ void readBody(const std::shared_ptr<Job>& job)
             job->memory.append(block.data(), got);
         }
         job->lastActivity = GetTickCount64();
+        bool firstWaiting = false;
         {
             std::lock_guard<std::mutex> guard(job->lock);
             job->total += got;
+            firstWaiting = job->blocks.empty();
             job->blocks.push_back(job->total);
         }
-        SetEvent(job->wake.get());
+        // The waiting thread takes every block waiting when it wakes: one
+        // wake-up for those that came while it was busy is enough.
+        if (firstWaiting)
+            SetEvent(job->wake.get());
     }
     job->request.reset();
     job->connection.reset();
