@@ -28,6 +28,7 @@ struct Job {
     std::atomic<bool> finished{false};
     std::atomic<ULONGLONG> lastActivity{GetTickCount64()};
 
+    UniqueInternet session;
     UniqueInternet connection;
     UniqueInternet request;
     // After the send.
@@ -57,6 +58,7 @@ struct Job {
     {
         request.reset();
         connection.reset();
+        session.reset();
         if (toFile) {
             file.reset();
             DeleteFileA(filePath.c_str());
@@ -73,11 +75,16 @@ std::string queryText(HINTERNET request, DWORD what)
     return std::string(buffer, size);
 }
 
-void sendRequest(const std::shared_ptr<Job>& job, HINTERNET session, AddressParts parts, std::string headers,
+void sendRequest(const std::shared_ptr<Job>& job, const FetchSession& session, AddressParts parts, std::string headers,
                  DWORD flags, DWORD timeoutMs)
 {
-    job->connection.reset(InternetConnectA(session, parts.host.c_str(), static_cast<INTERNET_PORT>(parts.port),
-                                           nullptr, nullptr, INTERNET_SERVICE_HTTP, 0, 0));
+    bool viaProxy = !session.proxy.empty();
+    job->session.reset(InternetOpenA(session.agent.c_str(), viaProxy ? INTERNET_OPEN_TYPE_PROXY : INTERNET_OPEN_TYPE_PRECONFIG,
+                                     viaProxy ? session.proxy.c_str() : nullptr, nullptr, 0));
+    if (job->session)
+        job->connection.reset(InternetConnectA(job->session.get(), parts.host.c_str(),
+                                               static_cast<INTERNET_PORT>(parts.port), nullptr, nullptr,
+                                               INTERNET_SERVICE_HTTP, 0, 0));
     if (job->connection)
         job->request.reset(HttpOpenRequestA(job->connection.get(), "GET", parts.path.c_str(), nullptr, nullptr,
                                             nullptr, flags, 0));
@@ -144,6 +151,7 @@ void readBody(const std::shared_ptr<Job>& job)
     }
     job->request.reset();
     job->connection.reset();
+    job->session.reset();
     if (job->toFile)
         job->file.reset();
     if (job->stop)
@@ -210,7 +218,7 @@ bool isRedirect(DWORD status)
 
 }  // namespace
 
-FetchResult httpFetch(HINTERNET session, const std::string& address, const std::string& headers, DWORD flags,
+FetchResult httpFetch(const FetchSession& session, const std::string& address, const std::string& headers, DWORD flags,
                       const FetchRules& rules, const FetchEvents& events, UniqueFile file, const std::string& filePath)
 {
     FetchResult result;

@@ -5,8 +5,10 @@
 // calling thread keeps processing its window messages while it waits, raises
 // the progress event for every block, polls for a cancel, and gives up on a
 // server that sends nothing for too long or runs past the fetch's deadline.
-// A fetch given up leaves its worker to finish alone: the worker owns the
-// request and the file, closes them and deletes the part it wrote.
+// A fetch given up leaves its worker to finish alone: the worker owns its
+// Internet session, the request and the file, closes them and deletes the
+// part it wrote; nothing the calling thread closes later can make it wait for
+// a worker that still hangs on a server.
 #pragma once
 
 #include <windows.h>
@@ -30,6 +32,12 @@ using UniqueInternet = UniqueResource<HINTERNET, InternetHandleTraits>;
 // Bytes of one network read: large enough that a fast server is read at its
 // speed, small enough that progress moves and a cancel is seen at once.
 inline constexpr DWORD kNetworkBlock = 64 * 1024;
+
+// The Internet session each fetch opens for itself.
+struct FetchSession {
+    std::string agent;
+    std::string proxy;  // empty: the system's preconfigured access
+};
 
 struct FetchRules {
     // One byte more than this fails the fetch (a declared length above it at once).
@@ -75,7 +83,7 @@ struct FetchResult {
 // the fetch then owns: it is closed when the fetch returns, and deleted at
 // `filePath` when the fetch was given up while its worker still wrote);
 // without it into FetchResult::body. `headers` go with every request.
-FetchResult httpFetch(HINTERNET session, const std::string& address, const std::string& headers, DWORD flags,
+FetchResult httpFetch(const FetchSession& session, const std::string& address, const std::string& headers, DWORD flags,
                       const FetchRules& rules, const FetchEvents& events, UniqueFile file = {},
                       const std::string& filePath = {});
 

@@ -139,7 +139,12 @@ std::optional<FetchResult> UpdateEngine::fetchHttp(const std::string& original, 
         UniqueFile target;
         if (file)
             target = std::move(file);
-        FetchResult result = httpFetch(internet_.get(), address, headers, flags, rules, fetchEvents(progressName),
+        if (!internet_) {
+            reportStatus(917, address, 2, 1);
+            return std::nullopt;
+        }
+        FetchResult result = httpFetch({settings.agent, settings.proxy}, address, headers, flags, rules,
+                                       fetchEvents(progressName),
                                        std::move(target), filePath);
         cancelled_ = result.end == FetchEnd::Cancelled;
         switch (result.end) {

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <functional>
 #include <map>
@@ -46,14 +47,20 @@ public:
     // Waits until the control shows, enabled: the page has arrived and waits for its button.
     bool waitFor(WizardControl id) const
     {
-        for (int i = 0; i < 1500; ++i) {
-            if (!IsWindow(dialog_))
-                return false;
-            if (shown(id) && enabled(id))
-                return true;
-            Sleep(20);
-        }
-        return false;
+        bool gone = false;
+        bool arrived = test::waitUntil(
+            [&] {
+                gone = !IsWindow(dialog_);
+                return gone || (shown(id) && enabled(id));
+            },
+            std::chrono::seconds(30));
+        return arrived && !gone;
+    }
+    // Whether the dialog answers a message within 200 ms, as the system asks a window that might hang.
+    bool answers() const
+    {
+        DWORD_PTR ignored = 0;
+        return SendMessageTimeoutA(dialog_, WM_NULL, 0, 0, SMTO_NORMAL, 200, &ignored) != 0;
     }
     void click(WizardControl id) const { PostMessageA(control(id), BM_CLICK, 0, 0); }
     // Start, then "Get update" once the check has answered.
@@ -86,9 +93,7 @@ public:
     }
     bool waitClosed() const
     {
-        for (int i = 0; i < 1500 && IsWindow(dialog_); ++i)
-            Sleep(20);
-        return !IsWindow(dialog_);
+        return test::waitUntil([&] { return !IsWindow(dialog_); }, std::chrono::seconds(30));
     }
 
 private:
@@ -109,15 +114,16 @@ protected:
     {
         std::atomic<bool> seen{false};
         std::thread driver([&] {
-            for (int i = 0; i < 1500 && !seen; ++i) {
-                HWND dialog = FindWindowA("TalkpostUpdateWizard", "LiveUpdate");
-                if (dialog != nullptr && IsWindowVisible(dialog)) {
-                    seen = true;
-                    Operator hands(dialog);
-                    script(hands);
-                    return;
-                }
-                Sleep(20);
+            HWND dialog = nullptr;
+            seen = test::waitUntil(
+                [&] {
+                    dialog = FindWindowA("TalkpostUpdateWizard", "LiveUpdate");
+                    return dialog != nullptr && IsWindowVisible(dialog);
+                },
+                std::chrono::seconds(30));
+            if (seen) {
+                Operator hands(dialog);
+                script(hands);
             }
         });
         LiveUpdate live;
@@ -151,7 +157,7 @@ TEST_F(LiveUpdateTest, NothingNewerOffersExitAndClosesTheConnection)
         hands.click(WizardControl::ControlButton);
         EXPECT_TRUE(hands.waitClosed());
     });
-    EXPECT_EQ(info, "No new version available.");
+    EXPECT_EQ(info, "No new version available.") << log();
     EXPECT_EQ(caption, "Exit");
     EXPECT_GE(logged("[949] Closed Internet connection"), 2u);
 }
@@ -305,6 +311,8 @@ TEST_F(LiveUpdateTest, EveryRowUncheckedEndsWithNoFilesFound)
 
 TEST_F(LiveUpdateTest, CancelOrAForgedFileEndsAsAFailedDownload)
 {
+    std::string fileLabel;
+    bool answered = true;
     for (const std::string caseName : {"slow", "forged"}) {
         prompts.shown.clear();
         run(caseName, [&](Operator& hands) {
@@ -313,6 +321,11 @@ TEST_F(LiveUpdateTest, CancelOrAForgedFileEndsAsAFailedDownload)
             hands.click(WizardControl::FilesButton);
             if (caseName == "slow") {
                 ASSERT_TRUE(hands.waitFor(WizardControl::CancelButton));
+                // The page names the file as the components page did, and answers throughout.
+                test::waitUntil([&] { return !hands.text(WizardControl::FileLabel).empty(); });
+                fileLabel = hands.text(WizardControl::FileLabel);
+                for (int i = 0; i < 10; ++i)
+                    answered = hands.answers() && answered;
                 hands.click(WizardControl::CancelButton);
             }
             EXPECT_TRUE(hands.waitClosed());
@@ -320,8 +333,29 @@ TEST_F(LiveUpdateTest, CancelOrAForgedFileEndsAsAFailedDownload)
         ASSERT_EQ(prompts.shown.size(), 1u) << caseName;
         EXPECT_EQ(prompts.shown[0].text, "Failed to download updates") << caseName;
     }
+    EXPECT_EQ(fileLabel, "Slow");
+    EXPECT_TRUE(answered);
     EXPECT_FALSE(test::fileExists(target("slow.dat")));
     EXPECT_FALSE(test::fileExists(target("forged.dat")));
+    EXPECT_GE(logged("[964] Update process cancelled"), 1u);
+}
+
+TEST_F(LiveUpdateTest, AStalledCheckAnswersAndClosingCancelsIt)
+{
+    bool answered = true;
+    run("stall", [&](Operator& hands) {
+        hands.click(WizardControl::StartButton);
+        // The server holds the control file back: the dialog still answers.
+        test::waitUntil([&] { return logged("[915] Download : ") > 0; });
+        for (int i = 0; i < 10; ++i)
+            answered = hands.answers() && answered;
+        hands.closeFromTitleBar();
+        EXPECT_TRUE(hands.waitClosed());
+    });
+    EXPECT_TRUE(answered);
+    EXPECT_EQ(logged("[964] Update process cancelled"), 1u);
+    EXPECT_EQ(logged("[925] Update control file not found"), 1u);
+    EXPECT_EQ(logged("[975]"), 0u);  // cancelled, not timed out
 }
 
 }  // namespace

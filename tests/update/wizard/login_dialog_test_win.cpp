@@ -68,15 +68,7 @@ TEST(LoginDialog, CancelEscapeAndTheCloseButtonKeepTheCallersValues)
 }
 
 // Waits on the driver's thread until the condition holds (true) or time is up.
-bool waitFor(const std::function<bool()>& condition)
-{
-    for (int i = 0; i < 500; ++i) {
-        if (condition())
-            return true;
-        Sleep(20);
-    }
-    return false;
-}
+bool waitFor(const std::function<bool()>& condition) { return test::waitUntil(condition, std::chrono::seconds(10)); }
 
 HWND focusOf(HWND dialog)
 {

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include "support/test_support_win.h"
+#include "win/folders_win.h"
 #include "base/app_error.h"
 
 namespace talkpost {
@@ -250,6 +251,53 @@ TEST_F(WizardDialogTest, ViewInNotepadWritesTheTextToTheTemporaryFolder)
     DeleteFileA(path.c_str());
     dialog->viewInNotepad(WizardMemo::WhatsNew);
     EXPECT_EQ(test::readFile(path), "New: a banner\r\nFixed: a crash\r\n");
+    test::endChildProcesses();
+    DeleteFileA(path.c_str());
+}
+
+// Points .txt files at a type that has no program for the life of the object.
+class NoProgramForTextFiles {
+public:
+    NoProgramForTextFiles()
+    {
+        char value[256] = {};
+        LONG size = sizeof value;
+        if (RegQueryValueA(HKEY_CLASSES_ROOT, ".txt", value, &size) == ERROR_SUCCESS)
+            previous_ = value;
+        RegSetValueA(HKEY_CLASSES_ROOT, ".txt", REG_SZ, kNoType, sizeof kNoType - 1);
+    }
+    ~NoProgramForTextFiles()
+    {
+        if (previous_.empty())
+            RegDeleteKeyA(HKEY_CLASSES_ROOT, ".txt");
+        else
+            RegSetValueA(HKEY_CLASSES_ROOT, ".txt", REG_SZ, previous_.c_str(), static_cast<DWORD>(previous_.size()));
+    }
+
+private:
+    static constexpr char kNoType[] = "TalkpostTypeWithoutAProgram";
+    std::string previous_;
+};
+
+TEST_F(WizardDialogTest, ViewInNotepadWithoutAProgramForTextFilesSaysSoWithThePath)
+{
+    engine.license = std::vector<std::string>{"License text"};
+    auto dialog = open();
+    click(dialog->control(WizardControl::StartButton));
+    click(dialog->control(WizardControl::ControlButton));
+    ASSERT_EQ(dialog->page(), WizardPage::License);
+    std::string path = tempFolder();
+    if (path.back() != '\\')
+        path += '\\';
+    path += "eula.txt";
+    {
+        NoProgramForTextFiles noProgram;
+        dialog->viewInNotepad(WizardMemo::License);
+    }
+    EXPECT_EQ(test::readFile(path), "License text\r\n");
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(prompts.shown[0].kind, "error");
+    EXPECT_NE(prompts.shown[0].text.find(path), std::string::npos) << prompts.shown[0].text;
     test::endChildProcesses();
     DeleteFileA(path.c_str());
 }
