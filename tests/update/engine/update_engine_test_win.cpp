@@ -21,6 +21,7 @@
 #include "update/live_update_win.h"
 #include "update/wizard/login_dialog_win.h"
 #include "base/app_error.h"
+#include "win/folders_win.h"
 
 namespace talkpost::update {
 namespace {
@@ -664,6 +665,66 @@ TEST_F(UpdateEngineTest, LiveUpdateWithoutAServerShowsTheInformationAndFetchesNo
     }
     EXPECT_TRUE(requests().empty());
     EXPECT_FALSE(test::fileExists(folder.file("upd.log")));
+}
+
+}  // namespace
+}  // namespace talkpost::update
+
+namespace talkpost::update {
+namespace {
+
+TEST_F(UpdateEngineTest, RequestsGoThroughTheConfiguredProxy)
+{
+    const std::string proxy = "127.0.0.1:" + env("TALKPOST_UPDATE_OTHER_PORT");
+    // The server named as "localhost": Wine keeps the connections of earlier
+    // tests to 127.0.0.1 open and would reuse them past the proxy.
+    const std::string server = "http://localhost:" + env("TALKPOST_UPDATE_HTTP_PORT");
+    test::writeFile(work() + "\\other.log", "");
+    engine.settings = talkpostEngineSettings(server);
+    engine.settings.proxy = proxy;
+    ASSERT_EQ(engine.openConnection(), kConnected);
+    ASSERT_EQ(engine.fetchControlFile(), kControlFileFetched);
+    auto forwarded = lines(work() + "\\other.log");
+    ASSERT_EQ(forwarded.size(), 2u);
+    EXPECT_EQ(forwarded[0], "proxy " + server + "/Updates/talkpost.inf");
+    EXPECT_EQ(forwarded[1], "proxy " + server + "/Updates/talkpost.inf.sig");
+}
+
+TEST_F(UpdateEngineTest, ThePostUpdateReportGoesToItsServersPortWithItsEvents)
+{
+    const std::string other = env("TALKPOST_UPDATE_OTHER_PORT");
+    test::writeFile(work() + "\\other.log", "");
+    engine.settings.postUpdateInfo = {"127.0.0.1:" + other, "/report/done", "version=1.0.0.2&ok=1", true, ""};
+    std::vector<std::string> events;
+    engine.onBeforePost = [&](UpdateEngine&, bool&) { events.push_back("before"); };
+    engine.onProcessPostResult = [&](UpdateEngine& e, bool& allow) {
+        events.push_back("result " + e.settings.postUpdateInfo.postResult);
+        allow = events.size() < 3;  // the second report's answer is refused
+    };
+    ASSERT_EQ(engine.openConnection(), kConnected);
+    EXPECT_EQ(engine.finishUpdate(), 0);
+    EXPECT_EQ(lines(work() + "\\other.log"), std::vector<std::string>{"POST /report/done version=1.0.0.2&ok=1"});
+    EXPECT_TRUE(logged("[948] Finished processing update control file"));
+    EXPECT_EQ(engine.finishUpdate(), -1);
+    EXPECT_EQ(events, (std::vector<std::string>{"before", "result posted 20", "before", "result posted 20"}));
+
+    // A server that does not answer: its line, and no report.
+    engine.settings.postUpdateInfo.server = "127.0.0.1:1";
+    engine.onProcessPostResult = nullptr;
+    EXPECT_EQ(engine.finishUpdate(), 0);
+    EXPECT_EQ(engine.settings.postUpdateInfo.postResult, "");
+}
+
+TEST(ControlFileMacros, FoldersOfThePlatform)
+{
+    UpdateEngine engine;
+    EXPECT_EQ(engine.expandMacros("{sys}\\msg.exe"), systemFolder() + "\\msg.exe");
+    EXPECT_EQ(engine.expandMacros("{WIN}\\Talkpost.ini"), windowsFolder() + "\\Talkpost.ini");
+    ASSERT_FALSE(documentsFolder().empty());
+    EXPECT_EQ(engine.expandMacros("{DOC}\\UPDATE.LOG"), documentsFolder() + "\\UPDATE.LOG");
+    EXPECT_EQ(engine.expandMacros("{PF}\\Talkpost\\talkpost.exe"), "C:\\Program Files\\Talkpost\\talkpost.exe");
+    EXPECT_EQ(engine.expandMacros("{APP}\\x"), currentDirectory() + "\\x");
+    EXPECT_EQ(engine.expandMacros("{nope}\\x"), "{nope}\\x");
 }
 
 }  // namespace
