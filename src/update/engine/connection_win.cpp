@@ -56,10 +56,10 @@ int UpdateEngine::openConnection()
     internet_.reset();
     // A new update starts with a folder of its own.
     folder_.remove();
-    if (settings.updateType == UpdateType::fileUpdate)
+    if (settings.updateType == UpdateType::File)
         return kConnected;
-    reportStatus(918);
-    if (settings.updateConnect == UpdateConnect::ccNone)
+    reportStatus(message::kCheckingConnection);
+    if (settings.updateConnect == UpdateConnect::None)
         return kConnected;
 
     bool online = countsAsOnline(settings.url, platformSaysConnected());
@@ -69,9 +69,9 @@ int UpdateEngine::openConnection()
     case DialStep::PromptDial:
     case DialStep::SilentDial: {
         bool prompt = dialStep(online, settings.updateConnect) == DialStep::PromptDial;
-        reportStatus(prompt ? 919 : 920);
+        reportStatus(prompt ? message::kPromptForConnection : message::kOpeningConnection);
         if (!autodial(prompt ? INTERNET_AUTODIAL_FORCE_ONLINE : INTERNET_AUTODIAL_FORCE_UNATTENDED)) {
-            reportStatus(953);
+            reportStatus(message::kDialupFailed);
             return kDialFailed;
         }
         dialed_ = true;
@@ -80,13 +80,13 @@ int UpdateEngine::openConnection()
     case DialStep::Online:
         break;
     }
-    reportStatus(921);
+    reportStatus(message::kFoundConnection);
 
     bool viaProxy = !settings.proxy.empty();
     internet_.reset(InternetOpenA(settings.agent.c_str(), viaProxy ? INTERNET_OPEN_TYPE_PROXY : INTERNET_OPEN_TYPE_PRECONFIG,
                                   viaProxy ? settings.proxy.c_str() : nullptr, nullptr, 0));
     if (!internet_) {
-        reportStatus(922, {}, 1, 0);
+        reportStatus(message::kCannotOpenConnection, {}, kStatusNoInternet, kErrorNone);
         return kNoInternetHandle;
     }
     return kConnected;
@@ -95,7 +95,7 @@ int UpdateEngine::openConnection()
 int UpdateEngine::connectFtpHost()
 {
     ftpDirectorySet_ = false;
-    reportStatus(923, settings.host);
+    reportStatus(message::kConnectToHost, settings.host);
     bool credentials = !settings.userID.empty() && !settings.password.empty();
     ftpConnection_.reset(InternetConnectA(internet_.get(), settings.host.c_str(),
                                           static_cast<INTERNET_PORT>(settings.port),
@@ -107,21 +107,21 @@ int UpdateEngine::connectFtpHost()
 
 int UpdateEngine::closeConnection()
 {
-    if (settings.updateType != UpdateType::fileUpdate) {
-        if (settings.updateType == UpdateType::ftpUpdate && ftpConnection_) {
+    if (settings.updateType != UpdateType::File) {
+        if (settings.updateType == UpdateType::Ftp && ftpConnection_) {
             ftpConnection_.reset();
-            reportStatus(954);
+            reportStatus(message::kClosedFtpConnection);
         }
         if (internet_) {
             internet_.reset();
-            reportStatus(949);
+            reportStatus(message::kClosedConnection);
         }
         if (dialed_ && hangsUpAfterwards(settings.updateConnect)) {
             hangUp();
-            reportStatus(955);
+            reportStatus(message::kDisconnectDialup);
         }
         dialed_ = false;
-        reportStatus(949);
+        reportStatus(message::kClosedConnection);
     }
     control_.reset();
     // The update's files go with it, unless components wait there for the

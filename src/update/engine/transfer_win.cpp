@@ -91,8 +91,8 @@ UniqueFile UpdateEngine::createTemporary(std::string& path)
 
 bool UpdateEngine::transferFile(const std::string& address, const std::string& folder, std::uint64_t maxBytes)
 {
-    reportStatus(915, address);
-    if (settings.updateType == UpdateType::fileUpdate)
+    reportStatus(message::kDownload, address);
+    if (settings.updateType == UpdateType::File)
         return transferLocalFile(address, folder);
     return transferInternet(address, folder, maxBytes);
 }
@@ -102,7 +102,7 @@ bool UpdateEngine::askForCredentials(const std::string& address)
     std::string user = settings.userID;
     std::string password = settings.password;
     if (!showLogin || !showLogin(loginPrompt(address), user, password)) {
-        reportStatus(956, {}, 0, 0);
+        reportStatus(message::kAuthenticationCancelled, {}, kStatusNone, kErrorNone);
         return false;
     }
     settings.userID = user;
@@ -129,7 +129,7 @@ std::optional<FetchResult> UpdateEngine::fetchHttp(const std::string& original, 
                                                    const std::string& filePath)
 {
     const std::string address = withProxyCredentials(original, settings.proxyUserID, settings.proxyPassword);
-    if (settings.authenticate == Authenticate::auAlways && (settings.userID.empty() || settings.password.empty()) &&
+    if (settings.authenticate == Authenticate::Always && (settings.userID.empty() || settings.password.empty()) &&
         !askForCredentials(address))
         return std::nullopt;
     const DWORD flags = httpRequestFlags(settings.httpKeepAliveAuthentication, settings.existingConnection);
@@ -140,7 +140,7 @@ std::optional<FetchResult> UpdateEngine::fetchHttp(const std::string& original, 
         if (file)
             target = std::move(file);
         if (!internet_) {
-            reportStatus(917, address, 2, 1);
+            reportStatus(message::kFileNotFound, address, kStatusFailed, kErrorNotFound);
             return std::nullopt;
         }
         FetchResult result = httpFetch({settings.agent, settings.proxy}, address, headers, flags, rules,
@@ -151,7 +151,7 @@ std::optional<FetchResult> UpdateEngine::fetchHttp(const std::string& original, 
         case FetchEnd::Complete:
             return result;
         case FetchEnd::Unauthorized:
-            if (settings.authenticate == Authenticate::auAuto) {
+            if (settings.authenticate == Authenticate::Auto) {
                 if (!askForCredentials(address))
                     return std::nullopt;
                 if (!filePath.empty()) {
@@ -162,25 +162,25 @@ std::optional<FetchResult> UpdateEngine::fetchHttp(const std::string& original, 
                 }
                 continue;
             }
-            reportStatus(916, std::to_string(result.status), 6, static_cast<int>(result.status));
+            reportStatus(message::kHttpStatus, std::to_string(result.status), kStatusHttp, static_cast<int>(result.status));
             return std::nullopt;
         case FetchEnd::HttpStatus:
-            reportStatus(916, std::to_string(result.status), 6, static_cast<int>(result.status));
+            reportStatus(message::kHttpStatus, std::to_string(result.status), kStatusHttp, static_cast<int>(result.status));
             return std::nullopt;
         case FetchEnd::RedirectRefused:
-            reportStatus(976, result.refusedLocation, 2, static_cast<int>(result.status));
+            reportStatus(message::kRedirectRefused, result.refusedLocation, kStatusFailed, static_cast<int>(result.status));
             return std::nullopt;
         case FetchEnd::TooLarge:
-            reportStatus(981, result.address, 2, 0);
+            reportStatus(message::kDownloadTooLarge, result.address, kStatusFailed, kErrorNone);
             return std::nullopt;
         case FetchEnd::TimedOut:
-            reportStatus(975, result.address, 2, 0);
+            reportStatus(message::kServerTimedOut, result.address, kStatusFailed, kErrorNone);
             return std::nullopt;
         case FetchEnd::Cancelled:
-            reportStatus(964, {}, 0, 0);
+            reportStatus(message::kUpdateCancelled, {}, kStatusNone, kErrorNone);
             return std::nullopt;
         case FetchEnd::NoRequest:
-            reportStatus(917, address, 2, 1);
+            reportStatus(message::kFileNotFound, address, kStatusFailed, kErrorNotFound);
             return std::nullopt;
         case FetchEnd::Broken:
             return std::nullopt;
@@ -191,15 +191,15 @@ std::optional<FetchResult> UpdateEngine::fetchHttp(const std::string& original, 
 
 std::optional<std::string> UpdateEngine::fetchSmall(const std::string& address)
 {
-    reportStatus(915, address);
-    if (settings.updateType == UpdateType::fileUpdate) {
+    reportStatus(message::kDownload, address);
+    if (settings.updateType == UpdateType::File) {
         // A file copy of the update: read whole, with the same cap.
         UniqueFile source(CreateFileA(address.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
         LARGE_INTEGER size{};
         if (!source || !GetFileSizeEx(source.get(), &size) || size.QuadPart <= 0 ||
             static_cast<std::uint64_t>(size.QuadPart) > kMaxDocumentBytes) {
-            reportStatus(913, address, 2, 1);
+            reportStatus(message::kSourceNotFound, address, kStatusFailed, kErrorNotFound);
             return std::nullopt;
         }
         std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
@@ -209,7 +209,7 @@ std::optional<std::string> UpdateEngine::fetchSmall(const std::string& address)
             return std::nullopt;
         return bytes;
     }
-    if (settings.updateType == UpdateType::ftpUpdate) {
+    if (settings.updateType == UpdateType::Ftp) {
         std::int64_t size = 0;
         UniqueInternet source = openFtpFile(address, size);
         if (!source)
@@ -233,7 +233,7 @@ std::optional<std::string> UpdateEngine::fetchSmall(const std::string& address)
     if (!result)
         return std::nullopt;
     if (result->body.empty()) {
-        reportStatus(917, address, 2, 1);
+        reportStatus(message::kFileNotFound, address, kStatusFailed, kErrorNotFound);
         return std::nullopt;
     }
     return std::move(result->body);
@@ -257,7 +257,7 @@ UniqueInternet UpdateEngine::openFtpFile(const std::string& address, std::int64_
     }
     UniqueInternet file(FtpOpenFileA(connection, name.c_str(), GENERIC_READ, FTP_TRANSFER_TYPE_BINARY, 0));
     if (!file)
-        reportStatus(917, address, 2, 1);
+        reportStatus(message::kFileNotFound, address, kStatusFailed, kErrorNotFound);
     return file;
 }
 
@@ -265,12 +265,12 @@ bool UpdateEngine::transferInternet(const std::string& address, const std::strin
 {
     const std::string name = fileNameFromURL(address);
     if (!isUsableLocalName(name)) {
-        reportStatus(917, address, 2, 1);
+        reportStatus(message::kFileNotFound, address, kStatusFailed, kErrorNotFound);
         return false;
     }
     const std::string destination = folder + name;
 
-    if (settings.updateType == UpdateType::httpUpdate) {
+    if (settings.updateType == UpdateType::Http) {
         std::string temporary;
         UniqueFile target = createTemporary(temporary);
         if (!target)
@@ -279,7 +279,7 @@ bool UpdateEngine::transferInternet(const std::string& address, const std::strin
         auto result = fetchHttp(address, rules, destination, std::move(target), temporary);
         // A reply without data replaces nothing.
         if (result && result->received == 0)
-            reportStatus(917, address, 2, 1);
+            reportStatus(message::kFileNotFound, address, kStatusFailed, kErrorNotFound);
         if (!result || result->received == 0) {
             // A fetch given up leaves its part to its worker, which deletes it.
             DeleteFileA(temporary.c_str());
@@ -318,7 +318,7 @@ bool UpdateEngine::transferInternet(const std::string& address, const std::strin
         if (onFileProgress)
             onFileProgress(*this, destination, static_cast<std::int64_t>(total), size);
         if (askCancel()) {
-            reportStatus(964, {}, 0, 0);
+            reportStatus(message::kUpdateCancelled, {}, kStatusNone, kErrorNone);
             cancel = true;
             break;
         }
@@ -330,7 +330,7 @@ bool UpdateEngine::transferInternet(const std::string& address, const std::strin
         readError = true;
     if (cancel || readError || total == 0) {
         if (!cancel && !readError)
-            reportStatus(917, address, 2, 1);
+            reportStatus(message::kFileNotFound, address, kStatusFailed, kErrorNotFound);
         deleteTemporary(temporary);
         return false;
     }
@@ -341,19 +341,19 @@ bool UpdateEngine::transferLocalFile(const std::string& address, const std::stri
 {
     const std::string destination = fileModeDestination(folder, address);
     if (address == destination) {
-        reportStatus(912, address, 10, 3);
+        reportStatus(message::kEqualSourceAndTarget, address, kStatusFileCopy, kErrorSameFile);
         return false;
     }
     UniqueFile source(CreateFileA(address.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!source) {
-        reportStatus(913, address, 2, 1);
+        reportStatus(message::kSourceNotFound, address, kStatusFailed, kErrorNotFound);
         return false;
     }
     LARGE_INTEGER sourceSize{};
     // An empty source would only replace the destination with nothing.
     if (!GetFileSizeEx(source.get(), &sourceSize) || sourceSize.QuadPart == 0) {
-        reportStatus(914, address, 10, 2);
+        reportStatus(message::kZeroLengthSource, address, kStatusFileCopy, kErrorZeroLength);
         return false;
     }
     std::string temporary;
@@ -380,7 +380,7 @@ bool UpdateEngine::transferLocalFile(const std::string& address, const std::stri
         if (onFileProgress)
             onFileProgress(*this, address, total, sourceSize.QuadPart);
         if (askCancel()) {
-            reportStatus(964, {}, 0, 0);
+            reportStatus(message::kUpdateCancelled, {}, kStatusNone, kErrorNone);
             cancel = true;
         }
         pump();

@@ -102,7 +102,7 @@ int UpdateEngine::checkUpdateEntry()
         };
 
     CheckOutcome out = update::checkUpdateEntry(u, env, [this](int number, const std::string& argument, std::int32_t status) {
-        reportStatus(number, argument, status, 0);
+        reportStatus(number, argument, status, kErrorNone);
     });
     updateDescription = out.updateDescription;
     updateNewDate = out.updateNewDate;
@@ -119,7 +119,7 @@ int UpdateEngine::checkUpdateEntry()
         VersionValue published = parseVersion(u.newVersion);
         VersionValue installed = fileVersionOf(u.localVersion);
         if (!published.unknown() && !installed.unknown() && versionNewer(installed, published)) {
-            reportStatus(979, u.newVersion + " < " + versionText(installed), 4, 0);
+            reportStatus(message::kDowngradeRefused, u.newVersion + " < " + versionText(installed), kStatusNothingNew, kErrorNone);
             return ucNoNewVersion;
         }
     }
@@ -138,7 +138,7 @@ int UpdateEngine::filterFileList()
             onFileVersionCheck(*this, newVersion, localVersion, isNew);
         };
     StatusSink status = [this](int number, const std::string& argument, std::int32_t code) {
-        reportStatus(number, argument, code, 0);
+        reportStatus(number, argument, code, kErrorNone);
     };
     for (std::size_t i = 0; i < fileList_.count();) {
         const FileDescription& d = fileList_.at(i);

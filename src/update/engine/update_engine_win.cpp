@@ -17,7 +17,7 @@
 namespace talkpost::update {
 namespace {
 
-HKEY rootKey(RegRoot root) { return root == RegRoot::lurLOCALMACHINE ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER; }
+HKEY rootKey(RegRoot root) { return root == RegRoot::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER; }
 
 std::string registryPath(const LastURLEntry& entry)
 {
@@ -116,7 +116,7 @@ std::int32_t UpdateEngine::readFileList()
 {
     const IniReader file = control_ ? *control_ : IniReader::parse({});
     if (file.readInteger("files", "count", 0) > 0)
-        reportStatus(943);
+        reportStatus(message::kFoundFileUpdate);
     return update::readFileList(file, [this](const std::string& text) { return expandMacros(text); }, fileList_);
 }
 
@@ -137,12 +137,11 @@ bool UpdateEngine::publicationIsCurrent()
     std::uint64_t highest = readHighestSerial ? readHighestSerial() : 0;
     switch (freshness(publication, highest, localMinuteNow())) {
     case Freshness::Replayed:
-        reportStatus(977, publication.serialReadable ? std::to_string(publication.serial)
-                                                     : readControlString("update", "serial"),
-                     2, 0);
+        reportStatus(message::kOlderSerialRefused, publication.serialReadable ? std::to_string(publication.serial)
+                                                     : readControlString("update", "serial"), kStatusFailed, kErrorNone);
         return false;
     case Freshness::Expired:
-        reportStatus(978, publication.expires, 2, 0);
+        reportStatus(message::kExpiredRefused, publication.expires, kStatusFailed, kErrorNone);
         return false;
     case Freshness::Fresh:
         break;
@@ -165,17 +164,17 @@ int UpdateEngine::fetchControlFile()
 
     std::optional<std::string> bytes = fetchSmall(address);
     if (!bytes) {
-        reportStatus(925, {}, 2, 0);
+        reportStatus(message::kControlFileMissing, {}, kStatusFailed, kErrorNone);
         return kControlFileNotFound;
     }
-    reportStatus(926);
+    reportStatus(message::kControlFileFound);
 
     // Only bytes the publisher signed are ever acted on, and they are the
     // very bytes parsed below: nothing is read back from anywhere.
     std::optional<std::string> signatureText = fetchSmall(signatureAddress(address));
     auto signature = signatureText ? signatureFromText(*signatureText) : std::nullopt;
     if (!signature || !publicKey || !verifySignature(*bytes, *signature, *publicKey)) {
-        reportStatus(927, {}, 11, 4);
+        reportStatus(message::kInvalidSignature, {}, kStatusSignature, kErrorSignature);
         return kSignatureMismatch;
     }
     control_ = IniReader::parse(*bytes);
@@ -189,7 +188,7 @@ int UpdateEngine::fetchControlFile()
 
     int result = kControlFileFetched;
     if (settings.signatureCheck && control_->readString("update", "signature") != settings.signature) {
-        reportStatus(927, {}, 11, 4);
+        reportStatus(message::kInvalidSignature, {}, kStatusSignature, kErrorSignature);
         result = kSignatureMismatch;
     }
     application_ = readApplicationSection(
@@ -207,7 +206,7 @@ std::optional<std::vector<std::string>> UpdateEngine::fetchDocument(const std::s
     std::string address = readControlString(section + settings.languageID, "file");
     if (address.empty())
         return std::nullopt;
-    reportStatus(number, {}, statusCode, 0);
+    reportStatus(number, {}, statusCode, kErrorNone);
     std::optional<std::string> text = fetchSmall(address);
     if (!text)
         return std::nullopt;
@@ -217,16 +216,16 @@ std::optional<std::vector<std::string>> UpdateEngine::fetchDocument(const std::s
         for (char& c : expected)
             c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         if (expected.empty() || sha256Hex(*text) != expected) {
-            reportStatus(980, address, 2, 0);
+            reportStatus(message::kTextSha256Differs, address, kStatusFailed, kErrorNone);
             return std::nullopt;
         }
     }
     return splitLines(*text);
 }
 
-std::optional<std::vector<std::string>> UpdateEngine::fetchWhatsNew() { return fetchDocument("whatsnew", 937, 12); }
+std::optional<std::vector<std::string>> UpdateEngine::fetchWhatsNew() { return fetchDocument("whatsnew", message::kFoundWhatsNew, kStatusWhatsNew); }
 
-std::optional<std::vector<std::string>> UpdateEngine::fetchLicense() { return fetchDocument("eula", 939, 13); }
+std::optional<std::vector<std::string>> UpdateEngine::fetchLicense() { return fetchDocument("eula", message::kFoundLicense, kStatusLicense); }
 
 std::optional<std::string> UpdateEngine::lastURL() const
 {

@@ -32,6 +32,7 @@
 #include "update/engine/engine_settings.h"
 #include "update/engine/http_fetch_win.h"
 #include "update/engine/signature.h"
+#include "update/engine/status_log.h"
 #include "update/engine/update_folder_win.h"
 #include "win/handles_win.h"
 
@@ -113,7 +114,7 @@ public:
     std::string fileNameFromURL(const std::string& address);
 
     // Status messages and the log.
-    void reportStatus(int number, const std::string& argument = {}, int statusCode = 3, int errorCode = 0);
+    void reportStatus(int number, const std::string& argument = {}, int statusCode = kStatusInfo, int errorCode = kErrorNone);
     void appendLogLine(const std::string& text);
 
     void cancelUpdate() { cancelled_ = true; }

@@ -25,7 +25,7 @@ namespace talkpost::update {
 
 namespace {
 
-constexpr int kStatusFailed = 2, kStatusHtmlDialog = 7;
+
 
 // "\n" written as two characters in the control file starts a new line.
 std::string withLineBreaks(std::string text)
@@ -99,11 +99,11 @@ int UpdateEngine::runControlActions()
 {
     const IniReader file = control_ ? *control_ : IniReader::parse({});
     if (std::string msg = file.readString("action", "msg"); !msg.empty()) {
-        reportStatus(934);
+        reportStatus(message::kFoundMessage);
         prompts().information(promptOwner, withLineBreaks(msg));
     }
     if (std::string page = expandMacros(file.readString("action", "htmldlg")); !page.empty()) {
-        reportStatus(935, {}, kStatusHtmlDialog);
+        reportStatus(message::kFoundHtmlDialog, {}, kStatusHtmlDialog);
         showHtmlDialog(page);
     }
     if (std::string command = expandMacros(file.readString("action", "runbefore")); !command.empty())
@@ -111,7 +111,7 @@ int UpdateEngine::runControlActions()
     if (onCustomProcess)
         onCustomProcess(*this, file.readString("custom", "processmsg"), file.readString("custom", "processparam"));
     if (std::string page = expandMacros(file.readString("action", "showurl")); !page.empty()) {
-        reportStatus(942);
+        reportStatus(message::kFoundUrlShow);
         std::string address = withProxyCredentials(page, settings.proxyUserID, settings.proxyPassword);
         std::string parameters = "-new " + address;
         auto browser = ShellExecuteA(nullptr, nullptr, "iexplore.exe", parameters.c_str(), nullptr, SW_SHOWDEFAULT);
@@ -119,7 +119,7 @@ int UpdateEngine::runControlActions()
             ShellExecuteA(nullptr, "open", address.c_str(), nullptr, nullptr, SW_SHOWDEFAULT);
     }
     if (std::string query = file.readString("action", "query"); !query.empty()) {
-        reportStatus(936);
+        reportStatus(message::kFoundQuery);
         if (prompts().box(promptOwner, withLineBreaks(query), "Information", MB_YESNO | MB_ICONINFORMATION) != IDYES) {
             application_.appUpdate = false;
             return -1;
@@ -135,12 +135,12 @@ bool UpdateEngine::fetchedFileIsGenuine(const std::string& path, const FileDescr
         return true;
     std::string expected = lowerCase(trimmed(entry.sha256));
     if (expected.empty()) {
-        reportStatus(972, name, kStatusFailed);
+        reportStatus(message::kFileWithoutSha256, name, kStatusFailed);
         return false;
     }
     auto actual = fileSha256Hex(path);
     if (!actual || *actual != expected) {
-        reportStatus(973, name, kStatusFailed);
+        reportStatus(message::kFileSha256Differs, name, kStatusFailed);
         return false;
     }
     return true;
@@ -152,10 +152,10 @@ int UpdateEngine::downloadFiles()
     int result = 0;
     for (std::size_t n = 0; n < fileList_.count(); ++n) {
         FileDescription entry = fileList_.at(n);
-        if (mode == DownloadPrompt::dpPromptAll &&
-            !askYesNo(promptOwner, statusText(909) + fileNameFromURL(entry.url)))
+        if (mode == DownloadPrompt::PromptAll &&
+            !askYesNo(promptOwner, statusText(message::kAskDownloadFile) + fileNameFromURL(entry.url)))
             continue;
-        if (mode == DownloadPrompt::dpPromptOnce && !askYesNo(promptOwner, statusText(910)))
+        if (mode == DownloadPrompt::PromptOnce && !askYesNo(promptOwner, statusText(message::kAskDownloadFiles)))
             break;
         std::string address = entry.url;
         std::string name = fileNameFromURL(address);
@@ -187,7 +187,7 @@ int UpdateEngine::downloadFiles()
         }
         if (!fetched) {
             result = -1;
-            reportStatus(946, address, kStatusFailed);
+            reportStatus(message::kCannotDownloadFile, address, kStatusFailed);
             application_.appUpdate = false;
         } else {
             FetchedFile file{name, entry.targetDir, folder, entry.localVersion, entry.compressed};
@@ -195,15 +195,15 @@ int UpdateEngine::downloadFiles()
                                     settings.keepIntermediateFiles, settings.logging};
             InstallReport report;
             report.status = [this](int number, const std::string& argument, std::int32_t status) {
-                reportStatus(number, argument, status, 0);
+                reportStatus(number, argument, status, kErrorNone);
             };
             report.rawLine = [this](const std::string& text) { appendLogLine(text); };
-            report.skippedEntry = [this](const std::string& stored) { reportStatus(974, stored, kStatusFailed); };
+            report.skippedEntry = [this](const std::string& stored) { reportStatus(message::kCabinetEntryOutside, stored, kStatusFailed); };
             if (installFetchedFile(file, install, report))
                 appComponentLoaded = true;
         }
-        if (mode == DownloadPrompt::dpPromptOnce)
-            mode = DownloadPrompt::dpSilent;
+        if (mode == DownloadPrompt::PromptOnce)
+            mode = DownloadPrompt::Silent;
     }
     return result;
 }
@@ -226,13 +226,13 @@ void UpdateEngine::postUpdateResult()
                                                        INTERNET_SERVICE_HTTP, 0, 0)
                                     : nullptr);
     if (!connection) {
-        reportStatus(951, {}, 16, 5);
+        reportStatus(message::kCannotConnectForPost, {}, kStatusPostConnect, kErrorPost);
         return;
     }
     UniqueInternet request(HttpOpenRequestA(connection.get(), "POST", post.action.c_str(), nullptr, nullptr, nullptr,
                                             INTERNET_FLAG_RELOAD, 0));
     if (!request) {
-        reportStatus(952, {}, 17, 5);
+        reportStatus(message::kCannotAccessForPost, {}, kStatusPostResource, kErrorPost);
         return;
     }
     DWORD timeout = kDocumentDeadlineMs;
@@ -278,12 +278,12 @@ int UpdateEngine::finishUpdate()
         saveLastDate({userShortDate(updateNewDate), userShortTime(updateNewDate)});
     const IniReader file = control_ ? *control_ : IniReader::parse({});
     if (std::string next = file.readString("action", "updateurl"); !next.empty()) {
-        reportStatus(941);
+        reportStatus(message::kFoundUrlRedirection);
         saveLastURL(next);
     }
     if (std::string command = expandMacros(file.readString("action", "runafter")); !command.empty())
         WinExec(command.c_str(), SW_SHOWNORMAL);
-    reportStatus(948);
+    reportStatus(message::kFinishedControlFile);
     return 0;
 }
 

@@ -19,13 +19,13 @@ bool UpdateEngine::restartRequired() const
 void UpdateEngine::restartApplication()
 {
     const std::string folder = currentDirectory();
-    reportStatus(959, folder);
+    reportStatus(message::kRestartInDirectory, folder);
     if (askCancel()) {
-        reportStatus(964);
+        reportStatus(message::kUpdateCancelled);
         return;
     }
     if (!application_.silentRestart &&
-        prompts().box(promptOwner, statusText(911), "Best\xe4tigung", MB_YESNO | MB_ICONQUESTION) != IDYES)
+        prompts().box(promptOwner, statusText(message::kAskShutdown), "Best\xe4tigung", MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
 
     HelperLaunch launch;
@@ -35,7 +35,7 @@ void UpdateEngine::restartApplication()
     launch.appCommand = application_.appCommand;
     launch.downloadFolder = downloadFolder();
     launch.appComponents = application_.appComponents;
-    reportStatus(958, helperCommandLine(launch));
+    reportStatus(message::kSpawn, helperCommandLine(launch));
     spawnUpdater(launch);
     // The components wait in the folder until the helper has put them in place.
     folder_.keepForHelper();

@@ -43,28 +43,28 @@ const WizardLayoutRow kLayout[] = {
     {0, {id(WizardControl::StartButton), "BUTTON", 224, 224, 91, 25, "", kButton | BS_DEFPUSHBUTTON}},
     {1, {id(WizardControl::VersionInfoLabel), "STATIC", 0, 16, 300, 200, "", kWrapped}},
     {1, {id(WizardControl::ControlButton), "BUTTON", 224, 224, 91, 25, "", kButton}},
-    {2, {id(WizardControl::Label1), "STATIC", 0, 8, 313, 15, "", kLabel}},
+    {2, {id(WizardControl::WhatsNewHeading), "STATIC", 0, 8, 313, 15, "", kLabel}},
     {2, {id(WizardControl::WhatsNewMemo), "EDIT", 0, 24, 313, 193, "", kMemo}},
     {2, {id(WizardControl::NewButton), "BUTTON", 224, 224, 91, 25, "", kButton}},
-    {3, {id(WizardControl::Label2), "STATIC", 0, 8, 313, 15, "", kLabel}},
+    {3, {id(WizardControl::LicenseHeading), "STATIC", 0, 8, 313, 15, "", kLabel}},
     {3, {id(WizardControl::EulaMemo), "EDIT", 0, 24, 313, 193, "", kMemo}},
-    {3, {id(WizardControl::RAccept), "BUTTON", 1, 220, 224, 17, "", kRadio | WS_GROUP}},
-    {3, {id(WizardControl::RNoAccept), "BUTTON", 1, 238, 224, 17, "", kRadio}},
+    {3, {id(WizardControl::AcceptRadio), "BUTTON", 1, 220, 224, 17, "", kRadio | WS_GROUP}},
+    {3, {id(WizardControl::DeclineRadio), "BUTTON", 1, 238, 224, 17, "", kRadio}},
     {3, {id(WizardControl::EulaButton), "BUTTON", 224, 224, 91, 25, "", kButton | WS_GROUP | WS_DISABLED}},
-    {4, {id(WizardControl::Label3), "STATIC", 0, 8, 313, 15, "", kLabel}},
-    {4, {id(WizardControl::CheckListBox1), "LISTBOX", 0, 24, 313, 193, "",
+    {4, {id(WizardControl::ComponentsHeading), "STATIC", 0, 8, 313, 15, "", kLabel}},
+    {4, {id(WizardControl::ComponentList), "LISTBOX", 0, 24, 313, 193, "",
          WS_TABSTOP | WS_BORDER | WS_VSCROLL | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOTIFY |
              LBS_NOINTEGRALHEIGHT}},
     {4, {id(WizardControl::FilesButton), "BUTTON", 224, 224, 91, 25, "", kButton}},
-    {5, {id(WizardControl::Label4), "STATIC", 0, 8, 313, 15, "", kLabel}},
-    {5, {id(WizardControl::Label5), "STATIC", 0, 56, 150, 15, "", kLabel}},
+    {5, {id(WizardControl::DownloadHeading), "STATIC", 0, 8, 313, 15, "", kLabel}},
+    {5, {id(WizardControl::FileProgressLabel), "STATIC", 0, 56, 150, 15, "", kLabel}},
     {5, {id(WizardControl::FileLabel), "STATIC", 152, 56, 161, 15, "", kLabel | SS_ENDELLIPSIS}},
     {5, {id(WizardControl::FileProgress), PROGRESS_CLASSA, 0, 80, 313, 17, "", kBar}},
-    {5, {id(WizardControl::Label6), "STATIC", 0, 136, 313, 15, "", kLabel}},
+    {5, {id(WizardControl::TotalProgressLabel), "STATIC", 0, 136, 313, 15, "", kLabel}},
     {5, {id(WizardControl::TotalProgress), PROGRESS_CLASSA, 0, 160, 313, 17, "", kBar}},
     {5, {id(WizardControl::CancelButton), "BUTTON", 224, 224, 91, 25, "", kButton}},
-    {6, {id(WizardControl::Label7), "STATIC", 0, 8, 313, 15, "", kLabel}},
-    {6, {id(WizardControl::Label8), "STATIC", 0, 96, 313, 45, "", kWrapped}},
+    {6, {id(WizardControl::CompleteHeading), "STATIC", 0, 8, 313, 15, "", kLabel}},
+    {6, {id(WizardControl::RestartHint), "STATIC", 0, 96, 313, 45, "", kWrapped}},
     {6, {id(WizardControl::RestartButton), "BUTTON", 224, 224, 91, 25, "", kButton}},
 };
 
@@ -145,6 +145,9 @@ HFONT makeWizardFont(const WizardFont& font)
 constexpr LPARAM kRowChecked = 1;
 constexpr LPARAM kRowMandatory = 2;
 constexpr int kCheckBoxWidth = 16;
+constexpr int kRowHeight = 18;
+// A caption needs this much room beside its text to look like a button's.
+constexpr int kButtonMargin = 16;
 
 // The billboard given by the wizard's settings, stretched into its frame.
 void drawBillboard(HDC dc, const RECT& area, HBITMAP picture)
@@ -226,8 +229,8 @@ UpdateWizardDialog::UpdateWizardDialog(HWND owner, WizardEngine& engine, const U
                                                       else
                                                           drawOwnBillboard(dc, area);
                                                   });
-    SendMessageA(control(WizardControl::CheckListBox1), LB_SETITEMHEIGHT, 0, 18);
-    SetWindowSubclass(control(WizardControl::CheckListBox1), &UpdateWizardDialog::subclassProc, 1,
+    ListBox(control(WizardControl::ComponentList)).setItemHeight(kRowHeight);
+    SetWindowSubclass(control(WizardControl::ComponentList), &UpdateWizardDialog::subclassProc, 1,
                       reinterpret_cast<DWORD_PTR>(this));
     SetWindowSubclass(control(WizardControl::WhatsNewMemo), &UpdateWizardDialog::subclassProc, 2,
                       reinterpret_cast<DWORD_PTR>(this));
@@ -257,7 +260,7 @@ UpdateWizardDialog::~UpdateWizardDialog()
 {
     engine_.restoreProgressHandlers();
     if (hwnd() != nullptr) {
-        RemoveWindowSubclass(control(WizardControl::CheckListBox1), &UpdateWizardDialog::subclassProc, 1);
+        RemoveWindowSubclass(control(WizardControl::ComponentList), &UpdateWizardDialog::subclassProc, 1);
         RemoveWindowSubclass(control(WizardControl::WhatsNewMemo), &UpdateWizardDialog::subclassProc, 2);
         RemoveWindowSubclass(control(WizardControl::EulaMemo), &UpdateWizardDialog::subclassProc, 3);
     }
@@ -268,14 +271,14 @@ void UpdateWizardDialog::applyTexts(const UpdateWizardLanguage& texts)
 {
     const std::pair<WizardControl, const std::string*> rows[] = {
         {WizardControl::WelcomeLabel, &texts.welcome},        {WizardControl::StartButton, &texts.startButton},
-        {WizardControl::ControlButton, &texts.getUpdateButton}, {WizardControl::Label1, &texts.whatsNew},
-        {WizardControl::NewButton, &texts.nextButton},        {WizardControl::Label2, &texts.license},
-        {WizardControl::RAccept, &texts.acceptLicense},       {WizardControl::RNoAccept, &texts.notAcceptLicense},
-        {WizardControl::EulaButton, &texts.nextButton},       {WizardControl::Label3, &texts.componentsAvail},
-        {WizardControl::FilesButton, &texts.nextButton},      {WizardControl::Label4, &texts.downloadingFiles},
-        {WizardControl::Label5, &texts.currentProgress},      {WizardControl::Label6, &texts.totalProgress},
-        {WizardControl::CancelButton, &texts.cancelButton},   {WizardControl::Label7, &texts.updateComplete},
-        {WizardControl::Label8, &texts.restartInfo},          {WizardControl::RestartButton, &texts.restartButton},
+        {WizardControl::ControlButton, &texts.getUpdateButton}, {WizardControl::WhatsNewHeading, &texts.whatsNew},
+        {WizardControl::NewButton, &texts.nextButton},        {WizardControl::LicenseHeading, &texts.license},
+        {WizardControl::AcceptRadio, &texts.acceptLicense},       {WizardControl::DeclineRadio, &texts.notAcceptLicense},
+        {WizardControl::EulaButton, &texts.nextButton},       {WizardControl::ComponentsHeading, &texts.componentsAvail},
+        {WizardControl::FilesButton, &texts.nextButton},      {WizardControl::DownloadHeading, &texts.downloadingFiles},
+        {WizardControl::FileProgressLabel, &texts.currentProgress},      {WizardControl::TotalProgressLabel, &texts.totalProgress},
+        {WizardControl::CancelButton, &texts.cancelButton},   {WizardControl::CompleteHeading, &texts.updateComplete},
+        {WizardControl::RestartHint, &texts.restartInfo},          {WizardControl::RestartButton, &texts.restartButton},
     };
     for (const auto& [which, text] : rows)
         SetWindowTextA(control(which), text->c_str());
@@ -288,18 +291,11 @@ void UpdateWizardDialog::applyTexts(const UpdateWizardLanguage& texts)
 
 void UpdateWizardDialog::fitButton(HWND button)
 {
-    std::string caption = windowText(button);
-    HDC dc = GetDC(button);
-    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(button, WM_GETFONT, 0, 0)));
-    SIZE extent{};
-    GetTextExtentPoint32A(dc, caption.c_str(), static_cast<int>(caption.size()), &extent);
-    SelectObject(dc, old);
-    ReleaseDC(button, dc);
     RECT place;
     GetWindowRect(button, &place);
     MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&place), 2);
     int width = place.right - place.left;
-    int wanted = extent.cx + 16;
+    int wanted = textWidth(button, windowText(button)) + kButtonMargin;
     if (wanted <= width)
         return;
     SetWindowPos(button, nullptr, place.right - wanted, place.top, wanted, place.bottom - place.top,
@@ -355,6 +351,7 @@ void UpdateWizardDialog::enableButton(WizardButton button, bool enabled)
 void UpdateWizardDialog::focusButton(WizardButton button)
 {
     HWND window = control(buttonControl(button));
+    // The dialog manager's own way to move the focus (it also moves the default button).
     SendMessageA(hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(window), TRUE);
 }
 
@@ -377,64 +374,63 @@ void UpdateWizardDialog::setMemoLines(WizardMemo memo, const std::vector<std::st
 
 void UpdateWizardDialog::addComponentRow(const std::string& text, bool mandatory)
 {
-    HWND list = control(WizardControl::CheckListBox1);
-    LRESULT row = SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    ListBox list(control(WizardControl::ComponentList));
+    int row = list.add(text);
     if (row >= 0)
-        SendMessageA(list, LB_SETITEMDATA, static_cast<WPARAM>(row),
-                     kRowChecked | (mandatory ? kRowMandatory : 0));
+        list.setItemData(row, kRowChecked | (mandatory ? kRowMandatory : 0));
 }
 
 bool UpdateWizardDialog::rowChecked(int row) const
 {
-    LRESULT data = SendMessageA(control(WizardControl::CheckListBox1), LB_GETITEMDATA, row, 0);
+    LPARAM data = ListBox(control(WizardControl::ComponentList)).itemData(row);
     return data != LB_ERR && (data & kRowChecked) != 0;
 }
 
 bool UpdateWizardDialog::rowMandatory(int row) const
 {
-    LRESULT data = SendMessageA(control(WizardControl::CheckListBox1), LB_GETITEMDATA, row, 0);
+    LPARAM data = ListBox(control(WizardControl::ComponentList)).itemData(row);
     return data != LB_ERR && (data & kRowMandatory) != 0;
 }
 
 void UpdateWizardDialog::toggleRow(int row)
 {
-    HWND list = control(WizardControl::CheckListBox1);
-    LRESULT data = SendMessageA(list, LB_GETITEMDATA, row, 0);
+    ListBox list(control(WizardControl::ComponentList));
+    LPARAM data = list.itemData(row);
     if (data == LB_ERR || (data & kRowMandatory) != 0)
         return;
-    SendMessageA(list, LB_SETITEMDATA, row, data ^ kRowChecked);
+    list.setItemData(row, data ^ kRowChecked);
     RECT r;
-    if (SendMessageA(list, LB_GETITEMRECT, row, reinterpret_cast<LPARAM>(&r)) != LB_ERR)
-        InvalidateRect(list, &r, TRUE);
+    if (list.itemRect(row, r))
+        InvalidateRect(list.hwnd(), &r, TRUE);
 }
 
 std::vector<bool> UpdateWizardDialog::componentRowsChecked() const
 {
-    LRESULT count = SendMessageA(control(WizardControl::CheckListBox1), LB_GETCOUNT, 0, 0);
+    int count = ListBox(control(WizardControl::ComponentList)).count();
     std::vector<bool> checked;
-    for (LRESULT row = 0; row < count; ++row)
-        checked.push_back(rowChecked(static_cast<int>(row)));
+    for (int row = 0; row < count; ++row)
+        checked.push_back(rowChecked(row));
     return checked;
 }
 
 bool UpdateWizardDialog::licenseAccepted() const
 {
-    return SendMessageA(control(WizardControl::RAccept), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    return Button(control(WizardControl::AcceptRadio)).checked();
 }
 
 bool UpdateWizardDialog::licenseDeclined() const
 {
-    return SendMessageA(control(WizardControl::RNoAccept), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    return Button(control(WizardControl::DeclineRadio)).checked();
 }
 
 void UpdateWizardDialog::resetProgress()
 {
     SetWindowTextA(control(WizardControl::FileLabel), "");
-    SendMessageA(control(WizardControl::FileProgress), PBM_SETPOS, 0, 0);
-    SendMessageA(control(WizardControl::TotalProgress), PBM_SETPOS, 0, 0);
+    ProgressBar(control(WizardControl::FileProgress)).setPosition(0);
+    ProgressBar(control(WizardControl::TotalProgress)).setPosition(0);
 }
 
-void UpdateWizardDialog::clearRestartHint() { SetWindowTextA(control(WizardControl::Label8), ""); }
+void UpdateWizardDialog::clearRestartHint() { SetWindowTextA(control(WizardControl::RestartHint), ""); }
 
 void UpdateWizardDialog::plainMessage(const std::string& text)
 {
@@ -559,15 +555,14 @@ void UpdateWizardDialog::onDrawRow(const DRAWITEMSTRUCT& item)
     if (data & kRowMandatory)
         state |= DFCS_INACTIVE;
     DrawFrameControl(dc, &box, DFC_BUTTON, state);
-    char text[512] = {};
-    SendMessageA(item.hwndItem, LB_GETTEXT, item.itemID, reinterpret_cast<LPARAM>(text));
+    std::string text = ListBox(item.hwndItem).itemText(static_cast<int>(item.itemID));
     RECT textArea = item.rcItem;
     textArea.left += kCheckBoxWidth + 6;
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor((data & kRowMandatory)  ? COLOR_GRAYTEXT
                                  : selected              ? COLOR_HIGHLIGHTTEXT
                                                          : COLOR_WINDOWTEXT));
-    DrawTextA(dc, text, -1, &textArea, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+    DrawTextA(dc, text.c_str(), -1, &textArea, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
     if (item.itemState & ODS_FOCUS)
         DrawFocusRect(dc, &item.rcItem);
 }
@@ -580,14 +575,15 @@ LRESULT CALLBACK UpdateWizardDialog::subclassProc(HWND hwnd, UINT msg, WPARAM wp
         if (id == 1) {
             // The check list: a click on a row's box or the space bar toggles it.
             if (msg == WM_LBUTTONDOWN || msg == WM_LBUTTONDBLCLK) {
+                // The row under the pointer: a message the list wrapper has no use for elsewhere.
                 LRESULT hit = SendMessageA(hwnd, LB_ITEMFROMPOINT, 0, lparam);
                 if (HIWORD(hit) == 0 && (static_cast<short>(LOWORD(lparam)) < kCheckBoxWidth + 4 ||
                                          msg == WM_LBUTTONDBLCLK))
                     dialog->toggleRow(LOWORD(hit));
             } else if (msg == WM_KEYDOWN && wparam == VK_SPACE) {
-                LRESULT row = SendMessageA(hwnd, LB_GETCURSEL, 0, 0);
+                int row = ListBox(hwnd).selected();
                 if (row != LB_ERR)
-                    dialog->toggleRow(static_cast<int>(row));
+                    dialog->toggleRow(row);
                 return 0;
             }
         } else if (msg == WM_CONTEXTMENU) {
@@ -629,8 +625,8 @@ void UpdateWizardDialog::onCommand(int id, int code)
     case WizardControl::StartButton: runStep([this] { flow_.onStart(); }); break;
     case WizardControl::ControlButton: runStep([this] { flow_.onGetUpdate(); }); break;
     case WizardControl::NewButton: runStep([this] { flow_.onWhatsNewNext(); }); break;
-    case WizardControl::RAccept:
-    case WizardControl::RNoAccept:
+    case WizardControl::AcceptRadio:
+    case WizardControl::DeclineRadio:
         if (code == BN_CLICKED)
             flow_.onLicenseChoice();
         break;
@@ -672,7 +668,7 @@ LRESULT UpdateWizardDialog::handle(UINT msg, WPARAM wparam, LPARAM lparam)
             runStep([this] { flow_.onActivate(); });
         return 0;
     case WM_DRAWITEM:
-        if (wparam == static_cast<WPARAM>(id(WizardControl::CheckListBox1))) {
+        if (wparam == static_cast<WPARAM>(id(WizardControl::ComponentList))) {
             onDrawRow(*reinterpret_cast<const DRAWITEMSTRUCT*>(lparam));
             return TRUE;
         }

@@ -71,10 +71,10 @@ std::int64_t WizardEngineAdapter::completedSize() const { return engine_.fileLis
 
 bool WizardEngineAdapter::isFtpUpdate() const
 {
-    return engine_.settings.updateType == update::UpdateType::ftpUpdate;
+    return engine_.settings.updateType == update::UpdateType::Ftp;
 }
 
-void WizardEngineAdapter::setSilentDownload() { engine_.settings.downloadPrompt = update::DownloadPrompt::dpSilent; }
+void WizardEngineAdapter::setSilentDownload() { engine_.settings.downloadPrompt = update::DownloadPrompt::Silent; }
 
 CheckResultFacts WizardEngineAdapter::checkResultFacts() const
 {

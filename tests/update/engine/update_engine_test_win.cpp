@@ -418,8 +418,8 @@ TEST_F(UpdateEngineTest, CredentialsAskedForThroughTheLoginDialog)
 {
     const std::string prompt = "Connect to 127.0.0.1:" + env("TALKPOST_UPDATE_HTTP_PORT");
     const std::string header = "Basic " + base64Encode(std::string(kUpdateUserID) + ":" + kUpdatePassword);
-    const LoginCase cases[] = {{Authenticate::auAuto, true}, {Authenticate::auAuto, false},
-                               {Authenticate::auAlways, true}, {Authenticate::auAlways, false}};
+    const LoginCase cases[] = {{Authenticate::Auto, true}, {Authenticate::Auto, false},
+                               {Authenticate::Always, true}, {Authenticate::Always, false}};
     for (const LoginCase& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.mode) * 10 + c.confirm);
         test::writeFile(work() + "\\http.log", "");
@@ -429,8 +429,8 @@ TEST_F(UpdateEngineTest, CredentialsAskedForThroughTheLoginDialog)
         engine.settings.password.clear();
         engine.settings.authenticate = c.mode;
         DialogDriver driver(prompt, [&](HWND dialog) {
-            DialogDriver::type(dialog, static_cast<int>(LoginDialog::ControlId::Edit1), kUpdateUserID);
-            DialogDriver::type(dialog, static_cast<int>(LoginDialog::ControlId::Edit2), kUpdatePassword);
+            DialogDriver::type(dialog, static_cast<int>(LoginDialog::ControlId::UserEdit), kUpdateUserID);
+            DialogDriver::type(dialog, static_cast<int>(LoginDialog::ControlId::PasswordEdit), kUpdatePassword);
             DialogDriver::press(dialog, c.confirm ? IDOK : IDCANCEL);
         });
         ASSERT_EQ(engine.openConnection(), kConnected);
@@ -442,12 +442,12 @@ TEST_F(UpdateEngineTest, CredentialsAskedForThroughTheLoginDialog)
             EXPECT_EQ(engine.settings.userID, kUpdateUserID);
             EXPECT_EQ(all.back(), "/files/tiny.txt " + header);
             // Asked first, the request goes once with the header; asked after a 401, twice.
-            EXPECT_EQ(all.size(), c.mode == Authenticate::auAlways ? 1u : 2u);
+            EXPECT_EQ(all.size(), c.mode == Authenticate::Always ? 1u : 2u);
         } else {
             EXPECT_FALSE(test::fileExists(target() + "tiny.txt"));
             EXPECT_EQ(engine.settings.userID, "");
             EXPECT_TRUE(logged("[956] Authentication cancelled (Status:0) (Error:0)"));
-            EXPECT_EQ(all.size(), c.mode == Authenticate::auAlways ? 0u : 1u);
+            EXPECT_EQ(all.size(), c.mode == Authenticate::Always ? 0u : 1u);
         }
         engine.closeConnection();
     }
@@ -488,7 +488,7 @@ TEST_F(UpdateEngineTest, WhatsNewAndLicenseDocuments)
 
 TEST_F(UpdateEngineTest, FileModeCopiesAndRefusesWhatCannotBeCopied)
 {
-    engine.settings.updateType = UpdateType::fileUpdate;
+    engine.settings.updateType = UpdateType::File;
     EXPECT_EQ(engine.openConnection(), kConnected);
     EXPECT_TRUE(log().empty());  // no connection is checked for files
 
@@ -552,7 +552,7 @@ TEST_F(LastUrlTest, WithoutAKeyNothingIsReadOrWritten)
 
 TEST_F(LastUrlTest, TheRememberedAddressIsFetchedWhenSaveIsOn)
 {
-    engine.settings.lastURLEntry = {true, kKey, "Last", RegRoot::lurLOCALUSER};
+    engine.settings.lastURLEntry = {true, kKey, "Last", RegRoot::LocalUser};
     EXPECT_TRUE(engine.saveLastURL(base() + "/Updates/talkpost.inf"));
     engine.settings.url = base() + "/status/404/talkpost.inf";
     ASSERT_EQ(engine.openConnection(), kConnected);
@@ -616,7 +616,7 @@ TEST(UpdateLog, AnUnwritableLogEndsTheOperationWithAnError)
 // FTP against Debian's server.
 TEST_F(UpdateEngineTest, FtpSetsTheFolderOnceAndFetchesWholeFiles)
 {
-    engine.settings.updateType = UpdateType::ftpUpdate;
+    engine.settings.updateType = UpdateType::Ftp;
     engine.settings.host = "127.0.0.1";
     engine.settings.port = std::atoi(env("TALKPOST_UPDATE_FTP_PORT").c_str());
     engine.settings.url = "ftp://127.0.0.1/pub/data.bin";

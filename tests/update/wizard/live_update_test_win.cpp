@@ -75,7 +75,7 @@ public:
     void closeFromTitleBar() const { PostMessageA(dialog_, WM_SYSCOMMAND, SC_CLOSE, 0); }
     void clickRow(int row) const
     {
-        HWND list = control(WizardControl::CheckListBox1);
+        HWND list = control(WizardControl::ComponentList);
         RECT r{};
         SendMessageA(list, LB_GETITEMRECT, row, reinterpret_cast<LPARAM>(&r));
         LPARAM at = MAKELPARAM(r.left + 6, r.top + 6);
@@ -84,7 +84,7 @@ public:
     }
     std::vector<bool> rowsChecked() const
     {
-        HWND list = control(WizardControl::CheckListBox1);
+        HWND list = control(WizardControl::ComponentList);
         std::vector<bool> checked;
         LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
         for (LRESULT row = 0; row < count; ++row)
@@ -213,9 +213,9 @@ TEST_F(LiveUpdateTest, DecliningTheLicenseEndsWithoutInstalling)
         ASSERT_TRUE(hands.waitFor(WizardControl::NewButton));
         whatsNew = hands.text(WizardControl::WhatsNewMemo);
         hands.click(WizardControl::NewButton);
-        ASSERT_TRUE(hands.waitFor(WizardControl::RNoAccept));
+        ASSERT_TRUE(hands.waitFor(WizardControl::DeclineRadio));
         nextAtFirst = hands.enabled(WizardControl::EulaButton);
-        hands.click(WizardControl::RNoAccept);
+        hands.click(WizardControl::DeclineRadio);
         ASSERT_TRUE(hands.waitFor(WizardControl::EulaButton));
         exitCaption = hands.text(WizardControl::EulaButton);
         hands.click(WizardControl::EulaButton);
@@ -235,19 +235,19 @@ TEST_F(LiveUpdateTest, AMandatoryRowStaysCheckedAndHiddenFilesComeAlong)
         ASSERT_TRUE(hands.startAndGetUpdate());
         ASSERT_TRUE(hands.waitFor(WizardControl::NewButton));
         hands.click(WizardControl::NewButton);
-        ASSERT_TRUE(hands.waitFor(WizardControl::RAccept));
-        hands.click(WizardControl::RAccept);
+        ASSERT_TRUE(hands.waitFor(WizardControl::AcceptRadio));
+        hands.click(WizardControl::AcceptRadio);
         ASSERT_TRUE(hands.waitFor(WizardControl::EulaButton));
         hands.click(WizardControl::EulaButton);
         ASSERT_TRUE(hands.waitFor(WizardControl::FilesButton));
         hands.clickRow(0);  // mandatory: stays
         hands.clickRow(1);
-        hands.text(WizardControl::Label3);  // the clicks are handled before this answer comes
+        hands.text(WizardControl::ComponentsHeading);  // the clicks are handled before this answer comes
         rows = hands.rowsChecked();
         hands.click(WizardControl::FilesButton);
         ASSERT_TRUE(hands.waitFor(WizardControl::RestartButton));
         restartCaption = hands.text(WizardControl::RestartButton);
-        hint = hands.text(WizardControl::Label8);
+        hint = hands.text(WizardControl::RestartHint);
         hands.click(WizardControl::RestartButton);
         EXPECT_TRUE(hands.waitClosed());
     });

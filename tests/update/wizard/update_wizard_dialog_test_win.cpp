@@ -132,8 +132,8 @@ TEST_F(WizardDialogTest, LaysOutTheWelcomePageBesideTheBillboard)
         {WizardControl::Billboard, {9, 27, 125, 228}},
         {WizardControl::StartButton, {360, 232, 451, 257}},
         {WizardControl::WhatsNewMemo, {136, 32, 449, 225}},
-        {WizardControl::RAccept, {137, 228, 361, 245}},
-        {WizardControl::RNoAccept, {137, 246, 361, 263}},
+        {WizardControl::AcceptRadio, {137, 228, 361, 245}},
+        {WizardControl::DeclineRadio, {137, 246, 361, 263}},
         {WizardControl::FileProgress, {136, 88, 449, 105}},
         {WizardControl::TotalProgress, {136, 168, 449, 185}},
         {WizardControl::FileLabel, {288, 64, 449, 79}},
@@ -150,7 +150,7 @@ TEST_F(WizardDialogTest, LaysOutTheWelcomePageBesideTheBillboard)
     EXPECT_EQ(windowText(dialog->control(WizardControl::WelcomeLabel)),
               "Press start to start checking for available application updates ...");
     EXPECT_EQ(windowText(dialog->control(WizardControl::StartButton)), "Start");
-    EXPECT_EQ(windowText(dialog->control(WizardControl::Label1)), "What's new");
+    EXPECT_EQ(windowText(dialog->control(WizardControl::WhatsNewHeading)), "What's new");
     EXPECT_FALSE(IsWindowEnabled(dialog->control(WizardControl::EulaButton)));
 }
 
@@ -176,7 +176,7 @@ TEST_F(WizardDialogTest, AMandatoryRowStaysCheckedWhenClicked)
     click(dialog->control(WizardControl::StartButton));
     click(dialog->control(WizardControl::ControlButton));
     ASSERT_EQ(dialog->page(), WizardPage::Components);
-    HWND list = dialog->control(WizardControl::CheckListBox1);
+    HWND list = dialog->control(WizardControl::ComponentList);
     ASSERT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 2);  // the hidden file has no row
     RECT row;
     for (int i = 0; i < 2; ++i) {
@@ -208,12 +208,12 @@ TEST_F(WizardDialogTest, TheLicenseWaitsForAChoiceAndDeclineCloses)
     ASSERT_EQ(dialog->page(), WizardPage::License);
     EXPECT_EQ(windowText(dialog->control(WizardControl::EulaMemo)), "Line one\r\nLine two");
     EXPECT_FALSE(IsWindowEnabled(dialog->control(WizardControl::EulaButton)));
-    click(dialog->control(WizardControl::RNoAccept));
+    click(dialog->control(WizardControl::DeclineRadio));
     EXPECT_TRUE(IsWindowEnabled(dialog->control(WizardControl::EulaButton)));
     EXPECT_EQ(windowText(dialog->control(WizardControl::EulaButton)), "Exit");
-    click(dialog->control(WizardControl::RAccept));
+    click(dialog->control(WizardControl::AcceptRadio));
     EXPECT_EQ(windowText(dialog->control(WizardControl::EulaButton)), "Next");
-    click(dialog->control(WizardControl::RNoAccept));
+    click(dialog->control(WizardControl::DeclineRadio));
     click(dialog->control(WizardControl::EulaButton));
     // The close query closes the connection a second time.
     EXPECT_TRUE(test::waitUntil([&] { return dialog->hwnd() == nullptr; }));
@@ -338,7 +338,7 @@ TEST_F(WizardDialogTest, WalksEveryPageAndLeavesAScreenshotOfEach)
     shoot("2-whatsnew");
     click(dialog->control(WizardControl::NewButton));
     ASSERT_EQ(dialog->page(), WizardPage::License);
-    click(dialog->control(WizardControl::RAccept));
+    click(dialog->control(WizardControl::AcceptRadio));
     shoot("3-license");
     click(dialog->control(WizardControl::EulaButton));
     ASSERT_EQ(dialog->page(), WizardPage::Components);
