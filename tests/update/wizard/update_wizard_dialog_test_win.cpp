@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include "scripted_wizard_engine.h"
 #include "support/test_support_win.h"
 #include "win/folders_win.h"
 #include "base/app_error.h"
@@ -15,74 +16,13 @@ namespace talkpost {
 namespace {
 
 // Answers like a server with one update of three files; the download reports
-// progress block by block and stops when the dialog asks it to.
-struct ScriptedEngine : WizardEngine {
-    WizardProgressHandlers handlers;
-    int checkCode = update::ucVersionNewer;
-    std::optional<std::vector<std::string>> whatsNew;
-    std::optional<std::vector<std::string>> license;
-    std::vector<WizardFileEntry> list{{"Program", false, true}, {"Help", false, false}, {"Data", true, false}};
-    std::vector<bool> kept;
-    bool restart = true;
-    bool isCancelled = false;
-    int closes = 0;
-    int blocks = 4;
-    std::int64_t completed = 0;
-    std::vector<std::pair<std::string, std::int64_t>> progressSeen;
-    std::function<void()> duringDownload;  // runs once, halfway through
-
-    WizardProgressHandlers lent;
-    void lendProgressHandlers(const WizardProgressHandlers& h) override { lent = std::exchange(handlers, h); }
-    void restoreProgressHandlers() override { handlers = lent; }
-    std::int64_t totalSize() const override { return 8192; }
-    std::int64_t completedSize() const override { return completed; }
-    int openConnection() override { return 0; }
-    bool isFtpUpdate() const override { return false; }
-    int connectFtpHost() override { return 0; }
-    void setSilentDownload() override {}
-    int fetchControlFile() override { return 0; }
-    int checkUpdateEntry() override { return checkCode; }
-    CheckResultFacts checkResultFacts() const override { return {"", "", "", "1.0.0.1", "1.0.0.2", "Fixes."}; }
-    int runControlActions() override { return 0; }
-    std::optional<std::vector<std::string>> fetchWhatsNew() override { return whatsNew; }
-    std::optional<std::vector<std::string>> fetchLicense() override { return license; }
-    void raiseDownloadedWhatsNew(const std::vector<std::string>&) override {}
-    void raiseDownloadedLicense(const std::vector<std::string>&) override {}
-    void readFileList() override {}
-    void filterFileList() override {}
-    std::vector<WizardFileEntry> files() const override { return list; }
-    void keepSelected(const std::vector<bool>& selected) override
+// progress in four blocks and stops when the dialog asks it to.
+struct ScriptedEngine : test::ScriptedWizardEngine {
+    ScriptedEngine()
     {
-        kept = selected;
-        std::vector<WizardFileEntry> left;
-        for (std::size_t i = 0; i < list.size(); ++i)
-            if (selected[i])
-                left.push_back(list[i]);
-        list = left;
+        list = {{"Program", false, true}, {"Help", false, false}, {"Data", true, false}};
+        blocks = 4;
     }
-    int downloadFiles() override
-    {
-        for (int block = 1; block <= blocks; ++block) {
-            handlers.onFileProgress("C:\\Temp\\UPDT1.tmp", block * 1024, 4096);
-            progressSeen.emplace_back("block", block);
-            // As the engine does while it waits for the server.
-            if (handlers.processMessages)
-                handlers.processMessages();
-            if (duringDownload && block == blocks / 2)
-                std::exchange(duringDownload, nullptr)();
-            if (handlers.onProgressCancel())
-                return -1;
-        }
-        completed = 4096;
-        return 0;
-    }
-    void cancelUpdate() override { isCancelled = true; }
-    void finishUpdate() override {}
-    bool cancelled() const override { return isCancelled; }
-    void closeConnection() override { ++closes; }
-    void raiseSuccess() override {}
-    bool restartRequired() override { return restart; }
-    void restartApplication() override {}
 };
 
 RECT placeIn(HWND control, HWND parent)
