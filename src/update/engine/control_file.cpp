@@ -137,4 +137,10 @@ Freshness freshness(const Publication& publication, std::uint64_t highestSerialS
     return Freshness::Fresh;
 }
 
+const ControlFile& ControlFile::none()
+{
+    static const ControlFile empty({}, [](const std::string& text) { return text; });
+    return empty;
+}
+
 }  // namespace talkpost::update

@@ -7,6 +7,8 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <utility>
 #include <vector>
 
 #include "base/ini_reader.h"
@@ -101,5 +103,41 @@ enum class Freshness { Fresh, Replayed, Expired };
 // A publication older than the highest serial accepted before is a replay;
 // one whose expiry has come (or cannot be read) has expired.
 Freshness freshness(const Publication& publication, std::uint64_t highestSerialSeen, const LocalMinute& now);
+
+// The control file of one update, made from the bytes its signature was
+// checked over and never read again from anywhere: its keys, the macro
+// expansion of the keys marked with macros, the file list, [application]
+// and what [update] says about the publication.
+class ControlFile {
+public:
+    ControlFile(std::string_view verifiedBytes, Expander expand)
+        : text_(IniReader::parse(verifiedBytes)), expand_(std::move(expand))
+    {
+    }
+    // No file: every key has its default.
+    static const ControlFile& none();
+
+    const IniReader& text() const { return text_; }
+    std::string readString(const std::string& section, const std::string& key, const std::string& fallback = {}) const
+    {
+        return text_.readString(section, key, fallback);
+    }
+    std::string expand(const std::string& text) const { return expand_ ? expand_(text) : text; }
+    // A key marked with macros, expanded.
+    std::string readPath(const std::string& section, const std::string& key) const
+    {
+        return expand(readString(section, key));
+    }
+    std::int32_t readFileList(FileList& list) const { return update::readFileList(text_, expand_, list); }
+    ApplicationSettings application(const std::function<void(std::string&)>& onSetAppParams = {}) const
+    {
+        return readApplicationSection(text_, expand_, onSetAppParams);
+    }
+    Publication publication() const { return readPublication(text_); }
+
+private:
+    IniReader text_;
+    Expander expand_;
+};
 
 }  // namespace talkpost::update

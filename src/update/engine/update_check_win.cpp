@@ -62,15 +62,15 @@ std::string userShortTime(DateTime value)
 int UpdateEngine::checkUpdateEntry()
 {
     UpdateSection u;
-    const IniReader file = control_ ? *control_ : IniReader::parse({});
+    const ControlFile& file = controlFile();
     u.descr = file.readString("update", "descr");
     u.date = file.readString("update", "date");
     u.time = file.readString("update", "time");
-    u.localVersion = expandMacros(file.readString("update", "localversion"));
+    u.localVersion = file.readPath("update", "localversion");
     u.unconditional = file.readString("update", "unconditional");
     u.newVersion = file.readString("update", "newversion");
-    u.newSize = file.readInteger("update", "newsize", 0);
-    u.newChecksum = file.readInteger("update", "newchecksum", -1);
+    u.newSize = file.text().readInteger("update", "newsize", 0);
+    u.newChecksum = file.text().readInteger("update", "newchecksum", -1);
     u.validateMsg = file.readString("custom", "validatemsg");
     u.validateParam = file.readString("custom", "validateparam");
 
@@ -115,7 +115,7 @@ int UpdateEngine::checkUpdateEntry()
     // publisher says so in the signed file: a replayed old file whose check
     // is by size, checksum or date must not bring the old program back.
     if (out.code != ucNoNewVersion && !u.newVersion.empty() && !u.localVersion.empty() &&
-        !readPublication(file).allowDowngrade) {
+        !file.publication().allowDowngrade) {
         VersionValue published = parseVersion(u.newVersion);
         VersionValue installed = fileVersionOf(u.localVersion);
         if (!published.unknown() && !installed.unknown() && versionNewer(installed, published)) {

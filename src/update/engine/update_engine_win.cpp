@@ -109,15 +109,15 @@ std::string UpdateEngine::readControlString(const std::string& section, const st
                                             const std::string& fallback) const
 {
     // Without a verified control file every key has its default.
-    return control_ ? control_->readString(section, key, fallback) : IniReader::parse({}).readString(section, key, fallback);
+    return controlFile().readString(section, key, fallback);
 }
 
 std::int32_t UpdateEngine::readFileList()
 {
-    const IniReader file = control_ ? *control_ : IniReader::parse({});
-    if (file.readInteger("files", "count", 0) > 0)
+    const ControlFile& file = controlFile();
+    if (file.text().readInteger("files", "count", 0) > 0)
         reportStatus(message::kFoundFileUpdate);
-    return update::readFileList(file, [this](const std::string& text) { return expandMacros(text); }, fileList_);
+    return file.readFileList(fileList_);
 }
 
 namespace {
@@ -133,7 +133,7 @@ LocalMinute localMinuteNow()
 
 bool UpdateEngine::publicationIsCurrent()
 {
-    Publication publication = readPublication(*control_);
+    Publication publication = controlFile().publication();
     std::uint64_t highest = readHighestSerial ? readHighestSerial() : 0;
     switch (freshness(publication, highest, localMinuteNow())) {
     case Freshness::Replayed:
@@ -177,7 +177,7 @@ int UpdateEngine::fetchControlFile()
         reportStatus(message::kInvalidSignature, {}, kStatusSignature, kErrorSignature);
         return kSignatureMismatch;
     }
-    control_ = IniReader::parse(*bytes);
+    control_.emplace(*bytes, [this](const std::string& text) { return expandMacros(text); });
 
     // A file signed once stays signed: an older or expired one replayed by a
     // server is no update.
@@ -191,12 +191,10 @@ int UpdateEngine::fetchControlFile()
         reportStatus(message::kInvalidSignature, {}, kStatusSignature, kErrorSignature);
         result = kSignatureMismatch;
     }
-    application_ = readApplicationSection(
-        *control_, [this](const std::string& text) { return expandMacros(text); },
-        [this](std::string& params) {
-            if (onSetAppParams)
-                onSetAppParams(*this, params);
-        });
+    application_ = control_->application([this](std::string& params) {
+        if (onSetAppParams)
+            onSetAppParams(*this, params);
+    });
     return result;
 }
 

@@ -227,7 +227,9 @@ private:
     bool dialed_ = false;
     bool ftpDirectorySet_ = false;
     bool cancelled_ = false;
-    std::optional<IniReader> control_;
+    std::optional<ControlFile> control_;
+    // The verified control file, or none (every key its default).
+    const ControlFile& controlFile() const { return control_ ? *control_ : ControlFile::none(); }
     UpdateFolder folder_;
     FileList fileList_;
     ApplicationSettings application_;

@@ -97,20 +97,20 @@ std::string trimmed(const std::string& text)
 
 int UpdateEngine::runControlActions()
 {
-    const IniReader file = control_ ? *control_ : IniReader::parse({});
+    const ControlFile& file = controlFile();
     if (std::string msg = file.readString("action", "msg"); !msg.empty()) {
         reportStatus(message::kFoundMessage);
         prompts().information(promptOwner, withLineBreaks(msg));
     }
-    if (std::string page = expandMacros(file.readString("action", "htmldlg")); !page.empty()) {
+    if (std::string page = file.readPath("action", "htmldlg"); !page.empty()) {
         reportStatus(message::kFoundHtmlDialog, {}, kStatusHtmlDialog);
         showHtmlDialog(page);
     }
-    if (std::string command = expandMacros(file.readString("action", "runbefore")); !command.empty())
+    if (std::string command = file.readPath("action", "runbefore"); !command.empty())
         WinExec(command.c_str(), SW_SHOWNORMAL);
     if (onCustomProcess)
         onCustomProcess(*this, file.readString("custom", "processmsg"), file.readString("custom", "processparam"));
-    if (std::string page = expandMacros(file.readString("action", "showurl")); !page.empty()) {
+    if (std::string page = file.readPath("action", "showurl"); !page.empty()) {
         reportStatus(message::kFoundUrlShow);
         std::string address = withProxyCredentials(page, settings.proxyUserID, settings.proxyPassword);
         std::string parameters = "-new " + address;
@@ -276,12 +276,12 @@ int UpdateEngine::finishUpdate()
     }
     if (lastDateKnown)
         saveLastDate({userShortDate(updateNewDate), userShortTime(updateNewDate)});
-    const IniReader file = control_ ? *control_ : IniReader::parse({});
+    const ControlFile& file = controlFile();
     if (std::string next = file.readString("action", "updateurl"); !next.empty()) {
         reportStatus(message::kFoundUrlRedirection);
         saveLastURL(next);
     }
-    if (std::string command = expandMacros(file.readString("action", "runafter")); !command.empty())
+    if (std::string command = file.readPath("action", "runafter"); !command.empty())
         WinExec(command.c_str(), SW_SHOWNORMAL);
     reportStatus(message::kFinishedControlFile);
     return 0;

@@ -224,5 +224,26 @@ TEST(Publication, ReplayedAndExpiredFilesAreNotFresh)
     }
 }
 
+TEST(ControlFile, ExpandsOnlyTheKeysMarkedWithMacros)
+{
+    ControlFile file("[application]\nappname={APP}\\talkpost.exe\nappparam={APP}\nappcomps={APP}\\a.exe\n"
+                     "[action]\nrunafter={APP}\\done.exe\nmsg={APP}\n[files]\ncount=1\n[file1]\nurl={APP}/x\ndescr={APP}\n",
+                     [](const std::string& text) { return expandMacros(text, [](const std::string& name) {
+                                                       return name == "APP" ? std::string("C:\\Talk") : std::string();
+                                                   }); });
+    ApplicationSettings app = file.application();
+    EXPECT_EQ(app.appCommand, "C:\\Talk\\talkpost.exe {APP}");
+    EXPECT_EQ(app.appComponents, "C:\\Talk\\a.exe");
+    EXPECT_EQ(file.readPath("action", "runafter"), "C:\\Talk\\done.exe");
+    EXPECT_EQ(file.readString("action", "msg"), "{APP}");
+    FileList list;
+    EXPECT_EQ(file.readFileList(list), 1);
+    EXPECT_EQ(list.at(0).url, "C:\\Talk/x");
+    EXPECT_EQ(list.at(0).description, "{APP}");
+    // Without a verified file every key has its default.
+    EXPECT_EQ(ControlFile::none().readString("update", "descr", "d"), "d");
+    EXPECT_EQ(ControlFile::none().publication().serial, 0u);
+}
+
 }  // namespace
 }  // namespace talkpost::update
