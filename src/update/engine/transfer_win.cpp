@@ -3,7 +3,9 @@
 // progress and cancellation, and into the destination's place in one step
 // only when the whole transfer succeeded. The small files of the update (the
 // control file, its signature, the documents) come into memory instead.
-#include "update/engine/update_engine_win.h"
+#include "update/engine/connection_win.h"
+
+#include "update/engine/status_log.h"
 
 #include <cstdlib>
 #include <vector>
@@ -25,38 +27,13 @@ bool exists(const std::string& path) { return GetFileAttributesA(path.c_str()) !
 
 }  // namespace
 
-void UpdateEngine::pump()
-{
-    if (processMessages) {
-        processMessages();
-        return;
-    }
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            PostQuitMessage(static_cast<int>(msg.wParam));
-            break;
-        }
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-}
-
-bool UpdateEngine::askCancel()
-{
-    bool cancel = false;
-    if (onProgressCancel)
-        onProgressCancel(*this, cancel);
-    return cancel;
-}
-
-void UpdateEngine::deleteTemporary(const std::string& temporary)
+void Connection::deleteTemporary(const std::string& temporary)
 {
     if (!DeleteFileA(temporary.c_str()) && exists(temporary))
-        appendLogLine(unableToDeleteLine(temporary));
+        host_.appendLogLine(unableToDeleteLine(temporary));
 }
 
-bool UpdateEngine::putInPlace(const std::string& temporary, const std::string& destination)
+bool Connection::putInPlace(const std::string& temporary, const std::string& destination)
 {
     // A read-only or hidden file is replaced once those attributes are cleared.
     DWORD attributes = GetFileAttributesA(destination.c_str());
@@ -67,18 +44,17 @@ bool UpdateEngine::putInPlace(const std::string& temporary, const std::string& d
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH | MOVEFILE_COPY_ALLOWED)) {
         if (attributes != INVALID_FILE_ATTRIBUTES)
             SetFileAttributesA(destination.c_str(), attributes);
-        appendLogLine(unableToRenameLine(temporary, destination));
+        host_.appendLogLine(unableToRenameLine(temporary, destination));
         deleteTemporary(temporary);
         return false;
     }
-    if (onFileDownloaded)
-        onFileDownloaded(*this, destination);
+    host_.fileDownloaded(destination);
     return true;
 }
 
-UniqueFile UpdateEngine::createTemporary(std::string& path)
+UniqueFile Connection::createTemporary(std::string& path)
 {
-    std::string folder = downloadFolder();
+    std::string folder = host_.downloadFolder();
     char name[MAX_PATH + 1] = {};
     if (folder.empty() || !GetTempFileNameA(folder.c_str(), "UPDT", 0, name))
         return {};
@@ -89,61 +65,58 @@ UniqueFile UpdateEngine::createTemporary(std::string& path)
     return file;
 }
 
-bool UpdateEngine::transferFile(const std::string& address, const std::string& folder, std::uint64_t maxBytes)
+bool Connection::transferFile(const std::string& address, const std::string& folder, std::uint64_t maxBytes)
 {
-    reportStatus(message::kDownload, address);
-    if (settings.updateType == UpdateType::File)
+    status(message::kDownload, address, kStatusInfo, kErrorNone);
+    if (settings_.updateType == UpdateType::File)
         return transferLocalFile(address, folder);
     return transferInternet(address, folder, maxBytes);
 }
 
-bool UpdateEngine::askForCredentials(const std::string& address)
+bool Connection::askForCredentials(const std::string& address)
 {
-    std::string user = settings.userID;
-    std::string password = settings.password;
-    if (!showLogin || !showLogin(loginPrompt(address), user, password)) {
-        reportStatus(message::kAuthenticationCancelled, {}, kStatusNone, kErrorNone);
+    std::string user = settings_.userID;
+    std::string password = settings_.password;
+    if (!host_.askLogin(loginPrompt(address), user, password)) {
+        status(message::kAuthenticationCancelled, {}, kStatusNone, kErrorNone);
         return false;
     }
-    settings.userID = user;
-    settings.password = password;
+    settings_.userID = user;
+    settings_.password = password;
     return true;
 }
 
-FetchEvents UpdateEngine::fetchEvents(const std::string& progressName, std::int64_t* lastPosition)
+FetchEvents Connection::fetchEvents(const std::string& progressName)
 {
     FetchEvents events;
-    events.onBlock = [this, progressName, lastPosition](std::uint64_t total, std::int64_t size) {
-        if (lastPosition)
-            *lastPosition = static_cast<std::int64_t>(total);
-        if (onFileProgress)
-            onFileProgress(*this, progressName, static_cast<std::int64_t>(total), size);
+    events.onBlock = [this, progressName](std::uint64_t total, std::int64_t size) {
+        host_.fileProgress(progressName, static_cast<std::int64_t>(total), size);
     };
-    events.cancelRequested = [this] { return askCancel(); };
-    events.processMessages = [this] { pump(); };
+    events.cancelRequested = [this] { return host_.cancelRequested(); };
+    events.processMessages = [this] { host_.processPendingMessages(); };
     return events;
 }
 
-std::optional<FetchResult> UpdateEngine::fetchHttp(const std::string& original, const FetchRules& rules,
+std::optional<FetchResult> Connection::fetchHttp(const std::string& original, const FetchRules& rules,
                                                    const std::string& progressName, UniqueFile file,
                                                    const std::string& filePath)
 {
-    const std::string address = withProxyCredentials(original, settings.proxyUserID, settings.proxyPassword);
-    if (settings.authenticate == Authenticate::Always && (settings.userID.empty() || settings.password.empty()) &&
+    const std::string address = withProxyCredentials(original, settings_.proxyUserID, settings_.proxyPassword);
+    if (settings_.authenticate == Authenticate::Always && (settings_.userID.empty() || settings_.password.empty()) &&
         !askForCredentials(address))
         return std::nullopt;
-    const DWORD flags = httpRequestFlags(settings.httpKeepAliveAuthentication, settings.existingConnection);
+    const DWORD flags = httpRequestFlags(settings_.httpKeepAliveAuthentication, settings_.existingConnection);
     for (;;) {
-        std::string headers = basicAuthorizationHeader(settings.userID, settings.password);
+        std::string headers = basicAuthorizationHeader(settings_.userID, settings_.password);
         // The file goes to the fetch only once: a retry after a 401 starts a fresh one.
         UniqueFile target;
         if (file)
             target = std::move(file);
         if (!internet_) {
-            reportStatus(message::kFileNotFound, address, kStatusFailed, kErrorNotFound);
+            status(message::kFileNotFound, address, kStatusFailed, kErrorNotFound);
             return std::nullopt;
         }
-        FetchResult result = httpFetch({settings.agent, settings.proxy}, address, headers, flags, rules,
+        FetchResult result = httpFetch({settings_.agent, settings_.proxy}, address, headers, flags, rules,
                                        fetchEvents(progressName),
                                        std::move(target), filePath);
         cancelled_ = result.end == FetchEnd::Cancelled;
@@ -151,7 +124,7 @@ std::optional<FetchResult> UpdateEngine::fetchHttp(const std::string& original, 
         case FetchEnd::Complete:
             return result;
         case FetchEnd::Unauthorized:
-            if (settings.authenticate == Authenticate::Auto) {
+            if (settings_.authenticate == Authenticate::Auto) {
                 if (!askForCredentials(address))
                     return std::nullopt;
                 if (!filePath.empty()) {
@@ -162,25 +135,25 @@ std::optional<FetchResult> UpdateEngine::fetchHttp(const std::string& original, 
                 }
                 continue;
             }
-            reportStatus(message::kHttpStatus, std::to_string(result.status), kStatusHttp, static_cast<int>(result.status));
+            status(message::kHttpStatus, std::to_string(result.status), kStatusHttp, static_cast<int>(result.status));
             return std::nullopt;
         case FetchEnd::HttpStatus:
-            reportStatus(message::kHttpStatus, std::to_string(result.status), kStatusHttp, static_cast<int>(result.status));
+            status(message::kHttpStatus, std::to_string(result.status), kStatusHttp, static_cast<int>(result.status));
             return std::nullopt;
         case FetchEnd::RedirectRefused:
-            reportStatus(message::kRedirectRefused, result.refusedLocation, kStatusFailed, static_cast<int>(result.status));
+            status(message::kRedirectRefused, result.refusedLocation, kStatusFailed, static_cast<int>(result.status));
             return std::nullopt;
         case FetchEnd::TooLarge:
-            reportStatus(message::kDownloadTooLarge, result.address, kStatusFailed, kErrorNone);
+            status(message::kDownloadTooLarge, result.address, kStatusFailed, kErrorNone);
             return std::nullopt;
         case FetchEnd::TimedOut:
-            reportStatus(message::kServerTimedOut, result.address, kStatusFailed, kErrorNone);
+            status(message::kServerTimedOut, result.address, kStatusFailed, kErrorNone);
             return std::nullopt;
         case FetchEnd::Cancelled:
-            reportStatus(message::kUpdateCancelled, {}, kStatusNone, kErrorNone);
+            status(message::kUpdateCancelled, {}, kStatusNone, kErrorNone);
             return std::nullopt;
         case FetchEnd::NoRequest:
-            reportStatus(message::kFileNotFound, address, kStatusFailed, kErrorNotFound);
+            status(message::kFileNotFound, address, kStatusFailed, kErrorNotFound);
             return std::nullopt;
         case FetchEnd::Broken:
             return std::nullopt;
@@ -189,17 +162,17 @@ std::optional<FetchResult> UpdateEngine::fetchHttp(const std::string& original, 
     }
 }
 
-std::optional<std::string> UpdateEngine::fetchSmall(const std::string& address)
+std::optional<std::string> Connection::fetchSmall(const std::string& address)
 {
-    reportStatus(message::kDownload, address);
-    if (settings.updateType == UpdateType::File) {
+    status(message::kDownload, address, kStatusInfo, kErrorNone);
+    if (settings_.updateType == UpdateType::File) {
         // A file copy of the update: read whole, with the same cap.
         UniqueFile source(CreateFileA(address.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                       FILE_ATTRIBUTE_NORMAL, nullptr));
         LARGE_INTEGER size{};
         if (!source || !GetFileSizeEx(source.get(), &size) || size.QuadPart <= 0 ||
             static_cast<std::uint64_t>(size.QuadPart) > kMaxDocumentBytes) {
-            reportStatus(message::kSourceNotFound, address, kStatusFailed, kErrorNotFound);
+            status(message::kSourceNotFound, address, kStatusFailed, kErrorNotFound);
             return std::nullopt;
         }
         std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
@@ -209,7 +182,7 @@ std::optional<std::string> UpdateEngine::fetchSmall(const std::string& address)
             return std::nullopt;
         return bytes;
     }
-    if (settings.updateType == UpdateType::Ftp) {
+    if (settings_.updateType == UpdateType::Ftp) {
         std::int64_t size = 0;
         UniqueInternet source = openFtpFile(address, size);
         if (!source)
@@ -228,22 +201,22 @@ std::optional<std::string> UpdateEngine::fetchSmall(const std::string& address)
         }
         return bytes.empty() ? std::nullopt : std::optional<std::string>(std::move(bytes));
     }
-    FetchRules rules{kMaxDocumentBytes, documentDeadlineMs, documentDeadlineMs};
-    auto result = fetchHttp(address, rules, fileNameFromURL(address));
+    FetchRules rules{kMaxDocumentBytes, host_.documentDeadline(), host_.documentDeadline()};
+    auto result = fetchHttp(address, rules, host_.localName(address));
     if (!result)
         return std::nullopt;
     if (result->body.empty()) {
-        reportStatus(message::kFileNotFound, address, kStatusFailed, kErrorNotFound);
+        status(message::kFileNotFound, address, kStatusFailed, kErrorNotFound);
         return std::nullopt;
     }
     return std::move(result->body);
 }
 
-UniqueInternet UpdateEngine::openFtpFile(const std::string& address, std::int64_t& size)
+UniqueInternet Connection::openFtpFile(const std::string& address, std::int64_t& size)
 {
     HINTERNET connection = ftpConnection_.get();
-    if (!settings.ftpDirectory.empty() && !ftpDirectorySet_) {
-        FtpSetCurrentDirectoryA(connection, expandMacros(settings.ftpDirectory).c_str());
+    if (!settings_.ftpDirectory.empty() && !ftpDirectorySet_) {
+        FtpSetCurrentDirectoryA(connection, host_.expandMacros(settings_.ftpDirectory).c_str());
         ftpDirectorySet_ = true;
     }
     std::string name = update::fileNameFromURL(address);
@@ -257,29 +230,29 @@ UniqueInternet UpdateEngine::openFtpFile(const std::string& address, std::int64_
     }
     UniqueInternet file(FtpOpenFileA(connection, name.c_str(), GENERIC_READ, FTP_TRANSFER_TYPE_BINARY, 0));
     if (!file)
-        reportStatus(message::kFileNotFound, address, kStatusFailed, kErrorNotFound);
+        status(message::kFileNotFound, address, kStatusFailed, kErrorNotFound);
     return file;
 }
 
-bool UpdateEngine::transferInternet(const std::string& address, const std::string& folder, std::uint64_t limit)
+bool Connection::transferInternet(const std::string& address, const std::string& folder, std::uint64_t limit)
 {
-    const std::string name = fileNameFromURL(address);
+    const std::string name = host_.localName(address);
     if (!isUsableLocalName(name)) {
-        reportStatus(message::kFileNotFound, address, kStatusFailed, kErrorNotFound);
+        status(message::kFileNotFound, address, kStatusFailed, kErrorNotFound);
         return false;
     }
     const std::string destination = folder + name;
 
-    if (settings.updateType == UpdateType::Http) {
+    if (settings_.updateType == UpdateType::Http) {
         std::string temporary;
         UniqueFile target = createTemporary(temporary);
         if (!target)
             return false;
-        FetchRules rules{limit, networkTimeoutMs, 0};
+        FetchRules rules{limit, host_.stallTimeout(), 0};
         auto result = fetchHttp(address, rules, destination, std::move(target), temporary);
         // A reply without data replaces nothing.
         if (result && result->received == 0)
-            reportStatus(message::kFileNotFound, address, kStatusFailed, kErrorNotFound);
+            status(message::kFileNotFound, address, kStatusFailed, kErrorNotFound);
         if (!result || result->received == 0) {
             // A fetch given up leaves its part to its worker, which deletes it.
             DeleteFileA(temporary.c_str());
@@ -301,7 +274,7 @@ bool UpdateEngine::transferInternet(const std::string& address, const std::strin
     std::uint64_t total = 0;
     std::vector<char> block(kNetworkBlock);
     for (;;) {
-        pump();
+        host_.processPendingMessages();
         DWORD got = 0;
         if (!InternetReadFile(source.get(), block.data(), kNetworkBlock, &got)) {
             readError = true;
@@ -315,10 +288,9 @@ bool UpdateEngine::transferInternet(const std::string& address, const std::strin
             readError = true;
             break;
         }
-        if (onFileProgress)
-            onFileProgress(*this, destination, static_cast<std::int64_t>(total), size);
-        if (askCancel()) {
-            reportStatus(message::kUpdateCancelled, {}, kStatusNone, kErrorNone);
+        host_.fileProgress(destination, static_cast<std::int64_t>(total), size);
+        if (host_.cancelRequested()) {
+            status(message::kUpdateCancelled, {}, kStatusNone, kErrorNone);
             cancel = true;
             break;
         }
@@ -330,30 +302,30 @@ bool UpdateEngine::transferInternet(const std::string& address, const std::strin
         readError = true;
     if (cancel || readError || total == 0) {
         if (!cancel && !readError)
-            reportStatus(message::kFileNotFound, address, kStatusFailed, kErrorNotFound);
+            status(message::kFileNotFound, address, kStatusFailed, kErrorNotFound);
         deleteTemporary(temporary);
         return false;
     }
     return putInPlace(temporary, destination);
 }
 
-bool UpdateEngine::transferLocalFile(const std::string& address, const std::string& folder)
+bool Connection::transferLocalFile(const std::string& address, const std::string& folder)
 {
     const std::string destination = fileModeDestination(folder, address);
     if (address == destination) {
-        reportStatus(message::kEqualSourceAndTarget, address, kStatusFileCopy, kErrorSameFile);
+        status(message::kEqualSourceAndTarget, address, kStatusFileCopy, kErrorSameFile);
         return false;
     }
     UniqueFile source(CreateFileA(address.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!source) {
-        reportStatus(message::kSourceNotFound, address, kStatusFailed, kErrorNotFound);
+        status(message::kSourceNotFound, address, kStatusFailed, kErrorNotFound);
         return false;
     }
     LARGE_INTEGER sourceSize{};
     // An empty source would only replace the destination with nothing.
     if (!GetFileSizeEx(source.get(), &sourceSize) || sourceSize.QuadPart == 0) {
-        reportStatus(message::kZeroLengthSource, address, kStatusFileCopy, kErrorZeroLength);
+        status(message::kZeroLengthSource, address, kStatusFileCopy, kErrorZeroLength);
         return false;
     }
     std::string temporary;
@@ -377,13 +349,12 @@ bool UpdateEngine::transferLocalFile(const std::string& address, const std::stri
             break;
         }
         total += got;
-        if (onFileProgress)
-            onFileProgress(*this, address, total, sourceSize.QuadPart);
-        if (askCancel()) {
-            reportStatus(message::kUpdateCancelled, {}, kStatusNone, kErrorNone);
+        host_.fileProgress(address, total, sourceSize.QuadPart);
+        if (host_.cancelRequested()) {
+            status(message::kUpdateCancelled, {}, kStatusNone, kErrorNone);
             cancel = true;
         }
-        pump();
+        host_.processPendingMessages();
         if (cancel)
             break;
     }

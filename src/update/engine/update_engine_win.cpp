@@ -77,6 +77,82 @@ std::string UpdateEngine::tempParentFolder() const
     return settings.useWinTempDir ? windowsTempFolder() : settings.tempDirectory;
 }
 
+int UpdateEngine::openConnection()
+{
+    // A new update starts with a folder of its own.
+    folder_.remove();
+    return connection_.open();
+}
+
+int UpdateEngine::connectFtpHost() { return connection_.connectFtpHost(); }
+
+int UpdateEngine::closeConnection()
+{
+    connection_.close();
+    control_.reset();
+    // The update's files go with it, unless components wait there for the
+    // restart through the helper.
+    if (!restartRequired())
+        folder_.remove();
+    return 0;
+}
+
+bool UpdateEngine::transferFile(const std::string& address, const std::string& folder, std::uint64_t maxBytes)
+{
+    bool done = connection_.transferFile(address, folder, maxBytes);
+    cancelled_ = connection_.cancelled();
+    return done;
+}
+
+std::optional<std::string> UpdateEngine::fetchSmall(const std::string& address)
+{
+    auto bytes = connection_.fetchSmall(address);
+    cancelled_ = connection_.cancelled();
+    return bytes;
+}
+
+void UpdateEngine::pump()
+{
+    if (processMessages) {
+        processMessages();
+        return;
+    }
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            break;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+bool UpdateEngine::cancelRequested()
+{
+    bool cancel = false;
+    if (onProgressCancel)
+        onProgressCancel(*this, cancel);
+    return cancel;
+}
+
+void UpdateEngine::fileProgress(const std::string& name, std::int64_t position, std::int64_t size)
+{
+    if (onFileProgress)
+        onFileProgress(*this, name, position, size);
+}
+
+void UpdateEngine::fileDownloaded(const std::string& destination)
+{
+    if (onFileDownloaded)
+        onFileDownloaded(*this, destination);
+}
+
+bool UpdateEngine::askLogin(const std::string& prompt, std::string& user, std::string& password)
+{
+    return showLogin && showLogin(prompt, user, password);
+}
+
 std::string UpdateEngine::downloadFolder()
 {
     if (!folder_.exists())

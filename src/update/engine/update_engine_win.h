@@ -3,11 +3,13 @@
 // closes its Internet connection, brings the control file, the documents and
 // the update's files from the server, and reports every step as a numbered
 // status message to the update log. It owns no window: the login dialog and
-// the message pump are plugged in by its owner. The pieces it is made of have
-// files of their own: the control file's rules (control_file), one HTTP fetch
-// off the window's thread (http_fetch_win), the update's download folder
-// (update_folder_win), the check (update_check_win), the installation
-// (update_install_win) and the restart (update_restart_win).
+// the message pump are plugged in by its owner. The pieces it is made of are
+// types of their own: the verified control file (ControlFile, control_file),
+// the connection and its transfers (Connection, connection_win), one HTTP
+// fetch off the window's thread (httpFetch, http_fetch_win) and the update's
+// download folder (UpdateFolder, update_folder_win); the check, the
+// installation and the restart are its steps in update_check_win,
+// update_install_win and update_restart_win.
 //
 // One update calls, in this order: openConnection, connectFtpHost (FTP only),
 // fetchControlFile, the update check, fetchWhatsNew / fetchLicense,
@@ -28,6 +30,7 @@
 #include <string>
 #include <vector>
 
+#include "update/engine/connection_win.h"
 #include "update/engine/control_file.h"
 #include "update/engine/engine_settings.h"
 #include "update/engine/http_fetch_win.h"
@@ -38,23 +41,11 @@
 
 namespace talkpost::update {
 
-// Results of the engine's operations.
-inline constexpr int kConnected = 0, kOffline = 1, kNoInternetHandle = 2, kDialFailed = 3;
+// Results of the engine's operations (those of openConnection: connection_win).
 inline constexpr int kControlFileFetched = 0, kControlFileNotFound = 4, kSignatureMismatch = 5;
 
-// The control file, its signature and the two documents are a few kilobytes:
-// a server that sends more than this for one of them is not believed.
-inline constexpr std::uint64_t kMaxDocumentBytes = 1u << 20;
-// A file entry without filesize= stops here: far above any file of this
-// program, far below what fills a disk.
-inline constexpr std::uint64_t kMaxUnlistedFileBytes = std::uint64_t{1} << 30;
-// The control file, its signature and each document must have arrived
-// within this time, however slowly the server sends.
-inline constexpr DWORD kDocumentDeadlineMs = 15000;
-// A file download ends when no byte has arrived for this long.
-inline constexpr DWORD kNetworkTimeoutMs = 30000;
 
-class UpdateEngine {
+class UpdateEngine : private TransferHost {
 public:
     UpdateEngine() = default;
     ~UpdateEngine();
@@ -109,13 +100,14 @@ public:
     std::int32_t readFileList();
     std::string readControlString(const std::string& section, const std::string& key, const std::string& fallback = {}) const;
     bool hasControlFile() const { return control_.has_value(); }
-    std::string expandMacros(const std::string& text);
+    std::string expandMacros(const std::string& text) override;
     // The local name of an address, through onFileNameFromURL when assigned.
     std::string fileNameFromURL(const std::string& address);
 
     // Status messages and the log.
-    void reportStatus(int number, const std::string& argument = {}, int statusCode = kStatusInfo, int errorCode = kErrorNone);
-    void appendLogLine(const std::string& text);
+    void reportStatus(int number, const std::string& argument = {}, int statusCode = kStatusInfo,
+                      int errorCode = kErrorNone) override;
+    void appendLogLine(const std::string& text) override;
 
     void cancelUpdate() { cancelled_ = true; }
 
@@ -131,12 +123,12 @@ public:
 
     // State.
     bool cancelled() const { return cancelled_; }
-    bool dialed() const { return dialed_; }
-    bool ftpDirectorySet() const { return ftpDirectorySet_; }
-    HINTERNET internetHandle() const { return internet_.get(); }
+    bool dialed() const { return connection_.dialed(); }
+    bool ftpDirectorySet() const { return connection_.ftpDirectorySet(); }
+    HINTERNET internetHandle() const { return connection_.internetHandle(); }
     // This update's download folder, made at its first use; empty when it
     // cannot be made.
-    std::string downloadFolder();
+    std::string downloadFolder() override;
     FileList& fileList() { return fileList_; }
     const ApplicationSettings& application() const { return application_; }
     ApplicationSettings& application() { return application_; }
@@ -200,32 +192,23 @@ private:
     // The fetched file's bytes against the entry's sha256 value (while a publisher key is set).
     bool fetchedFileIsGenuine(const std::string& path, const FileDescription& entry, const std::string& name);
 
-    bool transferInternet(const std::string& address, const std::string& folder, std::uint64_t limit);
-    bool transferLocalFile(const std::string& address, const std::string& folder);
-    // One HTTP GET with this engine's credentials, the login dialog when the
-    // settings ask for it, and the status lines of its failures.
-    std::optional<FetchResult> fetchHttp(const std::string& address, const FetchRules& rules,
-                                         const std::string& progressName, UniqueFile file = {},
-                                         const std::string& filePath = {});
+    // What the connection asks of the update it serves.
+    void fileProgress(const std::string& name, std::int64_t position, std::int64_t size) override;
+    bool cancelRequested() override;
+    void processPendingMessages() override { pump(); }
+    void fileDownloaded(const std::string& destination) override;
+    std::string localName(const std::string& address) override { return fileNameFromURL(address); }
+    bool askLogin(const std::string& prompt, std::string& user, std::string& password) override;
+    DWORD stallTimeout() const override { return networkTimeoutMs; }
+    DWORD documentDeadline() const override { return documentDeadlineMs; }
+    void pump();
     // A small file of the update (control file, signature, document) into memory.
     std::optional<std::string> fetchSmall(const std::string& address);
-    UniqueInternet openFtpFile(const std::string& address, std::int64_t& size);
-    bool askForCredentials(const std::string& address);
-    // A fresh "UPDT" file in the update's folder, opened for writing.
-    UniqueFile createTemporary(std::string& path);
-    bool putInPlace(const std::string& temporary, const std::string& destination);
-    void deleteTemporary(const std::string& temporary);
-    void pump();
-    bool askCancel();
-    FetchEvents fetchEvents(const std::string& progressName, std::int64_t* lastPosition = nullptr);
     // The publication's serial and expiry against what was accepted before.
     bool publicationIsCurrent();
     std::optional<std::vector<std::string>> fetchDocument(const std::string& section, int number, int statusCode);
 
-    UniqueInternet internet_;
-    UniqueInternet ftpConnection_;
-    bool dialed_ = false;
-    bool ftpDirectorySet_ = false;
+    Connection connection_{settings, *this};
     bool cancelled_ = false;
     std::optional<ControlFile> control_;
     // The verified control file, or none (every key its default).

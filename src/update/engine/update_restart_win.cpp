@@ -20,7 +20,7 @@ void UpdateEngine::restartApplication()
 {
     const std::string folder = currentDirectory();
     reportStatus(message::kRestartInDirectory, folder);
-    if (askCancel()) {
+    if (cancelRequested()) {
         reportStatus(message::kUpdateCancelled);
         return;
     }
