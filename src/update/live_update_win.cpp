@@ -69,6 +69,9 @@ void configureEngine(UpdateEngine& engine, const std::string& updateServer)
 
 LiveUpdate::LiveUpdate()
 {
+    // The folder a restart handed to the updater helper, and whatever a
+    // crashed update left, go when the program starts again.
+    removeLeftoverUpdateFolders(UpdateEngine::windowsTempFolder());
     wizard_.caption = "LiveUpdate";
     wizard_.language = &english_;
     wizard_.updateEngine = &adapter_;

@@ -16,6 +16,7 @@
 #include "update/engine/dialog_driver_win.h"
 #include "update/engine/status_log.h"
 #include "update/engine/status_log_win.h"
+#include "update/install/check_codes.h"
 #include "update/install/install_files_win.h"
 #include "update/engine/transfer.h"
 #include "update/live_update_win.h"
@@ -376,6 +377,19 @@ TEST_F(UpdateEngineTest, AReplayedOlderSerialAndAnExpiredFileAreRefused)
     EXPECT_EQ(engine.fetchControlFile(), kControlFileNotFound);
     EXPECT_TRUE(logged("[978] Control file expired, refused : 01.01.2020 00:00"));
     EXPECT_EQ(remembered, 5u);
+}
+
+TEST_F(UpdateEngineTest, AnOlderVersionIsInstalledOnlyWhenThePublisherAllowsIt)
+{
+    ASSERT_TRUE(CopyFileA((test::binaryDir() + "\\talkpost.exe").c_str(), (work() + "\\installed.exe").c_str(), FALSE));
+    ASSERT_EQ(engine.openConnection(), kConnected);
+    engine.settings.url = base() + "/older0/talkpost.inf";
+    ASSERT_EQ(engine.fetchControlFile(), kControlFileFetched);
+    EXPECT_EQ(engine.checkUpdateEntry(), ucNoNewVersion);
+    EXPECT_TRUE(logged("[979] Older version not allowed by the control file, refused : 0.9.0.0 < "));
+    engine.settings.url = base() + "/older1/talkpost.inf";
+    ASSERT_EQ(engine.fetchControlFile(), kControlFileFetched);
+    EXPECT_EQ(engine.checkUpdateEntry(), ucSizeDiffers);
 }
 
 TEST_F(UpdateEngineTest, ATextThatDoesNotMatchItsSha256IsNotShown)

@@ -67,6 +67,16 @@ sha() { sha256sum "$1" | cut -d' ' -f1; }
 printf '[update]\r\ndescr=Texts\r\n[whatsnew]\r\nfile=%s/texts/whatsnew.txt\r\nsha256=%s\r\n[eula]\r\nfile=%s/texts/license.txt\r\nsha256=%s\r\n' \
   "$base" "$(sha "$work/http/texts/whatsnew.txt")" "$base" "$(sha "$work/http/texts/license.txt")" >"$work/http/texts/talkpost.inf"
 sign "$work/http/texts/talkpost.inf"
+# An older program than the installed one (the test puts talkpost.exe at
+# $work/installed.exe), found by size; once without and once with the
+# publisher's leave to downgrade.
+win() { printf 'Z:%s' "${1//\//\\}"; }
+for allow in 0 1; do
+  mkdir -p "$work/http/older$allow"
+  printf '[update]\r\nnewversion=0.9.0.0\r\nnewsize=1\r\nlocalversion=%s\r\nallowdowngrade=%s\r\n' \
+    "$(win "$work/installed.exe")" "$allow" >"$work/http/older$allow/talkpost.inf"
+  sign "$work/http/older$allow/talkpost.inf"
+done
 # Altered on the server after publishing.
 printf 'A license the publisher never wrote\r\n' >"$work/http/texts/license.txt"
 printf 'tiny' >"$work/http/files/tiny.txt"
