@@ -19,6 +19,9 @@ namespace {
 constexpr int kMaxRedirects = 5;
 // How long a wait goes without looking at the cancel poll and the clocks.
 constexpr DWORD kWaitSliceMs = 50;
+// How long a fetch given up waits for its worker to stop by itself: long
+// enough for one between two reads, short enough that nobody notices.
+constexpr ULONGLONG kGiveUpGraceMs = 250;
 
 // What a worker and the waiting thread share. The worker may outlive the
 // fetch (when it was given up), so it holds its own reference.
@@ -197,10 +200,22 @@ public:
     bool cancelledNow() const { return events_.cancelRequested && events_.cancelRequested(); }
 
 private:
-    static WaitEnd giveUp(const std::shared_ptr<Job>& job, std::thread& worker, WaitEnd end)
+    // A worker between two reads sees the stop at once and cleans up; one
+    // that hangs on the server is left to finish alone.
+    WaitEnd giveUp(const std::shared_ptr<Job>& job, std::thread& worker, WaitEnd end)
     {
         job->stop = true;
-        worker.detach();
+        ULONGLONG until = GetTickCount64() + kGiveUpGraceMs;
+        while (!job->finished && GetTickCount64() < until) {
+            HANDLE wake = job->wake.get();
+            MsgWaitForMultipleObjects(1, &wake, FALSE, kWaitSliceMs, QS_ALLINPUT);
+            if (events_.processMessages)
+                events_.processMessages();
+        }
+        if (job->finished)
+            worker.join();
+        else
+            worker.detach();
         return end;
     }
 
