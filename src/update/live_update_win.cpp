@@ -4,7 +4,11 @@
 // program was started in.
 #include "update/live_update_win.h"
 
+#include <cstdlib>
+
+#include "settings/settings_file_win.h"
 #include "update/wizard/login_dialog_win.h"
+#include "win/folders_win.h"
 #include "win/prompts_win.h"
 
 namespace talkpost::update {
@@ -13,12 +17,8 @@ namespace {
 // Makes a folder the current directory and puts the previous one back.
 class CurrentDirectory {
 public:
-    explicit CurrentDirectory(const std::string& folder)
+    explicit CurrentDirectory(const std::string& folder) : previous_(currentDirectory())
     {
-        char previous[MAX_PATH * 2] = {};
-        DWORD length = GetCurrentDirectoryA(sizeof previous, previous);
-        if (length > 0 && length < sizeof previous)
-            previous_ = previous;
         SetCurrentDirectoryA(folder.c_str());
     }
     ~CurrentDirectory()
@@ -44,14 +44,34 @@ std::string programFolder()
     return cut == std::string::npos ? std::string() : file.substr(0, cut);
 }
 
+std::uint64_t readHighestUpdateSerial()
+{
+    std::string text = settings::readSettingsValue(kSettingsSection, kHighestSerialKey);
+    if (text.empty() || text.size() > 19 || text.find_first_not_of("0123456789") != std::string::npos)
+        return 0;
+    return std::strtoull(text.c_str(), nullptr, 10);
+}
+
+void saveHighestUpdateSerial(std::uint64_t serial)
+{
+    settings::SettingsWriter writer;
+    writer.writeValue(kSettingsSection, kHighestSerialKey, std::to_string(serial));
+    writer.commit();
+}
+
 void configureEngine(UpdateEngine& engine, const std::string& updateServer)
 {
     engine.settings = talkpostEngineSettings(updateServer);
     engine.showLogin = showLoginDialog;
+    engine.readHighestSerial = readHighestUpdateSerial;
+    engine.saveHighestSerial = saveHighestUpdateSerial;
 }
 
 LiveUpdate::LiveUpdate()
 {
+    // The folder a restart handed to the updater helper, and whatever a
+    // crashed update left, go when the program starts again.
+    removeLeftoverUpdateFolders(UpdateEngine::windowsTempFolder());
     wizard_.caption = "LiveUpdate";
     wizard_.language = &english_;
     wizard_.updateEngine = &adapter_;

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 
 #include "update/engine/update_engine_win.h"
@@ -15,8 +16,15 @@ namespace talkpost::update {
 // The text shown when the settings name no update server.
 inline constexpr const char* kNoUpdateServerText = "No update server is configured.";
 
-// Gives the engine this program's settings for the server's base address
-// and the login dialog.
+// Where the highest serial of an accepted control file is kept: our own
+// section of the settings file.
+inline constexpr const char* kSettingsSection = "Talkpost";
+inline constexpr const char* kHighestSerialKey = "UpdateSerial";
+std::uint64_t readHighestUpdateSerial();
+void saveHighestUpdateSerial(std::uint64_t serial);
+
+// Gives the engine this program's settings for the server's base address,
+// the login dialog and the remembered serial.
 void configureEngine(UpdateEngine& engine, const std::string& updateServer);
 
 class LiveUpdate {

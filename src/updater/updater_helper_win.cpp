@@ -7,7 +7,7 @@
 
 #include "base/app_error.h"
 #include "update/install/cabinet_win.h"
-#include "update/engine/control_file.h"
+#include "base/ini_reader.h"
 #include "update/engine/macros.h"
 #include "update/engine/macros_win.h"
 #include "update/engine/status_log.h"
@@ -204,7 +204,7 @@ std::string configuredLogFile()
     std::string ini = (documents.empty() ? std::string() : documents + "\\") + "UPDATE.INI";
     std::string name = kDefaultLogName;
     if (auto bytes = readSmallFile(ini, kMaxListFileBytes))
-        name = update::ProfileText::parse(*bytes).readString("CONFIG", "LOGFILENAME", kDefaultLogName);
+        name = IniReader::parse(*bytes).readString("CONFIG", "LOGFILENAME", kDefaultLogName);
     return update::logFilePath(name, documents);
 }
 

@@ -3,7 +3,7 @@
 
 #include <cctype>
 
-#include "update/engine/control_file.h"
+#include "base/ini_reader.h"
 #include "update/install/file_names.h"
 #include "update/install/install_plan.h"
 
@@ -73,7 +73,7 @@ bool plainComponentName(const std::string& name) { return update::isPlainFileNam
 
 std::vector<ListEntry> parseListFile(std::string_view bytes)
 {
-    update::ProfileText text = update::ProfileText::parse(bytes);
+    IniReader text = IniReader::parse(bytes);
     std::int32_t count = text.readInteger("FILES", "COUNT", 0);
     std::vector<ListEntry> entries;
     for (std::int32_t i = 1; i <= count && i <= kMaxListEntries; ++i) {

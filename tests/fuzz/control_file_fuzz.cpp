@@ -11,7 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 {
     using namespace talkpost::update;
     const std::string text = talkpost::fuzz::textOf(data, size);
-    const ProfileText file = ProfileText::parse(text);
+    const talkpost::IniReader file = talkpost::IniReader::parse(text);
 
     // {APP} names a folder that brings the macro back: the expansion must stop.
     const MacroLookup lookup = [](const std::string& name) -> std::string {
@@ -27,10 +27,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::int32_t count = readFileList(file, expand, list);
     // One entry for every number up to the count, none beyond the bound.
     FUZZ_CHECK(list.count() == static_cast<std::size_t>(std::clamp(count, 0, kMaxFileEntries)));
-    FUZZ_CHECK(parseProfileInteger(std::to_string(count)) == count);
+    FUZZ_CHECK(talkpost::parseIniInteger(std::to_string(count)) == count);
     for (std::size_t i = 0; i < list.count(); ++i) {
         const FileDescription& entry = list.at(i);
-        FUZZ_CHECK(entry.newVersion.size() <= kMaxProfileValue);
+        FUZZ_CHECK(entry.newVersion.size() <= talkpost::kMaxIniValue);
         FUZZ_CHECK(entry.targetDir.empty() || entry.targetDir.back() == '\\');
     }
     list.currentIndex = static_cast<std::int32_t>(list.count() / 2);

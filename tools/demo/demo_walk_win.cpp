@@ -98,8 +98,8 @@ int walk()
         shot(wizard, "wizard-2-whatsnew");
         click(wizard, WizardControl::NewButton);
     }
-    if (waitUntil([&] { return IsWindowVisible(control(wizard, WizardControl::RAccept)) != FALSE; }, 20)) {
-        click(wizard, WizardControl::RAccept);
+    if (waitUntil([&] { return IsWindowVisible(control(wizard, WizardControl::AcceptRadio)) != FALSE; }, 20)) {
+        click(wizard, WizardControl::AcceptRadio);
         ready(wizard, WizardControl::EulaButton);
         shot(wizard, "wizard-3-license");
         click(wizard, WizardControl::EulaButton);

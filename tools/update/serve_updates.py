@@ -14,6 +14,13 @@ Paths that script a server's misbehaviour for the tests:
   /empty/<name>           200 with an empty body
   /endless/<name>         200 without a length, a body that never ends
   /short/<name>           200 with a length of 100,000 bytes, 4,096 bytes and the end of the connection
+  /stall/<name>           accepts the request and never answers (until the client goes, or 10 minutes)
+  /redirect/<port>/<path> 302 to http://127.0.0.1:<port>/<path>
+
+A POST is logged as "POST <path> <body>" and answered with "posted <n>" (n
+bytes of body). A request for an absolute address (as a client sends it to a
+proxy) is forwarded to that address when it names 127.0.0.1, logged as
+"proxy <address>", and its answer relayed: the server is then a proxy of ours.
 """
 import argparse
 import base64
@@ -52,7 +59,39 @@ class Handler(http.server.BaseHTTPRequestHandler):
         if body:
             self.wfile.write(body)
 
+    def do_POST(self):
+        length = int(self.headers.get("Content-Length", "0") or 0)
+        body = self.rfile.read(min(length, 1 << 20)) if length > 0 else b""
+        if self.server.log_path:
+            with open(self.server.log_path, "a") as log:
+                log.write(f"POST {self.path} {body.decode('latin-1')}\n")
+        self.reply(200, f"posted {len(body)}".encode("ascii"))
+
+    def forward(self):
+        import urllib.error
+        import urllib.request
+        if self.server.log_path:
+            with open(self.server.log_path, "a") as log:
+                log.write(f"proxy {self.path}\n")
+        if not self.path.startswith(("http://127.0.0.1:", "http://localhost:")):
+            self.reply(403)
+            return
+        class Stay(urllib.request.HTTPRedirectHandler):
+            def redirect_request(self, *args, **kwargs):
+                return None  # a redirect is relayed, never followed: this proxy stays on 127.0.0.1
+
+        headers = {k: v for k, v in self.headers.items() if k.lower() in ("authorization", "user-agent")}
+        opener = urllib.request.build_opener(Stay)
+        try:
+            with opener.open(urllib.request.Request(self.path, headers=headers), timeout=30) as answer:
+                self.reply(answer.status, answer.read())
+        except urllib.error.HTTPError as error:
+            self.reply(error.code, error.read())
+
     def do_GET(self):
+        if self.path.startswith("http://"):
+            self.forward()
+            return
         self.record()
         if not self.authorized():
             self.reply(401, b"authorization required")
@@ -71,6 +110,16 @@ class Handler(http.server.BaseHTTPRequestHandler):
             except OSError:
                 pass
             self.close_connection = True
+        elif parts[0] == "stall":
+            # A stalled server: the sleep is the misbehaviour itself.
+            for _ in range(600):
+                time.sleep(1)
+            self.close_connection = True
+        elif parts[0] == "redirect" and len(parts) > 2 and parts[1].isdigit():
+            self.send_response(302)
+            self.send_header("Location", f"http://127.0.0.1:{parts[1]}/" + "/".join(parts[2:]))
+            self.send_header("Content-Length", "0")
+            self.end_headers()
         elif parts[0] == "short":
             self.send_response(200)
             self.send_header("Content-Length", "100000")

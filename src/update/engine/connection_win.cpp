@@ -1,7 +1,9 @@
 // Opening and closing the engine's Internet connection: the online test, the
 // dial rules with the dial functions looked up at the moment of each call,
 // the Internet handle and the FTP connection.
-#include "update/engine/update_engine_win.h"
+#include "update/engine/connection_win.h"
+
+#include "update/engine/status_log.h"
 
 namespace talkpost::update {
 namespace {
@@ -50,33 +52,26 @@ void hangUp()
 
 }  // namespace
 
-HINTERNET UpdateEngine::connectionHandle() const
-{
-    if (settings.updateType == UpdateType::ftpUpdate)
-        return ftpConnection_.get();
-    return internet_.get();
-}
-
-int UpdateEngine::openConnection()
+int Connection::open()
 {
     ftpConnection_.reset();
     internet_.reset();
-    if (settings.updateType == UpdateType::fileUpdate)
+    if (settings_.updateType == UpdateType::File)
         return kConnected;
-    reportStatus(918);
-    if (settings.updateConnect == UpdateConnect::ccNone)
+    status(message::kCheckingConnection);
+    if (settings_.updateConnect == UpdateConnect::None)
         return kConnected;
 
-    bool online = countsAsOnline(settings.url, platformSaysConnected());
-    switch (dialStep(online, settings.updateConnect)) {
+    bool online = countsAsOnline(settings_.url, platformSaysConnected());
+    switch (dialStep(online, settings_.updateConnect)) {
     case DialStep::ReturnOffline:
         return kOffline;
     case DialStep::PromptDial:
     case DialStep::SilentDial: {
-        bool prompt = dialStep(online, settings.updateConnect) == DialStep::PromptDial;
-        reportStatus(prompt ? 919 : 920);
+        bool prompt = dialStep(online, settings_.updateConnect) == DialStep::PromptDial;
+        status(prompt ? message::kPromptForConnection : message::kOpeningConnection);
         if (!autodial(prompt ? INTERNET_AUTODIAL_FORCE_ONLINE : INTERNET_AUTODIAL_FORCE_UNATTENDED)) {
-            reportStatus(953);
+            status(message::kDialupFailed);
             return kDialFailed;
         }
         dialed_ = true;
@@ -85,58 +80,49 @@ int UpdateEngine::openConnection()
     case DialStep::Online:
         break;
     }
-    reportStatus(921);
+    status(message::kFoundConnection);
 
-    bool viaProxy = !settings.proxy.empty();
-    internet_.reset(InternetOpenA(settings.agent.c_str(), viaProxy ? INTERNET_OPEN_TYPE_PROXY : INTERNET_OPEN_TYPE_PRECONFIG,
-                                  viaProxy ? settings.proxy.c_str() : nullptr, nullptr, 0));
+    bool viaProxy = !settings_.proxy.empty();
+    internet_.reset(InternetOpenA(settings_.agent.c_str(), viaProxy ? INTERNET_OPEN_TYPE_PROXY : INTERNET_OPEN_TYPE_PRECONFIG,
+                                  viaProxy ? settings_.proxy.c_str() : nullptr, nullptr, 0));
     if (!internet_) {
-        reportStatus(922, {}, 1, 0);
+        status(message::kCannotOpenConnection, {}, kStatusNoInternet, kErrorNone);
         return kNoInternetHandle;
     }
-    // A server that stops sending ends the transfer instead of holding it forever.
-    DWORD timeout = networkTimeoutMs;
-    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT})
-        InternetSetOptionA(internet_.get(), option, &timeout, sizeof timeout);
     return kConnected;
 }
 
-int UpdateEngine::connectFtpHost()
+int Connection::connectFtpHost()
 {
     ftpDirectorySet_ = false;
-    reportStatus(923, settings.host);
-    bool credentials = !settings.userID.empty() && !settings.password.empty();
-    ftpConnection_.reset(InternetConnectA(internet_.get(), settings.host.c_str(),
-                                          static_cast<INTERNET_PORT>(settings.port),
-                                          credentials ? settings.userID.c_str() : nullptr,
-                                          credentials ? settings.password.c_str() : nullptr, INTERNET_SERVICE_FTP,
-                                          settings.ftpPassive ? INTERNET_FLAG_PASSIVE : 0, 0));
+    status(message::kConnectToHost, settings_.host);
+    bool credentials = !settings_.userID.empty() && !settings_.password.empty();
+    ftpConnection_.reset(InternetConnectA(internet_.get(), settings_.host.c_str(),
+                                          static_cast<INTERNET_PORT>(settings_.port),
+                                          credentials ? settings_.userID.c_str() : nullptr,
+                                          credentials ? settings_.password.c_str() : nullptr, INTERNET_SERVICE_FTP,
+                                          settings_.ftpPassive ? INTERNET_FLAG_PASSIVE : 0, 0));
     return ftpConnection_ ? 0 : -1;
 }
 
-int UpdateEngine::closeConnection()
+void Connection::close()
 {
-    if (settings.updateType != UpdateType::fileUpdate) {
-        if (settings.updateType == UpdateType::ftpUpdate && ftpConnection_) {
+    if (settings_.updateType != UpdateType::File) {
+        if (settings_.updateType == UpdateType::Ftp && ftpConnection_) {
             ftpConnection_.reset();
-            reportStatus(954);
+            status(message::kClosedFtpConnection);
         }
         if (internet_) {
             internet_.reset();
-            reportStatus(949);
+            status(message::kClosedConnection);
         }
-        if (dialed_ && hangsUpAfterwards(settings.updateConnect)) {
+        if (dialed_ && hangsUpAfterwards(settings_.updateConnect)) {
             hangUp();
-            reportStatus(955);
+            status(message::kDisconnectDialup);
         }
         dialed_ = false;
-        reportStatus(949);
+        status(message::kClosedConnection);
     }
-    if (!controlFilePath_.empty()) {
-        DeleteFileA(controlFilePath_.c_str());
-        controlFilePath_.clear();
-    }
-    return 0;
 }
 
 }  // namespace talkpost::update

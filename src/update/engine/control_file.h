@@ -1,49 +1,19 @@
-// The update control file: an INI-style text read with the rules of the
-// platform's profile reader (proven equal to it by a table run against the
-// real functions), its integer and flag keys, the list of file entries and
-// the [application] section. Portable.
+// The update control file: an INI text read from the bytes its signature was
+// checked over (base/ini_reader), the list of file entries and the
+// [application] section. Portable.
 #pragma once
 
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
+#include "base/ini_reader.h"
+
 namespace talkpost::update {
-
-// A value is read into a buffer of 2048 characters: at most this many are seen.
-inline constexpr std::size_t kMaxProfileValue = 2047;
-
-// One INI file as the profile reader sees it: sections and keys compared
-// without regard to case (the first of two equal names wins), blanks around
-// section names, keys and values dropped, one pair of enclosing quotes removed, lines
-// beginning with ";" no keys of any use.
-class ProfileText {
-public:
-    static ProfileText parse(std::string_view bytes);
-    // The file's text; a missing or unreadable file reads as no sections.
-    static ProfileText load(const std::string& path);
-
-    // The value of a key, or the default when the section or key is missing.
-    std::string readString(const std::string& section, const std::string& key, const std::string& fallback = {}) const;
-    // Integer key: the value read as an integer, the default when it does not read.
-    std::int32_t readInteger(const std::string& section, const std::string& key, std::int32_t fallback) const;
-    // Flag key: true only for an integer value of 1.
-    bool readFlag(const std::string& section, const std::string& key) const;
-
-private:
-    struct Section {
-        std::vector<std::pair<std::string, std::optional<std::string>>> keys;  // lower-cased name, raw value
-    };
-    std::vector<std::pair<std::string, Section>> sections_;  // lower-cased name, in file order
-};
-
-// A signed 32-bit decimal number, or hexadecimal after "$", "0x" or "0X"
-// (up to 32 bits, taken as signed); blanks before it and a sign allowed.
-std::optional<std::int32_t> parseProfileInteger(std::string_view text);
 
 // One file entry of the control file.
 struct FileDescription {
@@ -91,7 +61,7 @@ using Expander = std::function<std::string(const std::string&)>;
 // Fills the list from [files] count and the sections [file1] .. [fileN]; an
 // entry is made for every N, whether its section exists or not. Returns the
 // count as read (0 when missing).
-std::int32_t readFileList(const ProfileText& file, const Expander& expand, FileList& list);
+std::int32_t readFileList(const IniReader& file, const Expander& expand, FileList& list);
 
 // A count beyond this is a damaged file: no entries are made for it.
 inline constexpr std::int32_t kMaxFileEntries = 10000;
@@ -106,7 +76,68 @@ struct ApplicationSettings {
 
 // Reads [application]: the command with its quoting rules; onSetAppParams may
 // change the parameters before they are quoted.
-ApplicationSettings readApplicationSection(const ProfileText& file, const Expander& expand,
+ApplicationSettings readApplicationSection(const IniReader& file, const Expander& expand,
                                            const std::function<void(std::string&)>& onSetAppParams = {});
+
+// What [update] says about the publication itself, inside the signed bytes:
+// its serial (grows with every publication; a file without one counts as 0),
+// an optional expiry "dd.mm.yyyy hh:mm" in local time, and whether it may
+// install an older version than the one running.
+struct Publication {
+    std::uint64_t serial = 0;
+    bool serialReadable = true;
+    std::string expires;
+    bool allowDowngrade = false;
+};
+Publication readPublication(const IniReader& file);
+
+// A local time as minutes, so that two of them compare as numbers.
+struct LocalMinute {
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0;
+};
+// "dd.mm.yyyy hh:mm" read strictly; nothing for any other text or a day
+// that does not exist.
+std::optional<LocalMinute> readExpiry(const std::string& text);
+
+enum class Freshness { Fresh, Replayed, Expired };
+// A publication older than the highest serial accepted before is a replay;
+// one whose expiry has come (or cannot be read) has expired.
+Freshness freshness(const Publication& publication, std::uint64_t highestSerialSeen, const LocalMinute& now);
+
+// The control file of one update, made from the bytes its signature was
+// checked over and never read again from anywhere: its keys, the macro
+// expansion of the keys marked with macros, the file list, [application]
+// and what [update] says about the publication.
+class ControlFile {
+public:
+    ControlFile(std::string_view verifiedBytes, Expander expand)
+        : text_(IniReader::parse(verifiedBytes)), expand_(std::move(expand))
+    {
+    }
+    // No file: every key has its default.
+    static const ControlFile& none();
+
+    const IniReader& text() const { return text_; }
+    std::string readString(const std::string& section, const std::string& key, const std::string& fallback = {}) const
+    {
+        return text_.readString(section, key, fallback);
+    }
+    std::string expand(const std::string& text) const { return expand_ ? expand_(text) : text; }
+    // A key marked with macros, expanded.
+    std::string readPath(const std::string& section, const std::string& key) const
+    {
+        return expand(readString(section, key));
+    }
+    std::int32_t readFileList(FileList& list) const { return update::readFileList(text_, expand_, list); }
+    ApplicationSettings application(const std::function<void(std::string&)>& onSetAppParams = {}) const
+    {
+        return readApplicationSection(text_, expand_, onSetAppParams);
+    }
+    Publication publication() const { return readPublication(text_); }
+
+private:
+    IniReader text_;
+    Expander expand_;
+};
 
 }  // namespace talkpost::update

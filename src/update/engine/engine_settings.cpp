@@ -26,7 +26,7 @@ EngineSettings talkpostEngineSettings(const std::string& serverBase)
     s.logging = true;
     s.password = kUpdatePassword;
     s.userID = kUpdateUserID;
-    s.updateConnect = UpdateConnect::ccConnectSilent;
+    s.updateConnect = UpdateConnect::ConnectSilent;
     s.url = base + kControlFilePath;
     return s;
 }
@@ -41,15 +41,15 @@ DialStep dialStep(bool online, UpdateConnect mode)
     if (online)
         return DialStep::Online;
     switch (mode) {
-    case UpdateConnect::ccNoConnect:
+    case UpdateConnect::NoConnect:
         return DialStep::ReturnOffline;
-    case UpdateConnect::ccConnectPrompt:
-    case UpdateConnect::ccConnectPromptHangup:
+    case UpdateConnect::ConnectPrompt:
+    case UpdateConnect::ConnectPromptHangup:
         return DialStep::PromptDial;
-    case UpdateConnect::ccConnectSilent:
-    case UpdateConnect::ccConnectSilentHangup:
+    case UpdateConnect::ConnectSilent:
+    case UpdateConnect::ConnectSilentHangup:
         return DialStep::SilentDial;
-    case UpdateConnect::ccNone:
+    case UpdateConnect::None:
         break;
     }
     return DialStep::Online;
@@ -57,7 +57,7 @@ DialStep dialStep(bool online, UpdateConnect mode)
 
 bool hangsUpAfterwards(UpdateConnect mode)
 {
-    return mode == UpdateConnect::ccConnectPromptHangup || mode == UpdateConnect::ccConnectSilentHangup;
+    return mode == UpdateConnect::ConnectPromptHangup || mode == UpdateConnect::ConnectSilentHangup;
 }
 
 }  // namespace talkpost::update

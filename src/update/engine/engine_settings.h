@@ -9,18 +9,18 @@
 
 namespace talkpost::update {
 
-enum class Authenticate { auAlways, auAuto, auNever };
-enum class UpdateType { ftpUpdate, httpUpdate, fileUpdate };
-enum class UpdateConnect { ccNoConnect, ccConnectPrompt, ccConnectSilent, ccConnectPromptHangup, ccConnectSilentHangup, ccNone };
-enum class DownloadPrompt { dpPromptOnce, dpPromptAll, dpSilent };
-enum class RegRoot { lurLOCALUSER, lurLOCALMACHINE };
+enum class Authenticate { Always, Auto, Never };
+enum class UpdateType { Ftp, Http, File };
+enum class UpdateConnect { NoConnect, ConnectPrompt, ConnectSilent, ConnectPromptHangup, ConnectSilentHangup, None };
+enum class DownloadPrompt { PromptOnce, PromptAll, Silent };
+enum class RegRoot { LocalUser, LocalMachine };
 
 // Where the last control-file address and update date are remembered.
 struct LastURLEntry {
     bool save = false;
     std::string key;
     std::string section;
-    RegRoot regRoot = RegRoot::lurLOCALUSER;
+    RegRoot regRoot = RegRoot::LocalUser;
     // Values are read or written only with a key and a section.
     bool hasPlace() const { return !key.empty() && !section.empty(); }
 };
@@ -34,7 +34,7 @@ struct PostUpdateInfo {
 struct EngineSettings {
     std::string agent = "TUpdateEngine";
     bool applyPatch = false;
-    Authenticate authenticate = Authenticate::auNever;
+    Authenticate authenticate = Authenticate::Never;
     std::string dateFormat = "dd/mm/yyyy";
     char dateSeparator = '/';
     bool extractCAB = false;
@@ -57,9 +57,9 @@ struct EngineSettings {
     std::string tempDirectory = ".";
     std::string timeFormat = "hh:nn";
     char timeSeparator = ':';
-    UpdateType updateType = UpdateType::httpUpdate;
-    UpdateConnect updateConnect = UpdateConnect::ccNoConnect;
-    DownloadPrompt downloadPrompt = DownloadPrompt::dpPromptOnce;
+    UpdateType updateType = UpdateType::Http;
+    UpdateConnect updateConnect = UpdateConnect::NoConnect;
+    DownloadPrompt downloadPrompt = DownloadPrompt::PromptOnce;
     std::string url;
     std::string userID;
     bool useCRC32 = false;

@@ -66,6 +66,18 @@ std::optional<std::vector<unsigned char>> sha256(std::string_view bytes)
     });
 }
 
+template <typename Bytes>
+std::string hexText(const Bytes& digest)
+{
+    static const char kHex[] = "0123456789abcdef";
+    std::string text;
+    for (unsigned char b : digest) {
+        text += kHex[b >> 4];
+        text += kHex[b & 15];
+    }
+    return text;
+}
+
 }  // namespace
 
 bool verifySignature(std::string_view bytes, const SignatureBytes& signature, const PublicKeyBytes& key)
@@ -111,13 +123,13 @@ std::optional<std::string> fileSha256Hex(const std::string& path)
     });
     if (!digest)
         return std::nullopt;
-    static const char kHex[] = "0123456789abcdef";
-    std::string text;
-    for (unsigned char b : *digest) {
-        text += kHex[b >> 4];
-        text += kHex[b & 15];
-    }
-    return text;
+    return hexText(*digest);
+}
+
+std::string sha256Hex(std::string_view bytes)
+{
+    auto digest = sha256(bytes);
+    return digest ? hexText(*digest) : std::string();
 }
 
 }  // namespace talkpost::update

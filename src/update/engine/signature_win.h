@@ -17,4 +17,8 @@ bool verifySignature(std::string_view bytes, const SignatureBytes& signature, co
 // the file cannot be read.
 std::optional<std::string> fileSha256Hex(const std::string& path);
 
+// The SHA-256 of the bytes as 64 lower-case hex digits (empty when the
+// platform cannot compute it).
+std::string sha256Hex(std::string_view bytes);
+
 }  // namespace talkpost::update

@@ -68,6 +68,13 @@ constexpr MessageEntry kMessages[] = {
     {972, "Update file without a sha256 value, not installed : %s"},
     {973, "Update file does not match its sha256 value, not installed : %s"},
     {974, "Cabinet entry outside its folder, skipped : %s"},
+    {975, "Server did not answer in time : %s"},
+    {976, "Redirect to another server refused : %s"},
+    {977, "Control file older than one accepted before, refused : serial %s"},
+    {978, "Control file expired, refused : %s"},
+    {979, "Older version not allowed by the control file, refused : %s"},
+    {980, "Text without a matching sha256 value, not shown : %s"},
+    {981, "Download larger than allowed, stopped : %s"},
 };
 
 std::string twoDigits(int value)

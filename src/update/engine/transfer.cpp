@@ -91,3 +91,67 @@ std::vector<std::string> splitLines(const std::string& text)
 }
 
 }  // namespace talkpost::update
+
+namespace talkpost::update {
+
+std::optional<AddressParts> splitAddress(const std::string& address)
+{
+    auto schemeEnd = address.find("://");
+    if (schemeEnd == std::string::npos)
+        return std::nullopt;
+    AddressParts parts;
+    parts.scheme = address.substr(0, schemeEnd);
+    for (char& c : parts.scheme)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (parts.scheme != "http" && parts.scheme != "https")
+        return std::nullopt;
+    std::string rest = address.substr(schemeEnd + 3);
+    auto slash = rest.find('/');
+    std::string authority = rest.substr(0, slash);
+    parts.path = slash == std::string::npos ? "/" : rest.substr(slash);
+    // Credentials in the address are no part of the server's name.
+    if (auto at = authority.rfind('@'); at != std::string::npos)
+        authority.erase(0, at + 1);
+    parts.port = parts.scheme == "https" ? 443 : 80;
+    if (auto colon = authority.rfind(':'); colon != std::string::npos && authority.find(']', colon) == std::string::npos) {
+        std::string digits = authority.substr(colon + 1);
+        if (digits.empty() || digits.size() > 5 ||
+            digits.find_first_not_of("0123456789") != std::string::npos)
+            return std::nullopt;
+        parts.port = std::stoi(digits);
+        if (parts.port < 1 || parts.port > 65535)
+            return std::nullopt;
+        authority.erase(colon);
+    }
+    if (authority.empty())
+        return std::nullopt;
+    parts.host = authority;
+    return parts;
+}
+
+std::optional<std::string> sameServerRedirect(const std::string& current, const std::string& location)
+{
+    auto from = splitAddress(current);
+    if (!from || location.empty())
+        return std::nullopt;
+    if (location.front() == '/') {
+        // "//host/..." names a server of its own.
+        if (location.size() > 1 && location[1] == '/')
+            return sameServerRedirect(current, from->scheme + ":" + location);
+        return from->scheme + "://" + from->host + ":" + std::to_string(from->port) + location;
+    }
+    auto to = splitAddress(location);
+    if (!to || to->scheme != from->scheme || to->port != from->port)
+        return std::nullopt;
+    std::string a = from->host, b = to->host;
+    for (char& c : a)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : b)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (a != b)
+        return std::nullopt;
+    // The host as the first request named it, without credentials from the location.
+    return from->scheme + "://" + from->host + ":" + std::to_string(from->port) + to->path;
+}
+
+}  // namespace talkpost::update

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -47,5 +48,25 @@ bool isUsableLocalName(const std::string& name);
 // A document as a list of lines: CR LF, LF or CR end a line; a last line
 // without an end counts.
 std::vector<std::string> splitLines(const std::string& text);
+
+}  // namespace talkpost::update
+
+namespace talkpost::update {
+
+// An HTTP or HTTPS address taken apart: scheme in lower case, host as written,
+// the port (80 or 443 when none is named) and the rest from its first "/".
+struct AddressParts {
+    std::string scheme;
+    std::string host;
+    int port = 0;
+    std::string path;
+};
+std::optional<AddressParts> splitAddress(const std::string& address);
+
+// Where a redirect of a request for `current` to `location` leads: the
+// absolute address when it stays on the same scheme, host and port (a
+// location beginning with "/" does); nothing for any other place, so that the
+// account's credentials never reach another server.
+std::optional<std::string> sameServerRedirect(const std::string& current, const std::string& location);
 
 }  // namespace talkpost::update

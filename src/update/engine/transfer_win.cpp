@@ -1,7 +1,11 @@
 // One file from the update server, over HTTP, FTP or as a file copy: into a
-// "UPDT" temporary file block by block, with progress and cancellation, and
-// into the destination's place only when the whole transfer succeeded.
-#include "update/engine/update_engine_win.h"
+// "UPDT" temporary file in the update's own folder, block by block with
+// progress and cancellation, and into the destination's place in one step
+// only when the whole transfer succeeded. The small files of the update (the
+// control file, its signature, the documents) come into memory instead.
+#include "update/engine/connection_win.h"
+
+#include "update/engine/status_log.h"
 
 #include <cstdlib>
 #include <vector>
@@ -12,95 +16,47 @@
 namespace talkpost::update {
 namespace {
 
-constexpr DWORD kNetworkBlock = 4096;
 constexpr DWORD kFileBlock = 16384;
-constexpr std::uint64_t kNoLimit = ~std::uint64_t{0};
 
 struct FindTraits {
     static HINTERNET invalid() { return nullptr; }
     static void close(HINTERNET h) { InternetCloseHandle(h); }
 };
 
-bool removeFile(const std::string& path)
-{
-    if (DeleteFileA(path.c_str()))
-        return true;
-    // A read-only or hidden file is deleted once those attributes are cleared.
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    if (attributes != INVALID_FILE_ATTRIBUTES)
-        SetFileAttributesA(path.c_str(), attributes & ~(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
-    return DeleteFileA(path.c_str()) != FALSE;
-}
-
 bool exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 }  // namespace
 
-void UpdateEngine::pump()
-{
-    // A window that hears from us fifty times a second answers as promptly as
-    // one asked after every block, and a fast download is not slowed by a
-    // round of message processing for each 4,096 bytes.
-    static thread_local ULONGLONG lastPump = 0;
-    ULONGLONG now = GetTickCount64();
-    if (now - lastPump < 20)
-        return;
-    lastPump = now;
-    if (processMessages) {
-        processMessages();
-        return;
-    }
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            PostQuitMessage(static_cast<int>(msg.wParam));
-            break;
-        }
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
-}
-
-bool UpdateEngine::askCancel()
-{
-    bool cancel = false;
-    if (onProgressCancel)
-        onProgressCancel(*this, cancel);
-    return cancel;
-}
-
-std::string UpdateEngine::tempFileFolder() const
-{
-    return settings.useWinTempDir ? windowsTempFolder() : settings.tempDirectory;
-}
-
-void UpdateEngine::deleteTemporary(const std::string& temporary)
+void Connection::deleteTemporary(const std::string& temporary)
 {
     if (!DeleteFileA(temporary.c_str()) && exists(temporary))
-        appendLogLine(unableToDeleteLine(temporary));
+        host_.appendLogLine(unableToDeleteLine(temporary));
 }
 
-bool UpdateEngine::putInPlace(const std::string& temporary, const std::string& destination)
+bool Connection::putInPlace(const std::string& temporary, const std::string& destination)
 {
-    if (exists(destination) && !removeFile(destination)) {
-        appendLogLine(unableToDeleteLine(destination));
+    // A read-only or hidden file is replaced once those attributes are cleared.
+    DWORD attributes = GetFileAttributesA(destination.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN)))
+        SetFileAttributesA(destination.c_str(), attributes & ~(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+    // One step: the old file stays until the new one takes its place.
+    if (!MoveFileExA(temporary.c_str(), destination.c_str(),
+                     MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH | MOVEFILE_COPY_ALLOWED)) {
+        if (attributes != INVALID_FILE_ATTRIBUTES)
+            SetFileAttributesA(destination.c_str(), attributes);
+        host_.appendLogLine(unableToRenameLine(temporary, destination));
         deleteTemporary(temporary);
         return false;
     }
-    if (!MoveFileA(temporary.c_str(), destination.c_str())) {
-        appendLogLine(unableToRenameLine(temporary, destination));
-        deleteTemporary(temporary);
-        return false;
-    }
-    if (onFileDownloaded)
-        onFileDownloaded(*this, destination);
+    host_.fileDownloaded(destination);
     return true;
 }
 
-UniqueFile UpdateEngine::createTemporary(std::string& path)
+UniqueFile Connection::createTemporary(std::string& path)
 {
+    std::string folder = host_.downloadFolder();
     char name[MAX_PATH + 1] = {};
-    if (!GetTempFileNameA(tempFileFolder().c_str(), "UPDT", 0, name))
+    if (folder.empty() || !GetTempFileNameA(folder.c_str(), "UPDT", 0, name))
         return {};
     path = name;
     UniqueFile file(CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
@@ -109,70 +65,158 @@ UniqueFile UpdateEngine::createTemporary(std::string& path)
     return file;
 }
 
-bool UpdateEngine::transferFile(const std::string& address, const std::string& folder)
+bool Connection::transferFile(const std::string& address, const std::string& folder, std::uint64_t maxBytes)
 {
-    return transfer(address, folder, kNoLimit);
-}
-
-bool UpdateEngine::transfer(const std::string& address, const std::string& folder, std::uint64_t limit)
-{
-    reportStatus(915, address);
-    if (settings.updateType == UpdateType::fileUpdate)
+    status(message::kDownload, address, kStatusInfo, kErrorNone);
+    if (settings_.updateType == UpdateType::File)
         return transferLocalFile(address, folder);
-    return transferInternet(address, folder, limit);
+    return transferInternet(address, folder, maxBytes);
 }
 
-bool UpdateEngine::askForCredentials(const std::string& address)
+bool Connection::askForCredentials(const std::string& address)
 {
-    std::string user = settings.userID;
-    std::string password = settings.password;
-    if (!showLogin || !showLogin(loginPrompt(address), user, password)) {
-        reportStatus(956, {}, 0, 0);
+    std::string user = settings_.userID;
+    std::string password = settings_.password;
+    if (!host_.askLogin(loginPrompt(address), user, password)) {
+        status(message::kAuthenticationCancelled, {}, kStatusNone, kErrorNone);
         return false;
     }
-    settings.userID = user;
-    settings.password = password;
+    settings_.userID = user;
+    settings_.password = password;
     return true;
 }
 
-UniqueInternet UpdateEngine::openHttpRequest(const std::string& address)
+FetchEvents Connection::fetchEvents(const std::string& progressName)
 {
-    if (settings.authenticate == Authenticate::auAlways && (settings.userID.empty() || settings.password.empty()) &&
+    FetchEvents events;
+    events.onBlock = [this, progressName](std::uint64_t total, std::int64_t size) {
+        host_.fileProgress(progressName, static_cast<std::int64_t>(total), size);
+    };
+    events.cancelRequested = [this] { return host_.cancelRequested(); };
+    events.processMessages = [this] { host_.processPendingMessages(); };
+    return events;
+}
+
+std::optional<FetchResult> Connection::fetchHttp(const std::string& original, const FetchRules& rules,
+                                                   const std::string& progressName, UniqueFile file,
+                                                   const std::string& filePath)
+{
+    const std::string address = withProxyCredentials(original, settings_.proxyUserID, settings_.proxyPassword);
+    if (settings_.authenticate == Authenticate::Always && (settings_.userID.empty() || settings_.password.empty()) &&
         !askForCredentials(address))
-        return {};
-    const DWORD flags = httpRequestFlags(settings.httpKeepAliveAuthentication, settings.existingConnection);
+        return std::nullopt;
+    const DWORD flags = httpRequestFlags(settings_.httpKeepAliveAuthentication, settings_.existingConnection);
     for (;;) {
-        std::string headers = basicAuthorizationHeader(settings.userID, settings.password);
-        UniqueInternet request(InternetOpenUrlA(internet_.get(), address.c_str(),
-                                                headers.empty() ? nullptr : headers.c_str(),
-                                                static_cast<DWORD>(headers.size()), flags, 0));
-        if (!request) {
-            reportStatus(917, address, 2, 1);
-            return {};
+        std::string headers = basicAuthorizationHeader(settings_.userID, settings_.password);
+        // The file goes to the fetch only once: a retry after a 401 starts a fresh one.
+        UniqueFile target;
+        if (file)
+            target = std::move(file);
+        if (!internet_) {
+            status(message::kFileNotFound, address, kStatusFailed, kErrorNotFound);
+            return std::nullopt;
         }
-        DWORD timeout = networkTimeoutMs;  // the reads of this request, not only the connection
-        InternetSetOptionA(request.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout, sizeof timeout);
-        DWORD status = 0, size = sizeof status;
-        HttpQueryInfoA(request.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr);
-        if (status == HTTP_STATUS_DENIED && settings.authenticate == Authenticate::auAuto) {
-            request.reset();
-            if (!askForCredentials(address))
-                return {};
-            continue;
+        FetchResult result = httpFetch({settings_.agent, settings_.proxy}, address, headers, flags, rules,
+                                       fetchEvents(progressName),
+                                       std::move(target), filePath);
+        cancelled_ = result.end == FetchEnd::Cancelled;
+        switch (result.end) {
+        case FetchEnd::Complete:
+            return result;
+        case FetchEnd::Unauthorized:
+            if (settings_.authenticate == Authenticate::Auto) {
+                if (!askForCredentials(address))
+                    return std::nullopt;
+                if (!filePath.empty()) {
+                    file.reset(CreateFileA(filePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                           FILE_ATTRIBUTE_NORMAL, nullptr));
+                    if (!file)
+                        return std::nullopt;
+                }
+                continue;
+            }
+            status(message::kHttpStatus, std::to_string(result.status), kStatusHttp, static_cast<int>(result.status));
+            return std::nullopt;
+        case FetchEnd::HttpStatus:
+            status(message::kHttpStatus, std::to_string(result.status), kStatusHttp, static_cast<int>(result.status));
+            return std::nullopt;
+        case FetchEnd::RedirectRefused:
+            status(message::kRedirectRefused, result.refusedLocation, kStatusFailed, static_cast<int>(result.status));
+            return std::nullopt;
+        case FetchEnd::TooLarge:
+            status(message::kDownloadTooLarge, result.address, kStatusFailed, kErrorNone);
+            return std::nullopt;
+        case FetchEnd::TimedOut:
+            status(message::kServerTimedOut, result.address, kStatusFailed, kErrorNone);
+            return std::nullopt;
+        case FetchEnd::Cancelled:
+            status(message::kUpdateCancelled, {}, kStatusNone, kErrorNone);
+            return std::nullopt;
+        case FetchEnd::NoRequest:
+            status(message::kFileNotFound, address, kStatusFailed, kErrorNotFound);
+            return std::nullopt;
+        case FetchEnd::Broken:
+            return std::nullopt;
         }
-        if (status >= 300) {
-            reportStatus(916, std::to_string(status), 6, static_cast<int>(status));
-            return {};
-        }
-        return request;
+        return std::nullopt;
     }
 }
 
-UniqueInternet UpdateEngine::openFtpFile(const std::string& address, std::int64_t& size)
+std::optional<std::string> Connection::fetchSmall(const std::string& address)
+{
+    status(message::kDownload, address, kStatusInfo, kErrorNone);
+    if (settings_.updateType == UpdateType::File) {
+        // A file copy of the update: read whole, with the same cap.
+        UniqueFile source(CreateFileA(address.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+        LARGE_INTEGER size{};
+        if (!source || !GetFileSizeEx(source.get(), &size) || size.QuadPart <= 0 ||
+            static_cast<std::uint64_t>(size.QuadPart) > kMaxDocumentBytes) {
+            status(message::kSourceNotFound, address, kStatusFailed, kErrorNotFound);
+            return std::nullopt;
+        }
+        std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
+        DWORD got = 0;
+        if (!ReadFile(source.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) ||
+            got != bytes.size())
+            return std::nullopt;
+        return bytes;
+    }
+    if (settings_.updateType == UpdateType::Ftp) {
+        std::int64_t size = 0;
+        UniqueInternet source = openFtpFile(address, size);
+        if (!source)
+            return std::nullopt;
+        std::string bytes;
+        std::vector<char> block(kNetworkBlock);
+        for (;;) {
+            DWORD got = 0;
+            if (!InternetReadFile(source.get(), block.data(), kNetworkBlock, &got))
+                return std::nullopt;
+            if (got == 0)
+                break;
+            if (bytes.size() + got > kMaxDocumentBytes)
+                return std::nullopt;
+            bytes.append(block.data(), got);
+        }
+        return bytes.empty() ? std::nullopt : std::optional<std::string>(std::move(bytes));
+    }
+    FetchRules rules{kMaxDocumentBytes, host_.documentDeadline(), host_.documentDeadline()};
+    auto result = fetchHttp(address, rules, host_.localName(address));
+    if (!result)
+        return std::nullopt;
+    if (result->body.empty()) {
+        status(message::kFileNotFound, address, kStatusFailed, kErrorNotFound);
+        return std::nullopt;
+    }
+    return std::move(result->body);
+}
+
+UniqueInternet Connection::openFtpFile(const std::string& address, std::int64_t& size)
 {
     HINTERNET connection = ftpConnection_.get();
-    if (!settings.ftpDirectory.empty() && !ftpDirectorySet_) {
-        FtpSetCurrentDirectoryA(connection, expandMacros(settings.ftpDirectory).c_str());
+    if (!settings_.ftpDirectory.empty() && !ftpDirectorySet_) {
+        FtpSetCurrentDirectoryA(connection, host_.expandMacros(settings_.ftpDirectory).c_str());
         ftpDirectorySet_ = true;
     }
     std::string name = update::fileNameFromURL(address);
@@ -186,109 +230,102 @@ UniqueInternet UpdateEngine::openFtpFile(const std::string& address, std::int64_
     }
     UniqueInternet file(FtpOpenFileA(connection, name.c_str(), GENERIC_READ, FTP_TRANSFER_TYPE_BINARY, 0));
     if (!file)
-        reportStatus(917, address, 2, 1);
+        status(message::kFileNotFound, address, kStatusFailed, kErrorNotFound);
     return file;
 }
 
-bool UpdateEngine::transferInternet(const std::string& original, const std::string& folder, std::uint64_t limit)
+bool Connection::transferInternet(const std::string& address, const std::string& folder, std::uint64_t limit)
 {
-    const std::string address = withProxyCredentials(original, settings.proxyUserID, settings.proxyPassword);
-    const std::string name = fileNameFromURL(address);
+    const std::string name = host_.localName(address);
     if (!isUsableLocalName(name)) {
-        reportStatus(917, address, 2, 1);
+        status(message::kFileNotFound, address, kStatusFailed, kErrorNotFound);
         return false;
     }
+    const std::string destination = folder + name;
 
-    std::int64_t size = 0;
-    UniqueInternet source;
-    if (settings.updateType == UpdateType::httpUpdate) {
-        source = openHttpRequest(address);
-        if (source) {
-            // As text: a length beyond 32 bits must still be checked whole.
-            char length[32] = {};
-            DWORD bytes = sizeof length - 1;
-            if (HttpQueryInfoA(source.get(), HTTP_QUERY_CONTENT_LENGTH, length, &bytes, nullptr))
-                size = std::strtoll(length, nullptr, 10);
-            if (size < 0)
-                size = 0;
+    if (settings_.updateType == UpdateType::Http) {
+        std::string temporary;
+        UniqueFile target = createTemporary(temporary);
+        if (!target)
+            return false;
+        FetchRules rules{limit, host_.stallTimeout(), 0};
+        auto result = fetchHttp(address, rules, destination, std::move(target), temporary);
+        // A reply without data replaces nothing.
+        if (result && result->received == 0)
+            status(message::kFileNotFound, address, kStatusFailed, kErrorNotFound);
+        if (!result || result->received == 0) {
+            // A fetch given up leaves its part to its worker, which deletes it.
+            DeleteFileA(temporary.c_str());
+            return false;
         }
-    } else {
-        source = openFtpFile(address, size);
+        return putInPlace(temporary, destination);
     }
+
+    // FTP, a transport this program does not use, on the window's thread.
+    std::int64_t size = 0;
+    UniqueInternet source = openFtpFile(address, size);
     if (!source)
         return false;
-
-    const std::string destination = folder + name;
     std::string temporary;
     UniqueFile target = createTemporary(temporary);
     if (!target)
         return false;
-
-    bool cancel = false, readError = false, received = false;
+    bool cancel = false, readError = false;
     std::uint64_t total = 0;
     std::vector<char> block(kNetworkBlock);
-    DWORD got = 1;
-    while (got > 0 && !cancel) {
-        pump();
-        got = 0;
+    for (;;) {
+        host_.processPendingMessages();
+        DWORD got = 0;
         if (!InternetReadFile(source.get(), block.data(), kNetworkBlock, &got)) {
             readError = true;
             break;
         }
-        if (got > 0) {
-            DWORD written = 0;
-            if (!WriteFile(target.get(), block.data(), got, &written, nullptr) || written != got) {
-                readError = true;  // a full disk is no complete file
-                break;
-            }
-            total += got;
-            received = true;
-            if (total > limit) {
-                readError = true;
-                break;
-            }
+        if (got == 0)
+            break;
+        DWORD written = 0;
+        total += got;
+        if (total > limit || !WriteFile(target.get(), block.data(), got, &written, nullptr) || written != got) {
+            readError = true;
+            break;
         }
-        if (onFileProgress)
-            onFileProgress(*this, destination, static_cast<std::int64_t>(total), size);
-        if (askCancel()) {
-            reportStatus(964, {}, 0, 0);
+        host_.fileProgress(destination, static_cast<std::int64_t>(total), size);
+        if (host_.cancelRequested()) {
+            status(message::kUpdateCancelled, {}, kStatusNone, kErrorNone);
             cancel = true;
+            break;
         }
     }
     source.reset();
     target.reset();
     cancelled_ = cancel;
-    // A connection that ends before the announced length brought a part of a file, not a file.
     if (!cancel && size > 0 && total != static_cast<std::uint64_t>(size))
         readError = true;
-
-    // A reply without data replaces nothing.
-    if (cancel || readError || !received) {
+    if (cancel || readError || total == 0) {
         if (!cancel && !readError)
-            reportStatus(917, address, 2, 1);
+            status(message::kFileNotFound, address, kStatusFailed, kErrorNotFound);
         deleteTemporary(temporary);
         return false;
     }
     return putInPlace(temporary, destination);
 }
 
-bool UpdateEngine::transferLocalFile(const std::string& address, const std::string& folder)
+bool Connection::transferLocalFile(const std::string& address, const std::string& folder)
 {
     const std::string destination = fileModeDestination(folder, address);
     if (address == destination) {
-        reportStatus(912, address, 10, 3);
+        status(message::kEqualSourceAndTarget, address, kStatusFileCopy, kErrorSameFile);
         return false;
     }
     UniqueFile source(CreateFileA(address.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!source) {
-        reportStatus(913, address, 2, 1);
+        status(message::kSourceNotFound, address, kStatusFailed, kErrorNotFound);
         return false;
     }
     LARGE_INTEGER sourceSize{};
     // An empty source would only replace the destination with nothing.
     if (!GetFileSizeEx(source.get(), &sourceSize) || sourceSize.QuadPart == 0) {
-        reportStatus(914, address, 10, 2);
+        status(message::kZeroLengthSource, address, kStatusFileCopy, kErrorZeroLength);
         return false;
     }
     std::string temporary;
@@ -312,13 +349,12 @@ bool UpdateEngine::transferLocalFile(const std::string& address, const std::stri
             break;
         }
         total += got;
-        if (onFileProgress)
-            onFileProgress(*this, address, total, sourceSize.QuadPart);
-        if (askCancel()) {
-            reportStatus(964, {}, 0, 0);
+        host_.fileProgress(address, total, sourceSize.QuadPart);
+        if (host_.cancelRequested()) {
+            status(message::kUpdateCancelled, {}, kStatusNone, kErrorNone);
             cancel = true;
         }
-        pump();
+        host_.processPendingMessages();
         if (cancel)
             break;
     }

@@ -7,6 +7,7 @@
 #include "update/engine/update_engine_win.h"
 #include "update/engine/user_dates_win.h"
 #include "update/install/install_decisions.h"
+#include "update/install/file_version_win.h"
 #include "update/install/install_files_win.h"
 
 namespace talkpost::update {
@@ -61,15 +62,15 @@ std::string userShortTime(DateTime value)
 int UpdateEngine::checkUpdateEntry()
 {
     UpdateSection u;
-    ProfileText file = ProfileText::load(controlFilePath_);
+    const ControlFile& file = controlFile();
     u.descr = file.readString("update", "descr");
     u.date = file.readString("update", "date");
     u.time = file.readString("update", "time");
-    u.localVersion = expandMacros(file.readString("update", "localversion"));
+    u.localVersion = file.readPath("update", "localversion");
     u.unconditional = file.readString("update", "unconditional");
     u.newVersion = file.readString("update", "newversion");
-    u.newSize = file.readInteger("update", "newsize", 0);
-    u.newChecksum = file.readInteger("update", "newchecksum", -1);
+    u.newSize = file.text().readInteger("update", "newsize", 0);
+    u.newChecksum = file.text().readInteger("update", "newchecksum", -1);
     u.validateMsg = file.readString("custom", "validatemsg");
     u.validateParam = file.readString("custom", "validateparam");
 
@@ -101,7 +102,7 @@ int UpdateEngine::checkUpdateEntry()
         };
 
     CheckOutcome out = update::checkUpdateEntry(u, env, [this](int number, const std::string& argument, std::int32_t status) {
-        reportStatus(number, argument, status, 0);
+        reportStatus(number, argument, status, kErrorNone);
     });
     updateDescription = out.updateDescription;
     updateNewDate = out.updateNewDate;
@@ -109,6 +110,19 @@ int UpdateEngine::checkUpdateEntry()
     localVersionFile = out.localVersionFile;
     updateNewVersion = out.updateNewVersion;
     updateLocalVersion = out.updateLocalVersion;
+
+    // An older version than the installed one is installed only when the
+    // publisher says so in the signed file: a replayed old file whose check
+    // is by size, checksum or date must not bring the old program back.
+    if (out.code != ucNoNewVersion && !u.newVersion.empty() && !u.localVersion.empty() &&
+        !file.publication().allowDowngrade) {
+        VersionValue published = parseVersion(u.newVersion);
+        VersionValue installed = fileVersionOf(u.localVersion);
+        if (!published.unknown() && !installed.unknown() && versionNewer(installed, published)) {
+            reportStatus(message::kDowngradeRefused, u.newVersion + " < " + versionText(installed), kStatusNothingNew, kErrorNone);
+            return ucNoNewVersion;
+        }
+    }
     return out.code;
 }
 
@@ -124,7 +138,7 @@ int UpdateEngine::filterFileList()
             onFileVersionCheck(*this, newVersion, localVersion, isNew);
         };
     StatusSink status = [this](int number, const std::string& argument, std::int32_t code) {
-        reportStatus(number, argument, code, 0);
+        reportStatus(number, argument, code, kErrorNone);
     };
     for (std::size_t i = 0; i < fileList_.count();) {
         const FileDescription& d = fileList_.at(i);

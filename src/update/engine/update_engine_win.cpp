@@ -1,10 +1,10 @@
 // The engine's status messages, control-file reads, the fetch of the control
-// file with its signature and of the two documents, and the remembered values
-// in the registry.
+// file with its signature and of the two documents into memory, the check of
+// the publication's serial and expiry, and the remembered values in the
+// registry.
 #include "update/engine/update_engine_win.h"
 
-#include <fstream>
-#include <iterator>
+#include <cctype>
 
 #include "update/engine/macros.h"
 #include "update/engine/macros_win.h"
@@ -12,19 +12,12 @@
 #include "update/engine/status_log.h"
 #include "update/engine/status_log_win.h"
 #include "update/engine/transfer.h"
+#include "win/folders_win.h"
 
 namespace talkpost::update {
 namespace {
 
-std::optional<std::string> readWholeFile(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        return std::nullopt;
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-HKEY rootKey(RegRoot root) { return root == RegRoot::lurLOCALMACHINE ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER; }
+HKEY rootKey(RegRoot root) { return root == RegRoot::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER; }
 
 std::string registryPath(const LastURLEntry& entry)
 {
@@ -73,12 +66,98 @@ UpdateEngine::~UpdateEngine() = default;
 
 std::string UpdateEngine::windowsTempFolder()
 {
-    char buffer[MAX_PATH + 1] = {};
-    DWORD got = GetTempPathA(sizeof buffer, buffer);
-    std::string folder = got > 0 && got < sizeof buffer ? std::string(buffer, got) : std::string();
+    std::string folder = tempFolder();
     if (!folder.empty() && folder.back() != '\\')
         folder += '\\';
     return folder;
+}
+
+std::string UpdateEngine::tempParentFolder() const
+{
+    return settings.useWinTempDir ? windowsTempFolder() : settings.tempDirectory;
+}
+
+int UpdateEngine::openConnection()
+{
+    // A new update starts with a folder of its own.
+    folder_.remove();
+    return connection_.open();
+}
+
+int UpdateEngine::connectFtpHost() { return connection_.connectFtpHost(); }
+
+int UpdateEngine::closeConnection()
+{
+    connection_.close();
+    control_.reset();
+    // The update's files go with it, unless components wait there for the
+    // restart through the helper.
+    if (!restartRequired())
+        folder_.remove();
+    return 0;
+}
+
+bool UpdateEngine::transferFile(const std::string& address, const std::string& folder, std::uint64_t maxBytes)
+{
+    bool done = connection_.transferFile(address, folder, maxBytes);
+    cancelled_ = connection_.cancelled();
+    return done;
+}
+
+std::optional<std::string> UpdateEngine::fetchSmall(const std::string& address)
+{
+    auto bytes = connection_.fetchSmall(address);
+    cancelled_ = connection_.cancelled();
+    return bytes;
+}
+
+void UpdateEngine::pump()
+{
+    if (processMessages) {
+        processMessages();
+        return;
+    }
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            break;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+bool UpdateEngine::cancelRequested()
+{
+    bool cancel = false;
+    if (onProgressCancel)
+        onProgressCancel(*this, cancel);
+    return cancel;
+}
+
+void UpdateEngine::fileProgress(const std::string& name, std::int64_t position, std::int64_t size)
+{
+    if (onFileProgress)
+        onFileProgress(*this, name, position, size);
+}
+
+void UpdateEngine::fileDownloaded(const std::string& destination)
+{
+    if (onFileDownloaded)
+        onFileDownloaded(*this, destination);
+}
+
+bool UpdateEngine::askLogin(const std::string& prompt, std::string& user, std::string& password)
+{
+    return showLogin && showLogin(prompt, user, password);
+}
+
+std::string UpdateEngine::downloadFolder()
+{
+    if (!folder_.exists())
+        folder_.create(tempParentFolder());
+    return folder_.path();
 }
 
 void UpdateEngine::reportStatus(int number, const std::string& argument, int statusCode, int errorCode)
@@ -92,61 +171,66 @@ void UpdateEngine::reportStatus(int number, const std::string& argument, int sta
 
 void UpdateEngine::appendLogLine(const std::string& text) { update::appendLogLine(text); }
 
-std::string UpdateEngine::expandMacros(const std::string& text)
-{
-    std::string path = text;
-    if (onConvertPrefix)
-        onConvertPrefix(*this, path);
-    return update::expandMacros(path, systemMacroValue);
-}
+std::string UpdateEngine::expandMacros(const std::string& text) { return update::expandMacros(text, systemMacroValue); }
 
 std::string UpdateEngine::fileNameFromURL(const std::string& address)
 {
     std::string name = update::fileNameFromURL(address);
-    if (onFileNameFromURL) {
-        std::string changed = name;
-        onFileNameFromURL(*this, name, changed);
-        return changed;
-    }
+    if (onFileNameFromURL)
+        onFileNameFromURL(*this, address, name);
     return name;
 }
 
 std::string UpdateEngine::readControlString(const std::string& section, const std::string& key,
                                             const std::string& fallback) const
 {
-    return ProfileText::load(controlFilePath_).readString(section, key, fallback);
-}
-
-std::int32_t UpdateEngine::readControlInteger(const std::string& section, const std::string& key,
-                                              std::int32_t fallback) const
-{
-    return ProfileText::load(controlFilePath_).readInteger(section, key, fallback);
+    // Without a verified control file every key has its default.
+    return controlFile().readString(section, key, fallback);
 }
 
 std::int32_t UpdateEngine::readFileList()
 {
-    ProfileText file = ProfileText::load(controlFilePath_);
-    if (file.readInteger("files", "count", 0) > 0)
-        reportStatus(943);
-    return update::readFileList(file, [this](const std::string& text) { return expandMacros(text); }, fileList_);
+    const ControlFile& file = controlFile();
+    if (file.text().readInteger("files", "count", 0) > 0)
+        reportStatus(message::kFoundFileUpdate);
+    return file.readFileList(fileList_);
 }
 
-bool UpdateEngine::signatureIsGood(const std::string& address)
+namespace {
+
+LocalMinute localMinuteNow()
 {
-    std::string sigAddress = signatureAddress(address);
-    std::string folder = windowsTempFolder();
-    if (!transfer(sigAddress, folder, kMaxDocumentBytes))
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    return {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute};
+}
+
+}  // namespace
+
+bool UpdateEngine::publicationIsCurrent()
+{
+    Publication publication = controlFile().publication();
+    std::uint64_t highest = readHighestSerial ? readHighestSerial() : 0;
+    switch (freshness(publication, highest, localMinuteNow())) {
+    case Freshness::Replayed:
+        reportStatus(message::kOlderSerialRefused, publication.serialReadable ? std::to_string(publication.serial)
+                                                     : readControlString("update", "serial"), kStatusFailed, kErrorNone);
         return false;
-    std::string sigPath = folder + fileNameFromURL(sigAddress);
-    auto sigText = readWholeFile(sigPath);
-    DeleteFileA(sigPath.c_str());
-    auto bytes = readWholeFile(controlFilePath_);
-    auto signature = sigText ? signatureFromText(*sigText) : std::nullopt;
-    return bytes && signature && publicKey && verifySignature(*bytes, *signature, *publicKey);
+    case Freshness::Expired:
+        reportStatus(message::kExpiredRefused, publication.expires, kStatusFailed, kErrorNone);
+        return false;
+    case Freshness::Fresh:
+        break;
+    }
+    if (publication.serial > highest && saveHighestSerial)
+        saveHighestSerial(publication.serial);
+    return true;
 }
 
 int UpdateEngine::fetchControlFile()
 {
+    control_.reset();
+    application_ = {};
     std::string address;
     if (auto remembered = lastURL(); remembered && !remembered->empty())
         address = *remembered;
@@ -154,36 +238,39 @@ int UpdateEngine::fetchControlFile()
         address = settings.url;
     address = expandMacros(address);
 
-    std::string folder = windowsTempFolder();
-    if (!transfer(address, folder, kMaxDocumentBytes)) {
-        reportStatus(925, {}, 2, 0);
+    std::optional<std::string> bytes = fetchSmall(address);
+    if (!bytes) {
+        reportStatus(message::kControlFileMissing, {}, kStatusFailed, kErrorNone);
         return kControlFileNotFound;
     }
-    reportStatus(926);
-    controlFilePath_ = folder + fileNameFromURL(address);
+    reportStatus(message::kControlFileFound);
 
-    // Only a file the publisher signed is ever acted on: a copy without a good
-    // signature is removed, so nothing of it can be read or run later.
-    if (!signatureIsGood(address)) {
-        reportStatus(927, {}, 11, 4);
-        DeleteFileA(controlFilePath_.c_str());
-        controlFilePath_.clear();
-        application_ = {};
+    // Only bytes the publisher signed are ever acted on, and they are the
+    // very bytes parsed below: nothing is read back from anywhere.
+    std::optional<std::string> signatureText = fetchSmall(signatureAddress(address));
+    auto signature = signatureText ? signatureFromText(*signatureText) : std::nullopt;
+    if (!signature || !publicKey || !verifySignature(*bytes, *signature, *publicKey)) {
+        reportStatus(message::kInvalidSignature, {}, kStatusSignature, kErrorSignature);
         return kSignatureMismatch;
+    }
+    control_.emplace(*bytes, [this](const std::string& text) { return expandMacros(text); });
+
+    // A file signed once stays signed: an older or expired one replayed by a
+    // server is no update.
+    if (!publicationIsCurrent()) {
+        control_.reset();
+        return kControlFileNotFound;
     }
 
     int result = kControlFileFetched;
-    ProfileText file = ProfileText::load(controlFilePath_);
-    if (settings.signatureCheck && file.readString("update", "signature") != settings.signature) {
-        reportStatus(927, {}, 11, 4);
+    if (settings.signatureCheck && control_->readString("update", "signature") != settings.signature) {
+        reportStatus(message::kInvalidSignature, {}, kStatusSignature, kErrorSignature);
         result = kSignatureMismatch;
     }
-    application_ = readApplicationSection(
-        file, [this](const std::string& text) { return expandMacros(text); },
-        [this](std::string& params) {
-            if (onSetAppParams)
-                onSetAppParams(*this, params);
-        });
+    application_ = control_->application([this](std::string& params) {
+        if (onSetAppParams)
+            onSetAppParams(*this, params);
+    });
     return result;
 }
 
@@ -193,21 +280,26 @@ std::optional<std::vector<std::string>> UpdateEngine::fetchDocument(const std::s
     std::string address = readControlString(section + settings.languageID, "file");
     if (address.empty())
         return std::nullopt;
-    reportStatus(number, {}, statusCode, 0);
-    std::string folder = windowsTempFolder();
-    if (!transfer(address, folder, kMaxDocumentBytes))
-        return std::nullopt;
-    std::string path = folder + fileNameFromURL(address);
-    auto text = readWholeFile(path);
-    DeleteFileA(path.c_str());
+    reportStatus(number, {}, statusCode, kErrorNone);
+    std::optional<std::string> text = fetchSmall(address);
     if (!text)
         return std::nullopt;
+    // While a key is built in, only a text the signed file vouches for is shown.
+    if (publicKey) {
+        std::string expected = readControlString(section + settings.languageID, "sha256");
+        for (char& c : expected)
+            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        if (expected.empty() || sha256Hex(*text) != expected) {
+            reportStatus(message::kTextSha256Differs, address, kStatusFailed, kErrorNone);
+            return std::nullopt;
+        }
+    }
     return splitLines(*text);
 }
 
-std::optional<std::vector<std::string>> UpdateEngine::fetchWhatsNew() { return fetchDocument("whatsnew", 937, 12); }
+std::optional<std::vector<std::string>> UpdateEngine::fetchWhatsNew() { return fetchDocument("whatsnew", message::kFoundWhatsNew, kStatusWhatsNew); }
 
-std::optional<std::vector<std::string>> UpdateEngine::fetchLicense() { return fetchDocument("eula", 939, 13); }
+std::optional<std::vector<std::string>> UpdateEngine::fetchLicense() { return fetchDocument("eula", message::kFoundLicense, kStatusLicense); }
 
 std::optional<std::string> UpdateEngine::lastURL() const
 {

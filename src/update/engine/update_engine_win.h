@@ -1,12 +1,24 @@
-// UpdateEngine: the live update engine. It carries the settings, events and
-// state of one update, opens and closes its Internet connection, brings the
-// control file, the documents and the update's files from the server, and
-// reports every step as a numbered status message to the update log. It owns
-// no window: the login dialog and the message pump are plugged in by its owner.
+// UpdateEngine: the live update engine that the wizard and the main window
+// talk to. It carries the settings, events and state of one update, opens and
+// closes its Internet connection, brings the control file, the documents and
+// the update's files from the server, and reports every step as a numbered
+// status message to the update log. It owns no window: the login dialog and
+// the message pump are plugged in by its owner. The pieces it is made of are
+// types of their own: the verified control file (ControlFile, control_file),
+// the connection and its transfers (Connection, connection_win), one HTTP
+// fetch off the window's thread (httpFetch, http_fetch_win) and the update's
+// download folder (UpdateFolder, update_folder_win); the check, the
+// installation and the restart are its steps in update_check_win,
+// update_install_win and update_restart_win.
 //
 // One update calls, in this order: openConnection, connectFtpHost (FTP only),
 // fetchControlFile, the update check, fetchWhatsNew / fetchLicense,
 // readFileList, the downloads through transferFile, closeConnection.
+//
+// The control file is fetched into memory, its signature checked over those
+// bytes and the parsed form built from the same bytes: nothing of it is ever
+// read back from disk. Every file of one update is downloaded into a folder of
+// its own, removed when the update ends.
 #pragma once
 
 #include <windows.h>
@@ -18,30 +30,22 @@
 #include <string>
 #include <vector>
 
+#include "update/engine/connection_win.h"
 #include "update/engine/control_file.h"
 #include "update/engine/engine_settings.h"
+#include "update/engine/http_fetch_win.h"
 #include "update/engine/signature.h"
+#include "update/engine/status_log.h"
+#include "update/engine/update_folder_win.h"
 #include "win/handles_win.h"
 
 namespace talkpost::update {
 
-struct InternetHandleTraits {
-    static HINTERNET invalid() { return nullptr; }
-    static void close(HINTERNET h) { InternetCloseHandle(h); }
-};
-using UniqueInternet = UniqueResource<HINTERNET, InternetHandleTraits>;
-
-// Results of the engine's operations.
-inline constexpr int kConnected = 0, kOffline = 1, kNoInternetHandle = 2, kDialFailed = 3;
+// Results of the engine's operations (those of openConnection: connection_win).
 inline constexpr int kControlFileFetched = 0, kControlFileNotFound = 4, kSignatureMismatch = 5;
 
-// The control file, its signature and the two documents are small: a server
-// that sends more than this for one of them is not believed.
-inline constexpr std::uint64_t kMaxDocumentBytes = 4u << 20;
-// A server that sends nothing for this long ends the transfer.
-inline constexpr DWORD kNetworkTimeoutMs = 30000;
 
-class UpdateEngine {
+class UpdateEngine : private TransferHost {
 public:
     UpdateEngine() = default;
     ~UpdateEngine();
@@ -57,18 +61,26 @@ public:
     std::function<void(UpdateEngine&, const std::string& fileName, std::int64_t pos, std::int64_t size)> onFileProgress;
     std::function<void(UpdateEngine&, bool& cancel)> onProgressCancel;
     std::function<void(UpdateEngine&, const std::string& fileName)> onFileDownloaded;
+    // Given the address and the name taken from it; may change the name.
     std::function<void(UpdateEngine&, const std::string& url, std::string& fileName)> onFileNameFromURL;
     std::function<void(UpdateEngine&, const std::string& statusStr, int statusCode, int errCode)> onStatus;
-    std::function<void(UpdateEngine&, std::string& path)> onConvertPrefix;
     std::function<void(UpdateEngine&, std::string& appParams)> onSetAppParams;
+
+    // Where the highest serial of an accepted control file is remembered
+    // (the owner wires it to the settings file); without them nothing is
+    // remembered and every serial counts.
+    std::function<std::uint64_t()> readHighestSerial;
+    std::function<void(std::uint64_t)> saveHighestSerial;
 
     // The login dialog: (prompt, user in/out, password in/out) -> confirmed.
     // Without it every request for credentials counts as cancelled.
     std::function<bool(const std::string& prompt, std::string& user, std::string& password)> showLogin;
-    // How long a server may keep the engine waiting (connect, send, each read).
+    // How long a file's server may send nothing before the download ends.
     DWORD networkTimeoutMs = kNetworkTimeoutMs;
-    // Lets the user interface process its pending messages after each block;
-    // by default the calling thread's messages are dispatched.
+    // How long the control file, its signature or a document may take in all.
+    DWORD documentDeadlineMs = kDocumentDeadlineMs;
+    // Lets the user interface process its pending messages while a fetch
+    // waits; by default the calling thread's messages are dispatched.
     std::function<void()> processMessages;
 
     // Connection.
@@ -80,19 +92,22 @@ public:
     int fetchControlFile();
     std::optional<std::vector<std::string>> fetchWhatsNew();
     std::optional<std::vector<std::string>> fetchLicense();
-    bool transferFile(const std::string& address, const std::string& folder);
+    // One file into folder; more than maxBytes fails it.
+    bool transferFile(const std::string& address, const std::string& folder,
+                      std::uint64_t maxBytes = kMaxUnlistedFileBytes);
 
-    // The control file copy.
+    // The control file as verified.
     std::int32_t readFileList();
     std::string readControlString(const std::string& section, const std::string& key, const std::string& fallback = {}) const;
-    std::int32_t readControlInteger(const std::string& section, const std::string& key, std::int32_t fallback) const;
-    std::string expandMacros(const std::string& text);
+    bool hasControlFile() const { return control_.has_value(); }
+    std::string expandMacros(const std::string& text) override;
     // The local name of an address, through onFileNameFromURL when assigned.
     std::string fileNameFromURL(const std::string& address);
 
     // Status messages and the log.
-    void reportStatus(int number, const std::string& argument = {}, int statusCode = 3, int errorCode = 0);
-    void appendLogLine(const std::string& text);
+    void reportStatus(int number, const std::string& argument = {}, int statusCode = kStatusInfo,
+                      int errorCode = kErrorNone) override;
+    void appendLogLine(const std::string& text) override;
 
     void cancelUpdate() { cancelled_ = true; }
 
@@ -108,11 +123,12 @@ public:
 
     // State.
     bool cancelled() const { return cancelled_; }
-    bool dialed() const { return dialed_; }
-    bool ftpDirectorySet() const { return ftpDirectorySet_; }
-    const std::string& controlFilePath() const { return controlFilePath_; }
-    HINTERNET internetHandle() const { return internet_.get(); }
-    HINTERNET connectionHandle() const;
+    bool dialed() const { return connection_.dialed(); }
+    bool ftpDirectorySet() const { return connection_.ftpDirectorySet(); }
+    HINTERNET internetHandle() const { return connection_.internetHandle(); }
+    // This update's download folder, made at its first use; empty when it
+    // cannot be made.
+    std::string downloadFolder() override;
     FileList& fileList() { return fileList_; }
     const ApplicationSettings& application() const { return application_; }
     ApplicationSettings& application() { return application_; }
@@ -126,6 +142,9 @@ public:
 
     // The Windows temporary folder, ending in "\".
     static std::string windowsTempFolder();
+    // Where this update's folder is made: the Windows temporary folder, or
+    // the settings' temporary folder when told not to use that.
+    std::string tempParentFolder() const;
 
     // ---- The update check, the installation and the restart ----
     // (update_check_win.cpp, update_install_win.cpp, update_restart_win.cpp)
@@ -142,9 +161,6 @@ public:
         onBeforeFileDownload;
     std::function<void(UpdateEngine&, bool& allowPost)> onBeforePost;
     std::function<void(UpdateEngine&, bool& allowPostResult)> onProcessPostResult;
-    std::function<void(UpdateEngine&, bool& allow)> onAppRestart;
-    // When assigned, ends the application itself after the helper was started.
-    std::function<void(UpdateEngine&)> onAppDoClose;
     // Raised by the wizard only.
     std::function<void(UpdateEngine&, const std::vector<std::string>& lines)> onDownloadedWhatsNew;
     std::function<void(UpdateEngine&, const std::vector<std::string>& lines)> onDownloadedEULA;
@@ -153,6 +169,8 @@ public:
     HWND promptOwner = nullptr;
 
     // Whether the published update is newer: a check code (ucDateNewer .. ucCustomAccepted).
+    // An older version than the local one counts as nothing new unless the
+    // control file allows the downgrade.
     int checkUpdateEntry();
     // Drops the entries of fileList() that need not be fetched; -1 when none is left.
     int filterFileList();
@@ -162,7 +180,8 @@ public:
     int downloadFiles();
     // The instructions after the download; -1 when cancelled or the post's result was refused.
     int finishUpdate();
-    // The HTTP POST of settings.postUpdateInfo; its answer lands in postUpdateInfo.postResult.
+    // The HTTP POST of settings.postUpdateInfo to its server ("host" or
+    // "host:port", port 80 by default); its answer lands in postUpdateInfo.postResult.
     void postUpdateResult();
     // A restart through the updater helper is due.
     bool restartRequired() const;
@@ -173,31 +192,28 @@ private:
     // The fetched file's bytes against the entry's sha256 value (while a publisher key is set).
     bool fetchedFileIsGenuine(const std::string& path, const FileDescription& entry, const std::string& name);
 
-public:
-
-private:
-    bool transfer(const std::string& address, const std::string& folder, std::uint64_t limit);
-    bool transferInternet(const std::string& address, const std::string& folder, std::uint64_t limit);
-    bool transferLocalFile(const std::string& address, const std::string& folder);
-    UniqueInternet openHttpRequest(const std::string& address);
-    UniqueInternet openFtpFile(const std::string& address, std::int64_t& size);
-    bool askForCredentials(const std::string& address);
-    std::string tempFileFolder() const;
-    // A fresh "UPDT" file in the temporary folder, opened for writing.
-    UniqueFile createTemporary(std::string& path);
-    bool putInPlace(const std::string& temporary, const std::string& destination);
-    void deleteTemporary(const std::string& temporary);
+    // What the connection asks of the update it serves.
+    void fileProgress(const std::string& name, std::int64_t position, std::int64_t size) override;
+    bool cancelRequested() override;
+    void processPendingMessages() override { pump(); }
+    void fileDownloaded(const std::string& destination) override;
+    std::string localName(const std::string& address) override { return fileNameFromURL(address); }
+    bool askLogin(const std::string& prompt, std::string& user, std::string& password) override;
+    DWORD stallTimeout() const override { return networkTimeoutMs; }
+    DWORD documentDeadline() const override { return documentDeadlineMs; }
     void pump();
-    bool askCancel();
-    bool signatureIsGood(const std::string& address);
+    // A small file of the update (control file, signature, document) into memory.
+    std::optional<std::string> fetchSmall(const std::string& address);
+    // The publication's serial and expiry against what was accepted before.
+    bool publicationIsCurrent();
     std::optional<std::vector<std::string>> fetchDocument(const std::string& section, int number, int statusCode);
 
-    UniqueInternet internet_;
-    UniqueInternet ftpConnection_;
-    bool dialed_ = false;
-    bool ftpDirectorySet_ = false;
+    Connection connection_{settings, *this};
     bool cancelled_ = false;
-    std::string controlFilePath_;
+    std::optional<ControlFile> control_;
+    // The verified control file, or none (every key its default).
+    const ControlFile& controlFile() const { return control_ ? *control_ : ControlFile::none(); }
+    UpdateFolder folder_;
     FileList fileList_;
     ApplicationSettings application_;
 };

@@ -25,7 +25,7 @@ namespace talkpost::update {
 
 namespace {
 
-constexpr int kStatusFailed = 2, kStatusHtmlDialog = 7;
+
 
 // "\n" written as two characters in the control file starts a new line.
 std::string withLineBreaks(std::string text)
@@ -97,21 +97,21 @@ std::string trimmed(const std::string& text)
 
 int UpdateEngine::runControlActions()
 {
-    ProfileText file = ProfileText::load(controlFilePath_);
+    const ControlFile& file = controlFile();
     if (std::string msg = file.readString("action", "msg"); !msg.empty()) {
-        reportStatus(934);
+        reportStatus(message::kFoundMessage);
         prompts().information(promptOwner, withLineBreaks(msg));
     }
-    if (std::string page = expandMacros(file.readString("action", "htmldlg")); !page.empty()) {
-        reportStatus(935, {}, kStatusHtmlDialog);
+    if (std::string page = file.readPath("action", "htmldlg"); !page.empty()) {
+        reportStatus(message::kFoundHtmlDialog, {}, kStatusHtmlDialog);
         showHtmlDialog(page);
     }
-    if (std::string command = expandMacros(file.readString("action", "runbefore")); !command.empty())
+    if (std::string command = file.readPath("action", "runbefore"); !command.empty())
         WinExec(command.c_str(), SW_SHOWNORMAL);
     if (onCustomProcess)
         onCustomProcess(*this, file.readString("custom", "processmsg"), file.readString("custom", "processparam"));
-    if (std::string page = expandMacros(file.readString("action", "showurl")); !page.empty()) {
-        reportStatus(942);
+    if (std::string page = file.readPath("action", "showurl"); !page.empty()) {
+        reportStatus(message::kFoundUrlShow);
         std::string address = withProxyCredentials(page, settings.proxyUserID, settings.proxyPassword);
         std::string parameters = "-new " + address;
         auto browser = ShellExecuteA(nullptr, nullptr, "iexplore.exe", parameters.c_str(), nullptr, SW_SHOWDEFAULT);
@@ -119,7 +119,7 @@ int UpdateEngine::runControlActions()
             ShellExecuteA(nullptr, "open", address.c_str(), nullptr, nullptr, SW_SHOWDEFAULT);
     }
     if (std::string query = file.readString("action", "query"); !query.empty()) {
-        reportStatus(936);
+        reportStatus(message::kFoundQuery);
         if (prompts().box(promptOwner, withLineBreaks(query), "Information", MB_YESNO | MB_ICONINFORMATION) != IDYES) {
             application_.appUpdate = false;
             return -1;
@@ -135,12 +135,12 @@ bool UpdateEngine::fetchedFileIsGenuine(const std::string& path, const FileDescr
         return true;
     std::string expected = lowerCase(trimmed(entry.sha256));
     if (expected.empty()) {
-        reportStatus(972, name, kStatusFailed);
+        reportStatus(message::kFileWithoutSha256, name, kStatusFailed);
         return false;
     }
     auto actual = fileSha256Hex(path);
     if (!actual || *actual != expected) {
-        reportStatus(973, name, kStatusFailed);
+        reportStatus(message::kFileSha256Differs, name, kStatusFailed);
         return false;
     }
     return true;
@@ -152,10 +152,10 @@ int UpdateEngine::downloadFiles()
     int result = 0;
     for (std::size_t n = 0; n < fileList_.count(); ++n) {
         FileDescription entry = fileList_.at(n);
-        if (mode == DownloadPrompt::dpPromptAll &&
-            !askYesNo(promptOwner, statusText(909) + fileNameFromURL(entry.url)))
+        if (mode == DownloadPrompt::PromptAll &&
+            !askYesNo(promptOwner, statusText(message::kAskDownloadFile) + fileNameFromURL(entry.url)))
             continue;
-        if (mode == DownloadPrompt::dpPromptOnce && !askYesNo(promptOwner, statusText(910)))
+        if (mode == DownloadPrompt::PromptOnce && !askYesNo(promptOwner, statusText(message::kAskDownloadFiles)))
             break;
         std::string address = entry.url;
         std::string name = fileNameFromURL(address);
@@ -164,13 +164,15 @@ int UpdateEngine::downloadFiles()
             onBeforeFileDownload(*this, static_cast<int>(n + 1), entry.description, address);
         if (!entry.targetDir.empty() && !folderExists(entry.targetDir))
             createFolders(entry.targetDir);
-        std::string folder = settings.useWinTempDir ? windowsTempFolder() : entry.targetDir;
+        std::string folder = settings.useWinTempDir ? downloadFolder() : entry.targetDir;
         // A file to be checked never lands where it would be used before its
         // check: when its download folder is its target folder, it is fetched
-        // into the Windows temporary folder first and moved there afterwards.
-        std::string fetchFolder = publicKey && !folder.empty() ? windowsTempFolder() : folder;
+        // into the update's folder first and moved there afterwards.
+        std::string fetchFolder = publicKey && !folder.empty() ? downloadFolder() : folder;
 
-        bool fetched = transferFile(address, fetchFolder);
+        // filesize= caps the download exactly; without it a cap of ours does.
+        std::uint64_t limit = entry.fileSize > 0 ? static_cast<std::uint64_t>(entry.fileSize) : kMaxUnlistedFileBytes;
+        bool fetched = transferFile(address, fetchFolder, limit);
         // A file that fails its check is treated as one that never came: it is
         // neither installed, nor handed to the helper, nor run.
         std::string fetchedPath = fetchFolder + fileNameFromURL(address);
@@ -185,7 +187,7 @@ int UpdateEngine::downloadFiles()
         }
         if (!fetched) {
             result = -1;
-            reportStatus(946, address, kStatusFailed);
+            reportStatus(message::kCannotDownloadFile, address, kStatusFailed);
             application_.appUpdate = false;
         } else {
             FetchedFile file{name, entry.targetDir, folder, entry.localVersion, entry.compressed};
@@ -193,15 +195,15 @@ int UpdateEngine::downloadFiles()
                                     settings.keepIntermediateFiles, settings.logging};
             InstallReport report;
             report.status = [this](int number, const std::string& argument, std::int32_t status) {
-                reportStatus(number, argument, status, 0);
+                reportStatus(number, argument, status, kErrorNone);
             };
             report.rawLine = [this](const std::string& text) { appendLogLine(text); };
-            report.skippedEntry = [this](const std::string& stored) { reportStatus(974, stored, kStatusFailed); };
+            report.skippedEntry = [this](const std::string& stored) { reportStatus(message::kCabinetEntryOutside, stored, kStatusFailed); };
             if (installFetchedFile(file, install, report))
                 appComponentLoaded = true;
         }
-        if (mode == DownloadPrompt::dpPromptOnce)
-            mode = DownloadPrompt::dpSilent;
+        if (mode == DownloadPrompt::PromptOnce)
+            mode = DownloadPrompt::Silent;
     }
     return result;
 }
@@ -214,20 +216,28 @@ void UpdateEngine::postUpdateResult()
     UniqueInternet session(InternetOpenA(settings.agent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
     if (!session)
         return;
-    UniqueInternet connection(InternetConnectA(session.get(), post.server.c_str(), INTERNET_DEFAULT_HTTP_PORT, "", "",
-                                               INTERNET_SERVICE_HTTP, 0, 0));
+    // "host" or "host:port", with or without "http://" before it.
+    std::string server = post.server;
+    if (server.find("://") == std::string::npos)
+        server = "http://" + server;
+    auto parts = splitAddress(server);
+    UniqueInternet connection(parts ? InternetConnectA(session.get(), parts->host.c_str(),
+                                                       static_cast<INTERNET_PORT>(parts->port), "", "",
+                                                       INTERNET_SERVICE_HTTP, 0, 0)
+                                    : nullptr);
     if (!connection) {
-        reportStatus(951, {}, 16, 5);
+        reportStatus(message::kCannotConnectForPost, {}, kStatusPostConnect, kErrorPost);
         return;
     }
     UniqueInternet request(HttpOpenRequestA(connection.get(), "POST", post.action.c_str(), nullptr, nullptr, nullptr,
                                             INTERNET_FLAG_RELOAD, 0));
     if (!request) {
-        reportStatus(952, {}, 17, 5);
+        reportStatus(message::kCannotAccessForPost, {}, kStatusPostResource, kErrorPost);
         return;
     }
-    DWORD timeout = kNetworkTimeoutMs;
-    InternetSetOptionA(request.get(), INTERNET_OPTION_RECEIVE_TIMEOUT, &timeout, sizeof timeout);
+    DWORD timeout = kDocumentDeadlineMs;
+    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT})
+        InternetSetOptionA(request.get(), option, &timeout, sizeof timeout);
     post.postResult.clear();
     static const char kHeader[] = "Content-Type: application/x-www-form-urlencoded";
     std::string body = post.data;
@@ -266,14 +276,14 @@ int UpdateEngine::finishUpdate()
     }
     if (lastDateKnown)
         saveLastDate({userShortDate(updateNewDate), userShortTime(updateNewDate)});
-    ProfileText file = ProfileText::load(controlFilePath_);
+    const ControlFile& file = controlFile();
     if (std::string next = file.readString("action", "updateurl"); !next.empty()) {
-        reportStatus(941);
+        reportStatus(message::kFoundUrlRedirection);
         saveLastURL(next);
     }
-    if (std::string command = expandMacros(file.readString("action", "runafter")); !command.empty())
+    if (std::string command = file.readPath("action", "runafter"); !command.empty())
         WinExec(command.c_str(), SW_SHOWNORMAL);
-    reportStatus(948);
+    reportStatus(message::kFinishedControlFile);
     return 0;
 }
 

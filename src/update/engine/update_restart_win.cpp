@@ -6,6 +6,7 @@
 #include "update/engine/update_engine_win.h"
 #include "update/install/install_restart.h"
 #include "update/install/updater_resource_win.h"
+#include "win/folders_win.h"
 #include "win/prompts_win.h"
 
 namespace talkpost::update {
@@ -17,35 +18,28 @@ bool UpdateEngine::restartRequired() const
 
 void UpdateEngine::restartApplication()
 {
-    char buffer[MAX_PATH * 2] = {};
-    DWORD length = GetCurrentDirectoryA(sizeof buffer, buffer);
-    std::string currentDirectory(buffer, length < sizeof buffer ? length : 0);
-    reportStatus(959, currentDirectory);
-    if (askCancel()) {
-        reportStatus(964);
+    const std::string folder = currentDirectory();
+    reportStatus(message::kRestartInDirectory, folder);
+    if (cancelRequested()) {
+        reportStatus(message::kUpdateCancelled);
         return;
     }
-    bool allow = true;
-    if (onAppRestart)
-        onAppRestart(*this, allow);
-    else if (!application_.silentRestart)
-        allow = prompts().box(promptOwner, statusText(911), "Best\xe4tigung", MB_YESNO | MB_ICONQUESTION) == IDYES;
-    if (!allow)
+    if (!application_.silentRestart &&
+        prompts().box(promptOwner, statusText(message::kAskShutdown), "Best\xe4tigung", MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
 
     HelperLaunch launch;
     launch.processId = GetCurrentProcessId();
     launch.logging = settings.logging;
-    launch.currentDirectory = currentDirectory;
+    launch.currentDirectory = folder;
     launch.appCommand = application_.appCommand;
-    launch.downloadFolder = tempFileFolder();
+    launch.downloadFolder = downloadFolder();
     launch.appComponents = application_.appComponents;
-    reportStatus(958, helperCommandLine(launch));
+    reportStatus(message::kSpawn, helperCommandLine(launch));
     spawnUpdater(launch);
-    if (onAppDoClose)
-        onAppDoClose(*this);
-    else
-        PostQuitMessage(0);
+    // The components wait in the folder until the helper has put them in place.
+    folder_.keepForHelper();
+    PostQuitMessage(0);
 }
 
 }  // namespace talkpost::update

@@ -1,6 +1,8 @@
 // The update server's login dialog: banner, two labelled fields, OK and Cancel.
 #include "update/wizard/login_dialog_win.h"
 
+#include "win/controls_win.h"
+
 namespace talkpost::update {
 namespace {
 
@@ -12,13 +14,13 @@ using Id = LoginDialog::ControlId;
 
 // The layout, in client pixels.
 const ControlSpec kControls[] = {
-    {static_cast<int>(Id::Label1), "STATIC", 16, 80, 84, 13, "&User name: ", WS_VISIBLE | SS_LEFT},
-    {static_cast<int>(Id::Edit1), "EDIT", 104, 80, 193, 21, "", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE},
-    {static_cast<int>(Id::Label2), "STATIC", 16, 112, 84, 13, "&Password:", WS_VISIBLE | SS_LEFT},
-    {static_cast<int>(Id::Edit2), "EDIT", 104, 112, 193, 21, "", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL | ES_PASSWORD,
+    {static_cast<int>(Id::UserLabel), "STATIC", 16, 80, 84, 13, "&User name: ", WS_VISIBLE | SS_LEFT},
+    {static_cast<int>(Id::UserEdit), "EDIT", 104, 80, 193, 21, "", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE},
+    {static_cast<int>(Id::PasswordLabel), "STATIC", 16, 112, 84, 13, "&Password:", WS_VISIBLE | SS_LEFT},
+    {static_cast<int>(Id::PasswordEdit), "EDIT", 104, 112, 193, 21, "", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL | ES_PASSWORD,
      WS_EX_CLIENTEDGE},
-    {static_cast<int>(Id::Button1), "BUTTON", 144, 152, 75, 25, "OK", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON},
-    {static_cast<int>(Id::Button2), "BUTTON", 224, 152, 75, 25, "Cancel", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON},
+    {static_cast<int>(Id::OkButton), "BUTTON", 144, 152, 75, 25, "OK", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON},
+    {static_cast<int>(Id::CancelButton), "BUTTON", 224, 152, 75, 25, "Cancel", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON},
 };
 
 HFONT makeFont(int points, int weight, const char* face)
@@ -39,12 +41,12 @@ LoginDialog::LoginDialog(const std::string& prompt, HWND owner)
     int y = (GetSystemMetrics(SM_CYSCREEN) - kHeight) / 2;
     create("TalkpostUpdateLogin", kExStyle, prompt.c_str(), kStyle, x, y, kWidth, kHeight, owner, nullptr);
     createControls(kControls, std::size(kControls), static_cast<HFONT>(font_.get()));
-    SendMessageA(control(static_cast<int>(Id::Edit2)), EM_SETPASSWORDCHAR, '*', 0);
+    Edit(control(static_cast<int>(Id::PasswordEdit))).setPasswordChar('*');
 }
 
-std::string LoginDialog::userName() const { return windowText(control(static_cast<int>(Id::Edit1))); }
+std::string LoginDialog::userName() const { return windowText(control(static_cast<int>(Id::UserEdit))); }
 
-std::string LoginDialog::password() const { return windowText(control(static_cast<int>(Id::Edit2))); }
+std::string LoginDialog::password() const { return windowText(control(static_cast<int>(Id::PasswordEdit))); }
 
 void LoginDialog::paintBanner(HDC dc)
 {
@@ -77,7 +79,7 @@ LRESULT LoginDialog::handle(UINT msg, WPARAM wparam, LPARAM lparam)
     case WM_ACTIVATE:
         // The focus goes back where it was, the user name field the first time.
         if (LOWORD(wparam) != WA_INACTIVE) {
-            SetFocus(focus_ != nullptr ? focus_ : control(static_cast<int>(Id::Edit1)));
+            SetFocus(focus_ != nullptr ? focus_ : control(static_cast<int>(Id::UserEdit)));
             return 0;
         }
         focus_ = GetFocus();

@@ -15,7 +15,14 @@ namespace talkpost::update {
 class LoginDialog : public Window {
 public:
     // OK and Cancel carry the ids the dialog manager sends for Enter and Escape.
-    enum class ControlId : int { Label1 = 100, Edit1 = 101, Label2 = 102, Edit2 = 103, Button1 = IDOK, Button2 = IDCANCEL };
+    enum class ControlId : int {
+        UserLabel = 100,
+        UserEdit = 101,
+        PasswordLabel = 102,
+        PasswordEdit = 103,
+        OkButton = IDOK,
+        CancelButton = IDCANCEL
+    };
 
     static constexpr int kWidth = 328, kHeight = 223;
 

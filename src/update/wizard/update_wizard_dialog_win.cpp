@@ -6,9 +6,10 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
-#include <fstream>
 
 #include "base/app_error.h"
+#include "win/controls_win.h"
+#include "win/folders_win.h"
 #include "win/prompts_win.h"
 
 namespace talkpost {
@@ -42,28 +43,28 @@ const WizardLayoutRow kLayout[] = {
     {0, {id(WizardControl::StartButton), "BUTTON", 224, 224, 91, 25, "", kButton | BS_DEFPUSHBUTTON}},
     {1, {id(WizardControl::VersionInfoLabel), "STATIC", 0, 16, 300, 200, "", kWrapped}},
     {1, {id(WizardControl::ControlButton), "BUTTON", 224, 224, 91, 25, "", kButton}},
-    {2, {id(WizardControl::Label1), "STATIC", 0, 8, 313, 15, "", kLabel}},
+    {2, {id(WizardControl::WhatsNewHeading), "STATIC", 0, 8, 313, 15, "", kLabel}},
     {2, {id(WizardControl::WhatsNewMemo), "EDIT", 0, 24, 313, 193, "", kMemo}},
     {2, {id(WizardControl::NewButton), "BUTTON", 224, 224, 91, 25, "", kButton}},
-    {3, {id(WizardControl::Label2), "STATIC", 0, 8, 313, 15, "", kLabel}},
+    {3, {id(WizardControl::LicenseHeading), "STATIC", 0, 8, 313, 15, "", kLabel}},
     {3, {id(WizardControl::EulaMemo), "EDIT", 0, 24, 313, 193, "", kMemo}},
-    {3, {id(WizardControl::RAccept), "BUTTON", 1, 220, 224, 17, "", kRadio | WS_GROUP}},
-    {3, {id(WizardControl::RNoAccept), "BUTTON", 1, 238, 224, 17, "", kRadio}},
+    {3, {id(WizardControl::AcceptRadio), "BUTTON", 1, 220, 224, 17, "", kRadio | WS_GROUP}},
+    {3, {id(WizardControl::DeclineRadio), "BUTTON", 1, 238, 224, 17, "", kRadio}},
     {3, {id(WizardControl::EulaButton), "BUTTON", 224, 224, 91, 25, "", kButton | WS_GROUP | WS_DISABLED}},
-    {4, {id(WizardControl::Label3), "STATIC", 0, 8, 313, 15, "", kLabel}},
-    {4, {id(WizardControl::CheckListBox1), "LISTBOX", 0, 24, 313, 193, "",
+    {4, {id(WizardControl::ComponentsHeading), "STATIC", 0, 8, 313, 15, "", kLabel}},
+    {4, {id(WizardControl::ComponentList), "LISTBOX", 0, 24, 313, 193, "",
          WS_TABSTOP | WS_BORDER | WS_VSCROLL | LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOTIFY |
              LBS_NOINTEGRALHEIGHT}},
     {4, {id(WizardControl::FilesButton), "BUTTON", 224, 224, 91, 25, "", kButton}},
-    {5, {id(WizardControl::Label4), "STATIC", 0, 8, 313, 15, "", kLabel}},
-    {5, {id(WizardControl::Label5), "STATIC", 0, 56, 150, 15, "", kLabel}},
+    {5, {id(WizardControl::DownloadHeading), "STATIC", 0, 8, 313, 15, "", kLabel}},
+    {5, {id(WizardControl::FileProgressLabel), "STATIC", 0, 56, 150, 15, "", kLabel}},
     {5, {id(WizardControl::FileLabel), "STATIC", 152, 56, 161, 15, "", kLabel | SS_ENDELLIPSIS}},
     {5, {id(WizardControl::FileProgress), PROGRESS_CLASSA, 0, 80, 313, 17, "", kBar}},
-    {5, {id(WizardControl::Label6), "STATIC", 0, 136, 313, 15, "", kLabel}},
+    {5, {id(WizardControl::TotalProgressLabel), "STATIC", 0, 136, 313, 15, "", kLabel}},
     {5, {id(WizardControl::TotalProgress), PROGRESS_CLASSA, 0, 160, 313, 17, "", kBar}},
     {5, {id(WizardControl::CancelButton), "BUTTON", 224, 224, 91, 25, "", kButton}},
-    {6, {id(WizardControl::Label7), "STATIC", 0, 8, 313, 15, "", kLabel}},
-    {6, {id(WizardControl::Label8), "STATIC", 0, 96, 313, 45, "", kWrapped}},
+    {6, {id(WizardControl::CompleteHeading), "STATIC", 0, 8, 313, 15, "", kLabel}},
+    {6, {id(WizardControl::RestartHint), "STATIC", 0, 96, 313, 45, "", kWrapped}},
     {6, {id(WizardControl::RestartButton), "BUTTON", 224, 224, 91, 25, "", kButton}},
 };
 
@@ -144,6 +145,9 @@ HFONT makeWizardFont(const WizardFont& font)
 constexpr LPARAM kRowChecked = 1;
 constexpr LPARAM kRowMandatory = 2;
 constexpr int kCheckBoxWidth = 16;
+constexpr int kRowHeight = 18;
+// A caption needs this much room beside its text to look like a button's.
+constexpr int kButtonMargin = 16;
 
 // The billboard given by the wizard's settings, stretched into its frame.
 void drawBillboard(HDC dc, const RECT& area, HBITMAP picture)
@@ -225,8 +229,8 @@ UpdateWizardDialog::UpdateWizardDialog(HWND owner, WizardEngine& engine, const U
                                                       else
                                                           drawOwnBillboard(dc, area);
                                                   });
-    SendMessageA(control(WizardControl::CheckListBox1), LB_SETITEMHEIGHT, 0, 18);
-    SetWindowSubclass(control(WizardControl::CheckListBox1), &UpdateWizardDialog::subclassProc, 1,
+    ListBox(control(WizardControl::ComponentList)).setItemHeight(kRowHeight);
+    SetWindowSubclass(control(WizardControl::ComponentList), &UpdateWizardDialog::subclassProc, 1,
                       reinterpret_cast<DWORD_PTR>(this));
     SetWindowSubclass(control(WizardControl::WhatsNewMemo), &UpdateWizardDialog::subclassProc, 2,
                       reinterpret_cast<DWORD_PTR>(this));
@@ -238,11 +242,13 @@ UpdateWizardDialog::UpdateWizardDialog(HWND owner, WizardEngine& engine, const U
     engine_.lendProgressHandlers({[this](const std::string& name, std::int64_t position, std::int64_t size) {
                                      onFileProgress(name, position, size);
                                  },
-                                 [this] { return flow_.cancelRequested(); }});
+                                 [this] { return flow_.cancelRequested(); }, [this] { pumpPending(); }});
     onCloseQuery = [this](bool& canClose) {
-        // A close during the download takes effect when the download step ends.
-        if (downloading_) {
-            closeAfterDownload_ = true;
+        // A close while a step waits for the server cancels the step; the
+        // dialog closes when the step has ended.
+        if (running_ > 0) {
+            flow_.onCancel();
+            closeAfterStep_ = true;
             canClose = false;
             return;
         }
@@ -254,7 +260,7 @@ UpdateWizardDialog::~UpdateWizardDialog()
 {
     engine_.restoreProgressHandlers();
     if (hwnd() != nullptr) {
-        RemoveWindowSubclass(control(WizardControl::CheckListBox1), &UpdateWizardDialog::subclassProc, 1);
+        RemoveWindowSubclass(control(WizardControl::ComponentList), &UpdateWizardDialog::subclassProc, 1);
         RemoveWindowSubclass(control(WizardControl::WhatsNewMemo), &UpdateWizardDialog::subclassProc, 2);
         RemoveWindowSubclass(control(WizardControl::EulaMemo), &UpdateWizardDialog::subclassProc, 3);
     }
@@ -265,14 +271,14 @@ void UpdateWizardDialog::applyTexts(const UpdateWizardLanguage& texts)
 {
     const std::pair<WizardControl, const std::string*> rows[] = {
         {WizardControl::WelcomeLabel, &texts.welcome},        {WizardControl::StartButton, &texts.startButton},
-        {WizardControl::ControlButton, &texts.getUpdateButton}, {WizardControl::Label1, &texts.whatsNew},
-        {WizardControl::NewButton, &texts.nextButton},        {WizardControl::Label2, &texts.license},
-        {WizardControl::RAccept, &texts.acceptLicense},       {WizardControl::RNoAccept, &texts.notAcceptLicense},
-        {WizardControl::EulaButton, &texts.nextButton},       {WizardControl::Label3, &texts.componentsAvail},
-        {WizardControl::FilesButton, &texts.nextButton},      {WizardControl::Label4, &texts.downloadingFiles},
-        {WizardControl::Label5, &texts.currentProgress},      {WizardControl::Label6, &texts.totalProgress},
-        {WizardControl::CancelButton, &texts.cancelButton},   {WizardControl::Label7, &texts.updateComplete},
-        {WizardControl::Label8, &texts.restartInfo},          {WizardControl::RestartButton, &texts.restartButton},
+        {WizardControl::ControlButton, &texts.getUpdateButton}, {WizardControl::WhatsNewHeading, &texts.whatsNew},
+        {WizardControl::NewButton, &texts.nextButton},        {WizardControl::LicenseHeading, &texts.license},
+        {WizardControl::AcceptRadio, &texts.acceptLicense},       {WizardControl::DeclineRadio, &texts.notAcceptLicense},
+        {WizardControl::EulaButton, &texts.nextButton},       {WizardControl::ComponentsHeading, &texts.componentsAvail},
+        {WizardControl::FilesButton, &texts.nextButton},      {WizardControl::DownloadHeading, &texts.downloadingFiles},
+        {WizardControl::FileProgressLabel, &texts.currentProgress},      {WizardControl::TotalProgressLabel, &texts.totalProgress},
+        {WizardControl::CancelButton, &texts.cancelButton},   {WizardControl::CompleteHeading, &texts.updateComplete},
+        {WizardControl::RestartHint, &texts.restartInfo},          {WizardControl::RestartButton, &texts.restartButton},
     };
     for (const auto& [which, text] : rows)
         SetWindowTextA(control(which), text->c_str());
@@ -285,18 +291,11 @@ void UpdateWizardDialog::applyTexts(const UpdateWizardLanguage& texts)
 
 void UpdateWizardDialog::fitButton(HWND button)
 {
-    std::string caption = windowText(button);
-    HDC dc = GetDC(button);
-    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(button, WM_GETFONT, 0, 0)));
-    SIZE extent{};
-    GetTextExtentPoint32A(dc, caption.c_str(), static_cast<int>(caption.size()), &extent);
-    SelectObject(dc, old);
-    ReleaseDC(button, dc);
     RECT place;
     GetWindowRect(button, &place);
     MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&place), 2);
     int width = place.right - place.left;
-    int wanted = extent.cx + 16;
+    int wanted = textWidth(button, windowText(button)) + kButtonMargin;
     if (wanted <= width)
         return;
     SetWindowPos(button, nullptr, place.right - wanted, place.top, wanted, place.bottom - place.top,
@@ -305,6 +304,8 @@ void UpdateWizardDialog::fitButton(HWND button)
 
 void UpdateWizardDialog::showPage(WizardPage page)
 {
+    // The last progress reported is shown before the page moves on.
+    paintProgress();
     page_ = page;
     for (const WizardLayoutRow& row : kLayout) {
         bool visible = row.page == kAllPages || row.page == static_cast<int>(page);
@@ -350,6 +351,7 @@ void UpdateWizardDialog::enableButton(WizardButton button, bool enabled)
 void UpdateWizardDialog::focusButton(WizardButton button)
 {
     HWND window = control(buttonControl(button));
+    // The dialog manager's own way to move the focus (it also moves the default button).
     SendMessageA(hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(window), TRUE);
 }
 
@@ -372,64 +374,63 @@ void UpdateWizardDialog::setMemoLines(WizardMemo memo, const std::vector<std::st
 
 void UpdateWizardDialog::addComponentRow(const std::string& text, bool mandatory)
 {
-    HWND list = control(WizardControl::CheckListBox1);
-    LRESULT row = SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    ListBox list(control(WizardControl::ComponentList));
+    int row = list.add(text);
     if (row >= 0)
-        SendMessageA(list, LB_SETITEMDATA, static_cast<WPARAM>(row),
-                     kRowChecked | (mandatory ? kRowMandatory : 0));
+        list.setItemData(row, kRowChecked | (mandatory ? kRowMandatory : 0));
 }
 
 bool UpdateWizardDialog::rowChecked(int row) const
 {
-    LRESULT data = SendMessageA(control(WizardControl::CheckListBox1), LB_GETITEMDATA, row, 0);
+    LPARAM data = ListBox(control(WizardControl::ComponentList)).itemData(row);
     return data != LB_ERR && (data & kRowChecked) != 0;
 }
 
 bool UpdateWizardDialog::rowMandatory(int row) const
 {
-    LRESULT data = SendMessageA(control(WizardControl::CheckListBox1), LB_GETITEMDATA, row, 0);
+    LPARAM data = ListBox(control(WizardControl::ComponentList)).itemData(row);
     return data != LB_ERR && (data & kRowMandatory) != 0;
 }
 
 void UpdateWizardDialog::toggleRow(int row)
 {
-    HWND list = control(WizardControl::CheckListBox1);
-    LRESULT data = SendMessageA(list, LB_GETITEMDATA, row, 0);
+    ListBox list(control(WizardControl::ComponentList));
+    LPARAM data = list.itemData(row);
     if (data == LB_ERR || (data & kRowMandatory) != 0)
         return;
-    SendMessageA(list, LB_SETITEMDATA, row, data ^ kRowChecked);
+    list.setItemData(row, data ^ kRowChecked);
     RECT r;
-    if (SendMessageA(list, LB_GETITEMRECT, row, reinterpret_cast<LPARAM>(&r)) != LB_ERR)
-        InvalidateRect(list, &r, TRUE);
+    if (list.itemRect(row, r))
+        InvalidateRect(list.hwnd(), &r, TRUE);
 }
 
 std::vector<bool> UpdateWizardDialog::componentRowsChecked() const
 {
-    LRESULT count = SendMessageA(control(WizardControl::CheckListBox1), LB_GETCOUNT, 0, 0);
+    int count = ListBox(control(WizardControl::ComponentList)).count();
     std::vector<bool> checked;
-    for (LRESULT row = 0; row < count; ++row)
-        checked.push_back(rowChecked(static_cast<int>(row)));
+    for (int row = 0; row < count; ++row)
+        checked.push_back(rowChecked(row));
     return checked;
 }
 
 bool UpdateWizardDialog::licenseAccepted() const
 {
-    return SendMessageA(control(WizardControl::RAccept), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    return Button(control(WizardControl::AcceptRadio)).checked();
 }
 
 bool UpdateWizardDialog::licenseDeclined() const
 {
-    return SendMessageA(control(WizardControl::RNoAccept), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    return Button(control(WizardControl::DeclineRadio)).checked();
 }
 
 void UpdateWizardDialog::resetProgress()
 {
     SetWindowTextA(control(WizardControl::FileLabel), "");
-    SendMessageA(control(WizardControl::FileProgress), PBM_SETPOS, 0, 0);
-    SendMessageA(control(WizardControl::TotalProgress), PBM_SETPOS, 0, 0);
+    ProgressBar(control(WizardControl::FileProgress)).setPosition(0);
+    ProgressBar(control(WizardControl::TotalProgress)).setPosition(0);
 }
 
-void UpdateWizardDialog::clearRestartHint() { SetWindowTextA(control(WizardControl::Label8), ""); }
+void UpdateWizardDialog::clearRestartHint() { SetWindowTextA(control(WizardControl::RestartHint), ""); }
 
 void UpdateWizardDialog::plainMessage(const std::string& text)
 {
@@ -467,44 +468,59 @@ void UpdateWizardDialog::pause()
 
 void UpdateWizardDialog::onFileProgress(const std::string& name, std::int64_t position, std::int64_t size)
 {
+    // Every block is reported; the window is painted at most about thirty
+    // times a second, and always with the file's last block.
+    progress_ = {name, position, size, true};
+    ULONGLONG now = GetTickCount64();
+    if (now - lastPaint_ >= kPaintIntervalMs || (size > 0 && position >= size))
+        paintProgress();
+}
+
+void UpdateWizardDialog::paintProgress()
+{
+    if (!progress_.pending)
+        return;
+    progress_.pending = false;
+    lastPaint_ = GetTickCount64();
+    const std::string& name = progress_.name;
+    const std::int64_t position = progress_.position, size = progress_.size;
     // The bars take 32-bit ranges: large files are shown in kilobytes.
     auto scaled = [](std::int64_t value, std::int64_t range) {
         return range > 0x7fffffff ? static_cast<int>(value / 1024) : static_cast<int>(value);
     };
-    SetWindowTextA(control(WizardControl::FileLabel), WizardFlow::progressFileName(name).c_str());
-    HWND file = control(WizardControl::FileProgress);
-    SendMessageA(file, PBM_SETRANGE32, 0, scaled(size, size));
-    SendMessageA(file, PBM_SETPOS, scaled(position, size), 0);
+    // The name the user knows: the component's description, else the file's name.
+    std::string shown = engine_.currentFileDescription();
+    if (shown.empty())
+        shown = WizardFlow::progressFileName(name);
+    Control(control(WizardControl::FileLabel)).setText(shown);
+    ProgressBar file(control(WizardControl::FileProgress));
+    file.setRange(0, scaled(size, size));
+    file.setPosition(scaled(position, size));
     std::int64_t total = engine_.totalSize();
-    HWND all = control(WizardControl::TotalProgress);
-    SendMessageA(all, PBM_SETRANGE32, 0, scaled(total, total));
-    SendMessageA(all, PBM_SETPOS, scaled(position + engine_.completedSize(), total), 0);
-    // Fifty rounds a second keep the dialog answering and Cancel clickable
-    // without a round of message processing for every block.
-    ULONGLONG now = GetTickCount64();
-    if (now - lastPump_ >= 20 || position >= size) {
-        lastPump_ = now;
-        pumpPending();
-    }
+    ProgressBar all(control(WizardControl::TotalProgress));
+    all.setRange(0, scaled(total, total));
+    all.setPosition(scaled(position + engine_.completedSize(), total));
 }
 
 void UpdateWizardDialog::viewInNotepad(WizardMemo memo)
 {
     bool whatsNew = memo == WizardMemo::WhatsNew;
-    char folder[MAX_PATH + 1] = {};
-    DWORD length = GetTempPathA(sizeof folder, folder);
-    std::string path(folder, length < sizeof folder ? length : 0);
+    std::string path = tempFolder();
     if (!path.empty() && path.back() != '\\')
         path += '\\';
     path += whatsNew ? "whatsnew.txt" : "eula.txt";
-    std::string text = windowText(control(whatsNew ? WizardControl::WhatsNewMemo : WizardControl::EulaMemo));
+    std::string text = windowText(control(whatsNew ? WizardControl::WhatsNewMemo : WizardControl::EulaMemo)) + "\r\n";
     {
-        std::ofstream out(path, std::ios::binary | std::ios::trunc);
-        out << text << "\r\n";
-        if (!out)
-            throw std::runtime_error("Cannot create file " + path);
+        UniqueFile out(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        DWORD written = 0;
+        if (!out || !WriteFile(out.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
+            written != text.size())
+            throw AppError("Datei " + path + " kann nicht erstellt werden");
     }
-    ShellExecuteA(nullptr, "open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    auto opened = reinterpret_cast<INT_PTR>(ShellExecuteA(nullptr, "open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+    // Without a program for text files the shell opens nothing and says so only in its result.
+    if (opened <= 32)
+        prompts().standardError(hwnd(), "No program is registered to open text files: " + path);
 }
 
 void UpdateWizardDialog::onMemoMenu(WizardMemo memo, HWND memoWindow, LPARAM where)
@@ -539,15 +555,14 @@ void UpdateWizardDialog::onDrawRow(const DRAWITEMSTRUCT& item)
     if (data & kRowMandatory)
         state |= DFCS_INACTIVE;
     DrawFrameControl(dc, &box, DFC_BUTTON, state);
-    char text[512] = {};
-    SendMessageA(item.hwndItem, LB_GETTEXT, item.itemID, reinterpret_cast<LPARAM>(text));
+    std::string text = ListBox(item.hwndItem).itemText(static_cast<int>(item.itemID));
     RECT textArea = item.rcItem;
     textArea.left += kCheckBoxWidth + 6;
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor((data & kRowMandatory)  ? COLOR_GRAYTEXT
                                  : selected              ? COLOR_HIGHLIGHTTEXT
                                                          : COLOR_WINDOWTEXT));
-    DrawTextA(dc, text, -1, &textArea, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+    DrawTextA(dc, text.c_str(), -1, &textArea, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
     if (item.itemState & ODS_FOCUS)
         DrawFocusRect(dc, &item.rcItem);
 }
@@ -560,14 +575,15 @@ LRESULT CALLBACK UpdateWizardDialog::subclassProc(HWND hwnd, UINT msg, WPARAM wp
         if (id == 1) {
             // The check list: a click on a row's box or the space bar toggles it.
             if (msg == WM_LBUTTONDOWN || msg == WM_LBUTTONDBLCLK) {
+                // The row under the pointer: a message the list wrapper has no use for elsewhere.
                 LRESULT hit = SendMessageA(hwnd, LB_ITEMFROMPOINT, 0, lparam);
                 if (HIWORD(hit) == 0 && (static_cast<short>(LOWORD(lparam)) < kCheckBoxWidth + 4 ||
                                          msg == WM_LBUTTONDBLCLK))
                     dialog->toggleRow(LOWORD(hit));
             } else if (msg == WM_KEYDOWN && wparam == VK_SPACE) {
-                LRESULT row = SendMessageA(hwnd, LB_GETCURSEL, 0, 0);
+                int row = ListBox(hwnd).selected();
                 if (row != LB_ERR)
-                    dialog->toggleRow(static_cast<int>(row));
+                    dialog->toggleRow(row);
                 return 0;
             }
         } else if (msg == WM_CONTEXTMENU) {
@@ -581,18 +597,17 @@ LRESULT CALLBACK UpdateWizardDialog::subclassProc(HWND hwnd, UINT msg, WPARAM wp
     return DefSubclassProc(hwnd, msg, wparam, lparam);
 }
 
-void UpdateWizardDialog::onDownloadStep()
+void UpdateWizardDialog::runStep(const std::function<void()>& step)
 {
-    downloading_ = true;
-    try {
-        flow_.onFilesNext();
-    } catch (...) {
-        downloading_ = false;
-        throw;
-    }
-    downloading_ = false;
-    if (closeAfterDownload_) {
-        closeAfterDownload_ = false;
+    struct Running {
+        int& count;
+        explicit Running(int& c) : count(c) { ++count; }
+        ~Running() { --count; }
+    } running(running_);
+    step();
+    paintProgress();
+    if (running_ == 1 && closeAfterStep_) {
+        closeAfterStep_ = false;
         close();
     }
 }
@@ -603,19 +618,22 @@ void UpdateWizardDialog::onCommand(int id, int code)
     HWND source = Window::control(id);
     if (source != nullptr && !IsWindowEnabled(source))
         return;
+    // While a step waits for the server only Cancel is heard: no second step starts inside it.
+    if (running_ > 0 && static_cast<WizardControl>(id) != WizardControl::CancelButton)
+        return;
     switch (static_cast<WizardControl>(id)) {
-    case WizardControl::StartButton: flow_.onStart(); break;
-    case WizardControl::ControlButton: flow_.onGetUpdate(); break;
-    case WizardControl::NewButton: flow_.onWhatsNewNext(); break;
-    case WizardControl::RAccept:
-    case WizardControl::RNoAccept:
+    case WizardControl::StartButton: runStep([this] { flow_.onStart(); }); break;
+    case WizardControl::ControlButton: runStep([this] { flow_.onGetUpdate(); }); break;
+    case WizardControl::NewButton: runStep([this] { flow_.onWhatsNewNext(); }); break;
+    case WizardControl::AcceptRadio:
+    case WizardControl::DeclineRadio:
         if (code == BN_CLICKED)
             flow_.onLicenseChoice();
         break;
-    case WizardControl::EulaButton: flow_.onLicenseNext(); break;
-    case WizardControl::FilesButton: onDownloadStep(); break;
+    case WizardControl::EulaButton: runStep([this] { flow_.onLicenseNext(); }); break;
+    case WizardControl::FilesButton: runStep([this] { flow_.onFilesNext(); }); break;
     case WizardControl::CancelButton: flow_.onCancel(); break;
-    case WizardControl::RestartButton: flow_.onRestart(); break;
+    case WizardControl::RestartButton: runStep([this] { flow_.onRestart(); }); break;
     default: break;
     }
 }
@@ -625,11 +643,13 @@ LRESULT UpdateWizardDialog::handle(UINT msg, WPARAM wparam, LPARAM lparam)
     switch (msg) {
     case WM_COMMAND:
         if (LOWORD(wparam) == IDCANCEL) {
-            // Escape closes as the title bar does, except while downloading.
+            // Escape closes as the title bar does; during a step it cancels the step first.
             close();
             return 0;
         }
         if (LOWORD(wparam) == IDOK) {
+            if (running_ > 0)
+                return 0;
             HWND button = control(kPageButtons[static_cast<int>(page_)]);
             if (IsWindowEnabled(button))
                 onCommand(GetDlgCtrlID(button), BN_CLICKED);
@@ -644,10 +664,11 @@ LRESULT UpdateWizardDialog::handle(UINT msg, WPARAM wparam, LPARAM lparam)
             PostMessageA(hwnd(), kActivated, 0, 0);
         break;
     case kActivated:
-        flow_.onActivate();
+        if (running_ == 0)
+            runStep([this] { flow_.onActivate(); });
         return 0;
     case WM_DRAWITEM:
-        if (wparam == static_cast<WPARAM>(id(WizardControl::CheckListBox1))) {
+        if (wparam == static_cast<WPARAM>(id(WizardControl::ComponentList))) {
             onDrawRow(*reinterpret_cast<const DRAWITEMSTRUCT*>(lparam));
             return TRUE;
         }

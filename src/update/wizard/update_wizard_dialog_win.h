@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -23,26 +24,26 @@ enum class WizardControl {
     StartButton,
     VersionInfoLabel,
     ControlButton,
-    Label1,
+    WhatsNewHeading,
     WhatsNewMemo,
     NewButton,
-    Label2,
+    LicenseHeading,
     EulaMemo,
-    RAccept,
-    RNoAccept,
+    AcceptRadio,
+    DeclineRadio,
     EulaButton,
-    Label3,
-    CheckListBox1,
+    ComponentsHeading,
+    ComponentList,
     FilesButton,
-    Label4,
-    Label5,
+    DownloadHeading,
+    FileProgressLabel,
     FileLabel,
     FileProgress,
-    Label6,
+    TotalProgressLabel,
     TotalProgress,
     CancelButton,
-    Label7,
-    Label8,
+    CompleteHeading,
+    RestartHint,
     RestartButton,
 };
 
@@ -122,8 +123,10 @@ private:
     void applyTexts(const UpdateWizardLanguage& texts);
     void fitButton(HWND button);
     void onFileProgress(const std::string& name, std::int64_t position, std::int64_t size);
+    void paintProgress();
     void onCommand(int id, int code);
-    void onDownloadStep();
+    // Runs one step of the flow; a close asked for meanwhile takes effect after it.
+    void runStep(const std::function<void()>& step);
     void onMemoMenu(WizardMemo memo, HWND memoWindow, LPARAM where);
     void onDrawRow(const DRAWITEMSTRUCT& item);
     void pumpPending();
@@ -137,9 +140,17 @@ private:
     std::unique_ptr<PaintedControl> billboard_;
     WizardPage page_ = WizardPage::Welcome;
     bool busy_ = false;
-    bool downloading_ = false;
-    bool closeAfterDownload_ = false;
-    ULONGLONG lastPump_ = 0;
+    int running_ = 0;
+    bool closeAfterStep_ = false;
+    // The progress last reported, painted at most every kPaintIntervalMs.
+    static constexpr ULONGLONG kPaintIntervalMs = 33;
+    struct Progress {
+        std::string name;
+        std::int64_t position = 0;
+        std::int64_t size = 0;
+        bool pending = false;
+    } progress_;
+    ULONGLONG lastPaint_ = 0;
     std::string whatsNewPopup_ = "View in Notepad";
     std::string licensePopup_ = "View in Notepad";
 };

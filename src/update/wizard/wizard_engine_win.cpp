@@ -53,12 +53,16 @@ void WizardEngineAdapter::lendProgressHandlers(const WizardProgressHandlers& han
                                             if (poll)
                                                 cancel = poll();
                                         });
+    lentProcessMessages_ = engine_.processMessages;
+    if (handlers.processMessages)
+        engine_.processMessages = handlers.processMessages;
 }
 
 void WizardEngineAdapter::restoreProgressHandlers()
 {
     engine_.onFileProgress = std::move(lentFileProgress_);
     engine_.onProgressCancel = std::move(lentProgressCancel_);
+    engine_.processMessages = std::move(lentProcessMessages_);
 }
 
 std::int64_t WizardEngineAdapter::totalSize() const { return engine_.fileList().totalSize(); }
@@ -67,10 +71,10 @@ std::int64_t WizardEngineAdapter::completedSize() const { return engine_.fileLis
 
 bool WizardEngineAdapter::isFtpUpdate() const
 {
-    return engine_.settings.updateType == update::UpdateType::ftpUpdate;
+    return engine_.settings.updateType == update::UpdateType::Ftp;
 }
 
-void WizardEngineAdapter::setSilentDownload() { engine_.settings.downloadPrompt = update::DownloadPrompt::dpSilent; }
+void WizardEngineAdapter::setSilentDownload() { engine_.settings.downloadPrompt = update::DownloadPrompt::Silent; }
 
 CheckResultFacts WizardEngineAdapter::checkResultFacts() const
 {
@@ -116,6 +120,13 @@ void WizardEngineAdapter::keepSelected(const std::vector<bool>& selected)
         if (!list.at(i).selected)
             list.remove(i);
     }
+}
+
+std::string WizardEngineAdapter::currentFileDescription() const
+{
+    const update::FileList& list = engine_.fileList();
+    auto index = static_cast<std::size_t>(list.currentIndex);
+    return list.currentIndex >= 0 && index < list.count() ? list.at(index).description : std::string();
 }
 
 void WizardEngineAdapter::raiseSuccess()

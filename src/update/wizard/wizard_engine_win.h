@@ -40,11 +40,13 @@ public:
     void raiseSuccess() override;
     bool restartRequired() override { return engine_.restartRequired(); }
     void restartApplication() override { engine_.restartApplication(); }
+    std::string currentFileDescription() const override;
 
 private:
     update::UpdateEngine& engine_;
     decltype(update::UpdateEngine::onFileProgress) lentFileProgress_;
     decltype(update::UpdateEngine::onProgressCancel) lentProgressCancel_;
+    decltype(update::UpdateEngine::processMessages) lentProcessMessages_;
 };
 
 // A date value of the engine (days since 30 December 1899) in the user's

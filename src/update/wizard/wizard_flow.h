@@ -31,6 +31,8 @@ struct WizardFileEntry {
 struct WizardProgressHandlers {
     std::function<void(const std::string& name, std::int64_t position, std::int64_t size)> onFileProgress;
     std::function<bool()> onProgressCancel;
+    // Processes the dialog's messages while the engine waits for a server.
+    std::function<void()> processMessages;
 };
 
 // The engine operations and state the wizard uses, in its own terms.
@@ -70,6 +72,9 @@ public:
     virtual void raiseSuccess() = 0;
     virtual bool restartRequired() = 0;
     virtual void restartApplication() = 0;
+    // The description of the file being downloaded, as the components page
+    // listed it; empty when there is none.
+    virtual std::string currentFileDescription() const { return {}; }
 };
 
 // The dialog as the flow drives it.

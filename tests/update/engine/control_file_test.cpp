@@ -1,5 +1,5 @@
-// Reading the control file: the profile reader's value rules, integers and
-// flags, macros and folder form, the file entries and [application].
+// Reading the control file: macros and folder form, the file entries,
+// [application], and the publication's serial, expiry and downgrade rules.
 #include "update/engine/control_file.h"
 
 #include <gtest/gtest.h>
@@ -8,144 +8,6 @@
 
 namespace talkpost::update {
 namespace {
-
-TEST(ProfileText, ValueRules)
-{
-    const std::string text =
-        "; a comment line\r\n"
-        "[Update]\r\n"
-        "descr =   spaced value   \r\n"
-        "dq=\"quoted  \"\r\n"
-        "sq='single'\r\n"
-        "mixed=\"open'\r\n"
-        "onequote=\"\r\n"
-        "empty=\r\n"
-        "emptyquotes=\"\"\r\n"
-        "inner=a \"b\" c\r\n"
-        "noequals\r\n"
-        "DUP=first\r\n"
-        "dup=second\r\n"
-        ";url=commented\r\n"
-        "  indented = yes\t\r\n"
-        "tabbed\t=\tx\t\r\n"
-        "eq=a=b\n"
-        "[update]\n"
-        "late=never seen\n"
-        "[ spaced ]\n"
-        "k=v\n"
-        "[a]b]\n"
-        "k=brackets\n"
-        "[unclosed\n"
-        "k2=v2\r"
-        "[other]\r"
-        "x=1\r";
-    ProfileText file = ProfileText::parse(text);
-    struct Case {
-        std::string section, key, expected;
-    };
-    const Case cases[] = {
-        {"update", "descr", "spaced value"},
-        {"UPDATE", "DESCR", "spaced value"},
-        {" update ", " descr ", "spaced value"},
-        {"update", "dq", "quoted  "},
-        {"update", "sq", "single"},
-        {"update", "mixed", "\"open'"},
-        {"update", "onequote", "\""},
-        {"update", "empty", ""},
-        {"update", "emptyquotes", ""},
-        {"update", "inner", "a \"b\" c"},
-        {"update", "noequals", "default"},
-        {"update", "dup", "first"},
-        {"update", "url", "default"},
-        {"update", "indented", "yes"},
-        {"update", "tabbed", "x"},
-        {"update", "eq", "a=b"},
-        {"update", "late", "default"},  // only the first section of a name counts
-        {"spaced", "k", "v"},
-        {" spaced ", "k", "v"},
-        {"a]b", "k", "brackets"},
-        {"a]b", "k2", "v2"},  // a header without "]" is no header
-        {"other", "x", "1"},
-        {"missing", "x", "default"},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(file.readString(c.section, c.key, "default"), c.expected) << c.section << "/" << c.key;
-}
-
-TEST(ProfileText, SeesAtMost2047CharactersOfAValue)
-{
-    const std::string longValue(3000, 'v');
-    ProfileText file = ProfileText::parse("[s]\nlong=" + longValue + "\nq=\"" + std::string(2046, 'q') +
-                                          "\"\nq2=\"" + std::string(2047, 'q') + "\"\n");
-    EXPECT_EQ(file.readString("s", "long"), std::string(2047, 'v'));
-    EXPECT_EQ(file.readString("s", "q"), std::string(2046, 'q'));
-    // One character too long for the buffer: the cut and the quote rule each take one.
-    EXPECT_EQ(file.readString("s", "q2"), std::string(2046, 'q'));
-}
-
-TEST(ProfileText, AMissingFileHasNoSections)
-{
-    ProfileText file = ProfileText::load("/no/such/folder/talkpost.inf");
-    EXPECT_EQ(file.readString("update", "descr", "d"), "d");
-    EXPECT_EQ(file.readInteger("files", "count", 0), 0);
-}
-
-TEST(ParseProfileInteger, DecimalAndHexadecimal)
-{
-    struct Case {
-        std::string text;
-        std::optional<std::int32_t> expected;
-    };
-    const Case cases[] = {
-        {"0", 0},
-        {"42", 42},
-        {"-7", -7},
-        {"+7", 7},
-        {"01", 1},
-        {"  12", 12},
-        {"$1", 1},
-        {"$1F", 31},
-        {"0x1F", 31},
-        {"0X1f", 31},
-        {"-$10", -16},
-        {"$FFFFFFFF", -1},
-        {"0x80000000", -2147483647 - 1},
-        {"2147483647", 2147483647},
-        {"-2147483648", -2147483647 - 1},
-        {"2147483648", std::nullopt},
-        {"$100000000", std::nullopt},
-        {"99999999999999999999", std::nullopt},
-        {"", std::nullopt},
-        {"-", std::nullopt},
-        {"$", std::nullopt},
-        {"0x", std::nullopt},
-        {"abc", std::nullopt},
-        {"12abc", std::nullopt},
-        {"1.5", std::nullopt},
-        {"12 ", std::nullopt},
-        {"yes", std::nullopt},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(parseProfileInteger(c.text), c.expected) << "\"" << c.text << "\"";
-}
-
-TEST(ProfileText, IntegerAndFlagKeys)
-{
-    ProfileText file = ProfileText::parse(
-        "[k]\nhex=0x1F\nbad=abc\nquoted=\" 5 \"\none=1\nzeroone=01\ndollar=$1\nyes=yes\ntrue=true\ntwo=2\n");
-    EXPECT_EQ(file.readInteger("k", "hex", -1), 31);
-    EXPECT_EQ(file.readInteger("k", "bad", -1), -1);
-    EXPECT_EQ(file.readInteger("k", "missing", -1), -1);
-    EXPECT_EQ(file.readInteger("k", "quoted", -1), -1);  // " 5 " keeps a trailing blank after the quotes go
-    struct Flag {
-        std::string key;
-        bool expected;
-    };
-    const Flag flags[] = {{"one", true},  {"zeroone", true}, {"dollar", true}, {"yes", false},
-                          {"true", false}, {"two", false},    {"missing", false}};
-    for (const Flag& f : flags)
-        EXPECT_EQ(file.readFlag("k", f.key), f.expected) << f.key;
-}
 
 TEST(FolderForm, DriveFoldersStayOthersGetADot)
 {
@@ -205,7 +67,7 @@ std::string bracketed(const std::string& text) { return text.empty() ? text : "<
 
 TEST(ReadFileList, MakesAnEntryForEveryNumberEvenWithoutItsSection)
 {
-    ProfileText file = ProfileText::parse(
+    IniReader file = IniReader::parse(
         "[files]\ncount=3\n"
         "[file1]\nurl={APP}/a.exe\nlocalversion={APP}\\a.exe\nnewversion=1.2.3.4\nnewsize=100\nnewchecksum=0x1F\n"
         "customversion=c1\ndate=24.12.2008\ntime=14:30\ndescr=First file\ntargetdir=C:\\Prog\ncompressed=1\n"
@@ -249,12 +111,12 @@ TEST(ReadFileList, NoCountNoEntriesAndAHugeCountIsCapped)
 {
     FileList list;
     list.add();
-    EXPECT_EQ(readFileList(ProfileText::parse("[files]\ncount=0\n"), bracketed, list), 0);
+    EXPECT_EQ(readFileList(IniReader::parse("[files]\ncount=0\n"), bracketed, list), 0);
     EXPECT_EQ(list.count(), 0u);
-    EXPECT_EQ(readFileList(ProfileText::parse("[files]\ncount=-3\n"), bracketed, list), -3);
+    EXPECT_EQ(readFileList(IniReader::parse("[files]\ncount=-3\n"), bracketed, list), -3);
     EXPECT_EQ(list.count(), 0u);
-    EXPECT_EQ(readFileList(ProfileText::parse(""), bracketed, list), 0);
-    EXPECT_EQ(readFileList(ProfileText::parse("[files]\ncount=2147483647\n"), bracketed, list), 2147483647);
+    EXPECT_EQ(readFileList(IniReader::parse(""), bracketed, list), 0);
+    EXPECT_EQ(readFileList(IniReader::parse("[files]\ncount=2147483647\n"), bracketed, list), 2147483647);
     EXPECT_EQ(list.count(), static_cast<std::size_t>(kMaxFileEntries));
 }
 
@@ -293,7 +155,7 @@ TEST(ReadApplicationSection, CommandQuotingRules)
         {"appupdate=yes\nappname=app.exe\n", "app.exe", false},
     };
     for (const Case& c : cases) {
-        ApplicationSettings app = readApplicationSection(ProfileText::parse("[application]\n" + c.section), same);
+        ApplicationSettings app = readApplicationSection(IniReader::parse("[application]\n" + c.section), same);
         EXPECT_EQ(app.appCommand, c.expectedCommand) << c.section;
         EXPECT_EQ(app.appUpdate, c.expectedUpdate) << c.section;
     }
@@ -301,12 +163,86 @@ TEST(ReadApplicationSection, CommandQuotingRules)
 
 TEST(ReadApplicationSection, ComponentsExpandedParamsThroughTheEvent)
 {
-    ProfileText file = ProfileText::parse(
+    IniReader file = IniReader::parse(
         "[application]\nappupdate=1\nappname={APP}\\t.exe\nappparam={APP}\nappcomps=t.exe_NEW {APP}\nsilentrestart=1\n");
     ApplicationSettings app = readApplicationSection(file, bracketed, [](std::string& params) { params += " more"; });
     EXPECT_EQ(app.appCommand, "<{APP}\\t.exe> \"{APP} more\"");
     EXPECT_EQ(app.appComponents, "<t.exe_NEW {APP}>");
     EXPECT_TRUE(app.silentRestart);
+}
+
+TEST(Publication, SerialExpiryAndDowngradeComeFromUpdate)
+{
+    Publication p = readPublication(IniReader::parse(
+        "[update]\nserial=20261210140501\nexpires=31.12.2026 23:59\nallowdowngrade=1\n"));
+    EXPECT_EQ(p.serial, 20261210140501u);
+    EXPECT_TRUE(p.serialReadable);
+    EXPECT_EQ(p.expires, "31.12.2026 23:59");
+    EXPECT_TRUE(p.allowDowngrade);
+    Publication none = readPublication(IniReader::parse("[update]\ndescr=x\n"));
+    EXPECT_EQ(none.serial, 0u);
+    EXPECT_TRUE(none.serialReadable);
+    EXPECT_FALSE(none.allowDowngrade);
+    EXPECT_FALSE(readPublication(IniReader::parse("[update]\nserial=12x\n")).serialReadable);
+    EXPECT_FALSE(readPublication(IniReader::parse("[update]\nserial=-1\n")).serialReadable);
+    EXPECT_FALSE(readPublication(IniReader::parse("[update]\nserial=99999999999999999999\n")).serialReadable);
+}
+
+TEST(Publication, ReplayedAndExpiredFilesAreNotFresh)
+{
+    const LocalMinute now{2026, 12, 10, 14, 30};
+    struct Case {
+        std::string serial, expires;
+        std::uint64_t highest;
+        Freshness expected;
+    };
+    const Case cases[] = {
+        {"", "", 0, Freshness::Fresh},                       // no serial before, none now
+        {"", "", 1, Freshness::Replayed},                    // none counts as 0 once 1 was seen
+        {"5", "", 5, Freshness::Fresh},                      // the same publication again
+        {"4", "", 5, Freshness::Replayed},
+        {"6", "", 5, Freshness::Fresh},
+        {"x", "", 0, Freshness::Replayed},                   // a serial that does not read
+        {"6", "10.12.2026 14:31", 5, Freshness::Fresh},
+        {"6", "10.12.2026 14:30", 5, Freshness::Expired},    // the minute it expires
+        {"6", "09.12.2026 23:59", 5, Freshness::Expired},
+        {"6", "01.01.2027 00:00", 5, Freshness::Fresh},
+        {"6", "2026-12-31 10:00", 5, Freshness::Expired},    // another format does not read
+        {"6", "31.02.2027 10:00", 5, Freshness::Expired},    // no such day
+        {"6", "29.02.2028 10:00", 5, Freshness::Fresh},      // a leap day
+        {"6", "10.12.2026 24:00", 5, Freshness::Expired},
+        {"4", "01.01.2027 00:00", 5, Freshness::Replayed},
+    };
+    for (const Case& c : cases) {
+        std::string text = "[update]\n";
+        if (!c.serial.empty())
+            text += "serial=" + c.serial + "\n";
+        if (!c.expires.empty())
+            text += "expires=" + c.expires + "\n";
+        EXPECT_EQ(freshness(readPublication(IniReader::parse(text)), c.highest, now), c.expected)
+            << c.serial << " / " << c.expires << " / " << c.highest;
+    }
+}
+
+TEST(ControlFile, ExpandsOnlyTheKeysMarkedWithMacros)
+{
+    ControlFile file("[application]\nappname={APP}\\talkpost.exe\nappparam={APP}\nappcomps={APP}\\a.exe\n"
+                     "[action]\nrunafter={APP}\\done.exe\nmsg={APP}\n[files]\ncount=1\n[file1]\nurl={APP}/x\ndescr={APP}\n",
+                     [](const std::string& text) { return expandMacros(text, [](const std::string& name) {
+                                                       return name == "APP" ? std::string("C:\\Talk") : std::string();
+                                                   }); });
+    ApplicationSettings app = file.application();
+    EXPECT_EQ(app.appCommand, "C:\\Talk\\talkpost.exe {APP}");
+    EXPECT_EQ(app.appComponents, "C:\\Talk\\a.exe");
+    EXPECT_EQ(file.readPath("action", "runafter"), "C:\\Talk\\done.exe");
+    EXPECT_EQ(file.readString("action", "msg"), "{APP}");
+    FileList list;
+    EXPECT_EQ(file.readFileList(list), 1);
+    EXPECT_EQ(list.at(0).url, "C:\\Talk/x");
+    EXPECT_EQ(list.at(0).description, "{APP}");
+    // Without a verified file every key has its default.
+    EXPECT_EQ(ControlFile::none().readString("update", "descr", "d"), "d");
+    EXPECT_EQ(ControlFile::none().publication().serial, 0u);
 }
 
 }  // namespace

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "support/test_support_win.h"
+
 #include <atomic>
 #include <chrono>
 #include <functional>
@@ -19,15 +21,15 @@ public:
     // visible, act(window) runs on the driver's thread.
     DialogDriver(std::string caption, std::function<void(HWND)> act)
         : thread_([this, caption = std::move(caption), act = std::move(act)] {
-              auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-              while (std::chrono::steady_clock::now() < deadline) {
-                  HWND window = FindWindowA(nullptr, caption.c_str());
-                  if (window != nullptr && IsWindowVisible(window)) {
-                      seen_ = true;
-                      act(window);
-                      return;
-                  }
-                  Sleep(20);
+              HWND window = nullptr;
+              if (test::waitUntil(
+                      [&] {
+                          window = FindWindowA(nullptr, caption.c_str());
+                          return window != nullptr && IsWindowVisible(window);
+                      },
+                      std::chrono::seconds(30))) {
+                  seen_ = true;
+                  act(window);
               }
           })
     {

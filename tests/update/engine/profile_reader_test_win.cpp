@@ -1,13 +1,13 @@
-// Our reading of control files against the platform's profile reader: every
-// key of every case read both ways must give the same text.
+// Our INI reader against the platform's profile reader: every key of every
+// case read both ways must give the same text.
 #include <windows.h>
 
 #include <gtest/gtest.h>
 
 #include "support/test_support_win.h"
-#include "update/engine/control_file.h"
+#include "base/ini_reader.h"
 
-namespace talkpost::update {
+namespace talkpost {
 namespace {
 
 struct Lookup {
@@ -48,7 +48,7 @@ TEST(ProfileReader, OursReadsWhatThePlatformReads)
         // A fresh name per case: the platform keeps the last file it read.
         std::string path = folder.file("case" + std::to_string(index++) + ".inf");
         test::writeFile(path, text);
-        ProfileText ours = ProfileText::load(path);
+        IniReader ours = IniReader::parse(test::readFile(path));
         for (const Lookup& l : lookups) {
             char buffer[2048] = {};
             GetPrivateProfileStringA(l.section, l.key, "default", buffer, sizeof buffer, path.c_str());
@@ -59,4 +59,4 @@ TEST(ProfileReader, OursReadsWhatThePlatformReads)
 }
 
 }  // namespace
-}  // namespace talkpost::update
+}  // namespace talkpost

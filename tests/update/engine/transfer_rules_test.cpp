@@ -159,12 +159,12 @@ TEST(EngineSettings, DefaultsAndThisProgramsValues)
 {
     EngineSettings d;
     EXPECT_EQ(d.agent, "TUpdateEngine");
-    EXPECT_EQ(d.authenticate, Authenticate::auNever);
+    EXPECT_EQ(d.authenticate, Authenticate::Never);
     EXPECT_EQ(d.dateFormat, "dd/mm/yyyy");
     EXPECT_EQ(d.port, 21);
     EXPECT_EQ(d.signature, "UpdateEngine");
     EXPECT_EQ(d.tempDirectory, ".");
-    EXPECT_EQ(d.updateConnect, UpdateConnect::ccNoConnect);
+    EXPECT_EQ(d.updateConnect, UpdateConnect::NoConnect);
     EXPECT_TRUE(d.useWinTempDir);
     EXPECT_FALSE(d.logging);
 
@@ -175,11 +175,11 @@ TEST(EngineSettings, DefaultsAndThisProgramsValues)
     EXPECT_EQ(t.dateSeparator, '.');
     EXPECT_TRUE(t.extractCAB);
     EXPECT_TRUE(t.logging);
-    EXPECT_EQ(t.updateConnect, UpdateConnect::ccConnectSilent);
+    EXPECT_EQ(t.updateConnect, UpdateConnect::ConnectSilent);
     EXPECT_EQ(t.userID.size(), 8u);
     EXPECT_EQ(t.password.size(), 8u);
     EXPECT_TRUE(t.lastURLEntry.key.empty());
-    EXPECT_EQ(t.authenticate, Authenticate::auNever);
+    EXPECT_EQ(t.authenticate, Authenticate::Never);
     EXPECT_EQ(updateServerBase("  "), "");
 }
 
@@ -194,19 +194,52 @@ TEST(ConnectionRules, OnlineTestAndDialSteps)
         DialStep expected;
     };
     const Case cases[] = {
-        {true, UpdateConnect::ccNoConnect, DialStep::Online},
-        {false, UpdateConnect::ccNoConnect, DialStep::ReturnOffline},
-        {false, UpdateConnect::ccConnectPrompt, DialStep::PromptDial},
-        {false, UpdateConnect::ccConnectPromptHangup, DialStep::PromptDial},
-        {false, UpdateConnect::ccConnectSilent, DialStep::SilentDial},
-        {false, UpdateConnect::ccConnectSilentHangup, DialStep::SilentDial},
-        {true, UpdateConnect::ccConnectSilent, DialStep::Online},
+        {true, UpdateConnect::NoConnect, DialStep::Online},
+        {false, UpdateConnect::NoConnect, DialStep::ReturnOffline},
+        {false, UpdateConnect::ConnectPrompt, DialStep::PromptDial},
+        {false, UpdateConnect::ConnectPromptHangup, DialStep::PromptDial},
+        {false, UpdateConnect::ConnectSilent, DialStep::SilentDial},
+        {false, UpdateConnect::ConnectSilentHangup, DialStep::SilentDial},
+        {true, UpdateConnect::ConnectSilent, DialStep::Online},
     };
     for (const Case& c : cases)
         EXPECT_EQ(dialStep(c.online, c.mode), c.expected) << static_cast<int>(c.mode) << c.online;
-    EXPECT_TRUE(hangsUpAfterwards(UpdateConnect::ccConnectSilentHangup));
-    EXPECT_TRUE(hangsUpAfterwards(UpdateConnect::ccConnectPromptHangup));
-    EXPECT_FALSE(hangsUpAfterwards(UpdateConnect::ccConnectSilent));
+    EXPECT_TRUE(hangsUpAfterwards(UpdateConnect::ConnectSilentHangup));
+    EXPECT_TRUE(hangsUpAfterwards(UpdateConnect::ConnectPromptHangup));
+    EXPECT_FALSE(hangsUpAfterwards(UpdateConnect::ConnectSilent));
+}
+
+}  // namespace
+}  // namespace talkpost::update
+
+namespace talkpost::update {
+namespace {
+
+TEST(SameServerRedirect, FollowsOnlyToTheSameSchemeHostAndPort)
+{
+    const std::string from = "http://127.0.0.1:8766/Updates/talkpost.inf";
+    struct Case {
+        std::string location;
+        std::optional<std::string> expected;
+    };
+    const Case cases[] = {
+        {"/moved/talkpost.inf", "http://127.0.0.1:8766/moved/talkpost.inf"},
+        {"http://127.0.0.1:8766/moved/x", "http://127.0.0.1:8766/moved/x"},
+        {"HTTP://127.0.0.1:8766/x", "http://127.0.0.1:8766/x"},
+        {"http://127.0.0.1:8767/x", std::nullopt},          // another port
+        {"http://127.0.0.2:8766/x", std::nullopt},          // another host
+        {"https://127.0.0.1:8766/x", std::nullopt},         // another scheme
+        {"//127.0.0.2:8766/x", std::nullopt},               // a server of its own
+        {"file:///C:/windows/win.ini", std::nullopt},
+        {"ftp://127.0.0.1:8766/x", std::nullopt},
+        {"http://evil@127.0.0.1:8766/x", "http://127.0.0.1:8766/x"},  // no credentials taken over
+        {"", std::nullopt},
+        {"http://127.0.0.1:99999/x", std::nullopt},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(sameServerRedirect(from, c.location), c.expected) << c.location;
+    EXPECT_EQ(sameServerRedirect("http://host/a", "http://host:80/b"), "http://host:80/b");
+    EXPECT_EQ(sameServerRedirect("https://host/a", "https://host:443/b"), "https://host:443/b");
 }
 
 }  // namespace

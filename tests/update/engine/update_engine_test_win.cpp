@@ -7,18 +7,22 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
+#include <thread>
 
 #include "support/test_support_win.h"
 #include "update/engine/base64.h"
 #include "update/engine/dialog_driver_win.h"
 #include "update/engine/status_log.h"
 #include "update/engine/status_log_win.h"
+#include "update/install/check_codes.h"
 #include "update/install/install_files_win.h"
 #include "update/engine/transfer.h"
 #include "update/live_update_win.h"
 #include "update/wizard/login_dialog_win.h"
 #include "base/app_error.h"
+#include "win/folders_win.h"
 
 namespace talkpost::update {
 namespace {
@@ -85,7 +89,16 @@ protected:
     std::vector<std::string> log() const { return lines(folder.file("upd.log")); }
     bool logged(const std::string& part) const { return countContaining(log(), part) > 0; }
     std::vector<std::string> requests() const { return lines(work() + "\\http.log"); }
-    std::vector<std::string> leftTemporaries() const { return filesIn(temp(), "UPD*.tmp"); }
+    // Temporary files of the update's folders, and the folders themselves.
+    std::vector<std::string> leftTemporaries() const
+    {
+        std::vector<std::string> all;
+        for (const std::string& f : filesIn(temp(), "TPUPD-*"))
+            for (const std::string& t : filesIn(temp() + "\\" + f, "UPD*.tmp"))
+                all.push_back(f + "\\" + t);
+        return all;
+    }
+    std::vector<std::string> updateFolders() const { return filesIn(temp(), "TPUPD-*"); }
     std::string served(const std::string& relative) const { return test::readFile(work() + "\\http\\" + relative); }
 
     test::TempFolder folder;
@@ -96,9 +109,9 @@ TEST_F(UpdateEngineTest, SignedControlFileIsFetchedWithTheBasicHeaderOnEveryRequ
 {
     ASSERT_EQ(engine.openConnection(), kConnected);
     ASSERT_EQ(engine.fetchControlFile(), kControlFileFetched);
-    EXPECT_TRUE(test::fileExists(engine.controlFilePath()));
-    EXPECT_EQ(engine.controlFilePath(), UpdateEngine::windowsTempFolder() + "talkpost.inf");
-    EXPECT_EQ(test::readFile(engine.controlFilePath()), served("Updates\\talkpost.inf"));
+    // Held in memory as verified: no copy on disk that anyone could change.
+    EXPECT_TRUE(engine.hasControlFile());
+    EXPECT_FALSE(test::fileExists(UpdateEngine::windowsTempFolder() + "talkpost.inf"));
     EXPECT_EQ(engine.application().appCommand, "\"My App.exe\" \"-a -b\"");
     EXPECT_TRUE(engine.application().appUpdate);
     EXPECT_EQ(engine.readControlString("update", "descr"), "Test update");
@@ -116,11 +129,10 @@ TEST_F(UpdateEngineTest, SignedControlFileIsFetchedWithTheBasicHeaderOnEveryRequ
     EXPECT_EQ(countContaining(lines, "[926] Update control file found (Status:3) (Error:0)"), 1u);
     EXPECT_EQ(countContaining(lines, "[927]"), 0u);
 
-    std::string copy = engine.controlFilePath();
     engine.closeConnection();
     EXPECT_EQ(countContaining(log(), "[949] Closed Internet connection (Status:3) (Error:0)"), 2u);
-    EXPECT_FALSE(test::fileExists(copy));
-    EXPECT_TRUE(leftTemporaries().empty());
+    EXPECT_FALSE(engine.hasControlFile());
+    EXPECT_TRUE(updateFolders().empty());
 }
 
 TEST_F(UpdateEngineTest, ControlFileWithoutAGoodSignatureGivesFiveAndIsNeverRead)
@@ -132,7 +144,7 @@ TEST_F(UpdateEngineTest, ControlFileWithoutAGoodSignatureGivesFiveAndIsNeverRead
         EXPECT_EQ(engine.fetchControlFile(), kSignatureMismatch) << dir;
         EXPECT_TRUE(logged("[927] Invalid signature in update control file (Status:11) (Error:4)")) << dir;
         // Nothing of the file remains to be acted on.
-        EXPECT_EQ(engine.controlFilePath(), "") << dir;
+        EXPECT_FALSE(engine.hasControlFile()) << dir;
         EXPECT_FALSE(test::fileExists(UpdateEngine::windowsTempFolder() + "talkpost.inf")) << dir;
         EXPECT_EQ(engine.application().appCommand, "") << dir;
         EXPECT_EQ(engine.readFileList(), 0) << dir;
@@ -172,10 +184,10 @@ TEST_F(UpdateEngineTest, CancelAfterTheFirstBlockLeavesNoTemporaryFileAndTheDest
         ++progress;
         EXPECT_EQ(name, target() + "big.bin");
         EXPECT_GT(pos, 0);
-        EXPECT_LE(pos, 4096);
+        EXPECT_LE(pos, 65536);
         EXPECT_EQ(size, 65536);
     };
-    engine.onProgressCancel = [](UpdateEngine&, bool& cancel) { cancel = true; };
+    engine.onProgressCancel = [&](UpdateEngine&, bool& cancel) { cancel = progress > 0; };
     ASSERT_EQ(engine.openConnection(), kConnected);
     EXPECT_FALSE(engine.transferFile(base() + "/files/big.bin", target()));
     EXPECT_EQ(progress, 1);
@@ -221,7 +233,175 @@ TEST_F(UpdateEngineTest, AnEndlessControlFileIsRefused)
     engine.settings.url = base() + "/endless/talkpost.inf";
     ASSERT_EQ(engine.openConnection(), kConnected);
     EXPECT_EQ(engine.fetchControlFile(), kControlFileNotFound);
+    EXPECT_TRUE(logged("[981] Download larger than allowed, stopped : " + base() + "/endless/talkpost.inf"));
     EXPECT_TRUE(leftTemporaries().empty());
+}
+
+TEST_F(UpdateEngineTest, AnEndlessBodyStopsAtTheEntrysFileSize)
+{
+    ASSERT_EQ(engine.openConnection(), kConnected);
+    EXPECT_FALSE(engine.transferFile(base() + "/endless/entry.bin", target(), 14));
+    EXPECT_TRUE(logged("[981] Download larger than allowed, stopped : " + base() + "/endless/entry.bin"));
+    EXPECT_FALSE(test::fileExists(target() + "entry.bin"));
+    // The file exactly as long as its filesize= is whole.
+    EXPECT_TRUE(engine.transferFile(base() + "/files/tiny.txt", target(), 4));
+    EXPECT_FALSE(engine.transferFile(base() + "/files/big.bin", target(), 65535));
+    EXPECT_FALSE(test::fileExists(target() + "big.bin"));
+    engine.closeConnection();
+    EXPECT_TRUE(updateFolders().empty());
+}
+
+TEST_F(UpdateEngineTest, EveryUpdateDownloadsIntoAFolderOfItsOwnRemovedAtItsEnd)
+{
+    // What a crashed update left behind, and the folder of a running one.
+    ASSERT_TRUE(CreateDirectoryA((temp() + "\\TPUPD-crashed").c_str(), nullptr));
+    test::writeFile(temp() + "\\TPUPD-crashed\\UPDT1.tmp", "part");
+    ASSERT_EQ(engine.openConnection(), kConnected);
+    std::string folder = engine.downloadFolder();
+    ASSERT_FALSE(folder.empty());
+    EXPECT_EQ(folder.rfind(temp() + "\\TPUPD-", 0), 0u) << folder;
+    EXPECT_FALSE(test::fileExists(temp() + "\\TPUPD-crashed"));
+    {
+        UpdateEngine second;
+        second.settings = engine.settings;
+        // A second update removes no folder that a running one holds.
+        std::string other = second.downloadFolder();
+        EXPECT_NE(other, folder);
+        EXPECT_TRUE(test::fileExists(folder));
+    }
+    EXPECT_TRUE(engine.transferFile(base() + "/files/tiny.txt", folder));
+    EXPECT_TRUE(test::fileExists(folder + "tiny.txt"));
+    engine.closeConnection();
+    EXPECT_FALSE(test::fileExists(folder));
+    EXPECT_TRUE(updateFolders().empty());
+}
+
+// A window of this thread, asked from another thread as the system asks a
+// window whether it hangs: each answer within 200 ms counts.
+class AnsweringWindow {
+public:
+    AnsweringWindow()
+    {
+        window_ = CreateWindowExA(0, "STATIC", "answering", WS_POPUP, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
+        asker_ = std::thread([this] {
+            while (!stop_) {
+                DWORD_PTR result = 0;
+                if (SendMessageTimeoutA(window_, WM_NULL, 0, 0, SMTO_NORMAL, 200, &result))
+                    ++answered_;
+                else
+                    ++missed_;
+            }
+            done_ = true;
+        });
+    }
+    ~AnsweringWindow()
+    {
+        stop_ = true;
+        // The asker's last question is answered before it is joined.
+        test::waitUntil([this] { return done_.load(); });
+        asker_.join();
+        DestroyWindow(window_);
+    }
+    int answered() const { return answered_; }
+    int missed() const { return missed_; }
+
+private:
+    HWND window_ = nullptr;
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> done_{false};
+    std::atomic<int> answered_{0};
+    std::atomic<int> missed_{0};
+    std::thread asker_;
+};
+
+TEST_F(UpdateEngineTest, AStalledServerEndsTheFetchWhileTheWindowAnswers)
+{
+    engine.documentDeadlineMs = 3000;
+    engine.settings.url = base() + "/stall/talkpost.inf";
+    ASSERT_EQ(engine.openConnection(), kConnected);
+    {
+        AnsweringWindow window;
+        EXPECT_EQ(engine.fetchControlFile(), kControlFileNotFound);
+        EXPECT_GT(window.answered(), 0);
+        EXPECT_EQ(window.missed(), 0);
+    }
+    EXPECT_TRUE(logged("[975] Server did not answer in time : " + base() + "/stall/talkpost.inf"));
+    EXPECT_TRUE(logged("[925] Update control file not found (Status:2) (Error:0)"));
+
+    // Cancel ends a stalled file download at once, the window answering meanwhile.
+    {
+        AnsweringWindow window;
+        engine.onProgressCancel = [&](UpdateEngine&, bool& cancel) { cancel = window.answered() >= 5; };
+        EXPECT_FALSE(engine.transferFile(base() + "/stall/file.bin", target()));
+        EXPECT_EQ(window.missed(), 0);
+        engine.onProgressCancel = nullptr;
+    }
+    EXPECT_TRUE(engine.cancelled());
+    EXPECT_TRUE(logged("[964] Update process cancelled"));
+    EXPECT_FALSE(test::fileExists(target() + "file.bin"));
+}
+
+TEST_F(UpdateEngineTest, ARedirectToAnotherServerIsRefusedWithoutTheCredentials)
+{
+    const std::string other = env("TALKPOST_UPDATE_OTHER_PORT");
+    test::writeFile(work() + "\\other.log", "");
+    engine.settings.url = base() + "/redirect/" + other + "/Updates/talkpost.inf";
+    ASSERT_EQ(engine.openConnection(), kConnected);
+    EXPECT_EQ(engine.fetchControlFile(), kControlFileNotFound);
+    EXPECT_TRUE(logged("[976] Redirect to another server refused : http://127.0.0.1:" + other + "/Updates/talkpost.inf"));
+    EXPECT_TRUE(lines(work() + "\\other.log").empty()) << "a request reached the other server";
+
+    // Within the same server the redirect is followed, with the account.
+    engine.settings.url = base() + "/redirect/" + env("TALKPOST_UPDATE_HTTP_PORT") + "/Updates/talkpost.inf";
+    EXPECT_EQ(engine.fetchControlFile(), kControlFileFetched);
+}
+
+TEST_F(UpdateEngineTest, AReplayedOlderSerialAndAnExpiredFileAreRefused)
+{
+    std::uint64_t remembered = 0;
+    engine.readHighestSerial = [&] { return remembered; };
+    engine.saveHighestSerial = [&](std::uint64_t serial) { remembered = serial; };
+    ASSERT_EQ(engine.openConnection(), kConnected);
+    engine.settings.url = base() + "/serial5/talkpost.inf";
+    EXPECT_EQ(engine.fetchControlFile(), kControlFileFetched);
+    EXPECT_EQ(remembered, 5u);
+    EXPECT_EQ(engine.fetchControlFile(), kControlFileFetched);  // the same publication again
+    engine.settings.url = base() + "/serial4/talkpost.inf";
+    EXPECT_EQ(engine.fetchControlFile(), kControlFileNotFound);
+    EXPECT_TRUE(logged("[977] Control file older than one accepted before, refused : serial 4"));
+    EXPECT_FALSE(engine.hasControlFile());
+    // A file without a serial counts as 0.
+    engine.settings.url = base() + "/Updates/talkpost.inf";
+    EXPECT_EQ(engine.fetchControlFile(), kControlFileNotFound);
+    engine.settings.url = base() + "/expired/talkpost.inf";
+    EXPECT_EQ(engine.fetchControlFile(), kControlFileNotFound);
+    EXPECT_TRUE(logged("[978] Control file expired, refused : 01.01.2020 00:00"));
+    EXPECT_EQ(remembered, 5u);
+}
+
+TEST_F(UpdateEngineTest, AnOlderVersionIsInstalledOnlyWhenThePublisherAllowsIt)
+{
+    ASSERT_TRUE(CopyFileA((test::binaryDir() + "\\talkpost.exe").c_str(), (work() + "\\installed.exe").c_str(), FALSE));
+    ASSERT_EQ(engine.openConnection(), kConnected);
+    engine.settings.url = base() + "/older0/talkpost.inf";
+    ASSERT_EQ(engine.fetchControlFile(), kControlFileFetched);
+    EXPECT_EQ(engine.checkUpdateEntry(), ucNoNewVersion);
+    EXPECT_TRUE(logged("[979] Older version not allowed by the control file, refused : 0.9.0.0 < "));
+    engine.settings.url = base() + "/older1/talkpost.inf";
+    ASSERT_EQ(engine.fetchControlFile(), kControlFileFetched);
+    EXPECT_EQ(engine.checkUpdateEntry(), ucSizeDiffers);
+}
+
+TEST_F(UpdateEngineTest, ATextThatDoesNotMatchItsSha256IsNotShown)
+{
+    ASSERT_EQ(engine.openConnection(), kConnected);
+    engine.settings.url = base() + "/texts/talkpost.inf";
+    ASSERT_EQ(engine.fetchControlFile(), kControlFileFetched);
+    auto whatsNew = engine.fetchWhatsNew();
+    ASSERT_TRUE(whatsNew.has_value());
+    EXPECT_EQ(*whatsNew, std::vector<std::string>{"What is new"});
+    EXPECT_FALSE(engine.fetchLicense().has_value());
+    EXPECT_TRUE(logged("[980] Text without a matching sha256 value, not shown : " + base() + "/texts/license.txt"));
 }
 
 TEST_F(UpdateEngineTest, AConnectionThatEndsBeforeTheAnnouncedLengthReplacesNothing)
@@ -252,8 +432,8 @@ TEST_F(UpdateEngineTest, CredentialsAskedForThroughTheLoginDialog)
 {
     const std::string prompt = "Connect to 127.0.0.1:" + env("TALKPOST_UPDATE_HTTP_PORT");
     const std::string header = "Basic " + base64Encode(std::string(kUpdateUserID) + ":" + kUpdatePassword);
-    const LoginCase cases[] = {{Authenticate::auAuto, true}, {Authenticate::auAuto, false},
-                               {Authenticate::auAlways, true}, {Authenticate::auAlways, false}};
+    const LoginCase cases[] = {{Authenticate::Auto, true}, {Authenticate::Auto, false},
+                               {Authenticate::Always, true}, {Authenticate::Always, false}};
     for (const LoginCase& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.mode) * 10 + c.confirm);
         test::writeFile(work() + "\\http.log", "");
@@ -263,8 +443,8 @@ TEST_F(UpdateEngineTest, CredentialsAskedForThroughTheLoginDialog)
         engine.settings.password.clear();
         engine.settings.authenticate = c.mode;
         DialogDriver driver(prompt, [&](HWND dialog) {
-            DialogDriver::type(dialog, static_cast<int>(LoginDialog::ControlId::Edit1), kUpdateUserID);
-            DialogDriver::type(dialog, static_cast<int>(LoginDialog::ControlId::Edit2), kUpdatePassword);
+            DialogDriver::type(dialog, static_cast<int>(LoginDialog::ControlId::UserEdit), kUpdateUserID);
+            DialogDriver::type(dialog, static_cast<int>(LoginDialog::ControlId::PasswordEdit), kUpdatePassword);
             DialogDriver::press(dialog, c.confirm ? IDOK : IDCANCEL);
         });
         ASSERT_EQ(engine.openConnection(), kConnected);
@@ -276,12 +456,12 @@ TEST_F(UpdateEngineTest, CredentialsAskedForThroughTheLoginDialog)
             EXPECT_EQ(engine.settings.userID, kUpdateUserID);
             EXPECT_EQ(all.back(), "/files/tiny.txt " + header);
             // Asked first, the request goes once with the header; asked after a 401, twice.
-            EXPECT_EQ(all.size(), c.mode == Authenticate::auAlways ? 1u : 2u);
+            EXPECT_EQ(all.size(), c.mode == Authenticate::Always ? 1u : 2u);
         } else {
             EXPECT_FALSE(test::fileExists(target() + "tiny.txt"));
             EXPECT_EQ(engine.settings.userID, "");
             EXPECT_TRUE(logged("[956] Authentication cancelled (Status:0) (Error:0)"));
-            EXPECT_EQ(all.size(), c.mode == Authenticate::auAlways ? 0u : 1u);
+            EXPECT_EQ(all.size(), c.mode == Authenticate::Always ? 0u : 1u);
         }
         engine.closeConnection();
     }
@@ -322,7 +502,7 @@ TEST_F(UpdateEngineTest, WhatsNewAndLicenseDocuments)
 
 TEST_F(UpdateEngineTest, FileModeCopiesAndRefusesWhatCannotBeCopied)
 {
-    engine.settings.updateType = UpdateType::fileUpdate;
+    engine.settings.updateType = UpdateType::File;
     EXPECT_EQ(engine.openConnection(), kConnected);
     EXPECT_TRUE(log().empty());  // no connection is checked for files
 
@@ -386,7 +566,7 @@ TEST_F(LastUrlTest, WithoutAKeyNothingIsReadOrWritten)
 
 TEST_F(LastUrlTest, TheRememberedAddressIsFetchedWhenSaveIsOn)
 {
-    engine.settings.lastURLEntry = {true, kKey, "Last", RegRoot::lurLOCALUSER};
+    engine.settings.lastURLEntry = {true, kKey, "Last", RegRoot::LocalUser};
     EXPECT_TRUE(engine.saveLastURL(base() + "/Updates/talkpost.inf"));
     engine.settings.url = base() + "/status/404/talkpost.inf";
     ASSERT_EQ(engine.openConnection(), kConnected);
@@ -450,7 +630,7 @@ TEST(UpdateLog, AnUnwritableLogEndsTheOperationWithAnError)
 // FTP against Debian's server.
 TEST_F(UpdateEngineTest, FtpSetsTheFolderOnceAndFetchesWholeFiles)
 {
-    engine.settings.updateType = UpdateType::ftpUpdate;
+    engine.settings.updateType = UpdateType::Ftp;
     engine.settings.host = "127.0.0.1";
     engine.settings.port = std::atoi(env("TALKPOST_UPDATE_FTP_PORT").c_str());
     engine.settings.url = "ftp://127.0.0.1/pub/data.bin";
@@ -499,6 +679,66 @@ TEST_F(UpdateEngineTest, LiveUpdateWithoutAServerShowsTheInformationAndFetchesNo
     }
     EXPECT_TRUE(requests().empty());
     EXPECT_FALSE(test::fileExists(folder.file("upd.log")));
+}
+
+}  // namespace
+}  // namespace talkpost::update
+
+namespace talkpost::update {
+namespace {
+
+TEST_F(UpdateEngineTest, RequestsGoThroughTheConfiguredProxy)
+{
+    const std::string proxy = "127.0.0.1:" + env("TALKPOST_UPDATE_OTHER_PORT");
+    // The server named as "localhost": Wine keeps the connections of earlier
+    // tests to 127.0.0.1 open and would reuse them past the proxy.
+    const std::string server = "http://localhost:" + env("TALKPOST_UPDATE_HTTP_PORT");
+    test::writeFile(work() + "\\other.log", "");
+    engine.settings = talkpostEngineSettings(server);
+    engine.settings.proxy = proxy;
+    ASSERT_EQ(engine.openConnection(), kConnected);
+    ASSERT_EQ(engine.fetchControlFile(), kControlFileFetched);
+    auto forwarded = lines(work() + "\\other.log");
+    ASSERT_EQ(forwarded.size(), 2u);
+    EXPECT_EQ(forwarded[0], "proxy " + server + "/Updates/talkpost.inf");
+    EXPECT_EQ(forwarded[1], "proxy " + server + "/Updates/talkpost.inf.sig");
+}
+
+TEST_F(UpdateEngineTest, ThePostUpdateReportGoesToItsServersPortWithItsEvents)
+{
+    const std::string other = env("TALKPOST_UPDATE_OTHER_PORT");
+    test::writeFile(work() + "\\other.log", "");
+    engine.settings.postUpdateInfo = {"127.0.0.1:" + other, "/report/done", "version=1.0.0.2&ok=1", true, ""};
+    std::vector<std::string> events;
+    engine.onBeforePost = [&](UpdateEngine&, bool&) { events.push_back("before"); };
+    engine.onProcessPostResult = [&](UpdateEngine& e, bool& allow) {
+        events.push_back("result " + e.settings.postUpdateInfo.postResult);
+        allow = events.size() < 3;  // the second report's answer is refused
+    };
+    ASSERT_EQ(engine.openConnection(), kConnected);
+    EXPECT_EQ(engine.finishUpdate(), 0);
+    EXPECT_EQ(lines(work() + "\\other.log"), std::vector<std::string>{"POST /report/done version=1.0.0.2&ok=1"});
+    EXPECT_TRUE(logged("[948] Finished processing update control file"));
+    EXPECT_EQ(engine.finishUpdate(), -1);
+    EXPECT_EQ(events, (std::vector<std::string>{"before", "result posted 20", "before", "result posted 20"}));
+
+    // A server that does not answer: its line, and no report.
+    engine.settings.postUpdateInfo.server = "127.0.0.1:1";
+    engine.onProcessPostResult = nullptr;
+    EXPECT_EQ(engine.finishUpdate(), 0);
+    EXPECT_EQ(engine.settings.postUpdateInfo.postResult, "");
+}
+
+TEST(ControlFileMacros, FoldersOfThePlatform)
+{
+    UpdateEngine engine;
+    EXPECT_EQ(engine.expandMacros("{sys}\\msg.exe"), systemFolder() + "\\msg.exe");
+    EXPECT_EQ(engine.expandMacros("{WIN}\\Talkpost.ini"), windowsFolder() + "\\Talkpost.ini");
+    ASSERT_FALSE(documentsFolder().empty());
+    EXPECT_EQ(engine.expandMacros("{DOC}\\UPDATE.LOG"), documentsFolder() + "\\UPDATE.LOG");
+    EXPECT_EQ(engine.expandMacros("{PF}\\Talkpost\\talkpost.exe"), "C:\\Program Files\\Talkpost\\talkpost.exe");
+    EXPECT_EQ(engine.expandMacros("{APP}\\x"), currentDirectory() + "\\x");
+    EXPECT_EQ(engine.expandMacros("{nope}\\x"), "{nope}\\x");
 }
 
 }  // namespace

@@ -72,7 +72,7 @@ protected:
         // {APP} is the current directory: the update acts on this folder.
         ASSERT_TRUE(SetCurrentDirectoryA(app_.path().c_str()));
         engine_.settings = talkpostEngineSettings(serverBase());
-        engine_.settings.downloadPrompt = DownloadPrompt::dpSilent;
+        engine_.settings.downloadPrompt = DownloadPrompt::Silent;
         engine_.onStatus = [this](UpdateEngine&, const std::string& text, int, int) { statuses_.push_back(text); };
     }
     void TearDown() override
@@ -192,10 +192,10 @@ TEST_F(EngineInstall, ThePromptModesAskAsTheySay)
     const std::string once = kConfirm + ": Download update files ?";
     auto each = [](const std::string& name) { return kConfirm + ": Download update file : " + name; };
     const Case cases[] = {
-        {DownloadPrompt::dpSilent, {}, {}, {"one.txt", "two.txt", "three.txt"}},
-        {DownloadPrompt::dpPromptOnce, {false}, {once}, {}},
-        {DownloadPrompt::dpPromptOnce, {true}, {once}, {"one.txt", "two.txt", "three.txt"}},
-        {DownloadPrompt::dpPromptAll, {false, true, false}, {each("one.txt"), each("two.txt"), each("three.txt")}, {"two.txt"}},
+        {DownloadPrompt::Silent, {}, {}, {"one.txt", "two.txt", "three.txt"}},
+        {DownloadPrompt::PromptOnce, {false}, {once}, {}},
+        {DownloadPrompt::PromptOnce, {true}, {once}, {"one.txt", "two.txt", "three.txt"}},
+        {DownloadPrompt::PromptAll, {false, true, false}, {each("one.txt"), each("two.txt"), each("three.txt")}, {"two.txt"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.mode));
@@ -352,7 +352,7 @@ TEST_F(EngineInstall, ARememberedDateWinsOverTheFilesAgeAndIsWrittenBackAfterThe
     const char* kKey = "Software\\TalkpostEngineInstallTest";
     RegDeleteTreeA(HKEY_CURRENT_USER, kKey);
     writeLocalFile(inApp("local.txt"));
-    engine_.settings.lastURLEntry = {true, kKey, "Update", RegRoot::lurLOCALUSER};
+    engine_.settings.lastURLEntry = {true, kKey, "Update", RegRoot::LocalUser};
     auto remember = [this](const std::string& date, const std::string& time) {
         engine_.lastDateKnown = true;
         ASSERT_TRUE(engine_.saveLastDate({date, time}));

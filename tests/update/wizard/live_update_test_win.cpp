@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdlib>
 #include <functional>
 #include <map>
@@ -46,14 +47,20 @@ public:
     // Waits until the control shows, enabled: the page has arrived and waits for its button.
     bool waitFor(WizardControl id) const
     {
-        for (int i = 0; i < 1500; ++i) {
-            if (!IsWindow(dialog_))
-                return false;
-            if (shown(id) && enabled(id))
-                return true;
-            Sleep(20);
-        }
-        return false;
+        bool gone = false;
+        bool arrived = test::waitUntil(
+            [&] {
+                gone = !IsWindow(dialog_);
+                return gone || (shown(id) && enabled(id));
+            },
+            std::chrono::seconds(30));
+        return arrived && !gone;
+    }
+    // Whether the dialog answers a message within 200 ms, as the system asks a window that might hang.
+    bool answers() const
+    {
+        DWORD_PTR ignored = 0;
+        return SendMessageTimeoutA(dialog_, WM_NULL, 0, 0, SMTO_NORMAL, 200, &ignored) != 0;
     }
     void click(WizardControl id) const { PostMessageA(control(id), BM_CLICK, 0, 0); }
     // Start, then "Get update" once the check has answered.
@@ -68,7 +75,7 @@ public:
     void closeFromTitleBar() const { PostMessageA(dialog_, WM_SYSCOMMAND, SC_CLOSE, 0); }
     void clickRow(int row) const
     {
-        HWND list = control(WizardControl::CheckListBox1);
+        HWND list = control(WizardControl::ComponentList);
         RECT r{};
         SendMessageA(list, LB_GETITEMRECT, row, reinterpret_cast<LPARAM>(&r));
         LPARAM at = MAKELPARAM(r.left + 6, r.top + 6);
@@ -77,7 +84,7 @@ public:
     }
     std::vector<bool> rowsChecked() const
     {
-        HWND list = control(WizardControl::CheckListBox1);
+        HWND list = control(WizardControl::ComponentList);
         std::vector<bool> checked;
         LRESULT count = SendMessageA(list, LB_GETCOUNT, 0, 0);
         for (LRESULT row = 0; row < count; ++row)
@@ -86,9 +93,7 @@ public:
     }
     bool waitClosed() const
     {
-        for (int i = 0; i < 1500 && IsWindow(dialog_); ++i)
-            Sleep(20);
-        return !IsWindow(dialog_);
+        return test::waitUntil([&] { return !IsWindow(dialog_); }, std::chrono::seconds(30));
     }
 
 private:
@@ -109,15 +114,16 @@ protected:
     {
         std::atomic<bool> seen{false};
         std::thread driver([&] {
-            for (int i = 0; i < 1500 && !seen; ++i) {
-                HWND dialog = FindWindowA("TalkpostUpdateWizard", "LiveUpdate");
-                if (dialog != nullptr && IsWindowVisible(dialog)) {
-                    seen = true;
-                    Operator hands(dialog);
-                    script(hands);
-                    return;
-                }
-                Sleep(20);
+            HWND dialog = nullptr;
+            seen = test::waitUntil(
+                [&] {
+                    dialog = FindWindowA("TalkpostUpdateWizard", "LiveUpdate");
+                    return dialog != nullptr && IsWindowVisible(dialog);
+                },
+                std::chrono::seconds(30));
+            if (seen) {
+                Operator hands(dialog);
+                script(hands);
             }
         });
         LiveUpdate live;
@@ -140,27 +146,23 @@ protected:
     test::RecordingPrompts prompts;
 };
 
-TEST_F(LiveUpdateTest, NothingNewerOffersExitAndClosesTheConnection)
+// The check page for what a server has when there is nothing to get; Exit
+// closes the dialog and the connection.
+TEST_F(LiveUpdateTest, TheCheckPageOffersExitWhenThereIsNothingToGet)
 {
-    std::string info, caption;
-    run("nothing", [&](Operator& hands) {
-        hands.click(WizardControl::StartButton);
-        ASSERT_TRUE(hands.waitFor(WizardControl::ControlButton));
-        info = hands.text(WizardControl::VersionInfoLabel);
-        caption = hands.text(WizardControl::ControlButton);
-        hands.click(WizardControl::ControlButton);
-        EXPECT_TRUE(hands.waitClosed());
-    });
-    EXPECT_EQ(info, "No new version available.");
-    EXPECT_EQ(caption, "Exit");
-    EXPECT_GE(logged("[949] Closed Internet connection"), 2u);
-}
-
-TEST_F(LiveUpdateTest, AMissingOrTamperedControlFileShowsTheTwoLines)
-{
-    for (const std::string caseName : {"missing", "tampered"}) {
+    const std::string failed = "Could not connect to update server or\r\nno update found on server ...";
+    struct Case {
+        std::string name, info;
+    };
+    const Case cases[] = {
+        {"nothing", "No new version available."},
+        {"missing", failed},
+        {"tampered", failed},  // changed after it was signed
+    };
+    for (const Case& c : cases) {
         std::string info, caption;
-        run(caseName, [&](Operator& hands) {
+        std::size_t closedBefore = logged("[949] Closed Internet connection");
+        run(c.name, [&](Operator& hands) {
             hands.click(WizardControl::StartButton);
             ASSERT_TRUE(hands.waitFor(WizardControl::ControlButton));
             info = hands.text(WizardControl::VersionInfoLabel);
@@ -168,8 +170,9 @@ TEST_F(LiveUpdateTest, AMissingOrTamperedControlFileShowsTheTwoLines)
             hands.click(WizardControl::ControlButton);
             EXPECT_TRUE(hands.waitClosed());
         });
-        EXPECT_EQ(info, "Could not connect to update server or\r\nno update found on server ...") << caseName;
-        EXPECT_EQ(caption, "Exit") << caseName;
+        EXPECT_EQ(info, c.info) << c.name << "\n" << log();
+        EXPECT_EQ(caption, "Exit") << c.name;
+        EXPECT_GE(logged("[949] Closed Internet connection") - closedBefore, 2u) << c.name;
     }
     EXPECT_EQ(logged("[927]"), 1u);
 }
@@ -207,9 +210,9 @@ TEST_F(LiveUpdateTest, DecliningTheLicenseEndsWithoutInstalling)
         ASSERT_TRUE(hands.waitFor(WizardControl::NewButton));
         whatsNew = hands.text(WizardControl::WhatsNewMemo);
         hands.click(WizardControl::NewButton);
-        ASSERT_TRUE(hands.waitFor(WizardControl::RNoAccept));
+        ASSERT_TRUE(hands.waitFor(WizardControl::DeclineRadio));
         nextAtFirst = hands.enabled(WizardControl::EulaButton);
-        hands.click(WizardControl::RNoAccept);
+        hands.click(WizardControl::DeclineRadio);
         ASSERT_TRUE(hands.waitFor(WizardControl::EulaButton));
         exitCaption = hands.text(WizardControl::EulaButton);
         hands.click(WizardControl::EulaButton);
@@ -229,19 +232,19 @@ TEST_F(LiveUpdateTest, AMandatoryRowStaysCheckedAndHiddenFilesComeAlong)
         ASSERT_TRUE(hands.startAndGetUpdate());
         ASSERT_TRUE(hands.waitFor(WizardControl::NewButton));
         hands.click(WizardControl::NewButton);
-        ASSERT_TRUE(hands.waitFor(WizardControl::RAccept));
-        hands.click(WizardControl::RAccept);
+        ASSERT_TRUE(hands.waitFor(WizardControl::AcceptRadio));
+        hands.click(WizardControl::AcceptRadio);
         ASSERT_TRUE(hands.waitFor(WizardControl::EulaButton));
         hands.click(WizardControl::EulaButton);
         ASSERT_TRUE(hands.waitFor(WizardControl::FilesButton));
         hands.clickRow(0);  // mandatory: stays
         hands.clickRow(1);
-        hands.text(WizardControl::Label3);  // the clicks are handled before this answer comes
+        hands.text(WizardControl::ComponentsHeading);  // the clicks are handled before this answer comes
         rows = hands.rowsChecked();
         hands.click(WizardControl::FilesButton);
         ASSERT_TRUE(hands.waitFor(WizardControl::RestartButton));
         restartCaption = hands.text(WizardControl::RestartButton);
-        hint = hands.text(WizardControl::Label8);
+        hint = hands.text(WizardControl::RestartHint);
         hands.click(WizardControl::RestartButton);
         EXPECT_TRUE(hands.waitClosed());
     });
@@ -305,6 +308,8 @@ TEST_F(LiveUpdateTest, EveryRowUncheckedEndsWithNoFilesFound)
 
 TEST_F(LiveUpdateTest, CancelOrAForgedFileEndsAsAFailedDownload)
 {
+    std::string fileLabel;
+    bool answered = true;
     for (const std::string caseName : {"slow", "forged"}) {
         prompts.shown.clear();
         run(caseName, [&](Operator& hands) {
@@ -313,6 +318,11 @@ TEST_F(LiveUpdateTest, CancelOrAForgedFileEndsAsAFailedDownload)
             hands.click(WizardControl::FilesButton);
             if (caseName == "slow") {
                 ASSERT_TRUE(hands.waitFor(WizardControl::CancelButton));
+                // The page names the file as the components page did, and answers throughout.
+                test::waitUntil([&] { return !hands.text(WizardControl::FileLabel).empty(); });
+                fileLabel = hands.text(WizardControl::FileLabel);
+                for (int i = 0; i < 10; ++i)
+                    answered = hands.answers() && answered;
                 hands.click(WizardControl::CancelButton);
             }
             EXPECT_TRUE(hands.waitClosed());
@@ -320,8 +330,29 @@ TEST_F(LiveUpdateTest, CancelOrAForgedFileEndsAsAFailedDownload)
         ASSERT_EQ(prompts.shown.size(), 1u) << caseName;
         EXPECT_EQ(prompts.shown[0].text, "Failed to download updates") << caseName;
     }
+    EXPECT_EQ(fileLabel, "Slow");
+    EXPECT_TRUE(answered);
     EXPECT_FALSE(test::fileExists(target("slow.dat")));
     EXPECT_FALSE(test::fileExists(target("forged.dat")));
+    EXPECT_GE(logged("[964] Update process cancelled"), 1u);
+}
+
+TEST_F(LiveUpdateTest, AStalledCheckAnswersAndClosingCancelsIt)
+{
+    bool answered = true;
+    run("stall", [&](Operator& hands) {
+        hands.click(WizardControl::StartButton);
+        // The server holds the control file back: the dialog still answers.
+        test::waitUntil([&] { return logged("[915] Download : ") > 0; });
+        for (int i = 0; i < 10; ++i)
+            answered = hands.answers() && answered;
+        hands.closeFromTitleBar();
+        EXPECT_TRUE(hands.waitClosed());
+    });
+    EXPECT_TRUE(answered);
+    EXPECT_EQ(logged("[964] Update process cancelled"), 1u);
+    EXPECT_EQ(logged("[925] Update control file not found"), 1u);
+    EXPECT_EQ(logged("[975]"), 0u);  // cancelled, not timed out
 }
 
 }  // namespace

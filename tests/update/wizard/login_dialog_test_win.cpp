@@ -21,8 +21,8 @@ TEST(LoginDialog, OkWithEmptyFieldsGivesTwoEmptyTexts)
     std::string user = "old user", password = "old password";
     std::string shownUser = "?", shownPassword = "?";
     DialogDriver driver(kPrompt, [&](HWND dialog) {
-        shownUser = windowText(GetDlgItem(dialog, id(Id::Edit1)));
-        shownPassword = windowText(GetDlgItem(dialog, id(Id::Edit2)));
+        shownUser = windowText(GetDlgItem(dialog, id(Id::UserEdit)));
+        shownPassword = windowText(GetDlgItem(dialog, id(Id::PasswordEdit)));
         DialogDriver::press(dialog, IDOK);
     });
     EXPECT_TRUE(showLoginDialog(kPrompt, user, password));
@@ -38,8 +38,8 @@ TEST(LoginDialog, OkHandsBackTheTextsExactlyAsTyped)
 {
     std::string user, password;
     DialogDriver driver(kPrompt, [](HWND dialog) {
-        DialogDriver::type(dialog, id(Id::Edit1), " tp user ");
-        DialogDriver::type(dialog, id(Id::Edit2), "p w ");
+        DialogDriver::type(dialog, id(Id::UserEdit), " tp user ");
+        DialogDriver::type(dialog, id(Id::PasswordEdit), "p w ");
         DialogDriver::press(dialog, IDOK);
     });
     EXPECT_TRUE(showLoginDialog(kPrompt, user, password));
@@ -57,8 +57,8 @@ TEST(LoginDialog, CancelEscapeAndTheCloseButtonKeepTheCallersValues)
     for (const auto& way : ways) {
         std::string user = "kept", password = "also kept";
         DialogDriver driver(kPrompt, [&](HWND dialog) {
-            DialogDriver::type(dialog, id(Id::Edit1), "typed");
-            DialogDriver::type(dialog, id(Id::Edit2), "typed");
+            DialogDriver::type(dialog, id(Id::UserEdit), "typed");
+            DialogDriver::type(dialog, id(Id::PasswordEdit), "typed");
             way(dialog);
         });
         EXPECT_FALSE(showLoginDialog(kPrompt, user, password));
@@ -68,15 +68,7 @@ TEST(LoginDialog, CancelEscapeAndTheCloseButtonKeepTheCallersValues)
 }
 
 // Waits on the driver's thread until the condition holds (true) or time is up.
-bool waitFor(const std::function<bool()>& condition)
-{
-    for (int i = 0; i < 500; ++i) {
-        if (condition())
-            return true;
-        Sleep(20);
-    }
-    return false;
-}
+bool waitFor(const std::function<bool()>& condition) { return test::waitUntil(condition, std::chrono::seconds(10)); }
 
 HWND focusOf(HWND dialog)
 {
@@ -93,8 +85,8 @@ TEST(LoginDialog, EnterConfirmsAndAltPMovesToThePassword)
 {
     std::string user, password;
     DialogDriver driver(kPrompt, [](HWND dialog) {
-        HWND edit1 = GetDlgItem(dialog, id(Id::Edit1));
-        HWND edit2 = GetDlgItem(dialog, id(Id::Edit2));
+        HWND edit1 = GetDlgItem(dialog, id(Id::UserEdit));
+        HWND edit2 = GetDlgItem(dialog, id(Id::PasswordEdit));
         EXPECT_TRUE(waitFor([&] { return focusOf(dialog) == edit1; }));  // the user name has the focus first
         DialogDriver::key(dialog, 'T');
         waitFor([&] { return windowText(edit1) == "t"; });
@@ -120,17 +112,17 @@ TEST(LoginDialog, LayoutCaptionAndPasswordCharacter)
     LONG style = GetWindowLongA(dialog.hwnd(), GWL_STYLE);
     EXPECT_TRUE(style & WS_SYSMENU);
     EXPECT_FALSE(style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX));
-    EXPECT_EQ(SendMessageA(dialog.control(id(Id::Edit2)), EM_GETPASSWORDCHAR, 0, 0), '*');
-    EXPECT_EQ(windowText(dialog.control(id(Id::Label1))), "&User name: ");
-    EXPECT_EQ(windowText(dialog.control(id(Id::Label2))), "&Password:");
+    EXPECT_EQ(SendMessageA(dialog.control(id(Id::PasswordEdit)), EM_GETPASSWORDCHAR, 0, 0), '*');
+    EXPECT_EQ(windowText(dialog.control(id(Id::UserLabel))), "&User name: ");
+    EXPECT_EQ(windowText(dialog.control(id(Id::PasswordLabel))), "&Password:");
     EXPECT_EQ(windowText(dialog.control(IDOK)), "OK");
     EXPECT_EQ(windowText(dialog.control(IDCANCEL)), "Cancel");
     EXPECT_TRUE(GetWindowLongA(dialog.control(IDOK), GWL_STYLE) & BS_DEFPUSHBUTTON);
     struct Place {
         int controlId, x, y, width, height;
     };
-    const Place places[] = {{id(Id::Edit1), 104, 80, 193, 21},
-                            {id(Id::Edit2), 104, 112, 193, 21},
+    const Place places[] = {{id(Id::UserEdit), 104, 80, 193, 21},
+                            {id(Id::PasswordEdit), 104, 112, 193, 21},
                             {IDOK, 144, 152, 75, 25},
                             {IDCANCEL, 224, 152, 75, 25}};
     for (const Place& p : places) {

@@ -53,4 +53,9 @@ for _ in $(seq 100); do
   pgrep -f 'Talkpost App.talkpost.exe' >/dev/null || break
   sleep 0.1
 done
+# The update's own folder went with the restarted program's start.
+if [ -n "${WINEPREFIX:-}" ] && find "$WINEPREFIX/drive_c/users" -maxdepth 6 -type d -path '*/Temp/TPUPD-*' | grep -q .; then
+  echo "FAIL: an update folder was left in the temporary folder" >&2
+  status=1
+fi
 exit $status

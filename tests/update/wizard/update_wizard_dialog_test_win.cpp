@@ -7,78 +7,22 @@
 
 #include <gtest/gtest.h>
 
+#include "scripted_wizard_engine.h"
 #include "support/test_support_win.h"
+#include "win/folders_win.h"
 #include "base/app_error.h"
 
 namespace talkpost {
 namespace {
 
 // Answers like a server with one update of three files; the download reports
-// progress block by block and stops when the dialog asks it to.
-struct ScriptedEngine : WizardEngine {
-    WizardProgressHandlers handlers;
-    int checkCode = update::ucVersionNewer;
-    std::optional<std::vector<std::string>> whatsNew;
-    std::optional<std::vector<std::string>> license;
-    std::vector<WizardFileEntry> list{{"Program", false, true}, {"Help", false, false}, {"Data", true, false}};
-    std::vector<bool> kept;
-    bool restart = true;
-    bool isCancelled = false;
-    int closes = 0;
-    int blocks = 4;
-    std::int64_t completed = 0;
-    std::vector<std::pair<std::string, std::int64_t>> progressSeen;
-    std::function<void()> duringDownload;  // runs once, halfway through
-
-    WizardProgressHandlers lent;
-    void lendProgressHandlers(const WizardProgressHandlers& h) override { lent = std::exchange(handlers, h); }
-    void restoreProgressHandlers() override { handlers = lent; }
-    std::int64_t totalSize() const override { return 8192; }
-    std::int64_t completedSize() const override { return completed; }
-    int openConnection() override { return 0; }
-    bool isFtpUpdate() const override { return false; }
-    int connectFtpHost() override { return 0; }
-    void setSilentDownload() override {}
-    int fetchControlFile() override { return 0; }
-    int checkUpdateEntry() override { return checkCode; }
-    CheckResultFacts checkResultFacts() const override { return {"", "", "", "1.0.0.1", "1.0.0.2", "Fixes."}; }
-    int runControlActions() override { return 0; }
-    std::optional<std::vector<std::string>> fetchWhatsNew() override { return whatsNew; }
-    std::optional<std::vector<std::string>> fetchLicense() override { return license; }
-    void raiseDownloadedWhatsNew(const std::vector<std::string>&) override {}
-    void raiseDownloadedLicense(const std::vector<std::string>&) override {}
-    void readFileList() override {}
-    void filterFileList() override {}
-    std::vector<WizardFileEntry> files() const override { return list; }
-    void keepSelected(const std::vector<bool>& selected) override
+// progress in four blocks and stops when the dialog asks it to.
+struct ScriptedEngine : test::ScriptedWizardEngine {
+    ScriptedEngine()
     {
-        kept = selected;
-        std::vector<WizardFileEntry> left;
-        for (std::size_t i = 0; i < list.size(); ++i)
-            if (selected[i])
-                left.push_back(list[i]);
-        list = left;
+        list = {{"Program", false, true}, {"Help", false, false}, {"Data", true, false}};
+        blocks = 4;
     }
-    int downloadFiles() override
-    {
-        for (int block = 1; block <= blocks; ++block) {
-            handlers.onFileProgress("C:\\Temp\\UPDT1.tmp", block * 1024, 4096);
-            progressSeen.emplace_back("block", block);
-            if (duringDownload && block == blocks / 2)
-                std::exchange(duringDownload, nullptr)();
-            if (handlers.onProgressCancel())
-                return -1;
-        }
-        completed = 4096;
-        return 0;
-    }
-    void cancelUpdate() override { isCancelled = true; }
-    void finishUpdate() override {}
-    bool cancelled() const override { return isCancelled; }
-    void closeConnection() override { ++closes; }
-    void raiseSuccess() override {}
-    bool restartRequired() override { return restart; }
-    void restartApplication() override {}
 };
 
 RECT placeIn(HWND control, HWND parent)
@@ -128,8 +72,8 @@ TEST_F(WizardDialogTest, LaysOutTheWelcomePageBesideTheBillboard)
         {WizardControl::Billboard, {9, 27, 125, 228}},
         {WizardControl::StartButton, {360, 232, 451, 257}},
         {WizardControl::WhatsNewMemo, {136, 32, 449, 225}},
-        {WizardControl::RAccept, {137, 228, 361, 245}},
-        {WizardControl::RNoAccept, {137, 246, 361, 263}},
+        {WizardControl::AcceptRadio, {137, 228, 361, 245}},
+        {WizardControl::DeclineRadio, {137, 246, 361, 263}},
         {WizardControl::FileProgress, {136, 88, 449, 105}},
         {WizardControl::TotalProgress, {136, 168, 449, 185}},
         {WizardControl::FileLabel, {288, 64, 449, 79}},
@@ -146,7 +90,7 @@ TEST_F(WizardDialogTest, LaysOutTheWelcomePageBesideTheBillboard)
     EXPECT_EQ(windowText(dialog->control(WizardControl::WelcomeLabel)),
               "Press start to start checking for available application updates ...");
     EXPECT_EQ(windowText(dialog->control(WizardControl::StartButton)), "Start");
-    EXPECT_EQ(windowText(dialog->control(WizardControl::Label1)), "What's new");
+    EXPECT_EQ(windowText(dialog->control(WizardControl::WhatsNewHeading)), "What's new");
     EXPECT_FALSE(IsWindowEnabled(dialog->control(WizardControl::EulaButton)));
 }
 
@@ -172,7 +116,7 @@ TEST_F(WizardDialogTest, AMandatoryRowStaysCheckedWhenClicked)
     click(dialog->control(WizardControl::StartButton));
     click(dialog->control(WizardControl::ControlButton));
     ASSERT_EQ(dialog->page(), WizardPage::Components);
-    HWND list = dialog->control(WizardControl::CheckListBox1);
+    HWND list = dialog->control(WizardControl::ComponentList);
     ASSERT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 2);  // the hidden file has no row
     RECT row;
     for (int i = 0; i < 2; ++i) {
@@ -204,12 +148,12 @@ TEST_F(WizardDialogTest, TheLicenseWaitsForAChoiceAndDeclineCloses)
     ASSERT_EQ(dialog->page(), WizardPage::License);
     EXPECT_EQ(windowText(dialog->control(WizardControl::EulaMemo)), "Line one\r\nLine two");
     EXPECT_FALSE(IsWindowEnabled(dialog->control(WizardControl::EulaButton)));
-    click(dialog->control(WizardControl::RNoAccept));
+    click(dialog->control(WizardControl::DeclineRadio));
     EXPECT_TRUE(IsWindowEnabled(dialog->control(WizardControl::EulaButton)));
     EXPECT_EQ(windowText(dialog->control(WizardControl::EulaButton)), "Exit");
-    click(dialog->control(WizardControl::RAccept));
+    click(dialog->control(WizardControl::AcceptRadio));
     EXPECT_EQ(windowText(dialog->control(WizardControl::EulaButton)), "Next");
-    click(dialog->control(WizardControl::RNoAccept));
+    click(dialog->control(WizardControl::DeclineRadio));
     click(dialog->control(WizardControl::EulaButton));
     // The close query closes the connection a second time.
     EXPECT_TRUE(test::waitUntil([&] { return dialog->hwnd() == nullptr; }));
@@ -251,6 +195,53 @@ TEST_F(WizardDialogTest, ViewInNotepadWritesTheTextToTheTemporaryFolder)
     DeleteFileA(path.c_str());
 }
 
+// Points .txt files at a type that has no program for the life of the object.
+class NoProgramForTextFiles {
+public:
+    NoProgramForTextFiles()
+    {
+        char value[256] = {};
+        LONG size = sizeof value;
+        if (RegQueryValueA(HKEY_CLASSES_ROOT, ".txt", value, &size) == ERROR_SUCCESS)
+            previous_ = value;
+        RegSetValueA(HKEY_CLASSES_ROOT, ".txt", REG_SZ, kNoType, sizeof kNoType - 1);
+    }
+    ~NoProgramForTextFiles()
+    {
+        if (previous_.empty())
+            RegDeleteKeyA(HKEY_CLASSES_ROOT, ".txt");
+        else
+            RegSetValueA(HKEY_CLASSES_ROOT, ".txt", REG_SZ, previous_.c_str(), static_cast<DWORD>(previous_.size()));
+    }
+
+private:
+    static constexpr char kNoType[] = "TalkpostTypeWithoutAProgram";
+    std::string previous_;
+};
+
+TEST_F(WizardDialogTest, ViewInNotepadWithoutAProgramForTextFilesSaysSoWithThePath)
+{
+    engine.license = std::vector<std::string>{"License text"};
+    auto dialog = open();
+    click(dialog->control(WizardControl::StartButton));
+    click(dialog->control(WizardControl::ControlButton));
+    ASSERT_EQ(dialog->page(), WizardPage::License);
+    std::string path = tempFolder();
+    if (path.back() != '\\')
+        path += '\\';
+    path += "eula.txt";
+    {
+        NoProgramForTextFiles noProgram;
+        dialog->viewInNotepad(WizardMemo::License);
+    }
+    EXPECT_EQ(test::readFile(path), "License text\r\n");
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(prompts.shown[0].kind, "error");
+    EXPECT_NE(prompts.shown[0].text.find(path), std::string::npos) << prompts.shown[0].text;
+    test::endChildProcesses();
+    DeleteFileA(path.c_str());
+}
+
 TEST_F(WizardDialogTest, TheEngineGetsItsHandlersBack)
 {
     bool previousCalled = false;
@@ -287,7 +278,7 @@ TEST_F(WizardDialogTest, WalksEveryPageAndLeavesAScreenshotOfEach)
     shoot("2-whatsnew");
     click(dialog->control(WizardControl::NewButton));
     ASSERT_EQ(dialog->page(), WizardPage::License);
-    click(dialog->control(WizardControl::RAccept));
+    click(dialog->control(WizardControl::AcceptRadio));
     shoot("3-license");
     click(dialog->control(WizardControl::EulaButton));
     ASSERT_EQ(dialog->page(), WizardPage::Components);

@@ -42,14 +42,17 @@ printf '[update]\r\ndescr=Nothing new\r\n' | publish nothing
 { printf '[update]\r\ndescr=Dated\r\ndate=24.12.2030\r\nlocalversion=%s\r\n' "$(win "$work/http/files/help.txt")"
   printf '[files]\r\ncount=1\r\n'; entry 1 help.txt Help; } | publish midnight
 { printf '[update]\r\ndescr=With documents\r\nunconditional=1\r\n'
-  printf '[whatsnew]\r\nfile=%s/files/whatsnew.txt\r\n[eula]\r\nfile=%s/files/eula.txt\r\n' "$base" "$base"
+  printf '[whatsnew]\r\nfile=%s/files/whatsnew.txt\r\nsha256=%s\r\n[eula]\r\nfile=%s/files/eula.txt\r\nsha256=%s\r\n' \
+    "$base" "$(sha256sum <"$work/http/files/whatsnew.txt" | cut -d' ' -f1)" \
+    "$base" "$(sha256sum <"$work/http/files/eula.txt" | cut -d' ' -f1)"
   printf '[files]\r\ncount=3\r\n'
   entry 1 program.dat Program mandatory=1
   entry 2 help.txt Help
   entry 3 data.txt Data hidden=1; } | publish documents
 { printf '[update]\r\ndescr=Only hidden files\r\nunconditional=1\r\n[files]\r\ncount=1\r\n'
   entry 1 data.txt Data hidden=1; } | publish hidden
-{ printf '[update]\r\ndescr=Hidden after news\r\nunconditional=1\r\n[whatsnew]\r\nfile=%s/files/whatsnew.txt\r\n' "$base"
+{ printf '[update]\r\ndescr=Hidden after news\r\nunconditional=1\r\n[whatsnew]\r\nfile=%s/files/whatsnew.txt\r\nsha256=%s\r\n' "$base" \
+    "$(sha256sum <"$work/http/files/whatsnew.txt" | cut -d' ' -f1)"
   printf '[files]\r\ncount=1\r\n'; entry 1 data.txt Data hidden=1; } | publish hiddennews
 { printf '[update]\r\ndescr=Choices\r\nunconditional=1\r\n[files]\r\ncount=2\r\n'
   entry 1 help.txt Help

@@ -2,6 +2,8 @@
 // engine and a view that keeps what the dialog would show.
 #include "update/wizard/wizard_flow.h"
 
+#include "scripted_wizard_engine.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -103,66 +105,7 @@ TEST(WizardProgress, FileNameIsThePartAfterTheLastSeparator)
         EXPECT_EQ(WizardFlow::progressFileName(name), shown) << name;
 }
 
-// An engine that answers from a script and records the operations called.
-struct ScriptedEngine : WizardEngine {
-    int connectResult = 0;
-    bool ftp = false;
-    int controlFileResult = 0;
-    int checkCode = update::ucVersionNewer;
-    int actionsResult = 0;
-    std::optional<std::vector<std::string>> whatsNew;
-    std::optional<std::vector<std::string>> license;
-    std::vector<WizardFileEntry> list;
-    int downloadResult = 0;
-    bool restart = true;
-    bool isCancelled = false;
-    std::vector<std::string> calls;
-    std::vector<bool> kept;
-
-    WizardProgressHandlers handlers;
-    WizardProgressHandlers lent;
-    void lendProgressHandlers(const WizardProgressHandlers& h) override { lent = std::exchange(handlers, h); }
-    void restoreProgressHandlers() override { handlers = lent; }
-    std::int64_t totalSize() const override { return 0; }
-    std::int64_t completedSize() const override { return 0; }
-    int openConnection() override { return note("open"), connectResult; }
-    bool isFtpUpdate() const override { return ftp; }
-    int connectFtpHost() override { return note("ftp"), 0; }
-    void setSilentDownload() override { note("silent"); }
-    int fetchControlFile() override { return note("control"), controlFileResult; }
-    int checkUpdateEntry() override { return note("check"), checkCode; }
-    CheckResultFacts checkResultFacts() const override { return {"", "", "", "1.0.0.1", "1.0.0.2", "D"}; }
-    int runControlActions() override { return note("actions"), actionsResult; }
-    std::optional<std::vector<std::string>> fetchWhatsNew() override { return note("whatsnew"), whatsNew; }
-    std::optional<std::vector<std::string>> fetchLicense() override { return note("license"), license; }
-    void raiseDownloadedWhatsNew(const std::vector<std::string>&) override { note("onWhatsNew"); }
-    void raiseDownloadedLicense(const std::vector<std::string>&) override { note("onLicense"); }
-    void readFileList() override { note("read"); }
-    void filterFileList() override { note("filter"); }
-    std::vector<WizardFileEntry> files() const override { return list; }
-    void keepSelected(const std::vector<bool>& selected) override
-    {
-        note("keep");
-        kept = selected;
-        std::vector<WizardFileEntry> left;
-        for (std::size_t i = 0; i < list.size(); ++i)
-            if (selected[i])
-                left.push_back(list[i]);
-        list = left;
-    }
-    int downloadFiles() override { return note("download"), downloadResult; }
-    void cancelUpdate() override { note("cancelUpdate"), isCancelled = true; }
-    void finishUpdate() override { note("finish"); }
-    bool cancelled() const override { return isCancelled; }
-    void closeConnection() override { note("close"); }
-    void raiseSuccess() override { note("success"); }
-    bool restartRequired() override { return restart; }
-    void restartApplication() override { note("restart"); }
-
-    void note(const char* call) { calls.push_back(call); }
-    int count(const std::string& call) const { return static_cast<int>(std::count(calls.begin(), calls.end(), call)); }
-    bool called(const std::string& call) const { return count(call) > 0; }
-};
+using ScriptedEngine = test::ScriptedWizardEngine;
 
 // A view that keeps what the dialog would show.
 struct RecordingView : WizardView {

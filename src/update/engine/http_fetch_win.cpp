@@ -1,0 +1,334 @@
+// The HTTP fetch of the update: a worker thread makes each blocking call
+// (send, reads) while the calling thread waits for it with its messages
+// processed, so the window answers whatever the server does.
+#include "update/engine/http_fetch_win.h"
+
+#include <atomic>
+#include <cstdlib>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "update/engine/transfer.h"
+
+namespace talkpost::update {
+namespace {
+
+// Redirects within one server followed for one fetch; more is a loop.
+constexpr int kMaxRedirects = 5;
+// How long a wait goes without looking at the cancel poll and the clocks.
+constexpr DWORD kWaitSliceMs = 50;
+// How long a fetch given up waits for its worker to stop by itself: long
+// enough for one between two reads, short enough that nobody notices.
+constexpr ULONGLONG kGiveUpGraceMs = 250;
+
+// What a worker and the waiting thread share. The worker may outlive the
+// fetch (when it was given up), so it holds its own reference.
+struct Job {
+    UniqueHandle wake{CreateEventA(nullptr, FALSE, FALSE, nullptr)};
+    std::atomic<bool> stop{false};
+    std::atomic<bool> finished{false};
+    std::atomic<ULONGLONG> lastActivity{GetTickCount64()};
+
+    UniqueInternet session;
+    UniqueInternet connection;
+    UniqueInternet request;
+    // After the send.
+    bool sent = false;
+    DWORD status = 0;
+    std::string location;
+    std::optional<std::uint64_t> length;
+    // The body.
+    std::uint64_t limit = 0;
+    bool toFile = false;
+    UniqueFile file;
+    std::string filePath;
+    std::string memory;
+    std::mutex lock;
+    std::vector<std::uint64_t> blocks;  // positions not yet reported, in order
+    std::uint64_t total = 0;
+    bool broken = false;
+    bool tooLarge = false;
+
+    void finish()
+    {
+        finished = true;
+        SetEvent(wake.get());
+    }
+    // A fetch given up: the worker cleans up what it holds.
+    void abandonedCleanup()
+    {
+        request.reset();
+        connection.reset();
+        session.reset();
+        if (toFile) {
+            file.reset();
+            DeleteFileA(filePath.c_str());
+        }
+    }
+};
+
+std::string queryText(HINTERNET request, DWORD what)
+{
+    char buffer[2048] = {};
+    DWORD size = sizeof buffer - 1;
+    if (!HttpQueryInfoA(request, what, buffer, &size, nullptr))
+        return {};
+    return std::string(buffer, size);
+}
+
+void sendRequest(const std::shared_ptr<Job>& job, const FetchSession& session, AddressParts parts, std::string headers,
+                 DWORD flags, DWORD timeoutMs)
+{
+    bool viaProxy = !session.proxy.empty();
+    job->session.reset(InternetOpenA(session.agent.c_str(), viaProxy ? INTERNET_OPEN_TYPE_PROXY : INTERNET_OPEN_TYPE_PRECONFIG,
+                                     viaProxy ? session.proxy.c_str() : nullptr, nullptr, 0));
+    if (job->session)
+        job->connection.reset(InternetConnectA(job->session.get(), parts.host.c_str(),
+                                               static_cast<INTERNET_PORT>(parts.port), nullptr, nullptr,
+                                               INTERNET_SERVICE_HTTP, 0, 0));
+    if (job->connection)
+        job->request.reset(HttpOpenRequestA(job->connection.get(), "GET", parts.path.c_str(), nullptr, nullptr,
+                                            nullptr, flags, 0));
+    if (job->request) {
+        // Set on the request before it is sent: the platform honours these there.
+        for (DWORD option :
+             {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT})
+            InternetSetOptionA(job->request.get(), option, &timeoutMs, sizeof timeoutMs);
+        job->sent = HttpSendRequestA(job->request.get(), headers.empty() ? nullptr : headers.c_str(),
+                                     static_cast<DWORD>(headers.size()), nullptr, 0) != FALSE;
+    }
+    if (job->sent) {
+        DWORD status = 0, size = sizeof status;
+        HttpQueryInfoA(job->request.get(), HTTP_QUERY_STATUS_CODE | HTTP_QUERY_FLAG_NUMBER, &status, &size, nullptr);
+        job->status = status;
+        job->location = queryText(job->request.get(), HTTP_QUERY_LOCATION);
+        // As text: a length beyond 32 bits must still be checked whole.
+        std::string length = queryText(job->request.get(), HTTP_QUERY_CONTENT_LENGTH);
+        if (!length.empty() && length.find_first_not_of("0123456789") == std::string::npos && length.size() <= 19)
+            job->length = std::strtoull(length.c_str(), nullptr, 10);
+    }
+    job->lastActivity = GetTickCount64();
+    if (job->stop)
+        job->abandonedCleanup();
+    job->finish();
+}
+
+void readBody(const std::shared_ptr<Job>& job)
+{
+    std::vector<char> block(kNetworkBlock);
+    while (!job->stop) {
+        DWORD got = 0;
+        if (!InternetReadFile(job->request.get(), block.data(), kNetworkBlock, &got)) {
+            job->broken = true;
+            break;
+        }
+        if (got == 0)
+            break;
+        if (job->total + got > job->limit) {
+            job->tooLarge = true;
+            break;
+        }
+        if (job->toFile) {
+            DWORD written = 0;
+            if (!WriteFile(job->file.get(), block.data(), got, &written, nullptr) || written != got) {
+                job->broken = true;  // a full disk is no complete file
+                break;
+            }
+        } else {
+            job->memory.append(block.data(), got);
+        }
+        job->lastActivity = GetTickCount64();
+        bool firstWaiting = false;
+        {
+            std::lock_guard<std::mutex> guard(job->lock);
+            job->total += got;
+            firstWaiting = job->blocks.empty();
+            job->blocks.push_back(job->total);
+        }
+        // The waiting thread takes every block waiting when it wakes: one
+        // wake-up for those that came while it was busy is enough.
+        if (firstWaiting)
+            SetEvent(job->wake.get());
+    }
+    job->request.reset();
+    job->connection.reset();
+    job->session.reset();
+    if (job->toFile)
+        job->file.reset();
+    if (job->stop)
+        job->abandonedCleanup();
+    job->finish();
+}
+
+enum class WaitEnd { Finished, Cancelled, TimedOut };
+
+class Waiter {
+public:
+    Waiter(const FetchRules& rules, const FetchEvents& events) : rules_(rules), events_(events) {}
+
+    // Runs work on a worker and waits for it; `onWake` runs on this thread at
+    // every wake-up. Given up, the worker is left to finish alone.
+    WaitEnd run(const std::shared_ptr<Job>& job, std::function<void()> work,
+                const std::function<void(std::int64_t)>& onWake = {}, std::int64_t size = 0)
+    {
+        job->finished = false;
+        job->lastActivity = GetTickCount64();
+        std::thread worker(std::move(work));
+        for (;;) {
+            HANDLE wake = job->wake.get();
+            DWORD woke = MsgWaitForMultipleObjects(1, &wake, FALSE, kWaitSliceMs, QS_ALLINPUT);
+            if (onWake)
+                onWake(size);
+            if (cancelledNow())
+                return giveUp(job, worker, WaitEnd::Cancelled);
+            if (job->finished) {
+                worker.join();
+                if (onWake)
+                    onWake(size);
+                return WaitEnd::Finished;
+            }
+            if (woke != WAIT_OBJECT_0 && events_.processMessages)
+                events_.processMessages();
+            ULONGLONG now = GetTickCount64();
+            if (now - job->lastActivity > rules_.stallMs || (rules_.deadlineMs != 0 && now - start_ > rules_.deadlineMs))
+                return giveUp(job, worker, WaitEnd::TimedOut);
+        }
+    }
+
+    bool cancelledNow() const { return events_.cancelRequested && events_.cancelRequested(); }
+
+private:
+    // A worker between two reads sees the stop at once and cleans up; one
+    // that hangs on the server is left to finish alone.
+    WaitEnd giveUp(const std::shared_ptr<Job>& job, std::thread& worker, WaitEnd end)
+    {
+        job->stop = true;
+        ULONGLONG until = GetTickCount64() + kGiveUpGraceMs;
+        while (!job->finished && GetTickCount64() < until) {
+            HANDLE wake = job->wake.get();
+            MsgWaitForMultipleObjects(1, &wake, FALSE, kWaitSliceMs, QS_ALLINPUT);
+            if (events_.processMessages)
+                events_.processMessages();
+        }
+        if (job->finished)
+            worker.join();
+        else
+            worker.detach();
+        return end;
+    }
+
+    const FetchRules& rules_;
+    const FetchEvents& events_;
+    ULONGLONG start_ = GetTickCount64();
+};
+
+FetchEnd endOf(WaitEnd wait) { return wait == WaitEnd::Cancelled ? FetchEnd::Cancelled : FetchEnd::TimedOut; }
+
+bool isRedirect(DWORD status)
+{
+    return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+}  // namespace
+
+FetchResult httpFetch(const FetchSession& session, const std::string& address, const std::string& headers, DWORD flags,
+                      const FetchRules& rules, const FetchEvents& events, UniqueFile file, const std::string& filePath)
+{
+    FetchResult result;
+    result.address = address;
+    Waiter waiter(rules, events);
+    auto parts = splitAddress(address);
+    if (!parts)
+        return result;
+    flags |= INTERNET_FLAG_NO_AUTO_REDIRECT;
+    if (parts->scheme == "https")
+        flags |= INTERNET_FLAG_SECURE;
+
+    std::shared_ptr<Job> job;
+    for (int redirects = 0;; ++redirects) {
+        job = std::make_shared<Job>();
+        WaitEnd sent = waiter.run(job, [job, session, parts = *parts, headers, flags, stall = rules.stallMs] {
+            sendRequest(job, session, parts, headers, flags, stall);
+        });
+        if (sent != WaitEnd::Finished) {
+            result.end = endOf(sent);
+            return result;
+        }
+        if (!job->sent)
+            return result;
+        result.status = job->status;
+        if (!isRedirect(job->status))
+            break;
+        auto next = redirects < kMaxRedirects ? sameServerRedirect(result.address, job->location) : std::nullopt;
+        if (!next) {
+            result.end = FetchEnd::RedirectRefused;
+            result.refusedLocation = job->location;
+            return result;
+        }
+        result.address = *next;
+        parts = splitAddress(*next);
+    }
+    if (job->status == HTTP_STATUS_DENIED) {
+        result.end = FetchEnd::Unauthorized;
+        return result;
+    }
+    if (job->status >= 300 || job->status == 0) {
+        result.end = FetchEnd::HttpStatus;
+        return result;
+    }
+    if (job->length && *job->length > rules.maxBytes) {
+        result.end = FetchEnd::TooLarge;
+        return result;
+    }
+
+    job->limit = rules.maxBytes;
+    job->toFile = static_cast<bool>(file);
+    job->file = std::move(file);
+    job->filePath = filePath;
+    const std::int64_t size = job->length ? static_cast<std::int64_t>(*job->length) : 0;
+    std::uint64_t reported = 0;
+    bool cancelled = false;
+    auto report = [&](std::int64_t declared) {
+        std::vector<std::uint64_t> blocks;
+        {
+            std::lock_guard<std::mutex> guard(job->lock);
+            blocks.swap(job->blocks);
+        }
+        // The event for every block, and the cancel poll after each: a cancel
+        // stops the reports at once, whatever the worker has read meanwhile.
+        for (std::uint64_t position : blocks) {
+            if (cancelled)
+                break;
+            reported = position;
+            if (events.onBlock)
+                events.onBlock(position, declared);
+            if (waiter.cancelledNow()) {
+                cancelled = true;
+                job->stop = true;
+            }
+        }
+    };
+    WaitEnd read = waiter.run(job, [job] { readBody(job); }, report, size);
+    result.received = reported;
+    if (read != WaitEnd::Finished) {
+        result.end = endOf(read);
+        return result;
+    }
+    if (cancelled) {
+        result.end = FetchEnd::Cancelled;
+        return result;
+    }
+    result.received = job->total;
+    if (job->tooLarge)
+        result.end = FetchEnd::TooLarge;
+    else if (job->broken || (job->length && job->total != *job->length))
+        result.end = FetchEnd::Broken;
+    else
+        result.end = FetchEnd::Complete;
+    result.body = std::move(job->memory);
+    return result;
+}
+
+}  // namespace talkpost::update
