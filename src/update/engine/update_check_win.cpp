@@ -114,13 +114,13 @@ int UpdateEngine::checkUpdateEntry()
     // An older version than the installed one is installed only when the
     // publisher says so in the signed file: a replayed old file whose check
     // is by size, checksum or date must not bring the old program back.
-    if (out.code != ucNoNewVersion && !u.newVersion.empty() && !u.localVersion.empty() &&
+    if (out.code != CheckCode::NoNewVersion && !u.newVersion.empty() && !u.localVersion.empty() &&
         !file.publication().allowDowngrade) {
         VersionValue published = parseVersion(u.newVersion);
         VersionValue installed = fileVersionOf(u.localVersion);
         if (!published.unknown() && !installed.unknown() && versionNewer(installed, published)) {
             reportStatus(message::kDowngradeRefused, u.newVersion + " < " + versionText(installed), kStatusNothingNew, kErrorNone);
-            return ucNoNewVersion;
+            return CheckCode::NoNewVersion;
         }
     }
     return out.code;

@@ -168,7 +168,7 @@ public:
     // The owner of the engine's message boxes (none by default).
     HWND promptOwner = nullptr;
 
-    // Whether the published update is newer: a check code (ucDateNewer .. ucCustomAccepted).
+    // Whether the published update is newer: a check code (CheckCode::DateNewer .. CheckCode::CustomAccepted).
     // An older version than the local one counts as nothing new unless the
     // control file allows the downgrade.
     int checkUpdateEntry();

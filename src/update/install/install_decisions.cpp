@@ -26,23 +26,23 @@ CheckOutcome checkUpdateEntry(const UpdateSection& u, const CheckEnvironment& en
             status(930, "", kStatusNothingNew);
         } else {
             status(929, env.shortDate(out.updateNewDate), kStatusNewFound);
-            out.code = ucDateNewer;
+            out.code = CheckCode::DateNewer;
         }
     }
-    if (!u.unconditional.empty() && out.code == ucNoNewVersion)
-        out.code = ucUnconditional;
-    if (out.code == ucNoNewVersion) {
+    if (!u.unconditional.empty() && out.code == CheckCode::NoNewVersion)
+        out.code = CheckCode::Unconditional;
+    if (out.code == CheckCode::NoNewVersion) {
         std::string newVersion = u.newVersion, localVersion = u.localVersion;
         bool criterion = !newVersion.empty() || u.newSize > 0 || u.newChecksum != -1;
         if (criterion && !localVersion.empty()) {
             if (u.newChecksum != -1) {
-                out.code = ucChecksumDiffers;
+                out.code = CheckCode::ChecksumDiffers;
                 status(931, "", kStatusProgress);
             } else if (u.newSize > 0) {
-                out.code = ucSizeDiffers;
+                out.code = CheckCode::SizeDiffers;
                 status(932, "", kStatusProgress);
             } else {
-                out.code = ucVersionNewer;
+                out.code = CheckCode::VersionNewer;
                 status(933, "", kStatusProgress);
             }
             if (compareFile(newVersion, localVersion, u.newSize, u.newChecksum, env.compare, env.probe,
@@ -50,16 +50,16 @@ CheckOutcome checkUpdateEntry(const UpdateSection& u, const CheckEnvironment& en
                 status(929, newVersion, kStatusNewFound);
             } else {
                 status(930, "", kStatusNothingNew);
-                out.code = ucNoNewVersion;
+                out.code = CheckCode::NoNewVersion;
             }
         }
         out.updateNewVersion = newVersion;
         out.updateLocalVersion = localVersion;
     }
     if (env.customValidate) {
-        bool allow = out.code != ucNoNewVersion;
+        bool allow = out.code != CheckCode::NoNewVersion;
         env.customValidate(u.validateMsg, u.validateParam, allow);
-        out.code = allow ? ucCustomAccepted : ucNoNewVersion;
+        out.code = allow ? CheckCode::CustomAccepted : CheckCode::NoNewVersion;
     }
     return out;
 }

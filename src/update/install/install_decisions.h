@@ -41,7 +41,7 @@ struct CheckEnvironment {
 
 // The result and the engine state the check writes.
 struct CheckOutcome {
-    CheckCode code = ucNoNewVersion;
+    CheckCode code = CheckCode::NoNewVersion;
     std::string updateDescription;
     DateTime updateNewDate = 0, updateLocalDate = 0;
     std::string localVersionFile;

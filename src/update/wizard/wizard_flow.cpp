@@ -67,7 +67,7 @@ void WizardFlow::onStart()
         int code = engine_.checkUpdateEntry();
         view_.setVersionInfo(checkResultText(code, engine_.checkResultFacts(), texts_));
         view_.setButtonCaption(WizardButton::Control,
-                               code == update::ucNoNewVersion ? texts_.exitButton : texts_.getUpdateButton);
+                               code == update::CheckCode::NoNewVersion ? texts_.exitButton : texts_.getUpdateButton);
     }
     enableAndFocus(WizardButton::Control);
     if (autoRun_) {

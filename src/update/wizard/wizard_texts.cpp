@@ -6,22 +6,22 @@ namespace talkpost {
 std::string checkResultText(int code, const CheckResultFacts& facts, const UpdateWizardLanguage& texts)
 {
     switch (code) {
-    case update::ucDateNewer: {
+    case update::CheckCode::DateNewer: {
         std::string newDate = facts.newDate;
         if (!facts.newTime.empty())
             newDate += " " + facts.newTime;
         return texts.newVersionFound + " :" + "\r" + texts.currentVersion + " : " + facts.localDate + "\r" +
                texts.newVersion + " : " + newDate + "\r\r" + facts.description;
     }
-    case update::ucNoNewVersion:
+    case update::CheckCode::NoNewVersion:
         return texts.noNewVersionAvail;
-    case update::ucVersionNewer:
+    case update::CheckCode::VersionNewer:
         return texts.newVersionFound + " :" + "\r" + texts.currentVersion + " : " + facts.localVersion + "\r" +
                texts.newVersion + " : " + facts.newVersion + "\r\r" + facts.description;
-    case update::ucUnconditional:
-    case update::ucSizeDiffers:
-    case update::ucChecksumDiffers:
-    case update::ucCustomAccepted:
+    case update::CheckCode::Unconditional:
+    case update::CheckCode::SizeDiffers:
+    case update::CheckCode::ChecksumDiffers:
+    case update::CheckCode::CustomAccepted:
         return texts.newVersionAvail;
     default:
         return {};

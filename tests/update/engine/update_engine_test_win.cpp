@@ -385,11 +385,11 @@ TEST_F(UpdateEngineTest, AnOlderVersionIsInstalledOnlyWhenThePublisherAllowsIt)
     ASSERT_EQ(engine.openConnection(), kConnected);
     engine.settings.url = base() + "/older0/talkpost.inf";
     ASSERT_EQ(engine.fetchControlFile(), kControlFileFetched);
-    EXPECT_EQ(engine.checkUpdateEntry(), ucNoNewVersion);
+    EXPECT_EQ(engine.checkUpdateEntry(), CheckCode::NoNewVersion);
     EXPECT_TRUE(logged("[979] Older version not allowed by the control file, refused : 0.9.0.0 < "));
     engine.settings.url = base() + "/older1/talkpost.inf";
     ASSERT_EQ(engine.fetchControlFile(), kControlFileFetched);
-    EXPECT_EQ(engine.checkUpdateEntry(), ucSizeDiffers);
+    EXPECT_EQ(engine.checkUpdateEntry(), CheckCode::SizeDiffers);
 }
 
 TEST_F(UpdateEngineTest, ATextThatDoesNotMatchItsSha256IsNotShown)

@@ -300,23 +300,23 @@ TEST_F(EngineInstall, TheCheckDecidesInItsOrder)
         const char* localVersion = nullptr;
     };
     const Case cases[] = {
-        {"date_no_time", ucNoNewVersion},
-        {"date_later_time", ucDateNewer},
-        {"date_earlier_time", ucNoNewVersion},
-        {"date_over_version", ucDateNewer},
-        {"date_1980_then_checksum", ucChecksumDiffers},
-        {"unconditional", ucUnconditional},
-        {"unconditional_date_newer", ucDateNewer},
-        {"checksum_equal_over_size", ucNoNewVersion},
-        {"checksum_differs", ucChecksumDiffers},
-        {"size_differs_over_version", ucSizeDiffers},
-        {"size_equal", ucNoNewVersion},
-        {"version_newer", ucVersionNewer, "1.0.0.2", "1.0.0.1"},
-        {"version_commas", ucVersionNewer, "1.0.0.2", "1.0.0.1"},
-        {"version_equal", ucNoNewVersion, "1.0.0.1", "1.0.0.1"},
-        {"version_five_numbers", ucNoNewVersion, "1.0.0.2.1"},
-        {"version_no_local_file", ucNoNewVersion, "1.0.0.2", ""},
-        {"nothing", ucNoNewVersion},
+        {"date_no_time", CheckCode::NoNewVersion},
+        {"date_later_time", CheckCode::DateNewer},
+        {"date_earlier_time", CheckCode::NoNewVersion},
+        {"date_over_version", CheckCode::DateNewer},
+        {"date_1980_then_checksum", CheckCode::ChecksumDiffers},
+        {"unconditional", CheckCode::Unconditional},
+        {"unconditional_date_newer", CheckCode::DateNewer},
+        {"checksum_equal_over_size", CheckCode::NoNewVersion},
+        {"checksum_differs", CheckCode::ChecksumDiffers},
+        {"size_differs_over_version", CheckCode::SizeDiffers},
+        {"size_equal", CheckCode::NoNewVersion},
+        {"version_newer", CheckCode::VersionNewer, "1.0.0.2", "1.0.0.1"},
+        {"version_commas", CheckCode::VersionNewer, "1.0.0.2", "1.0.0.1"},
+        {"version_equal", CheckCode::NoNewVersion, "1.0.0.1", "1.0.0.1"},
+        {"version_five_numbers", CheckCode::NoNewVersion, "1.0.0.2.1"},
+        {"version_no_local_file", CheckCode::NoNewVersion, "1.0.0.2", ""},
+        {"nothing", CheckCode::NoNewVersion},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -340,11 +340,11 @@ TEST_F(EngineInstall, TheCheckDecidesInItsOrder)
 
     // The custom handler has the last word either way.
     engine_.onCustomValidate = [](UpdateEngine&, const std::string&, const std::string&, bool& allow) { allow = false; };
-    EXPECT_EQ(engine_.checkUpdateEntry(), ucNoNewVersion);
+    EXPECT_EQ(engine_.checkUpdateEntry(), CheckCode::NoNewVersion);
     engine_.onCustomValidate = [](UpdateEngine&, const std::string&, const std::string&, bool& allow) { allow = true; };
     engine_.closeConnection();
     fetch("check_nothing");
-    EXPECT_EQ(engine_.checkUpdateEntry(), ucCustomAccepted);
+    EXPECT_EQ(engine_.checkUpdateEntry(), CheckCode::CustomAccepted);
 }
 
 TEST_F(EngineInstall, ARememberedDateWinsOverTheFilesAgeAndIsWrittenBackAfterTheUpdate)
@@ -361,16 +361,16 @@ TEST_F(EngineInstall, ARememberedDateWinsOverTheFilesAgeAndIsWrittenBackAfterThe
     // Published 01.06.2020 13:00; the file is older, the remembered date is not.
     remember(userShortDate(*encodeDateTime({2020, 6, 2})), "");
     fetch("check_date_later_time");
-    EXPECT_EQ(engine_.checkUpdateEntry(), ucNoNewVersion);
+    EXPECT_EQ(engine_.checkUpdateEntry(), CheckCode::NoNewVersion);
     EXPECT_TRUE(engine_.lastDateKnown);
     // The same day, earlier and later in the day.
     remember(userShortDate(*encodeDateTime({2020, 6, 1})), "12:59");
-    EXPECT_EQ(engine_.checkUpdateEntry(), ucDateNewer);
+    EXPECT_EQ(engine_.checkUpdateEntry(), CheckCode::DateNewer);
     remember(userShortDate(*encodeDateTime({2020, 6, 1})), "13:00");
-    EXPECT_EQ(engine_.checkUpdateEntry(), ucNoNewVersion);
+    EXPECT_EQ(engine_.checkUpdateEntry(), CheckCode::NoNewVersion);
     // A remembered date that does not read counts as 1 January 1980.
     remember("not a date", "");
-    EXPECT_EQ(engine_.checkUpdateEntry(), ucDateNewer);
+    EXPECT_EQ(engine_.checkUpdateEntry(), CheckCode::DateNewer);
     // After the update the published date is remembered.
     EXPECT_EQ(engine_.finishUpdate(), 0);
     auto written = engine_.lastDate();

@@ -94,23 +94,23 @@ TEST(CheckUpdateEntry, DecidesInItsOrderOverATableOfControlFiles)
         CheckCode code;
         std::vector<int> statuses;
     } cases[] = {
-        {"later date wins over an older version", section("24.12.2009", "", kApp, "", "1.0"), ucDateNewer, {928, 929}},
-        {"later time on the same day", section("01.03.2009", "12:30", kApp, "", ""), ucDateNewer, {928, 929}},
-        {"date of 1980 falls through to the version", section("01.01.1980", "", kApp, "", "2.0.1.3"), ucVersionNewer,
+        {"later date wins over an older version", section("24.12.2009", "", kApp, "", "1.0"), CheckCode::DateNewer, {928, 929}},
+        {"later time on the same day", section("01.03.2009", "12:30", kApp, "", ""), CheckCode::DateNewer, {928, 929}},
+        {"date of 1980 falls through to the version", section("01.01.1980", "", kApp, "", "2.0.1.3"), CheckCode::VersionNewer,
          {928, 930, 933, 944, 929}},
-        {"unreadable date counts as 1980", section("Christmas", "", kApp, "", ""), ucNoNewVersion, {928, 930}},
-        {"older date, unconditional \"0\"", section("01.01.2009", "", kApp, "0", "2.0.1.3"), ucUnconditional,
+        {"unreadable date counts as 1980", section("Christmas", "", kApp, "", ""), CheckCode::NoNewVersion, {928, 930}},
+        {"older date, unconditional \"0\"", section("01.01.2009", "", kApp, "0", "2.0.1.3"), CheckCode::Unconditional,
          {928, 930}},
-        {"unconditional without a date", section("", "", "", "yes"), ucUnconditional, {}},
-        {"version without a local file", section("", "", "", "", "9.0"), ucNoNewVersion, {}},
-        {"newer version", section("", "", kApp, "", "2.0.1.3"), ucVersionNewer, {933, 944, 929}},
-        {"same version", section("", "", kApp, "", "2.0.1.2"), ucNoNewVersion, {933, 944, 930}},
-        {"unknown version", section("", "", kApp, "", "2.0.1.2.1"), ucNoNewVersion, {933, 944, 930}},
-        {"other size", section("", "", kApp, "", "", 999), ucSizeDiffers, {932, 929}},
-        {"same size over a newer version", section("", "", kApp, "", "9.0", 1000), ucNoNewVersion, {932, 930}},
-        {"checksum over size", section("", "", kApp, "", "", 999, 123456), ucNoNewVersion, {931, 944, 930}},
-        {"other checksum", section("", "", kApp, "", "", 0, 5), ucChecksumDiffers, {931, 944, 929}},
-        {"no criterion", section("", "", kApp), ucNoNewVersion, {}},
+        {"unconditional without a date", section("", "", "", "yes"), CheckCode::Unconditional, {}},
+        {"version without a local file", section("", "", "", "", "9.0"), CheckCode::NoNewVersion, {}},
+        {"newer version", section("", "", kApp, "", "2.0.1.3"), CheckCode::VersionNewer, {933, 944, 929}},
+        {"same version", section("", "", kApp, "", "2.0.1.2"), CheckCode::NoNewVersion, {933, 944, 930}},
+        {"unknown version", section("", "", kApp, "", "2.0.1.2.1"), CheckCode::NoNewVersion, {933, 944, 930}},
+        {"other size", section("", "", kApp, "", "", 999), CheckCode::SizeDiffers, {932, 929}},
+        {"same size over a newer version", section("", "", kApp, "", "9.0", 1000), CheckCode::NoNewVersion, {932, 930}},
+        {"checksum over size", section("", "", kApp, "", "", 999, 123456), CheckCode::NoNewVersion, {931, 944, 930}},
+        {"other checksum", section("", "", kApp, "", "", 0, 5), CheckCode::ChecksumDiffers, {931, 944, 929}},
+        {"no criterion", section("", "", kApp), CheckCode::NoNewVersion, {}},
     };
     Installed installed;
     for (const auto& c : cases) {
@@ -127,7 +127,7 @@ TEST(CheckUpdateEntry, KeepsTheComparedVersionsAndDatesForTheWizard)
     Recorded recorded;
     CheckOutcome out = checkUpdateEntry(described("Spring update", section("", "", kApp, "", "2,0,1,3")), environment(installed),
                                         recorded.sink());
-    EXPECT_EQ(out.code, ucVersionNewer);
+    EXPECT_EQ(out.code, CheckCode::VersionNewer);
     EXPECT_EQ(out.updateDescription, "Spring update");
     EXPECT_EQ(out.updateNewVersion, "2.0.1.3");
     EXPECT_EQ(out.updateLocalVersion, "2.0.1.2");
@@ -154,9 +154,9 @@ TEST(CheckUpdateEntry, TheCustomHandlerHasTheLastWord)
     UpdateSection newer = section("24.12.2009", "", kApp);
     newer.validateMsg = "m";
     newer.validateParam = "p";
-    EXPECT_EQ(checkUpdateEntry(newer, env, recorded.sink()).code, ucNoNewVersion);
+    EXPECT_EQ(checkUpdateEntry(newer, env, recorded.sink()).code, CheckCode::NoNewVersion);
     EXPECT_EQ(seen, "m|p|allow");
-    EXPECT_EQ(checkUpdateEntry(section("", "", kApp), env, recorded.sink()).code, ucCustomAccepted);
+    EXPECT_EQ(checkUpdateEntry(section("", "", kApp), env, recorded.sink()).code, CheckCode::CustomAccepted);
     EXPECT_EQ(seen, "||deny");
 }
 

@@ -21,7 +21,7 @@ struct ScriptedWizardEngine : WizardEngine {
     int connectResult = 0;
     bool ftp = false;
     int controlFileResult = 0;
-    int checkCode = update::ucVersionNewer;
+    int checkCode = update::CheckCode::VersionNewer;
     CheckResultFacts facts{"", "", "", "1.0.0.1", "1.0.0.2", "Fixes."};
     int actionsResult = 0;
     std::optional<std::vector<std::string>> whatsNew;

@@ -98,7 +98,7 @@ TEST_F(WizardDialogTest, AWiderCaptionGrowsTheButtonToTheLeft)
 {
     UpdateWizardLanguage texts;
     texts.exitButton = "Leave the update wizard without installing anything";
-    engine.checkCode = update::ucNoNewVersion;
+    engine.checkCode = update::CheckCode::NoNewVersion;
     auto dialog = open(texts);
     click(dialog->control(WizardControl::StartButton));
     EXPECT_EQ(dialog->page(), WizardPage::CheckResult);

@@ -74,16 +74,16 @@ TEST(WizardTexts, CheckResultTextPerCode)
         std::string text;
     };
     const Case cases[] = {
-        {update::ucDateNewer, &facts,
+        {update::CheckCode::DateNewer, &facts,
          "New version found :\rCurrent version : 01.02.2026\rNew version : 24.12.2026\r\rFixes."},
-        {update::ucDateNewer, &timed,
+        {update::CheckCode::DateNewer, &timed,
          "New version found :\rCurrent version : 01.02.2026\rNew version : 24.12.2026 14:30:00\r\rFixes."},
-        {update::ucNoNewVersion, &facts, "No new version available."},
-        {update::ucVersionNewer, &facts, "New version found :\rCurrent version : 2.0.1.2\rNew version : 2.0.1.3\r\rFixes."},
-        {update::ucUnconditional, &facts, "New version available."},
-        {update::ucSizeDiffers, &facts, "New version available."},
-        {update::ucChecksumDiffers, &facts, "New version available."},
-        {update::ucCustomAccepted, &facts, "New version available."},
+        {update::CheckCode::NoNewVersion, &facts, "No new version available."},
+        {update::CheckCode::VersionNewer, &facts, "New version found :\rCurrent version : 2.0.1.2\rNew version : 2.0.1.3\r\rFixes."},
+        {update::CheckCode::Unconditional, &facts, "New version available."},
+        {update::CheckCode::SizeDiffers, &facts, "New version available."},
+        {update::CheckCode::ChecksumDiffers, &facts, "New version available."},
+        {update::CheckCode::CustomAccepted, &facts, "New version available."},
         {5, &facts, ""},
         {-1, &facts, ""},
     };
@@ -173,7 +173,7 @@ protected:
 
 TEST_F(WizardFlowTest, NothingNewerOffersExitWhichClosesTheConnection)
 {
-    engine.checkCode = update::ucNoNewVersion;
+    engine.checkCode = update::CheckCode::NoNewVersion;
     WizardFlow wizard = flow();
     wizard.onStart();
     EXPECT_EQ(view.page, WizardPage::CheckResult);
