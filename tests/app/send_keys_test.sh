@@ -9,11 +9,11 @@ set -euo pipefail
 build=$(cd "$1" && pwd)
 root=$(cd "$(dirname "$0")/../.." && pwd)
 source "$root/tools/scripts/wine-env.sh"
+source "$root/tests/support/real_keys.sh"
 talkpost_ensure_display
 title='^Orvanta-Messanger$'
 work=$(mktemp -d)
 trap 'rm -rf "$work"; talkpost_stop_display' EXIT
-export TALKPOST_SETTINGS_DIR=$(winepath -w "$work" 2>/dev/null)
 record="$work/standins.log"
 export TALKPOST_STANDIN_LOG=$(winepath -w "$record" 2>/dev/null)
 
@@ -31,18 +31,15 @@ sent_at_least() {
   [ "${n:-0}" -ge "$1" ]
 }
 
-(cd "$work" && exec wine "$build/talkpost.exe" pc1 </dev/null >/dev/null 2>&1) &
-app=$!
-window=
-find_window() { window=$(xdotool search --onlyvisible --name "$title" 2>/dev/null | head -1) && [ -n "$window" ]; }
-wait_for find_window || { echo "FAIL: the main window did not appear" >&2; exit 1; }
-xdotool windowfocus --sync "$window"
-keys() { xdotool key --delay 100 --window "$window" "$@"; }
+# The keys go to the focused window as real input, as a person's do: under a
+# window manager, events sent to one X window by number can find it reparented.
+talkpost_start "$work" "$build/talkpost.exe" pc1
+focus_window "$title"
 
 status=0
 # The computer field has the focus at start: Tab, Tab to the message editor.
 keys Tab Tab
-xdotool type --delay 100 --window "$window" hi
+xdotool type --delay 100 hi
 keys ctrl+Return
 if ! wait_for sent_at_least 1; then
   echo "FAIL: Ctrl+Enter in the message editor did not send" >&2
@@ -54,9 +51,8 @@ if ! wait_for sent_at_least 2; then
   echo "FAIL: Ctrl+Enter in the user field did not send" >&2
   status=1
 fi
-keys alt+F4
-wait_for bash -c "! kill -0 $app 2>/dev/null" || true
-wait "$app" 2>/dev/null || true
+focus_window "$title"
+talkpost_close
 
 if [ -f "$record" ]; then
   # "hi" and nothing else: the key that sent added no line break.
