@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 
 #include "support/test_support_win.h"
@@ -98,6 +99,15 @@ protected:
         std::string text = statusText(number, argument);
         return std::find(statuses_.begin(), statuses_.end(), text) != statuses_.end();
     }
+    // A line for the named file of this update, wherever the update's own
+    // download folder lies.
+    bool reportedFor(int number, const std::string& fileName) const
+    {
+        std::string head = statusText(number, "");
+        return std::any_of(statuses_.begin(), statuses_.end(), [&](const std::string& text) {
+            return text.starts_with(head) && text.ends_with("\\" + fileName);
+        });
+    }
     std::string inApp(const std::string& relative) const { return app_.file(relative); }
     std::string inTemp(const std::string& name) const { return UpdateEngine::windowsTempFolder() + name; }
 
@@ -127,11 +137,11 @@ TEST_F(EngineInstall, CabinetsAreExtractedWithTheirFoldersAndNothingOutside)
     EXPECT_FALSE(test::fileExists(inApp("climb\\inside.txt")));
     EXPECT_FALSE(test::fileExists(inApp("evil.txt")));
     EXPECT_TRUE(reported(974, "..\\evil.txt"));
-    EXPECT_TRUE(reported(947, inTemp("climb.cab")));
+    EXPECT_TRUE(reportedFor(947, "climb.cab"));
     EXPECT_FALSE(test::fileExists(inApp("devices\\fine.txt")));
     for (const char* device : {"NUL", "AUX", "nul.txt"})
         EXPECT_TRUE(reported(974, device)) << device;
-    EXPECT_TRUE(reported(947, inTemp("devices.cab")));
+    EXPECT_TRUE(reportedFor(947, "devices.cab"));
 }
 
 TEST_F(EngineInstall, AnSzddFileIsExpandedInTheCurrentDirectory)

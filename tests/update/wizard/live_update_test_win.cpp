@@ -79,8 +79,11 @@ public:
         RECT r{};
         SendMessageA(list, LB_GETITEMRECT, row, reinterpret_cast<LPARAM>(&r));
         LPARAM at = MAKELPARAM(r.left + 6, r.top + 6);
-        PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
-        PostMessageA(list, WM_LBUTTONUP, 0, at);
+        // Sent, not posted: a message sent from this thread is handled before
+        // any posted one, so a posted click could still be waiting when the
+        // rows are read.
+        SendMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+        SendMessageA(list, WM_LBUTTONUP, 0, at);
     }
     std::vector<bool> rowsChecked() const
     {
@@ -239,7 +242,6 @@ TEST_F(LiveUpdateTest, AMandatoryRowStaysCheckedAndHiddenFilesComeAlong)
         ASSERT_TRUE(hands.waitFor(WizardControl::FilesButton));
         hands.clickRow(0);  // mandatory: stays
         hands.clickRow(1);
-        hands.text(WizardControl::ComponentsHeading);  // the clicks are handled before this answer comes
         rows = hands.rowsChecked();
         hands.click(WizardControl::FilesButton);
         ASSERT_TRUE(hands.waitFor(WizardControl::RestartButton));
