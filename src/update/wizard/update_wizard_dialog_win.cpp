@@ -488,8 +488,7 @@ void UpdateWizardDialog::paintProgress()
     auto scaled = [](std::int64_t value, std::int64_t range) {
         return range > 0x7fffffff ? static_cast<int>(value / 1024) : static_cast<int>(value);
     };
-    // The name the user knows: the component's description, else the file's name.
-    std::string shown = engine_.currentFileDescription();
+    std::string shown = engine_.currentFileShownName();
     if (shown.empty())
         shown = WizardFlow::progressFileName(name);
     Control(control(WizardControl::FileLabel)).setText(shown);

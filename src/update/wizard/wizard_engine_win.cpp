@@ -4,6 +4,7 @@
 #include <oleauto.h>
 
 #include <cmath>
+#include <string_view>
 #include <utility>
 
 namespace talkpost {
@@ -122,11 +123,22 @@ void WizardEngineAdapter::keepSelected(const std::vector<bool>& selected)
     }
 }
 
-std::string WizardEngineAdapter::currentFileDescription() const
+std::string WizardEngineAdapter::currentFileShownName() const
 {
     const update::FileList& list = engine_.fileList();
     auto index = static_cast<std::size_t>(list.currentIndex);
-    return list.currentIndex >= 0 && index < list.count() ? list.at(index).description : std::string();
+    if (list.currentIndex < 0 || index >= list.count())
+        return {};
+    const update::FileDescription& entry = list.at(index);
+    if (!entry.description.empty())
+        return entry.description;
+    // The last part of its address; a file that replaces one in use comes
+    // as "<name>_NEW" and is known by its name.
+    std::string name = entry.url.substr(entry.url.find_last_of("/\\") + 1);
+    constexpr std::string_view kNewSuffix = "_NEW";
+    if (name.size() > kNewSuffix.size() && name.ends_with(kNewSuffix))
+        name.resize(name.size() - kNewSuffix.size());
+    return name;
 }
 
 void WizardEngineAdapter::raiseSuccess()

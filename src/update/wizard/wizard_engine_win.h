@@ -40,7 +40,7 @@ public:
     void raiseSuccess() override;
     bool restartRequired() override { return engine_.restartRequired(); }
     void restartApplication() override { engine_.restartApplication(); }
-    std::string currentFileDescription() const override;
+    std::string currentFileShownName() const override;
 
 private:
     update::UpdateEngine& engine_;

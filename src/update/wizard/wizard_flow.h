@@ -72,9 +72,10 @@ public:
     virtual void raiseSuccess() = 0;
     virtual bool restartRequired() = 0;
     virtual void restartApplication() = 0;
-    // The description of the file being downloaded, as the components page
-    // listed it; empty when there is none.
-    virtual std::string currentFileDescription() const { return {}; }
+    // The name the user knows for the file being downloaded: its description,
+    // as the components page listed it, else its name on its target; empty
+    // when no file is being downloaded.
+    virtual std::string currentFileShownName() const { return {}; }
 };
 
 // The dialog as the flow drives it.

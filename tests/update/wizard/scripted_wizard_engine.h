@@ -46,6 +46,7 @@ struct ScriptedWizardEngine : WizardEngine {
     void lendProgressHandlers(const WizardProgressHandlers& h) override { lent = std::exchange(handlers, h); }
     void restoreProgressHandlers() override { handlers = lent; }
     std::int64_t totalSize() const override { return 8192; }
+    std::string currentFileShownName() const override { return "Talkpost 1.0.0.2"; }
     std::int64_t completedSize() const override { return completed; }
     int openConnection() override { return note("open"), connectResult; }
     bool isFtpUpdate() const override { return ftp; }

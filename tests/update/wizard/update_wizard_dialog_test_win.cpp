@@ -132,7 +132,8 @@ TEST_F(WizardDialogTest, AMandatoryRowStaysCheckedWhenClicked)
     click(dialog->control(WizardControl::FilesButton));
     EXPECT_EQ(engine.kept, (std::vector<bool>{true, false, true}));
     EXPECT_EQ(dialog->page(), WizardPage::Complete);
-    EXPECT_EQ(windowText(dialog->control(WizardControl::FileLabel)), "UPDT1.tmp");
+    // The download page names the file as the user knows it, not as it is stored meanwhile.
+    EXPECT_EQ(windowText(dialog->control(WizardControl::FileLabel)), "Talkpost 1.0.0.2");
     EXPECT_EQ(SendMessageA(dialog->control(WizardControl::FileProgress), PBM_GETPOS, 0, 0), 4096);
     EXPECT_EQ(SendMessageA(dialog->control(WizardControl::TotalProgress), PBM_GETPOS, 0, 0), 4096);
     EXPECT_EQ(SendMessageA(dialog->control(WizardControl::TotalProgress), PBM_GETRANGE, FALSE, 0), 8192);
