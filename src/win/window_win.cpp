@@ -129,6 +129,9 @@ void stopDroppingKey()
 LRESULT CALLBACK dropRestOfKey(int code, WPARAM removal, LPARAM lparam)
 {
     HHOOK self = restOfKeyHook;
+    // The hooks after this one see the key as it came (a test counts the
+    // releases taken from the queue); only then is it dropped.
+    LRESULT result = CallNextHookEx(self, code, removal, lparam);
     auto* msg = reinterpret_cast<MSG*>(lparam);
     if (code == HC_ACTION && removal == PM_REMOVE && msg->wParam == restOfKey) {
         bool down = msg->message == WM_KEYDOWN || msg->message == WM_SYSKEYDOWN;
@@ -142,7 +145,7 @@ LRESULT CALLBACK dropRestOfKey(int code, WPARAM removal, LPARAM lparam)
                 stopDroppingKey();
         }
     }
-    return CallNextHookEx(self, code, removal, lparam);
+    return result;
 }
 
 void dropRestOfKeyPress(WPARAM key)
