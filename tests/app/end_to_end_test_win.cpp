@@ -225,17 +225,7 @@ std::vector<std::string> linesStartingWith(const std::string& text, const std::s
 // The message files a process has in the message folder.
 std::vector<std::string> messageFilesOf(DWORD processId)
 {
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found{};
-    std::string pattern = messageFolder() + "\\msg-" + std::to_string(processId) + "-*.txt";
-    HANDLE search = FindFirstFileA(pattern.c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return names;
-    do
-        names.push_back(found.cFileName);
-    while (FindNextFileA(search, &found));
-    FindClose(search);
-    return names;
+    return test::filesIn(messageFolder(), "msg-" + std::to_string(processId) + "-*.txt");
 }
 
 class SendToAllFleet : public EndToEnd {

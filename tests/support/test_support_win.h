@@ -68,6 +68,8 @@ private:
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, const std::string& bytes);
 bool fileExists(const std::string& path);
+// The names of the files in folder that match a pattern such as "*.tmp".
+std::vector<std::string> filesIn(const std::string& folder, const std::string& pattern);
 
 // The one wait of the tests: processes window messages until the condition
 // holds or the time is up, and says whether it held.

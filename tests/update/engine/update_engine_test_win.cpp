@@ -28,6 +28,7 @@ namespace talkpost::update {
 namespace {
 
 using test::DialogDriver;
+using test::filesIn;
 
 std::string env(const char* name)
 {
@@ -47,20 +48,6 @@ std::size_t countContaining(const std::vector<std::string>& all, const std::stri
 {
     return static_cast<std::size_t>(
         std::count_if(all.begin(), all.end(), [&](const std::string& l) { return l.find(part) != std::string::npos; }));
-}
-
-std::vector<std::string> filesIn(const std::string& folder, const std::string& pattern)
-{
-    std::vector<std::string> names;
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((folder + "\\" + pattern).c_str(), &found);
-    if (search == INVALID_HANDLE_VALUE)
-        return names;
-    do
-        names.push_back(found.cFileName);
-    while (FindNextFileA(search, &found));
-    FindClose(search);
-    return names;
 }
 
 class UpdateEngineTest : public ::testing::Test {
