@@ -20,6 +20,7 @@
 #include "update/live_update_win.h"
 #include "win/controls_win.h"
 #include "win/folders_win.h"
+#include "win/menus_win.h"
 #include "win/prompts_win.h"
 
 namespace talkpost {
@@ -142,8 +143,6 @@ MainWindow::~MainWindow()
 {
     // The interpreters keep running; only the waits for them end here.
     dispatch_.reset();
-    if (accelerators_ != nullptr)
-        DestroyAcceleratorTable(accelerators_);
     if (tooltip_ != nullptr)
         DestroyWindow(tooltip_);
 }
@@ -224,37 +223,32 @@ constexpr int kToolBarCaptionPadding = 14;
 
 void MainWindow::createMenus()
 {
-    auto fill = [this](HMENU menu, CommandPlace place) {
+    auto entries = [this](CommandPlace place) {
+        std::vector<MenuEntry> list;
         for (const CommandRow& row : commands()) {
             if (row.place != place)
                 continue;
-            AppendMenuA(menu, MF_STRING | (row.checkedAtStart ? MF_CHECKED : 0), id(row.id), row.caption);
-            if (row.image == MenuImage::None)
-                continue;
-            menuImages_.emplace_back(makeMenuImage(row.image == MenuImage::Monitor));
-            MENUITEMINFOA item{};
-            item.cbSize = sizeof item;
-            item.fMask = MIIM_BITMAP;
-            item.hbmpItem = static_cast<HBITMAP>(menuImages_.back().get());
-            SetMenuItemInfoA(menu, id(row.id), FALSE, &item);
+            HBITMAP image = nullptr;
+            if (row.image != MenuImage::None) {
+                menuImages_.emplace_back(makeMenuImage(row.image == MenuImage::Monitor));
+                image = static_cast<HBITMAP>(menuImages_.back().get());
+            }
+            list.push_back({id(row.id), row.caption, row.checkedAtStart, image});
         }
+        return list;
     };
-    mainMenu_ = CreateMenu();
-    for (const auto& [place, caption] : kMenus) {
-        HMENU menu = CreatePopupMenu();
-        fill(menu, place);
-        AppendMenuA(mainMenu_, MF_POPUP, reinterpret_cast<UINT_PTR>(menu), caption);
-    }
+    std::vector<std::pair<const char*, UniqueMenu>> popups;
+    for (const auto& [place, caption] : kMenus)
+        popups.emplace_back(caption, makePopupMenu(entries(place)));
+    mainMenu_ = makeMenuBar(std::move(popups));
     SetMenu(hwnd(), mainMenu_);
-    popup_.reset(CreatePopupMenu());
-    fill(popup_.get(), CommandPlace::ComputerPopup);
+    popup_ = makePopupMenu(entries(CommandPlace::ComputerPopup));
 
-    std::vector<ACCEL> keys;
+    std::vector<AcceleratorEntry> keys;
     for (const CommandRow& row : commands())
         if (row.acceleratorKey != 0)
-            keys.push_back({static_cast<BYTE>(FVIRTKEY | row.acceleratorModifiers), row.acceleratorKey,
-                            static_cast<WORD>(id(row.id))});
-    accelerators_ = CreateAcceleratorTableA(keys.data(), static_cast<int>(keys.size()));
+            keys.push_back({id(row.id), row.acceleratorModifiers, row.acceleratorKey});
+    accelerators_ = makeAcceleratorTable(keys);
 }
 
 void MainWindow::createToolBar()
@@ -435,7 +429,7 @@ std::string MainWindow::messageText() const { return windowText(control(id(MainI
 
 bool MainWindow::autoSave() const
 {
-    return (GetMenuState(mainMenu_, id(MainId::AutoSave), MF_BYCOMMAND) & MF_CHECKED) != 0;
+    return menuEntryChecked(mainMenu_, id(MainId::AutoSave));
 }
 
 std::string MainWindow::windowsDir() const { return windowsFolder(); }
@@ -724,13 +718,7 @@ void MainWindow::onHowToEnableClients()
 
 void MainWindow::showComputerPopup(int x, int y)
 {
-    if (x == -1 && y == -1) {
-        RECT r;
-        GetWindowRect(control(id(MainId::ComputerField)), &r);
-        x = r.left;
-        y = r.bottom;
-    }
-    TrackPopupMenu(popup_.get(), TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON, x, y, 0, hwnd(), nullptr);
+    trackPopupMenu(popup_.get(), hwnd(), {x, y}, control(id(MainId::ComputerField)));
 }
 
 void MainWindow::runFeature(const std::function<void(MainWindow&)>& feature)
@@ -742,7 +730,7 @@ void MainWindow::runFeature(const std::function<void(MainWindow&)>& feature)
 
 void MainWindow::onAutoSave()
 {
-    CheckMenuItem(mainMenu_, id(MainId::AutoSave), MF_BYCOMMAND | (autoSave() ? MF_UNCHECKED : MF_CHECKED));
+    setMenuEntryChecked(mainMenu_, id(MainId::AutoSave), !autoSave());
 }
 
 void MainWindow::onExit() { close(); }

@@ -124,7 +124,7 @@ public:
     void onHowToEnableClients();
 
     // The keys that run commands (Ctrl+Enter: Send), for the message loop.
-    HACCEL accelerators() const { return accelerators_; }
+    HACCEL accelerators() const { return accelerators_.get(); }
 
     // Starts a hidden cmd.exe with the parameters after logging the command.
     void launchCommand(const std::string& parameters);
@@ -177,7 +177,7 @@ private:
     UniqueGdiObject font_, richFont_, logFont_, background_, blackBrush_, whiteBrush_;
     std::vector<UniqueGdiObject> menuImages_;
     HMENU mainMenu_ = nullptr;
-    HACCEL accelerators_ = nullptr;
+    UniqueAccelerators accelerators_;
     UniqueMenu popup_;
     HWND tooltip_ = nullptr;
     update::LiveUpdate liveUpdate_;

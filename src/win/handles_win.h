@@ -59,10 +59,16 @@ struct MenuTraits {
     static void close(HMENU h) { DestroyMenu(h); }
 };
 
+struct AcceleratorTraits {
+    static HACCEL invalid() { return nullptr; }
+    static void close(HACCEL h) { DestroyAcceleratorTable(h); }
+};
+
 using UniqueHandle = UniqueResource<HANDLE, KernelHandleTraits>;
 using UniqueFile = UniqueResource<HANDLE, FileHandleTraits>;
 using UniqueLibrary = UniqueResource<HMODULE, LibraryTraits>;
 using UniqueGdiObject = UniqueResource<HGDIOBJ, GdiTraits>;
 using UniqueMenu = UniqueResource<HMENU, MenuTraits>;
+using UniqueAccelerators = UniqueResource<HACCEL, AcceleratorTraits>;
 
 }  // namespace talkpost
