@@ -7,6 +7,7 @@
 #include <cstdlib>
 
 #include "settings/settings_file_win.h"
+#include "update/install/install_files_win.h"
 #include "update/wizard/login_dialog_win.h"
 #include "win/folders_win.h"
 #include "win/prompts_win.h"
@@ -71,7 +72,7 @@ LiveUpdate::LiveUpdate()
 {
     // The folder a restart handed to the updater helper, and whatever a
     // crashed update left, go when the program starts again.
-    removeLeftoverUpdateFolders(UpdateEngine::windowsTempFolder());
+    removeLeftoverUpdateFolders(windowsTempFolder());
     wizard_.caption = "LiveUpdate";
     wizard_.language = &english_;
     wizard_.updateEngine = &adapter_;
@@ -84,7 +85,7 @@ void LiveUpdate::run(HWND owner, const std::string& updateServer)
         return;
     }
     configureEngine(engine_, updateServer);
-    engine_.promptOwner = owner;
+    engine_.setPromptOwner(owner);
     CurrentDirectory inProgramFolder(programFolder());
     wizard_.runWizard(owner);
 }

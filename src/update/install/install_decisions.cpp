@@ -5,6 +5,8 @@ namespace talkpost::update {
 namespace {
 
 constexpr std::int32_t kStatusProgress = 3, kStatusNothingNew = 4, kStatusNewFound = 5;
+// "Older version not allowed by the control file, refused : %s"
+constexpr int kDowngradeRefused = 979;
 
 std::function<void(const std::string&)> versionCheckLines(const StatusSink& status)
 {
@@ -62,6 +64,19 @@ CheckOutcome checkUpdateEntry(const UpdateSection& u, const CheckEnvironment& en
         out.code = allow ? CheckCode::CustomAccepted : CheckCode::NoNewVersion;
     }
     return out;
+}
+
+CheckCode withoutRefusedDowngrade(CheckCode code, const UpdateSection& u, bool allowDowngrade,
+                                  const LocalFileProbe& probe, const StatusSink& status)
+{
+    if (code == CheckCode::NoNewVersion || allowDowngrade || u.newVersion.empty() || u.localVersion.empty())
+        return code;
+    VersionValue published = parseVersion(u.newVersion);
+    VersionValue installed = probe.fileVersion(u.localVersion);
+    if (published.unknown() || installed.unknown() || !versionNewer(installed, published))
+        return code;
+    status(kDowngradeRefused, u.newVersion + " < " + versionText(installed), kStatusNothingNew);
+    return CheckCode::NoNewVersion;
 }
 
 bool keepFileEntry(const FileEntryValues& e, const FilterEnvironment& env, const StatusSink& status)
