@@ -4,8 +4,6 @@
 // program was started in.
 #include "update/live_update_win.h"
 
-#include <cstdlib>
-
 #include "settings/settings_file_win.h"
 #include "update/install/install_files_win.h"
 #include "update/wizard/login_dialog_win.h"
@@ -47,10 +45,8 @@ std::string programFolder()
 
 std::uint64_t readHighestUpdateSerial()
 {
-    std::string text = settings::readSettingsValue(kSettingsSection, kHighestSerialKey);
-    if (text.empty() || text.size() > 19 || text.find_first_not_of("0123456789") != std::string::npos)
-        return 0;
-    return std::strtoull(text.c_str(), nullptr, 10);
+    // A value that is no serial counts as none accepted yet.
+    return readSerial(settings::readSettingsValue(kSettingsSection, kHighestSerialKey)).value_or(0);
 }
 
 void saveHighestUpdateSerial(std::uint64_t serial)
