@@ -26,7 +26,6 @@
 #pragma once
 
 #include <windows.h>
-#include <wininet.h>
 
 #include <cstdint>
 #include <functional>
@@ -137,9 +136,7 @@ public:
 
     // State.
     bool cancelled() const override { return cancelled_; }
-    bool dialed() const { return connection_.dialed(); }
     bool ftpDirectorySet() const { return connection_.ftpDirectorySet(); }
-    HINTERNET internetHandle() const { return connection_.internetHandle(); }
     // This update's download folder, made at its first use; empty when it
     // cannot be made.
     std::string downloadFolder() override;

@@ -203,6 +203,26 @@ TEST_F(UpdateEngineTest, AReadOnlyDestinationIsReplaced)
     EXPECT_EQ(test::readFile(target() + "tiny.txt"), "tiny");
 }
 
+TEST_F(UpdateEngineTest, TheFileNameEventIsGivenTheAddressAndItsNameMustStillBePlain)
+{
+    std::vector<std::string> seen;
+    std::string rename = "renamed.txt";
+    engine.onFileNameFromURL = [&](UpdateEngine&, const std::string& url, std::string& name) {
+        seen.push_back(url + " " + name);
+        name = rename;
+    };
+    ASSERT_EQ(engine.openConnection(), kConnected);
+    EXPECT_TRUE(engine.transferFile(base() + "/files/tiny.txt", target()));
+    EXPECT_EQ(test::readFile(target() + "renamed.txt"), "tiny");
+    EXPECT_FALSE(test::fileExists(target() + "tiny.txt"));
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen.front(), base() + "/files/tiny.txt tiny.txt");
+
+    rename = "nul.txt";
+    EXPECT_FALSE(engine.transferFile(base() + "/files/tiny.txt", target()));
+    EXPECT_TRUE(logged("[917] File not found : " + base() + "/files/tiny.txt (Status:2) (Error:1)"));
+}
+
 TEST_F(UpdateEngineTest, AnEmptyReplyReplacesNothing)
 {
     test::writeFile(target() + "empty.bin", "keep me");
