@@ -4,9 +4,8 @@
 // program was started in.
 #include "update/live_update_win.h"
 
-#include <cstdlib>
-
 #include "settings/settings_file_win.h"
+#include "update/install/install_files_win.h"
 #include "update/wizard/login_dialog_win.h"
 #include "win/folders_win.h"
 #include "win/prompts_win.h"
@@ -46,10 +45,8 @@ std::string programFolder()
 
 std::uint64_t readHighestUpdateSerial()
 {
-    std::string text = settings::readSettingsValue(kSettingsSection, kHighestSerialKey);
-    if (text.empty() || text.size() > 19 || text.find_first_not_of("0123456789") != std::string::npos)
-        return 0;
-    return std::strtoull(text.c_str(), nullptr, 10);
+    // A value that is no serial counts as none accepted yet.
+    return readSerial(settings::readSettingsValue(kSettingsSection, kHighestSerialKey)).value_or(0);
 }
 
 void saveHighestUpdateSerial(std::uint64_t serial)
@@ -71,7 +68,7 @@ LiveUpdate::LiveUpdate()
 {
     // The folder a restart handed to the updater helper, and whatever a
     // crashed update left, go when the program starts again.
-    removeLeftoverUpdateFolders(UpdateEngine::windowsTempFolder());
+    removeLeftoverUpdateFolders(windowsTempFolder());
     wizard_.caption = "LiveUpdate";
     wizard_.language = &english_;
     wizard_.updateEngine = &adapter_;
@@ -84,7 +81,7 @@ void LiveUpdate::run(HWND owner, const std::string& updateServer)
         return;
     }
     configureEngine(engine_, updateServer);
-    engine_.promptOwner = owner;
+    engine_.setPromptOwner(owner);
     CurrentDirectory inProgramFolder(programFolder());
     wizard_.runWizard(owner);
 }

@@ -36,11 +36,9 @@ inline constexpr DWORD kNetworkTimeoutMs = 30000;
 // Results of opening a connection.
 inline constexpr int kConnected = 0, kOffline = 1, kNoInternetHandle = 2, kDialFailed = 3;
 
-// What a transfer needs from the update it belongs to.
-class TransferHost {
+// What a transfer needs from the update it belongs to, beside its log.
+class TransferHost : public virtual StatusReporter {
 public:
-    virtual void reportStatus(int number, const std::string& argument, int statusCode, int errorCode) = 0;
-    virtual void appendLogLine(const std::string& text) = 0;
     // After every block: the destination (or source in file mode), bytes so far, size (0 when unknown).
     virtual void fileProgress(const std::string& name, std::int64_t position, std::int64_t size) = 0;
     // Polled after every block and while a fetch waits.

@@ -81,14 +81,21 @@ ApplicationSettings readApplicationSection(const IniReader& file, const Expander
     return app;
 }
 
+std::optional<std::uint64_t> readSerial(const std::string& text)
+{
+    if (text.empty() || text.size() > 19 || text.find_first_not_of("0123456789") != std::string::npos)
+        return std::nullopt;
+    return std::stoull(text);
+}
+
 Publication readPublication(const IniReader& file)
 {
     Publication p;
     std::string serial = file.readString("update", "serial");
     if (!serial.empty()) {
-        // Decimal digits only, at most 19 of them: a number of 64 bits.
-        p.serialReadable = serial.size() <= 19 && serial.find_first_not_of("0123456789") == std::string::npos;
-        p.serial = p.serialReadable ? std::stoull(serial) : 0;
+        auto number = readSerial(serial);
+        p.serialReadable = number.has_value();
+        p.serial = number.value_or(0);
     }
     p.expires = file.readString("update", "expires");
     p.allowDowngrade = file.readFlag("update", "allowdowngrade");

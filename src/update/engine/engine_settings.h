@@ -25,15 +25,15 @@ struct LastURLEntry {
     bool hasPlace() const { return !key.empty() && !section.empty(); }
 };
 
+// The HTTP POST after the update: to server ("host" or "host:port"), the
+// resource action, data as its form-encoded body.
 struct PostUpdateInfo {
     std::string server, action, data;
     bool enabled = false;
-    std::string postResult;
 };
 
 struct EngineSettings {
     std::string agent = "TUpdateEngine";
-    bool applyPatch = false;
     Authenticate authenticate = Authenticate::Never;
     std::string dateFormat = "dd/mm/yyyy";
     char dateSeparator = '/';
@@ -43,7 +43,6 @@ struct EngineSettings {
     bool ftpPassive = false;
     std::string host;
     bool httpKeepAliveAuthentication = false;
-    bool keepIntermediateFiles = false;
     std::string languageID;
     bool logging = false;
     LastURLEntry lastURLEntry;
@@ -55,7 +54,6 @@ struct EngineSettings {
     std::string signature = "UpdateEngine";
     bool signatureCheck = false;
     std::string tempDirectory = ".";
-    std::string timeFormat = "hh:nn";
     char timeSeparator = ':';
     UpdateType updateType = UpdateType::Http;
     UpdateConnect updateConnect = UpdateConnect::NoConnect;
@@ -66,9 +64,6 @@ struct EngineSettings {
     bool useWinTempDir = true;
     VersionCheck versionCheck = VersionCheck::UpdateOnly;
 };
-
-// The engine's own version, a constant.
-inline constexpr const char* kEngineVersion = "1.0.0.0";
 
 // Where this program's control file lies on its update server.
 inline constexpr const char* kControlFilePath = "/Updates/talkpost.inf";

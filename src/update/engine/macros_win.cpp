@@ -8,30 +8,10 @@
 
 #include "update/engine/macros.h"
 #include "update/engine/status_log_win.h"
+#include "win/folders_win.h"
 
 namespace talkpost::update {
 namespace {
-
-std::string fromCall(UINT (*call)(LPSTR, UINT))
-{
-    char buffer[MAX_PATH + 1] = {};
-    UINT got = call(buffer, sizeof buffer);
-    return got > 0 && got < sizeof buffer ? std::string(buffer, got) : std::string();
-}
-
-std::string currentDirectory()
-{
-    char buffer[MAX_PATH + 1] = {};
-    DWORD got = GetCurrentDirectoryA(sizeof buffer, buffer);
-    return got > 0 && got < sizeof buffer ? std::string(buffer, got) : std::string();
-}
-
-std::string tempPath()
-{
-    char buffer[MAX_PATH + 1] = {};
-    DWORD got = GetTempPathA(sizeof buffer, buffer);
-    return got > 0 && got < sizeof buffer ? std::string(buffer, got) : std::string();
-}
 
 std::optional<std::string> programFilesDir()
 {
@@ -52,13 +32,13 @@ std::optional<std::string> programFilesDir()
 std::string systemMacroValue(const std::string& name)
 {
     if (name == "WIN")
-        return folderForm(fromCall(GetWindowsDirectoryA));
+        return folderForm(windowsFolder());
     if (name == "SYS")
-        return folderForm(fromCall(GetSystemDirectoryA));
+        return folderForm(systemFolder());
     if (name == "APP")
         return folderForm(currentDirectory());
     if (name == "TMP")
-        return folderForm(tempPath());
+        return folderForm(tempFolder());
     if (name == "DOC")
         return folderForm(documentsFolder());
     if (name == "PF") {

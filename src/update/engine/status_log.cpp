@@ -67,7 +67,7 @@ constexpr MessageEntry kMessages[] = {
     {971, "Processing file : %s"},
     {972, "Update file without a sha256 value, not installed : %s"},
     {973, "Update file does not match its sha256 value, not installed : %s"},
-    {974, "Cabinet entry outside its folder, skipped : %s"},
+    {974, "Cabinet entry refused, it leaves its folder or names a device : %s"},
     {975, "Server did not answer in time : %s"},
     {976, "Redirect to another server refused : %s"},
     {977, "Control file older than one accepted before, refused : serial %s"},

@@ -50,7 +50,7 @@ inline constexpr int kRestartInDirectory = 959;
 inline constexpr int kUpdateCancelled = 964;
 inline constexpr int kFileWithoutSha256 = 972;
 inline constexpr int kFileSha256Differs = 973;
-inline constexpr int kCabinetEntryOutside = 974;
+inline constexpr int kCabinetEntryRefused = 974;
 inline constexpr int kServerTimedOut = 975;
 inline constexpr int kRedirectRefused = 976;
 inline constexpr int kOlderSerialRefused = 977;
@@ -68,6 +68,18 @@ inline constexpr int kStatusNone = 0, kStatusNoInternet = 1, kStatusFailed = 2, 
 // Error codes, the second number.
 inline constexpr int kErrorNone = 0, kErrorNotFound = 1, kErrorZeroLength = 2, kErrorSameFile = 3,
                      kErrorSignature = 4, kErrorPost = 5;
+
+// Where the parts of an update write: its numbered status messages (the
+// update log and the OnStatus event) and the raw lines of the update log.
+class StatusReporter {
+public:
+    virtual void reportStatus(int number, const std::string& argument = {}, int statusCode = kStatusInfo,
+                              int errorCode = kErrorNone) = 0;
+    virtual void appendLogLine(const std::string& text) = 0;
+
+protected:
+    ~StatusReporter() = default;
+};
 
 // Text of status message n with its "%s" replaced by the argument (an entry
 // without "%s" ignores it); empty for a number the table does not hold.

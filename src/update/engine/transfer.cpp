@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "update/engine/base64.h"
+#include "update/install/file_names.h"
 
 namespace talkpost::update {
 
@@ -68,10 +69,7 @@ std::string fileModeDestination(const std::string& folder, const std::string& ad
     return folder;
 }
 
-bool isUsableLocalName(const std::string& name)
-{
-    return !name.empty() && name != "." && name != ".." && name.find(':') == std::string::npos;
-}
+bool isUsableLocalName(const std::string& name) { return isPlainFileName(name); }
 
 std::vector<std::string> splitLines(const std::string& text)
 {
@@ -127,6 +125,13 @@ std::optional<AddressParts> splitAddress(const std::string& address)
         return std::nullopt;
     parts.host = authority;
     return parts;
+}
+
+std::optional<AddressParts> postServerAddress(const std::string& server)
+{
+    if (server.find("://") == std::string::npos)
+        return splitAddress("http://" + server);
+    return splitAddress(server);
 }
 
 std::optional<std::string> sameServerRedirect(const std::string& current, const std::string& location)

@@ -37,13 +37,14 @@ inline constexpr std::uint32_t kFlagKeepConnection = 0x00400000;
 inline constexpr std::uint32_t kFlagExistingConnect = 0x20000000;
 std::uint32_t httpRequestFlags(bool keepAliveAuthentication, bool existingConnection);
 
+// A local name a transfer may write: a plain file name as the installation
+// takes it (isPlainFileName): not empty, not only dots and blanks, no folder,
+// drive or stream, and no device such as "nul.txt".
+bool isUsableLocalName(const std::string& name);
+
 // The destination of a file-mode copy: folder + local name when the folder
 // text names no file (empty, or ending in "\" or ":"), else the folder text.
 std::string fileModeDestination(const std::string& folder, const std::string& address);
-
-// A local name a transfer may write: not empty, not "." or "..", no ":"
-// (which would name a drive or a stream instead of a file in the folder).
-bool isUsableLocalName(const std::string& name);
 
 // A document as a list of lines: CR LF, LF or CR end a line; a last line
 // without an end counts.
@@ -62,6 +63,10 @@ struct AddressParts {
     std::string path;
 };
 std::optional<AddressParts> splitAddress(const std::string& address);
+
+// The post-update report's server, "host" or "host:port" with or without
+// "http://" before it, taken apart (port 80 when none is named).
+std::optional<AddressParts> postServerAddress(const std::string& server);
 
 // Where a redirect of a request for `current` to `location` leads: the
 // absolute address when it stays on the same scheme, host and port (a

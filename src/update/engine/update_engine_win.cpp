@@ -1,76 +1,20 @@
 // The engine's status messages, control-file reads, the fetch of the control
-// file with its signature and of the two documents into memory, the check of
-// the publication's serial and expiry, and the remembered values in the
-// registry.
+// file with its signature and of the two documents into memory, and the check
+// of the publication's serial and expiry.
 #include "update/engine/update_engine_win.h"
 
-#include <cctype>
-
+#include "update/engine/installation.h"
 #include "update/engine/macros.h"
 #include "update/engine/macros_win.h"
 #include "update/engine/signature_win.h"
 #include "update/engine/status_log.h"
 #include "update/engine/status_log_win.h"
 #include "update/engine/transfer.h"
-#include "win/folders_win.h"
+#include "update/install/install_files_win.h"
 
 namespace talkpost::update {
-namespace {
-
-HKEY rootKey(RegRoot root) { return root == RegRoot::LocalMachine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER; }
-
-std::string registryPath(const LastURLEntry& entry)
-{
-    std::string key = entry.key;
-    while (!key.empty() && key.front() == '\\')
-        key.erase(key.begin());
-    while (!key.empty() && key.back() == '\\')
-        key.pop_back();
-    return key + "\\" + entry.section;
-}
-
-std::string readRegistryString(const LastURLEntry& entry, const char* name)
-{
-    HKEY key = nullptr;
-    if (RegOpenKeyExA(rootKey(entry.regRoot), registryPath(entry).c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS)
-        return {};
-    DWORD type = 0, size = 0;
-    std::string value;
-    if (RegQueryValueExA(key, name, nullptr, &type, nullptr, &size) == ERROR_SUCCESS && type == REG_SZ && size > 0) {
-        value.resize(size);
-        if (RegQueryValueExA(key, name, nullptr, &type, reinterpret_cast<BYTE*>(value.data()), &size) != ERROR_SUCCESS)
-            size = 0;
-        value.resize(size);
-        while (!value.empty() && value.back() == '\0')
-            value.pop_back();
-    }
-    RegCloseKey(key);
-    return value;
-}
-
-bool writeRegistryString(const LastURLEntry& entry, const char* name, const std::string& value)
-{
-    HKEY key = nullptr;
-    if (RegCreateKeyExA(rootKey(entry.regRoot), registryPath(entry).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr, &key,
-                        nullptr) != ERROR_SUCCESS)
-        return false;
-    LONG status = RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                                 static_cast<DWORD>(value.size() + 1));
-    RegCloseKey(key);
-    return status == ERROR_SUCCESS;
-}
-
-}  // namespace
 
 UpdateEngine::~UpdateEngine() = default;
-
-std::string UpdateEngine::windowsTempFolder()
-{
-    std::string folder = tempFolder();
-    if (!folder.empty() && folder.back() != '\\')
-        folder += '\\';
-    return folder;
-}
 
 std::string UpdateEngine::tempParentFolder() const
 {
@@ -232,7 +176,7 @@ int UpdateEngine::fetchControlFile()
     control_.reset();
     application_ = {};
     std::string address;
-    if (auto remembered = lastURL(); remembered && !remembered->empty())
+    if (auto remembered = remembered_.lastURL(); remembered && !remembered->empty())
         address = *remembered;
     else
         address = settings.url;
@@ -286,9 +230,7 @@ std::optional<std::vector<std::string>> UpdateEngine::fetchDocument(const std::s
         return std::nullopt;
     // While a key is built in, only a text the signed file vouches for is shown.
     if (publicKey) {
-        std::string expected = readControlString(section + settings.languageID, "sha256");
-        for (char& c : expected)
-            c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        std::string expected = publishedSha256(readControlString(section + settings.languageID, "sha256"));
         if (expected.empty() || sha256Hex(*text) != expected) {
             reportStatus(message::kTextSha256Differs, address, kStatusFailed, kErrorNone);
             return std::nullopt;
@@ -300,38 +242,5 @@ std::optional<std::vector<std::string>> UpdateEngine::fetchDocument(const std::s
 std::optional<std::vector<std::string>> UpdateEngine::fetchWhatsNew() { return fetchDocument("whatsnew", message::kFoundWhatsNew, kStatusWhatsNew); }
 
 std::optional<std::vector<std::string>> UpdateEngine::fetchLicense() { return fetchDocument("eula", message::kFoundLicense, kStatusLicense); }
-
-std::optional<std::string> UpdateEngine::lastURL() const
-{
-    const LastURLEntry& entry = settings.lastURLEntry;
-    if (!entry.hasPlace() || !entry.save)
-        return std::nullopt;
-    return readRegistryString(entry, "LastURL");
-}
-
-bool UpdateEngine::saveLastURL(const std::string& url)
-{
-    const LastURLEntry& entry = settings.lastURLEntry;
-    return entry.hasPlace() && entry.save && writeRegistryString(entry, "LastURL", url);
-}
-
-std::optional<UpdateEngine::LastDate> UpdateEngine::lastDate() const
-{
-    const LastURLEntry& entry = settings.lastURLEntry;
-    if (!entry.hasPlace())
-        return std::nullopt;
-    return LastDate{readRegistryString(entry, "LastDate"), readRegistryString(entry, "LastTime")};
-}
-
-bool UpdateEngine::saveLastDate(const LastDate& value)
-{
-    const LastURLEntry& entry = settings.lastURLEntry;
-    if (!lastDateKnown || !entry.hasPlace() || !entry.save)
-        return false;
-    bool written = writeRegistryString(entry, "LastDate", value.date);
-    if (!value.time.empty())
-        written = writeRegistryString(entry, "LastTime", value.time) && written;
-    return written;
-}
 
 }  // namespace talkpost::update

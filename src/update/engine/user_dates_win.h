@@ -12,4 +12,7 @@ std::string userShortDate(DateTime value);
 // "hh:nn" with the user's time separator.
 std::string userShortTime(DateTime value);
 
+// The user's short date format and separators, as the date reader takes them.
+DateTimeFormat userShortDateFormat();
+
 }  // namespace talkpost::update

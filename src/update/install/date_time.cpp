@@ -160,4 +160,12 @@ DateTime localReferenceDate(const std::string& localVersionFile,
     return lastWriteTimeLocal(localVersionFile).value_or(kEarliestDate);
 }
 
+DateTime rememberedReferenceDate(const std::string& date, const std::string& time, const DateTimeFormat& userFormat)
+{
+    std::optional<DateTime> day = date.empty() ? std::nullopt : readDate(date, userFormat);
+    if (!day)
+        return kEarliestDate;
+    return *day + (time.empty() ? 0.0 : readTime(time, userFormat).value_or(0.0));
+}
+
 }  // namespace talkpost::update

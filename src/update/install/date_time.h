@@ -50,5 +50,9 @@ DateTime parseDateTime(const std::string& date, const std::string& time, const D
 DateTime localReferenceDate(const std::string& localVersionFile,
                             const std::function<std::optional<DateTime>(const std::string&)>& lastWriteTimeLocal);
 
+// LocalReferenceDate from the date and time remembered under the registry key,
+// read with the user's own formats: 1 January 1980 when the date is empty or
+// does not read (its time is then not read); a time that does not read adds nothing.
+DateTime rememberedReferenceDate(const std::string& date, const std::string& time, const DateTimeFormat& userFormat);
 
 }  // namespace talkpost::update

@@ -4,11 +4,15 @@
 namespace talkpost::update {
 namespace {
 
-constexpr std::int32_t kStatusProgress = 3, kStatusNothingNew = 4, kStatusNewFound = 5;
+// The numbers of the update log's messages that the check reports, and their status codes.
+constexpr int kDateBasedUpdate = 928, kNewVersionFound = 929, kNoNewVersion = 930, kChecksumBasedUpdate = 931,
+              kSizeBasedUpdate = 932, kVersionBasedUpdate = 933, kVersionCheck = 944, kProcessingFile = 971,
+              kDowngradeRefused = 979;
+constexpr std::int32_t kStatusNone = 0, kStatusProgress = 3, kStatusNothingNew = 4, kStatusNewFound = 5;
 
 std::function<void(const std::string&)> versionCheckLines(const StatusSink& status)
 {
-    return [&status](const std::string& text) { status(944, text, kStatusProgress); };
+    return [&status](const std::string& text) { status(kVersionCheck, text, kStatusProgress); };
 }
 
 }  // namespace
@@ -18,14 +22,14 @@ CheckOutcome checkUpdateEntry(const UpdateSection& u, const CheckEnvironment& en
     CheckOutcome out;
     out.updateDescription = u.descr;
     if (!u.date.empty()) {
-        status(928, "", kStatusProgress);
+        status(kDateBasedUpdate, "", kStatusProgress);
         out.updateNewDate = parseDateTime(u.date, u.time, env.format);
         out.localVersionFile = u.localVersion;
         out.updateLocalDate = env.localReferenceDate(out.localVersionFile);
         if (out.updateLocalDate >= out.updateNewDate) {
-            status(930, "", kStatusNothingNew);
+            status(kNoNewVersion, "", kStatusNothingNew);
         } else {
-            status(929, env.shortDate(out.updateNewDate), kStatusNewFound);
+            status(kNewVersionFound, env.shortDate(out.updateNewDate), kStatusNewFound);
             out.code = CheckCode::DateNewer;
         }
     }
@@ -37,19 +41,19 @@ CheckOutcome checkUpdateEntry(const UpdateSection& u, const CheckEnvironment& en
         if (criterion && !localVersion.empty()) {
             if (u.newChecksum != -1) {
                 out.code = CheckCode::ChecksumDiffers;
-                status(931, "", kStatusProgress);
+                status(kChecksumBasedUpdate, "", kStatusProgress);
             } else if (u.newSize > 0) {
                 out.code = CheckCode::SizeDiffers;
-                status(932, "", kStatusProgress);
+                status(kSizeBasedUpdate, "", kStatusProgress);
             } else {
                 out.code = CheckCode::VersionNewer;
-                status(933, "", kStatusProgress);
+                status(kVersionBasedUpdate, "", kStatusProgress);
             }
             if (compareFile(newVersion, localVersion, u.newSize, u.newChecksum, env.compare, env.probe,
                             versionCheckLines(status))) {
-                status(929, newVersion, kStatusNewFound);
+                status(kNewVersionFound, newVersion, kStatusNewFound);
             } else {
-                status(930, "", kStatusNothingNew);
+                status(kNoNewVersion, "", kStatusNothingNew);
                 out.code = CheckCode::NoNewVersion;
             }
         }
@@ -64,12 +68,25 @@ CheckOutcome checkUpdateEntry(const UpdateSection& u, const CheckEnvironment& en
     return out;
 }
 
+CheckCode withoutRefusedDowngrade(CheckCode code, const UpdateSection& u, bool allowDowngrade,
+                                  const LocalFileProbe& probe, const StatusSink& status)
+{
+    if (code == CheckCode::NoNewVersion || allowDowngrade || u.newVersion.empty() || u.localVersion.empty())
+        return code;
+    VersionValue published = parseVersion(u.newVersion);
+    VersionValue installed = probe.fileVersion(u.localVersion);
+    if (published.unknown() || installed.unknown() || !versionNewer(installed, published))
+        return code;
+    status(kDowngradeRefused, u.newVersion + " < " + versionText(installed), kStatusNothingNew);
+    return CheckCode::NoNewVersion;
+}
+
 bool keepFileEntry(const FileEntryValues& e, const FilterEnvironment& env, const StatusSink& status)
 {
-    status(971,
+    status(kProcessingFile,
            e.url + "[" + e.localVersion + ",nv=" + e.newVersion + ",nd=" + e.newDate + ",ns=" +
                std::to_string(e.newSize) + ",nc=" + std::to_string(e.newChecksum) + "]",
-           0);
+           kStatusNone);
     if (!e.localVersion.empty() && !e.newDate.empty()) {
         DateTime published = parseDateTime(e.newDate, e.newTime, env.format);
         auto local = env.lastWriteTimeLocal(e.localVersion);
@@ -78,7 +95,7 @@ bool keepFileEntry(const FileEntryValues& e, const FilterEnvironment& env, const
     std::string newVersion = e.newVersion, localVersion = e.localVersion;
     if (!compareFile(newVersion, localVersion, e.newSize, e.newChecksum, env.compare, env.probe,
                      versionCheckLines(status))) {
-        status(930, "", 0);
+        status(kNoNewVersion, "", kStatusNone);
         return false;
     }
     bool isNew = true;

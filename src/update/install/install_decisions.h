@@ -52,6 +52,15 @@ struct CheckOutcome {
 // the size over the version; the custom handler has the last word.
 CheckOutcome checkUpdateEntry(const UpdateSection& update, const CheckEnvironment& env, const StatusSink& status);
 
+// The check's code once the publisher's word on older versions is heard: an
+// update whose newversion= is older than the version of its localversion=
+// file counts as nothing new (status 979, "<new> < <installed>") unless the
+// signed file allows the downgrade; a replayed old file whose check is by
+// date, size or checksum must not bring the old program back. Versions that
+// are unknown decide nothing.
+CheckCode withoutRefusedDowngrade(CheckCode code, const UpdateSection& update, bool allowDowngrade,
+                                  const LocalFileProbe& probe, const StatusSink& status);
+
 // The values of one [fileN] entry that the filter reads.
 struct FileEntryValues {
     std::string url, localVersion, newVersion, newDate, newTime, newCustomVer, description;

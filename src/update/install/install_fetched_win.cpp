@@ -4,7 +4,6 @@
 #include <windows.h>
 
 #include "update/install/cabinet_win.h"
-#include "update/install/install_run_win.h"
 #include "update/install/lz_expand_win.h"
 #include "update/install/replace_file_win.h"
 
@@ -12,8 +11,8 @@ namespace talkpost::update {
 namespace {
 
 // The status numbers and status codes of what the installation reports.
-constexpr int kComponentFound = 962, kCabinetFailed = 947, kExec = 18;
-constexpr std::int32_t kStatusNone = 0, kStatusExec = 3, kStatusCabinetFailed = 8;
+constexpr int kComponentFound = 962, kCabinetFailed = 947;
+constexpr std::int32_t kStatusNone = 0, kStatusCabinetFailed = 8;
 // Room for a full path of the longest the A-functions take, twice over.
 constexpr DWORD kPathBuffer = MAX_PATH * 2;
 
@@ -26,19 +25,19 @@ std::string fullPath(const std::string& path)
 
 }  // namespace
 
-bool installFetchedFile(const FetchedFile& file, const InstallSettings& settings, const InstallReport& report)
+Installed installFetchedFile(const FetchedFile& file, const InstallSettings& settings, const InstallReport& report)
 {
     InstallPlan plan = planInstall(file, settings);
     std::string fetched = file.downloadFolder + file.name;
     if (plan.refused) {
         if (report.rawLine)
-            report.rawLine("Refused file name, not installed : " + file.targetDir + file.name);
-        return false;
+            report.rawLine(refusedNameLine(file.targetDir + file.name));
+        return Installed::Refused;
     }
     if (plan.component) {
         if (report.status)
             report.status(kComponentFound, file.name, kStatusNone);
-        return true;
+        return Installed::Component;
     }
     if (plan.moveToTarget) {
         // The old copy is only ever replaced, never deleted first: when the
@@ -54,23 +53,15 @@ bool installFetchedFile(const FetchedFile& file, const InstallSettings& settings
             expandCompressedFile(here);
     }
     if (plan.extractCabinet) {
+        // An extracted cabinet has done its work; one that failed stays for the log's reader.
         if (extractCabinet(fetched, file.targetDir, report.skippedEntry) != 0) {
             if (report.status)
                 report.status(kCabinetFailed, fetched, kStatusCabinetFailed);
-        } else if (!settings.keepIntermediateFiles) {
+        } else {
             DeleteFileA(fetched.c_str());
         }
     }
-    if (plan.patch) {
-        auto exec = [&report](const std::string& text) {
-            if (report.status)
-                report.status(kExec, text, kStatusExec);
-        };
-        runAndWait(enginePatchCommandLine(file.name, file.localVersion, settings.logging), true, {}, exec);
-        if (!settings.keepIntermediateFiles)
-            DeleteFileA((file.targetDir + file.name).c_str());
-    }
-    return false;
+    return Installed::File;
 }
 
 }  // namespace talkpost::update

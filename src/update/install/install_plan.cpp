@@ -19,10 +19,17 @@ bool isAppComponent(const std::string& name, const std::string& appComponents)
     return false;
 }
 
+bool refusedInstallName(const std::string& name, const std::string& targetDir)
+{
+    return !isPlainFileName(name) || !pathFreeOfDevices(targetDir);
+}
+
+std::string refusedNameLine(const std::string& path) { return "Refused file name, not installed : " + path; }
+
 InstallPlan planInstall(const FetchedFile& file, const InstallSettings& settings)
 {
     InstallPlan plan;
-    if (!isPlainFileName(file.name) || !pathFreeOfDevices(file.targetDir)) {
+    if (refusedInstallName(file.name, file.targetDir)) {
         plan.refused = true;
         return plan;
     }
@@ -37,15 +44,7 @@ InstallPlan planInstall(const FetchedFile& file, const InstallSettings& settings
     // A file moved into another folder is no longer where the expansion looks for it.
     plan.lzExpand = !cabinet && settings.extractCab && file.compressed && !plan.moveToTarget;
     plan.extractCabinet = cabinet && settings.extractCab && file.compressed;
-    plan.patch = patch && settings.applyPatch && !file.localVersion.empty();
     return plan;
-}
-
-std::string enginePatchCommandLine(const std::string& name, const std::string& localVersion, bool logging)
-{
-    if (logging)
-        return "patcher.exe -v " + name + " " + localVersion + ">> UPDATE.LOG";
-    return "patcher.exe " + name + " " + localVersion;
 }
 
 }  // namespace talkpost::update

@@ -1,6 +1,6 @@
 // What happens to a file once it is fetched: left for the updater helper when
 // it is an application component, otherwise moved into its target folder,
-// LZ-expanded, extracted from a cabinet or patched. Portable.
+// LZ-expanded or extracted from a cabinet. Portable.
 #pragma once
 
 #include <string>
@@ -11,16 +11,12 @@ struct FetchedFile {
     std::string name;            // the file name taken from its address
     std::string targetDir;       // empty, or ending with "\\"
     std::string downloadFolder;  // where it was fetched to, ending with "\\"
-    std::string localVersion;    // for a patch: the file to patch
     bool compressed = false;
 };
 
 struct InstallSettings {
     std::string appComponents;  // [application] appcomps
     bool extractCab = true;
-    bool applyPatch = false;
-    bool keepIntermediateFiles = false;
-    bool logging = true;
 };
 
 struct InstallPlan {
@@ -31,7 +27,6 @@ struct InstallPlan {
     bool moveToTarget = false;
     bool lzExpand = false;
     bool extractCabinet = false;
-    bool patch = false;
 };
 
 // The upper-case extension from the last "." of the last path part, or empty.
@@ -42,9 +37,16 @@ std::string upperExtension(const std::string& name);
 // or "NEW" components).
 bool isAppComponent(const std::string& name, const std::string& appComponents);
 
-InstallPlan planInstall(const FetchedFile& file, const InstallSettings& settings);
+// A name that is no plain file name (a folder, a device such as "nul.txt"), or
+// a target folder that names a device: such an entry is neither fetched nor
+// installed.
+bool refusedInstallName(const std::string& name, const std::string& targetDir);
 
-// "patcher.exe [-v ]<name> <file to patch>[>> UPDATE.LOG]".
-std::string enginePatchCommandLine(const std::string& name, const std::string& localVersion, bool logging);
+// The raw log line of such an entry: "Refused file name, not installed : " + path.
+std::string refusedNameLine(const std::string& path);
+
+// A cabinet (".CAB") is extracted rather than moved; a patch file (".PAT") is
+// left where it was fetched: this program applies no patches.
+InstallPlan planInstall(const FetchedFile& file, const InstallSettings& settings);
 
 }  // namespace talkpost::update

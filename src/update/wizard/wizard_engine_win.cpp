@@ -7,6 +7,8 @@
 #include <string_view>
 #include <utility>
 
+#include "update/engine/user_dates_win.h"
+
 namespace talkpost {
 namespace {
 
@@ -16,16 +18,6 @@ bool toSystemTime(double value, SYSTEMTIME& time)
 }
 
 }  // namespace
-
-std::string userShortDate(double value)
-{
-    SYSTEMTIME time{};
-    char text[128] = {};
-    if (!toSystemTime(value, time) ||
-        GetDateFormatA(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &time, nullptr, text, sizeof text) == 0)
-        return {};
-    return text;
-}
 
 std::string userTimeOfDay(double value)
 {
@@ -80,25 +72,26 @@ void WizardEngineAdapter::setSilentDownload() { engine_.settings.downloadPrompt 
 CheckResultFacts WizardEngineAdapter::checkResultFacts() const
 {
     CheckResultFacts facts;
-    facts.localDate = userShortDate(engine_.updateLocalDate);
-    facts.newDate = userShortDate(engine_.updateNewDate);
-    facts.newTime = userTimeOfDay(engine_.updateNewDate);
-    facts.localVersion = engine_.updateLocalVersion;
-    facts.newVersion = engine_.updateNewVersion;
-    facts.description = engine_.updateDescription;
+    const update::UpdateCheck& check = engine_.check();
+    facts.localDate = update::userShortDate(check.localDate());
+    facts.newDate = update::userShortDate(check.newDate());
+    facts.newTime = userTimeOfDay(check.newDate());
+    facts.localVersion = check.localVersion();
+    facts.newVersion = check.newVersion();
+    facts.description = check.description();
     return facts;
 }
 
 void WizardEngineAdapter::raiseDownloadedWhatsNew(const std::vector<std::string>& lines)
 {
-    if (engine_.onDownloadedWhatsNew)
-        engine_.onDownloadedWhatsNew(engine_, lines);
+    if (onDownloadedWhatsNew)
+        onDownloadedWhatsNew(lines);
 }
 
 void WizardEngineAdapter::raiseDownloadedLicense(const std::vector<std::string>& lines)
 {
-    if (engine_.onDownloadedEULA)
-        engine_.onDownloadedEULA(engine_, lines);
+    if (onDownloadedEULA)
+        onDownloadedEULA(lines);
 }
 
 std::vector<WizardFileEntry> WizardEngineAdapter::files() const
@@ -143,8 +136,8 @@ std::string WizardEngineAdapter::currentFileShownName() const
 
 void WizardEngineAdapter::raiseSuccess()
 {
-    if (engine_.onSuccess)
-        engine_.onSuccess(engine_);
+    if (onSuccess)
+        onSuccess();
 }
 
 }  // namespace talkpost

@@ -1,7 +1,12 @@
 // The update engine as the wizard's page flow sees it: each operation the
 // flow calls goes to the engine as it stands, the check page's dates come in
-// the user's formats, and the progress events are lent to the dialog.
+// the user's formats, and the progress events are lent to the dialog. The
+// events that the wizard itself raises are here.
 #pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
 
 #include "update/engine/update_engine_win.h"
 #include "update/wizard/wizard_flow.h"
@@ -42,6 +47,12 @@ public:
     void restartApplication() override { engine_.restartApplication(); }
     std::string currentFileShownName() const override;
 
+    // Events the wizard raises, each only when assigned: the documents when
+    // it shows them, and the end of a successful update.
+    std::function<void(const std::vector<std::string>& lines)> onDownloadedWhatsNew;
+    std::function<void(const std::vector<std::string>& lines)> onDownloadedEULA;
+    std::function<void()> onSuccess;
+
 private:
     update::UpdateEngine& engine_;
     decltype(update::UpdateEngine::onFileProgress) lentFileProgress_;
@@ -49,10 +60,8 @@ private:
     decltype(update::UpdateEngine::processMessages) lentProcessMessages_;
 };
 
-// A date value of the engine (days since 30 December 1899) in the user's
-// short date format, and its time of day in the long time format (empty at
-// midnight).
-std::string userShortDate(double value);
+// The time of day of a date value of the engine (days since 30 December
+// 1899) in the user's long time format; empty at midnight.
 std::string userTimeOfDay(double value);
 
 }  // namespace talkpost

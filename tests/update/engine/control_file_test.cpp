@@ -1,9 +1,11 @@
 // Reading the control file: macros and folder form, the file entries,
-// [application], and the publication's serial, expiry and downgrade rules.
+// [application], the publication's serial, expiry and downgrade rules, and
+// its texts as the installation takes them (line breaks, sha256 values).
 #include "update/engine/control_file.h"
 
 #include <gtest/gtest.h>
 
+#include "update/engine/installation.h"
 #include "update/engine/macros.h"
 
 namespace talkpost::update {
@@ -186,6 +188,11 @@ TEST(Publication, SerialExpiryAndDowngradeComeFromUpdate)
     EXPECT_FALSE(readPublication(IniReader::parse("[update]\nserial=12x\n")).serialReadable);
     EXPECT_FALSE(readPublication(IniReader::parse("[update]\nserial=-1\n")).serialReadable);
     EXPECT_FALSE(readPublication(IniReader::parse("[update]\nserial=99999999999999999999\n")).serialReadable);
+    // The same rule reads the highest serial remembered in the settings.
+    EXPECT_EQ(readSerial("9999999999999999999"), 9999999999999999999u);
+    EXPECT_EQ(readSerial("007"), 7u);
+    for (const char* text : {"", " 7", "7 ", "+7", "0x10"})
+        EXPECT_EQ(readSerial(text), std::nullopt) << text;
 }
 
 TEST(Publication, ReplayedAndExpiredFilesAreNotFresh)
@@ -243,6 +250,27 @@ TEST(ControlFile, ExpandsOnlyTheKeysMarkedWithMacros)
     // Without a verified file every key has its default.
     EXPECT_EQ(ControlFile::none().readString("update", "descr", "d"), "d");
     EXPECT_EQ(ControlFile::none().publication().serial, 0u);
+}
+
+TEST(ControlFileTexts, LineBreaksAndSha256ValuesAsTheInstallationTakesThem)
+{
+    struct Case {
+        const char* text;
+        const char* shown;
+    } breaks[] = {
+        {"Line 1\\nLine 2", "Line 1\rLine 2"},
+        {"\\n\\n", "\r\r"},
+        {"\\\\n", "\\\r"},  // the backslash before it stays
+        {"C:\\new\\x", "C:\rew\\x"},
+        {"no break", "no break"},
+    };
+    for (const Case& c : breaks)
+        EXPECT_EQ(withLineBreaks(c.text), c.shown) << c.text;
+
+    const std::string digest = "ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad";
+    EXPECT_EQ(publishedSha256(" BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD\t"), digest);
+    EXPECT_EQ(publishedSha256(digest), digest);
+    EXPECT_EQ(publishedSha256(" \t "), "");
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "support/test_support_win.h"
+#include "win/controls_win.h"
 
 #include <atomic>
 #include <chrono>
@@ -43,7 +44,7 @@ public:
 
     static void type(HWND dialog, int controlId, const std::string& text)
     {
-        SendMessageA(GetDlgItem(dialog, controlId), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        Edit(GetDlgItem(dialog, controlId)).setText(text);
     }
     static void press(HWND dialog, int buttonId)
     {

@@ -84,14 +84,19 @@ TEST(FileModeDestination, FolderOrFullName)
     EXPECT_EQ(fileModeDestination("C:\\To\\b.bin", "C:\\From\\a.bin"), "C:\\To\\b.bin");
 }
 
-TEST(IsUsableLocalName, RefusesNamesThatLeaveTheFolder)
+TEST(IsUsableLocalName, RefusesNamesThatLeaveTheFolderOrNameADevice)
 {
-    EXPECT_TRUE(isUsableLocalName("a.exe"));
-    EXPECT_TRUE(isUsableLocalName("setup.exe?x=1"));
-    EXPECT_FALSE(isUsableLocalName(""));
-    EXPECT_FALSE(isUsableLocalName("."));
-    EXPECT_FALSE(isUsableLocalName(".."));
-    EXPECT_FALSE(isUsableLocalName("a.exe:stream"));
+    struct Case {
+        const char* name;
+        bool usable;
+    } cases[] = {
+        {"a.exe", true},      {"setup.exe?x=1", true}, {"talkpost.exe_NEW", true}, {"null.txt", true},
+        {"", false},          {".", false},            {"..", false},              {" . ", false},
+        {"a.exe:stream", false}, {"C:a.exe", false},   {"nul.txt", false},         {"AUX", false},
+        {"com1 .", false},    {"CONOUT$", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(isUsableLocalName(c.name), c.usable) << c.name;
 }
 
 TEST(SplitLines, EveryLineEnd)

@@ -98,7 +98,7 @@ TEST_F(UpdateEngineTest, SignedControlFileIsFetchedWithTheBasicHeaderOnEveryRequ
     ASSERT_EQ(engine.fetchControlFile(), kControlFileFetched);
     // Held in memory as verified: no copy on disk that anyone could change.
     EXPECT_TRUE(engine.hasControlFile());
-    EXPECT_FALSE(test::fileExists(UpdateEngine::windowsTempFolder() + "talkpost.inf"));
+    EXPECT_FALSE(test::fileExists(windowsTempFolder() + "talkpost.inf"));
     EXPECT_EQ(engine.application().appCommand, "\"My App.exe\" \"-a -b\"");
     EXPECT_TRUE(engine.application().appUpdate);
     EXPECT_EQ(engine.readControlString("update", "descr"), "Test update");
@@ -132,7 +132,7 @@ TEST_F(UpdateEngineTest, ControlFileWithoutAGoodSignatureGivesFiveAndIsNeverRead
         EXPECT_TRUE(logged("[927] Invalid signature in update control file (Status:11) (Error:4)")) << dir;
         // Nothing of the file remains to be acted on.
         EXPECT_FALSE(engine.hasControlFile()) << dir;
-        EXPECT_FALSE(test::fileExists(UpdateEngine::windowsTempFolder() + "talkpost.inf")) << dir;
+        EXPECT_FALSE(test::fileExists(windowsTempFolder() + "talkpost.inf")) << dir;
         EXPECT_EQ(engine.application().appCommand, "") << dir;
         EXPECT_EQ(engine.readFileList(), 0) << dir;
         EXPECT_FALSE(engine.fetchWhatsNew().has_value()) << dir;
@@ -201,6 +201,26 @@ TEST_F(UpdateEngineTest, AReadOnlyDestinationIsReplaced)
     ASSERT_EQ(engine.openConnection(), kConnected);
     EXPECT_TRUE(engine.transferFile(base() + "/files/tiny.txt", target()));
     EXPECT_EQ(test::readFile(target() + "tiny.txt"), "tiny");
+}
+
+TEST_F(UpdateEngineTest, TheFileNameEventIsGivenTheAddressAndItsNameMustStillBePlain)
+{
+    std::vector<std::string> seen;
+    std::string rename = "renamed.txt";
+    engine.onFileNameFromURL = [&](UpdateEngine&, const std::string& url, std::string& name) {
+        seen.push_back(url + " " + name);
+        name = rename;
+    };
+    ASSERT_EQ(engine.openConnection(), kConnected);
+    EXPECT_TRUE(engine.transferFile(base() + "/files/tiny.txt", target()));
+    EXPECT_EQ(test::readFile(target() + "renamed.txt"), "tiny");
+    EXPECT_FALSE(test::fileExists(target() + "tiny.txt"));
+    ASSERT_FALSE(seen.empty());
+    EXPECT_EQ(seen.front(), base() + "/files/tiny.txt tiny.txt");
+
+    rename = "nul.txt";
+    EXPECT_FALSE(engine.transferFile(base() + "/files/tiny.txt", target()));
+    EXPECT_TRUE(logged("[917] File not found : " + base() + "/files/tiny.txt (Status:2) (Error:1)"));
 }
 
 TEST_F(UpdateEngineTest, AnEmptyReplyReplacesNothing)
@@ -400,12 +420,15 @@ TEST_F(UpdateEngineTest, AConnectionThatEndsBeforeTheAnnouncedLengthReplacesNoth
     EXPECT_TRUE(leftTemporaries().empty());
 }
 
-TEST_F(UpdateEngineTest, NamesThatLeaveTheFolderAreRefused)
+TEST_F(UpdateEngineTest, NamesThatLeaveTheFolderOrNameADeviceAreRefused)
 {
     ASSERT_EQ(engine.openConnection(), kConnected);
     EXPECT_FALSE(engine.transferFile(base() + "/files/", target()));
     EXPECT_FALSE(engine.transferFile(base() + "/files/..", target()));
     EXPECT_TRUE(logged("[917] File not found : " + base() + "/files/.. (Status:2) (Error:1)"));
+    // A device's name would write into the device, not into the folder.
+    EXPECT_FALSE(engine.transferFile(base() + "/files/nul.txt", target()));
+    EXPECT_TRUE(logged("[917] File not found : " + base() + "/files/nul.txt (Status:2) (Error:1)"));
     EXPECT_TRUE(requests().empty());
 }
 
@@ -470,7 +493,7 @@ TEST_F(UpdateEngineTest, WhatsNewAndLicenseDocuments)
     ASSERT_TRUE(whatsNew.has_value());
     EXPECT_EQ(*whatsNew, (std::vector<std::string>{"What is new", "line two"}));
     EXPECT_TRUE(logged("[937] Found whatsnew instruction (Status:12) (Error:0)"));
-    EXPECT_FALSE(test::fileExists(UpdateEngine::windowsTempFolder() + "whatsnew.txt"));
+    EXPECT_FALSE(test::fileExists(windowsTempFolder() + "whatsnew.txt"));
     EXPECT_FALSE(engine.fetchLicense().has_value());  // its document is not on the server
     EXPECT_TRUE(logged("[939] Found license agreement instruction (Status:13) (Error:0)"));
 
@@ -543,18 +566,19 @@ protected:
 
 TEST_F(LastUrlTest, WithoutAKeyNothingIsReadOrWritten)
 {
-    EXPECT_FALSE(engine.lastURL().has_value());
-    EXPECT_FALSE(engine.saveLastURL(base() + "/elsewhere.inf"));
-    engine.lastDateKnown = true;
-    EXPECT_FALSE(engine.saveLastDate({"24.12.2008", "14:30"}));
-    EXPECT_FALSE(engine.lastDate().has_value());
+    RememberedValues& remembered = engine.remembered();
+    EXPECT_FALSE(remembered.lastURL().has_value());
+    EXPECT_FALSE(remembered.saveLastURL(base() + "/elsewhere.inf"));
+    EXPECT_FALSE(remembered.saveLastDate({"24.12.2008", "14:30"}));
+    EXPECT_FALSE(remembered.lastDate().has_value());
     EXPECT_FALSE(keyExists());
 }
 
 TEST_F(LastUrlTest, TheRememberedAddressIsFetchedWhenSaveIsOn)
 {
+    RememberedValues& remembered = engine.remembered();
     engine.settings.lastURLEntry = {true, kKey, "Last", RegRoot::LocalUser};
-    EXPECT_TRUE(engine.saveLastURL(base() + "/Updates/talkpost.inf"));
+    EXPECT_TRUE(remembered.saveLastURL(base() + "/Updates/talkpost.inf"));
     engine.settings.url = base() + "/status/404/talkpost.inf";
     ASSERT_EQ(engine.openConnection(), kConnected);
     EXPECT_EQ(engine.fetchControlFile(), kControlFileFetched);
@@ -562,14 +586,13 @@ TEST_F(LastUrlTest, TheRememberedAddressIsFetchedWhenSaveIsOn)
 
     // Without Save the address is neither read nor written; the date is read all the same.
     engine.settings.lastURLEntry.save = false;
-    EXPECT_FALSE(engine.lastURL().has_value());
-    EXPECT_FALSE(engine.saveLastURL("x"));
-    engine.lastDateKnown = true;
-    EXPECT_FALSE(engine.saveLastDate({"01.01.2020", ""}));
+    EXPECT_FALSE(remembered.lastURL().has_value());
+    EXPECT_FALSE(remembered.saveLastURL("x"));
+    EXPECT_FALSE(remembered.saveLastDate({"01.01.2020", ""}));
     engine.settings.lastURLEntry.save = true;
-    EXPECT_TRUE(engine.saveLastDate({"24.12.2008", "14:30"}));
+    EXPECT_TRUE(remembered.saveLastDate({"24.12.2008", "14:30"}));
     engine.settings.lastURLEntry.save = false;
-    auto date = engine.lastDate();
+    auto date = remembered.lastDate();
     ASSERT_TRUE(date.has_value());
     EXPECT_EQ(date->date, "24.12.2008");
     EXPECT_EQ(date->time, "14:30");
@@ -695,11 +718,12 @@ TEST_F(UpdateEngineTest, ThePostUpdateReportGoesToItsServersPortWithItsEvents)
 {
     const std::string other = env("TALKPOST_UPDATE_OTHER_PORT");
     test::writeFile(work() + "\\other.log", "");
-    engine.settings.postUpdateInfo = {"127.0.0.1:" + other, "/report/done", "version=1.0.0.2&ok=1", true, ""};
+    engine.settings.postUpdateInfo = {"127.0.0.1:" + other, "/report/done", "version=1.0.0.2&ok=1", true};
     std::vector<std::string> events;
-    engine.onBeforePost = [&](UpdateEngine&, bool&) { events.push_back("before"); };
-    engine.onProcessPostResult = [&](UpdateEngine& e, bool& allow) {
-        events.push_back("result " + e.settings.postUpdateInfo.postResult);
+    Installation& installation = engine.installation();
+    installation.onBeforePost = [&](bool&) { events.push_back("before"); };
+    installation.onProcessPostResult = [&](const std::string& answer, bool& allow) {
+        events.push_back("result " + answer);
         allow = events.size() < 3;  // the second report's answer is refused
     };
     ASSERT_EQ(engine.openConnection(), kConnected);
@@ -711,9 +735,9 @@ TEST_F(UpdateEngineTest, ThePostUpdateReportGoesToItsServersPortWithItsEvents)
 
     // A server that does not answer: its line, and no report.
     engine.settings.postUpdateInfo.server = "127.0.0.1:1";
-    engine.onProcessPostResult = nullptr;
+    installation.onProcessPostResult = nullptr;
     EXPECT_EQ(engine.finishUpdate(), 0);
-    EXPECT_EQ(engine.settings.postUpdateInfo.postResult, "");
+    EXPECT_EQ(installation.postResult(), "");
 }
 
 TEST(ControlFileMacros, FoldersOfThePlatform)

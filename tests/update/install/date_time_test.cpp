@@ -1,5 +1,6 @@
 // Date-time values: the control file's "dd.mm.yyyy" and "hh:nn" texts, text
-// that does not read, the local reference date, and the log's time stamp.
+// that does not read, the local reference date (the file's age or the
+// remembered date), and the log's time stamp.
 #include <gtest/gtest.h>
 
 #include "update/install/date_time.h"
@@ -72,6 +73,24 @@ TEST(LocalReferenceDate, IsTheAgeOfTheLocalFileOr1980)
     EXPECT_DOUBLE_EQ(localReferenceDate("C:\\app\\talkpost.exe", times), at(2009, 3, 1, 12, 0));
     EXPECT_DOUBLE_EQ(localReferenceDate("C:\\app\\missing.exe", times), kEarliestDate);
     EXPECT_DOUBLE_EQ(localReferenceDate("", times), kEarliestDate);
+}
+
+TEST(LocalReferenceDate, ARememberedDateIsReadWithTheUsersFormatAndItsTimeOnlyWhenTheDateReads)
+{
+    DateTimeFormat user{"mm/dd/yyyy", '/', ':'};
+    struct Case {
+        const char* date;
+        const char* time;
+        DateTime expected;
+    } cases[] = {
+        {"12/24/2008", "", at(2008, 12, 24)},
+        {"12/24/2008", "14:30", at(2008, 12, 24, 14, 30)},
+        {"12/24/2008", "noon", at(2008, 12, 24)},  // the date alone counts
+        {"", "14:30", kEarliestDate},              // no date: no time either
+        {"24.12.2008", "14:30", kEarliestDate},    // not the user's format
+    };
+    for (const auto& c : cases)
+        EXPECT_DOUBLE_EQ(rememberedReferenceDate(c.date, c.time, user), c.expected) << c.date << " " << c.time;
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include "update/engine/user_dates_win.h"
 #include "update/install/file_version_win.h"
 #include "update/install/install_decisions.h"
+#include "update/install/install_files_win.h"
 #include "win/folders_win.h"
 #include "win/prompts_win.h"
 
@@ -32,6 +33,8 @@ std::string environment(const char* name)
 }
 
 std::string serverBase() { return "http://127.0.0.1:" + environment("TALKPOST_INSTALL_SERVER_PORT"); }
+// The server's log of the requests it was sent, beside the folder it serves.
+std::string serverLog() { return test::unixToWindowsPath(environment("TALKPOST_INSTALL_SERVER_ROOT")) + "\\..\\http.log"; }
 std::string built(const std::string& name) { return test::binaryDir() + "\\" + name; }
 
 // Answers the Yes/No boxes from a queue (No once it is empty) and records every box.
@@ -109,7 +112,7 @@ protected:
         });
     }
     std::string inApp(const std::string& relative) const { return app_.file(relative); }
-    std::string inTemp(const std::string& name) const { return UpdateEngine::windowsTempFolder() + name; }
+    std::string inTemp(const std::string& name) const { return windowsTempFolder() + name; }
 
     test::TempFolder app_;
     UpdateEngine engine_;
@@ -122,7 +125,7 @@ TEST_F(EngineInstall, APlainFileGoesIntoItsNewTargetFolder)
     EXPECT_EQ(download("plain"), 0);
     EXPECT_EQ(test::readFile(inApp("new folder\\sub\\plain.txt")), "plain file\r\n");
     EXPECT_FALSE(test::fileExists(inTemp("plain.txt")));
-    EXPECT_FALSE(engine_.appComponentLoaded);
+    EXPECT_FALSE(engine_.installation().appComponentLoaded());
 }
 
 TEST_F(EngineInstall, CabinetsAreExtractedWithTheirFoldersAndNothingOutside)
@@ -171,9 +174,26 @@ TEST_F(EngineInstall, FilesThatFailTheirSha256CheckAreNeitherInstalledNorKept)
     // The good file of the same update is installed all the same.
     EXPECT_EQ(test::readFile(inApp("checked\\plain.txt")), "plain file\r\n");
     // The component that failed is not handed on: no restart is offered.
-    EXPECT_FALSE(engine_.appComponentLoaded);
+    EXPECT_FALSE(engine_.installation().appComponentLoaded());
     EXPECT_FALSE(engine_.application().appUpdate);
     EXPECT_FALSE(engine_.restartRequired());
+}
+
+TEST_F(EngineInstall, AnEntryWhoseNameOrFolderNamesADeviceCountsAsAFailedDownload)
+{
+    EXPECT_EQ(download("refused"), -1);
+    // The server has the file, but a device's name is not even asked for.
+    EXPECT_TRUE(reported(946, serverBase() + "/files/nul.txt"));
+    std::string requests = test::readFile(serverLog());
+    EXPECT_NE(requests.find("/files/one.txt"), std::string::npos);
+    EXPECT_EQ(requests.find("/files/nul.txt"), std::string::npos);
+    EXPECT_TRUE(reported(946, serverBase() + "/files/plain.txt"));
+    EXPECT_FALSE(test::fileExists(inApp("refused\\con\\plain.txt")));
+    EXPECT_FALSE(test::fileExists(inTemp("plain.txt")));
+    // The good file of the same update is installed, but the update is no
+    // longer complete: no restart would be offered.
+    EXPECT_EQ(test::readFile(inApp("refused\\one.txt")), "one\r\n");
+    EXPECT_FALSE(engine_.application().appUpdate);
 }
 
 TEST_F(EngineInstall, AFileFetchedIntoItsTargetFolderReplacesNothingUntilItPassesItsCheck)
@@ -226,8 +246,8 @@ TEST_F(EngineInstall, ThePromptModesAskAsTheySay)
 TEST_F(EngineInstall, TheBeforeDownloadEventSeesEveryEntryAndMayChangeItsAddress)
 {
     std::vector<std::string> seen;
-    engine_.onBeforeFileDownload = [&](UpdateEngine& e, int index, const std::string& description, std::string& url) {
-        seen.push_back(std::to_string(index) + " " + description + " " + std::to_string(e.fileList().currentIndex));
+    engine_.installation().onBeforeFileDownload = [&](int index, const std::string& description, std::string& url) {
+        seen.push_back(std::to_string(index) + " " + description + " " + std::to_string(engine_.fileList().currentIndex));
         if (index == 2)
             url = serverBase() + "/files/missing.txt";
     };
@@ -244,7 +264,7 @@ TEST_F(EngineInstall, TheActionStepsRunInTheirOrderAndTheQueryDecides)
     ASSERT_TRUE(CopyFileA(built("standins\\msg.exe").c_str(), inApp("recorder.exe").c_str(), FALSE));
     test::StandinLog programs;
     std::vector<std::string> custom;
-    engine_.onCustomProcess = [&](UpdateEngine&, const std::string& msg, const std::string& param) {
+    engine_.installation().onCustomProcess = [&](const std::string& msg, const std::string& param) {
         custom.push_back(msg + "|" + param);
     };
     {
@@ -334,10 +354,10 @@ TEST_F(EngineInstall, TheCheckDecidesInItsOrder)
         fetch(std::string("check_") + c.name);
         EXPECT_EQ(engine_.checkUpdateEntry(), c.code);
         if (c.newVersion) {
-            EXPECT_EQ(engine_.updateNewVersion, c.newVersion);
+            EXPECT_EQ(engine_.check().newVersion(), c.newVersion);
         }
         if (c.localVersion) {
-            EXPECT_EQ(engine_.updateLocalVersion, c.localVersion);
+            EXPECT_EQ(engine_.check().localVersion(), c.localVersion);
         }
         engine_.closeConnection();
     }
@@ -349,9 +369,9 @@ TEST_F(EngineInstall, TheCheckDecidesInItsOrder)
     EXPECT_TRUE(reported(931));
 
     // The custom handler has the last word either way.
-    engine_.onCustomValidate = [](UpdateEngine&, const std::string&, const std::string&, bool& allow) { allow = false; };
+    engine_.check().onCustomValidate = [](const std::string&, const std::string&, bool& allow) { allow = false; };
     EXPECT_EQ(engine_.checkUpdateEntry(), CheckCode::NoNewVersion);
-    engine_.onCustomValidate = [](UpdateEngine&, const std::string&, const std::string&, bool& allow) { allow = true; };
+    engine_.check().onCustomValidate = [](const std::string&, const std::string&, bool& allow) { allow = true; };
     engine_.closeConnection();
     fetch("check_nothing");
     EXPECT_EQ(engine_.checkUpdateEntry(), CheckCode::CustomAccepted);
@@ -364,15 +384,13 @@ TEST_F(EngineInstall, ARememberedDateWinsOverTheFilesAgeAndIsWrittenBackAfterThe
     writeLocalFile(inApp("local.txt"));
     engine_.settings.lastURLEntry = {true, kKey, "Update", RegRoot::LocalUser};
     auto remember = [this](const std::string& date, const std::string& time) {
-        engine_.lastDateKnown = true;
-        ASSERT_TRUE(engine_.saveLastDate({date, time}));
-        engine_.lastDateKnown = false;
+        ASSERT_TRUE(engine_.remembered().saveLastDate({date, time}));
     };
     // Published 01.06.2020 13:00; the file is older, the remembered date is not.
     remember(userShortDate(*encodeDateTime({2020, 6, 2})), "");
     fetch("check_date_later_time");
     EXPECT_EQ(engine_.checkUpdateEntry(), CheckCode::NoNewVersion);
-    EXPECT_TRUE(engine_.lastDateKnown);
+    EXPECT_TRUE(engine_.check().lastDateKnown());
     // The same day, earlier and later in the day.
     remember(userShortDate(*encodeDateTime({2020, 6, 1})), "12:59");
     EXPECT_EQ(engine_.checkUpdateEntry(), CheckCode::DateNewer);
@@ -383,7 +401,7 @@ TEST_F(EngineInstall, ARememberedDateWinsOverTheFilesAgeAndIsWrittenBackAfterThe
     EXPECT_EQ(engine_.checkUpdateEntry(), CheckCode::DateNewer);
     // After the update the published date is remembered.
     EXPECT_EQ(engine_.finishUpdate(), 0);
-    auto written = engine_.lastDate();
+    auto written = engine_.remembered().lastDate();
     ASSERT_TRUE(written);
     EXPECT_EQ(written->date, userShortDate(*encodeDateTime({2020, 6, 1})));
     EXPECT_EQ(written->time, userShortTime(*encodeDateTime({2020, 6, 1, 13, 0})));
@@ -398,7 +416,7 @@ TEST_F(EngineInstall, TheFilterDropsWhatIsNotNewerAndWhatTheListHandlerEmpties)
     engine_.fileList().at(0).localVersion = inApp("one.txt");
     engine_.fileList().at(0).newSize = 5;
     test::writeFile(inApp("one.txt"), "one\r\n");
-    engine_.onGetFileList = [](UpdateEngine&, std::vector<std::string>& lines) {
+    engine_.check().onGetFileList = [](std::vector<std::string>& lines) {
         ASSERT_EQ(lines, (std::vector<std::string>{"Second", "Third"}));
         lines[1].clear();
     };
@@ -406,7 +424,7 @@ TEST_F(EngineInstall, TheFilterDropsWhatIsNotNewerAndWhatTheListHandlerEmpties)
     ASSERT_EQ(engine_.fileList().count(), 1u);
     EXPECT_EQ(engine_.fileList().at(0).description, "Second");
     EXPECT_TRUE(reported(930));
-    engine_.onGetFileList = [](UpdateEngine&, std::vector<std::string>& lines) { lines[0].clear(); };
+    engine_.check().onGetFileList = [](std::vector<std::string>& lines) { lines[0].clear(); };
     EXPECT_EQ(engine_.filterFileList(), -1);
 }
 
@@ -424,7 +442,7 @@ TEST_F(EngineInstall, RestartUpdateProcess)
     // The application's folder is the one this process was started in.
     SetCurrentDirectoryA(previousDirectory_.c_str());
     ASSERT_EQ(download("restart"), 0);
-    ASSERT_TRUE(engine_.appComponentLoaded);
+    ASSERT_TRUE(engine_.installation().appComponentLoaded());
     ASSERT_TRUE(engine_.restartRequired());
     engine_.restartApplication();
     EXPECT_EQ(prompts.shown, (std::vector<std::string>{kConfirm + ": " + statusText(911, "")}));

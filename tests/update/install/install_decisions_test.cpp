@@ -160,6 +160,43 @@ TEST(CheckUpdateEntry, TheCustomHandlerHasTheLastWord)
     EXPECT_EQ(seen, "||deny");
 }
 
+TEST(CheckUpdateEntry, AnOlderVersionIsNothingNewUnlessThePublisherAllowsIt)
+{
+    // The installed program is 2.0.1.2.
+    struct Case {
+        const char* label;
+        CheckCode in;
+        UpdateSection update;
+        bool allowDowngrade;
+        CheckCode out;
+        std::vector<std::string> statuses;
+    } cases[] = {
+        {"older by size", CheckCode::SizeDiffers, section("", "", kApp, "", "2.0.1.1", 5), false, CheckCode::NoNewVersion,
+         {"979 2.0.1.1 < 2.0.1.2"}},
+        {"older by date", CheckCode::DateNewer, section("24.12.2009", "", kApp, "", "1.0"), false, CheckCode::NoNewVersion,
+         {"979 1.0 < 2.0.1.2"}},
+        {"older, custom accepted", CheckCode::CustomAccepted, section("", "", kApp, "", "2.0"), false,
+         CheckCode::NoNewVersion, {"979 2.0 < 2.0.1.2"}},
+        {"older, allowed", CheckCode::SizeDiffers, section("", "", kApp, "", "2.0.1.1", 5), true, CheckCode::SizeDiffers, {}},
+        {"same version", CheckCode::Unconditional, section("", "", kApp, "1", "2.0.1.2"), false, CheckCode::Unconditional, {}},
+        {"newer version", CheckCode::SizeDiffers, section("", "", kApp, "", "2.0.1.3", 5), false, CheckCode::SizeDiffers, {}},
+        {"nothing new stays so", CheckCode::NoNewVersion, section("", "", kApp, "", "1.0"), false, CheckCode::NoNewVersion, {}},
+        {"no published version", CheckCode::ChecksumDiffers, section("", "", kApp, "", "", 0, 5), false,
+         CheckCode::ChecksumDiffers, {}},
+        {"unknown published version", CheckCode::SizeDiffers, section("", "", kApp, "", "1.2.3.4.5", 5), false,
+         CheckCode::SizeDiffers, {}},
+        {"local file without a version", CheckCode::SizeDiffers, section("", "", "C:\\app\\none.dll", "", "1.0", 5), false,
+         CheckCode::SizeDiffers, {}},
+    };
+    Installed installed;
+    for (const auto& c : cases) {
+        std::vector<std::string> statuses;
+        auto sink = [&](int n, const std::string& a, std::int32_t) { statuses.push_back(std::to_string(n) + " " + a); };
+        EXPECT_EQ(withoutRefusedDowngrade(c.in, c.update, c.allowDowngrade, installed.probe(), sink), c.out) << c.label;
+        EXPECT_EQ(statuses, c.statuses) << c.label;
+    }
+}
+
 FilterEnvironment filterEnvironment(const Installed& installed)
 {
     FilterEnvironment env;

@@ -203,65 +203,60 @@ TEST(Restart, HelperCommandLineQuotesPartsWithBlanks)
         EXPECT_EQ(helperCommandLine(c.launch), c.line);
 }
 
-TEST(InstallPlan, ComponentsStayOtherFilesAreMovedExpandedExtractedOrPatched)
+TEST(InstallPlan, ComponentsStayOtherFilesAreMovedExpandedOrExtracted)
 {
     const std::string temp = "C:\\Temp\\", app = "C:\\App\\";
-    InstallSettings withPatch;
-    withPatch.appComponents = "talkpost.exe_NEW help.dll";
-    withPatch.applyPatch = true;
+    InstallSettings settings;
+    settings.appComponents = "talkpost.exe_NEW help.dll";
     struct Case {
         const char* label;
         FetchedFile file;
-        bool component, move, lz, cabinet, patch;
+        bool component, move, lz, cabinet;
     } cases[] = {
-        {"component", {"talkpost.exe_NEW", app, temp, "", false}, true, false, false, false, false},
-        {"component, any case", {"TALKPOST.EXE_new", app, temp, "", false}, true, false, false, false, false},
-        {"second component", {"HELP.DLL", app, temp, "", false}, true, false, false, false, false},
-        {"part of a component name", {"help.d", app, temp, "", false}, false, true, false, false, false},
-        {"end of a component name", {"post.exe", app, temp, "", false}, false, true, false, false, false},
-        {"tail of a component name", {"NEW", app, temp, "", false}, false, true, false, false, false},
-        {"plain file", {"readme.txt", app, temp, "", false}, false, true, false, false, false},
-        {"plain file without a folder", {"readme.txt", "", temp, "", false}, false, false, false, false, false},
-        {"plain file already in place", {"readme.txt", temp, temp, "", false}, false, false, false, false, false},
-        {"compressed, no folder", {"notes.tx_", "", temp, "", true}, false, false, true, false, false},
-        {"compressed with a folder is only moved", {"notes.tx_", app, temp, "", true}, false, true, false, false, false},
-        {"cabinet", {"data.cab", app + "data\\", temp, "", true}, false, false, false, true, false},
-        {"cabinet not marked compressed", {"data.cab", app, temp, "", false}, false, false, false, false, false},
-        {"patch", {"tp.pat", app, temp, app + "talkpost.exe", false}, false, false, false, false, true},
-        {"patch without a file to patch", {"tp.pat", app, temp, "", false}, false, false, false, false, false},
+        {"component", {"talkpost.exe_NEW", app, temp, false}, true, false, false, false},
+        {"component, any case", {"TALKPOST.EXE_new", app, temp, false}, true, false, false, false},
+        {"second component", {"HELP.DLL", app, temp, false}, true, false, false, false},
+        {"part of a component name", {"help.d", app, temp, false}, false, true, false, false},
+        {"end of a component name", {"post.exe", app, temp, false}, false, true, false, false},
+        {"tail of a component name", {"NEW", app, temp, false}, false, true, false, false},
+        {"plain file", {"readme.txt", app, temp, false}, false, true, false, false},
+        {"plain file without a folder", {"readme.txt", "", temp, false}, false, false, false, false},
+        {"plain file already in place", {"readme.txt", temp, temp, false}, false, false, false, false},
+        {"compressed, no folder", {"notes.tx_", "", temp, true}, false, false, true, false},
+        {"compressed with a folder is only moved", {"notes.tx_", app, temp, true}, false, true, false, false},
+        {"cabinet", {"data.cab", app + "data\\", temp, true}, false, false, false, true},
+        {"cabinet not marked compressed", {"data.cab", app, temp, false}, false, false, false, false},
+        {"patch file stays where it was fetched", {"tp.pat", app, temp, false}, false, false, false, false},
     };
     for (const auto& c : cases) {
-        InstallPlan plan = planInstall(c.file, withPatch);
+        InstallPlan plan = planInstall(c.file, settings);
         EXPECT_FALSE(plan.refused) << c.label;
         EXPECT_EQ(plan.component, c.component) << c.label;
         EXPECT_EQ(plan.moveToTarget, c.move) << c.label;
         EXPECT_EQ(plan.lzExpand, c.lz) << c.label;
         EXPECT_EQ(plan.extractCabinet, c.cabinet) << c.label;
-        EXPECT_EQ(plan.patch, c.patch) << c.label;
     }
     // A component list split as the helper's command line is: quotes keep a blank inside a name.
     InstallSettings quoted;
     quoted.appComponents = "\"my tool.exe_NEW\"\ta.dll";
-    EXPECT_TRUE(planInstall({"my tool.exe_NEW", app, temp, "", false}, quoted).component);
-    EXPECT_TRUE(planInstall({"a.dll", app, temp, "", false}, quoted).component);
-    EXPECT_FALSE(planInstall({"tool.exe_NEW", app, temp, "", false}, quoted).component);
+    EXPECT_TRUE(planInstall({"my tool.exe_NEW", app, temp, false}, quoted).component);
+    EXPECT_TRUE(planInstall({"a.dll", app, temp, false}, quoted).component);
+    EXPECT_FALSE(planInstall({"tool.exe_NEW", app, temp, false}, quoted).component);
 
     // Device names, as the file's name or in its folder, install nothing.
-    for (const FetchedFile& file : {FetchedFile{"nul.txt", app, temp, "", false}, FetchedFile{"AUX", "", temp, "", false},
-                                    FetchedFile{"data.cab", app + "con\\", temp, "", true},
-                                    FetchedFile{"talkpost.exe_NEW", app + "lpt1.x\\", temp, "", false}}) {
-        InstallPlan plan = planInstall(file, withPatch);
+    for (const FetchedFile& file : {FetchedFile{"nul.txt", app, temp, false}, FetchedFile{"AUX", "", temp, false},
+                                    FetchedFile{"data.cab", app + "con\\", temp, true},
+                                    FetchedFile{"talkpost.exe_NEW", app + "lpt1.x\\", temp, false}}) {
+        InstallPlan plan = planInstall(file, settings);
         EXPECT_TRUE(plan.refused) << file.targetDir << file.name;
-        EXPECT_FALSE(plan.component || plan.moveToTarget || plan.lzExpand || plan.extractCabinet || plan.patch);
+        EXPECT_TRUE(refusedInstallName(file.name, file.targetDir)) << file.targetDir << file.name;
+        EXPECT_FALSE(plan.component || plan.moveToTarget || plan.lzExpand || plan.extractCabinet);
     }
+    EXPECT_FALSE(refusedInstallName("readme.txt", app + "null\\"));
 
     InstallSettings noExtraction;
     noExtraction.extractCab = false;
-    EXPECT_FALSE(planInstall({"data.cab", app, temp, "", true}, noExtraction).extractCabinet);
-    EXPECT_FALSE(planInstall({"tp.pat", app, temp, app + "talkpost.exe", false}, InstallSettings{}).patch);  // off by default
-    EXPECT_EQ(enginePatchCommandLine("tp.pat", "C:\\App\\talkpost.exe", true),
-              "patcher.exe -v tp.pat C:\\App\\talkpost.exe>> UPDATE.LOG");
-    EXPECT_EQ(enginePatchCommandLine("tp.pat", "C:\\App\\talkpost.exe", false), "patcher.exe tp.pat C:\\App\\talkpost.exe");
+    EXPECT_FALSE(planInstall({"data.cab", app, temp, true}, noExtraction).extractCabinet);
 }
 
 }  // namespace

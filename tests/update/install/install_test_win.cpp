@@ -402,14 +402,11 @@ TEST_F(KilledExpansion, ACabinetKilledAtAnyMomentLeavesTheOldOrTheNewFile)
 
 TEST(RunAndWait, TellsWhetherTheProgramEndedWithCodeZero)
 {
-    std::vector<std::string> status;
-    auto record = [&](const std::string& s) { status.push_back(s); };
-    EXPECT_TRUE(runAndWait("cmd.exe /c exit 0", false, {}, record));
+    EXPECT_TRUE(runAndWait("cmd.exe /c exit 0", false));
     SetLastError(0);
-    EXPECT_FALSE(runAndWait("cmd.exe /c exit 3", false, {true, "Installing", "Update"}, record));
+    EXPECT_FALSE(runAndWait("cmd.exe /c exit 3", false));
     EXPECT_EQ(GetLastError(), 3u + 8192u);
     EXPECT_FALSE(runAndWait("no-such-program-here.exe", false));
-    EXPECT_EQ(status, (std::vector<std::string>{"Exec: cmd.exe /c exit 0", "Exec: cmd.exe /c exit 3"}));
 }
 
 TEST(UnpackUpdater, WritesTheHelperFromTheProgramsResource)
@@ -442,9 +439,9 @@ protected:
         report_.rawLine = [this](const std::string& line) { raw_.push_back(line); };
         report_.skippedEntry = [this](const std::string& name) { skipped_.push_back(name); };
     }
-    bool install(const std::string& name, const std::string& target, bool compressed = false)
+    Installed install(const std::string& name, const std::string& target, bool compressed = false)
     {
-        return installFetchedFile({name, target, download_, "", compressed}, settings_, report_);
+        return installFetchedFile({name, target, download_, compressed}, settings_, report_);
     }
     test::TempFolder folder_;
     std::string download_, app_;
@@ -458,7 +455,7 @@ TEST_F(InstallFetched, AComponentStaysInTheDownloadFolder)
     settings_.appComponents = "talkpost.exe_NEW";
     test::writeFile(download_ + "talkpost.exe_NEW", "new");
     test::writeFile(app_ + "talkpost.exe", "old");
-    EXPECT_TRUE(install("talkpost.exe_NEW", app_));
+    EXPECT_EQ(install("talkpost.exe_NEW", app_), Installed::Component);
     EXPECT_EQ(test::readFile(download_ + "talkpost.exe_NEW"), "new");
     EXPECT_EQ(test::readFile(app_ + "talkpost.exe"), "old");
     EXPECT_EQ(statuses_, std::vector<std::string>{"962 talkpost.exe_NEW"});
@@ -468,7 +465,7 @@ TEST_F(InstallFetched, APlainFileReplacesItsOldCopyOrLeavesBothWhenItCannot)
 {
     test::writeFile(download_ + "readme.txt", "new");
     test::writeFile(app_ + "readme.txt", "old");
-    EXPECT_FALSE(install("readme.txt", app_));
+    EXPECT_EQ(install("readme.txt", app_), Installed::File);
     EXPECT_EQ(test::readFile(app_ + "readme.txt"), "new");
     EXPECT_FALSE(test::fileExists(download_ + "readme.txt"));
 
@@ -518,12 +515,12 @@ TEST_F(InstallFetched, OnlyWholeComponentNamesAreLeftForTheHelperAndDeviceNamesI
 {
     settings_.appComponents = "talkpost.exe_NEW";
     test::writeFile(download_ + "post.exe", "a program of its own");
-    EXPECT_FALSE(install("post.exe", app_));
+    EXPECT_EQ(install("post.exe", app_), Installed::File);
     EXPECT_EQ(test::readFile(app_ + "post.exe"), "a program of its own");
 
     test::writeFile(download_ + "readme.txt", "text");
-    EXPECT_FALSE(install("readme.txt", app_ + "con\\"));
-    EXPECT_FALSE(install("nul.txt", app_));
+    EXPECT_EQ(install("readme.txt", app_ + "con\\"), Installed::Refused);
+    EXPECT_EQ(install("nul.txt", app_), Installed::Refused);
     EXPECT_TRUE(test::fileExists(download_ + "readme.txt"));
     EXPECT_EQ(raw_, (std::vector<std::string>{"Refused file name, not installed : " + app_ + "con\\readme.txt",
                                               "Refused file name, not installed : " + app_ + "nul.txt"}));

@@ -4,7 +4,7 @@
 files/     the files the control files name: a plain text, the gcab cabinets
            of the build (one with sub-folders, one with an entry that climbs
            out, one with entries named as devices), an SZDD file, files whose
-           sha256 value is wrong or missing,
+           sha256 value is wrong or missing, names refused as devices,
            and the newer build of the program as "talkpost.exe_NEW".
 c/<name>.inf and c/<name>.inf.sig
            one signed control file per case below; "{base}" stands for the
@@ -24,6 +24,7 @@ FILES = {
     "one.txt": b"one\r\n",
     "two.txt": b"two\r\n",
     "three.txt": b"three\r\n",
+    "nul.txt": b"a name the platform gives a device\r\n",
 }
 
 def file_list(*entries):
@@ -56,6 +57,11 @@ CONTROL = {
         ("bad.txt", ["targetdir={APP}\\checked", "sha256=" + "0" * 64]),
         ("unlisted.txt", ["targetdir={APP}\\checked"]),
         checked("plain.txt", "targetdir={APP}\\checked")),
+    # Names that are refused: a device as the file's name and one in its
+    # target folder; the good file of the same update is installed.
+    "refused": APPLICATION + file_list(checked("nul.txt", "targetdir={APP}\\refused"),
+                                       checked("plain.txt", "targetdir={APP}\\refused\\con"),
+                                       checked("one.txt", "targetdir={APP}\\refused")),
     # Three files for the prompt modes.
     "prompts": file_list(checked("one.txt", "targetdir={APP}\\prompted", "descr=First"),
                          checked("two.txt", "targetdir={APP}\\prompted", "descr=Second"),

@@ -1,0 +1,280 @@
+// The control file's instructions around the download, the download of every
+// listed file with its check and installation, and the post-update report.
+#include "update/engine/installation_win.h"
+
+#include <objidl.h>
+#include <oleauto.h>
+#include <shellapi.h>
+#include <wininet.h>
+
+#include <algorithm>
+
+#include "base/app_error.h"
+#include "update/engine/connection_win.h"
+#include "update/engine/installation.h"
+#include "update/engine/signature_win.h"
+#include "update/engine/transfer.h"
+#include "update/engine/user_dates_win.h"
+#include "update/install/file_names.h"
+#include "update/install/install_fetched_win.h"
+#include "update/install/install_files_win.h"
+#include "update/install/replace_file_win.h"
+#include "win/handles_win.h"
+#include "win/prompts_win.h"
+
+namespace talkpost::update {
+
+namespace {
+
+// The page in a modal HTML dialog, when the platform has one: the functions
+// are looked up at the moment of the call, so a system without them shows nothing.
+void showHtmlDialog(const std::string& address)
+{
+    using ShowHtmlDialogFn = HRESULT(WINAPI*)(HWND, IMoniker*, VARIANT*, WCHAR*, VARIANT*);
+    using CreateUrlMonikerFn = HRESULT(WINAPI*)(IMoniker*, LPCWSTR, IMoniker**);
+    HMODULE mshtml = LoadLibraryA("mshtml.dll");
+    if (!mshtml)
+        return;
+    auto show = reinterpret_cast<ShowHtmlDialogFn>(reinterpret_cast<void*>(GetProcAddress(mshtml, "ShowHTMLDialog")));
+    HMODULE urlmon = show ? LoadLibraryA("urlmon.dll") : nullptr;
+    auto createMoniker = urlmon ? reinterpret_cast<CreateUrlMonikerFn>(
+                                      reinterpret_cast<void*>(GetProcAddress(urlmon, "CreateURLMoniker")))
+                                : nullptr;
+    HRESULT failure = S_OK;
+    if (show && createMoniker) {
+        int length = MultiByteToWideChar(CP_ACP, 0, address.c_str(), -1, nullptr, 0);
+        std::wstring wide(static_cast<std::size_t>(std::max(length, 1)), L'\0');
+        MultiByteToWideChar(CP_ACP, 0, address.c_str(), -1, wide.data(), length);
+        IMoniker* moniker = nullptr;
+        failure = createMoniker(nullptr, wide.c_str(), &moniker);
+        if (SUCCEEDED(failure)) {
+            VARIANT argument;
+            VariantInit(&argument);
+            argument.vt = VT_BSTR;
+            argument.bstrVal = SysAllocString(L"");
+            failure = show(nullptr, moniker, &argument, nullptr, nullptr);
+            VariantClear(&argument);
+            moniker->Release();
+        }
+    }
+    if (urlmon)
+        FreeLibrary(urlmon);
+    FreeLibrary(mshtml);
+    if (FAILED(failure))
+        throw AppError("The HTML dialog could not be shown (error " + std::to_string(static_cast<long>(failure)) + ").");
+}
+
+}  // namespace
+
+bool Installation::askYesNo(const std::string& text)
+{
+    return prompts().box(host_.promptOwner(), text, "Best\xe4tigung", MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+int Installation::runControlActions(const ControlFile& file)
+{
+    if (std::string msg = file.readString("action", "msg"); !msg.empty()) {
+        host_.reportStatus(message::kFoundMessage);
+        prompts().information(host_.promptOwner(), withLineBreaks(msg));
+    }
+    if (std::string page = file.readPath("action", "htmldlg"); !page.empty()) {
+        host_.reportStatus(message::kFoundHtmlDialog, {}, kStatusHtmlDialog);
+        showHtmlDialog(page);
+    }
+    if (std::string command = file.readPath("action", "runbefore"); !command.empty())
+        WinExec(command.c_str(), SW_SHOWNORMAL);
+    if (onCustomProcess)
+        onCustomProcess(file.readString("custom", "processmsg"), file.readString("custom", "processparam"));
+    if (std::string page = file.readPath("action", "showurl"); !page.empty()) {
+        host_.reportStatus(message::kFoundUrlShow);
+        std::string address = withProxyCredentials(page, settings_.proxyUserID, settings_.proxyPassword);
+        std::string parameters = "-new " + address;
+        auto browser = ShellExecuteA(nullptr, nullptr, "iexplore.exe", parameters.c_str(), nullptr, SW_SHOWDEFAULT);
+        if (reinterpret_cast<INT_PTR>(browser) <= 32)
+            ShellExecuteA(nullptr, "open", address.c_str(), nullptr, nullptr, SW_SHOWDEFAULT);
+    }
+    if (std::string query = file.readString("action", "query"); !query.empty()) {
+        host_.reportStatus(message::kFoundQuery);
+        if (prompts().box(host_.promptOwner(), withLineBreaks(query), "Information", MB_YESNO | MB_ICONINFORMATION) !=
+            IDYES) {
+            application_.appUpdate = false;
+            return -1;
+        }
+    }
+    return 0;
+}
+
+bool Installation::fetchedFileIsGenuine(const std::string& path, const FileDescription& entry, const std::string& name)
+{
+    // Without a publisher key there is nothing the values could be trusted by.
+    if (!publicKey_)
+        return true;
+    std::string expected = publishedSha256(entry.sha256);
+    if (expected.empty()) {
+        host_.reportStatus(message::kFileWithoutSha256, name, kStatusFailed);
+        return false;
+    }
+    auto actual = fileSha256Hex(path);
+    if (!actual || *actual != expected) {
+        host_.reportStatus(message::kFileSha256Differs, name, kStatusFailed);
+        return false;
+    }
+    return true;
+}
+
+bool Installation::fetchEntry(const FileDescription& entry, const std::string& address, const std::string& name,
+                              const std::string& folder)
+{
+    // A file to be checked never lands where it would be used before its
+    // check: when its download folder is its target folder, it is fetched
+    // into the update's folder first and moved there afterwards.
+    std::string fetchFolder = publicKey_ && !folder.empty() ? host_.downloadFolder() : folder;
+    // filesize= caps the download exactly; without it a cap of ours does.
+    std::uint64_t limit = entry.fileSize > 0 ? static_cast<std::uint64_t>(entry.fileSize) : kMaxUnlistedFileBytes;
+    if (!host_.transferFile(address, fetchFolder, limit))
+        return false;
+    // A file that fails its check is treated as one that never came: it is
+    // neither installed, nor handed to the helper, nor run.
+    std::string fetchedPath = fetchFolder + host_.fileNameFromURL(address);
+    if (!fetchedFileIsGenuine(fetchedPath, entry, name)) {
+        DeleteFileA(fetchedPath.c_str());
+        return false;
+    }
+    if (!sameFileName(fetchFolder, folder) && replaceFile(fetchedPath, folder + name) != 0) {
+        host_.appendLogLine(unableToRenameLine(fetchedPath, folder + name));
+        DeleteFileA(fetchedPath.c_str());
+        return false;
+    }
+    return true;
+}
+
+int Installation::downloadFiles()
+{
+    DownloadPrompt mode = settings_.downloadPrompt;
+    int result = 0;
+    appComponentLoaded_ = false;
+    InstallReport report;
+    report.status = [this](int number, const std::string& argument, std::int32_t status) {
+        host_.reportStatus(number, argument, status, kErrorNone);
+    };
+    report.rawLine = [this](const std::string& text) { host_.appendLogLine(text); };
+    report.skippedEntry = [this](const std::string& stored) {
+        host_.reportStatus(message::kCabinetEntryRefused, stored, kStatusFailed);
+    };
+    for (std::size_t n = 0; n < files_.count(); ++n) {
+        FileDescription entry = files_.at(n);
+        if (mode == DownloadPrompt::PromptAll &&
+            !askYesNo(statusText(message::kAskDownloadFile) + host_.fileNameFromURL(entry.url)))
+            continue;
+        if (mode == DownloadPrompt::PromptOnce && !askYesNo(statusText(message::kAskDownloadFiles)))
+            break;
+        std::string address = entry.url;
+        std::string name = host_.fileNameFromURL(address);
+        files_.currentIndex = static_cast<std::int32_t>(n);
+        if (onBeforeFileDownload)
+            onBeforeFileDownload(static_cast<int>(n + 1), entry.description, address);
+
+        bool failed = true;
+        // A name or target folder that would name a device or leave its folder
+        // counts as a file that could not be fetched: it is neither fetched nor
+        // given a folder.
+        if (refusedInstallName(name, entry.targetDir)) {
+            host_.appendLogLine(refusedNameLine(entry.targetDir + name));
+        } else {
+            if (!entry.targetDir.empty() && !folderExists(entry.targetDir))
+                createFolders(entry.targetDir);
+            std::string folder = settings_.useWinTempDir ? host_.downloadFolder() : entry.targetDir;
+            if (fetchEntry(entry, address, name, folder)) {
+                FetchedFile file{name, entry.targetDir, folder, entry.compressed};
+                Installed installed = installFetchedFile(file, {application_.appComponents, settings_.extractCAB}, report);
+                failed = installed == Installed::Refused;
+                if (installed == Installed::Component)
+                    appComponentLoaded_ = true;
+            }
+        }
+        if (failed) {
+            result = -1;
+            host_.reportStatus(message::kCannotDownloadFile, address, kStatusFailed);
+            application_.appUpdate = false;
+        }
+        if (mode == DownloadPrompt::PromptOnce)
+            mode = DownloadPrompt::Silent;
+    }
+    return result;
+}
+
+void Installation::postUpdateResult()
+{
+    const PostUpdateInfo& post = settings_.postUpdateInfo;
+    if (post.server.empty() || post.action.empty())
+        return;
+    UniqueInternet session(InternetOpenA(settings_.agent.c_str(), INTERNET_OPEN_TYPE_PRECONFIG, nullptr, nullptr, 0));
+    if (!session)
+        return;
+    auto server = postServerAddress(post.server);
+    UniqueInternet connection(server ? InternetConnectA(session.get(), server->host.c_str(),
+                                                        static_cast<INTERNET_PORT>(server->port), "", "",
+                                                        INTERNET_SERVICE_HTTP, 0, 0)
+                                     : nullptr);
+    if (!connection) {
+        host_.reportStatus(message::kCannotConnectForPost, {}, kStatusPostConnect, kErrorPost);
+        return;
+    }
+    UniqueInternet request(HttpOpenRequestA(connection.get(), "POST", post.action.c_str(), nullptr, nullptr, nullptr,
+                                            INTERNET_FLAG_RELOAD, 0));
+    if (!request) {
+        host_.reportStatus(message::kCannotAccessForPost, {}, kStatusPostResource, kErrorPost);
+        return;
+    }
+    DWORD timeout = kDocumentDeadlineMs;
+    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT})
+        InternetSetOptionA(request.get(), option, &timeout, sizeof timeout);
+    postResult_.clear();
+    static const char kHeader[] = "Content-Type: application/x-www-form-urlencoded";
+    std::string body = post.data;
+    if (!HttpSendRequestA(request.get(), kHeader, static_cast<DWORD>(sizeof kHeader - 1), body.data(),
+                          static_cast<DWORD>(body.size())))
+        return;
+    char block[4096];
+    for (;;) {
+        host_.processPendingMessages();
+        DWORD got = 0;
+        if (!InternetReadFile(request.get(), block, sizeof block, &got) || got == 0)
+            break;
+        // An answer is a few lines; a server that keeps sending is not listened to.
+        if (postResult_.size() + got > kMaxDocumentBytes)
+            break;
+        postResult_.append(block, got);
+    }
+}
+
+int Installation::finishUpdate(const ControlFile& file)
+{
+    if (host_.cancelled())
+        return -1;
+    if (settings_.postUpdateInfo.enabled) {
+        bool allowPost = true;
+        if (onBeforePost)
+            onBeforePost(allowPost);
+        if (allowPost) {
+            postUpdateResult();
+            bool allowPostResult = true;
+            if (onProcessPostResult)
+                onProcessPostResult(postResult_, allowPostResult);
+            if (!allowPostResult)
+                return -1;
+        }
+    }
+    if (check_.lastDateKnown())
+        remembered_.saveLastDate({userShortDate(check_.newDate()), userShortTime(check_.newDate())});
+    if (std::string next = file.readString("action", "updateurl"); !next.empty()) {
+        host_.reportStatus(message::kFoundUrlRedirection);
+        remembered_.saveLastURL(next);
+    }
+    if (std::string command = file.readPath("action", "runafter"); !command.empty())
+        WinExec(command.c_str(), SW_SHOWNORMAL);
+    host_.reportStatus(message::kFinishedControlFile);
+    return 0;
+}
+
+}  // namespace talkpost::update

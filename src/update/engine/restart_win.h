@@ -1,0 +1,59 @@
+// Restart: the end of an update that fetched application components. They
+// wait in the update's folder; the updater helper, started with them, puts
+// them in place once this process has ended and starts the program again.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "update/engine/control_file.h"
+#include "update/engine/engine_settings.h"
+#include "update/engine/installation_win.h"
+#include "update/engine/status_log.h"
+
+namespace talkpost::update {
+
+class Restart {
+public:
+    // What the restart asks of the update it belongs to.
+    class Host : public virtual StatusReporter {
+    public:
+        virtual bool cancelled() const = 0;
+        // Asks the progress handler whether to stop (OnProgressCancel).
+        virtual bool cancelRequested() = 0;
+        // The update's own folder, ending in "\".
+        virtual std::string downloadFolder() = 0;
+        // Leaves that folder on disk for the updater helper.
+        virtual void keepDownloadFolderForHelper() = 0;
+        // The window that owns the message boxes (none: no owner).
+        virtual HWND promptOwner() const = 0;
+
+    protected:
+        ~Host() = default;
+    };
+
+    Restart(const EngineSettings& settings, const ApplicationSettings& application, const Installation& installation,
+            Host& host)
+        : settings_(settings), application_(application), installation_(installation), host_(host)
+    {
+    }
+    Restart(const Restart&) = delete;
+    Restart& operator=(const Restart&) = delete;
+
+    // A restart through the updater helper is due: the update is on, not
+    // cancelled, and it fetched an application component.
+    bool restartRequired() const;
+    // Unless cancelled or refused (the question is asked unless
+    // [application] silentrestart): hands the application components to the
+    // updater helper and tells the application to end.
+    void restartApplication();
+
+private:
+    const EngineSettings& settings_;
+    const ApplicationSettings& application_;
+    const Installation& installation_;
+    Host& host_;
+};
+
+}  // namespace talkpost::update
