@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstdlib>
 #include <deque>
+#include <exception>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -246,51 +247,60 @@ void sendRequest(const std::shared_ptr<Job>& job, const FetchSession& session, A
 
 // Reads the body in blocks of kNetworkBlock: into memory, or into pieces of
 // kWriteChunk that a ChunkWriter puts into the file meanwhile.
+void readInto(Job& job)
+{
+    std::optional<ChunkWriter> writer;
+    Chunk chunk;
+    if (job.toFile) {
+        writer.emplace(job.file.get());
+        chunk = writer->emptyChunk();
+    } else {
+        chunk.bytes = std::make_unique<char[]>(kNetworkBlock);
+    }
+    while (!job.stop) {
+        DWORD got = 0;
+        if (!InternetReadFile(job.request.get(), chunk.bytes.get() + chunk.used, kNetworkBlock, &got)) {
+            job.broken = true;
+            break;
+        }
+        if (got == 0)
+            break;
+        if (job.total + got > job.limit) {
+            job.tooLarge = true;
+            break;
+        }
+        if (!writer) {
+            job.memory.append(chunk.bytes.get(), got);
+        } else if ((chunk.used += got) > kWriteChunk - kNetworkBlock) {
+            // No room for another whole block: this piece goes to the file.
+            if (!writer->write(std::move(chunk))) {
+                job.broken = true;
+                break;
+            }
+            chunk = writer->emptyChunk();
+        }
+        job.lastActivity = GetTickCount64();
+        std::lock_guard<SlimLock> guard(job.lock);
+        job.total += got;
+        job.blocks.push_back(job.total);
+    }
+    // The file is complete only when its last piece is written too; a
+    // fetch that ended otherwise drops what is still queued.
+    if (writer && !job.stop && !job.broken && !job.tooLarge) {
+        bool queued = chunk.used == 0 || writer->write(std::move(chunk));
+        if (!writer->finish() || !queued)
+            job.broken = true;
+    }
+}
+
 void readBody(const std::shared_ptr<Job>& job)
 {
-    {
-        std::optional<ChunkWriter> writer;
-        Chunk chunk;
-        if (job->toFile) {
-            writer.emplace(job->file.get());
-            chunk = writer->emptyChunk();
-        } else {
-            chunk.bytes = std::make_unique<char[]>(kNetworkBlock);
-        }
-        while (!job->stop) {
-            DWORD got = 0;
-            if (!InternetReadFile(job->request.get(), chunk.bytes.get() + chunk.used, kNetworkBlock, &got)) {
-                job->broken = true;
-                break;
-            }
-            if (got == 0)
-                break;
-            if (job->total + got > job->limit) {
-                job->tooLarge = true;
-                break;
-            }
-            if (!writer) {
-                job->memory.append(chunk.bytes.get(), got);
-            } else if ((chunk.used += got) > kWriteChunk - kNetworkBlock) {
-                // No room for another whole block: this piece goes to the file.
-                if (!writer->write(std::move(chunk))) {
-                    job->broken = true;
-                    break;
-                }
-                chunk = writer->emptyChunk();
-            }
-            job->lastActivity = GetTickCount64();
-            std::lock_guard<SlimLock> guard(job->lock);
-            job->total += got;
-            job->blocks.push_back(job->total);
-        }
-        // The file is complete only when its last piece is written too; a
-        // fetch that ended otherwise drops what is still queued.
-        if (writer && !job->stop && !job->broken && !job->tooLarge) {
-            bool queued = chunk.used == 0 || writer->write(std::move(chunk));
-            if (!writer->finish() || !queued)
-                job->broken = true;
-        }
+    // Nothing thrown leaves the thread: a piece of memory or a thread for the
+    // writes that cannot be had ends the fetch as broken.
+    try {
+        readInto(*job);
+    } catch (const std::exception&) {
+        job->broken = true;
     }
     job->request.reset();
     job->connection.reset();
