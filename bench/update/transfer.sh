@@ -32,6 +32,7 @@ bench() {
   wine "$build/bench/update/transfer_bench.exe" "$url" "$(winepath -w "$work/out")" "$@" 2>/dev/null </dev/null | tr -d '\r'
 }
 rate() { sed -n 's/^rate_bytes_per_second=//p'; }
+processor() { sed -n 's/^processor_seconds=//p'; }
 # One figure of every round on a line of its own in $work/<name>.
 keep() { echo "$2" >>"$work/$1"; }
 
@@ -48,7 +49,7 @@ for round in $(seq "$runs"); do
   echo "$written" | grep bare | sed 's/^/  /'
   rm -f "$work/out/bare.bin"
   wizard=$(bench)
-  echo "$wizard" | grep -v rate_bytes | sed 's/^/  /'
+  echo "$wizard" | grep -v -e rate_bytes -e processor_seconds | sed 's/^/  /'
   cmp -s "$work/http/files/bench.bin" "$work/out/bench.bin" || { echo "transferFile: file differs" >&2; exit 1; }
   rm -f "$work/out/bench.bin"
   engine=$(bench --engine)
@@ -58,6 +59,7 @@ for round in $(seq "$runs"); do
   w=$(echo "$wizard" | rate) b=$(echo "$bare" | rate) f=$(echo "$written" | rate)
   [ -n "$w" ] && [ -n "$b" ] && [ -n "$f" ] || { echo "a download of round $round failed" >&2; exit 1; }
   keep curl "$curl_rate"; keep bare "$b"; keep written "$f"; keep wizard "$w"; keep engine "$(echo "$engine" | rate)"
+  keep bare_processor "$(echo "$bare" | processor)"; keep wizard_processor "$(echo "$wizard" | processor)"
   keep to_bare "$(awk -v w="$w" -v b="$b" 'BEGIN { print w / b }')"
   keep to_written "$(awk -v w="$w" -v f="$f" 'BEGIN { print w / f }')"
   keep to_curl "$(awk -v w="$w" -v c="$curl_rate" 'BEGIN { print w / c }')"
@@ -74,3 +76,7 @@ for what in "curl:curl" "bare:bare InternetReadFile loop" "written:bare loop wri
 done
 awk -v b="$(median to_bare)" -v f="$(median to_written)" -v c="$(median to_curl)" \
   'BEGIN { printf "  ratio wizard / bare loop: %.2f\n  ratio wizard / bare loop written to a file: %.2f\n  ratio wizard / curl: %.2f\n", b, f, c }'
+# Processor time depends far less than the clock on what else the machine runs
+# (the Wine server's share is not in it).
+awk -v b="$(median bare_processor)" -v w="$(median wizard_processor)" \
+  'BEGIN { printf "  processor time of a download: bare loop %.3f s, through the wizard %.3f s\n", b, w }'

@@ -57,6 +57,7 @@ void printRate(const char* what, long long bytes, double seconds, double process
     std::printf("%s: %lld bytes in %.3f s = %.1f MB/s (processor %.3f s)\n", what, bytes, seconds,
                 bytes / seconds / 1e6, processor);
     std::printf("rate_bytes_per_second=%.0f\n", bytes / seconds);
+    std::printf("processor_seconds=%.3f\n", processor);
 }
 
 int bareRead(const char* address, DWORD blockSize, const std::string& keepIn)
