@@ -3,8 +3,9 @@
 // redirect), its connect, send and receive time-outs set before it is sent,
 // the body read in 64 KB blocks into a file or into memory up to a cap. The
 // calling thread keeps processing its window messages while it waits, raises
-// the progress event for every block, polls for a cancel, and gives up on a
-// server that sends nothing for too long or runs past the fetch's deadline.
+// the progress event for every block (those read meanwhile, every few
+// milliseconds), polls for a cancel, and gives up on a server that sends
+// nothing for too long or runs past the fetch's deadline.
 // A fetch given up leaves its worker to finish alone: the worker owns its
 // Internet session, the request and the file, closes them and deletes the
 // part it wrote; nothing the calling thread closes later can make it wait for

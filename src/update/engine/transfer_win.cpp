@@ -59,7 +59,10 @@ UniqueFile Connection::createTemporary(std::string& path)
     if (folder.empty() || !GetTempFileNameA(folder.c_str(), "UPDT", 0, name))
         return {};
     path = name;
-    UniqueFile file(CreateFileA(name, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    // The platform made it empty: opened as it is, not truncated, because a
+    // file truncated and then written is flushed to disk whole when it is
+    // closed on some file systems, and a download would wait for its disk.
+    UniqueFile file(CreateFileA(name, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         deleteTemporary(path);
     return file;

@@ -411,6 +411,32 @@ TEST_F(UpdateEngineTest, ATextThatDoesNotMatchItsSha256IsNotShown)
     EXPECT_TRUE(logged("[980] Text without a matching sha256 value, not shown : " + base() + "/texts/license.txt"));
 }
 
+TEST_F(UpdateEngineTest, ABodyOfManyBlocksArrivesWholeAndInOrderWithTheProgressOfEveryBlock)
+{
+    // Several write pieces and a short last block: every byte numbered by its
+    // place, so a piece lost, doubled or out of order shows.
+    std::string body;
+    for (std::uint32_t i = 0; body.size() < 9 * 65536 + 12345; ++i)
+        body += std::to_string(i) + ',';
+    body.resize(9 * 65536 + 12345);
+    test::writeFile(work() + "\\http\\files\\many.bin", body);
+    std::vector<std::int64_t> positions;
+    engine.onFileProgress = [&](UpdateEngine&, const std::string&, std::int64_t pos, std::int64_t size) {
+        EXPECT_EQ(size, static_cast<std::int64_t>(body.size()));
+        positions.push_back(pos);
+    };
+    ASSERT_EQ(engine.openConnection(), kConnected);
+    ASSERT_TRUE(engine.transferFile(base() + "/files/many.bin", target()));
+    EXPECT_EQ(test::readFile(target() + "many.bin"), body);
+    ASSERT_FALSE(positions.empty());
+    EXPECT_EQ(positions.back(), static_cast<std::int64_t>(body.size()));
+    for (std::size_t i = 0; i < positions.size(); ++i) {
+        std::int64_t step = positions[i] - (i > 0 ? positions[i - 1] : 0);
+        EXPECT_TRUE(step > 0 && step <= 65536) << "block " << i << " of " << step << " bytes";
+    }
+    EXPECT_TRUE(leftTemporaries().empty());
+}
+
 TEST_F(UpdateEngineTest, AConnectionThatEndsBeforeTheAnnouncedLengthReplacesNothing)
 {
     test::writeFile(target() + "part.bin", "before");
