@@ -126,6 +126,13 @@ public:
     {
         return sendPointer(LB_GETITEMRECT, static_cast<WPARAM>(index), &rect) != LB_ERR;
     }
+    // The row under a point in client coordinates (as a mouse message's
+    // lparam carries it); -1 when the point lies below the last row.
+    int rowAt(LPARAM point) const
+    {
+        LRESULT hit = send(LB_ITEMFROMPOINT, 0, point);
+        return HIWORD(hit) == 0 ? static_cast<int>(LOWORD(hit)) : -1;
+    }
     void setHorizontalExtent(int pixels) const { send(LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(pixels)); }
     void setTabStops(const std::vector<int>& stops) const
     {
@@ -262,5 +269,12 @@ public:
 // The width in pixels of text in the control's own font (the control's own text when none is given).
 int textWidth(HWND control, const std::string& text);
 int textWidthOf(HWND control);
+
+// Moves a dialog's focus to one of its controls the dialog manager's own way,
+// which also moves the default button along.
+inline void moveDialogFocus(HWND dialog, HWND control)
+{
+    SendMessageA(dialog, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+}
 
 }  // namespace talkpost

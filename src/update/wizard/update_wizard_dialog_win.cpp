@@ -10,6 +10,7 @@
 #include "base/app_error.h"
 #include "win/controls_win.h"
 #include "win/folders_win.h"
+#include "win/menus_win.h"
 #include "win/prompts_win.h"
 
 namespace talkpost {
@@ -20,7 +21,7 @@ constexpr int kPageX = 136;
 constexpr int kPageY = 8;
 constexpr int kAllPages = -1;
 constexpr UINT kActivated = WM_APP + 1;
-constexpr UINT kViewInNotepad = 1;
+constexpr int kViewInNotepad = 1;
 
 struct WizardLayoutRow {
     int page;
@@ -350,9 +351,7 @@ void UpdateWizardDialog::enableButton(WizardButton button, bool enabled)
 
 void UpdateWizardDialog::focusButton(WizardButton button)
 {
-    HWND window = control(buttonControl(button));
-    // The dialog manager's own way to move the focus (it also moves the default button).
-    SendMessageA(hwnd(), WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(window), TRUE);
+    moveDialogFocus(hwnd(), control(buttonControl(button)));
 }
 
 bool UpdateWizardDialog::canFocusStart() const
@@ -530,12 +529,10 @@ void UpdateWizardDialog::onMemoMenu(WizardMemo memo, HWND memoWindow, LPARAM whe
         GetWindowRect(memoWindow, &r);
         at = {r.left + 8, r.top + 8};
     }
-    HMENU menu = CreatePopupMenu();
     const std::string& text = memo == WizardMemo::WhatsNew ? whatsNewPopup_ : licensePopup_;
-    AppendMenuA(menu, MF_STRING, kViewInNotepad, text.c_str());
-    UINT chosen = TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON, at.x, at.y, 0, hwnd(), nullptr);
-    DestroyMenu(menu);
-    if (chosen == kViewInNotepad)
+    const MenuEntry entries[] = {{kViewInNotepad, text.c_str()}};
+    UniqueMenu menu = makePopupMenu(entries);
+    if (trackPopupMenu(menu.get(), hwnd(), at, nullptr, true) == kViewInNotepad)
         viewInNotepad(memo);
 }
 
@@ -574,11 +571,9 @@ LRESULT CALLBACK UpdateWizardDialog::subclassProc(HWND hwnd, UINT msg, WPARAM wp
         if (id == 1) {
             // The check list: a click on a row's box or the space bar toggles it.
             if (msg == WM_LBUTTONDOWN || msg == WM_LBUTTONDBLCLK) {
-                // The row under the pointer: a message the list wrapper has no use for elsewhere.
-                LRESULT hit = SendMessageA(hwnd, LB_ITEMFROMPOINT, 0, lparam);
-                if (HIWORD(hit) == 0 && (static_cast<short>(LOWORD(lparam)) < kCheckBoxWidth + 4 ||
-                                         msg == WM_LBUTTONDBLCLK))
-                    dialog->toggleRow(LOWORD(hit));
+                int row = ListBox(hwnd).rowAt(lparam);
+                if (row >= 0 && (static_cast<short>(LOWORD(lparam)) < kCheckBoxWidth + 4 || msg == WM_LBUTTONDBLCLK))
+                    dialog->toggleRow(row);
             } else if (msg == WM_KEYDOWN && wparam == VK_SPACE) {
                 int row = ListBox(hwnd).selected();
                 if (row != LB_ERR)
