@@ -13,8 +13,9 @@ namespace talkpost::settings {
 
 class IniDocument {
 public:
-    // Lines that are neither a section header nor a key (comments, stray
-    // text) are kept where they stand; empty lines are not.
+    // Reads the lines as the INI reader takes them. Lines that are neither a
+    // section header nor a key (stray text) are kept where they stand; empty
+    // lines and later keys of a name already seen in the section are not.
     static IniDocument parse(const std::string& text);
 
     // Sets the key's value (the text as given), adding the key at the end of
@@ -40,7 +41,8 @@ private:
     Section* find(const std::string& name);
     Section& findOrAdd(const std::string& name);
 
-    std::vector<Line> leading_;  // lines before the first header
+    bool byteOrderMark_ = false;  // the text began with a UTF-8 byte order mark, and keeps it
+    std::vector<Line> leading_;   // lines before the first header
     std::vector<Section> sections_;
 };
 
