@@ -58,6 +58,9 @@ protected:
     {
         if (msg == WM_COMMAND && LOWORD(wparam) == IDCANCEL) {
             focusAtClose = GetFocus();
+            // Closed once Escape is released: hidden any sooner, the window
+            // could lose the keyboard before the release reaches this thread.
+            test::waitUntil([] { return (GetKeyState(VK_ESCAPE) & 0x8000) == 0; }, std::chrono::seconds(10));
             endModal(IDCANCEL);
             return 0;
         }
