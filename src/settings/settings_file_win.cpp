@@ -231,9 +231,12 @@ void SettingsWriter::eraseSection(const std::string& section)
 
 void SettingsWriter::expect(Expectation e)
 {
+    // A later word on a section replaces what was expected of the section and
+    // its keys; a later key replaces the word on that key and the section's
+    // count of keys, which the key may change.
     auto same = [&](const Expectation& old) {
         return lstrcmpiA(old.section.c_str(), e.section.c_str()) == 0 &&
-               (e.key.empty() || lstrcmpiA(old.key.c_str(), e.key.c_str()) == 0);
+               (e.key.empty() || old.key.empty() || lstrcmpiA(old.key.c_str(), e.key.c_str()) == 0);
     };
     std::erase_if(expected_, same);
     expected_.push_back(std::move(e));

@@ -211,6 +211,7 @@ TEST_F(MainWindowTest, EmptyMessageShowsTheInformationBoxAndNothingElse)
         EXPECT_FALSE(w.computers().isListed("NewComputer")) << "nothing listed";
         prompts_.shown.clear();
     }
+    // Nothing is to be launched, and no event says so: a bounded look.
     test::pumpFor(std::chrono::milliseconds(300));
     EXPECT_TRUE(standins_.runs().empty());
 }
@@ -270,6 +271,7 @@ TEST_F(MainWindowTest, AnEmptyComputerFieldIsRefused)
     EXPECT_EQ(prompts_.shown[0].text, "Please enter Computer first");
     EXPECT_EQ(w.computers().entries(), (std::vector<std::string>{"*", "Remote01", "Remote02"})) << "nothing added";
     EXPECT_EQ(w.logText(), "");
+    // Nothing is to be launched, and no event says so: a bounded look.
     test::pumpFor(std::chrono::milliseconds(300));
     EXPECT_TRUE(standins_.runs().empty());
 }
