@@ -41,10 +41,10 @@ IniDocument IniDocument::parse(const std::string& text)
             current = lowerAscii(name);
             continue;
         }
-        if (!line.value || line.name.empty())
+        if (line.name.empty() || line.name.front() == ';')
             lines->push_back({{}, std::string(line.text)});
         else if (seen[current].insert(lowerAscii(std::string(line.name))).second)
-            lines->push_back({std::string(line.name), std::string(*line.value)});
+            lines->push_back({std::string(line.name), std::string(line.value.value_or("")), line.value.has_value()});
     }
     return document;
 }
@@ -68,7 +68,7 @@ void IniDocument::setValue(const std::string& section, const std::string& key, c
     std::vector<Line>& lines = findOrAdd(section).lines;
     auto same = std::find_if(lines.begin(), lines.end(), [&](const Line& l) { return sameName(l.key, key); });
     if (same != lines.end())
-        same->text = value;
+        *same = {same->key, value};
     else
         lines.push_back({key, value});
 }
@@ -101,6 +101,8 @@ std::string IniDocument::text() const
         for (const Line& line : lines) {
             if (line.key.empty())
                 out += line.text;
+            else if (!line.valued)
+                out += line.key;
             else
                 out += line.key + "=" + line.text;
             out += "\r\n";

@@ -105,6 +105,8 @@ SectionValues SectionValues::fromLines(const std::vector<std::string>& lines)
         std::size_t eq = line.find('=');
         if (eq != std::string::npos)
             section.set(trimProfileBlanks(line.substr(0, eq)), line.substr(eq + 1));
+        else if (std::string name = trimProfileBlanks(line); !name.empty())
+            section.values_.emplace(lowerAscii(name), std::nullopt);  // read as missing, and hides later lines
     }
     return section;
 }
@@ -136,16 +138,16 @@ void SectionValues::set(const std::string& key, const std::string& storedValue)
 std::optional<std::string> SectionValues::value(const std::string& key) const
 {
     auto it = values_.find(lowerAscii(key));
-    if (it == values_.end())
+    if (it == values_.end() || !it->second)
         return std::nullopt;
-    return decodeValue(it->second);
+    return decodeValue(*it->second);
 }
 
 std::optional<std::size_t> SectionValues::highestItemIndex() const
 {
     std::optional<std::size_t> highest;
     for (const auto& [key, value] : values_) {
-        if (key.size() <= 4 || key.compare(0, 4, "item") != 0 || key.size() > 4 + 9)
+        if (!value || key.size() <= 4 || key.compare(0, 4, "item") != 0 || key.size() > 4 + 9)
             continue;
         if (!std::all_of(key.begin() + 4, key.end(), [](char c) { return c >= '0' && c <= '9'; }))
             continue;

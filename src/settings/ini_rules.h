@@ -44,11 +44,12 @@ std::string itemKey(std::size_t index);
 std::string screenSuffix(int width, int height);
 
 // One section's keys as read from the file: names compared without regard to
-// case, the first of two equal names wins, values as stored (not yet decoded).
+// case, the first line of a name wins (one without "=" stands for a key
+// without a value), values as stored (not yet decoded).
 class SectionValues {
 public:
-    // The section's lines as the INI reader hands them over ("key=value");
-    // lines without "=" are no keys.
+    // The section's lines as the INI reader hands them over ("key=value", or
+    // the name alone for a key without a value).
     static SectionValues fromLines(const std::vector<std::string>& lines);
     // One section of a settings file's text, empty when it has no such section.
     static SectionValues read(const IniReader& file, const std::string& section);
@@ -65,7 +66,7 @@ public:
     std::optional<std::size_t> highestItemIndex() const;
 
 private:
-    std::map<std::string, std::string> values_;  // lower-cased key -> stored value
+    std::map<std::string, std::optional<std::string>> values_;  // lower-cased key -> stored value, if any
 };
 
 // A list section's block: "Count=<n>" and "Item<i>=<item>" lines, each ended

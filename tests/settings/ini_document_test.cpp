@@ -48,6 +48,10 @@ TEST(IniDocument, ChangesComeOutInTheProfileFunctionsForm)
         {"a byte order mark stays and hides no header", "\xEF\xBB\xBF[Talkpost]\r\nUpdateServer=old\r\n",
          [](IniDocument& d) { d.setValue("Talkpost", "UpdateServer", "new"); },
          "\xEF\xBB\xBF[Talkpost]\r\nUpdateServer=new\r\n"},
+        {"a key's first line decides, even without \"=\"", "[Talkpost]\r\nUpdateServer\r\nupdateserver=unseen\r\n",
+         [](IniDocument& d) { d.setValue("Talkpost", "UpdateServer", "new"); }, "[Talkpost]\r\nUpdateServer=new\r\n"},
+        {"comments stay, alike ones too", "[S]\r\n; k=1\r\n; k=1\r\n",
+         [](IniDocument& d) { d.setValue("S", "k", "2"); }, "[S]\r\n; k=1\r\n; k=1\r\nk=2\r\n"},
         {"blanks around names and values are the reader's", "[ Storage ]\r\n  UserEdit_Text =  old  \r\n",
          [](IniDocument& d) { d.setValue("Storage", "UserEdit_Text", "new"); }, "[Storage]\r\nUserEdit_Text=new\r\n"},
     };
