@@ -7,25 +7,7 @@
 namespace talkpost {
 namespace {
 
-// The profile reader's blanks: tab to carriage return, space, and ^Z.
 bool isBlank(char c) { return (c >= 0x09 && c <= 0x0d) || c == 0x1a || c == ' '; }
-
-std::string lowered(std::string_view text)
-{
-    std::string result(text);
-    for (char& c : result)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return result;
-}
-
-std::string_view trimmed(std::string_view text)
-{
-    while (!text.empty() && isBlank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && isBlank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
 
 // What the caller of the reader gets for a stored value: one pair of
 // enclosing quotes removed when the whole value fits the buffer, then cut to
@@ -59,6 +41,23 @@ int hexDigit(char c)
 
 }  // namespace
 
+std::string foldedIniName(std::string_view name)
+{
+    std::string result(name);
+    for (char& c : result)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return result;
+}
+
+std::string_view trimIniBlanks(std::string_view text)
+{
+    while (!text.empty() && isBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isBlank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
 std::vector<IniLine> splitIniLines(std::string_view bytes)
 {
     if (bytes.starts_with(kUtf8ByteOrderMark))
@@ -75,7 +74,7 @@ std::vector<IniLine> splitIniLines(std::string_view bytes)
         // A NUL ends the text of a line for the reader.
         if (auto nul = text.find('\0'); nul != std::string_view::npos)
             text = text.substr(0, nul);
-        text = trimmed(text);
+        text = trimIniBlanks(text);
         if (text.empty())
             continue;
         IniLine line;
@@ -85,14 +84,14 @@ std::vector<IniLine> splitIniLines(std::string_view bytes)
             std::size_t close = text.rfind(']');
             if (close != std::string_view::npos && close > 0) {
                 line.header = true;
-                line.name = trimmed(text.substr(1, close - 1));
+                line.name = trimIniBlanks(text.substr(1, close - 1));
                 lines.push_back(line);
                 continue;
             }
         }
         if (auto equals = text.find('='); equals != std::string_view::npos) {
-            line.name = trimmed(text.substr(0, equals));
-            line.value = trimmed(text.substr(equals + 1));
+            line.name = trimIniBlanks(text.substr(0, equals));
+            line.value = trimIniBlanks(text.substr(equals + 1));
         }
         lines.push_back(line);
     }
@@ -106,13 +105,13 @@ IniReader IniReader::parse(std::string_view bytes)
     result.sections_.emplace_back(std::string(), Section{});
     for (const IniLine& line : splitIniLines(bytes)) {
         if (line.header) {
-            result.sections_.emplace_back(lowered(line.name), Section{});
+            result.sections_.emplace_back(foldedIniName(line.name), Section{});
             continue;
         }
         std::optional<std::string> value;
         if (line.value)
             value = std::string(*line.value);
-        result.sections_.back().second.keys.push_back({lowered(line.name), std::string(line.name), std::move(value)});
+        result.sections_.back().second.keys.push_back({foldedIniName(line.name), std::string(line.name), std::move(value)});
     }
     return result;
 }
@@ -120,7 +119,7 @@ IniReader IniReader::parse(std::string_view bytes)
 const IniReader::Section* IniReader::find(const std::string& section) const
 {
     // Only the first section of a name counts.
-    std::string sectionName = lowered(trimmed(section));
+    std::string sectionName = foldedIniName(trimIniBlanks(section));
     for (const auto& [name, body] : sections_) {
         if (name == sectionName)
             return &body;
@@ -133,7 +132,7 @@ std::optional<std::string> IniReader::readValue(const std::string& section, cons
     const Section* body = find(section);
     if (body == nullptr)
         return std::nullopt;
-    std::string keyName = lowered(trimmed(key));
+    std::string keyName = foldedIniName(trimIniBlanks(key));
     for (const Key& k : body->keys) {
         // The first key of the name decides, even when its line has no value.
         if (k.lowered == keyName)

@@ -19,6 +19,12 @@ inline constexpr std::size_t kMaxIniValue = 2047;
 // Ahead of the first line it is no part of the text.
 inline constexpr std::string_view kUtf8ByteOrderMark = "\xEF\xBB\xBF";
 
+// A section's or key's name as names are compared: its letters in lower case.
+std::string foldedIniName(std::string_view name);
+// The text without the blanks the reader drops around names and values: tab
+// to carriage return, space and ^Z.
+std::string_view trimIniBlanks(std::string_view text);
+
 // One line of INI text as the profile reader takes it.
 struct IniLine {
     std::string_view text;                  // the whole line, blanks around it dropped

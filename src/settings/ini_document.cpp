@@ -10,15 +10,7 @@
 namespace talkpost::settings {
 namespace {
 
-std::string lowerAscii(std::string text)
-{
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return text;
-}
-
-bool sameName(const std::string& a, const std::string& b) { return lowerAscii(a) == lowerAscii(b); }
+bool sameName(const std::string& a, const std::string& b) { return foldedIniName(a) == foldedIniName(b); }
 
 }  // namespace
 
@@ -38,12 +30,12 @@ IniDocument IniDocument::parse(const std::string& text)
         if (line.header) {
             std::string name(line.name);
             lines = &document.findOrAdd(name).lines;
-            current = lowerAscii(name);
+            current = foldedIniName(name);
             continue;
         }
         if (line.name.empty() || line.name.front() == ';')
             lines->push_back({{}, std::string(line.text)});
-        else if (seen[current].insert(lowerAscii(std::string(line.name))).second)
+        else if (seen[current].insert(foldedIniName(std::string(line.name))).second)
             lines->push_back({std::string(line.name), std::string(line.value.value_or("")), line.value.has_value()});
     }
     return document;

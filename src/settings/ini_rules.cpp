@@ -11,22 +11,9 @@
 namespace talkpost::settings {
 namespace {
 
-// What the profile reader counts as blank around a value.
-bool isProfileBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r' || c == '\x1a';
-}
-
-std::string trimProfileBlanks(const std::string& text) { return trimWhere(text, isProfileBlank); }
+std::string trimProfileBlanks(const std::string& text) { return std::string(trimIniBlanks(text)); }
 
 bool isQuote(char c) { return c == '"' || c == '\''; }
-
-std::string lowerAscii(std::string text)
-{
-    for (char& c : text)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
 
 }  // namespace
 
@@ -106,7 +93,7 @@ SectionValues SectionValues::fromLines(const std::vector<std::string>& lines)
         if (eq != std::string::npos)
             section.set(trimProfileBlanks(line.substr(0, eq)), line.substr(eq + 1));
         else if (std::string name = trimProfileBlanks(line); !name.empty())
-            section.values_.emplace(lowerAscii(name), std::nullopt);  // read as missing, and hides later lines
+            section.values_.emplace(foldedIniName(name), std::nullopt);  // read as missing, and hides later lines
     }
     return section;
 }
@@ -132,12 +119,12 @@ SectionValues SectionValues::parse(const char* block, std::size_t length)
 
 void SectionValues::set(const std::string& key, const std::string& storedValue)
 {
-    values_.emplace(lowerAscii(key), storedValue);  // the first of equal keys wins
+    values_.emplace(foldedIniName(key), storedValue);  // the first of equal keys wins
 }
 
 std::optional<std::string> SectionValues::value(const std::string& key) const
 {
-    auto it = values_.find(lowerAscii(key));
+    auto it = values_.find(foldedIniName(key));
     if (it == values_.end() || !it->second)
         return std::nullopt;
     return decodeValue(*it->second);
