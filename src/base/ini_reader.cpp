@@ -7,25 +7,7 @@
 namespace talkpost {
 namespace {
 
-// The profile reader's blanks: tab to carriage return, space, and ^Z.
 bool isBlank(char c) { return (c >= 0x09 && c <= 0x0d) || c == 0x1a || c == ' '; }
-
-std::string lowered(std::string_view text)
-{
-    std::string result(text);
-    for (char& c : result)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return result;
-}
-
-std::string_view trimmed(std::string_view text)
-{
-    while (!text.empty() && isBlank(text.front()))
-        text.remove_prefix(1);
-    while (!text.empty() && isBlank(text.back()))
-        text.remove_suffix(1);
-    return text;
-}
 
 // What the caller of the reader gets for a stored value: one pair of
 // enclosing quotes removed when the whole value fits the buffer, then cut to
@@ -59,61 +41,124 @@ int hexDigit(char c)
 
 }  // namespace
 
-IniReader IniReader::parse(std::string_view bytes)
+std::string foldedIniName(std::string_view name)
 {
-    // A UTF-8 byte order mark is no part of the first line.
-    if (bytes.substr(0, 3) == "\xEF\xBB\xBF")
-        bytes.remove_prefix(3);
-    IniReader result;
-    // Keys before the first header belong to a section without a name.
-    result.sections_.emplace_back(std::string(), Section{});
+    std::string result(name);
+    for (char& c : result)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return result;
+}
+
+std::string_view trimIniBlanks(std::string_view text)
+{
+    while (!text.empty() && isBlank(text.front()))
+        text.remove_prefix(1);
+    while (!text.empty() && isBlank(text.back()))
+        text.remove_suffix(1);
+    return text;
+}
+
+std::vector<IniLine> splitIniLines(std::string_view bytes)
+{
+    if (bytes.starts_with(kUtf8ByteOrderMark))
+        bytes.remove_prefix(kUtf8ByteOrderMark.size());
+    std::vector<IniLine> lines;
     std::size_t next = 0;
     while (next < bytes.size()) {
         std::size_t start = next;
         while (next < bytes.size() && bytes[next] != '\n' && bytes[next] != '\r')
             ++next;
-        std::string_view line = trimmed(bytes.substr(start, next - start));
+        std::string_view text = bytes.substr(start, next - start);
         while (next < bytes.size() && (bytes[next] == '\n' || bytes[next] == '\r'))
             ++next;
         // A NUL ends the text of a line for the reader.
-        if (auto nul = line.find('\0'); nul != std::string_view::npos)
-            line = trimmed(line.substr(0, nul));
-        if (line.empty())
+        if (auto nul = text.find('\0'); nul != std::string_view::npos)
+            text = text.substr(0, nul);
+        text = trimIniBlanks(text);
+        if (text.empty())
             continue;
-        if (line.front() == '[') {
-            std::size_t close = line.rfind(']');
+        IniLine line;
+        line.text = text;
+        line.name = text;
+        if (text.front() == '[') {
+            std::size_t close = text.rfind(']');
             if (close != std::string_view::npos && close > 0) {
-                result.sections_.emplace_back(lowered(trimmed(line.substr(1, close - 1))), Section{});
+                line.header = true;
+                line.name = trimIniBlanks(text.substr(1, close - 1));
+                lines.push_back(line);
                 continue;
             }
         }
-        std::optional<std::string> value;
-        std::string_view name = line;
-        if (auto equals = line.find('='); equals != std::string_view::npos) {
-            name = trimmed(line.substr(0, equals));
-            value = std::string(trimmed(line.substr(equals + 1)));
+        if (auto equals = text.find('='); equals != std::string_view::npos) {
+            line.name = trimIniBlanks(text.substr(0, equals));
+            line.value = trimIniBlanks(text.substr(equals + 1));
         }
-        result.sections_.back().second.keys.emplace_back(lowered(name), std::move(value));
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+IniReader IniReader::parse(std::string_view bytes)
+{
+    IniReader result;
+    // Keys before the first header belong to a section without a name.
+    result.sections_.emplace_back(std::string(), Section{});
+    for (const IniLine& line : splitIniLines(bytes)) {
+        if (line.header) {
+            result.sections_.emplace_back(foldedIniName(line.name), Section{});
+            continue;
+        }
+        std::optional<std::string> value;
+        if (line.value)
+            value = std::string(*line.value);
+        result.sections_.back().second.keys.push_back({foldedIniName(line.name), std::string(line.name), std::move(value)});
     }
     return result;
+}
+
+const IniReader::Section* IniReader::find(const std::string& section) const
+{
+    // Only the first section of a name counts.
+    std::string sectionName = foldedIniName(trimIniBlanks(section));
+    for (const auto& [name, body] : sections_) {
+        if (name == sectionName)
+            return &body;
+    }
+    return nullptr;
+}
+
+std::optional<std::string> IniReader::readValue(const std::string& section, const std::string& key) const
+{
+    const Section* body = find(section);
+    if (body == nullptr)
+        return std::nullopt;
+    std::string keyName = foldedIniName(trimIniBlanks(key));
+    for (const Key& k : body->keys) {
+        // The first key of the name decides, even when its line has no value.
+        if (k.lowered == keyName)
+            return k.value ? std::optional<std::string>(copyEntry(*k.value)) : std::nullopt;
+    }
+    return std::nullopt;
 }
 
 std::string IniReader::readString(const std::string& section, const std::string& key,
                                     const std::string& fallback) const
 {
-    std::string sectionName = lowered(trimmed(section));
-    std::string keyName = lowered(trimmed(key));
-    for (const auto& [name, body] : sections_) {
-        if (name != sectionName)
+    return readValue(section, key).value_or(copyEntry(fallback));
+}
+
+std::vector<std::string> IniReader::readSection(const std::string& section) const
+{
+    std::vector<std::string> lines;
+    const Section* body = find(section);
+    if (body == nullptr)
+        return lines;
+    for (const Key& k : body->keys) {
+        if (!k.name.empty() && k.name.front() == ';')
             continue;
-        // Only the first section of a name is searched.
-        for (const auto& [k, value] : body.keys) {
-            if (k == keyName)
-                return copyEntry(value ? std::string_view(*value) : std::string_view(fallback));
-        }
-        break;
+        lines.push_back(k.value ? k.name + "=" + *k.value : k.name);
     }
-    return copyEntry(fallback);
+    return lines;
 }
 
 std::int32_t IniReader::readInteger(const std::string& section, const std::string& key, std::int32_t fallback) const

@@ -5,63 +5,38 @@
 #include <map>
 #include <unordered_set>
 
-#include "base/app_error.h"
+#include "base/ini_reader.h"
 
 namespace talkpost::settings {
 namespace {
 
-// The same blanks as the reader's: a key the reader takes for "UpdateServer"
-// must be the key a save replaces, or the save would add a second one that
-// the reader never sees.
-bool isLineBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\r' || c == '\x1a'; }
-
-std::string lowerAscii(std::string text)
-{
-    for (char& c : text)
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    return text;
-}
-
-bool sameName(const std::string& a, const std::string& b) { return lowerAscii(a) == lowerAscii(b); }
+bool sameName(const std::string& a, const std::string& b) { return foldedIniName(a) == foldedIniName(b); }
 
 }  // namespace
 
 IniDocument IniDocument::parse(const std::string& text)
 {
     IniDocument document;
+    document.byteOrderMark_ = text.starts_with(kUtf8ByteOrderMark);
     std::vector<Line>* lines = &document.leading_;
     // The keys seen so far in each section, lower-cased: a file of many
     // thousand keys is read in one pass.
     std::map<std::string, std::unordered_set<std::string>> seen;
     std::string current = "[";  // no section name can be this: the lines before the first header
-    for (std::size_t pos = 0; pos < text.size();) {
-        std::size_t end = text.find('\n', pos);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string line = trimWhere(text.substr(pos, end - pos), isLineBlank);
-        pos = end + 1;
-        if (line.empty())
-            continue;
-        if (line.front() == '[') {
-            std::size_t close = line.find(']');
-            std::string name = trimWhere(line.substr(1, close == std::string::npos ? std::string::npos : close - 1),
-                                         isLineBlank);
+    // The lines as the reader takes them: a key the reader takes for
+    // "UpdateServer" must be the key a save replaces, or the save would add a
+    // second one that the reader never sees.
+    for (const IniLine& line : splitIniLines(text)) {
+        if (line.header) {
+            std::string name(line.name);
             lines = &document.findOrAdd(name).lines;
-            current = lowerAscii(name);
+            current = foldedIniName(name);
             continue;
         }
-        std::size_t eq = line.find('=');
-        if (eq == std::string::npos) {
-            lines->push_back({{}, line});
-            continue;
-        }
-        std::string key = trimWhere(line.substr(0, eq), isLineBlank);
-        std::string value = line.substr(eq + 1);
-        if (key.empty())
-            lines->push_back({{}, line});
-        else if (seen[current].insert(lowerAscii(key)).second)
-            lines->push_back({key, value});
+        if (line.name.empty() || line.name.front() == ';')
+            lines->push_back({{}, std::string(line.text)});
+        else if (seen[current].insert(foldedIniName(std::string(line.name))).second)
+            lines->push_back({std::string(line.name), std::string(line.value.value_or("")), line.value.has_value()});
     }
     return document;
 }
@@ -85,7 +60,7 @@ void IniDocument::setValue(const std::string& section, const std::string& key, c
     std::vector<Line>& lines = findOrAdd(section).lines;
     auto same = std::find_if(lines.begin(), lines.end(), [&](const Line& l) { return sameName(l.key, key); });
     if (same != lines.end())
-        same->text = value;
+        *same = {same->key, value};
     else
         lines.push_back({key, value});
 }
@@ -118,6 +93,8 @@ std::string IniDocument::text() const
         for (const Line& line : lines) {
             if (line.key.empty())
                 out += line.text;
+            else if (!line.valued)
+                out += line.key;
             else
                 out += line.key + "=" + line.text;
             out += "\r\n";
@@ -130,7 +107,7 @@ std::string IniDocument::text() const
         out += "[" + section.name + "]\r\n";
         writeLines(section.lines);
     }
-    return out;
+    return byteOrderMark_ ? std::string(kUtf8ByteOrderMark) + out : out;
 }
 
 }  // namespace talkpost::settings

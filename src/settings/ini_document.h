@@ -13,8 +13,10 @@ namespace talkpost::settings {
 
 class IniDocument {
 public:
-    // Lines that are neither a section header nor a key (comments, stray
-    // text) are kept where they stand; empty lines are not.
+    // Reads the lines as the INI reader takes them. A line without "=" is a
+    // key without a value, as for the reader: setting the key gives it one.
+    // Comments (";") and lines without a name are kept where they stand;
+    // empty lines and later keys of a name already seen in the section are not.
     static IniDocument parse(const std::string& text);
 
     // Sets the key's value (the text as given), adding the key at the end of
@@ -30,8 +32,9 @@ public:
 
 private:
     struct Line {
-        std::string key;  // empty: a line kept as it is (text)
-        std::string text;
+        std::string key;      // empty: a line kept as it is (text)
+        std::string text;     // the value of a key
+        bool valued = true;   // false: a key's line without "=", which reads as no value
     };
     struct Section {
         std::string name;
@@ -40,7 +43,8 @@ private:
     Section* find(const std::string& name);
     Section& findOrAdd(const std::string& name);
 
-    std::vector<Line> leading_;  // lines before the first header
+    bool byteOrderMark_ = false;  // the text began with a UTF-8 byte order mark, and keeps it
+    std::vector<Line> leading_;   // lines before the first header
     std::vector<Section> sections_;
 };
 

@@ -11,22 +11,9 @@
 namespace talkpost::settings {
 namespace {
 
-// What the profile reader counts as blank around a value.
-bool isProfileBlank(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r' || c == '\x1a';
-}
-
-std::string trimProfileBlanks(const std::string& text) { return trimWhere(text, isProfileBlank); }
+std::string trimProfileBlanks(const std::string& text) { return std::string(trimIniBlanks(text)); }
 
 bool isQuote(char c) { return c == '"' || c == '\''; }
-
-std::string lowerAscii(std::string text)
-{
-    for (char& c : text)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
 
 }  // namespace
 
@@ -98,41 +85,56 @@ std::string screenSuffix(int width, int height)
     return text;
 }
 
-SectionValues SectionValues::parse(const char* block, std::size_t length)
+SectionValues SectionValues::fromLines(const std::vector<std::string>& lines)
 {
     SectionValues section;
+    for (const std::string& line : lines) {
+        std::size_t eq = line.find('=');
+        if (eq != std::string::npos)
+            section.set(trimProfileBlanks(line.substr(0, eq)), line.substr(eq + 1));
+        else if (std::string name = trimProfileBlanks(line); !name.empty())
+            section.values_.emplace(foldedIniName(name), std::nullopt);  // read as missing, and hides later lines
+    }
+    return section;
+}
+
+SectionValues SectionValues::read(const IniReader& file, const std::string& section)
+{
+    return fromLines(file.readSection(section));
+}
+
+SectionValues SectionValues::parse(const char* block, std::size_t length)
+{
+    std::vector<std::string> lines;
     std::size_t pos = 0;
     while (pos < length && block[pos] != '\0') {
         std::size_t end = pos;
         while (end < length && block[end] != '\0')
             ++end;
-        std::string line(block + pos, end - pos);
-        std::size_t eq = line.find('=');
-        if (eq != std::string::npos)
-            section.set(trimProfileBlanks(line.substr(0, eq)), line.substr(eq + 1));
+        lines.emplace_back(block + pos, end - pos);
         pos = end + 1;
     }
-    return section;
+    return fromLines(lines);
 }
 
 void SectionValues::set(const std::string& key, const std::string& storedValue)
 {
-    values_.emplace(lowerAscii(key), storedValue);  // the first of equal keys wins
+    values_.emplace(foldedIniName(key), storedValue);  // the first of equal keys wins
 }
 
 std::optional<std::string> SectionValues::value(const std::string& key) const
 {
-    auto it = values_.find(lowerAscii(key));
-    if (it == values_.end())
+    auto it = values_.find(foldedIniName(key));
+    if (it == values_.end() || !it->second)
         return std::nullopt;
-    return decodeValue(it->second);
+    return decodeValue(*it->second);
 }
 
 std::optional<std::size_t> SectionValues::highestItemIndex() const
 {
     std::optional<std::size_t> highest;
     for (const auto& [key, value] : values_) {
-        if (key.size() <= 4 || key.compare(0, 4, "item") != 0 || key.size() > 4 + 9)
+        if (!value || key.size() <= 4 || key.compare(0, 4, "item") != 0 || key.size() > 4 + 9)
             continue;
         if (!std::all_of(key.begin() + 4, key.end(), [](char c) { return c >= '0' && c <= '9'; }))
             continue;
@@ -141,36 +143,6 @@ std::optional<std::size_t> SectionValues::highestItemIndex() const
             highest = n;
     }
     return highest;
-}
-
-IniFileText IniFileText::parse(const std::string& text)
-{
-    IniFileText file;
-    SectionValues* current = nullptr;
-    std::size_t pos = 0;
-    while (pos < text.size()) {
-        std::size_t end = text.find('\n', pos);
-        if (end == std::string::npos)
-            end = text.size();
-        std::string line = trimProfileBlanks(text.substr(pos, end - pos));
-        pos = end + 1;
-        if (!line.empty() && line.front() == '[') {
-            std::size_t close = line.find(']');
-            std::string name = trimProfileBlanks(line.substr(1, close == std::string::npos ? std::string::npos : close - 1));
-            current = &file.sections_[lowerAscii(name)];
-            continue;
-        }
-        std::size_t eq = line.find('=');
-        if (current != nullptr && eq != std::string::npos)
-            current->set(trimProfileBlanks(line.substr(0, eq)), line.substr(eq + 1));
-    }
-    return file;
-}
-
-const SectionValues* IniFileText::section(const std::string& name) const
-{
-    auto it = sections_.find(lowerAscii(name));
-    return it == sections_.end() ? nullptr : &it->second;
 }
 
 std::string buildListSection(const std::vector<std::string>& items)

@@ -10,10 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "base/ini_reader.h"
+
 namespace talkpost::settings {
 
 // A value is read into a buffer of 2048 characters: at most this many come back.
-inline constexpr std::size_t kMaxValueLength = 2047;
+inline constexpr std::size_t kMaxValueLength = kMaxIniValue;
 
 // The time field keeps its value within these bounds.
 inline constexpr int kMinTimeValue = 60;
@@ -42,11 +44,17 @@ std::string itemKey(std::size_t index);
 std::string screenSuffix(int width, int height);
 
 // One section's keys as read from the file: names compared without regard to
-// case, the first of two equal names wins, values as stored (not yet decoded).
+// case, the first line of a name wins (one without "=" stands for a key
+// without a value), values as stored (not yet decoded).
 class SectionValues {
 public:
-    // Parses the block the platform gives for a section: "key=value" lines,
-    // each ended by a NUL; lines without "=" are no keys.
+    // The section's lines as the INI reader hands them over ("key=value", or
+    // the name alone for a key without a value).
+    static SectionValues fromLines(const std::vector<std::string>& lines);
+    // One section of a settings file's text, empty when it has no such section.
+    static SectionValues read(const IniReader& file, const std::string& section);
+    // The same from a block of such lines, each ended by a NUL (a list
+    // section's block, as buildListSection makes it).
     static SectionValues parse(const char* block, std::size_t length);
 
     void set(const std::string& key, const std::string& storedValue);
@@ -58,19 +66,7 @@ public:
     std::optional<std::size_t> highestItemIndex() const;
 
 private:
-    std::map<std::string, std::string> values_;  // lower-cased key -> stored value
-};
-
-// A whole settings file's text: its sections by name (compared without
-// regard to case; keys of a repeated section header join the first).
-class IniFileText {
-public:
-    static IniFileText parse(const std::string& text);
-    // The section, nothing when the file has no header of that name.
-    const SectionValues* section(const std::string& name) const;
-
-private:
-    std::map<std::string, SectionValues> sections_;  // lower-cased name
+    std::map<std::string, std::optional<std::string>> values_;  // lower-cased key -> stored value, if any
 };
 
 // A list section's block: "Count=<n>" and "Item<i>=<item>" lines, each ended

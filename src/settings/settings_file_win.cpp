@@ -1,5 +1,6 @@
-// The settings file's location, loads through the profile functions, and the
-// save that replaces the file in one step.
+// The settings file's location, loads that read the file's bytes once and
+// answer from them with the INI reader's rules, and the save that replaces
+// the file in one step.
 #include "settings/settings_file_win.h"
 
 #include <windows.h>
@@ -18,10 +19,6 @@ namespace {
 std::string g_folder;
 std::string g_legacyFolder;
 std::atomic<int> g_refuseAfter{-1};
-
-// Stands for "no such key": the profile functions give the default back
-// unchanged, and no stored value can hold these control characters.
-constexpr const char* kAbsent = "\x01\x02\x03";
 
 bool fileExists(const std::string& path)
 {
@@ -119,27 +116,26 @@ std::string readSettingsValue(const std::string& section, const std::string& key
 
 SettingsReader::SettingsReader(std::string path) : path_(std::move(path)) {}
 
+const IniReader& SettingsReader::text()
+{
+    // Read once, at the first value asked for: a missing or unreadable file
+    // reads as one without sections, so every value is its default.
+    if (!text_) {
+        bool ok = false;
+        std::string bytes = readBytes(path_, ok);
+        text_ = IniReader::parse(bytes);
+    }
+    return *text_;
+}
+
 std::optional<std::string> SettingsReader::readValue(const std::string& section, const std::string& key)
 {
-    char buffer[kMaxValueLength + 1] = {};
-    GetPrivateProfileStringA(section.c_str(), key.c_str(), kAbsent, buffer, sizeof buffer, path_.c_str());
-    if (std::string(buffer) == kAbsent)
-        return std::nullopt;
-    return std::string(buffer);
+    return text().readValue(section, key);
 }
 
 SectionValues SettingsReader::readSection(const std::string& section)
 {
-    // The platform gives the whole section at once; a full buffer means it
-    // was cut, so read again with more room.
-    std::string buffer(64 * 1024, '\0');
-    for (;;) {
-        DWORD got = GetPrivateProfileSectionA(section.c_str(), buffer.data(), static_cast<DWORD>(buffer.size()),
-                                              path_.c_str());
-        if (got + 2 < buffer.size() || buffer.size() >= 512u * 1024 * 1024)
-            return SectionValues::parse(buffer.data(), got);
-        buffer.assign(buffer.size() * 4, '\0');
-    }
+    return SectionValues::read(text(), section);
 }
 
 void SettingsReader::writeValue(const std::string&, const std::string&, const std::string&)
@@ -180,6 +176,7 @@ SettingsWriter::SettingsWriter(std::string target) : SettingsReader(std::string(
     std::string bytes = fileExists(source) ? readBytes(source, ok) : std::string();
     if (!ok || !writeBytes(path_, bytes))
         refuse();
+    text_ = IniReader::parse(bytes);
     document_ = IniDocument::parse(bytes);
     saveStep("copied");
 }
@@ -234,9 +231,12 @@ void SettingsWriter::eraseSection(const std::string& section)
 
 void SettingsWriter::expect(Expectation e)
 {
+    // A later word on a section replaces what was expected of the section and
+    // its keys; a later key replaces the word on that key and the section's
+    // count of keys, which the key may change.
     auto same = [&](const Expectation& old) {
         return lstrcmpiA(old.section.c_str(), e.section.c_str()) == 0 &&
-               (e.key.empty() || lstrcmpiA(old.key.c_str(), e.key.c_str()) == 0);
+               (e.key.empty() || old.key.empty() || lstrcmpiA(old.key.c_str(), e.key.c_str()) == 0);
     };
     std::erase_if(expected_, same);
     expected_.push_back(std::move(e));
@@ -253,16 +253,11 @@ void SettingsWriter::commit()
         refuse();
     // A write the platform reported as done but that did not reach the disk
     // (a full disk) must not replace the good file.
-    IniFileText file = IniFileText::parse(bytes);
+    IniReader file = IniReader::parse(bytes);
     for (const Expectation& e : expected_) {
-        const SectionValues* section = file.section(e.section);
-        if (e.key.empty()) {
-            std::size_t keys = section == nullptr ? 0 : section->size();
-            if (keys != e.keyCount)
-                refuse();
-        } else if (section == nullptr || section->value(e.key) != e.value) {
+        SectionValues section = SectionValues::read(file, e.section);
+        if (e.key.empty() ? section.size() != e.keyCount : section.value(e.key) != e.value)
             refuse();
-        }
     }
     saveStep("checked");
     if (!flushToDisk(path_) ||

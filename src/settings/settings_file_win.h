@@ -6,9 +6,11 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "base/ini_reader.h"
 #include "settings/ini_document.h"
 #include "settings/stored_props.h"
 
@@ -35,7 +37,8 @@ std::string settingsFilePath();
 // the fallback when the file, section or key is missing.
 std::string readSettingsValue(const std::string& section, const std::string& key, const std::string& fallback = {});
 
-// One open load of the settings file. Writing through it is refused.
+// One open load of the settings file: its bytes are read once and every
+// value is answered from them. Writing through it is refused.
 class SettingsReader : public IniAccess {
 public:
     explicit SettingsReader(std::string path = settingsFilePath());
@@ -47,7 +50,11 @@ public:
     const std::string& path() const { return path_; }
 
 protected:
+    // The file's text, read at the first use.
+    const IniReader& text();
+
     std::string path_;
+    std::optional<IniReader> text_;
 };
 
 // One open save: writes change the current file's text in memory; commit()

@@ -13,6 +13,7 @@
 #include "app/msg_command.h"
 #include "nettools/ping_win.h"
 #include "win/controls_win.h"
+#include "support/real_input_win.h"
 #include "support/test_support_win.h"
 #include "base/app_error.h"
 
@@ -210,6 +211,7 @@ TEST_F(MainWindowTest, EmptyMessageShowsTheInformationBoxAndNothingElse)
         EXPECT_FALSE(w.computers().isListed("NewComputer")) << "nothing listed";
         prompts_.shown.clear();
     }
+    // Nothing is to be launched, and no event says so: a bounded look.
     test::pumpFor(std::chrono::milliseconds(300));
     EXPECT_TRUE(standins_.runs().empty());
 }
@@ -269,6 +271,7 @@ TEST_F(MainWindowTest, AnEmptyComputerFieldIsRefused)
     EXPECT_EQ(prompts_.shown[0].text, "Please enter Computer first");
     EXPECT_EQ(w.computers().entries(), (std::vector<std::string>{"*", "Remote01", "Remote02"})) << "nothing added";
     EXPECT_EQ(w.logText(), "");
+    // Nothing is to be launched, and no event says so: a bounded look.
     test::pumpFor(std::chrono::milliseconds(300));
     EXPECT_TRUE(standins_.runs().empty());
 }
@@ -377,7 +380,10 @@ TEST_F(MainWindowTest, DelKeyInTheFieldReachesTheHandler)
     COMBOBOXINFO info{};
     info.cbSize = sizeof info;
     ASSERT_TRUE(GetComboBoxInfo(w.computers().handle(), &info));
-    SendMessageA(info.hwndItem, WM_KEYDOWN, VK_DELETE, 0);
+    SetFocus(info.hwndItem);
+    // A real key through the input queue; the dialog manager hands Delete to the field as it is.
+    ASSERT_TRUE(test::waitUntilOnScreen(w.hwnd()));
+    ASSERT_TRUE(test::pressKeys(info.hwndItem, {"Delete"}));
     EXPECT_EQ(w.computers().entries(), (std::vector<std::string>{"*", "Remote01"}));
 }
 
@@ -403,9 +409,11 @@ TEST_F(MainWindowTest, TimeFieldClampsWhenLeftAndRefusesLetters)
         EXPECT_EQ(w.timeText(), shown) << typed;
     }
     SetWindowTextA(time, "60");
-    SendMessageA(time, EM_SETSEL, 2, 2);
-    SendMessageA(time, WM_CHAR, 'a', 0);
-    SendMessageA(time, WM_CHAR, '5', 0);
+    SetFocus(time);
+    Edit(time).select(2, 2);
+    // Real keys, whose characters the field's own key handling sees as typed.
+    ASSERT_TRUE(test::waitUntilOnScreen(w.hwnd()));
+    ASSERT_TRUE(test::pressKeys(time, {"a", "5"}));
     EXPECT_EQ(w.timeText(), "605");
 }
 

@@ -88,6 +88,45 @@ TEST(IniReader, NoBytesHaveNoSections)
     EXPECT_EQ(file.readInteger("files", "count", 0), 0);
 }
 
+TEST(IniReader, ValueIsNothingForAMissingKeyOrALineWithoutEquals)
+{
+    IniReader file = IniReader::parse("[s]\nnoequals\nnoequals=later\nempty=\nquoted=\"\"\n");
+    struct Case {
+        std::string section, key;
+        std::optional<std::string> expected;
+    };
+    const Case cases[] = {
+        {"s", "noequals", std::nullopt},  // the first line of a name decides
+        {"s", "empty", ""},
+        {"s", "quoted", ""},
+        {"s", "missing", std::nullopt},
+        {"missing", "empty", std::nullopt},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(file.readValue(c.section, c.key), c.expected) << c.section << "/" << c.key;
+}
+
+TEST(IniReader, WholeSectionComesAsStoredLines)
+{
+    const std::string longValue(3000, 'v');
+    IniReader file = IniReader::parse("top=before\n[List]\n; a comment\n  Count = 2 \nItem0=\"\"q\"\"\n"
+                                      "Item1=" + longValue + "\nstray\n=no name\nitem0=dup\n"
+                                      "[other]\nx=1\n[LIST]\nItem2=never seen\n[empty]\n");
+    struct Case {
+        std::string section;
+        std::vector<std::string> lines;
+    };
+    const Case cases[] = {
+        {"list", {"Count=2", "Item0=\"\"q\"\"", "Item1=" + longValue, "stray", "=no name", "item0=dup"}},
+        {" List ", {"Count=2", "Item0=\"\"q\"\"", "Item1=" + longValue, "stray", "=no name", "item0=dup"}},
+        {"other", {"x=1"}},
+        {"empty", {}},
+        {"missing", {}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(file.readSection(c.section), c.lines) << c.section;
+}
+
 TEST(ParseIniInteger, DecimalAndHexadecimal)
 {
     struct Case {

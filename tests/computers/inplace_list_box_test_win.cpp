@@ -1,5 +1,6 @@
 // The in-place editing list box under Wine: a real list in a test window,
-// driven with window messages.
+// driven with real keys (xdotool) that pass the window's dialog manager, as
+// in the Edit Computer List dialog, and with window messages for the mouse.
 #include "computers/inplace_list_box_win.h"
 
 #include <commctrl.h>
@@ -9,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "support/real_input_win.h"
 #include "support/test_support_win.h"
 #include "base/app_error.h"
 #include "win/window_win.h"
@@ -16,35 +18,86 @@
 namespace talkpost {
 namespace {
 
+using test::Keys;
 using test::RecordingPrompts;
 
 constexpr int kListId = 100;
 constexpr int kOtherId = 101;
 
+// Stands in for the main window, which the dialog returns to; the keyboard
+// is its own once the dialog has closed, so the keys' releases reach this thread.
+class OwnerWindow : public Window {
+public:
+    OwnerWindow()
+    {
+        create("TalkpostListTestOwner", 0, "owner", WS_OVERLAPPEDWINDOW, 480, 40, 300, 200, nullptr, nullptr);
+        ShowWindow(hwnd(), SW_SHOW);
+    }
+};
+
+// Stands in for the Edit Computer List dialog: the list and one more tab
+// stop. Run modally, its loop hands every key to the dialog manager first;
+// Escape that the dialog manager takes (the focused control does not want
+// it) closes it, as Cancel closes the dialog.
 class HostWindow : public Window {
 public:
-    HostWindow()
+    explicit HostWindow(HWND owner)
     {
         create("TalkpostListTestHost", 0, "list test", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 40, 40, 420, 540,
-               nullptr, nullptr);
+               owner, nullptr);
         other = CreateWindowExA(0, "BUTTON", "Other", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 24, 440, 100, 41, hwnd(),
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(kOtherId)), GetModuleHandleA(nullptr),
                                 nullptr);
     }
     HWND other = nullptr;
+    // The control that had the focus when Escape closed the window.
+    HWND focusAtClose = nullptr;
+
+protected:
+    LRESULT handle(UINT msg, WPARAM wparam, LPARAM lparam) override
+    {
+        if (msg == WM_COMMAND && LOWORD(wparam) == IDCANCEL) {
+            focusAtClose = GetFocus();
+            // Closed once Escape is released: hidden any sooner, the window
+            // could lose the keyboard before the release reaches this thread.
+            test::waitUntil([] { return (GetKeyState(VK_ESCAPE) & 0x8000) == 0; }, std::chrono::seconds(10));
+            endModal(IDCANCEL);
+            return 0;
+        }
+        // Like a dialog, the window gives the focus back to the control that
+        // had it when it is activated again (the default would take it itself).
+        if (msg == WM_ACTIVATE) {
+            HWND focus = GetFocus();
+            if (LOWORD(wparam) == WA_INACTIVE)
+                focus_ = focus;
+            else if ((focus == nullptr || !IsChild(hwnd(), focus)) && focus_ != nullptr && IsWindow(focus_))
+                SetFocus(focus_);
+            return 0;
+        }
+        return defaultHandle(msg, wparam, lparam);
+    }
+
+private:
+    HWND focus_ = nullptr;
 };
 
-void key(HWND target, WPARAM vk)
+Keys operator+(Keys a, const Keys& b)
 {
-    SendMessageA(target, WM_KEYDOWN, vk, 1);
-    SendMessageA(target, WM_KEYUP, vk, 0xC0000001);
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
 }
 
-void type(HWND target, const std::string& text)
+// The letters of a lower-case text as keys.
+Keys typed(const std::string& text)
 {
+    Keys keys;
     for (char c : text)
-        SendMessageA(target, WM_CHAR, static_cast<unsigned char>(c), 1);
+        keys.push_back(std::string(1, c));
+    return keys;
 }
+
+// Shown by its own style: the host hides when its modal run ends.
+bool shown(HWND window) { return (GetWindowLongPtrA(window, GWL_STYLE) & WS_VISIBLE) != 0; }
 
 LPARAM at(int x, int y) { return MAKELPARAM(x, y); }
 
@@ -74,16 +127,28 @@ protected:
                 text = *rewrite;
             allow = allowEdits;
         };
-        ShowWindow(host.hwnd(), SW_SHOW);
-        SetForegroundWindow(host.hwnd());
-        SetFocus(host.other);
-        ASSERT_TRUE(test::waitUntil([&] { return IsWindowVisible(host.hwnd()) && GetFocus() == host.other; }));
+        ASSERT_TRUE(activateHost(host.other));
     }
     void TearDown() override
     {
         if (GetCapture() != nullptr)
             ReleaseCapture();
         list.reset();
+    }
+
+    // Shows the host as the active window with the focus on the control. The
+    // window manager may be activating the owner meanwhile: asked again until it sticks.
+    bool activateHost(HWND focus)
+    {
+        ShowWindow(host.hwnd(), SW_SHOW);
+        bool active = test::waitUntil([&] {
+            if (GetForegroundWindow() != host.hwnd())
+                SetForegroundWindow(host.hwnd());
+            else if (GetFocus() != focus)
+                SetFocus(focus);
+            return GetForegroundWindow() == host.hwnd() && GetFocus() == focus;
+        });
+        return active && test::waitUntilOnScreen(host.hwnd());
     }
 
     void openOn(int index)
@@ -93,8 +158,20 @@ protected:
         ASSERT_TRUE(list->editing());
     }
 
+    // Runs the host modally and presses the keys, then Escape, which closes
+    // the host once the focus is on a control that leaves Escape to the
+    // dialog manager. True when that Escape closed it; the host is shown and
+    // active again afterwards, its focus where the keys left it.
+    bool pressInDialog(const Keys& keys)
+    {
+        host.focusAtClose = nullptr;
+        int result = test::runModalWithKeys(host, keys + Keys{"Escape"});
+        return result == IDCANCEL && activateHost(host.focusAtClose);
+    }
+
     RecordingPrompts prompts;
-    HostWindow host;
+    OwnerWindow owner;
+    HostWindow host{owner.hwnd()};
     UniqueGdiObject font;
     std::unique_ptr<InPlaceListBox> list;
     std::vector<std::string> doneTexts;
@@ -152,23 +229,22 @@ TEST_F(InPlaceListBoxTest, OnEditStartCanPreventTheEdit)
 TEST_F(InPlaceListBoxTest, EnterStoresTheTypedTextInPlaceAndSelectsIt)
 {
     openOn(1);
-    type(list->editor(), "Zeta\r");  // replaces the selected text; the Enter character is swallowed
-    key(list->editor(), VK_RETURN);
+    // The typing replaces the selected text; Enter's character is swallowed.
+    ASSERT_TRUE(pressInDialog(typed("zeta") + Keys{"Return"}));
     EXPECT_FALSE(list->editing());
     // Renamed so that it would sort last, it keeps its index.
-    EXPECT_EQ(list->items(), (std::vector<std::string>{"*", "Zeta", "Remote02"}));
+    EXPECT_EQ(list->items(), (std::vector<std::string>{"*", "zeta", "Remote02"}));
     EXPECT_EQ(list->itemIndex(), 1);
-    EXPECT_EQ(doneTexts, (std::vector<std::string>{"Zeta"}));
-    EXPECT_EQ(GetFocus(), list->hwnd());
+    EXPECT_EQ(doneTexts, (std::vector<std::string>{"zeta"}));
+    EXPECT_EQ(host.focusAtClose, list->hwnd());
     EXPECT_NE(GetCapture(), list->editor());
-    EXPECT_FALSE(IsWindowVisible(list->editor()));
+    EXPECT_FALSE(shown(list->editor()));
 }
 
 TEST_F(InPlaceListBoxTest, EnterOnAnEmptiedEditorStoresAnEmptyEntry)
 {
     openOn(2);
-    SetWindowTextA(list->editor(), "");
-    key(list->editor(), VK_RETURN);
+    ASSERT_TRUE(pressInDialog({"BackSpace", "Return"}));
     EXPECT_EQ(list->items(), (std::vector<std::string>{"*", "Remote01", ""}));
     EXPECT_EQ(doneTexts, (std::vector<std::string>{""}));
 }
@@ -176,8 +252,9 @@ TEST_F(InPlaceListBoxTest, EnterOnAnEmptiedEditorStoresAnEmptyEntry)
 TEST_F(InPlaceListBoxTest, EscapeStoresTheSavedTextAndStillReportsTheEnd)
 {
     openOn(1);
-    type(list->editor(), "Changed");
-    key(list->editor(), VK_ESCAPE);
+    // The first Escape ends the edit; only the second reaches the dialog manager.
+    ASSERT_TRUE(pressInDialog(typed("changed") + Keys{"Escape"}));
+    EXPECT_EQ(host.focusAtClose, list->hwnd());
     EXPECT_FALSE(list->editing());
     EXPECT_EQ(list->item(1), "Remote01");
     EXPECT_EQ(list->itemIndex(), 1);
@@ -195,7 +272,7 @@ TEST_F(InPlaceListBoxTest, EditDoneHandlerDecidesWhatIsStored)
         {"veto keeps the old text", false, std::nullopt, "Remote01"},
         {"veto wins over a rewrite", false, std::string("Other"), "Remote01"},
         {"rewritten text is stored", true, std::string("Rewritten"), "Rewritten"},
-        {"typed text is stored", true, std::nullopt, "Typed"},
+        {"typed text is stored", true, std::nullopt, "typed"},
     };
     for (const Case& c : cases) {
         list->clear();
@@ -205,10 +282,9 @@ TEST_F(InPlaceListBoxTest, EditDoneHandlerDecidesWhatIsStored)
         rewrite = c.rewrite;
         doneTexts.clear();
         openOn(1);
-        type(list->editor(), "Typed");
-        key(list->editor(), VK_RETURN);
+        ASSERT_TRUE(pressInDialog(typed("typed") + Keys{"Return"})) << c.name;
         EXPECT_EQ(list->item(1), c.stored) << c.name;
-        EXPECT_EQ(doneTexts, (std::vector<std::string>{"Typed"})) << c.name;
+        EXPECT_EQ(doneTexts, (std::vector<std::string>{"typed"})) << c.name;
     }
 }
 
@@ -216,19 +292,20 @@ TEST_F(InPlaceListBoxTest, UpAndDownEndTheEditAndSelectTheNeighbourButStopAtTheE
 {
     struct Case {
         int edited;
-        WPARAM vk;
+        const char* key;
         int selected;
-    } cases[] = {{2, VK_DOWN, 2}, {1, VK_DOWN, 2}, {1, VK_UP, 0}, {0, VK_UP, 0}};
+    } cases[] = {{2, "Down", 2}, {1, "Down", 2}, {1, "Up", 0}, {0, "Up", 0}};
     for (const Case& c : cases) {
         doneTexts.clear();
         openOn(c.edited);
         std::string before = windowText(list->editor());
-        key(list->editor(), c.vk);
+        // The list does not move again on the same key.
+        ASSERT_TRUE(pressInDialog({c.key})) << c.key;
         EXPECT_FALSE(list->editing());
-        EXPECT_EQ(list->itemIndex(), c.selected) << "edited " << c.edited;
+        EXPECT_EQ(list->itemIndex(), c.selected) << "edited " << c.edited << ", " << c.key;
         EXPECT_EQ(list->item(c.edited), before);
         EXPECT_EQ(doneTexts.size(), 1u);
-        EXPECT_EQ(GetFocus(), list->hwnd());
+        EXPECT_EQ(host.focusAtClose, list->hwnd());
     }
 }
 
@@ -237,7 +314,7 @@ TEST_F(InPlaceListBoxTest, ClickOutsideTheEditorOnlyEndsTheEdit)
     int clicks = 0;
     list->onClick = [&] { ++clicks; };
     openOn(1);
-    type(list->editor(), "Renamed");
+    SetWindowTextA(list->editor(), "Renamed");
     // The capture brings a click on another row to the editor, in its coordinates.
     RECT row{};
     SendMessageA(list->hwnd(), LB_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&row));
@@ -257,14 +334,14 @@ TEST_F(InPlaceListBoxTest, ClickInsideTheEditorKeepsEditingAndTheMouse)
     SendMessageA(list->editor(), WM_LBUTTONUP, 0, at(3, 3));
     EXPECT_TRUE(list->editing());
     EXPECT_EQ(GetCapture(), list->editor());
-    key(list->editor(), VK_RETURN);
+    ASSERT_TRUE(pressInDialog({"Return"}));
     EXPECT_EQ(list->item(1), "Remote01");
 }
 
 TEST_F(InPlaceListBoxTest, FocusMovingElsewhereEndsTheEditThroughFinishEdit)
 {
     openOn(1);
-    type(list->editor(), "Moved");
+    SetWindowTextA(list->editor(), "Moved");
     SetFocus(host.other);
     EXPECT_FALSE(list->editing());
     EXPECT_EQ(list->item(1), "Moved");
@@ -275,7 +352,7 @@ TEST_F(InPlaceListBoxTest, FocusMovingElsewhereEndsTheEditThroughFinishEdit)
 TEST_F(InPlaceListBoxTest, ChangingAllowEditWhileEditingEndsTheEditAndFocusesTheList)
 {
     openOn(1);
-    type(list->editor(), "Kept");
+    SetWindowTextA(list->editor(), "Kept");
     list->setAllowEdit(false);
     EXPECT_FALSE(list->editing());
     EXPECT_EQ(list->item(1), "Kept");
@@ -286,7 +363,7 @@ TEST_F(InPlaceListBoxTest, ChangingAllowEditWhileEditingEndsTheEditAndFocusesThe
 TEST_F(InPlaceListBoxTest, EntriesAddedWhileEditingDoNotReceiveTheEditedText)
 {
     openOn(2);
-    type(list->editor(), "Edited");
+    SetWindowTextA(list->editor(), "Edited");
     list->add("");  // sorts to the top and moves the edited row down
     EXPECT_FALSE(list->editing());
     EXPECT_EQ(list->items(), (std::vector<std::string>{"", "*", "Remote01", "Edited"}));
@@ -296,8 +373,7 @@ TEST_F(InPlaceListBoxTest, FailingEditDoneHandlerKeepsTheOldTextAndShowsTheError
 {
     list->onEditDone = [](std::string&, bool&) { throw AppError("handler failed"); };
     openOn(1);
-    type(list->editor(), "Lost");
-    key(list->editor(), VK_RETURN);
+    ASSERT_TRUE(pressInDialog(typed("lost") + Keys{"Return"}));
     EXPECT_FALSE(list->editing());
     EXPECT_EQ(list->item(1), "Remote01");
     ASSERT_EQ(prompts.shown.size(), 1u);
@@ -321,11 +397,12 @@ TEST_F(InPlaceListBoxTest, EditorWidensWithItsTextUpToTheClientWidthPlusOne)
     SelectObject(dc, old);
     ReleaseDC(list->editor(), dc);
     EXPECT_EQ(editorWidth(), size.cx + 15);
-    type(list->editor(), std::string(80, 'W'));
+    // Typed text widens it; the keys need no dialog manager to reach the editor.
+    ASSERT_TRUE(test::pressKeys(list->editor(), Keys(40, "w")));
     EXPECT_EQ(editorWidth(), client.right + 1);
     SetWindowTextA(list->editor(), "W");
     EXPECT_LT(editorWidth(), 50);
-    key(list->editor(), VK_ESCAPE);
+    ASSERT_TRUE(pressInDialog({"Escape"}));
 }
 
 TEST_F(InPlaceListBoxTest, FocusColourShowsOnlyWhileTheListHasTheFocus)
@@ -346,7 +423,7 @@ TEST_F(InPlaceListBoxTest, FocusColourShowsOnlyWhileTheListHasTheFocus)
     EXPECT_EQ(shownColour(), RGB(255, 255, 128));
     openOn(1);
     EXPECT_EQ(shownColour(), window);  // the editor has the focus, not the list
-    key(list->editor(), VK_RETURN);
+    ASSERT_TRUE(pressInDialog({"Return"}));
     EXPECT_EQ(shownColour(), RGB(255, 255, 128));
     SetFocus(host.other);
     EXPECT_EQ(shownColour(), window);
@@ -403,38 +480,48 @@ TEST_F(InPlaceListBoxTest, AllowEditStartsEditingOnASecondClickOrTheSpaceKey)
     SendMessageA(list->hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, point);
     SendMessageA(list->hwnd(), WM_LBUTTONUP, 0, point);
     EXPECT_TRUE(list->editing());
-    key(list->editor(), VK_ESCAPE);
+    ASSERT_TRUE(pressInDialog({"Escape"}));
 
-    SendMessageA(list->hwnd(), WM_CHAR, ' ', 1);
-    EXPECT_TRUE(list->editing());
-    key(list->editor(), VK_ESCAPE);
+    // Space on the list opens the editor, which then takes Escape.
+    int starts = 0;
+    list->onEditStart = [&](int, bool&) { ++starts; };
+    ASSERT_TRUE(pressInDialog({"space", "Escape"}));
+    EXPECT_EQ(starts, 1);
+    EXPECT_FALSE(list->editing());
 
     list->setAllowEdit(false);
     SendMessageA(list->hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, point);
     SendMessageA(list->hwnd(), WM_LBUTTONUP, 0, point);
-    SendMessageA(list->hwnd(), WM_CHAR, ' ', 1);
     EXPECT_FALSE(list->editing());
+    ASSERT_TRUE(pressInDialog({"space"}));
+    EXPECT_EQ(starts, 1);
 }
 
 TEST_F(InPlaceListBoxTest, AutoInsertAddsAnEntryAndEditsIt)
 {
-    key(list->hwnd(), VK_INSERT);
+    SetFocus(list->hwnd());
+    ASSERT_TRUE(pressInDialog({"Insert"}));
     EXPECT_EQ(list->count(), 3);  // off by default
     list->autoInsert = true;
     list->onAutoInsert = [](std::string& value) { value = "Remote015"; };
-    key(list->hwnd(), VK_INSERT);
-    ASSERT_TRUE(list->editing());
+    std::vector<std::string> editorTexts;
+    std::vector<std::string> rowTexts;
+    list->onEditStart = [&](int, bool&) { rowTexts = list->items(); };
+    list->onEditDone = [&](std::string& text, bool&) { editorTexts.push_back(text); };
+    ASSERT_TRUE(pressInDialog({"Insert", "Return"}));
     EXPECT_EQ(list->count(), 4);
-    EXPECT_EQ(windowText(list->editor()), "Remote015");
-    EXPECT_EQ(list->item(2), "");  // sorted in between Remote01 and Remote02
-    key(list->editor(), VK_RETURN);
+    // Sorted in between Remote01 and Remote02, and edited there.
+    EXPECT_EQ(rowTexts, (std::vector<std::string>{"*", "Remote01", "Remote015", "Remote02"}));
+    EXPECT_EQ(editorTexts, (std::vector<std::string>{"Remote015"}));
     EXPECT_EQ(list->item(2), "Remote015");
+    EXPECT_EQ(list->itemIndex(), 2);
 }
 
 TEST_F(InPlaceListBoxTest, AutoDeleteRemovesTheSelectedEntryUnlessVetoed)
 {
     list->setItemIndex(2);
-    key(list->hwnd(), VK_DELETE);
+    SetFocus(list->hwnd());
+    ASSERT_TRUE(pressInDialog({"Delete"}));
     EXPECT_EQ(list->count(), 3);  // off by default
     list->autoDelete = true;
     std::vector<std::string> asked;
@@ -443,14 +530,14 @@ TEST_F(InPlaceListBoxTest, AutoDeleteRemovesTheSelectedEntryUnlessVetoed)
         asked.push_back(value);
         allowDelete = allow;
     };
-    key(list->hwnd(), VK_DELETE);
+    ASSERT_TRUE(pressInDialog({"Delete"}));
     EXPECT_EQ(list->count(), 3);
     allow = true;
-    key(list->hwnd(), VK_DELETE);  // the last one: the new last is selected
+    ASSERT_TRUE(pressInDialog({"Delete"}));  // the last one: the new last is selected
     EXPECT_EQ(list->items(), (std::vector<std::string>{"*", "Remote01"}));
     EXPECT_EQ(list->itemIndex(), 1);
     list->setItemIndex(0);
-    key(list->hwnd(), VK_DELETE);  // the first one: the one now at its index
+    ASSERT_TRUE(pressInDialog({"Delete"}));  // the first one: the one now at its index
     EXPECT_EQ(list->items(), (std::vector<std::string>{"Remote01"}));
     EXPECT_EQ(list->itemIndex(), 0);
     EXPECT_EQ(asked, (std::vector<std::string>{"Remote02", "Remote02", "*"}));
@@ -461,20 +548,20 @@ TEST_F(InPlaceListBoxTest, IncrementalLookupSelectsByPrefixThenBySubstring)
     list->add("xyRemote");
     list->lookupIncr = true;
     SetFocus(list->hwnd());
-    auto typeKey = [&](char c) {
-        SendMessageA(list->hwnd(), WM_CHAR, static_cast<unsigned char>(c), 1);
-        SendMessageA(list->hwnd(), WM_KEYUP, static_cast<WPARAM>(c), 0xC0000001);
+    // The search text and the selection as each key reaches the list (the
+    // focus coming back to the list starts a new search).
+    std::vector<std::pair<std::string, int>> seen;
+    list->onKeyDown = [&](WPARAM) {
+        seen.emplace_back(list->lookupText(), list->itemIndex());
+        return false;
     };
-    for (char c : std::string("rem"))
-        typeKey(c);
-    EXPECT_EQ(list->lookupText(), "REM");
-    EXPECT_EQ(list->itemIndex(), 1);
-    key(list->hwnd(), VK_HOME);
-    EXPECT_EQ(list->lookupText(), "");
-    typeKey('y');  // no entry begins with "Y": the search text is dropped
-    EXPECT_EQ(list->lookupText(), "");
+    // No entry begins with "Y": the search text is dropped.
+    ASSERT_TRUE(pressInDialog(typed("rem") + Keys{"Home", "y", "e"}));
+    const std::vector<std::pair<std::string, int>> expected = {
+        {"", -1}, {"R", 1}, {"RE", 1}, {"REM", 1}, {"", 0}, {"", 0}};
+    EXPECT_EQ(seen, expected);
     list->lookupFull = true;
-    typeKey('y');
+    ASSERT_TRUE(pressInDialog({"y"}));
     EXPECT_EQ(list->itemIndex(), 3);
 }
 
@@ -484,18 +571,19 @@ TEST_F(InPlaceListBoxTest, ReturnOptionsTurnEnterIntoClickDoubleClickAndTab)
     list->onClick = [&] { ++clicks; };
     list->onDblClick = [&] { ++doubleClicks; };
     SetFocus(list->hwnd());
-    key(list->hwnd(), VK_RETURN);
+    // Without an option Enter belongs to the dialog manager.
+    ASSERT_TRUE(pressInDialog({"Return"}));
     EXPECT_EQ(clicks + doubleClicks, 0);
     list->returnIsClick = true;
     list->returnIsDblClick = true;
-    key(list->hwnd(), VK_RETURN);
+    ASSERT_TRUE(pressInDialog({"Return"}));
     EXPECT_EQ(clicks, 1);
     EXPECT_EQ(doubleClicks, 1);
+    EXPECT_EQ(host.focusAtClose, list->hwnd());
+    // Enter as Tab moves on to the next tab stop.
     list->returnIsTab = true;
-    key(list->hwnd(), VK_RETURN);
-    MSG msg{};
-    ASSERT_TRUE(PeekMessageA(&msg, list->hwnd(), WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE));
-    EXPECT_EQ(msg.wParam, static_cast<WPARAM>(VK_TAB));
+    ASSERT_TRUE(pressInDialog({"Return"}));
+    EXPECT_EQ(host.focusAtClose, host.other);
 }
 
 TEST_F(InPlaceListBoxTest, SelectionChangesAreReportedWhoeverMakesThem)
@@ -504,7 +592,7 @@ TEST_F(InPlaceListBoxTest, SelectionChangesAreReportedWhoeverMakesThem)
     list->onSelChange = [&](int index) { changes.push_back(index); };
     list->setItemIndex(2);
     SetFocus(list->hwnd());
-    key(list->hwnd(), VK_UP);  // the list notifies its parent
+    ASSERT_TRUE(pressInDialog({"Up"}));  // the list notifies its parent
     EXPECT_EQ(changes, (std::vector<int>{2, 1}));
 }
 

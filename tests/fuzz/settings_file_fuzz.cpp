@@ -12,16 +12,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     using namespace talkpost::settings;
     const std::string text = talkpost::fuzz::textOf(data, size);
 
-    const IniFileText file = IniFileText::parse(text);
-    if (const SectionValues* section = file.section("Storage.IPComboBox_Items")) {
-        // A damaged count cannot make the list longer than the bound or the items present.
-        if (const auto items = readList(*section)) {
-            const std::size_t present = section->highestItemIndex().value_or(0) + 1;
-            FUZZ_CHECK(items->size() <= std::max(kMaxEmptyListItems, present));
-        }
-        if (const auto value = section->value("Item0"))
-            FUZZ_CHECK(value->size() <= kMaxValueLength);
+    const talkpost::IniReader file = talkpost::IniReader::parse(text);
+    const SectionValues section = SectionValues::read(file, "Storage.IPComboBox_Items");
+    // A damaged count cannot make the list longer than the bound or the items present.
+    if (const auto items = readList(section)) {
+        const std::size_t present = section.highestItemIndex().value_or(0) + 1;
+        FUZZ_CHECK(items->size() <= std::max(kMaxEmptyListItems, present));
     }
+    if (const auto value = section.value("Item0"))
+        FUZZ_CHECK(value->size() <= kMaxValueLength);
+    if (const auto value = file.readValue("Storage", "UserEdit_Text"))
+        FUZZ_CHECK(value->size() <= kMaxValueLength);
 
     // A value a save sets reads back as it was set, and a second save of
     // the saved file writes what the first one wrote.
@@ -29,9 +30,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string server = text.substr(0, 64);
     document.setValue("Talkpost", "UpdateServer", encodeValue(server));
     const std::string saved = document.text();
-    const IniFileText reread = IniFileText::parse(saved);
-    const SectionValues* ours = reread.section("Talkpost");
-    FUZZ_CHECK(ours != nullptr && ours->value("UpdateServer") == decodeValue(encodeValue(server)));
+    const talkpost::IniReader reread = talkpost::IniReader::parse(saved);
+    FUZZ_CHECK(SectionValues::read(reread, "Talkpost").value("UpdateServer") == decodeValue(encodeValue(server)));
+    FUZZ_CHECK(reread.readValue("Talkpost", "UpdateServer") == decodeValue(encodeValue(server)));
     const std::string again = IniDocument::parse(saved).text();
     FUZZ_CHECK(IniDocument::parse(again).text() == again);
 

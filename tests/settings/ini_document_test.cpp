@@ -37,6 +37,23 @@ TEST(IniDocument, ChangesComeOutInTheProfileFunctionsForm)
          "UserEdit_Text=admin\r\n"},
         {"a value keeps its blanks and quotes as given", "",
          [](IniDocument& d) { d.setValue("S", "k", "\"\"q\"\""); }, "[S]\r\nk=\"\"q\"\"\r\n"},
+        // The lines as the reader takes them: the key a save replaces is the
+        // one a load reads, else the saved value would never be seen.
+        {"lone carriage returns end lines", "[Talkpost]\rUpdateServer=old\r",
+         [](IniDocument& d) { d.setValue("Talkpost", "UpdateServer", "new"); }, "[Talkpost]\r\nUpdateServer=new\r\n"},
+        {"a header's name runs to its last bracket", "[a]b]\r\nk=1\r\n",
+         [](IniDocument& d) { d.setValue("a]b", "k", "2"); }, "[a]b]\r\nk=2\r\n"},
+        {"a line without a closing bracket is no header", "[Storage]\r\n[unclosed\r\nk=1\r\n",
+         [](IniDocument& d) { d.setValue("Storage", "k", "2"); }, "[Storage]\r\n[unclosed\r\nk=2\r\n"},
+        {"a byte order mark stays and hides no header", "\xEF\xBB\xBF[Talkpost]\r\nUpdateServer=old\r\n",
+         [](IniDocument& d) { d.setValue("Talkpost", "UpdateServer", "new"); },
+         "\xEF\xBB\xBF[Talkpost]\r\nUpdateServer=new\r\n"},
+        {"a key's first line decides, even without \"=\"", "[Talkpost]\r\nUpdateServer\r\nupdateserver=unseen\r\n",
+         [](IniDocument& d) { d.setValue("Talkpost", "UpdateServer", "new"); }, "[Talkpost]\r\nUpdateServer=new\r\n"},
+        {"comments stay, alike ones too", "[S]\r\n; k=1\r\n; k=1\r\n",
+         [](IniDocument& d) { d.setValue("S", "k", "2"); }, "[S]\r\n; k=1\r\n; k=1\r\nk=2\r\n"},
+        {"blanks around names and values are the reader's", "[ Storage ]\r\n  UserEdit_Text =  old  \r\n",
+         [](IniDocument& d) { d.setValue("Storage", "UserEdit_Text", "new"); }, "[Storage]\r\nUserEdit_Text=new\r\n"},
     };
     for (const auto& c : cases) {
         IniDocument document = IniDocument::parse(c.file);
@@ -52,10 +69,9 @@ TEST(IniDocument, TwentyThousandItemsReadBackWhole)
         items.push_back("computer" + std::to_string(i));
     IniDocument document = IniDocument::parse("[Placement]\r\nLeft=1\r\n");
     document.replaceSection("Storage.IPComboBox_Items", buildListSection(items));
-    IniFileText file = IniFileText::parse(document.text());
-    ASSERT_NE(file.section("Storage.IPComboBox_Items"), nullptr);
-    EXPECT_EQ(readList(*file.section("Storage.IPComboBox_Items")), items);
-    EXPECT_EQ(file.section("Placement")->value("Left"), "1");
+    IniReader file = IniReader::parse(document.text());
+    EXPECT_EQ(readList(SectionValues::read(file, "Storage.IPComboBox_Items")), items);
+    EXPECT_EQ(file.readValue("Placement", "Left"), "1");
 }
 
 }  // namespace

@@ -94,6 +94,8 @@ TEST(SettingsSection, KeysMatchWithoutRegardToCaseAndTheFirstWins)
     EXPECT_EQ(s.value("item1"), "'b'");
     EXPECT_EQ(s.value("no equals sign"), std::nullopt);
     EXPECT_EQ(s.value("Item2"), std::nullopt);
+    // A line without "=" is the key's first line: its later lines are not read.
+    EXPECT_EQ(sectionOf(std::string("Item0\0item0=unseen\0\0", 21)).value("Item0"), std::nullopt);
 }
 
 TEST(SettingsList, RoundTripsThroughOneSectionBlock)

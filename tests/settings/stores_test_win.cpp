@@ -374,6 +374,27 @@ TEST(SettingsFile, AKilledSaveLeavesAWholeList)
     }
 }
 
+// The check of a save's copy expects the last word on each section and key.
+TEST(SettingsFile, KeysWrittenAfterTheirSectionWasErasedOrReplacedAreSaved)
+{
+    TempFolder folder;
+    std::string target = folder.file("Talkpost.ini");
+    writeFile(target, "[S]\r\nCount=3\r\nItem0=old\r\n");
+    {
+        settings::SettingsWriter writer(target);
+        writer.eraseSection("S");
+        writer.writeValue("S", "Count", "1");
+        writer.writeValue("S", "Item0", "new");
+        writer.writeSection("L", settings::buildListSection({"x", "y"}));
+        writer.writeValue("L", "Extra", "z");
+        writer.commit();
+    }
+    settings::SettingsReader reader(target);
+    EXPECT_EQ(settings::readList(reader.readSection("S")), (std::vector<std::string>{"new"}));
+    EXPECT_EQ(settings::readList(reader.readSection("L")), (std::vector<std::string>{"x", "y"}));
+    EXPECT_EQ(reader.readValue("L", "Extra"), "z");
+}
+
 TEST_F(SettingsStores, ASaveBeforeAnyLoadDoesNothing)
 {
     MainWindow form;

@@ -197,6 +197,12 @@ int runModalWithKeys(Window& window, const KeyInput& input, std::chrono::millise
     return result;
 }
 
+bool waitUntilOnScreen(HWND window)
+{
+    auto xWindow = reinterpret_cast<UINT_PTR>(GetPropA(GetAncestor(window, GA_ROOT), "__wine_x11_whole_window"));
+    return xWindow != 0 && XdotoolRun({"windowmap --sync " + std::to_string(xWindow)}).wait();
+}
+
 bool movePointerTo(POINT screen)
 {
     XdotoolRun run({"mousemove " + std::to_string(screen.x) + " " + std::to_string(screen.y)});

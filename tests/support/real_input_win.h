@@ -74,6 +74,11 @@ inline bool pressKeys(HWND window, const Keys& keys) { return pressKeys(window, 
 int runModalWithKeys(Window& window, const KeyInput& input, std::chrono::milliseconds limit = std::chrono::seconds(30));
 inline int runModalWithKeys(Window& window, const Keys& keys) { return runModalWithKeys(window, pressed(keys)); }
 
+// Waits until the window's top-level window is on the X screen (viewable),
+// which Wine may report shown and active before: only then can it take the
+// keyboard focus that pressKeys gives it.
+bool waitUntilOnScreen(HWND window);
+
 // Moves the pointer to a point of the screen and waits until the move is done.
 bool movePointerTo(POINT screen);
 
