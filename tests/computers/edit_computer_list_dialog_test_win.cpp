@@ -21,6 +21,8 @@ namespace {
 
 using Id = EditComputerListDialog::ControlId;
 using test::Keys;
+using test::typed;
+using test::operator+;
 using test::RecordingPrompts;
 using test::TempFolder;
 
@@ -54,22 +56,9 @@ protected:
 
 // Tab from the dialog itself reaches the list first, then "+", "-", "Save", "Cancel".
 Keys tabs(int count) { return Keys(static_cast<std::size_t>(count), "Tab"); }
-Keys operator+(Keys a, const Keys& b)
-{
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
 // In the list with nothing selected, Down selects the first entry, and each further Down the next.
 const Keys first{"Down"};
 const Keys lastOfThree{"Down", "Down", "Down"};
-// The letters of a lower-case text as keys.
-Keys typed(const std::string& text)
-{
-    Keys keys;
-    for (char c : text)
-        keys.push_back(std::string(1, c));
-    return keys;
-}
 
 class EditComputerListDialogTest : public ::testing::Test {
 protected:

@@ -19,6 +19,8 @@ namespace talkpost {
 namespace {
 
 using test::Keys;
+using test::typed;
+using test::operator+;
 using test::RecordingPrompts;
 
 constexpr int kListId = 100;
@@ -81,20 +83,6 @@ private:
     HWND focus_ = nullptr;
 };
 
-Keys operator+(Keys a, const Keys& b)
-{
-    a.insert(a.end(), b.begin(), b.end());
-    return a;
-}
-
-// The letters of a lower-case text as keys.
-Keys typed(const std::string& text)
-{
-    Keys keys;
-    for (char c : text)
-        keys.push_back(std::string(1, c));
-    return keys;
-}
 
 // Shown by its own style: the host hides when its modal run ends.
 bool shown(HWND window) { return (GetWindowLongPtrA(window, GWL_STYLE) & WS_VISIBLE) != 0; }

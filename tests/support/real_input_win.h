@@ -16,6 +16,20 @@ namespace talkpost::test {
 
 // Key names as xdotool takes them: "Tab", "Return", "space", "F2", "alt+t", "shift+Tab".
 using Keys = std::vector<std::string>;
+// One key sequence after the other.
+inline Keys operator+(Keys first, const Keys& then)
+{
+    first.insert(first.end(), then.begin(), then.end());
+    return first;
+}
+// The letters and digits of a lower-case text as keys.
+inline Keys typed(const std::string& text)
+{
+    Keys keys;
+    for (char c : text)
+        keys.push_back(std::string(1, c));
+    return keys;
+}
 
 // One run of xdotool commands, started without waiting (a modal loop of the
 // program under test must be free to take the input while it arrives).
