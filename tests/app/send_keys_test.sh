@@ -5,26 +5,14 @@
 # stand-in's record; the editor's text from the settings file the program
 # saves when it is closed with Alt+F4.
 # Argument: the Windows build folder.
-set -euo pipefail
-build=$(cd "$1" && pwd)
-root=$(cd "$(dirname "$0")/../.." && pwd)
-source "$root/tools/scripts/wine-env.sh"
+source "$(dirname "$0")/../support/wine_script.sh" "$1"
 source "$root/tests/support/real_keys.sh"
-talkpost_ensure_display
 title='^Orvanta-Messanger$'
-work=$(mktemp -d)
-trap 'rm -rf "$work"; talkpost_stop_display' EXIT
 record="$work/standins.log"
 export TALKPOST_STANDIN_LOG=$(winepath -w "$record" 2>/dev/null)
 
-# Waits (up to 30 s) until the command succeeds.
-wait_for() {
-  for _ in $(seq 300); do
-    "$@" && return 0
-    sleep 0.1
-  done
-  return 1
-}
+# The msg.exe stand-in appends to its record in the work folder: each change
+# there is a moment to count again.
 sent_at_least() {
   local n
   n=$(grep -c '^program: msg.exe' "$record" 2>/dev/null) || true
@@ -41,13 +29,13 @@ status=0
 keys Tab Tab
 xdotool type --delay 100 hi
 keys ctrl+Return
-if ! wait_for sent_at_least 1; then
+if ! wait_for_files 30 "$work" sent_at_least 1; then
   echo "FAIL: Ctrl+Enter in the message editor did not send" >&2
   status=1
 fi
 keys shift+Tab                 # the user field
 keys ctrl+Return
-if ! wait_for sent_at_least 2; then
+if ! wait_for_files 30 "$work" sent_at_least 2; then
   echo "FAIL: Ctrl+Enter in the user field did not send" >&2
   status=1
 fi
