@@ -33,7 +33,7 @@ window_gone() {
     exec {spy_fd}< <(exec xprop -spy -id "$id" WM_STATE _NET_WM_STATE 2>/dev/null)
     spy=$!
     IFS= read -r -t "$TALKPOST_WINDOW_SECONDS" -u "$spy_fd" line || :
-    while xdotool search --onlyvisible --name "$title" 2>/dev/null | grep -qx "$id" && [ "$SECONDS" -lt "$deadline" ] &&
+    while xdotool search --onlyvisible --name "$title" 2>/dev/null | grep -x "$id" >/dev/null && [ "$SECONDS" -lt "$deadline" ] &&
       IFS= read -r -t "$((deadline - SECONDS))" -u "$spy_fd" line; do :; done
     kill "$spy" 2>/dev/null || :
     exec {spy_fd}<&-

@@ -14,16 +14,16 @@
 restarted_exit_seconds=10
 
 walk_live_update() {
-  local server=$1 result=0 pid
+  local address=$1 result=0 pid
   app="$work/Talkpost App"
   mkdir -p "$app" "$work/settings"
   cp "$build/talkpost.exe" "$app/talkpost.exe"
-  printf '[Talkpost]\r\nUpdateServer=%s\r\n' "$server" >"$work/settings/Talkpost.ini"
+  printf '[Talkpost]\r\nUpdateServer=%s\r\n' "$address" >"$work/settings/Talkpost.ini"
   export TALKPOST_SETTINGS_DIR
   TALKPOST_SETTINGS_DIR=$(winepath -w "$work/settings" 2>/dev/null)
   (cd "$work" && exec wine "$app/talkpost.exe" </dev/null >/dev/null 2>&1) &
   walk_output=$(wine "$build/demo_walk.exe" "$(winepath -w "$work/shots" 2>/dev/null)" </dev/null 2>&1 | tr -d '\r') ||
-    { echo "$walk_output" >&2; echo "FAIL: the walk through LiveUpdate from $server stopped" >&2; result=1; }
+    { echo "$walk_output" >&2; echo "FAIL: the walk through LiveUpdate from $address stopped" >&2; result=1; }
   echo "$walk_output"
   grep -q '^version after the update: 1.0 (Build: 0.2)$' <<<"$walk_output" ||
     { echo "FAIL: the restarted program does not show the new version" >&2; result=1; }

@@ -3,7 +3,9 @@
 # over "$work/http", requiring this program's account, its requests logged to
 # "$work/http.log". After start_update_server, $port holds its port.
 # With TALKPOST_UPDATE_SERVER=nginx the server is Debian's nginx instead
-# (tools/update/nginx), logging the requests the same way.
+# (tools/update/nginx), logging the requests the same way. A script that
+# starts further servers of ours adds them to servers (stopped at the end)
+# and waits for them with wait_for_servers.
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 source "$root/tools/scripts/waits.sh"
 work=$(mktemp -d)
@@ -18,6 +20,8 @@ cleanup() {
 }
 trap cleanup EXIT
 mkdir -p "$work/http"
+# Paths as the program sees them: the root of the Linux file system is drive Z:.
+win() { printf 'Z:%s' "${1//\//\\}"; }
 # How long a server may take to listen.
 server_start_seconds=10
 

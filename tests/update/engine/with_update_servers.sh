@@ -59,7 +59,6 @@ sign "$work/http/texts/talkpost.inf"
 # An older program than the installed one (the test puts talkpost.exe at
 # $work/installed.exe), found by size; once without and once with the
 # publisher's leave to downgrade.
-win() { printf 'Z:%s' "${1//\//\\}"; }
 for allow in 0 1; do
   mkdir -p "$work/http/older$allow"
   printf '[update]\r\nnewversion=0.9.0.0\r\nnewsize=1\r\nlocalversion=%s\r\nallowdowngrade=%s\r\n' \
