@@ -46,11 +46,6 @@ cp build/windows/talkpost.exe "$app/talkpost.exe"
 export TALKPOST_SETTINGS_DIR=$(winepath -w "$demo")
 ini="$demo/Talkpost.ini"
 
-# A port nobody listens on now; the server that gets it is checked to be the one answering.
-free_port() {
-  /usr/bin/python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
-}
-
 # How long a server may take to listen, and the program's window to show.
 server_start_seconds=30
 window_seconds=60
@@ -67,11 +62,11 @@ $(tail -n 20 "$log")"
     fail "the $name server does not listen on 127.0.0.1:$port after $server_start_seconds s (log: $log)"
 }
 
-banner_port=$(free_port)
+banner_port=$(free_ports 1)
 /usr/bin/python3 tools/banner/serve-demo.py "$banner_port" >"$demo/banner-server.log" 2>&1 &
 pids+=($!)
 wait_for_server banner "${pids[-1]}" "$banner_port" "$demo/banner-server.log"
-update_port=$(free_port)
+update_port=$(free_ports 1)
 tools/update/serve-demo.sh "$update_port" build/windows >"$demo/update-server.log" 2>&1 &
 pids+=($!)
 wait_for_server update "${pids[-1]}" "$update_port" "$demo/update-server.log"

@@ -43,7 +43,7 @@ start_update_server() {
   if [ "${TALKPOST_UPDATE_SERVER:-}" = nginx ]; then
     source "$root/tools/update/nginx/nginx-server.sh"
     nginx_prefix="${TALKPOST_BINARY_DIR:-$root/build}/nginx/$(basename "$work")"
-    port=$(nginx_free_ports 1)
+    port=$(free_ports 1)
     nginx_prepare "$nginx_prefix"
     nginx_add_server "$port" "$work/http" "$work/http.log"
     nginx_start

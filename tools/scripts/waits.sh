@@ -3,6 +3,18 @@
 # condition it means, woken by the event that brings it (a change in a folder,
 # the end of a process), and bounded by a time-out set before it starts.
 
+# free_ports [<count>]
+#   Prints that many ports of 127.0.0.1 that nobody listens on now, for
+#   servers that take their port as given.
+free_ports() {
+  python3 -c '
+import socket, sys
+held = [socket.socket() for _ in range(int(sys.argv[1]))]
+for s in held:
+    s.bind(("127.0.0.1", 0))
+print(" ".join(str(s.getsockname()[1]) for s in held))' "${1:-1}"
+}
+
 # wait_for_files <seconds> <folder> <command...>
 #   Runs the command now and again after every change in the folder (a file
 #   made, written, moved or removed) until it succeeds (0), or returns 1 when

@@ -72,7 +72,7 @@ server_certificate untrusted stranger 127.0.0.1 "$here" "$(stamp '-1 day')" "$(s
 mkdir -p "$work/site" "$work/logs"
 nginx_prepare "$prefix"
 declare -A ports
-free=($(nginx_free_ports 4))
+free=($(free_ports 4))
 for name in good wronghost expired untrusted; do
   ports[$name]=${free[0]}
   free=("${free[@]:1}")

@@ -7,14 +7,13 @@
 # Argument: the Windows build folder.
 source "$(dirname "$0")/../../support/wine_script.sh" "$1"
 source "$root/tests/update/live_update_walk.sh"
-source "$root/tools/update/nginx/nginx-server.sh"
 server=
 on_test_exit() {
   [ -z "$server" ] || kill "$server" 2>/dev/null || :
   [ -z "$server" ] || wait "$server" 2>/dev/null || :
 }
 
-port=$(nginx_free_ports 1)
+port=$(free_ports 1)
 "$root/tools/update/serve-demo.sh" "$port" "$build" "$work/server" >"$work/server.log" 2>&1 &
 server=$!
 # It says "serving ..." once nginx listens; it ends when it cannot.

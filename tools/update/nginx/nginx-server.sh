@@ -10,7 +10,7 @@
 #   nginx_add_server <port> <root> <access log> [<certificate> <key>] [<bytes a second>]
 #   nginx_start                                  starts it, waits until it listens on every port; NGINX_PID
 #   nginx_stop                                   stops it (also from an EXIT trap)
-#   nginx_free_ports [<count>]                   prints that many free ports of 127.0.0.1
+# (free_ports of tools/scripts/waits.sh, sourced with it, finds ports to serve on.)
 # Run:
 #   nginx-server.sh <prefix> <port> <root> [<bytes a second>]
 #       serves <root> over HTTP in the foreground until interrupted.
@@ -24,15 +24,6 @@ NGINX_BIN=$(command -v nginx || echo /usr/sbin/nginx)
 # How long a start may take before it counts as failed.
 NGINX_START_SECONDS=10
 source "$NGINX_ROOT_DIR/tools/scripts/waits.sh"
-
-nginx_free_ports() {
-  python3 -c '
-import socket, sys
-held = [socket.socket() for _ in range(int(sys.argv[1]))]
-for s in held:
-    s.bind(("127.0.0.1", 0))
-print(" ".join(str(s.getsockname()[1]) for s in held))' "${1:-1}"
-}
 
 # This program's account, as the program itself carries it.
 nginx_account() {
