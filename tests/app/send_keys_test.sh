@@ -7,7 +7,6 @@
 # Argument: the Windows build folder.
 source "$(dirname "$0")/../support/wine_script.sh" "$1"
 source "$root/tests/support/real_keys.sh"
-title='^Orvanta-Messanger$'
 record="$work/standins.log"
 export TALKPOST_STANDIN_LOG=$(winepath -w "$record" 2>/dev/null)
 
@@ -22,7 +21,7 @@ sent_at_least() {
 # The keys go to the focused window as real input, as a person's do: under a
 # window manager, events sent to one X window by number can find it reparented.
 talkpost_start "$work" "$build/talkpost.exe" pc1
-focus_window "$title"
+focus_window "$talkpost_title"
 
 status=0
 # The computer field has the focus at start: Tab, Tab to the message editor.
@@ -39,7 +38,6 @@ if ! wait_for_files 30 "$work" sent_at_least 2; then
   echo "FAIL: Ctrl+Enter in the user field did not send" >&2
   status=1
 fi
-focus_window "$title"
 talkpost_close
 
 if [ -f "$record" ]; then

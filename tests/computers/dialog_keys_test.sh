@@ -13,9 +13,8 @@ source "$(dirname "$0")/../support/wine_script.sh" "$1"
 source "$root/tests/support/real_keys.sh"
 
 talkpost_start "$work" "$build/talkpost.exe"
-main='^Orvanta-Messanger$'
 dialog='^Edit Computer List$'
-focus_window "$main"
+focus_window "$talkpost_title"
 
 # The computer field has the focus at start.
 keys Tab alt+t e

@@ -7,6 +7,8 @@ source "$(dirname "${BASH_SOURCE[0]}")/../../tools/scripts/waits.sh"
 # How long a window may take to show or to go, and the program to end.
 TALKPOST_WINDOW_SECONDS=60
 TALKPOST_EXIT_SECONDS=30
+# The main window's title.
+talkpost_title='^Orvanta-Messanger$'
 
 # Starts talkpost.exe (path and arguments as given) in a fresh settings folder
 # $1 and remembers its process in talkpost_pid.
@@ -69,10 +71,23 @@ keys() { xdotool key --delay 100 "$@"; }
 # for anything: xdotool presses, keeps the key down that long, and releases.
 hold_key() { xdotool keydown "$1" sleep "$2" keyup "$1"; }
 
-# Closes the program with Alt+F4 and waits until it has ended and saved its
-# settings into the folder it was started with; fails the test when it stays.
+# Closes the program with Alt+F4, given to its main window as real key input,
+# and waits until it has ended and saved its settings into the folder it was
+# started with; fails the test when it stays. A program that has ended before
+# (a key closed it) gets no Alt+F4: what it saved then tells the test.
 talkpost_close() {
-  keys alt+F4
+  local search ended= status=0
+  timeout "$TALKPOST_WINDOW_SECONDS" xdotool search --sync --onlyvisible --name "$talkpost_title" >/dev/null 2>&1 &
+  search=$!
+  wait -n -p ended "$search" "$talkpost_pid" || status=$?
+  if [ "$ended" = "$search" ]; then
+    [ "$status" -eq 0 ] || { echo "FAIL: the main window is not there to close" >&2; exit 1; }
+    focus_window "$talkpost_title"
+    keys alt+F4
+  else
+    kill "$search" 2>/dev/null || :
+    wait "$search" 2>/dev/null || :
+  fi
   wait_for_exit "$TALKPOST_EXIT_SECONDS" "$talkpost_pid" && return 0
   echo "FAIL: the program did not end after Alt+F4" >&2
   exit 1
