@@ -79,7 +79,7 @@ talkpost_close() {
   local search ended= status=0
   timeout "$TALKPOST_WINDOW_SECONDS" xdotool search --sync --onlyvisible --name "$talkpost_title" >/dev/null 2>&1 &
   search=$!
-  wait -n -p ended "$search" "$talkpost_pid" || status=$?
+  wait -n -p ended "$search" "$talkpost_pid" 2>/dev/null || status=$?
   if [ "$ended" = "$search" ]; then
     [ "$status" -eq 0 ] || { echo "FAIL: the main window is not there to close" >&2; exit 1; }
     focus_window "$talkpost_title"
