@@ -24,6 +24,7 @@ cmake --build --preset windows -j "$(nproc)" --target talkpost talkpost_next sta
 headless=0
 [ -n "${DISPLAY:-}" ] || headless=1
 source tools/scripts/wine-env.sh
+source tools/scripts/waits.sh
 pids=()
 cleanup() {
   local pid
@@ -45,28 +46,27 @@ cp build/windows/talkpost.exe "$app/talkpost.exe"
 export TALKPOST_SETTINGS_DIR=$(winepath -w "$demo")
 ini="$demo/Talkpost.ini"
 
-# A port nobody listens on now; the server that gets it is checked to be the one answering.
-free_port() {
-  /usr/bin/python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])'
-}
-
-# Waits until the server process pid answers on port; fails when it ends first or takes too long.
+# How long a server may take to listen, and the program's window to show.
+server_start_seconds=30
+window_seconds=60
+# Our demo servers print their address ("... http://127.0.0.1:<port> ...")
+# into their log once they listen, and end when they cannot.
+server_up() { grep -q "http://127.0.0.1:$2\b" "$3" || ! kill -0 "$1" 2>/dev/null; }
+# Waits until the server process pid listens on port; fails when it ends first or takes too long.
 wait_for_server() {
-  local name=$1 pid=$2 port=$3 log=$4 _
-  for _ in $(seq 300); do
-    kill -0 "$pid" 2>/dev/null || fail "the $name server ended at its start (log: $log):
+  local name=$1 pid=$2 port=$3 log=$4
+  wait_for_files "$server_start_seconds" "$(dirname "$log")" server_up "$pid" "$port" "$log" || :
+  kill -0 "$pid" 2>/dev/null || fail "the $name server ended at its start (log: $log):
 $(tail -n 20 "$log")"
-    (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && return 0
-    sleep 0.1
-  done
-  fail "the $name server does not answer on 127.0.0.1:$port after 30 s (log: $log)"
+  grep -q "http://127.0.0.1:$port\b" "$log" ||
+    fail "the $name server does not listen on 127.0.0.1:$port after $server_start_seconds s (log: $log)"
 }
 
-banner_port=$(free_port)
+banner_port=$(free_ports 1)
 /usr/bin/python3 tools/banner/serve-demo.py "$banner_port" >"$demo/banner-server.log" 2>&1 &
 pids+=($!)
 wait_for_server banner "${pids[-1]}" "$banner_port" "$demo/banner-server.log"
-update_port=$(free_port)
+update_port=$(free_ports 1)
 tools/update/serve-demo.sh "$update_port" build/windows >"$demo/update-server.log" 2>&1 &
 pids+=($!)
 wait_for_server update "${pids[-1]}" "$update_port" "$demo/update-server.log"
@@ -94,27 +94,29 @@ shots="$root/build/screenshots"
 rm -rf "$shots"
 mkdir -p "$shots"
 title='^Orvanta-Messanger$'
-window=
-for _ in $(seq 600); do
-  window=$(xdotool search --onlyvisible --name "$title" 2>/dev/null | head -n 1) && [ -n "$window" ] && break
-  kill -0 "$talkpost_pid" 2>/dev/null || fail "talkpost.exe ended before its window showed (log: $demo/talkpost.log)"
-  sleep 0.1
-done
-[ -n "$window" ] || fail "the main window of talkpost.exe did not show within 60 s"
+timeout "$window_seconds" xdotool search --sync --onlyvisible --name "$title" >/dev/null 2>&1 &
+search=$!
+ended=
+wait -n -p ended "$search" "$talkpost_pid" || :
+if [ "$ended" != "$search" ]; then
+  kill "$search" 2>/dev/null || :
+  fail "talkpost.exe ended before its window showed (log: $demo/talkpost.log)"
+fi
+[ -n "$(xdotool search --onlyvisible --name "$title" 2>/dev/null)" ] ||
+  fail "the main window of talkpost.exe did not show within $window_seconds s"
 # The window is complete when its banner picture has been fetched and what
-# the screen shows of it no longer changes.
-for _ in $(seq 300); do
-  grep -q 'GET /TALKPOST/[^ ]*\.\(gif\|bmp\|jpg\)' "$demo/banner-server.log" && break
-  sleep 0.1
-done
-grep -q 'GET /TALKPOST/[^ ]*\.\(gif\|bmp\|jpg\)' "$demo/banner-server.log" ||
+# the screen shows of it no longer changes: the same in three captures in a
+# row (each takes about a tenth of a second).
+banner_fetched() { grep -q 'GET /TALKPOST/[^ ]*\.\(gif\|bmp\|jpg\)' "$demo/banner-server.log"; }
+wait_for_files 30 "$demo" banner_fetched ||
   fail "talkpost.exe fetched no banner picture within 30 s (log: $demo/banner-server.log)"
 previous=
-for _ in $(seq 50); do
+same=0
+for _ in $(seq 100); do
   current=$(import -display "$DISPLAY" -window root -depth 8 rgb:- | md5sum)
-  [ "$current" = "$previous" ] && break
+  if [ "$current" = "$previous" ]; then same=$((same + 1)); else same=0; fi
+  [ "$same" -lt 2 ] || break
   previous=$current
-  sleep 0.2
 done
 import -display "$DISPLAY" -window root "$shots/demo.png"
 echo "Talkpost runs under Xvfb on $DISPLAY; walking through LiveUpdate"

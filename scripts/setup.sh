@@ -8,11 +8,12 @@
 # iproute2 for the tests' own network namespace (nftables
 # for the silent hosts in it), gcab (and perl) for
 # the test cabinets, Debian's FTP server module, openssl and curl for the update tests and
-# benchmark. Uses sudo when not run as root.
+# benchmark, inotify-tools for the scripts' waits on files. Uses sudo when not run as root.
 set -euo pipefail
 packages=(cmake ninja-build g++ googletest g++-mingw-w64-x86-64-posix wine wine64 fonts-wine fonts-liberation
           xvfb openbox x11-utils xdotool
-          imagemagick clang libclang-rt-dev iproute2 nftables util-linux gcab perl python3-pyftpdlib openssl curl nginx)
+          imagemagick clang libclang-rt-dev iproute2 nftables util-linux gcab perl python3-pyftpdlib openssl curl nginx
+          inotify-tools)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -6,36 +6,17 @@
 # in a network namespace and a Wine prefix of its own; no packet leaves it.
 # Needs root, ip and nft.
 #   bench/sendall/run.sh [build dir] [answering count] [silent count] [stand-in time ms]
-set -euo pipefail
-root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
+source "$(dirname "${BASH_SOURCE[0]}")/../common.sh"
 build=${1:-$root/build/windows}
 answering=${2:-1000}
 silent=${3:-10000}
 delay_ms=${4:-3000}
-exe=$build/bench/sendall/sendall_bench.exe
-[ -f "$exe" ] || { echo "build $exe first (cmake --build --preset windows --target sendall_bench)" >&2; exit 1; }
+exe=$(bench_program "$build" sendall/sendall_bench)
 
-ns=tp-sendall-bench-$$
-prefix=$root/build/wineprefix-sendall-bench
 settings=$(mktemp -d)
-cleanup() {
-  ip netns exec "$ns" env WINEPREFIX="$prefix" wineserver -k >/dev/null 2>&1 || true
-  ip netns del "$ns" 2>/dev/null || true
-  rm -rf "$settings"
-}
-trap cleanup EXIT
-
-ip netns add "$ns"
-ip netns exec "$ns" ip link set lo up
-ip netns exec "$ns" nft -f - <<'NFT'
-table ip talkpost_bench {
-  chain input {
-    type filter hook input priority 0; policy accept;
-    ip daddr 127.1.0.0/16 icmp type echo-request drop
-  }
-}
-NFT
-in_ns() { ip netns exec "$ns" env WINEPREFIX="$prefix" TALKPOST_STANDIN_DELAY_MS="$delay_ms" "$@"; }
+bench_on_exit() { rm -rf "$settings"; }
+bench_namespace "tp-sendall-bench-$$" "$root/build/wineprefix-sendall-bench"
+in_ns() { in_bench_namespace TALKPOST_STANDIN_DELAY_MS="$delay_ms" "$@"; }
 in_ns bash -c "source '$root/tools/scripts/wine-env.sh' && talkpost_ensure_prefix &&
   '$root/tools/scripts/prepare-prefix.sh' '$build/standins'" >/dev/null
 export TALKPOST_SETTINGS_DIR=$(in_ns winepath -w "$settings" 2>/dev/null)

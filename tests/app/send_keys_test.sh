@@ -5,26 +5,13 @@
 # stand-in's record; the editor's text from the settings file the program
 # saves when it is closed with Alt+F4.
 # Argument: the Windows build folder.
-set -euo pipefail
-build=$(cd "$1" && pwd)
-root=$(cd "$(dirname "$0")/../.." && pwd)
-source "$root/tools/scripts/wine-env.sh"
+source "$(dirname "$0")/../support/wine_script.sh" "$1"
 source "$root/tests/support/real_keys.sh"
-talkpost_ensure_display
-title='^Orvanta-Messanger$'
-work=$(mktemp -d)
-trap 'rm -rf "$work"; talkpost_stop_display' EXIT
 record="$work/standins.log"
 export TALKPOST_STANDIN_LOG=$(winepath -w "$record" 2>/dev/null)
 
-# Waits (up to 30 s) until the command succeeds.
-wait_for() {
-  for _ in $(seq 300); do
-    "$@" && return 0
-    sleep 0.1
-  done
-  return 1
-}
+# The msg.exe stand-in appends to its record in the work folder: each change
+# there is a moment to count again.
 sent_at_least() {
   local n
   n=$(grep -c '^program: msg.exe' "$record" 2>/dev/null) || true
@@ -34,24 +21,23 @@ sent_at_least() {
 # The keys go to the focused window as real input, as a person's do: under a
 # window manager, events sent to one X window by number can find it reparented.
 talkpost_start "$work" "$build/talkpost.exe" pc1
-focus_window "$title"
+focus_window "$talkpost_title"
 
 status=0
 # The computer field has the focus at start: Tab, Tab to the message editor.
 keys Tab Tab
 xdotool type --delay 100 hi
 keys ctrl+Return
-if ! wait_for sent_at_least 1; then
+if ! wait_for_files 30 "$work" sent_at_least 1; then
   echo "FAIL: Ctrl+Enter in the message editor did not send" >&2
   status=1
 fi
 keys shift+Tab                 # the user field
 keys ctrl+Return
-if ! wait_for sent_at_least 2; then
+if ! wait_for_files 30 "$work" sent_at_least 2; then
   echo "FAIL: Ctrl+Enter in the user field did not send" >&2
   status=1
 fi
-focus_window "$title"
 talkpost_close
 
 if [ -f "$record" ]; then

@@ -9,19 +9,12 @@
 # Enter saves. What the keys left is read from the settings file
 # the program saves when it is closed with Alt+F4.
 # Argument: the Windows build folder.
-set -euo pipefail
-build=$(cd "$1" && pwd)
-root=$(cd "$(dirname "$0")/../.." && pwd)
-source "$root/tools/scripts/wine-env.sh"
-talkpost_ensure_display
-work=$(mktemp -d)
-trap 'rm -rf "$work"; talkpost_stop_display' EXIT
+source "$(dirname "$0")/../support/wine_script.sh" "$1"
 source "$root/tests/support/real_keys.sh"
 
 talkpost_start "$work" "$build/talkpost.exe"
-main='^Orvanta-Messanger$'
 dialog='^Edit Computer List$'
-focus_window "$main"
+focus_window "$talkpost_title"
 
 # The computer field has the focus at start.
 keys Tab alt+t e
@@ -32,10 +25,8 @@ wait_window "$dialog" gone
 keys Tab h i alt+t e
 wait_window "$dialog"
 keys Tab Tab Tab Tab Tab
-# Held as a person holds it: the keyboard repeats it meanwhile.
-xdotool keydown Return
-sleep 1.5
-xdotool keyup Return
+# Held as a person holds it: the X server repeats it meanwhile.
+hold_key Return 1.5
 wait_window "$dialog" gone
 
 # F2 edits the selected entry (Down three times: the last of the three); Enter

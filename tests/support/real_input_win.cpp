@@ -125,6 +125,9 @@ KeyInput pressed(const Keys& keys)
 KeyInput held(const std::string& key, std::chrono::milliseconds duration)
 {
     std::string seconds = std::to_string(duration.count() / 1000) + "." + std::to_string(duration.count() % 1000 / 100);
+    // xdotool's "sleep" between the press and the release is the hold itself:
+    // the key stays down that long, as a person's does, and the X server sends
+    // its repeats meanwhile. It is the input, not a wait for anything.
     return {{"keydown " + key, "sleep " + seconds, "keyup " + key}, 1};
 }
 

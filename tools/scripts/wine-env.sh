@@ -6,6 +6,9 @@ export WINEPREFIX=${WINEPREFIX:-$TALKPOST_ROOT/build/wineprefix}
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
 export WINEARCH=win64
+# How long Xvfb or the window manager may take to come up.
+TALKPOST_DISPLAY_START_SECONDS=20
+TALKPOST_WM_READY=talkpost-window-manager-ready
 
 # Keeps an existing DISPLAY. Without one, starts Xvfb on the first free
 # display number and remembers its process in TALKPOST_XVFB_PID, so that the
@@ -16,17 +19,16 @@ talkpost_ensure_display() {
     talkpost_ensure_wm
     return
   fi
-  local n
+  local n ready_fd number
   for n in $(seq 90 160); do
     [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
-    Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+    # Xvfb writes the display number to -displayfd once it takes connections.
+    exec {ready_fd}< <(exec Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp -displayfd 3 3>&1 >/dev/null 2>&1)
     TALKPOST_XVFB_PID=$!
-    local _
-    for _ in $(seq 50); do
-      xdpyinfo -display ":$n" >/dev/null 2>&1 && break
-      sleep 0.1
-    done
-    if xdpyinfo -display ":$n" >/dev/null 2>&1; then
+    number=
+    IFS= read -r -t "$TALKPOST_DISPLAY_START_SECONDS" -u "$ready_fd" number || :
+    exec {ready_fd}<&-
+    if [ "$number" = "$n" ]; then
       # The process number stays with this shell: a script started from it
       # sees the display but must not stop it.
       export DISPLAY=":$n"
@@ -34,6 +36,7 @@ talkpost_ensure_display() {
       return
     fi
     kill "$TALKPOST_XVFB_PID" 2>/dev/null || true
+    wait "$TALKPOST_XVFB_PID" 2>/dev/null || true
     unset TALKPOST_XVFB_PID
   done
   echo "no free X display for Xvfb" >&2
@@ -63,18 +66,22 @@ talkpost_ensure_wm() {
     echo "error: no window manager on $DISPLAY and openbox is not installed (scripts/setup.sh installs it)" >&2
     return 1
   fi
-  local before _
-  before=$(xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null || true)
-  openbox --sm-disable </dev/null >/dev/null 2>&1 &
+  local ready_fd line
+  # openbox runs its start-up command once it manages the screen; that
+  # command's line on the shared output says it is ready.
+  exec {ready_fd}< <(exec openbox --sm-disable --startup "echo $TALKPOST_WM_READY" </dev/null 2>/dev/null)
   TALKPOST_WM_PID=$!
-  # Ready when it announces itself on the root window (a new check window).
-  for _ in $(seq 200); do
-    if [ "$(xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null || true)" != "$before" ] && talkpost_wm_window >/dev/null; then
+  while IFS= read -r -t "$TALKPOST_DISPLAY_START_SECONDS" -u "$ready_fd" line; do
+    if [ "$line" = "$TALKPOST_WM_READY" ]; then
+      # The rest of what it prints is read and dropped, so that it never
+      # writes into a closed pipe.
+      cat <&"$ready_fd" >/dev/null 2>&1 &
+      disown $!
+      exec {ready_fd}<&-
       return 0
     fi
-    kill -0 "$TALKPOST_WM_PID" 2>/dev/null || break
-    sleep 0.05
   done
+  exec {ready_fd}<&-
   kill "$TALKPOST_WM_PID" 2>/dev/null || true
   unset TALKPOST_WM_PID
   echo "error: the window manager openbox did not come up on $DISPLAY" >&2

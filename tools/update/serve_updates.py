@@ -146,6 +146,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
                         break
                     self.wfile.write(block)
                     if pause:
+                        # A slow link (--rate): the pause is the slowness itself.
                         time.sleep(pause)
 
 

@@ -69,6 +69,13 @@ def sign(path, key):
     return base64.b64encode(raw_signature(der)).decode("ascii")
 
 
+def write_signature(path, key, out=None):
+    """Writes the signature's Base64 text and a line end to out (default: path + ".sig")."""
+    text = sign(path, key)
+    with open(out or path + ".sig", "w", newline="") as f:
+        f.write(text + "\r\n")
+
+
 def verify(path, signature_text, public_key):
     """True when signature_text (the .sig file's Base64) signs the file's bytes for public_key."""
     try:
@@ -103,9 +110,7 @@ def main(argv):
     h.add_argument("files", nargs="+")
     args = parser.parse_args(argv)
     if args.command == "sign":
-        text = sign(args.file, args.key)
-        with open(args.out or args.file + ".sig", "w", newline="") as out:
-            out.write(text + "\r\n")
+        write_signature(args.file, args.key, args.out)
     else:
         for name in args.files:
             print(f"{sha256_of(name)}  {os.path.basename(name)}")

@@ -6,15 +6,7 @@
 # finds the folder and the ports in its environment.
 #   with_update_servers.sh <emulator> <test program> [arguments]
 set -euo pipefail
-root=$(cd "$(dirname "$0")/../../.." && pwd)
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+source "$(dirname "$0")/../update_server_fixture.sh"
 
 user=tpupdate
 password='Lv8#up42'
@@ -22,19 +14,16 @@ mkdir -p "$work/http/Updates" "$work/http/bad" "$work/http/nosig" "$work/http/ga
 
 python3 "$root/tools/update/serve_updates.py" --root "$work/http" --port-file "$work/http.port" \
   --user "$user" --password "$password" --log "$work/http.log" &
-pids+=($!)
+servers+=($!)
 # A second server on another port, without an account: a redirect must never bring the credentials here.
 mkdir -p "$work/other"
 python3 "$root/tools/update/serve_updates.py" --root "$work/other" --port-file "$work/other.port" \
   --log "$work/other.log" &
-pids+=($!)
+servers+=($!)
 /usr/bin/python3 "$root/tools/update/serve_ftp.py" --root "$work/ftp" --port-file "$work/ftp.port" \
   --user "$user" --password "$password" --log "$work/ftp.log" &
-pids+=($!)
-for _ in $(seq 100); do
-  [ -f "$work/http.port" ] && [ -f "$work/ftp.port" ] && [ -f "$work/other.port" ] && break
-  sleep 0.1
-done
+servers+=($!)
+wait_for_servers http other ftp
 http_port=$(cat "$work/http.port")
 base="http://127.0.0.1:$http_port"
 
@@ -70,7 +59,6 @@ sign "$work/http/texts/talkpost.inf"
 # An older program than the installed one (the test puts talkpost.exe at
 # $work/installed.exe), found by size; once without and once with the
 # publisher's leave to downgrade.
-win() { printf 'Z:%s' "${1//\//\\}"; }
 for allow in 0 1; do
   mkdir -p "$work/http/older$allow"
   printf '[update]\r\nnewversion=0.9.0.0\r\nnewsize=1\r\nlocalversion=%s\r\nallowdowngrade=%s\r\n' \

@@ -10,22 +10,16 @@
 #   - the real talkpost.exe walked through LiveUpdate over the good port by
 #     demo_walk.exe, to the restart in the new version.
 #   with_https_servers.sh <emulator> <test program>
-set -euo pipefail
-build=$(cd "${TALKPOST_BINARY_DIR:?the build folder}" && pwd)
-root=$(cd "$(dirname "$0")/../../.." && pwd)
-source "$root/tools/scripts/wine-env.sh"
+source "$(dirname "$0")/../../support/wine_script.sh" "${TALKPOST_BINARY_DIR:?the build folder}"
+source "$root/tests/update/live_update_walk.sh"
 source "$root/tools/update/nginx/nginx-server.sh"
-talkpost_ensure_display
-work=$(mktemp -d)
 prefix="$build/nginx/$(basename "$work")"
 trusted=
-cleanup() {
+on_test_exit() {
   nginx_stop
   [ -n "$trusted" ] && wine "$build/trust_root.exe" remove "$trusted" </dev/null >/dev/null 2>&1
-  rm -rf "$work" "$prefix"
-  talkpost_stop_display
+  rm -rf "$prefix"
 }
-trap cleanup EXIT
 win() { winepath -w "$1" 2>/dev/null; }
 
 # --- certificates -------------------------------------------------------------
@@ -78,7 +72,7 @@ server_certificate untrusted stranger 127.0.0.1 "$here" "$(stamp '-1 day')" "$(s
 mkdir -p "$work/site" "$work/logs"
 nginx_prepare "$prefix"
 declare -A ports
-free=($(nginx_free_ports 4))
+free=($(free_ports 4))
 for name in good wronghost expired untrusted; do
   ports[$name]=${free[0]}
   free=("${free[@]:1}")
@@ -134,19 +128,7 @@ shift
 
 # --- the whole LiveUpdate over HTTPS, from the menu to the restart ------------
 : >"$work/logs/good.log"
-app="$work/Talkpost App"
-mkdir -p "$app" "$work/settings"
-cp "$build/talkpost.exe" "$app/talkpost.exe"
-printf '[Talkpost]\r\nUpdateServer=%s\r\n' "$base" >"$work/settings/Talkpost.ini"
-export TALKPOST_SETTINGS_DIR=$(win "$work/settings")
-(cd "$work" && exec wine "$app/talkpost.exe" </dev/null >/dev/null 2>&1) &
-output=$(wine "$build/demo_walk.exe" "$(win "$work/shots")" </dev/null 2>&1 | tr -d '\r') ||
-  { echo "$output" >&2; echo "FAIL: the walk through LiveUpdate over HTTPS stopped" >&2; status=1; }
-echo "$output"
-grep -q '^version after the update: 1.0 (Build: 0.2)$' <<<"$output" ||
-  { echo "FAIL: the program restarted over HTTPS does not show the new version" >&2; status=1; }
-cmp -s "$app/talkpost.exe" "$build/talkpost_next.exe" ||
-  { echo "FAIL: talkpost.exe in its folder is not the new build" >&2; status=1; }
+walk_live_update "$base" || status=1
 cmp -s "$app/notes.txt" "$release/notes.txt" ||
   { echo "FAIL: the SZDD file was not expanded into {APP}" >&2; status=1; }
 cmp -s "$app/docs/readme.txt" "$release/readme.txt" ||
@@ -154,10 +136,5 @@ cmp -s "$app/docs/readme.txt" "$release/readme.txt" ||
 for file in talkpost.inf talkpost.inf.sig whatsnew.txt eula.txt talkpost.exe_NEW notes.tx_ readme.txt; do
   grep -q "^/Updates/$file Basic " "$work/logs/good.log" ||
     { echo "FAIL: $file was not fetched over HTTPS with the account" >&2; status=1; }
-done
-# The restarted program was closed by the walk; wait until it is gone.
-for _ in $(seq 100); do
-  pgrep -f "$(basename "$work").Talkpost App.talkpost.exe" >/dev/null || break
-  sleep 0.1
 done
 exit $status

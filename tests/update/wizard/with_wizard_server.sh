@@ -9,8 +9,6 @@ source "$(dirname "$0")/../update_server_fixture.sh"
 mkdir -p "$work/http/files" "$work/target"
 start_update_server
 base="http://127.0.0.1:$port"
-# Paths as the program sees them: the root of the Linux file system is drive Z:.
-win() { printf 'Z:%s' "${1//\//\\}"; }
 target=$(win "$work/target")
 tool() { python3 "$root/tools/update/update_tool.py" "$@"; }
 

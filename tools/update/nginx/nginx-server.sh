@@ -8,9 +8,9 @@
 # Sourced:
 #   nginx_prepare <prefix>                       fresh prefix folder, account, main configuration
 #   nginx_add_server <port> <root> <access log> [<certificate> <key>] [<bytes a second>]
-#   nginx_start                                  starts it, waits until every port answers; NGINX_PID
+#   nginx_start                                  starts it, waits until it listens on every port; NGINX_PID
 #   nginx_stop                                   stops it (also from an EXIT trap)
-#   nginx_free_ports [<count>]                   prints that many free ports of 127.0.0.1
+# (free_ports of tools/scripts/waits.sh, sourced with it, finds ports to serve on.)
 # Run:
 #   nginx-server.sh <prefix> <port> <root> [<bytes a second>]
 #       serves <root> over HTTP in the foreground until interrupted.
@@ -21,17 +21,9 @@ NGINX_PREFIX=
 NGINX_PORTS=()
 # Debian puts nginx into /usr/sbin, which is not on every user's PATH.
 NGINX_BIN=$(command -v nginx || echo /usr/sbin/nginx)
-# How long a start may take before it counts as failed (tenths of a second).
-NGINX_START_TENTHS=100
-
-nginx_free_ports() {
-  python3 -c '
-import socket, sys
-held = [socket.socket() for _ in range(int(sys.argv[1]))]
-for s in held:
-    s.bind(("127.0.0.1", 0))
-print(" ".join(str(s.getsockname()[1]) for s in held))' "${1:-1}"
-}
+# How long a start may take before it counts as failed.
+NGINX_START_SECONDS=10
+source "$NGINX_ROOT_DIR/tools/scripts/waits.sh"
 
 # This program's account, as the program itself carries it.
 nginx_account() {
@@ -80,18 +72,21 @@ nginx_add_server() {
   NGINX_PORTS+=("$port")
 }
 
+# nginx writes its pid file after it has opened every listening socket; an
+# nginx that fails writes its error log beside it and ends.
+nginx_started() {
+  [ -s "$NGINX_PREFIX/logs/nginx.pid" ] || ! kill -0 "$NGINX_PID" 2>/dev/null
+}
+
 nginx_start() {
   "$NGINX_BIN" -p "$NGINX_PREFIX/" -c "$NGINX_PREFIX/conf/nginx.conf" -e "$NGINX_PREFIX/logs/error.log" \
     </dev/null >>"$NGINX_PREFIX/logs/output.log" 2>&1 &
   NGINX_PID=$!
-  local port _
+  wait_for_files "$NGINX_START_SECONDS" "$NGINX_PREFIX/logs" nginx_started || :
+  local port
   for port in "${NGINX_PORTS[@]}"; do
-    for _ in $(seq "$NGINX_START_TENTHS"); do
-      (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && continue 2
-      kill -0 "$NGINX_PID" 2>/dev/null || break
-      sleep 0.1
-    done
-    echo "nginx-server: nginx does not answer on 127.0.0.1:$port" >&2
+    kill -0 "$NGINX_PID" 2>/dev/null && (exec 3<>"/dev/tcp/127.0.0.1/$port") 2>/dev/null && continue
+    echo "nginx-server: nginx does not listen on 127.0.0.1:$port" >&2
     cat "$NGINX_PREFIX/logs/output.log" "$NGINX_PREFIX/logs/error.log" >&2 2>/dev/null
     nginx_stop
     return 1
