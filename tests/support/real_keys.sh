@@ -43,12 +43,24 @@ window_gone() {
   done
 }
 
-# Waits until a visible window whose title matches $1 is there or, with $2
-# "gone", is not; fails the test otherwise.
+# Gives the keyboard to the first visible window whose title matches $1 and
+# waits until the program under Wine has made it its foreground window: the
+# X server's focus comes first, and keys pressed before the program has taken
+# it in are lost. $1 is a whole title, "^...$", as window_ready takes it.
+window_takes_keys() {
+  local title=${1#^}
+  title=${title%\$}
+  xdotool windowfocus --sync "$(visible_window "$1")" 2>/dev/null &&
+    wine "$build/tests/support/window_ready.exe" "$title" </dev/null >/dev/null 2>&1
+}
+
+# Waits until a visible window whose title matches $1 is there and takes
+# keys or, with $2 "gone", is not there; fails the test otherwise.
 wait_window() {
   local title=$1 want=${2:-there}
   if [ "$want" = there ]; then
-    timeout "$TALKPOST_WINDOW_SECONDS" xdotool search --sync --onlyvisible --name "$title" >/dev/null 2>&1 && return 0
+    timeout "$TALKPOST_WINDOW_SECONDS" xdotool search --sync --onlyvisible --name "$title" >/dev/null 2>&1 &&
+      window_takes_keys "$title" && return 0
   else
     window_gone "$title" && return 0
   fi
@@ -57,10 +69,7 @@ wait_window() {
 }
 
 # Gives the keyboard to the first visible window whose title matches $1.
-focus_window() {
-  wait_window "$1"
-  xdotool windowfocus --sync "$(visible_window "$1")"
-}
+focus_window() { wait_window "$1"; }
 
 # Presses keys (xdotool names: Tab, Return, alt+t, ...) on the focused window.
 keys() { xdotool key --delay 100 "$@"; }
