@@ -14,6 +14,7 @@ build=${1:-$root/build/windows}
 megabytes=${TALKPOST_BENCH_MB:-200}
 runs=${TALKPOST_BENCH_RUNS:-3}
 source "$root/tools/scripts/wine-env.sh"
+source "$root/tools/scripts/waits.sh"
 talkpost_ensure_prefix
 work=$(mktemp -d)
 server=
@@ -25,7 +26,7 @@ password='Lv8#up42'
 python3 "$root/tools/update/serve_updates.py" --root "$work/http" --port-file "$work/port" \
   --user "$user" --password "$password" >/dev/null &
 server=$!
-for _ in $(seq 100); do [ -f "$work/port" ] && break; sleep 0.1; done
+wait_for_files 10 "$work" test -s "$work/port" || { echo "the update server did not start" >&2; exit 1; }
 url="http://127.0.0.1:$(cat "$work/port")/files/bench.bin"
 
 bench() {
