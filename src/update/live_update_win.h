@@ -40,6 +40,8 @@ public:
 
     UpdateEngine& engine() { return engine_; }
     UpdateWizard& wizard() { return wizard_; }
+    // The engine as the wizard sees it, with the events the wizard raises.
+    WizardEngineAdapter& wizardEngine() { return adapter_; }
 
 private:
     UpdateEngine engine_;
