@@ -35,6 +35,12 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
             }
         }
         exitCode = static_cast<int>(msg.wParam);
+        // A quit that did not come from closing the main window (the restart
+        // after an update ends the loop so) leaves the window standing: it is
+        // destroyed here, while its settings stores still listen, so that its
+        // destroy event saves what a close would have saved.
+        if (IsWindow(mainWindow.hwnd()))
+            DestroyWindow(mainWindow.hwnd());
     } catch (...) {
         reportException(nullptr);
         exitCode = 1;

@@ -67,6 +67,13 @@ public:
         PostMessageA(window_, WM_CLOSE, 0, 0);
         return WaitForSingleObject(process_.hProcess, 30000) == WAIT_OBJECT_0;
     }
+    // Ends the event loop without closing the window, as the restart after an
+    // update does (a quit message on the window's thread).
+    bool quitAndWait()
+    {
+        PostThreadMessageA(GetWindowThreadProcessId(window_, nullptr), WM_QUIT, 0, 0);
+        return WaitForSingleObject(process_.hProcess, 30000) == WAIT_OBJECT_0;
+    }
 
 private:
     HWND findMainWindow() const { return test::findProcessWindow(process_.dwProcessId, "TalkpostMainWindow"); }
@@ -133,6 +140,24 @@ TEST_F(EndToEnd, CloseAndRestartRestoresListMessageAndTime)
     EXPECT_EQ(controlText(app.window(), MainId::UserField), "*") << "the user always comes from the command line";
     EXPECT_EQ(controlText(app.window(), MainId::ComputerField), "");
     EXPECT_TRUE(app.closeAndWait());
+}
+
+TEST_F(EndToEnd, AnEndWithoutCloseStillSavesTheSettings)
+{
+    {
+        Talkpost app("NewHost8 Someone", startDir_.path());
+        ASSERT_NE(app.window(), nullptr);
+        SetWindowTextA(GetDlgItem(app.window(), id(MainId::MessageEditor)), "kept");
+        SetWindowTextA(GetDlgItem(app.window(), id(MainId::TimeField)), "90");
+        ASSERT_TRUE(app.quitAndWait());
+        EXPECT_EQ(app.exitCode(), 0u);
+    }
+    // Saved as the window was destroyed, not at a close.
+    std::string ini = test::readFile(settings_.file("Talkpost.ini"));
+    EXPECT_NE(ini.find("[Placement]"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("Visible=1"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("TimeEdit_Value=90"), std::string::npos) << ini;
+    EXPECT_NE(ini.find("Item0=kept"), std::string::npos) << ini;
 }
 
 // The texts of a window's children, one after the other.
