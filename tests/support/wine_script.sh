@@ -13,6 +13,9 @@ source "$root/tools/scripts/waits.sh"
 work=$(mktemp -d)
 wine_script_cleanup() {
   if declare -F on_test_exit >/dev/null; then on_test_exit || :; fi
+  # A program a failed test left running would answer the next test's search
+  # for its window.
+  [ -z "${talkpost_pid:-}" ] || kill "$talkpost_pid" 2>/dev/null || :
   rm -rf "$work"
   talkpost_stop_display
 }
