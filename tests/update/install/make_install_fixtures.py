@@ -11,7 +11,6 @@ c/<name>.inf and c/<name>.inf.sig
            server's address, "{sha:<file>}" for the sha256 of files/<file>.
 """
 import argparse
-import importlib.util
 import os
 import shutil
 import subprocess
@@ -113,9 +112,9 @@ def main(argv):
     parser.add_argument("--tool", required=True, help="update_tool.py")
     args = parser.parse_args(argv)
     # The publisher's own tool: its hash and signature are what a release carries.
-    spec = importlib.util.spec_from_file_location("update_tool", args.tool)
-    update_tool = importlib.util.module_from_spec(spec)
-    spec.loader.exec_module(update_tool)
+    sys.dont_write_bytecode = True  # nothing written beside the tool in the checkout
+    sys.path.insert(0, os.path.dirname(os.path.abspath(args.tool)))
+    import update_tool
 
     files = os.path.join(args.root, "files")
     controls = os.path.join(args.root, "c")
