@@ -46,7 +46,7 @@ std::string programFolder()
 std::uint64_t readHighestUpdateSerial()
 {
     // A value that is no serial counts as none accepted yet.
-    return readSerial(settings::readSettingsValue(kSettingsSection, kHighestSerialKey)).value_or(0);
+    return readDecimal64(settings::readSettingsValue(kSettingsSection, kHighestSerialKey)).value_or(0);
 }
 
 void saveHighestUpdateSerial(std::uint64_t serial)

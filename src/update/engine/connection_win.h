@@ -77,9 +77,7 @@ public:
 
     // Whether the latest transfer was cancelled.
     bool cancelled() const { return cancelled_; }
-    bool dialed() const { return dialed_; }
     bool ftpDirectorySet() const { return ftpDirectorySet_; }
-    HINTERNET internetHandle() const { return internet_.get(); }
 
 private:
     bool transferInternet(const std::string& address, const std::string& folder, std::uint64_t limit);

@@ -1,6 +1,8 @@
 // The control file: the file entries and the [application] section.
 #include "update/engine/control_file.h"
 
+#include "update/install/date_time.h"
+
 namespace talkpost::update {
 FileDescription& FileList::add()
 {
@@ -81,7 +83,7 @@ ApplicationSettings readApplicationSection(const IniReader& file, const Expander
     return app;
 }
 
-std::optional<std::uint64_t> readSerial(const std::string& text)
+std::optional<std::uint64_t> readDecimal64(const std::string& text)
 {
     if (text.empty() || text.size() > 19 || text.find_first_not_of("0123456789") != std::string::npos)
         return std::nullopt;
@@ -93,7 +95,7 @@ Publication readPublication(const IniReader& file)
     Publication p;
     std::string serial = file.readString("update", "serial");
     if (!serial.empty()) {
-        auto number = readSerial(serial);
+        auto number = readDecimal64(serial);
         p.serialReadable = number.has_value();
         p.serial = number.value_or(0);
     }
@@ -115,11 +117,8 @@ std::optional<LocalMinute> readExpiry(const std::string& text)
     }
     auto number = [&](std::size_t at, std::size_t length) { return std::stoi(text.substr(at, length)); };
     LocalMinute m{number(6, 4), number(3, 2), number(0, 2), number(11, 2), number(14, 2)};
-    static constexpr int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    bool leap = (m.year % 4 == 0 && m.year % 100 != 0) || m.year % 400 == 0;
-    if (m.month < 1 || m.month > 12 || m.day < 1 || m.day > kDays[m.month - 1] ||
-        (m.month == 2 && m.day == 29 && !leap) || m.hour > 23 || m.minute > 59)
-        return std::nullopt;
+    if (!encodeDateTime({m.year, m.month, m.day, m.hour, m.minute, 0}))
+        return std::nullopt;  // no such day or time
     return m;
 }
 

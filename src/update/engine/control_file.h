@@ -91,9 +91,9 @@ struct Publication {
 };
 Publication readPublication(const IniReader& file);
 
-// A serial as text: decimal digits only, at most 19 of them (a number of 64
-// bits); nothing for any other text, the empty one included.
-std::optional<std::uint64_t> readSerial(const std::string& text);
+// A serial or a length as text: decimal digits only, at most 19 of them (a
+// number of 64 bits); nothing for any other text, the empty one included.
+std::optional<std::uint64_t> readDecimal64(const std::string& text);
 
 // A local time as minutes, so that two of them compare as numbers.
 struct LocalMinute {

@@ -5,7 +5,6 @@
 #include "update/engine/http_fetch_win.h"
 
 #include <atomic>
-#include <cstdlib>
 #include <deque>
 #include <exception>
 #include <memory>
@@ -13,6 +12,7 @@
 #include <thread>
 #include <vector>
 
+#include "update/engine/control_file.h"
 #include "update/engine/transfer.h"
 
 namespace talkpost::update {
@@ -93,16 +93,15 @@ struct Job {
         finished = true;
         SetEvent(wake.get());
     }
-    // A fetch given up: the worker cleans up what it holds.
-    void abandonedCleanup()
+    // The worker lets go of what it holds; a fetch given up leaves no file.
+    void release()
     {
         request.reset();
         connection.reset();
         session.reset();
-        if (toFile) {
-            file.reset();
+        file.reset();
+        if (stop && toFile)
             DeleteFileA(filePath.c_str());
-        }
     }
 };
 
@@ -222,10 +221,7 @@ void sendRequest(const std::shared_ptr<Job>& job, const FetchSession& session, A
         job->request.reset(HttpOpenRequestA(job->connection.get(), "GET", parts.path.c_str(), nullptr, nullptr,
                                             nullptr, flags, 0));
     if (job->request) {
-        // Set on the request before it is sent: the platform honours these there.
-        for (DWORD option :
-             {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT})
-            InternetSetOptionA(job->request.get(), option, &timeoutMs, sizeof timeoutMs);
+        setRequestTimeouts(job->request.get(), timeoutMs);
         job->sent = HttpSendRequestA(job->request.get(), headers.empty() ? nullptr : headers.c_str(),
                                      static_cast<DWORD>(headers.size()), nullptr, 0) != FALSE;
     }
@@ -236,12 +232,11 @@ void sendRequest(const std::shared_ptr<Job>& job, const FetchSession& session, A
         job->location = queryText(job->request.get(), HTTP_QUERY_LOCATION);
         // As text: a length beyond 32 bits must still be checked whole.
         std::string length = queryText(job->request.get(), HTTP_QUERY_CONTENT_LENGTH);
-        if (!length.empty() && length.find_first_not_of("0123456789") == std::string::npos && length.size() <= 19)
-            job->length = std::strtoull(length.c_str(), nullptr, 10);
+        job->length = readDecimal64(length);
     }
     job->lastActivity = GetTickCount64();
     if (job->stop)
-        job->abandonedCleanup();
+        job->release();
     job->finish();
 }
 
@@ -302,13 +297,7 @@ void readBody(const std::shared_ptr<Job>& job)
     } catch (const std::exception&) {
         job->broken = true;
     }
-    job->request.reset();
-    job->connection.reset();
-    job->session.reset();
-    if (job->toFile)
-        job->file.reset();
-    if (job->stop)
-        job->abandonedCleanup();
+    job->release();
     job->finish();
 }
 

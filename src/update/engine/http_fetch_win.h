@@ -30,6 +30,14 @@ struct InternetHandleTraits {
 };
 using UniqueInternet = UniqueResource<HINTERNET, InternetHandleTraits>;
 
+// The connect, send and receive time-outs of a request, set before it is
+// sent: the platform honours them there.
+inline void setRequestTimeouts(HINTERNET request, DWORD milliseconds)
+{
+    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT})
+        InternetSetOptionA(request, option, &milliseconds, sizeof milliseconds);
+}
+
 // Bytes of one network read: large enough that a fast server is read at its
 // speed, small enough that progress moves and a cancel is seen at once.
 inline constexpr DWORD kNetworkBlock = 64 * 1024;

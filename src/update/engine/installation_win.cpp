@@ -226,9 +226,7 @@ void Installation::postUpdateResult()
         host_.reportStatus(message::kCannotAccessForPost, {}, kStatusPostResource, kErrorPost);
         return;
     }
-    DWORD timeout = kDocumentDeadlineMs;
-    for (DWORD option : {INTERNET_OPTION_CONNECT_TIMEOUT, INTERNET_OPTION_SEND_TIMEOUT, INTERNET_OPTION_RECEIVE_TIMEOUT})
-        InternetSetOptionA(request.get(), option, &timeout, sizeof timeout);
+    setRequestTimeouts(request.get(), kDocumentDeadlineMs);
     postResult_.clear();
     static const char kHeader[] = "Content-Type: application/x-www-form-urlencoded";
     std::string body = post.data;

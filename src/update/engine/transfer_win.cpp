@@ -18,11 +18,6 @@ namespace {
 
 constexpr DWORD kFileBlock = 16384;
 
-struct FindTraits {
-    static HINTERNET invalid() { return nullptr; }
-    static void close(HINTERNET h) { InternetCloseHandle(h); }
-};
-
 bool exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 }  // namespace
@@ -226,7 +221,7 @@ UniqueInternet Connection::openFtpFile(const std::string& address, std::int64_t&
     WIN32_FIND_DATAA found{};
     size = 0;
     {
-        UniqueResource<HINTERNET, FindTraits> search(FtpFindFirstFileA(
+        UniqueInternet search(FtpFindFirstFileA(
             connection, name.c_str(), &found, INTERNET_FLAG_RELOAD | INTERNET_FLAG_NO_CACHE_WRITE, 0));
         if (search)
             size = static_cast<std::int64_t>(found.nFileSizeHigh) << 32 | found.nFileSizeLow;

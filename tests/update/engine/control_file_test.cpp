@@ -189,10 +189,10 @@ TEST(Publication, SerialExpiryAndDowngradeComeFromUpdate)
     EXPECT_FALSE(readPublication(IniReader::parse("[update]\nserial=-1\n")).serialReadable);
     EXPECT_FALSE(readPublication(IniReader::parse("[update]\nserial=99999999999999999999\n")).serialReadable);
     // The same rule reads the highest serial remembered in the settings.
-    EXPECT_EQ(readSerial("9999999999999999999"), 9999999999999999999u);
-    EXPECT_EQ(readSerial("007"), 7u);
+    EXPECT_EQ(readDecimal64("9999999999999999999"), 9999999999999999999u);
+    EXPECT_EQ(readDecimal64("007"), 7u);
     for (const char* text : {"", " 7", "7 ", "+7", "0x10"})
-        EXPECT_EQ(readSerial(text), std::nullopt) << text;
+        EXPECT_EQ(readDecimal64(text), std::nullopt) << text;
 }
 
 TEST(Publication, ReplayedAndExpiredFilesAreNotFresh)
