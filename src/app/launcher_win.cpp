@@ -1,6 +1,8 @@
 // The launcher: redirection suspended around one shell start.
 #include "app/launcher_win.h"
 
+#include "win/handles_win.h"
+
 #include <shellapi.h>
 
 #include <functional>
@@ -20,10 +22,8 @@ bool withoutRedirection(const std::function<void()>& start)
     HMODULE kernel = GetModuleHandleA("kernel32.dll");
     if (kernel == nullptr)
         return false;
-    auto enable = reinterpret_cast<EnableRedirection>(
-        reinterpret_cast<void*>(GetProcAddress(kernel, "Wow64EnableWow64FsRedirection")));
-    auto disable = reinterpret_cast<DisableRedirection>(
-        reinterpret_cast<void*>(GetProcAddress(kernel, "Wow64DisableWow64FsRedirection")));
+    auto enable = entryPoint<EnableRedirection>(kernel, "Wow64EnableWow64FsRedirection");
+    auto disable = entryPoint<DisableRedirection>(kernel, "Wow64DisableWow64FsRedirection");
     if (enable == nullptr || disable == nullptr)
         return false;
     PVOID redirectionState = nullptr;

@@ -318,10 +318,7 @@ void MessageDispatch::handle(const Mail& mail, std::vector<std::string>& errors)
     switch (mail.kind) {
     case Mail::Echo:
         if (current_ && current_->id == mail.run) {
-            EchoAnswer answer = mail.echo.outcome == EchoOutcome::Answered ? EchoAnswer::Answered
-                                : mail.echo.outcome == EchoOutcome::Silent ? EchoAnswer::Silent
-                                                                           : EchoAnswer::Failed;
-            current_->plan.echoed(mail.index, answer, mail.echo.error);
+            current_->plan.echoed(mail.index, mail.echo.outcome, mail.echo.error);
             advance(current_, errors);
         }
         break;

@@ -33,7 +33,7 @@ SendToAllPlan::SendToAllPlan(std::vector<std::string> entries, int parallelSends
 {
 }
 
-void SendToAllPlan::echoed(std::size_t index, EchoAnswer answer, const std::string& failure)
+void SendToAllPlan::echoed(std::size_t index, EchoOutcome answer, const std::string& failure)
 {
     if (index >= states_.size() || states_[index].state != State::Waiting)
         return;
@@ -53,13 +53,13 @@ std::vector<PlanStep> SendToAllPlan::takeSteps()
             ++counts_.notDelivered;
         } else if (entry.state == State::Waiting) {
             break;
-        } else if (entry.answer == EchoAnswer::Failed) {
+        } else if (entry.answer == EchoOutcome::Failed) {
             steps.push_back({PlanAction::Fail, i, entry.failure});
             entry.state = State::Over;
             walkOver_ = true;
             next_ = i + 1;
             break;
-        } else if (entry.answer == EchoAnswer::Silent) {
+        } else if (entry.answer == EchoOutcome::Silent) {
             entry.state = State::Over;
             ++counts_.silent;
         } else if (running_ < limit_) {

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "nettools/echo_outcome.h"
+
 namespace talkpost {
 
 // How many message commands run at once: "[Talkpost] ParallelSends=" within
@@ -20,8 +22,6 @@ inline constexpr int kDefaultParallelSends = 32;
 inline constexpr int kMinParallelSends = 1;
 inline constexpr int kMaxParallelSends = 256;
 int parallelSendsValue(const std::string& text);
-
-enum class EchoAnswer { Answered, Silent, Failed };
 
 enum class PlanAction {
     Launch,  // send to the entry now
@@ -49,7 +49,7 @@ public:
     std::size_t total() const { return entries_.size(); }
 
     // The echo of entry index came back. Later reports for the same entry are ignored.
-    void echoed(std::size_t index, EchoAnswer answer, const std::string& failure = {});
+    void echoed(std::size_t index, EchoOutcome answer, const std::string& failure = {});
 
     // The steps due now, in list order: the walk goes on while the next
     // entry's echo is known and, for an answering entry, a place is free.
@@ -77,7 +77,7 @@ private:
     enum class State { Waiting, Echoed, Launched, Over };
     struct Entry {
         State state = State::Waiting;
-        EchoAnswer answer = EchoAnswer::Silent;
+        EchoOutcome answer = EchoOutcome::Silent;
         std::string failure;
     };
 

@@ -3,6 +3,8 @@
 
 #include <commctrl.h>
 
+#include "win/handles_win.h"
+
 namespace talkpost {
 namespace {
 
@@ -12,7 +14,7 @@ Fn flatScrollFunction(const char* name)
     HMODULE comctl = GetModuleHandleA("comctl32.dll");
     if (comctl == nullptr)
         return nullptr;
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(comctl, name)));
+    return entryPoint<Fn>(comctl, name);
 }
 using InitializeFlatSBFn = BOOL(WINAPI*)(HWND);
 using UninitializeFlatSBFn = HRESULT(WINAPI*)(HWND);

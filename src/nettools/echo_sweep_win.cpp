@@ -31,12 +31,6 @@ constexpr DWORD kReplyBufferSize = 128;
 // still owes before it gives the rest up as silent.
 constexpr DWORD kCompletionGraceMs = 5000;
 
-template <typename Fn>
-Fn entryPoint(HMODULE library, const char* name)
-{
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(library, name)));
-}
-
 }  // namespace
 
 struct EchoSweep::State {

@@ -12,11 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "nettools/echo_outcome.h"
 #include "win/handles_win.h"
 
 namespace talkpost {
-
-enum class EchoOutcome { Answered, Silent, Failed };
 
 struct EchoResult {
     EchoOutcome outcome = EchoOutcome::Silent;

@@ -26,12 +26,6 @@ constexpr DWORD kReplyBufferSize = 128;
 std::mutex g_nameMutex;
 std::string g_libraryName = "icmp.dll";
 
-template <typename Fn>
-Fn entryPoint(HMODULE library, const char* name)
-{
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(library, name)));
-}
-
 // Closes the ICMP handle on every path out.
 class IcmpHandle {
 public:

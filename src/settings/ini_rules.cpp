@@ -11,8 +11,6 @@
 namespace talkpost::settings {
 namespace {
 
-std::string trimProfileBlanks(const std::string& text) { return std::string(trimIniBlanks(text)); }
-
 bool isQuote(char c) { return c == '"' || c == '\''; }
 
 }  // namespace
@@ -33,7 +31,7 @@ std::string encodeValue(const std::string& value)
 
 std::string decodeValue(const std::string& stored)
 {
-    std::string value = trimProfileBlanks(stored);
+    std::string value(trimIniBlanks(stored));
     if (value.size() >= 2 && isQuote(value.front()) && value.back() == value.front())
         value = value.substr(1, value.size() - 2);
     if (value.size() > kMaxValueLength)
@@ -91,8 +89,8 @@ SectionValues SectionValues::fromLines(const std::vector<std::string>& lines)
     for (const std::string& line : lines) {
         std::size_t eq = line.find('=');
         if (eq != std::string::npos)
-            section.set(trimProfileBlanks(line.substr(0, eq)), line.substr(eq + 1));
-        else if (std::string name = trimProfileBlanks(line); !name.empty())
+            section.set(std::string(trimIniBlanks(line.substr(0, eq))), line.substr(eq + 1));
+        else if (std::string name(trimIniBlanks(line)); !name.empty())
             section.values_.emplace(foldedIniName(name), std::nullopt);  // read as missing, and hides later lines
     }
     return section;

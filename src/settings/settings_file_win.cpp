@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <map>
 
 #include "base/app_error.h"
 #include "win/folders_win.h"
@@ -254,8 +255,12 @@ void SettingsWriter::commit()
     // A write the platform reported as done but that did not reach the disk
     // (a full disk) must not replace the good file.
     IniReader file = IniReader::parse(bytes);
+    std::map<std::string, SectionValues> sections;  // each read once, by folded name
     for (const Expectation& e : expected_) {
-        SectionValues section = SectionValues::read(file, e.section);
+        auto [at, fresh] = sections.try_emplace(foldedIniName(e.section));
+        if (fresh)
+            at->second = SectionValues::read(file, e.section);
+        const SectionValues& section = at->second;
         if (e.key.empty() ? section.size() != e.keyCount : section.value(e.key) != e.value)
             refuse();
     }

@@ -64,6 +64,13 @@ struct AcceleratorTraits {
     static void close(HACCEL h) { DestroyAcceleratorTable(h); }
 };
 
+// A function of a loaded library as its own type; null when the library lacks it.
+template <typename Fn>
+Fn entryPoint(HMODULE library, const char* name)
+{
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(library, name)));
+}
+
 using UniqueHandle = UniqueResource<HANDLE, KernelHandleTraits>;
 using UniqueFile = UniqueResource<HANDLE, FileHandleTraits>;
 using UniqueLibrary = UniqueResource<HMODULE, LibraryTraits>;

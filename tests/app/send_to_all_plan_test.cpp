@@ -45,9 +45,9 @@ TEST_P(SendToAllPlanTest, WalksInListOrderWithinTheLimit)
     for (std::size_t i = 0; i < c.events.size(); ++i) {
         const Event& e = c.events[i];
         switch (e.kind) {
-        case Event::Answered: plan.echoed(e.index, EchoAnswer::Answered); break;
-        case Event::Silent: plan.echoed(e.index, EchoAnswer::Silent); break;
-        case Event::Failed: plan.echoed(e.index, EchoAnswer::Failed, "no icmp"); break;
+        case Event::Answered: plan.echoed(e.index, EchoOutcome::Answered); break;
+        case Event::Silent: plan.echoed(e.index, EchoOutcome::Silent); break;
+        case Event::Failed: plan.echoed(e.index, EchoOutcome::Failed, "no icmp"); break;
         case Event::Ended: plan.ended(e.index, true); break;
         case Event::NotDelivered: plan.ended(e.index, false); break;
         case Event::Stop: plan.stop(); break;
@@ -108,9 +108,9 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(SendToAllPlanStop, CountsTheEntriesNotSent)
 {
     SendToAllPlan plan({"a", "b", "c", "d", "e"}, 1);
-    plan.echoed(0, EchoAnswer::Answered);
-    plan.echoed(1, EchoAnswer::Answered);
-    plan.echoed(3, EchoAnswer::Silent);
+    plan.echoed(0, EchoOutcome::Answered);
+    plan.echoed(1, EchoOutcome::Answered);
+    plan.echoed(3, EchoOutcome::Silent);
     plan.takeSteps();
     EXPECT_EQ(plan.done(), 0u);
     EXPECT_EQ(plan.stop(), 4u) << "b waits for a place; c, d and e were not reached";

@@ -327,11 +327,7 @@ TEST_F(SettingsStores, ARefusedWriteKeepsTheOldFileAndIsReportedAgainOnDestroy)
         EXPECT_EQ(shown.text, "nach Talkpost.ini kann nicht geschrieben werden");
     }
     // No copy is left beside the file.
-    WIN32_FIND_DATAA data;
-    HANDLE find = FindFirstFileA((settings::settingsFolder() + "\\*.tmp").c_str(), &data);
-    EXPECT_EQ(find, INVALID_HANDLE_VALUE);
-    if (find != INVALID_HANDLE_VALUE)
-        FindClose(find);
+    EXPECT_TRUE(test::filesIn(settings::settingsFolder(), "*.tmp").empty());
 }
 
 // A save killed at each of its steps leaves a file whose list is whole: all

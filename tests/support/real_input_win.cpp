@@ -140,14 +140,19 @@ KeyInput operator+(KeyInput first, const KeyInput& then)
 
 namespace {
 
+// The X window that Wine keeps for the window's top-level window (0: none yet).
+UINT_PTR xWindowOf(HWND window)
+{
+    return reinterpret_cast<UINT_PTR>(GetPropA(GetAncestor(window, GA_ROOT), "__wine_x11_whole_window"));
+}
+
 // Gives the window's top-level window the keyboard focus of the X server, then the input.
 std::vector<std::string> focusedInput(HWND window, const KeyInput& input)
 {
     HWND top = GetAncestor(window, GA_ROOT);
     SetForegroundWindow(top);
     std::vector<std::string> commands;
-    // Wine keeps the X window of each of its top-level windows in this property.
-    if (auto xWindow = reinterpret_cast<UINT_PTR>(GetPropA(top, "__wine_x11_whole_window")))
+    if (UINT_PTR xWindow = xWindowOf(top))
         commands.push_back("windowfocus --sync " + std::to_string(xWindow));
     commands.insert(commands.end(), input.commands.begin(), input.commands.end());
     return commands;
@@ -202,7 +207,7 @@ int runModalWithKeys(Window& window, const KeyInput& input, std::chrono::millise
 
 bool waitUntilOnScreen(HWND window)
 {
-    auto xWindow = reinterpret_cast<UINT_PTR>(GetPropA(GetAncestor(window, GA_ROOT), "__wine_x11_whole_window"));
+    UINT_PTR xWindow = xWindowOf(window);
     return xWindow != 0 && XdotoolRun({"windowmap --sync " + std::to_string(xWindow)}).wait();
 }
 

@@ -20,7 +20,7 @@ Fn wininetFunction(UniqueLibrary& library, const char* name)
     library.reset(LoadLibraryA("wininet.dll"));
     if (!library)
         return nullptr;
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(library.get(), name)));
+    return entryPoint<Fn>(library.get(), name);
 }
 
 bool platformSaysConnected()

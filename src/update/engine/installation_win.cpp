@@ -35,11 +35,9 @@ void showHtmlDialog(const std::string& address)
     HMODULE mshtml = LoadLibraryA("mshtml.dll");
     if (!mshtml)
         return;
-    auto show = reinterpret_cast<ShowHtmlDialogFn>(reinterpret_cast<void*>(GetProcAddress(mshtml, "ShowHTMLDialog")));
+    auto show = entryPoint<ShowHtmlDialogFn>(mshtml, "ShowHTMLDialog");
     HMODULE urlmon = show ? LoadLibraryA("urlmon.dll") : nullptr;
-    auto createMoniker = urlmon ? reinterpret_cast<CreateUrlMonikerFn>(
-                                      reinterpret_cast<void*>(GetProcAddress(urlmon, "CreateURLMoniker")))
-                                : nullptr;
+    auto createMoniker = urlmon ? entryPoint<CreateUrlMonikerFn>(urlmon, "CreateURLMoniker") : nullptr;
     HRESULT failure = S_OK;
     if (show && createMoniker) {
         int length = MultiByteToWideChar(CP_ACP, 0, address.c_str(), -1, nullptr, 0);

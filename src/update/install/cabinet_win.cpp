@@ -40,12 +40,6 @@ struct Extraction {
 // the entry's handle (FDI itself closes it when it gives up inside an entry).
 thread_local Extraction* active = nullptr;
 
-template <typename Fn>
-Fn entry(HMODULE library, const char* name)
-{
-    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(library, name)));
-}
-
 FNALLOC(memAlloc) { return std::malloc(cb); }
 FNFREE(memFree) { std::free(pv); }
 
@@ -168,10 +162,10 @@ int extractCabinet(const std::string& cabinet, const std::string& folder,
     UniqueLibrary library(LoadLibraryA("cabinet.dll"));
     if (!library)
         return -1;
-    auto fdiCreate = entry<FdiCreateFn>(library.get(), "FDICreate");
-    auto fdiIsCabinet = entry<FdiIsCabinetFn>(library.get(), "FDIIsCabinet");
-    auto fdiCopy = entry<FdiCopyFn>(library.get(), "FDICopy");
-    auto fdiDestroy = entry<FdiDestroyFn>(library.get(), "FDIDestroy");
+    auto fdiCreate = entryPoint<FdiCreateFn>(library.get(), "FDICreate");
+    auto fdiIsCabinet = entryPoint<FdiIsCabinetFn>(library.get(), "FDIIsCabinet");
+    auto fdiCopy = entryPoint<FdiCopyFn>(library.get(), "FDICopy");
+    auto fdiDestroy = entryPoint<FdiDestroyFn>(library.get(), "FDIDestroy");
     if (!fdiCreate || !fdiIsCabinet || !fdiCopy || !fdiDestroy)
         return -1;
 
