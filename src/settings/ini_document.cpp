@@ -107,7 +107,14 @@ std::string IniDocument::text() const
         out += "[" + section.name + "]\r\n";
         writeLines(section.lines);
     }
-    return byteOrderMark_ ? std::string(kUtf8ByteOrderMark) + out : out;
+    if (byteOrderMark_)
+        return std::string(kUtf8ByteOrderMark) + out;
+    // A first line that begins with the mark's bytes (it stood lower in the
+    // file, below lines a save drops) would read as the mark at the start:
+    // an empty line keeps it where the reader took it.
+    if (out.starts_with(kUtf8ByteOrderMark))
+        return "\r\n" + out;
+    return out;
 }
 
 }  // namespace talkpost::settings
