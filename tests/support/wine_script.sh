@@ -21,3 +21,4 @@ wine_script_cleanup() {
 }
 trap wine_script_cleanup EXIT
 talkpost_ensure_display
+talkpost_isolate_test

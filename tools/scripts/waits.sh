@@ -48,14 +48,13 @@ wait_for_files() {
   return $status
 }
 
-# wait_for_exit <seconds> <pid>
-#   Waits until the process has ended (0; a child of this shell is reaped, its
-#   exit status is not looked at) or returns 1 when the seconds are over first.
-#   Any process can be waited for, not only a child: the kernel tells the end
-#   through a process file descriptor.
-wait_for_exit() {
-  local seconds=$1 pid=$2
-  python3 - "$pid" "$seconds" <<'EOF' || return 1
+# ends_within <seconds> <pid>
+#   Whether the process ends within the seconds (0) or is still running then
+#   (1). Any process can be watched, not only a child: the kernel tells the
+#   end through a process file descriptor. A child is not reaped, so that its
+#   exit status can still be had with wait.
+ends_within() {
+  python3 - "$2" "$1" <<'EOF'
 import os, select, sys
 try:
     fd = os.pidfd_open(int(sys.argv[1]))
@@ -63,5 +62,12 @@ except ProcessLookupError:
     sys.exit(0)
 sys.exit(0 if select.select([fd], [], [], float(sys.argv[2]))[0] else 1)
 EOF
-  wait "$pid" 2>/dev/null || :
+}
+
+# wait_for_exit <seconds> <pid>
+#   Waits until the process has ended (0; a child of this shell is reaped, its
+#   exit status is not looked at) or returns 1 when the seconds are over first.
+wait_for_exit() {
+  ends_within "$1" "$2" || return 1
+  wait "$2" 2>/dev/null || :
 }

@@ -143,3 +143,52 @@ talkpost_ensure_prefix() {
     fi
   fi
 }
+
+# The programs running in this prefix now, Wine's own services and desktop
+# left out: one "<process number> <command line>" line each.
+talkpost_programs_running() {
+  local proc pid command own='^C:\\windows\\system32\\(services|explorer|winedevice|plugplay|svchost|rpcss)\.exe( |$)'
+  for proc in /proc/[0-9]*; do
+    case "$(readlink "$proc/exe" 2>/dev/null)" in
+    */wine | */wine64 | */wine-preloader | */wine64-preloader) ;;  # a Windows program, not the server
+    *) continue ;;
+    esac
+    pid=${proc#/proc/}
+    tr '\0' '\n' <"$proc/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" || continue
+    command=$(tr '\0' ' ' <"$proc/cmdline" 2>/dev/null | sed 's/ *$//') || continue
+    [[ "$command" =~ $own ]] && continue
+    echo "$pid $command"
+  done
+}
+
+# Ends the programs an earlier test left running in this prefix (a program
+# whose test failed, a command interpreter still at work, a child its parent
+# did not live to start), so that none of them answers this test's search for
+# a window, holds its files or takes its input. Done once per test: the
+# scripts and programs a test starts inherit TALKPOST_TEST_ISOLATED and leave
+# each other running. The tests under Wine run one at a time (they share one
+# display and one keyboard), so whatever runs at a test's start is left over.
+talkpost_isolate_test() {
+  [ -z "${TALKPOST_TEST_ISOLATED:-}" ] || return 0
+  export TALKPOST_TEST_ISOLATED=1
+  local left
+  left=$(talkpost_programs_running)
+  [ -n "$left" ] || return 0
+  echo "note: ending what an earlier test left running:" >&2
+  sed 's/^/  /' <<<"$left" >&2
+  kill -KILL $(cut -d' ' -f1 <<<"$left") 2>/dev/null || :
+}
+
+# What a test that does not end is doing, for its output: the programs
+# running in the prefix, the window with the keyboard, and the threads of
+# those programs where they stand (Wine's debugger; the first frames of each).
+talkpost_report_hang() {
+  echo "--- running in the Wine prefix:"
+  talkpost_programs_running | sed 's/^/  /'
+  echo "--- keyboard focus: $(timeout 5 xdotool getwindowfocus getwindowname 2>/dev/null || echo '(none)')"
+  echo "--- threads of the programs (first frames):"
+  printf 'bt all\nquit\n' | timeout 60 winedbg 2>/dev/null | awk '
+    /^Backtracing for thread/ { keep = $0 !~ /system32\\(services|explorer|winedevice|plugplay|svchost|rpcss|winedbg)\.exe/; frames = 0
+                                if (keep) print "  " $0; next }
+    keep && /^ *(=>)?[0-9]+ 0x/ && frames < 14 { frames++; sub(/ \[[^]]*\]/, ""); sub(/\(.*\) in /, " in "); sub(/ \(0x?[0-9a-f]*\)$/, ""); print "    " $0 }' | head -n 250
+}

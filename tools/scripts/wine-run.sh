@@ -5,12 +5,33 @@
 # The program's output goes through a file: processes it leaves running (the
 # hidden command interpreters that Send starts may still run when it ends) would
 # otherwise hold the caller's pipe open and keep a test runner waiting.
+#
+# A program that has not ended after TALKPOST_PROGRAM_SECONDS (150 by default,
+# well below the test runner's own limit) is ended: its output so far is
+# shown, with what Wine was doing then, and the run fails.
 source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
+source "$(dirname "${BASH_SOURCE[0]}")/waits.sh"
 talkpost_ensure_display
 talkpost_ensure_prefix
+talkpost_isolate_test
+limit=${TALKPOST_PROGRAM_SECONDS:-150}
 output=$(mktemp)
 trap 'rm -f "$output"; talkpost_stop_display' EXIT
-wine "$@" </dev/null >"$output" 2>&1
-status=$?
+wine "$@" </dev/null >"$output" 2>&1 &
+program=$!
+report=
+if ends_within "$limit" "$program"; then
+  wait "$program"
+  status=$?
+else
+  report=$(talkpost_report_hang 2>&1)
+  kill -KILL "$program" 2>/dev/null
+  wait "$program" 2>/dev/null
+  status=124
+fi
 cat "$output"
+if [ -n "$report" ]; then
+  echo "FAIL: $1 did not end within $limit s and was ended; what Wine was doing then:"
+  echo "$report"
+fi
 exit $status

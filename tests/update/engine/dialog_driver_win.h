@@ -19,9 +19,11 @@ namespace talkpost::test {
 class DialogDriver {
 public:
     // Starts waiting for a top-level window with this caption; when it is
-    // visible, act(window) runs on the driver's thread.
+    // visible, act(window) runs on the driver's thread. A window that never
+    // shows up fails the test, and the dialogs of the thread that made the
+    // driver are closed then, so that a modal loop there cannot wait forever.
     DialogDriver(std::string caption, std::function<void(HWND)> act)
-        : thread_([this, caption = std::move(caption), act = std::move(act)] {
+        : thread_([this, caption = std::move(caption), act = std::move(act), owner = GetCurrentThreadId()] {
               HWND window = nullptr;
               if (test::waitUntil(
                       [&] {
@@ -31,6 +33,8 @@ public:
                       std::chrono::seconds(30))) {
                   seen_ = true;
                   act(window);
+              } else {
+                  closeDialogsOf(owner);
               }
           })
     {
@@ -73,6 +77,19 @@ public:
     }
 
 private:
+    static void closeDialogsOf(DWORD thread)
+    {
+        EnumThreadWindows(
+            thread,
+            [](HWND window, LPARAM) -> BOOL {
+                char name[16] = {};
+                if (GetClassNameA(window, name, sizeof name) > 0 && std::string(name) == "#32770")
+                    PostMessageA(window, WM_CLOSE, 0, 0);
+                return TRUE;
+            },
+            0);
+    }
+
     std::atomic<bool> seen_{false};
     std::thread thread_;
 };

@@ -129,6 +129,13 @@ protected:
             if (seen) {
                 Operator hands(dialog);
                 script(hands);
+                // A script that stopped half-way (a failed assertion) leaves
+                // the wizard open: closed here, the test goes on to fail.
+                if (IsWindow(dialog)) {
+                    ADD_FAILURE() << caseName << ": the wizard was still open when the script ended";
+                    hands.closeFromTitleBar();
+                    hands.waitClosed();
+                }
             }
         });
         LiveUpdate live;
