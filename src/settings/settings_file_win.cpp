@@ -9,8 +9,10 @@
 #include <atomic>
 #include <cstdlib>
 #include <map>
+#include <optional>
 
 #include "base/app_error.h"
+#include "win/file_bytes_win.h"
 #include "win/folders_win.h"
 #include "win/handles_win.h"
 
@@ -35,24 +37,11 @@ void createFolders(const std::string& folder)
     CreateDirectoryA(folder.c_str(), nullptr);
 }
 
-// The file's bytes; empty when it cannot be read.
-std::string readBytes(const std::string& path, bool& ok)
+// The settings file's bytes, read while others may hold it open; nullopt when
+// it cannot be read or is beyond any settings file's size.
+std::optional<std::string> readBytes(const std::string& path)
 {
-    ok = false;
-    UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file)
-        return {};
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > 512LL * 1024 * 1024)
-        return {};
-    std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
-    DWORD got = 0;
-    if (!bytes.empty() && (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) ||
-                           got != bytes.size()))
-        return {};
-    ok = true;
-    return bytes;
+    return readFileBytes(path, 512ULL * 1024 * 1024, FILE_SHARE_READ | FILE_SHARE_WRITE);
 }
 
 bool writeBytes(const std::string& path, const std::string& bytes)
@@ -122,9 +111,7 @@ const IniReader& SettingsReader::text()
     // Read once, at the first value asked for: a missing or unreadable file
     // reads as one without sections, so every value is its default.
     if (!text_) {
-        bool ok = false;
-        std::string bytes = readBytes(path_, ok);
-        text_ = IniReader::parse(bytes);
+        text_ = IniReader::parse(readBytes(path_).value_or(""));
     }
     return *text_;
 }
@@ -173,10 +160,10 @@ SettingsWriter::SettingsWriter(std::string target) : SettingsReader(std::string(
     // The copy starts as the file a load would read, so keys of other
     // windows and of earlier versions' file carry over.
     std::string source = fileExists(target_) ? target_ : settingsFilePath();
-    bool ok = true;
-    std::string bytes = fileExists(source) ? readBytes(source, ok) : std::string();
-    if (!ok || !writeBytes(path_, bytes))
+    std::optional<std::string> read = fileExists(source) ? readBytes(source) : std::string();
+    if (!read || !writeBytes(path_, *read))
         refuse();
+    const std::string& bytes = *read;
     text_ = IniReader::parse(bytes);
     document_ = IniDocument::parse(bytes);
     saveStep("copied");
@@ -248,10 +235,10 @@ void SettingsWriter::commit()
     if (!writeBytes(path_, document_.text()))
         refuse();
     saveStep("written");
-    bool ok = false;
-    std::string bytes = readBytes(path_, ok);
-    if (!ok)
+    std::optional<std::string> written = readBytes(path_);
+    if (!written)
         refuse();
+    const std::string& bytes = *written;
     // A write the platform reported as done but that did not reach the disk
     // (a full disk) must not replace the good file.
     IniReader file = IniReader::parse(bytes);

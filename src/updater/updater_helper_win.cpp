@@ -17,6 +17,7 @@
 #include "update/install/install_run_win.h"
 #include "update/install/lz_expand_win.h"
 #include "update/install/replace_file_win.h"
+#include "win/file_bytes_win.h"
 #include "updater/updater_rules.h"
 #include "win/folders_win.h"
 #include "win/handles_win.h"
@@ -32,23 +33,6 @@ constexpr int kListDepth = 8;
 constexpr DWORD kSettleMs = 500;
 constexpr const char* kDefaultLogName = "UPDATE.LOG";
 
-// The file's bytes, at most limit of them; nullopt when it cannot be read or is larger.
-std::optional<std::string> readSmallFile(const std::string& path, std::size_t limit)
-{
-    UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    LARGE_INTEGER size{};
-    if (!file || !GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 ||
-        static_cast<unsigned long long>(size.QuadPart) > limit)
-        return std::nullopt;
-    std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
-    DWORD got = 0;
-    if (!bytes.empty() && (!ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) ||
-                           got != bytes.size()))
-        return std::nullopt;
-    return bytes;
-}
-
 // The control file's folder macros but {DOC}, which the helper leaves as it stands.
 std::string folderMacro(const std::string& name) { return name == "DOC" ? std::string() : update::systemMacroValue(name); }
 
@@ -62,7 +46,7 @@ public:
     void run()
     {
         log("Upd cur dir : " + current_, true);
-        std::string to = withBackslash(current_);
+        std::string to = update::withBackslash(current_);
         for (const auto& name : args_.components)
             process(name, args_.from, to, 0);
         if (args_.restartCommand) {
@@ -85,7 +69,7 @@ private:
 
     void process(const std::string& name, const std::string& from, const std::string& to, int depth)
     {
-        if (!plainComponentName(name)) {
+        if (!update::isPlainFileName(name)) {
             log("Upd component skipped, not a file of the download folder: " + name, true);
             return;
         }
@@ -124,7 +108,7 @@ private:
         }
         if (depth >= kListDepth)
             return;
-        auto bytes = readSmallFile(path, kMaxListFileBytes);
+        auto bytes = readFileBytes(path, kMaxListFileBytes);
         if (!bytes)
             return;
         for (const ListEntry& entry : parseListFile(*bytes)) {
@@ -134,7 +118,7 @@ private:
                 log("Upd inf target skipped, a device name: " + entry.target, true);
                 continue;
             }
-            process(entry.file, from, withBackslash(folder), depth + 1);
+            process(entry.file, from, update::withBackslash(folder), depth + 1);
         }
     }
 
@@ -171,7 +155,7 @@ private:
         log("Upd lzexpand " + name + " " + to);
         std::string source = from + name;
         if (!update::fileExists(source))
-            source = withBackslash(current_) + name;
+            source = update::withBackslash(current_) + name;
         auto expanded = update::expandedNameOf(source);
         if (!expanded)
             return;
@@ -203,7 +187,7 @@ std::string configuredLogFile()
     std::string documents = update::documentsFolder();
     std::string ini = (documents.empty() ? std::string() : documents + "\\") + "UPDATE.INI";
     std::string name = kDefaultLogName;
-    if (auto bytes = readSmallFile(ini, kMaxListFileBytes))
+    if (auto bytes = readFileBytes(ini, kMaxListFileBytes))
         name = IniReader::parse(*bytes).readString("CONFIG", "LOGFILENAME", kDefaultLogName);
     return update::logFilePath(name, documents);
 }

@@ -69,7 +69,6 @@ ComponentCase componentCase(const std::string& name)
     return ComponentCase::Compressed;
 }
 
-bool plainComponentName(const std::string& name) { return update::isPlainFileName(name); }
 
 std::vector<ListEntry> parseListFile(std::string_view bytes)
 {
@@ -87,11 +86,6 @@ std::vector<ListEntry> parseListFile(std::string_view bytes)
 }
 
 std::string replacementBase(const std::string& name) { return name.size() >= 4 ? name.substr(0, name.size() - 4) : ""; }
-
-std::string withBackslash(const std::string& folder)
-{
-    return folder.empty() || folder.back() == '\\' ? folder : folder + "\\";
-}
 
 std::string patchCommandLine(const std::string& from, const std::string& name, bool detailedLog)
 {

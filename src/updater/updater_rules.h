@@ -34,11 +34,6 @@ enum class ComponentCase { Replacement, ListFile, Patch, Cabinet, Program, Compr
 // ".PAT", ".CAB", ".EXE", anything else is LZ-compressed.
 ComponentCase componentCase(const std::string& name);
 
-// A component is a file of the download folder: a plain name without a
-// folder, a drive or "..", and no device name such as "nul.txt". Anything else
-// would reach outside the folders.
-bool plainComponentName(const std::string& name);
-
 // A list file is read whole into memory, at most this many bytes: far more
 // than a list of a few hundred files takes.
 inline constexpr std::size_t kMaxListFileBytes = 64 * 1024;
@@ -62,9 +57,6 @@ std::vector<ListEntry> parseListFile(std::string_view bytes);
 
 // "talkpost.exe_NEW" -> "talkpost.exe".
 std::string replacementBase(const std::string& name);
-
-// A "\\" appended unless the folder ends with one; an empty folder stays empty.
-std::string withBackslash(const std::string& folder);
 
 // "patcher.exe [-v ]<from><name> <name with .EXE>[ >>UPDATELOG]".
 std::string patchCommandLine(const std::string& from, const std::string& name, bool detailedLog);

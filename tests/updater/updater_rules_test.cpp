@@ -76,15 +76,6 @@ TEST(ComponentCase, IsChosenInTheHelpersOrder)
     EXPECT_EQ(replacementBase("talkpost.exe_NEW"), "talkpost.exe");
 }
 
-TEST(ComponentCase, OnlyPlainFileNamesAreComponents)
-{
-    for (const char* name : {"talkpost.exe_NEW", "data.cab", "a..b.dll", ".hidden"})
-        EXPECT_TRUE(plainComponentName(name)) << name;
-    for (const char* name : {"", "..", "...", "..\\talkpost.exe_NEW", "sub\\x.dll", "sub/x.dll", "C:x.exe_NEW",
-                             "C:\\Windows\\x.exe_NEW", "NUL", "aux.inf", "con.cab", "nul.tx_", "LPT1 ."})
-        EXPECT_FALSE(plainComponentName(name)) << name;
-}
-
 TEST(ListFile, EntriesInOrderWithinTheHelpersBounds)
 {
     std::string longName(200, 'a');
@@ -129,9 +120,6 @@ TEST(HelperTexts, PatchCommandAndLogLine)
     EXPECT_EQ(patchCommandLine("C:\\Temp\\", "tp.pat", false), "patcher.exe C:\\Temp\\tp.pat tp.EXE");
     EXPECT_EQ(helperLogLine("24/12/2008 14:30:05", "Upd cur dir : C:\\App"),
               "24/12/2008 14:30:05 : [000] Upd cur dir : C:\\App");
-    EXPECT_EQ(withBackslash("C:\\App"), "C:\\App\\");
-    EXPECT_EQ(withBackslash("C:\\App\\"), "C:\\App\\");
-    EXPECT_EQ(withBackslash(""), "");
 }
 
 TEST(HelperTexts, RestartQuotesAnExistingProgramPathWithBlanks)

@@ -69,7 +69,6 @@ std::string fileModeDestination(const std::string& folder, const std::string& ad
     return folder;
 }
 
-bool isUsableLocalName(const std::string& name) { return isPlainFileName(name); }
 
 std::vector<std::string> splitLines(const std::string& text)
 {

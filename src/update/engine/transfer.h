@@ -37,11 +37,6 @@ inline constexpr std::uint32_t kFlagKeepConnection = 0x00400000;
 inline constexpr std::uint32_t kFlagExistingConnect = 0x20000000;
 std::uint32_t httpRequestFlags(bool keepAliveAuthentication, bool existingConnection);
 
-// A local name a transfer may write: a plain file name as the installation
-// takes it (isPlainFileName): not empty, not only dots and blanks, no folder,
-// drive or stream, and no device such as "nul.txt".
-bool isUsableLocalName(const std::string& name);
-
 // The destination of a file-mode copy: folder + local name when the folder
 // text names no file (empty, or ending in "\" or ":"), else the folder text.
 std::string fileModeDestination(const std::string& folder, const std::string& address);

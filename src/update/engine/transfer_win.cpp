@@ -5,13 +5,13 @@
 // control file, its signature, the documents) come into memory instead.
 #include "update/engine/connection_win.h"
 
-#include "update/engine/status_log.h"
-
 #include <cstdlib>
 #include <vector>
 
 #include "update/engine/status_log.h"
 #include "update/engine/transfer.h"
+#include "update/install/file_names.h"
+#include "win/file_bytes_win.h"
 
 namespace talkpost::update {
 namespace {
@@ -133,8 +133,7 @@ std::optional<FetchResult> Connection::fetchHttp(const std::string& original, co
                 }
                 continue;
             }
-            status(message::kHttpStatus, std::to_string(result.status), kStatusHttp, static_cast<int>(result.status));
-            return std::nullopt;
+            [[fallthrough]];  // refused as any other status
         case FetchEnd::HttpStatus:
             status(message::kHttpStatus, std::to_string(result.status), kStatusHttp, static_cast<int>(result.status));
             return std::nullopt;
@@ -165,19 +164,11 @@ std::optional<std::string> Connection::fetchSmall(const std::string& address)
     status(message::kDownload, address, kStatusInfo, kErrorNone);
     if (settings_.updateType == UpdateType::File) {
         // A file copy of the update: read whole, with the same cap.
-        UniqueFile source(CreateFileA(address.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr));
-        LARGE_INTEGER size{};
-        if (!source || !GetFileSizeEx(source.get(), &size) || size.QuadPart <= 0 ||
-            static_cast<std::uint64_t>(size.QuadPart) > kMaxDocumentBytes) {
+        std::optional<std::string> bytes = readFileBytes(address, kMaxDocumentBytes);
+        if (!bytes || bytes->empty()) {
             status(message::kSourceNotFound, address, kStatusFailed, kErrorNotFound);
             return std::nullopt;
         }
-        std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
-        DWORD got = 0;
-        if (!ReadFile(source.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) ||
-            got != bytes.size())
-            return std::nullopt;
         return bytes;
     }
     if (settings_.updateType == UpdateType::Ftp) {
@@ -235,7 +226,7 @@ UniqueInternet Connection::openFtpFile(const std::string& address, std::int64_t&
 bool Connection::transferInternet(const std::string& address, const std::string& folder, std::uint64_t limit)
 {
     const std::string name = host_.localName(address);
-    if (!isUsableLocalName(name)) {
+    if (!isPlainFileName(name)) {
         status(message::kFileNotFound, address, kStatusFailed, kErrorNotFound);
         return false;
     }

@@ -6,17 +6,12 @@
 
 #include <cstdio>
 
+#include "update/install/file_names.h"
+
 namespace talkpost::update {
 namespace {
 
 constexpr const char* kLockName = "update.lock";
-
-std::string withSlash(std::string folder)
-{
-    if (!folder.empty() && folder.back() != '\\')
-        folder += '\\';
-    return folder;
-}
 
 std::string randomName()
 {
@@ -42,7 +37,7 @@ std::string randomName()
 
 bool removeFolderTree(const std::string& folder)
 {
-    std::string base = withSlash(folder);
+    std::string base = withBackslash(folder);
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA((base + "*").c_str(), &found);
     if (search != INVALID_HANDLE_VALUE) {
@@ -69,7 +64,7 @@ bool removeFolderTree(const std::string& folder)
 
 void removeLeftoverUpdateFolders(const std::string& parent)
 {
-    std::string base = withSlash(parent);
+    std::string base = withBackslash(parent);
     WIN32_FIND_DATAA found;
     HANDLE search = FindFirstFileA((base + kUpdateFolderPrefix + "*").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE)
@@ -91,7 +86,7 @@ bool UpdateFolder::create(const std::string& parent)
 {
     remove();
     removeLeftoverUpdateFolders(parent);
-    std::string folder = withSlash(parent) + randomName();
+    std::string folder = withBackslash(parent) + randomName();
     if (!CreateDirectoryA(folder.c_str(), nullptr))
         return false;
     // Deleted by the system when this process ends, however it ends.

@@ -128,4 +128,9 @@ std::vector<std::string> blankSeparatedNames(const std::string& text)
     return result;
 }
 
+std::string withBackslash(const std::string& folder)
+{
+    return folder.empty() || folder.back() == '\\' ? folder : folder + "\\";
+}
+
 }  // namespace talkpost::update

@@ -30,6 +30,9 @@ bool isPlainFileName(const std::string& name);
 // use the platform's device namespace ("\\\\.\\" or "\\\\?\\").
 bool pathFreeOfDevices(const std::string& path);
 
+// A "\\" appended unless the folder ends with one; an empty folder stays empty.
+std::string withBackslash(const std::string& folder);
+
 // The parts of a path between its "\\" and "/" separators, empty ones included.
 std::vector<std::string> pathParts(const std::string& path);
 

@@ -84,21 +84,6 @@ TEST(FileModeDestination, FolderOrFullName)
     EXPECT_EQ(fileModeDestination("C:\\To\\b.bin", "C:\\From\\a.bin"), "C:\\To\\b.bin");
 }
 
-TEST(IsUsableLocalName, RefusesNamesThatLeaveTheFolderOrNameADevice)
-{
-    struct Case {
-        const char* name;
-        bool usable;
-    } cases[] = {
-        {"a.exe", true},      {"setup.exe?x=1", true}, {"talkpost.exe_NEW", true}, {"null.txt", true},
-        {"", false},          {".", false},            {"..", false},              {" . ", false},
-        {"a.exe:stream", false}, {"C:a.exe", false},   {"nul.txt", false},         {"AUX", false},
-        {"com1 .", false},    {"CONOUT$", false},
-    };
-    for (const Case& c : cases)
-        EXPECT_EQ(isUsableLocalName(c.name), c.usable) << c.name;
-}
-
 TEST(SplitLines, EveryLineEnd)
 {
     EXPECT_EQ(splitLines("a\r\nb\nc\rd"), (std::vector<std::string>{"a", "b", "c", "d"}));

@@ -144,11 +144,17 @@ TEST(FileNames, DeviceNamesInEveryFormThePlatformAccepts)
 
 TEST(FileNames, PlainFileNamesAndPathsFreeOfDevices)
 {
-    for (const char* name : {"talkpost.exe_NEW", "a..b.dll", ".hidden", "null.txt"})
+    // Components the helper installs and names a download is saved under.
+    for (const char* name : {"talkpost.exe_NEW", "a..b.dll", ".hidden", "null.txt", "data.cab", "setup.exe?x=1"})
         EXPECT_TRUE(isPlainFileName(name)) << name;
-    for (const char* name : {"", ".", "..", " . ", "sub\\x.dll", "sub/x.dll", "C:x.exe", "x.txt:stream", "nul.txt",
-                             "AUX", "com1 ."})
+    for (const char* name : {"", ".", "..", "...", " . ", "sub\\x.dll", "sub/x.dll", "..\\talkpost.exe_NEW", "C:x.exe",
+                             "C:\\Windows\\x.exe_NEW", "x.txt:stream", "nul.txt", "AUX", "aux.inf", "con.cab",
+                             "nul.tx_", "com1 .", "LPT1 .", "CONOUT$"})
         EXPECT_FALSE(isPlainFileName(name)) << name;
+
+    EXPECT_EQ(withBackslash("C:\\App"), "C:\\App\\");
+    EXPECT_EQ(withBackslash("C:\\App\\"), "C:\\App\\");
+    EXPECT_EQ(withBackslash(""), "");
 
     for (const char* path : {"C:\\Program Files\\Talkpost\\", "C:\\Talkpost\\data", "", "data\\sub",
                              "\\\\server\\share\\x", "C:\\null\\x"})
