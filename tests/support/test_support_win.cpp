@@ -228,6 +228,31 @@ HWND findProcessWindow(DWORD pid, const std::string& className)
     return search.found;
 }
 
+std::string describeWindowsOf(DWORD pid)
+{
+    struct Search {
+        DWORD pid;
+        std::string lines;
+    } search{pid, {}};
+    EnumWindows(
+        [](HWND hwnd, LPARAM lparam) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(lparam);
+            DWORD owner = 0;
+            GetWindowThreadProcessId(hwnd, &owner);
+            if (owner != s->pid)
+                return TRUE;
+            char cls[256] = {}, caption[256] = {}, text[1024] = {};
+            GetClassNameA(hwnd, cls, sizeof cls);
+            GetWindowTextA(hwnd, caption, sizeof caption);
+            GetDlgItemTextA(hwnd, 0xFFFF, text, sizeof text);  // a message box's text
+            s->lines += std::string("\n  ") + cls + " \"" + caption + "\"" + (IsWindowVisible(hwnd) ? " shown" : " hidden") +
+                        (text[0] != '\0' ? std::string(": ") + text : std::string());
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.lines.empty() ? "\n  (no windows)" : search.lines;
+}
+
 std::string unixToWindowsPath(const std::string& unixPath)
 {
     std::string path = "Z:" + unixPath;

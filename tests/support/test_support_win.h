@@ -100,6 +100,10 @@ private:
 // The visible top-level window of class className that process pid owns, or nullptr.
 HWND findProcessWindow(DWORD pid, const std::string& className);
 
+// The top-level windows process pid owns, a line each (class, caption, shown
+// or hidden, and a message box's text), for a failed test's message.
+std::string describeWindowsOf(DWORD pid);
+
 // Processes whose program file lies in folder, by identifier.
 std::vector<DWORD> processesIn(const std::string& folder);
 
