@@ -58,11 +58,13 @@ struct EchoSweep::State {
         IcmpParseRepliesFn parse = nullptr;
         std::size_t index = 0;
         std::size_t* outstanding = nullptr;
+        bool inFlight = false;  // sent, its completion not run yet
         alignas(8) unsigned char reply[kReplyBufferSize] = {};
     };
     static void NTAPI echoCompleted(PVOID context, PVOID, ULONG)
     {
         auto* pending = static_cast<Pending*>(context);
+        pending->inFlight = false;
         --*pending->outstanding;
         bool answered = pending->parse(pending->reply, kReplyBufferSize) != 0;
         pending->sweep->tell(pending->index, {answered ? EchoOutcome::Answered : EchoOutcome::Silent, {}});
@@ -102,12 +104,13 @@ void EchoSweep::State::run()
         ULONG destination = 0;
         std::memcpy(&destination, address.bytes.data(), sizeof destination);
         Pending& p = pending[i];
-        p = Pending{this, parse, i, &outstanding, {}};
+        p = Pending{this, parse, i, &outstanding};
         DWORD replies = send(icmp, nullptr, &echoCompleted, &p, destination, nullptr, 0,
                              nullptr, p.reply, kReplyBufferSize, timeoutMs);
-        if (replies == 0 && GetLastError() == ERROR_IO_PENDING)
+        if (replies == 0 && GetLastError() == ERROR_IO_PENDING) {
+            p.inFlight = true;
             ++outstanding;
-        else
+        } else
             tell(i, {replies != 0 ? EchoOutcome::Answered : EchoOutcome::Silent, {}});
         SleepEx(0, TRUE);  // hand over the answers that are in already
     }
@@ -121,9 +124,14 @@ void EchoSweep::State::run()
     }
     close(icmp);
     if (outstanding > 0) {
-        // The platform still owns these buffers: leave them to it rather than free them under it.
+        // No answer came within the time-out and the grace: silent. This
+        // thread waits alertably no more, so a completion the platform still
+        // delivers cannot report a host twice; it still owns these buffers,
+        // so they are left to it rather than freed under it.
+        for (std::size_t i = 0; i < hosts.size(); ++i)
+            if (pending[i].inFlight)
+                tell(i, {});
         pending.release();
-        return;
     }
 }
 
