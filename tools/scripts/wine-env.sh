@@ -161,22 +161,31 @@ talkpost_programs_running() {
   done
 }
 
-# Ends the programs an earlier test left running in this prefix (a program
-# whose test failed, a command interpreter still at work, a child its parent
-# did not live to start), so that none of them answers this test's search for
-# a window, holds its files or takes its input. Done once per test: the
-# scripts and programs a test starts inherit TALKPOST_TEST_ISOLATED and leave
-# each other running. The tests under Wine run one at a time (they share one
-# display and one keyboard), so whatever runs at a test's start is left over.
+# Gives each test a Wine of its own: the programs an earlier test left
+# running (a program whose test failed, a command interpreter still at work,
+# a child its parent did not live to start) are named and ended, and Wine's
+# server and services start afresh. Those services keep state from process
+# to process: after a test that sent hundreds of echoes and ended with some in
+# flight, the service behind echoes was seen to answer none any more, so
+# that every later test that pinged or asked for the network adapters waited
+# for ever. Only for the test runner's tests (TALKPOST_FRESH_WINE=1, set by
+# the windows test preset), and once per test: the scripts and programs a test
+# starts inherit TALKPOST_TEST_ISOLATED and leave each other running. The
+# tests under Wine run one at a time (they share one display and one
+# keyboard), so whatever runs at a test's start is left over.
 talkpost_isolate_test() {
-  [ -z "${TALKPOST_TEST_ISOLATED:-}" ] || return 0
+  [ "${TALKPOST_FRESH_WINE:-}" = 1 ] && [ -z "${TALKPOST_TEST_ISOLATED:-}" ] || return 0
   export TALKPOST_TEST_ISOLATED=1
   local left
   left=$(talkpost_programs_running)
-  [ -n "$left" ] || return 0
-  echo "note: ending what an earlier test left running:" >&2
-  sed 's/^/  /' <<<"$left" >&2
-  kill -KILL $(cut -d' ' -f1 <<<"$left") 2>/dev/null || :
+  if [ -n "$left" ]; then
+    echo "note: ending what an earlier test left running:" >&2
+    sed 's/^/  /' <<<"$left" >&2
+  fi
+  wineserver -k 2>/dev/null || :
+  wineserver -w 2>/dev/null || :
+  # Detached from the caller's output, as in talkpost_ensure_prefix.
+  wineserver -p </dev/null >/dev/null 2>&1 || :
 }
 
 # What a test that does not end is doing, for its output: the programs

@@ -12,8 +12,8 @@
 source "$(dirname "${BASH_SOURCE[0]}")/wine-env.sh"
 source "$(dirname "${BASH_SOURCE[0]}")/waits.sh"
 talkpost_ensure_display
-talkpost_ensure_prefix
 talkpost_isolate_test
+talkpost_ensure_prefix
 limit=${TALKPOST_PROGRAM_SECONDS:-150}
 output=$(mktemp)
 trap 'rm -f "$output"; talkpost_stop_display' EXIT
