@@ -267,7 +267,8 @@ void MessageDispatch::startSendToAll(SendToAll input)
     view_.showProgress(sendToAllProgress(0, run->plan.total()));
     std::shared_ptr<Mailbox> mailbox = mailbox_;
     unsigned runId = run->id;
-    run->sweep = std::make_unique<EchoSweep>(run->input.entries, run->input.echoTimeoutMs,
+    // The plan keeps the entries; the sweep's thread takes the input's.
+    run->sweep = std::make_unique<EchoSweep>(std::move(run->input.entries), run->input.echoTimeoutMs,
                                              [mailbox, runId](std::size_t index, const EchoResult& result) {
                                                  mailbox->push({Mail::Echo, runId, index, result, 0, false, 0});
                                              });

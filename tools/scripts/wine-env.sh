@@ -165,10 +165,9 @@ talkpost_programs_running() {
 # running (a program whose test failed, a command interpreter still at work,
 # a child its parent did not live to start) are named and ended, and Wine's
 # server and services start afresh. Those services keep state from process
-# to process: after a test that sent hundreds of echoes and ended with some in
-# flight, the service behind echoes was seen to answer none any more, so
-# that every later test that pinged or asked for the network adapters waited
-# for ever. Only for the test runner's tests (TALKPOST_FRESH_WINE=1, set by
+# to process: after tests that sent hundreds of echoes and ended with some in
+# flight, the service behind echoes was seen to answer none any more, run
+# after run, until the server was started afresh. Only for the test runner's tests (TALKPOST_FRESH_WINE=1, set by
 # the windows test preset), and once per test: the scripts and programs a test
 # starts inherit TALKPOST_TEST_ISOLATED and leave each other running. The
 # tests under Wine run one at a time (they share one display and one
@@ -190,14 +189,23 @@ talkpost_isolate_test() {
 
 # What a test that does not end is doing, for its output: the programs
 # running in the prefix, the window with the keyboard, and the threads of
-# those programs where they stand (Wine's debugger; the first frames of each).
+# those programs and of Wine's driver host where they stand (Wine's debugger;
+# the first frames of each).
 talkpost_report_hang() {
   echo "--- running in the Wine prefix:"
   talkpost_programs_running | sed 's/^/  /'
   echo "--- keyboard focus: $(timeout 5 xdotool getwindowfocus getwindowname 2>/dev/null || echo '(none)')"
   echo "--- threads of the programs (first frames):"
+  # The programs' threads first, the driver host's after them.
   printf 'bt all\nquit\n' | timeout 60 winedbg 2>/dev/null | awk '
-    /^Backtracing for thread/ { keep = $0 !~ /system32\\(services|explorer|winedevice|plugplay|svchost|rpcss|winedbg)\.exe/; frames = 0
-                                if (keep) print "  " $0; next }
-    keep && /^ *(=>)?[0-9]+ 0x/ && frames < 14 { frames++; sub(/ \[[^]]*\]/, ""); sub(/\(.*\) in /, " in "); sub(/ \(0x?[0-9a-f]*\)$/, ""); print "    " $0 }' | head -n 250
+    /^Backtracing for thread/ {
+      keep = $0 !~ /system32\\(services|explorer|plugplay|svchost|rpcss|winedbg)\.exe/; frames = 0
+      host = $0 ~ /system32\\winedevice\.exe/
+      if (keep) line = "  " $0
+    }
+    keep && /^ *(=>)?[0-9]+ 0x/ && frames < 14 {
+      frames++; sub(/ \[[^]]*\]/, ""); sub(/\(.*\) in /, " in "); sub(/ \(0x?[0-9a-f]*\)$/, ""); line = "    " $0
+    }
+    line != "" { if (host) later = later line "\n"; else print line; line = "" }
+    END { printf "%s", later }' | head -n 300
 }
