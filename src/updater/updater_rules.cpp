@@ -69,7 +69,6 @@ ComponentCase componentCase(const std::string& name)
     return ComponentCase::Compressed;
 }
 
-
 std::vector<ListEntry> parseListFile(std::string_view bytes)
 {
     IniReader text = IniReader::parse(bytes);

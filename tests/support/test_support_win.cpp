@@ -204,53 +204,51 @@ std::vector<DWORD> processesIn(const std::string& folder)
     return found;
 }
 
-HWND findProcessWindow(DWORD pid, const std::string& className)
+namespace {
+// The top-level windows process pid owns, in the system's order.
+std::vector<HWND> windowsOf(DWORD pid)
 {
     struct Search {
         DWORD pid;
-        const std::string& className;
-        HWND found;
-    } search{pid, className, nullptr};
-    EnumWindows(
-        [](HWND hwnd, LPARAM lparam) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(lparam);
-            DWORD owner = 0;
-            GetWindowThreadProcessId(hwnd, &owner);
-            char cls[256] = {};
-            GetClassNameA(hwnd, cls, sizeof cls);
-            if (owner == s->pid && s->className == cls && IsWindowVisible(hwnd)) {
-                s->found = hwnd;
-                return FALSE;
-            }
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-std::string describeWindowsOf(DWORD pid)
-{
-    struct Search {
-        DWORD pid;
-        std::string lines;
+        std::vector<HWND> found;
     } search{pid, {}};
     EnumWindows(
         [](HWND hwnd, LPARAM lparam) -> BOOL {
             auto* s = reinterpret_cast<Search*>(lparam);
             DWORD owner = 0;
             GetWindowThreadProcessId(hwnd, &owner);
-            if (owner != s->pid)
-                return TRUE;
-            char cls[256] = {}, caption[256] = {}, text[1024] = {};
-            GetClassNameA(hwnd, cls, sizeof cls);
-            GetWindowTextA(hwnd, caption, sizeof caption);
-            GetDlgItemTextA(hwnd, 0xFFFF, text, sizeof text);  // a message box's text
-            s->lines += std::string("\n  ") + cls + " \"" + caption + "\"" + (IsWindowVisible(hwnd) ? " shown" : " hidden") +
-                        (text[0] != '\0' ? std::string(": ") + text : std::string());
+            if (owner == s->pid)
+                s->found.push_back(hwnd);
             return TRUE;
         },
         reinterpret_cast<LPARAM>(&search));
-    return search.lines.empty() ? "\n  (no windows)" : search.lines;
+    return search.found;
+}
+}  // namespace
+
+HWND findProcessWindow(DWORD pid, const std::string& className)
+{
+    for (HWND hwnd : windowsOf(pid)) {
+        char cls[256] = {};
+        GetClassNameA(hwnd, cls, sizeof cls);
+        if (className == cls && IsWindowVisible(hwnd))
+            return hwnd;
+    }
+    return nullptr;
+}
+
+std::string describeWindowsOf(DWORD pid)
+{
+    std::string lines;
+    for (HWND hwnd : windowsOf(pid)) {
+        char cls[256] = {}, caption[256] = {}, text[1024] = {};
+        GetClassNameA(hwnd, cls, sizeof cls);
+        GetWindowTextA(hwnd, caption, sizeof caption);
+        GetDlgItemTextA(hwnd, 0xFFFF, text, sizeof text);  // a message box's text
+        lines += std::string("\n  ") + cls + " \"" + caption + "\"" + (IsWindowVisible(hwnd) ? " shown" : " hidden") +
+                 (text[0] != '\0' ? std::string(": ") + text : std::string());
+    }
+    return lines.empty() ? "\n  (no windows)" : lines;
 }
 
 std::string unixToWindowsPath(const std::string& unixPath)

@@ -144,10 +144,14 @@ talkpost_ensure_prefix() {
   fi
 }
 
-# The programs running in this prefix now, Wine's own services and desktop
-# left out: one "<process number> <command line>" line each.
+# Wine's own service and desktop programs, which run for the whole server:
+# the names of their files in the system folder, as alternatives.
+TALKPOST_WINE_OWN='services|explorer|winedevice|plugplay|svchost|rpcss'
+
+# The programs running in this prefix now, Wine's own left out: one
+# "<process number> <command line>" line each.
 talkpost_programs_running() {
-  local proc pid command own='^C:\\windows\\system32\\(services|explorer|winedevice|plugplay|svchost|rpcss)\.exe( |$)'
+  local proc pid command own="^C:\\\\windows\\\\system32\\\\($TALKPOST_WINE_OWN)\\.exe( |\$)"
   for proc in /proc/[0-9]*; do
     case "$(readlink "$proc/exe" 2>/dev/null)" in
     */wine | */wine64 | */wine-preloader | */wine64-preloader) ;;  # a Windows program, not the server
@@ -167,11 +171,12 @@ talkpost_programs_running() {
 # server and services start afresh. Those services keep state from process
 # to process: after tests that sent hundreds of echoes and ended with some in
 # flight, the service behind echoes was seen to answer none any more, run
-# after run, until the server was started afresh. Only for the test runner's tests (TALKPOST_FRESH_WINE=1, set by
-# the windows test preset), and once per test: the scripts and programs a test
-# starts inherit TALKPOST_TEST_ISOLATED and leave each other running. The
-# tests under Wine run one at a time (they share one display and one
-# keyboard), so whatever runs at a test's start is left over.
+# after run, until the server was started afresh. Only for the test runner's
+# tests (TALKPOST_FRESH_WINE=1, set by the windows test preset), and once per
+# test: the scripts and programs a test starts inherit TALKPOST_TEST_ISOLATED
+# and leave each other running. The tests under Wine run one at a time (they
+# share one display and one keyboard), so whatever runs at a test's start is
+# left over.
 talkpost_isolate_test() {
   [ "${TALKPOST_FRESH_WINE:-}" = 1 ] && [ -z "${TALKPOST_TEST_ISOLATED:-}" ] || return 0
   export TALKPOST_TEST_ISOLATED=1
@@ -197,10 +202,10 @@ talkpost_report_hang() {
   echo "--- keyboard focus: $(timeout 5 xdotool getwindowfocus getwindowname 2>/dev/null || echo '(none)')"
   echo "--- threads of the programs (first frames):"
   # The programs' threads first, the driver host's after them.
-  printf 'bt all\nquit\n' | timeout 60 winedbg 2>/dev/null | awk '
+  printf 'bt all\nquit\n' | timeout 60 winedbg 2>/dev/null | awk -v own="$TALKPOST_WINE_OWN" '
     /^Backtracing for thread/ {
-      keep = $0 !~ /system32\\(services|explorer|plugplay|svchost|rpcss|winedbg)\.exe/; frames = 0
       host = $0 ~ /system32\\winedevice\.exe/
+      keep = host || $0 !~ ("system32\\\\(" own "|winedbg)\\.exe"); frames = 0
       if (keep) line = "  " $0
     }
     keep && /^ *(=>)?[0-9]+ 0x/ && frames < 14 {

@@ -69,7 +69,6 @@ std::string fileModeDestination(const std::string& folder, const std::string& ad
     return folder;
 }
 
-
 std::vector<std::string> splitLines(const std::string& text)
 {
     std::vector<std::string> lines;

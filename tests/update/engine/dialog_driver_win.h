@@ -19,9 +19,9 @@ namespace talkpost::test {
 class DialogDriver {
 public:
     // Starts waiting for a top-level window with this caption; when it is
-    // visible, act(window) runs on the driver's thread. A window that never
-    // shows up fails the test, and the dialogs of the thread that made the
-    // driver are closed then, so that a modal loop there cannot wait forever.
+    // visible, act(window) runs on the driver's thread. When it never shows
+    // up, seen() stays false and the dialogs of the thread that made the
+    // driver are closed, so that a modal loop there cannot wait for ever.
     DialogDriver(std::string caption, std::function<void(HWND)> act)
         : thread_([this, caption = std::move(caption), act = std::move(act), owner = GetCurrentThreadId()] {
               HWND window = nullptr;
