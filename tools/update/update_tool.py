@@ -80,13 +80,25 @@ def verify(path, signature_text, public_key):
     """True when signature_text (the .sig file's Base64) signs the file's bytes for public_key."""
     try:
         raw = base64.b64decode(signature_text.strip(), validate=True)
+    except ValueError:
+        return False
+    with open(path, "rb") as f:
+        return verify_bytes(f.read(), raw, public_key)
+
+
+def verify_bytes(data, raw, public_key):
+    """True when raw (the 64 bytes r || s) signs data for public_key; the very
+    bytes given are checked, from a file only this process writes."""
+    try:
         der = der_signature(raw)
     except ValueError:
         return False
-    with tempfile.NamedTemporaryFile(suffix=".der") as sig:
-        sig.write(der)
-        sig.flush()
-        result = subprocess.run(["openssl", "dgst", "-sha256", "-verify", public_key, "-signature", sig.name, path],
+    with tempfile.TemporaryDirectory() as folder:
+        signed, sig = os.path.join(folder, "signed"), os.path.join(folder, "signature.der")
+        for path, content in ((signed, data), (sig, der)):
+            with open(path, "wb") as f:
+                f.write(content)
+        result = subprocess.run(["openssl", "dgst", "-sha256", "-verify", public_key, "-signature", sig, signed],
                                 capture_output=True)
     return result.returncode == 0
 
