@@ -1,10 +1,12 @@
 // Fuzz target: any bytes as an update control file, read as the engine reads
-// it: the file list with its macros and the [application] section.
+// it: the file list with its macros and the [application] section, and as the
+// publisher's check prints it: every entry's place and every instruction.
 #include <algorithm>
 #include <string>
 
 #include "fuzz/fuzz_check.h"
 #include "update/engine/control_file.h"
+#include "update/engine/control_plan.h"
 #include "update/engine/macros.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -39,6 +41,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const ApplicationSettings app = readApplicationSection(file, expand);
     FUZZ_CHECK(!app.appUpdate || !app.appCommand.empty());
+
+    // The publisher's check: a path it resolves resolves to itself again, and
+    // a refused entry ends up nowhere.
+    const ControlFile control(text, [](const std::string& value) { return expandMacros(value, sampleMacroValue); });
+    const std::string appFolder = sampleMacroValue("APP");
+    for (const EntryPlan& plan : planEntries(control, control.application(), appFolder, "T:\\Temp\\TPUPD-0\\")) {
+        FUZZ_CHECK(!plan.install.refused || plan.landsAt.empty());
+        for (const std::string& path : {plan.entry.targetDir, plan.landsAt})
+            if (auto resolved = resolvedPath(path, appFolder))
+                FUZZ_CHECK(resolvedPath(*resolved, appFolder) == resolved);
+    }
+    for (const ControlAction& action : controlActions(control, control.application()))
+        FUZZ_CHECK(!action.value.empty());
 
     // Without a known name the text stays as it is.
     FUZZ_CHECK(expandMacros(text, [](const std::string&) { return std::string(); }) == text);

@@ -1,7 +1,8 @@
 // The publisher's view of a control file: reads its bytes with the client's
 // own code (the INI reader, the control file, the macros, the installation
 // plan, the update check, the publication's rules, the signature text) and
-// prints what a client does with it, as JSON lines or for people to read.
+// prints what a client does with it, for people to read or as JSON lines
+// (each with its people's text in "text").
 // tools/update/publish runs it for its check; nothing in Python reads a
 // control file.
 //
@@ -70,23 +71,46 @@ std::string hexByte(unsigned char c)
     return text;
 }
 
-// A JSON string of ANSI text: every character beyond ASCII as \uXXXX of its
-// Windows-1252 meaning, so the output is ASCII whatever the bytes.
+// One character inside a JSON string: ASCII as it is, anything else as \uXXXX,
+// so the output is ASCII whatever the bytes.
+void appendJsonCharacter(std::string& out, char32_t u)
+{
+    if (u == '"' || u == '\\') {
+        out += '\\';
+        out += static_cast<char>(u);
+    } else if (u >= 0x20 && u < 0x7F) {
+        out += static_cast<char>(u);
+    } else {
+        char escape[8];
+        std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(u));
+        out += escape;
+    }
+}
+
+// A JSON string of ANSI text, each byte with its Windows-1252 meaning.
 std::string json(const std::string& text)
 {
     std::string out = "\"";
-    for (unsigned char c : text) {
-        char32_t u = unicodeOf(c);
-        if (u == '"' || u == '\\') {
-            out += '\\';
-            out += static_cast<char>(u);
-        } else if (u >= 0x20 && u < 0x7F) {
-            out += static_cast<char>(u);
-        } else {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(u));
-            out += escape;
-        }
+    for (unsigned char c : text)
+        appendJsonCharacter(out, unicodeOf(c));
+    return out + "\"";
+}
+
+// A JSON string of UTF-8 text (the people's lines).
+std::string jsonOfUtf8(const std::string& text)
+{
+    std::string out = "\"";
+    for (std::size_t i = 0; i < text.size();) {
+        auto c = static_cast<unsigned char>(text[i]);
+        char32_t u = c;
+        std::size_t length = c < 0x80 ? 1 : c < 0xE0 ? 2 : 3;  // human() writes nothing longer
+        if (length == 2 && i + 1 < text.size())
+            u = ((c & 0x1F) << 6) | (static_cast<unsigned char>(text[i + 1]) & 0x3F);
+        else if (length == 3 && i + 2 < text.size())
+            u = ((c & 0x0F) << 12) | ((static_cast<unsigned char>(text[i + 1]) & 0x3F) << 6) |
+                (static_cast<unsigned char>(text[i + 2]) & 0x3F);
+        i += length;
+        appendJsonCharacter(out, u);
     }
     return out + "\"";
 }
@@ -131,8 +155,10 @@ public:
     }
     void emit(const std::string& record, const std::string& humanLine)
     {
+        // The people's text rides along, so that one run gives both.
         if (asJson_)
-            std::cout << "{\"record\":" << json(record) << (fields_.empty() ? "" : ",") << fields_ << "}\n";
+            std::cout << "{\"record\":" << json(record) << (fields_.empty() ? "" : ",") << fields_
+                      << ",\"text\":" << jsonOfUtf8(humanLine) << "}\n";
         else if (!humanLine.empty())
             std::cout << humanLine << "\n";
         fields_.clear();
@@ -313,15 +339,7 @@ void printPublication(Printer& out, const ControlFile& file, const Options& opti
 
 void printUpdate(Printer& out, const ControlFile& file, const Options& options)
 {
-    UpdateSection u;
-    u.descr = file.readString("update", "descr");
-    u.date = file.readString("update", "date");
-    u.time = file.readString("update", "time");
-    u.localVersion = file.readPath("update", "localversion");
-    u.unconditional = file.readString("update", "unconditional");
-    u.newVersion = file.readString("update", "newversion");
-    u.newSize = file.text().readInteger("update", "newsize", 0);
-    u.newChecksum = file.text().readInteger("update", "newchecksum", -1);
+    const UpdateSection u = readUpdateSection(file);
     VersionValue published = parseVersion(u.newVersion);
     out.field("descr", json(u.descr)).field("newversion", json(u.newVersion));
     out.field("newversion_read", json(published.unknown() ? std::string() : versionText(published)));

@@ -138,6 +138,22 @@ bool pathInsideFolder(const std::string& path, const std::string& folder, const 
            (inner->size() > prefix.size() && sameFileName(inner->substr(0, prefix.size()), prefix));
 }
 
+UpdateSection readUpdateSection(const ControlFile& file)
+{
+    UpdateSection u;
+    u.descr = file.readString("update", "descr");
+    u.date = file.readString("update", "date");
+    u.time = file.readString("update", "time");
+    u.localVersion = file.readPath("update", "localversion");
+    u.unconditional = file.readString("update", "unconditional");
+    u.newVersion = file.readString("update", "newversion");
+    u.newSize = file.text().readInteger("update", "newsize", 0);
+    u.newChecksum = file.text().readInteger("update", "newchecksum", -1);
+    u.validateMsg = file.readString("custom", "validatemsg");
+    u.validateParam = file.readString("custom", "validateparam");
+    return u;
+}
+
 std::vector<ControlAction> controlActions(const ControlFile& file, const ApplicationSettings& application)
 {
     // The keys the installation reads around the download, in its order.

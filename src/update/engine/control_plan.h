@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "update/engine/control_file.h"
+#include "update/install/install_decisions.h"
 #include "update/install/install_plan.h"
 
 namespace talkpost::update {
@@ -51,6 +52,9 @@ std::optional<std::string> resolvedPath(const std::string& path, const std::stri
 // or lies below it, compared as the platform compares file names. A path that
 // does not resolve lies inside nothing.
 bool pathInsideFolder(const std::string& path, const std::string& folder, const std::string& currentDirectory);
+
+// The [update] and [custom] values the update check reads.
+UpdateSection readUpdateSection(const ControlFile& file);
 
 // When a client acts on an instruction.
 enum class ActionStage { BeforeDownload, AfterInstall, AfterRestart };

@@ -1,6 +1,7 @@
 // The update check over the verified control file.
 #include "update/engine/update_check_win.h"
 
+#include "update/engine/control_plan.h"
 #include "update/engine/user_dates_win.h"
 #include "update/install/install_files_win.h"
 
@@ -8,17 +9,7 @@ namespace talkpost::update {
 
 int UpdateCheck::checkUpdateEntry(const ControlFile& file)
 {
-    UpdateSection u;
-    u.descr = file.readString("update", "descr");
-    u.date = file.readString("update", "date");
-    u.time = file.readString("update", "time");
-    u.localVersion = file.readPath("update", "localversion");
-    u.unconditional = file.readString("update", "unconditional");
-    u.newVersion = file.readString("update", "newversion");
-    u.newSize = file.text().readInteger("update", "newsize", 0);
-    u.newChecksum = file.text().readInteger("update", "newchecksum", -1);
-    u.validateMsg = file.readString("custom", "validatemsg");
-    u.validateParam = file.readString("custom", "validateparam");
+    UpdateSection u = readUpdateSection(file);
 
     lastDateKnown_ = false;
     CheckEnvironment env;

@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
 """The publisher's tool (tools/update/publish) on the real builds: a release
 published into an empty folder and what its control file says, the growing
-serial and version, the releases it refuses, and its check finding a changed
-byte in any file and a changed line in the control file.
+serial and version, the releases it refuses, its check finding a changed
+byte in any file and a changed line in the control file, and its check
+reading hand-made control files as the client reads them (through the
+native build's control_reader, which the tool builds when it is missing).
   publish_tool_test.py <Windows build folder>
 """
 import datetime
@@ -16,6 +18,7 @@ import unittest
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))))
 TOOL = os.path.join(ROOT, "tools", "update", "publish")
+SIGN = os.path.join(ROOT, "tools", "update", "update_tool.py")
 KEY = os.path.join(ROOT, "res", "update_test_private_key.pem")
 PUBLIC = os.path.join(ROOT, "res", "update_test_public_key.pem")
 BUILD = None
@@ -67,6 +70,12 @@ class PublishTest(unittest.TestCase):
                     "[file lists]\nsource = lists\ntarget = {APP}\\data\ndescription = Lists\ncompression = cab\n"
                     + extra)
         return path
+
+    @staticmethod
+    def with_bytes(release, data):
+        with open(release, "ab") as f:
+            f.write(data)
+        return release
 
     def publish(self, release=None, *options, key=KEY):
         command = [TOOL, release or self.describe(), "--folder", self.folder, "--server", "https://updates.test:8443/talkpost",
@@ -125,15 +134,24 @@ class PublishTest(unittest.TestCase):
 
         older = self.check(client="1.0.0.1")
         self.assertEqual(older.returncode, 0, older.stderr)
-        self.assertIn("release 1.0.0.2 (serial 1, expires", older.stdout)
-        self.assertIn("a client of version 1.0.0.1 shows what's new and the license and installs:", older.stdout)
-        for line in ("mandatory Talkpost 1.0.0.2: talkpost.exe (replaced after the restart)",
-                     "hidden    Read me: {APP}\\docs\\readme.txt", "mandatory Notes: {APP}\\notes.tx_ expanded",
-                     "optional  Lists: the cabinet's files into {APP}\\data (lists.cab)"):
+        self.assertIn("[update] serial=1: a client that accepted a higher serial refuses the file", older.stdout)
+        self.assertIn(f"[update] expires={update['expires']}: a client refuses the file from then on", older.stdout)
+        self.assertIn("release 1.0.0.2: A test release", older.stdout)
+        self.assertIn("a client of version 1.0.0.1: check code 11 (version newer): it offers the update", older.stdout)
+        for line in ("[whatsnew] shows https://updates.test:8443/talkpost/Updates/whatsnew.txt",
+                     "[eula] shows https://updates.test:8443/talkpost/Updates/eula.txt",
+                     "[files] count=4: 4 entries",
+                     "   [file1] mandatory Talkpost 1.0.0.2: talkpost.exe_NEW: the updater helper puts it in place as "
+                     "{APP}\\talkpost.exe after the restart",
+                     "   [file2] hidden Read me: readme.txt: into {APP}\\docs\\readme.txt",
+                     "   [file3] mandatory Notes: notes.tx_: expanded into {APP}",
+                     "   [file4] optional Lists: lists.cab: its files extracted into {APP}\\data\\",
+                     "   [application] appname: after the restart the updater helper starts the program: talkpost.exe"):
             self.assertIn(line, older.stdout)
+        self.assertNotIn("!!", older.stdout)
         current = self.check(client="1.0.0.2")
         self.assertEqual(current.returncode, 0, current.stderr)
-        self.assertIn("a client of version 1.0.0.2 installs nothing: it is up to date", current.stdout)
+        self.assertIn("a client of version 1.0.0.2: check code 7 (no new version): it installs nothing", current.stdout)
 
     def test_every_release_must_be_newer_and_gets_the_next_serial(self):
         self.assertEqual(self.publish(self.describe(program="talkpost.exe")).returncode, 0)
@@ -174,14 +192,46 @@ class PublishTest(unittest.TestCase):
             ("taken name", self.describe(extra="[file again]\nsource = whatsnew.txt\n"), [], KEY, "is taken already"),
             ("another key", self.describe(), [], wrong_key, "is not the key of"),
             ("expired", self.describe(), ["--expires", "01.01.2020 00:00"], KEY, "lies in the past"),
+            # Texts a looser reading takes but every client refuses.
+            ("one-digit day", self.describe(), ["--expires", "1.1.2030 00:00"], KEY, "a client reads only dd.mm.yyyy"),
+            ("one-digit hour", self.describe(), ["--expires", "01.01.2030 0:00"], KEY, "a client reads only"),
+            ("no such day", self.describe(), ["--expires", "31.02.2030 00:00"], KEY, "a client reads only"),
+            ("seconds", self.describe(), ["--expires", "01.01.2030 00:00:00"], KEY, "a client reads only"),
+            ("end of file", self.describe(), ["--expires", "01.01.2030 00:00\x1a"], KEY, "a control character"),
+            ("no year 10000", self.describe(), ["--valid-days", "9999999"], KEY, "beyond the year 9999"),
+            ("not UTF-8", self.with_bytes(self.describe(), b"[file odd]\nsource = readme.txt\ndescription = caf\xe9\n"),
+             [], KEY, "is not UTF-8 text (byte 0xE9"),
         ]
         for what, release, options, key, message in cases:
             with self.subTest(what):
                 result = self.publish(release, *options, key=key)
                 self.assertEqual(result.returncode, 1, result.stdout)
                 self.assertIn(message, result.stderr)
+                self.assertEqual(len(result.stderr.strip().splitlines()), 1, result.stderr)
                 self.assertEqual(os.listdir(self.updates()) if os.path.isdir(self.updates()) else [], [])
                 shutil.rmtree(self.folder, ignore_errors=True)
+
+    def test_a_serial_that_a_client_does_not_read_is_never_published_on(self):
+        cases = [  # (serial the folder offers, message)
+            (b"\xb2", "offers no version or serial a client reads"),             # superscript two
+            (b"12345678901234567890", "offers no version or serial a client reads"),  # 20 digits
+            (b"+5", "offers no version or serial a client reads"),
+            (b"9999999999999999999", "serial 10000000000000000000 is not a serial a client reads"),
+        ]
+        for serial, message in cases:
+            with self.subTest(serial):
+                shutil.rmtree(self.folder, ignore_errors=True)
+                os.makedirs(self.updates())
+                old = b"[update]\r\nnewversion=1.0.0.1\r\nserial=" + serial + b"\r\n"
+                with open(self.updates("talkpost.inf"), "wb") as f:
+                    f.write(old)
+                result = self.publish()
+                self.assertEqual(result.returncode, 1, result.stdout)
+                self.assertIn(message, result.stderr)
+                self.assertNotIn("Traceback", result.stderr)
+                self.assertEqual(os.listdir(self.updates()), ["talkpost.inf"])
+                with open(self.updates("talkpost.inf"), "rb") as f:
+                    self.assertEqual(f.read(), old)
 
     def test_the_check_finds_a_changed_byte_in_any_file_and_a_changed_line(self):
         self.assertEqual(self.publish().returncode, 0)
@@ -219,6 +269,78 @@ class PublishTest(unittest.TestCase):
                 self.assertIn(message, result.stderr)
                 self.assertIn("a client refuses this folder", result.stderr)
         self.assertEqual(self.check().returncode, 0)
+
+
+class HandMadeControlFileTest(unittest.TestCase):
+    """The check reads a signed control file that this tool did not write as
+    the client reads it: every entry, every target outside {APP} and every
+    instruction, called out."""
+
+    def setUp(self):
+        self.work = tempfile.mkdtemp()
+        self.addCleanup(shutil.rmtree, self.work)
+        self.updates = os.path.join(self.work, "site", "Updates")
+        os.makedirs(self.updates)
+        for name, data in (("readme.txt", b"Read me\r\n"), ("evil.dll", b"MZ not really\r\n")):
+            with open(os.path.join(self.updates, name), "wb") as f:
+                f.write(data)
+
+    def entry(self, n, name, target):
+        return (f"[file{n}]\r\nurl=https://u.test/Updates/{name}\r\ndescr={name}\r\n"
+                f"sha256={sha256(os.path.join(self.updates, name))}\r\ntargetdir={target}\r\n").encode()
+
+    def check(self, control):
+        path = os.path.join(self.updates, "talkpost.inf")
+        with open(path, "wb") as f:
+            f.write(control)
+        subprocess.run(["/usr/bin/python3", SIGN, "sign", path, "--key", KEY], check=True)
+        return subprocess.run([TOOL, "--check", os.path.join(self.work, "site"), "--public-key", PUBLIC],
+                              capture_output=True, text=True)
+
+    def test_count_reads_as_the_client_reads_it_and_every_target_and_action_is_called_out(self):
+        head = b"[update]\r\nnewversion=1.0.0.2\r\nserial=1\r\n[action]\r\nrunbefore={SYS}\\cmd.exe /c echo\r\n"
+        body = self.entry(1, "readme.txt", "{APP}") + self.entry(2, "evil.dll", "{WIN}")
+        for count in (b"+2", b"0x2", b"2\x1a", b"$2"):
+            with self.subTest(count):
+                result = self.check(head + b"[files]\r\ncount=" + count + b"\r\n" + body)
+                self.assertEqual(result.returncode, 1, result.stdout)
+                self.assertIn("entries", result.stdout)
+                self.assertIn(": 2 entries", result.stdout)
+                self.assertIn("   [file1] optional readme.txt: readme.txt: into {APP}\\readme.txt", result.stdout)
+                self.assertIn("!! [file2] optional evil.dll: evil.dll: into {WIN}\\evil.dll", result.stdout)
+                self.assertIn("!! [action] runbefore: before the download the client starts the program: "
+                              "{SYS}\\cmd.exe /c echo", result.stdout)
+                called = [line for line in result.stderr.splitlines() if line.startswith("CALLED OUT: ")]
+                self.assertEqual(len(called), 2, result.stderr)
+                self.assertIn("[file2] evil.dll: into {WIN}\\evil.dll", called[0])
+                self.assertIn("outside {APP}", called[0])
+                self.assertIn("[action] runbefore: before the download the client starts the program: "
+                              "{SYS}\\cmd.exe /c echo", called[1])
+                self.assertNotIn("error:", result.stderr)
+
+    def test_the_check_reads_sections_keys_and_bytes_as_the_client_does(self):
+        entry = self.entry(1, "readme.txt", "{APP}")
+        cases = [  # (what, control file, exit code, in stdout, in stderr)
+            ("a header ends at its last ]", b"[update]\r\nnewversion=1.0.0.2\r\n[files] ; one ]\r\ncount=1\r\n"
+             + entry, 0, "[files] count=: 0 entries", ""),
+            ("only the first [update] counts", b"[update]\r\nnewversion=1.0.0.2\r\n[update]\r\n"
+             b"expires=01.01.2001 00:00\r\nnewversion=x\r\n", 0, "[update] expires: none", ""),
+            ("an expiry a client cannot read", b"[update]\r\nnewversion=1.0.0.2\r\nexpires=1.1.2030 00:00\r\n", 1,
+             "", "error: [update] expires \"1.1.2030 00:00\" is not dd.mm.yyyy hh:mm"),
+            ("a serial of 20 digits", b"[update]\r\nnewversion=1.0.0.2\r\nserial=12345678901234567890\r\n", 1,
+             "", "every client refuses the file"),
+            ("superscript two", b"[update]\r\nnewversion=1.0.0.2\r\nserial=\xb2\r\n", 1, "serial=\u00b2",
+             "error: [update] serial \"\u00b2\" is not a serial a client reads"),
+            ("a byte no code page 1252 character", b"[update]\r\nnewversion=1.0.0.2\r\ndescr=a \x81 b\r\n", 1,
+             "release 1.0.0.2: a \\x81 b", "CALLED OUT: Updates/talkpost.inf line 3: byte 0x81 is no character"),
+        ]
+        for what, control, code, out, err in cases:
+            with self.subTest(what):
+                result = self.check(control)
+                self.assertEqual(result.returncode, code, result.stdout + result.stderr)
+                self.assertIn(out, result.stdout)
+                self.assertIn(err, result.stderr)
+                self.assertNotIn("Traceback", result.stderr)
 
 
 if __name__ == "__main__":
