@@ -9,6 +9,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 scripts/setup.sh
 
+# The native build comes first: it also makes tools/update/control_reader,
+# which the publisher's tests of the windows preset run.
 cmake --preset native -DTALKPOST_WERROR=ON
 cmake --build --preset native -j "$(nproc)"
 ctest --preset native
