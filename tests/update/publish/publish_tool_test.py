@@ -17,7 +17,8 @@ import tempfile
 import unittest
 
 ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__)))))
-TOOL = os.path.join(ROOT, "tools", "update", "publish")
+# Run by this interpreter (the system's): a private one on PATH may take seconds to start.
+TOOL = [sys.executable, os.path.join(ROOT, "tools", "update", "publish")]
 SIGN = os.path.join(ROOT, "tools", "update", "update_tool.py")
 KEY = os.path.join(ROOT, "res", "update_test_private_key.pem")
 PUBLIC = os.path.join(ROOT, "res", "update_test_public_key.pem")
@@ -78,12 +79,12 @@ class PublishTest(unittest.TestCase):
         return release
 
     def publish(self, release=None, *options, key=KEY):
-        command = [TOOL, release or self.describe(), "--folder", self.folder, "--server", "https://updates.test:8443/talkpost",
+        command = [*TOOL, release or self.describe(), "--folder", self.folder, "--server", "https://updates.test:8443/talkpost",
                    "--key", key, "--public-key", PUBLIC, "--szdd", os.path.join(BUILD, "host", "szdd"), *options]
         return subprocess.run(command, capture_output=True, text=True)
 
     def check(self, folder=None, client=None):
-        command = [TOOL, "--check", folder or self.folder, "--public-key", PUBLIC]
+        command = [*TOOL, "--check", folder or self.folder, "--public-key", PUBLIC]
         if client:
             command += ["--client-version", client]
         return subprocess.run(command, capture_output=True, text=True)
@@ -294,7 +295,7 @@ class HandMadeControlFileTest(unittest.TestCase):
         with open(path, "wb") as f:
             f.write(control)
         subprocess.run(["/usr/bin/python3", SIGN, "sign", path, "--key", KEY], check=True)
-        return subprocess.run([TOOL, "--check", os.path.join(self.work, "site"), "--public-key", PUBLIC],
+        return subprocess.run([*TOOL, "--check", os.path.join(self.work, "site"), "--public-key", PUBLIC],
                               capture_output=True, text=True)
 
     def test_count_reads_as_the_client_reads_it_and_every_target_and_action_is_called_out(self):
