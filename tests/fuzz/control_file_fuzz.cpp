@@ -44,9 +44,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // The publisher's check: a path it resolves resolves to itself again, and
     // a refused entry ends up nowhere.
-    const ControlFile control(text, [](const std::string& value) { return expandMacros(value, sampleMacroValue); });
+    const ControlFile control = onFirstSampleClient(text);
     const std::string appFolder = sampleMacroValue("APP");
-    for (const EntryPlan& plan : planEntries(control, control.application(), appFolder, "T:\\Temp\\TPUPD-0\\")) {
+    for (const EntryPlan& plan : planEntriesOnSampleClients(text, "T:\\Temp\\TPUPD-0\\")) {
         FUZZ_CHECK(!plan.install.refused || plan.landsAt.empty());
         for (const std::string& path : {plan.entry.targetDir, plan.landsAt})
             if (auto resolved = resolvedPath(path, appFolder))
@@ -54,6 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     for (const ControlAction& action : controlActions(control, control.application()))
         FUZZ_CHECK(!action.value.empty());
+    FUZZ_CHECK(restartStaysInApp(text) || control.application().appUpdate);
 
     // Without a known name the text stays as it is.
     FUZZ_CHECK(expandMacros(text, [](const std::string&) { return std::string(); }) == text);

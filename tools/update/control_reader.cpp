@@ -11,7 +11,9 @@
 //
 // FILE (default: standard input) holds the control file's bytes. The paths
 // are those of a sample client whose folders are each on a drive of their
-// own ({APP} is A:\Talkpost); they are printed with the macro names again.
+// own ({APP} is A:\Talkpost); they are printed with the macro names again. A
+// path counts as inside {APP} only when it is so also on a second sample
+// client whose folders all lie elsewhere, so a folder written out is no {APP}.
 // Exit code 0 when the file was read (whatever a client would make of it), 2
 // for bad arguments or a file that cannot be read, with one line on stderr.
 #include <cstdio>
@@ -426,11 +428,10 @@ std::pair<std::string, bool> componentFate(const std::string& name)
     return {"", false};
 }
 
-void printFiles(Printer& out, const ControlFile& file, const ApplicationSettings& app)
+void printFiles(Printer& out, const ControlFile& file, std::string_view bytes)
 {
     std::string countText = file.readString("files", "count");
-    std::vector<EntryPlan> plans =
-        planEntries(file, app, std::string(sampleMacroValue("APP")), kSampleDownloadFolder);
+    std::vector<EntryPlan> plans = planEntriesOnSampleClients(bytes, kSampleDownloadFolder);
     std::int32_t count = file.text().readInteger("files", "count", 0);
     out.field("count", json(count)).field("count_text", json(countText));
     out.field("entries", json(static_cast<std::int64_t>(plans.size())));
@@ -464,8 +465,7 @@ void printFiles(Printer& out, const ControlFile& file, const ApplicationSettings
             install = "left";
             fate = "left in the update's folder, removed with it";
         }
-        if (!e.targetDir.empty() && !pathInsideFolder(e.targetDir, std::string(sampleMacroValue("APP")),
-                                                      std::string(sampleMacroValue("APP"))))
+        if (!e.targetDir.empty() && !plan.insideApp)
             fate += "; the folder " + withMacroNames(e.targetDir) + " is made when missing";
         const char* how = e.hidden ? "hidden" : e.mandatory ? "mandatory" : "optional";
         out.field("n", json(plan.number)).field("url", json(e.url)).field("name", json(plan.name));
@@ -483,14 +483,12 @@ void printFiles(Printer& out, const ControlFile& file, const ApplicationSettings
     }
 }
 
-void printActions(Printer& out, const ControlFile& file, const ApplicationSettings& app)
+void printActions(Printer& out, const ControlFile& file, const ApplicationSettings& app, std::string_view bytes)
 {
-    const std::string appFolder(sampleMacroValue("APP"));
     for (const ControlAction& action : controlActions(file, app)) {
         std::string actedOn = withMacroNames(action.actedOn);
         // Only the program's own restart from its folder, without parameters, is what every update does.
-        bool insideApp = action.key == "appname" && file.readString("application", "appparam").empty() &&
-                         pathInsideFolder(file.readPath("application", "appname"), appFolder, appFolder);
+        bool insideApp = action.key == "appname" && restartStaysInApp(bytes);
         out.field("section", json(action.section)).field("key", json(action.key)).field("value", json(action.value));
         out.field("acted_on", json(actedOn)).field("stage", json(stageText(action.stage)));
         out.field("what", json(action.what)).field("inside_app", json(insideApp));
@@ -510,14 +508,14 @@ int run(int argc, char** argv)
     printBytes(out, bytes);
     if (!options.signaturePath.empty())
         printSignature(out, options.signaturePath);
-    ControlFile file(bytes, [](const std::string& text) { return expandMacros(text, sampleMacroValue); });
+    const ControlFile file = onFirstSampleClient(bytes);
     ApplicationSettings app = file.application();
     printPublication(out, file, options);
     printUpdate(out, file, options);
     printApplication(out, file, app);
     printDocuments(out, file);
-    printFiles(out, file, app);
-    printActions(out, file, app);
+    printFiles(out, file, bytes);
+    printActions(out, file, app, bytes);
     std::cout.flush();
     return std::cout ? 0 : 2;
 }

@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "update/engine/engine_settings.h"
+#include "update/engine/macros.h"
 #include "update/engine/transfer.h"
 #include "update/install/file_names.h"
 
@@ -40,13 +41,18 @@ std::optional<std::pair<std::string, std::size_t>> rootOf(const std::string& pat
 
 }  // namespace
 
-std::string sampleMacroValue(const std::string& upperName)
+template <std::size_t N>
+std::string folderOf(const SampleFolder (&folders)[N], const std::string& upperName)
 {
-    for (const SampleFolder& sample : kSampleFolders)
+    for (const SampleFolder& sample : folders)
         if (sample.macro == upperName)
             return std::string(sample.folder);
     return {};
 }
+
+std::string sampleMacroValue(const std::string& upperName) { return folderOf(kSampleFolders, upperName); }
+
+std::string otherSampleMacroValue(const std::string& upperName) { return folderOf(kOtherSampleFolders, upperName); }
 
 std::string withMacroNames(const std::string& text)
 {
@@ -217,6 +223,39 @@ std::vector<EntryPlan> planEntries(const ControlFile& file, const ApplicationSet
         plans.push_back(plan);
     }
     return plans;
+}
+
+ControlFile onFirstSampleClient(std::string_view verifiedBytes)
+{
+    return ControlFile(verifiedBytes, [](const std::string& text) { return expandMacros(text, sampleMacroValue); });
+}
+
+ControlFile onOtherSampleClient(std::string_view verifiedBytes)
+{
+    return ControlFile(verifiedBytes, [](const std::string& text) { return expandMacros(text, otherSampleMacroValue); });
+}
+
+std::vector<EntryPlan> planEntriesOnSampleClients(std::string_view verifiedBytes, const std::string& downloadFolder)
+{
+    const ControlFile first = onFirstSampleClient(verifiedBytes), other = onOtherSampleClient(verifiedBytes);
+    std::vector<EntryPlan> plans = planEntries(first, first.application(), sampleMacroValue("APP"), downloadFolder);
+    std::vector<EntryPlan> elsewhere =
+        planEntries(other, other.application(), otherSampleMacroValue("APP"), otherSampleMacroValue("TMP") + "\\x\\");
+    for (std::size_t i = 0; i < plans.size() && i < elsewhere.size(); ++i)
+        plans[i].insideApp = plans[i].insideApp && elsewhere[i].insideApp;
+    return plans;
+}
+
+bool restartStaysInApp(std::string_view verifiedBytes)
+{
+    const ControlFile first = onFirstSampleClient(verifiedBytes), other = onOtherSampleClient(verifiedBytes);
+    if (!first.application().appUpdate)
+        return true;
+    if (!first.readString("application", "appparam").empty())
+        return false;
+    return pathInsideFolder(first.readPath("application", "appname"), sampleMacroValue("APP"), sampleMacroValue("APP")) &&
+           pathInsideFolder(other.readPath("application", "appname"), otherSampleMacroValue("APP"),
+                            otherSampleMacroValue("APP"));
 }
 
 }  // namespace talkpost::update

@@ -33,8 +33,16 @@ inline constexpr SampleFolder kSampleFolders[] = {
     {"APP", "A:\\Talkpost"},   {"WIN", "W:\\Windows"},   {"SYS", "W:\\Windows\\System32"},
     {"TMP", "T:\\Temp"},       {"DOC", "D:\\Documents"}, {"PF", "P:\\Program Files"},
 };
-// The sample client's value of a macro; empty for an unknown name.
+// A second sample client with every folder elsewhere. A path written out as
+// the first client's folder is not the other's: only what lies in {APP} on
+// both lies in {APP} by the file's macros.
+inline constexpr SampleFolder kOtherSampleFolders[] = {
+    {"APP", "B:\\Other\\Talkpost"}, {"WIN", "V:\\WINNT"}, {"SYS", "V:\\WINNT\\System"},
+    {"TMP", "U:\\Tmp"},              {"DOC", "E:\\Docs"},  {"PF", "Q:\\Programs"},
+};
+// The sample clients' values of a macro; empty for an unknown name.
 std::string sampleMacroValue(const std::string& upperName);
+std::string otherSampleMacroValue(const std::string& upperName);
 // A text of the sample client with each of its folders written as its macro
 // again ("W:\Windows\System32\x.dll" as "{SYS}\x.dll"), for people to read.
 std::string withMacroNames(const std::string& text);
@@ -94,5 +102,18 @@ struct EntryPlan {
 // downloadFolder (ending in "\").
 std::vector<EntryPlan> planEntries(const ControlFile& file, const ApplicationSettings& application,
                                    const std::string& appFolder, const std::string& downloadFolder);
+
+// The control file's bytes as the first or the other sample client reads them.
+ControlFile onFirstSampleClient(std::string_view verifiedBytes);
+ControlFile onOtherSampleClient(std::string_view verifiedBytes);
+
+// The entries as planned on the first sample client (downloading into
+// downloadFolder), each inside {APP} only when it is on both.
+std::vector<EntryPlan> planEntriesOnSampleClients(std::string_view verifiedBytes, const std::string& downloadFolder);
+
+// True when the program the updater helper starts after the restart lies in
+// {APP} on both sample clients and gets no parameters; true also when there
+// is no restart.
+bool restartStaysInApp(std::string_view verifiedBytes);
 
 }  // namespace talkpost::update

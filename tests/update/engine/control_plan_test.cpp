@@ -114,6 +114,41 @@ TEST(ControlActions, EveryInstructionInTheClientsOrderWithItsMacrosExpanded)
     EXPECT_TRUE(controlActions(quiet, quiet.application()).empty());
 }
 
+TEST(PlanEntriesOnSampleClients, OnlyWhatTheMacrosPutIntoTheProgramsFolderIsInside)
+{
+    struct Case {
+        std::string targetDir;
+        bool inside;
+    };
+    const Case cases[] = {
+        {"{APP}\\docs", true},
+        {"docs", true},
+        {"A:\\Talkpost\\docs", false},  // the first client's folder written out
+        {"B:\\Other\\Talkpost", false},  // the other one's
+        {"{WIN}", false},
+    };
+    for (const Case& c : cases) {
+        std::string bytes = "[files]\r\ncount=1\r\n[file1]\r\nurl=http://s/Updates/x.txt\r\ntargetdir=" + c.targetDir;
+        std::vector<EntryPlan> plans = planEntriesOnSampleClients(bytes, "T:\\Temp\\TPUPD-0\\");
+        ASSERT_EQ(plans.size(), 1u);
+        EXPECT_EQ(plans[0].insideApp, c.inside) << c.targetDir;
+    }
+    struct Restart {
+        std::string application;
+        bool inApp;
+    };
+    const Restart restarts[] = {
+        {"appupdate=1\r\nappname=talkpost.exe", true},
+        {"appupdate=1\r\nappname={APP}\\talkpost.exe", true},
+        {"appupdate=0\r\nappname={WIN}\\x.exe", true},  // no restart
+        {"appupdate=1\r\nappname=A:\\Talkpost\\talkpost.exe", false},
+        {"appupdate=1\r\nappname={SYS}\\cmd.exe", false},
+        {"appupdate=1\r\nappname=talkpost.exe\r\nappparam=/c x", false},
+    };
+    for (const Restart& r : restarts)
+        EXPECT_EQ(restartStaysInApp("[application]\r\n" + r.application + "\r\n"), r.inApp) << r.application;
+}
+
 TEST(PlanEntries, WhereEveryEntryEndsUp)
 {
     // The count reads as the client reads it: "+2", "0x2" and "2" before ^Z are all two.
