@@ -13,6 +13,7 @@
 #include "app/msg_command.h"
 #include "nettools/ping_win.h"
 #include "win/controls_win.h"
+#include "win/folders_win.h"
 #include "support/real_input_win.h"
 #include "support/test_support_win.h"
 #include "base/app_error.h"
@@ -759,7 +760,8 @@ TEST_F(MainWindowTest, RemoteDesktopStartsTheClientForTheSelectedEntry)
     command(MainId::RemoteDesktop);  // nothing picked: the empty entry
     w.computers().select(1);
     command(MainId::RemoteDesktop);
-    EXPECT_EQ(w.logText(), "cmd.exe /c mstsc /v: /f\r\ncmd.exe /c mstsc /v:Remote01 /f\r\n");
+    std::string client = systemFolder() + "\\mstsc.exe";
+    EXPECT_EQ(w.logText(), "cmd.exe /c " + client + " /v: /f\r\ncmd.exe /c " + client + " /v:Remote01 /f\r\n");
     auto runs = standins_.waitFor(2);
     ASSERT_EQ(runs.size(), 2u);
     std::vector<std::string> args = {trimRight(runs[0].args), trimRight(runs[1].args)};
@@ -768,15 +770,19 @@ TEST_F(MainWindowTest, RemoteDesktopStartsTheClientForTheSelectedEntry)
     EXPECT_EQ(runs[0].program, "mstsc.exe");
 }
 
-TEST_F(MainWindowTest, RemoteDesktopRefusesAnEntryTheInterpreterWouldActOn)
+TEST_F(MainWindowTest, RemoteDesktopRefusesAnEntryWithABlankAQuoteOrAnOperator)
 {
     MainWindow& w = open();
-    w.computers().replaceAll({"pc|evil"});
-    w.computers().select(0);
-    command(MainId::RemoteDesktop);
+    w.computers().replaceAll({"pc /admin", "pc\" /public", "pc|evil"});
+    for (int i = 0; i < 3; ++i) {
+        w.computers().select(i);
+        command(MainId::RemoteDesktop);
+    }
     EXPECT_EQ(w.logText(), "");
-    ASSERT_EQ(prompts_.shown.size(), 1u);
-    EXPECT_EQ(prompts_.shown[0].kind, "information");
+    ASSERT_EQ(prompts_.shown.size(), 3u);
+    for (const auto& shown : prompts_.shown)
+        EXPECT_EQ(shown.kind, "information");
+    EXPECT_TRUE(standins_.runs().empty());
 }
 
 TEST_F(MainWindowTest, ClientHelpShowsTheInformationBox)

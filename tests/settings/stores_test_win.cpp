@@ -6,8 +6,10 @@
 #include <algorithm>
 #include <map>
 #include <memory>
+#include <thread>
 
 #include "app/main_rules.h"
+#include "base/app_error.h"
 #include "app/main_window_win.h"
 #include "app/wiring_win.h"
 #include "settings/placement_store_win.h"
@@ -330,9 +332,18 @@ TEST_F(SettingsStores, ARefusedWriteKeepsTheOldFileAndIsReportedAgainOnDestroy)
     EXPECT_TRUE(test::filesIn(settings::settingsFolder(), "*.tmp").empty());
 }
 
+// The files of a folder, without "." and "..".
+std::vector<std::string> filesOf(const std::string& folder)
+{
+    std::vector<std::string> names = filesIn(folder, "*");
+    std::erase_if(names, [](const std::string& name) { return name == "." || name == ".."; });
+    return names;
+}
+
 // A save killed at each of its steps leaves a file whose list is whole: all
-// items of one round, as many as its count says. The helper stops itself at
-// the step and reports it, so the kill lands inside the save every time.
+// items of one round, as many as its count says; the copy it leaves goes at
+// the next save. The helper stops itself at the step and reports it, so the
+// kill lands inside the save every time.
 TEST(SettingsFile, AKilledSaveLeavesAWholeList)
 {
     TempFolder folder;
@@ -357,6 +368,9 @@ TEST(SettingsFile, AKilledSaveLeavesAWholeList)
         EXPECT_EQ(WaitForSingleObject(stopped.get(), 120000), WAIT_OBJECT_0) << step;
         TerminateProcess(process.get(), 9);
         WaitForSingleObject(process.get(), 30000);
+        // The killed save's copy is left; those of the kills before went at
+        // this helper's first save.
+        EXPECT_EQ(filesIn(folder.path(), "*.tmp").size(), 1u) << step;
 
         settings::SettingsReader reader(target);
         auto items = settings::readList(reader.readSection("Storage.IPComboBox_Items"));
@@ -368,6 +382,85 @@ TEST(SettingsFile, AKilledSaveLeavesAWholeList)
             ASSERT_EQ((*items)[i], round + "-computer" + std::to_string(i)) << step;
         DeleteFileA(target.c_str());
     }
+
+    // The next save removes the last kill's copy and nothing else.
+    const std::vector<std::string> foreign = {"Talkpost.ini.~notours.tmp", "tps1A2B.tmp", "Talkpost.ini.bak",
+                                              "Other.ini.~1-0.tmp"};
+    for (const std::string& name : foreign)
+        writeFile(folder.file(name), "keep");
+    {
+        settings::SettingsWriter writer(target);
+        writer.writeValue("S", "K", "v");
+        writer.commit();
+    }
+    std::vector<std::string> left = filesOf(folder.path());
+    std::sort(left.begin(), left.end());
+    std::vector<std::string> expected = foreign;
+    expected.push_back("Talkpost.ini");
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(left, expected);
+}
+
+// A reader holds the file the way the program's own reader opens it: the
+// save replaces it at once. A reader that does not let it go (an earlier
+// version, another program) delays the save until it closes the file; one
+// that holds it longer than the save waits gets a clear error that names the
+// file, and the file keeps its content.
+TEST(SettingsFile, ASaveReplacesTheFileWhileOthersReadIt)
+{
+    TempFolder folder;
+    std::string target = folder.file("Talkpost.ini");
+    writeFile(target, "[S]\r\nK=old\r\n");
+    auto save = [&](const std::string& value) {
+        settings::SettingsWriter writer(target);
+        writer.writeValue("S", "K", value);
+        writer.commit();
+    };
+    auto valueNow = [&] { return settings::SettingsReader(target).readValue("S", "K").value_or(""); };
+    {
+        UniqueFile reader(CreateFileA(target.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(reader);
+        EXPECT_NO_THROW(save("shared"));
+        EXPECT_EQ(valueNow(), "shared");
+    }
+    {
+        UniqueFile reader(CreateFileA(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(reader);
+        // Closed a moment after the save has checked its copy and begun to
+        // replace the file.
+        UniqueHandle replacing(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+        settings::setSaveStepObserverForTest([&](const char* step) {
+            if (std::string(step) == "checked")
+                SetEvent(replacing.get());
+        });
+        std::thread closer([&] {
+            WaitForSingleObject(replacing.get(), 60000);
+            Sleep(300);
+            reader.reset();
+        });
+        EXPECT_NO_THROW(save("after-close"));
+        closer.join();
+        settings::setSaveStepObserverForTest(nullptr);
+        EXPECT_EQ(valueNow(), "after-close");
+    }
+    {
+        UniqueFile reader(CreateFileA(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(reader);
+        try {
+            save("never");
+            ADD_FAILURE() << "the save reported success";
+        } catch (const AppError& e) {
+            EXPECT_EQ(std::string(e.what()).rfind("nach " + target + " kann nicht geschrieben werden: ", 0), 0u)
+                << e.what();
+        }
+    }
+    EXPECT_EQ(valueNow(), "after-close");
+    EXPECT_EQ(filesOf(folder.path()), (std::vector<std::string>{"Talkpost.ini"})) << "no copy is left";
+    EXPECT_NO_THROW(save("next"));
+    EXPECT_EQ(valueNow(), "next");
 }
 
 // The check of a save's copy expects the last word on each section and key.
