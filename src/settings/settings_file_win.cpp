@@ -42,7 +42,7 @@ void createFolders(const std::string& folder)
 // go (another program, or a reader of an earlier version) is tried again for
 // this long: a reader holds the file only for the moment of one read.
 constexpr DWORD kReplaceRetryMs = 2000;
-constexpr DWORD kReplaceRetryStepMs = 50;
+constexpr DWORD kReplaceRetryStepMs = 10;
 
 // The settings file's bytes, read while others may hold it open, and letting
 // a save replace it meanwhile; nullopt when it cannot be read or is beyond

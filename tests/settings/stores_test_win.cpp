@@ -7,6 +7,7 @@
 #include <map>
 #include <memory>
 #include <thread>
+#include <utility>
 
 #include "app/main_rules.h"
 #include "base/app_error.h"
@@ -340,6 +341,26 @@ std::vector<std::string> filesOf(const std::string& folder)
     return names;
 }
 
+// Starts the settings helper (save_loop_child_win.cpp) with the given
+// environment variables set for it; its process, or none.
+UniqueHandle startHelper(const std::vector<std::pair<const char*, std::string>>& environment)
+{
+    std::string child = binaryDir() + "\\tests\\settings\\settings_save_loop_child.exe";
+    for (const auto& [name, value] : environment)
+        SetEnvironmentVariableA(name, value.c_str());
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    std::string command = "\"" + child + "\"";
+    BOOL started = CreateProcessA(child.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
+    for (const auto& [name, value] : environment)
+        SetEnvironmentVariableA(name, nullptr);
+    if (!started)
+        return UniqueHandle();
+    CloseHandle(pi.hThread);
+    return UniqueHandle(pi.hProcess);
+}
+
 // A save killed at each of its steps leaves a file whose list is whole: all
 // items of one round, as many as its count says; the copy it leaves goes at
 // the next save. The helper stops itself at the step and reports it, so the
@@ -347,24 +368,14 @@ std::vector<std::string> filesOf(const std::string& folder)
 TEST(SettingsFile, AKilledSaveLeavesAWholeList)
 {
     TempFolder folder;
-    std::string child = binaryDir() + "\\tests\\settings\\settings_save_loop_child.exe";
     std::string target = folder.path() + "\\Talkpost.ini";
     for (const char* step : {"copied", "written", "checked"}) {
         std::string eventName = "TalkpostSaveStopped" + std::to_string(GetCurrentProcessId()) + step;
         UniqueHandle stopped(CreateEventA(nullptr, TRUE, FALSE, eventName.c_str()));
         ASSERT_TRUE(stopped);
-        SetEnvironmentVariableA("TALKPOST_SETTINGS_DIR", folder.path().c_str());
-        SetEnvironmentVariableA("TALKPOST_STOP_STEP", step);
-        SetEnvironmentVariableA("TALKPOST_STOP_EVENT", eventName.c_str());
-        STARTUPINFOA si{};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi{};
-        std::string command = "\"" + child + "\"";
-        BOOL started = CreateProcessA(child.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
-        for (const char* name : {"TALKPOST_SETTINGS_DIR", "TALKPOST_STOP_STEP", "TALKPOST_STOP_EVENT"})
-            SetEnvironmentVariableA(name, nullptr);
-        ASSERT_TRUE(started) << child;
-        UniqueHandle process(pi.hProcess), thread(pi.hThread);
+        UniqueHandle process = startHelper(
+            {{"TALKPOST_SETTINGS_DIR", folder.path()}, {"TALKPOST_STOP_STEP", step}, {"TALKPOST_STOP_EVENT", eventName}});
+        ASSERT_TRUE(process);
         EXPECT_EQ(WaitForSingleObject(stopped.get(), 120000), WAIT_OBJECT_0) << step;
         TerminateProcess(process.get(), 9);
         WaitForSingleObject(process.get(), 30000);
@@ -401,11 +412,12 @@ TEST(SettingsFile, AKilledSaveLeavesAWholeList)
     EXPECT_EQ(left, expected);
 }
 
-// A reader holds the file the way the program's own reader opens it: the
-// save replaces it at once. A reader that does not let it go (an earlier
-// version, another program) delays the save until it closes the file; one
-// that holds it longer than the save waits gets a clear error that names the
-// file, and the file keeps its content.
+// Another process reads the file over and over with the program's own
+// reader while this one saves: every save replaces the file, and the reader
+// never finds it missing or half written. A reader that holds the file open
+// (an earlier version, another program) delays the save until it lets go;
+// one that holds it longer than the save waits gets a clear error that
+// names the file, the file keeps its content and the next save goes through.
 TEST(SettingsFile, ASaveReplacesTheFileWhileOthersReadIt)
 {
     TempFolder folder;
@@ -418,11 +430,18 @@ TEST(SettingsFile, ASaveReplacesTheFileWhileOthersReadIt)
     };
     auto valueNow = [&] { return settings::SettingsReader(target).readValue("S", "K").value_or(""); };
     {
-        UniqueFile reader(CreateFileA(target.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        UniqueHandle reader = startHelper({{"TALKPOST_READ_LOOP", target}});
         ASSERT_TRUE(reader);
-        EXPECT_NO_THROW(save("shared"));
-        EXPECT_EQ(valueNow(), "shared");
+        for (int i = 0; i < 20; ++i) {
+            std::string value = "shared" + std::to_string(i);
+            ASSERT_NO_THROW(save(value));
+            EXPECT_EQ(valueNow(), value);
+        }
+        DWORD code = 0;
+        GetExitCodeProcess(reader.get(), &code);
+        EXPECT_EQ(code, STILL_ACTIVE) << "the reader found the file missing or not whole";
+        TerminateProcess(reader.get(), 9);
+        WaitForSingleObject(reader.get(), 30000);
     }
     {
         UniqueFile reader(CreateFileA(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
