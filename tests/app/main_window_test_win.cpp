@@ -8,6 +8,7 @@
 
 #include <algorithm>
 
+#include "app/launcher_win.h"
 #include "app/main_window_win.h"
 #include "app/message_dispatch_win.h"
 #include "app/msg_command.h"
@@ -236,6 +237,30 @@ TEST_F(MainWindowTest, AutoSaveAddsANewComputerOnceIgnoringCase)
     EXPECT_FALSE(w.computers().isListed("Gamma"));
     command(MainId::AutoSave);
     EXPECT_TRUE(w.autoSave());
+}
+
+// The launcher starts programs of the system folder only: a program planted
+// in the current directory under a name the system folder lacks is not
+// found, a path is refused, and a program of the system folder runs.
+TEST(Launcher, StartsOnlyProgramsOfTheSystemFolder)
+{
+    test::StandinLog standins;
+    test::TempFolder planted;
+    std::string client = systemFolder() + "\\mstsc.exe";  // the recording stand-in
+    ASSERT_TRUE(CopyFileA(client.c_str(), planted.file("tp-planted.exe").c_str(), FALSE));
+    std::string before = currentDirectory();
+    SetCurrentDirectoryA(planted.path().c_str());
+    EXPECT_LE(fileExec("tp-planted.exe", "/v:planted", SW_HIDE), 32);
+    EXPECT_EQ(fileExec(planted.file("tp-planted.exe"), "/v:path", SW_HIDE), 0);
+    EXPECT_EQ(fileExec(client, "/v:path", SW_HIDE), 0);
+    EXPECT_EQ(fileExecProcess("..\\tp-planted.exe", "/v:path", SW_HIDE), nullptr);
+    EXPECT_GT(fileExec("mstsc.exe", "/v:system", SW_HIDE), 32);
+    SetCurrentDirectoryA(before.c_str());
+    standins.waitFor(1);
+    test::pumpFor(std::chrono::milliseconds(500));
+    auto runs = standins.runs();
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(trimRight(runs[0].args), "/v:system");
 }
 
 // A program that ended without cleaning up may have had this process's number:
