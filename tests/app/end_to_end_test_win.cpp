@@ -118,9 +118,10 @@ TEST_F(EndToEnd, ArgumentsFillTheFieldsAndSendReachesMsgExe)
 }
 
 // A "cmd.exe" planted beside the program, which is also the folder it is
-// started in, where the search for a bare name looks first: Send runs the
-// system's interpreter, which runs msg.exe; the planted one, a recording
-// stand-in, never runs.
+// started in, where the system's search for a bare name looks first: Send
+// runs the system's interpreter, which runs msg.exe; the planted one, a
+// recording stand-in, never runs. (Wine's shell takes its own cmd.exe even
+// for the bare name; the launcher's test shows the search under Wine.)
 TEST_F(EndToEnd, SendRunsTheSystemsInterpreterNotOnePlantedInTheStartFolder)
 {
     std::string exe = startDir_.file("talkpost.exe");
