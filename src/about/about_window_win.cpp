@@ -11,7 +11,9 @@
 
 #include "about/about_rules.h"
 #include "base/app_error.h"
+#include "base/web_address.h"
 #include "win/controls_win.h"
+#include "win/folders_win.h"
 #include "win/prompts_win.h"
 #include "win/wait_cursor_win.h"
 
@@ -109,7 +111,8 @@ std::string runningProgramVersion()
     return formatVersion(fixed->dwFileVersionMS, fixed->dwFileVersionLS);
 }
 
-AboutWindow::AboutWindow(HWND owner, const AboutInfo& info) : info_(info)
+AboutWindow::AboutWindow(HWND owner, const AboutInfo& info)
+    : systemInfoProgram(systemProgramPath("MSInfo32.EXE")), info_(info)
 {
     picture_ = pictureFromResource(info_.pictureResource);
     SIZE pictureSize = picture_.size();
@@ -211,14 +214,18 @@ void AboutWindow::fillInVersion()
 
 void AboutWindow::onSystemInfo()
 {
-    auto result = reinterpret_cast<INT_PTR>(
-        ShellExecuteA(hwnd(), "open", systemInfoProgram.c_str(), "", "", SW_SHOW));
+    auto result = systemInfoProgram.empty() ? 0 : reinterpret_cast<INT_PTR>(ShellExecuteA(
+                                                      hwnd(), "open", systemInfoProgram.c_str(), "", "", SW_SHOW));
     if (result <= 32)
         prompts().box(hwnd(), "Could not execute system information!", "Fehler", MB_OK | MB_ICONERROR);
 }
 
 void AboutWindow::onUrlClick()
 {
+    // Only a web address is opened; anything else would be started by the
+    // shell. Like an address that cannot be opened, it does nothing visible.
+    if (!isWebAddress(info_.url))
+        return;
     WaitCursor wait;
     ShellExecuteA(hwnd(), "open", info_.url.c_str(), nullptr, nullptr, SW_SHOWMAXIMIZED);
 }

@@ -50,8 +50,9 @@ public:
 
     HWND control(AboutControl id) const { return Window::control(static_cast<int>(id)); }
 
-    // The program "System Info..." starts; a test points it elsewhere.
-    std::string systemInfoProgram = "MSInfo32.EXE";
+    // The program "System Info..." starts, by its full path in the system
+    // folder; a test points it elsewhere.
+    std::string systemInfoProgram;
 
 protected:
     LRESULT handle(UINT msg, WPARAM wparam, LPARAM lparam) override;

@@ -1,6 +1,7 @@
 // The launcher: redirection suspended around one shell start.
 #include "app/launcher_win.h"
 
+#include "win/folders_win.h"
 #include "win/handles_win.h"
 
 #include <shellapi.h>
@@ -33,10 +34,22 @@ bool withoutRedirection(const std::function<void()>& start)
     return true;
 }
 
+// The program's full path in the system folder; empty when there is none
+// to start.
+std::string systemProgram(const std::string& program)
+{
+    if (program.empty() || program.find_first_of("\\/:") != std::string::npos)
+        return {};
+    return systemProgramPath(program);
+}
+
 }  // namespace
 
-INT_PTR fileExec(const std::string& file, const std::string& parameters, int showMode)
+INT_PTR fileExec(const std::string& program, const std::string& parameters, int showMode)
 {
+    std::string file = systemProgram(program);
+    if (file.empty())
+        return 0;
     HINSTANCE result = nullptr;
     if (!withoutRedirection(
             [&] { result = ShellExecuteA(nullptr, nullptr, file.c_str(), parameters.c_str(), nullptr, showMode); }))
@@ -44,8 +57,11 @@ INT_PTR fileExec(const std::string& file, const std::string& parameters, int sho
     return reinterpret_cast<INT_PTR>(result);
 }
 
-HANDLE fileExecProcess(const std::string& file, const std::string& parameters, int showMode)
+HANDLE fileExecProcess(const std::string& program, const std::string& parameters, int showMode)
 {
+    std::string file = systemProgram(program);
+    if (file.empty())
+        return nullptr;
     SHELLEXECUTEINFOA info{};
     info.cbSize = sizeof info;
     info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;

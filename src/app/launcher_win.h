@@ -1,7 +1,9 @@
 // fileExec: the one place that starts another program. The shell starts the
-// file with its parameters while the file-system redirection of a 32-bit
-// process on a 64-bit system is suspended, so "cmd.exe" and the paths in its
-// parameters mean the native system folder.
+// program of the system folder by its full path, never a file of that name
+// that the search would find first in the program's folder or the current
+// directory, while the file-system redirection of a 32-bit process on a
+// 64-bit system is suspended, so the path and the paths in its parameters
+// mean the native system folder.
 #pragma once
 
 #include <windows.h>
@@ -10,12 +12,14 @@
 
 namespace talkpost {
 
+// program: a file name of the system folder, such as "cmd.exe".
 // Returns ShellExecuteA's result (above 32 when the start succeeded), or 0
-// when kernel32 lacks the redirection functions and nothing was started.
-INT_PTR fileExec(const std::string& file, const std::string& parameters, int showMode);
+// when nothing was started: kernel32 lacks the redirection functions, the
+// system folder is unknown or the name is no plain file name.
+INT_PTR fileExec(const std::string& program, const std::string& parameters, int showMode);
 
 // The same start, keeping the started process: its handle (the caller closes
 // it), or nullptr when nothing was started or the shell gave no process.
-HANDLE fileExecProcess(const std::string& file, const std::string& parameters, int showMode);
+HANDLE fileExecProcess(const std::string& program, const std::string& parameters, int showMode);
 
 }  // namespace talkpost

@@ -706,7 +706,7 @@ void MainWindow::onRemoteDesktop()
         prompts().information(hwnd(), *refusal);
         return;
     }
-    launchCommand(remoteDesktopParameters(entry));
+    launchCommand(remoteDesktopParameters(systemFolder(), entry));
 }
 
 void MainWindow::onScanNetwork() { scanNetwork(*computers_, *this, systemNetwork()); }

@@ -2,6 +2,7 @@
 #include "banner/banner_list.h"
 
 #include <algorithm>
+#include <string_view>
 
 namespace talkpost {
 
@@ -24,6 +25,13 @@ std::vector<std::string> splitBannerLines(const std::string& text)
         start = next;
     }
     return lines;
+}
+
+bool isBannerPicture(const std::string& bytes)
+{
+    auto startsWith = [&](std::string_view magic) { return bytes.compare(0, magic.size(), magic) == 0; };
+    return startsWith("GIF87a") || startsWith("GIF89a") || startsWith("\xff\xd8\xff") ||
+           startsWith("\x89PNG\r\n\x1a\n") || startsWith("BM");
 }
 
 BannerEntry splitBannerLine(const std::string& line)

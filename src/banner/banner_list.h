@@ -21,6 +21,11 @@ struct BannerEntry {
 };
 BannerEntry splitBannerLine(const std::string& line);
 
+// True when the bytes begin as a GIF, JPEG, PNG or BMP picture does. Only
+// such bytes go to the picture decoder: the platform's loader would also
+// take metafiles and icons, which a banner never needs.
+bool isBannerPicture(const std::string& bytes);
+
 // The server base with the banner folder and a name: base + "/TALKPOST/" + name.
 // One trailing "/" of the base is dropped so "http://h/" and "http://h" agree.
 std::string bannerUrl(const std::string& serverBase, const std::string& name);

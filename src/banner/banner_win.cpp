@@ -8,6 +8,8 @@
 #include <mutex>
 #include <thread>
 
+#include "base/app_error.h"
+#include "base/web_address.h"
 #include "win/win32_error_win.h"
 #include "win/window_win.h"
 
@@ -197,6 +199,8 @@ void BannerRotator::applyPicture(const Fetch& fetch)
     // are no picture leave the area empty.
     image_.clear();
     InvalidateRect(picture_, nullptr, TRUE);
+    if (!isBannerPicture(fetch.bytes))
+        throw AppError(kInvalidPictureMessage);
     image_ = Picture::fromBytes(fetch.bytes.data(), fetch.bytes.size());
     InvalidateRect(picture_, nullptr, TRUE);
     UpdateWindow(picture_);
@@ -206,8 +210,11 @@ void BannerRotator::bannerPanelClick()
 {
     try {
         // Before the first banner, or for a line with an empty link, there
-        // is nothing to open.
-        if (openLink && !rotation_.link().empty())
+        // is nothing to open. The list comes unsigned over plain HTTP, so a
+        // link that is no web address (a program, a share, a protocol
+        // handler) is not opened either: like a link the shell cannot open,
+        // it does nothing visible.
+        if (openLink && isWebAddress(rotation_.link()))
             openLink(parent_, rotation_.link());
     } catch (...) {
         reportException(parent_);

@@ -58,7 +58,8 @@ public:
     const std::string& lastFailure() const { return lastFailure_; }
 
     // Test seams: the rotation period (10000 ms), the fetch's read time-out
-    // and what a click does with the link (the shell's "open" by default).
+    // and what a click does with a link that is a web address (the shell's
+    // "open" by default); any other link never reaches it.
     void setIntervalForTest(unsigned milliseconds) { timer_->setInterval(milliseconds); }
     void setFetchOptions(const http::FetchOptions& options) { fetch_ = options; }
     std::function<void(HWND owner, const std::string& link)> openLink;

@@ -6,11 +6,14 @@
 
 namespace talkpost {
 
-// The parameter text for cmd.exe: "/c mstsc /v:" + entry + " /f". An empty
-// entry (nothing selected) gives "/c mstsc /v: /f".
-std::string remoteDesktopParameters(const std::string& entry);
+// The parameter text for cmd.exe: "/c " + the client's full path in the
+// system folder + " /v:" + entry + " /f", the path in quotes when it holds a
+// blank or a character the interpreter would act on. An empty entry
+// (nothing selected) gives "/c <folder>\mstsc.exe /v: /f".
+std::string remoteDesktopParameters(const std::string& systemFolder, const std::string& entry);
 
-// When the entry holds a character the command interpreter would act on, the
+// When the entry holds a character the command interpreter would act on, or
+// a blank or a quote that would give the client an argument of its own, the
 // information text that refuses it; nothing is then logged or launched.
 std::optional<std::string> remoteDesktopRefusal(const std::string& entry);
 

@@ -174,4 +174,34 @@ std::optional<std::vector<std::string>> readList(const SectionValues& section)
     return items;
 }
 
+std::string saveCopyName(const std::string& fileName, unsigned long processId, unsigned sequence)
+{
+    return fileName + ".~" + std::to_string(processId) + "-" + std::to_string(sequence) + ".tmp";
+}
+
+bool isSaveCopyName(const std::string& fileName, const std::string& name)
+{
+    auto lower = [](std::string text) {
+        for (char& c : text)
+            if (c >= 'A' && c <= 'Z')
+                c = static_cast<char>(c - 'A' + 'a');
+        return text;
+    };
+    const std::string head = lower(fileName) + ".~";
+    const std::string tail = ".tmp";
+    std::string folded = lower(name);
+    if (folded.size() <= head.size() + tail.size() || folded.compare(0, head.size(), head) != 0 ||
+        folded.compare(folded.size() - tail.size(), tail.size(), tail) != 0)
+        return false;
+    // Two runs of digits, one "-" between them: a process id and a sequence.
+    std::string middle = folded.substr(head.size(), folded.size() - head.size() - tail.size());
+    std::size_t dash = middle.find('-');
+    if (dash == std::string::npos || dash == 0 || dash + 1 == middle.size() || dash > 10 || middle.size() - dash - 1 > 10)
+        return false;
+    for (std::size_t i = 0; i < middle.size(); ++i)
+        if (i != dash && (middle[i] < '0' || middle[i] > '9'))
+            return false;
+    return true;
+}
+
 }  // namespace talkpost::settings

@@ -36,6 +36,13 @@ std::string decodeValue(const std::string& stored);
 std::optional<int> parseInteger(const std::string& text);
 int parseIntegerOr(const std::string& text, int fallback);
 
+// The copy a save writes beside the settings file before it replaces the
+// file: "<file>.~<process id>-<n>.tmp", e.g. "Talkpost.ini.~412-0.tmp". Only
+// names of exactly this form (letter case ignored) are taken for copies an
+// interrupted save left behind and removed; no other file is touched.
+std::string saveCopyName(const std::string& fileName, unsigned long processId, unsigned sequence);
+bool isSaveCopyName(const std::string& fileName, const std::string& name);
+
 // Names built by rule: "<component>_<property>", "<section>.<key>", "Item<n>",
 // and the screen suffix "(<width>x<height>)".
 std::string propertyKey(const std::string& component, const std::string& property);

@@ -15,6 +15,7 @@
 #include "win/file_bytes_win.h"
 #include "win/folders_win.h"
 #include "win/handles_win.h"
+#include "win/win32_error_win.h"
 
 namespace talkpost::settings {
 namespace {
@@ -37,16 +38,26 @@ void createFolders(const std::string& folder)
     CreateDirectoryA(folder.c_str(), nullptr);
 }
 
-// The settings file's bytes, read while others may hold it open; nullopt when
-// it cannot be read or is beyond any settings file's size.
+// A replace that meets the file held open by a reader that does not let it
+// go (another program, or a reader of an earlier version) is tried again for
+// this long: a reader holds the file only for the moment of one read.
+constexpr DWORD kReplaceRetryMs = 2000;
+constexpr DWORD kReplaceRetryStepMs = 10;
+
+// The settings file's bytes, read while others may hold it open, and letting
+// a save replace it meanwhile; nullopt when it cannot be read or is beyond
+// any settings file's size.
 std::optional<std::string> readBytes(const std::string& path)
 {
-    return readFileBytes(path, 512ULL * 1024 * 1024, FILE_SHARE_READ | FILE_SHARE_WRITE);
+    return readFileBytes(path, 512ULL * 1024 * 1024, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
 }
 
+// Shared for reading, so that the save's own guard of its copy (below) does
+// not shut it out.
 bool writeBytes(const std::string& path, const std::string& bytes)
 {
-    UniqueFile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueFile file(
+        CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         return false;
     DWORD written = 0;
@@ -61,6 +72,63 @@ bool flushToDisk(const std::string& path)
     UniqueFile file(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     return file && FlushFileBuffers(file.get()) != 0;
+}
+
+// Removes the copies that interrupted saves left in the folder. A copy of a
+// save under way in another process is held open without delete sharing, so
+// its removal fails and it stays.
+void removeLeftoverCopies(const std::string& folder)
+{
+    WIN32_FIND_DATAA found{};
+    std::string pattern = folder + "\\" + kSettingsFileName + ".~*.tmp";
+    HANDLE search = FindFirstFileA(pattern.c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return;
+    do {
+        if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 &&
+            isSaveCopyName(kSettingsFileName, found.cFileName))
+            DeleteFileA((folder + "\\" + found.cFileName).c_str());
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+}
+
+// Makes a new copy's file in the folder, held open (read access, no delete
+// sharing) so that no other save takes it for a leftover.
+std::string createCopy(const std::string& folder, UniqueFile& guard)
+{
+    static std::atomic<unsigned> sequence{0};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        std::string path = folder + "\\" + saveCopyName(kSettingsFileName, GetCurrentProcessId(), sequence++);
+        HANDLE file = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_NORMAL, nullptr);
+        DWORD error = GetLastError();
+        guard.reset(file);
+        if (guard)
+            return path;
+        if (error != ERROR_FILE_EXISTS && error != ERROR_ALREADY_EXISTS)
+            break;
+    }
+    return {};
+}
+
+// MoveFileEx over the target, tried again while a reader holds the target
+// open without letting it go (a sharing violation, or access denied while a
+// delete of it is still pending). The error of the last attempt stays in
+// GetLastError.
+bool replaceFile(const std::string& copy, const std::string& target)
+{
+    DWORD start = GetTickCount();
+    for (;;) {
+        if (MoveFileExA(copy.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return true;
+        DWORD error = GetLastError();
+        if ((error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED) ||
+            GetTickCount() - start >= kReplaceRetryMs) {
+            SetLastError(error);
+            return false;
+        }
+        Sleep(kReplaceRetryStepMs);
+    }
 }
 
 std::string folderFromEnvironment()
@@ -153,10 +221,10 @@ SettingsWriter::SettingsWriter(std::string target) : SettingsReader(std::string(
 {
     std::string folder = target_.substr(0, target_.find_last_of("\\/"));
     createFolders(folder);
-    char temp[MAX_PATH] = {};
-    if (GetTempFileNameA(folder.c_str(), "tps", 0, temp) == 0)
+    removeLeftoverCopies(folder);
+    path_ = createCopy(folder, guard_);
+    if (path_.empty())
         refuse();
-    path_ = temp;
     // The copy starts as the file a load would read, so keys of other
     // windows and of earlier versions' file carry over.
     std::string source = fileExists(target_) ? target_ : settingsFilePath();
@@ -171,6 +239,7 @@ SettingsWriter::SettingsWriter(std::string target) : SettingsReader(std::string(
 
 SettingsWriter::~SettingsWriter()
 {
+    guard_.reset();
     if (!committed_ && !path_.empty())
         DeleteFileA(path_.c_str());
 }
@@ -252,9 +321,15 @@ void SettingsWriter::commit()
             refuse();
     }
     saveStep("checked");
-    if (!flushToDisk(path_) ||
-        !MoveFileExA(path_.c_str(), target_.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    if (!flushToDisk(path_))
         refuse();
+    // The move needs the copy without a handle that denies its deletion.
+    guard_.reset();
+    if (!replaceFile(path_, target_)) {
+        // The file keeps its old content and the caller its values, for the next save.
+        DWORD error = GetLastError();
+        throw AppError("nach " + target_ + " kann nicht geschrieben werden: " + systemErrorText(error));
+    }
     committed_ = true;
 }
 

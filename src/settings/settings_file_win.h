@@ -13,6 +13,7 @@
 #include "base/ini_reader.h"
 #include "settings/ini_document.h"
 #include "settings/stored_props.h"
+#include "win/handles_win.h"
 
 namespace talkpost::settings {
 
@@ -61,6 +62,10 @@ protected:
 // writes it once to a copy beside the target, checks that the copy holds
 // everything written and puts it in the target's place in one step. Without commit() the copy is thrown away.
 // A refused write throws "nach Talkpost.ini kann nicht geschrieben werden".
+// A target that readers hold open is replaced once they let it go, within
+// 2 s; after that the save throws "nach <full path> kann nicht geschrieben
+// werden: <reason>" and the file keeps its old content. Copies that
+// interrupted saves left beside the target are removed when a save starts.
 class SettingsWriter : public SettingsReader {
 public:
     explicit SettingsWriter(std::string target = settingsSavePath());
@@ -86,6 +91,7 @@ private:
     void expect(Expectation e);
 
     std::string target_;
+    UniqueFile guard_;                   // holds the copy until it replaces the target
     IniDocument document_;               // the file as it is to be, written once by commit()
     std::vector<Expectation> expected_;  // the last word on each key or section
     bool committed_ = false;

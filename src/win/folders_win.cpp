@@ -44,4 +44,16 @@ std::string systemFolder()
     return askForPath([](DWORD size, char* buffer) { return GetSystemDirectoryA(buffer, size); });
 }
 
+std::string systemProgramPath(const std::string& fileName)
+{
+    // Without the folder there is no path: never the bare name, which the
+    // search would find anywhere.
+    std::string folder = systemFolder();
+    if (folder.empty())
+        return {};
+    if (folder.back() != '\\')
+        folder += '\\';
+    return folder + fileName;
+}
+
 }  // namespace talkpost

@@ -13,5 +13,13 @@ std::string currentDirectory();
 std::string tempFolder();
 std::string windowsFolder();
 std::string systemFolder();
+// A program of the system folder by its full path, so that no program of the
+// same name in the program's folder, the current directory or the search
+// path is started instead. In a 32-bit process on a 64-bit system the path
+// reaches the native folder only while the file-system redirection is
+// suspended (the launcher does that); otherwise it reaches the folder the
+// system keeps for 32-bit programs, which is no less the system's own.
+// Empty when the system folder is unknown.
+std::string systemProgramPath(const std::string& fileName);
 
 }  // namespace talkpost

@@ -9,6 +9,7 @@
 #include "support/real_input_win.h"
 #include "support/test_support_win.h"
 #include "win/controls_win.h"
+#include "win/folders_win.h"
 
 namespace talkpost {
 namespace {
@@ -138,6 +139,48 @@ TEST(AboutWindow, SystemInfoThatCannotStartShowsTheErrorBox)
     EXPECT_EQ(prompts.shown[0].kind, "box");
     EXPECT_EQ(prompts.shown[0].text, "Could not execute system information!");
     EXPECT_EQ(prompts.shown[0].caption, "Fehler");
+}
+
+// A program named like the system information tool in the current directory
+// and a web address that names a program: "System Info..." starts the
+// system's own tool, the address starts nothing. The planted stand-in
+// records every run; started directly at the end, it shows that a run would
+// have been recorded.
+TEST(AboutWindow, StartsOnlyTheSystemsToolAndOpensOnlyAWebAddress)
+{
+    test::StandinLog standins;
+    test::TempFolder planted;
+    std::string system = systemFolder();
+    std::string planted32 = planted.file("MSInfo32.EXE");
+    ASSERT_TRUE(CopyFileA((system + "\\mstsc.exe").c_str(), planted32.c_str(), FALSE));
+    std::string before = currentDirectory();
+    SetCurrentDirectoryA(planted.path().c_str());
+    {
+        test::RecordingPrompts prompts;
+        AboutInfo info;
+        info.url = system + "\\mstsc.exe";
+        AboutWindow about(nullptr, info);
+        EXPECT_EQ(about.systemInfoProgram, system + "\\MSInfo32.EXE");
+        SendMessageA(about.hwnd(), WM_COMMAND, MAKEWPARAM(static_cast<int>(AboutControl::Url), STN_CLICKED),
+                     reinterpret_cast<LPARAM>(about.control(AboutControl::Url)));
+        SendMessageA(about.hwnd(), WM_COMMAND, MAKEWPARAM(static_cast<int>(AboutControl::SysInfo), BN_CLICKED),
+                     reinterpret_cast<LPARAM>(about.control(AboutControl::SysInfo)));
+        EXPECT_TRUE(prompts.shown.empty()) << "the system's tool started";
+    }
+    SetCurrentDirectoryA(before.c_str());
+
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    std::string sentinel = "\"" + planted32 + "\" sentinel";
+    ASSERT_TRUE(CreateProcessA(planted32.c_str(), sentinel.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    WaitForSingleObject(pi.hProcess, 30000);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+    std::vector<test::StandinRun> runs = standins.runs();
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(runs[0].args.substr(0, 8), "sentinel");
+    test::endChildProcesses();
 }
 
 // Real keys through the box's dialog manager: Escape and Enter close it (OK

@@ -15,6 +15,7 @@
 #include "app/msg_command.h"
 #include "banner/script_server_win.h"
 #include "support/test_support_win.h"
+#include "win/folders_win.h"
 
 namespace talkpost {
 namespace {
@@ -29,9 +30,11 @@ std::string controlText(HWND window, MainId control)
 
 class Talkpost {
 public:
-    Talkpost(const std::string& arguments, const std::string& folder)
+    // The built program, or the copy at exe, started in folder.
+    Talkpost(const std::string& arguments, const std::string& folder, std::string exe = {})
     {
-        std::string exe = test::binaryDir() + "\\talkpost.exe";
+        if (exe.empty())
+            exe = test::binaryDir() + "\\talkpost.exe";
         std::string commandLine = "\"" + exe + "\" " + arguments;
         STARTUPINFOA startup{};
         startup.cb = sizeof startup;
@@ -111,6 +114,30 @@ TEST_F(EndToEnd, ArgumentsFillTheFieldsAndSendReachesMsgExe)
     ASSERT_EQ(runs.size(), 1u);
     EXPECT_EQ(runs[0].input, "Hello from outside");
     EXPECT_EQ(runs[0].args.substr(0, 36), "/SERVER:Remote01 /TIME:60 \"Jane Doe\"");
+    EXPECT_TRUE(app.closeAndWait());
+}
+
+// A "cmd.exe" planted beside the program, which is also the folder it is
+// started in, where the system's search for a bare name looks first: Send
+// runs the system's interpreter, which runs msg.exe; the planted one, a
+// recording stand-in, never runs. (Wine's shell takes its own cmd.exe even
+// for the bare name; the launcher's test shows the search under Wine.)
+TEST_F(EndToEnd, SendRunsTheSystemsInterpreterNotOnePlantedInTheStartFolder)
+{
+    std::string exe = startDir_.file("talkpost.exe");
+    ASSERT_TRUE(CopyFileA((test::binaryDir() + "\\talkpost.exe").c_str(), exe.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileA((systemFolder() + "\\mstsc.exe").c_str(), startDir_.file("cmd.exe").c_str(), FALSE));
+    Talkpost app("Remote01 *", startDir_.path(), exe);
+    ASSERT_NE(app.window(), nullptr) << "the main window did not appear";
+    SetWindowTextA(GetDlgItem(app.window(), id(MainId::MessageEditor)), "Planted");
+    PostMessageA(app.window(), WM_COMMAND, MAKEWPARAM(id(MainId::SendButton), BN_CLICKED),
+                 reinterpret_cast<LPARAM>(GetDlgItem(app.window(), id(MainId::ToolBar))));
+    standins_.waitFor(1);
+    test::pumpFor(std::chrono::milliseconds(500));
+    auto runs = standins_.runs();
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(runs[0].program, "msg.exe");
+    EXPECT_EQ(runs[0].input, "Planted");
     EXPECT_TRUE(app.closeAndWait());
 }
 

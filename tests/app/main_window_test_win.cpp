@@ -8,11 +8,13 @@
 
 #include <algorithm>
 
+#include "app/launcher_win.h"
 #include "app/main_window_win.h"
 #include "app/message_dispatch_win.h"
 #include "app/msg_command.h"
 #include "nettools/ping_win.h"
 #include "win/controls_win.h"
+#include "win/folders_win.h"
 #include "support/real_input_win.h"
 #include "support/test_support_win.h"
 #include "base/app_error.h"
@@ -235,6 +237,30 @@ TEST_F(MainWindowTest, AutoSaveAddsANewComputerOnceIgnoringCase)
     EXPECT_FALSE(w.computers().isListed("Gamma"));
     command(MainId::AutoSave);
     EXPECT_TRUE(w.autoSave());
+}
+
+// The launcher starts programs of the system folder only: a program planted
+// in the current directory under a name the system folder lacks is not
+// found, a path is refused, and a program of the system folder runs.
+TEST(Launcher, StartsOnlyProgramsOfTheSystemFolder)
+{
+    test::StandinLog standins;
+    test::TempFolder planted;
+    std::string client = systemFolder() + "\\mstsc.exe";  // the recording stand-in
+    ASSERT_TRUE(CopyFileA(client.c_str(), planted.file("tp-planted.exe").c_str(), FALSE));
+    std::string before = currentDirectory();
+    SetCurrentDirectoryA(planted.path().c_str());
+    EXPECT_LE(fileExec("tp-planted.exe", "/v:planted", SW_HIDE), 32);
+    EXPECT_EQ(fileExec(planted.file("tp-planted.exe"), "/v:path", SW_HIDE), 0);
+    EXPECT_EQ(fileExec(client, "/v:path", SW_HIDE), 0);
+    EXPECT_EQ(fileExecProcess("..\\tp-planted.exe", "/v:path", SW_HIDE), nullptr);
+    EXPECT_GT(fileExec("mstsc.exe", "/v:system", SW_HIDE), 32);
+    SetCurrentDirectoryA(before.c_str());
+    standins.waitFor(1);
+    test::pumpFor(std::chrono::milliseconds(500));
+    auto runs = standins.runs();
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(trimRight(runs[0].args), "/v:system");
 }
 
 // A program that ended without cleaning up may have had this process's number:
@@ -759,7 +785,8 @@ TEST_F(MainWindowTest, RemoteDesktopStartsTheClientForTheSelectedEntry)
     command(MainId::RemoteDesktop);  // nothing picked: the empty entry
     w.computers().select(1);
     command(MainId::RemoteDesktop);
-    EXPECT_EQ(w.logText(), "cmd.exe /c mstsc /v: /f\r\ncmd.exe /c mstsc /v:Remote01 /f\r\n");
+    std::string client = systemFolder() + "\\mstsc.exe";
+    EXPECT_EQ(w.logText(), "cmd.exe /c " + client + " /v: /f\r\ncmd.exe /c " + client + " /v:Remote01 /f\r\n");
     auto runs = standins_.waitFor(2);
     ASSERT_EQ(runs.size(), 2u);
     std::vector<std::string> args = {trimRight(runs[0].args), trimRight(runs[1].args)};
@@ -768,15 +795,19 @@ TEST_F(MainWindowTest, RemoteDesktopStartsTheClientForTheSelectedEntry)
     EXPECT_EQ(runs[0].program, "mstsc.exe");
 }
 
-TEST_F(MainWindowTest, RemoteDesktopRefusesAnEntryTheInterpreterWouldActOn)
+TEST_F(MainWindowTest, RemoteDesktopRefusesAnEntryWithABlankAQuoteOrAnOperator)
 {
     MainWindow& w = open();
-    w.computers().replaceAll({"pc|evil"});
-    w.computers().select(0);
-    command(MainId::RemoteDesktop);
+    w.computers().replaceAll({"pc /admin", "pc\" /public", "pc|evil"});
+    for (int i = 0; i < 3; ++i) {
+        w.computers().select(i);
+        command(MainId::RemoteDesktop);
+    }
     EXPECT_EQ(w.logText(), "");
-    ASSERT_EQ(prompts_.shown.size(), 1u);
-    EXPECT_EQ(prompts_.shown[0].kind, "information");
+    ASSERT_EQ(prompts_.shown.size(), 3u);
+    for (const auto& shown : prompts_.shown)
+        EXPECT_EQ(shown.kind, "information");
+    EXPECT_TRUE(standins_.runs().empty());
 }
 
 TEST_F(MainWindowTest, ClientHelpShowsTheInformationBox)

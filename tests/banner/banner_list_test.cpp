@@ -83,6 +83,35 @@ TEST(BannerRotation, EmptyListBehavesLikeOneEmptyLine)
     EXPECT_EQ(rotation.index(), 0);
 }
 
+TEST(BannerList, OnlyGifJpegPngAndBmpBytesGoToTheDecoder)
+{
+    using namespace std::string_literals;
+    struct Case {
+        std::string bytes;
+        bool decoded;
+    } cases[] = {
+        {"GIF89a\x14\x00\x1e\x00"s, true},
+        {"GIF87a"s, true},
+        {"\xff\xd8\xff\xe0\x00\x10JFIF"s, true},
+        {"\x89PNG\r\n\x1a\n\x00\x00\x00\rIHDR"s, true},
+        {"BM\x36\x00\x00\x00"s, true},
+        {""s, false},
+        {"GIF"s, false},
+        {"GIF90a"s, false},
+        {"gif89a"s, false},
+        {"\xff\xd8"s, false},
+        {"\x89PNG\r\n"s, false},
+        {"B"s, false},
+        {"\x00\x00\x01\x00\x01\x00"s, false},               // icon
+        {"\x01\x00\x00\x00\x6c\x00\x00\x00"s, false},       // enhanced metafile
+        {"\xd7\xcd\xc6\x9a\x00\x00"s, false},                 // placeable metafile
+        {"<html>GIF89a"s, false},
+        {" GIF89a"s, false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(isBannerPicture(c.bytes), c.decoded) << testing::PrintToString(c.bytes);
+}
+
 TEST(TimerPriority, MapsNamesToThreadPrioritiesAndBack)
 {
     const std::pair<TimerPriority, int> table[] = {

@@ -5,6 +5,8 @@
 // of their own, so the tests pump messages until the result has come.
 #include "banner/banner_win.h"
 
+#include <shellapi.h>
+
 #include <gtest/gtest.h>
 
 #include <map>
@@ -32,6 +34,19 @@ std::string testPicture(const char* name)
 
 std::string list(const std::string& text) { return ScriptServer::ok(text); }
 
+// The bytes of an enhanced metafile drawn here.
+std::string enhancedMetafile()
+{
+    RECT frame{0, 0, 500, 800};  // in 0.01 mm
+    HDC dc = CreateEnhMetaFileA(nullptr, nullptr, &frame, nullptr);
+    Rectangle(dc, 0, 0, 10, 10);
+    HENHMETAFILE emf = CloseEnhMetaFile(dc);
+    std::string bytes(GetEnhMetaFileBits(emf, 0, nullptr), '\0');
+    GetEnhMetaFileBits(emf, static_cast<UINT>(bytes.size()), reinterpret_cast<BYTE*>(bytes.data()));
+    DeleteEnhMetaFile(emf);
+    return bytes;
+}
+
 class BannerTest : public ::testing::Test {
 protected:
     BannerTest()
@@ -46,14 +61,17 @@ protected:
     }
 
     // A rotator on the server that ticks only when the test says so (or at
-    // the given interval), recording the links it is asked to open.
-    BannerRotator& start(const std::string& base, unsigned interval = kNever)
+    // the given interval), recording the links it is asked to open (or, with
+    // toShell, handing them to the shell as the program does).
+    BannerRotator& start(const std::string& base, unsigned interval = kNever, bool toShell = false)
     {
         rotator_ = std::make_unique<BannerRotator>(host_, 392, 80, 148, 230, base);
         rotator_->setIntervalForTest(interval);
         http::FetchOptions quick;
         quick.readTimeoutMs = 5000;
         rotator_->setFetchOptions(quick);
+        if (toShell)
+            return *rotator_;
         rotator_->openLink = [this](HWND owner, const std::string& link) {
             EXPECT_EQ(owner, host_);
             opened_.push_back(link);
@@ -111,7 +129,7 @@ TEST_F(BannerTest, ShowsTheBannersInListOrderAndStartsOverAtTheEnd)
 TEST_F(BannerTest, SplitsEachLineIntoPictureAndLink)
 {
     ScriptServer server(ScriptServer::files({
-        {"/TALKPOST/Banner.txt", list("x.gif;page;part2\r\n;only-link\r\nno-separator")},
+        {"/TALKPOST/Banner.txt", list("x.gif;page;part2\r\n;only-link\r\nhttp://talkpost.example/no-separator")},
         {"/TALKPOST/x.gif", ScriptServer::ok(testPicture("small.gif"))},
     }));
     BannerRotator& rotator = start(server.base());
@@ -127,11 +145,11 @@ TEST_F(BannerTest, SplitsEachLineIntoPictureAndLink)
     ASSERT_TRUE(settle(rotator));
     EXPECT_EQ(rotator.lastFailure(), "HTTP/1.1 404 Not Found");
     rotator.timerTimer();
-    EXPECT_EQ(rotator.link(), "no-separator");
+    EXPECT_EQ(rotator.link(), "http://talkpost.example/no-separator");
     ASSERT_TRUE(settle(rotator));
     EXPECT_TRUE(prompts_.shown.empty());
     SendMessageA(rotator.panel(), WM_LBUTTONUP, 0, 0);
-    EXPECT_EQ(opened_, (std::vector<std::string>{"no-separator"}));
+    EXPECT_EQ(opened_, (std::vector<std::string>{"http://talkpost.example/no-separator"}));
     EXPECT_TRUE(rotator.hasPicture()) << "a failed fetch keeps the picture on show";
 }
 
@@ -186,6 +204,95 @@ TEST_F(BannerTest, BytesThatAreNoPictureLeaveTheAreaEmpty)
     EXPECT_EQ(rotator.lastFailure(), "Could not load image. Invalid format");
     EXPECT_FALSE(rotator.hasPicture());
     EXPECT_TRUE(prompts_.shown.empty()) << "the rotation's failures show no box";
+}
+
+// Bytes the platform's loader would decode but a banner never carries: an
+// icon and an enhanced metafile go no further than a text does.
+TEST_F(BannerTest, PicturesOtherThanGifJpegPngOrBmpAreNotDecoded)
+{
+    std::string emfBytes = enhancedMetafile();
+    ScriptServer server(ScriptServer::files({
+        {"/TALKPOST/Banner.txt", list("good.jpg;L1\r\nicon.gif;L2\r\nmeta.gif;L3\r\n")},
+        {"/TALKPOST/good.jpg", ScriptServer::ok(testPicture("small.jpg"))},
+        {"/TALKPOST/icon.gif", ScriptServer::ok(testPicture("small.ico"))},
+        {"/TALKPOST/meta.gif", ScriptServer::ok(emfBytes)},
+    }));
+    BannerRotator& rotator = start(server.base());
+    EXPECT_EQ(startError(rotator), "");
+    ASSERT_TRUE(rotator.hasPicture());
+    for (const char* link : {"L2", "L3"}) {
+        rotator.timerTimer();
+        ASSERT_TRUE(settle(rotator));
+        EXPECT_EQ(rotator.link(), link);
+        EXPECT_EQ(rotator.lastFailure(), "Could not load image. Invalid format") << link;
+        EXPECT_FALSE(rotator.hasPicture()) << link;
+    }
+    EXPECT_TRUE(prompts_.shown.empty());
+}
+
+// Clicks on each line of a list whose links name a program, a share, local
+// files and protocol handlers, then a web address; returns the links the
+// rotator handed on.
+std::vector<std::string> clickThrough(BannerRotator& rotator, int lines)
+{
+    std::vector<std::string> links;
+    for (int i = 0; i < lines; ++i) {
+        if (i > 0)
+            rotator.timerTimer();
+        EXPECT_TRUE(test::waitUntil([&] { return !rotator.fetching(); }));
+        links.push_back(rotator.link());
+        SendMessageA(i % 2 == 0 ? rotator.panel() : rotator.pictureWindow(), WM_LBUTTONUP, 0, 0);
+    }
+    return links;
+}
+
+const std::string kMstsc = "C:\\windows\\system32\\mstsc.exe";  // the stand-in that records its runs
+
+std::string hostileList(const std::string& webAddress)
+{
+    return "a.gif;" + kMstsc + "\r\n" +
+           "a.gif;\\\\127.0.0.1\\c$\\windows\\system32\\mstsc.exe\r\n" +
+           "a.gif;file:///C:/windows/system32/mstsc.exe\r\n" +
+           "a.gif; http://talkpost.example/\r\n" +
+           "a.gif;search-ms:query=mstsc&crumb=location:C:\\windows\\system32\r\n" +
+           "a.gif;ms-msdt:/id PCWDiagnostic /skip force\r\n" +
+           "a.gif;mstsc.exe\r\n" +
+           "a.gif;" + webAddress + "\r\n";
+}
+
+TEST_F(BannerTest, AClickOpensOnlyAWebAddress)
+{
+    ScriptServer server(ScriptServer::files({
+        {"/TALKPOST/Banner.txt", list(hostileList("HTTPS://talkpost.example/offer"))},
+        {"/TALKPOST/a.gif", ScriptServer::ok(testPicture("small.gif"))},
+    }));
+    BannerRotator& rotator = start(server.base());
+    EXPECT_EQ(startError(rotator), "");
+    std::vector<std::string> links = clickThrough(rotator, 8);
+    EXPECT_EQ(links.front(), kMstsc);
+    EXPECT_EQ(opened_, (std::vector<std::string>{"HTTPS://talkpost.example/offer"}));
+}
+
+// The same list with the shell itself behind the click: none of the links
+// starts the recording stand-in. The stand-in started through the shell
+// afterwards shows that a start would have been recorded.
+TEST_F(BannerTest, TheShellIsNeverHandedAProgramAShareOrAHandler)
+{
+    test::StandinLog standins;
+    ScriptServer server(ScriptServer::files({
+        {"/TALKPOST/Banner.txt", list(hostileList("file:///C:/windows/system32/mstsc.exe"))},
+        {"/TALKPOST/a.gif", ScriptServer::ok(testPicture("small.gif"))},
+    }));
+    BannerRotator& rotator = start(server.base(), kNever, true);
+    EXPECT_EQ(startError(rotator), "");
+    clickThrough(rotator, 8);
+
+    ShellExecuteA(nullptr, "open", kMstsc.c_str(), "/v:sentinel", nullptr, SW_SHOWNORMAL);
+    standins.waitFor(1);
+    test::pumpFor(500ms);
+    auto runs = standins.runs();
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(runs[0].args.substr(0, 11), "/v:sentinel");
 }
 
 // A handler that holds the request for the given target until the test
@@ -334,13 +441,7 @@ TEST(Picture, DecodesEveryFormatOfThePictureLoader)
     }
 
     // Metafiles, drawn here: an enhanced one and a placeable Windows one.
-    RECT frame{0, 0, 500, 800};  // in 0.01 mm
-    HDC emfDc = CreateEnhMetaFileA(nullptr, nullptr, &frame, nullptr);
-    Rectangle(emfDc, 0, 0, 10, 10);
-    HENHMETAFILE emf = CloseEnhMetaFile(emfDc);
-    std::string emfBytes(GetEnhMetaFileBits(emf, 0, nullptr), '\0');
-    GetEnhMetaFileBits(emf, static_cast<UINT>(emfBytes.size()), reinterpret_cast<BYTE*>(emfBytes.data()));
-    DeleteEnhMetaFile(emf);
+    std::string emfBytes = enhancedMetafile();
     EXPECT_FALSE(Picture::fromBytes(emfBytes.data(), emfBytes.size()).empty());
 
     HDC wmfDc = CreateMetaFileA(nullptr);

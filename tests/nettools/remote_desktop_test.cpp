@@ -8,28 +8,48 @@
 namespace talkpost {
 namespace {
 
-TEST(RemoteDesktop, ParameterTextNamesTheSelectedEntry)
+TEST(RemoteDesktop, ParameterTextStartsTheClientByItsFullPathForTheSelectedEntry)
 {
     struct Case {
-        std::string entry, parameters;
+        std::string folder, entry, parameters;
     } cases[] = {
-        {"Remote01", "/c mstsc /v:Remote01 /f"},
-        {"", "/c mstsc /v: /f"},
-        {"192.168.0.7", "/c mstsc /v:192.168.0.7 /f"},
-        {"*", "/c mstsc /v:* /f"},
+        {"C:\\WINDOWS\\system32", "Remote01", "/c C:\\WINDOWS\\system32\\mstsc.exe /v:Remote01 /f"},
+        {"C:\\WINDOWS\\system32", "", "/c C:\\WINDOWS\\system32\\mstsc.exe /v: /f"},
+        {"C:\\WINDOWS\\system32\\", "192.168.0.7", "/c C:\\WINDOWS\\system32\\mstsc.exe /v:192.168.0.7 /f"},
+        {"D:\\Win Dows\\System32", "*", "/c \"D:\\Win Dows\\System32\\mstsc.exe\" /v:* /f"},
+        {"D:\\A&B\\System32", "pc", "/c \"D:\\A&B\\System32\\mstsc.exe\" /v:pc /f"},
+        {"C:\\WINDOWS\\system32", "[::1]:3390", "/c C:\\WINDOWS\\system32\\mstsc.exe /v:[::1]:3390 /f"},
     };
     for (const Case& c : cases) {
-        EXPECT_EQ(remoteDesktopParameters(c.entry), c.parameters);
+        EXPECT_EQ(remoteDesktopParameters(c.folder, c.entry), c.parameters);
         EXPECT_FALSE(remoteDesktopRefusal(c.entry)) << c.entry;
     }
 }
 
-TEST(RemoteDesktop, EntriesTheInterpreterWouldActOnAreRefusedByName)
+TEST(RemoteDesktop, EntriesThatWouldAddAnArgumentOrACommandAreRefusedByName)
 {
-    for (const char* entry : {"pc&calc", "a|b", "a<b", "a>b", "a^b", "%PATH%", "a\"b", "a\tb", "a\nb"}) {
-        auto refusal = remoteDesktopRefusal(entry);
-        ASSERT_TRUE(refusal) << entry;
-        EXPECT_NE(refusal->find("computer"), std::string::npos) << *refusal;
+    struct Case {
+        std::string entry, named;
+    } cases[] = {
+        {"pc /admin", "a blank"},
+        {" pc", "a blank"},
+        {"pc ", "a blank"},
+        {"a\"b", "'\"'"},
+        {"\"pc\" /public", "'\"'"},
+        {"pc&calc", "\"&\""},
+        {"a|b", "\"|\""},
+        {"a<b", "\"<\""},
+        {"a>b", "\">\""},
+        {"a^b", "\"^\""},
+        {"%PATH%", "\"%\""},
+        {"a\tb", "control character 9"},
+        {"a\nb", "control character 10"},
+    };
+    for (const Case& c : cases) {
+        auto refusal = remoteDesktopRefusal(c.entry);
+        ASSERT_TRUE(refusal) << c.entry;
+        EXPECT_NE(refusal->find("The computer \"" + c.entry + "\""), std::string::npos) << *refusal;
+        EXPECT_NE(refusal->find(c.named), std::string::npos) << *refusal;
     }
 }
 

@@ -140,5 +140,34 @@ TEST(SettingsList, ADamagedHugeCountDoesNotExhaustMemory)
     EXPECT_EQ(items->back(), "z");
 }
 
+TEST(SaveCopyName, OnlyTheSavesOwnCopiesAreTakenForLeftovers)
+{
+    EXPECT_EQ(saveCopyName("Talkpost.ini", 412, 0), "Talkpost.ini.~412-0.tmp");
+    EXPECT_TRUE(isSaveCopyName("Talkpost.ini", saveCopyName("Talkpost.ini", 4294967295UL, 4294967295U)));
+    struct Case {
+        const char* name;
+        bool ours;
+    } cases[] = {
+        {"Talkpost.ini.~412-0.tmp", true},
+        {"TALKPOST.INI.~1-23.TMP", true},
+        {"Talkpost.ini", false},
+        {"Talkpost.ini.~412-0.tmp.txt", false},
+        {"Talkpost.ini.~412-.tmp", false},
+        {"Talkpost.ini.~-0.tmp", false},
+        {"Talkpost.ini.~412.tmp", false},
+        {"Talkpost.ini.~4a2-0.tmp", false},
+        {"Talkpost.ini.~412-0-1.tmp", false},
+        {"Talkpost.ini.~12345678901-0.tmp", false},
+        {"Talkpost.ini.412-0.tmp", false},
+        {"Other.ini.~412-0.tmp", false},
+        {"xTalkpost.ini.~412-0.tmp", false},
+        {"tps1A2B.tmp", false},
+        {"~412-0.tmp", false},
+        {"", false},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(isSaveCopyName("Talkpost.ini", c.name), c.ours) << c.name;
+}
+
 }  // namespace
 }  // namespace talkpost::settings

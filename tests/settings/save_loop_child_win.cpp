@@ -1,8 +1,15 @@
-// Helper of the interrupted-save test: saves a list of 5,000 computers over
+// Helper of the settings-file tests, in one of two roles.
+//
+// Saving (the interrupted-save test): saves a list of 5,000 computers over
 // and over, each save naming its round in every item. From the second round
 // on it stops at the save step named in TALKPOST_STOP_STEP, sets the event
 // named in TALKPOST_STOP_EVENT and waits there to be killed. The settings
 // folder comes from TALKPOST_SETTINGS_DIR.
+//
+// Reading (the save-while-read test): with TALKPOST_READ_LOOP naming a
+// settings file, reads its value [S] K every millisecond with the program's
+// own reader, as another instance of the program does, and ends with exit
+// code 3 as soon as a read finds no value (a file missing or not whole).
 #include <windows.h>
 
 #include <string>
@@ -20,11 +27,24 @@ std::string environment(const char* name)
     return n > 0 && n < sizeof buffer ? std::string(buffer, n) : std::string();
 }
 
+constexpr int kReadFoundNothing = 3;
+
+int readLoop(const std::string& path)
+{
+    for (;;) {
+        if (talkpost::settings::SettingsReader(path).readValue("S", "K").value_or("").empty())
+            return kReadFoundNothing;
+        Sleep(1);
+    }
+}
+
 }  // namespace
 
 int main()
 {
     using namespace talkpost::settings;
+    if (std::string path = environment("TALKPOST_READ_LOOP"); !path.empty())
+        return readLoop(path);
     const std::string stopStep = environment("TALKPOST_STOP_STEP");
     const std::string stopEvent = environment("TALKPOST_STOP_EVENT");
     for (unsigned round = 0;; ++round) {

@@ -6,8 +6,11 @@
 #include <algorithm>
 #include <map>
 #include <memory>
+#include <thread>
+#include <utility>
 
 #include "app/main_rules.h"
+#include "base/app_error.h"
 #include "app/main_window_win.h"
 #include "app/wiring_win.h"
 #include "settings/placement_store_win.h"
@@ -330,33 +333,55 @@ TEST_F(SettingsStores, ARefusedWriteKeepsTheOldFileAndIsReportedAgainOnDestroy)
     EXPECT_TRUE(test::filesIn(settings::settingsFolder(), "*.tmp").empty());
 }
 
+// The files of a folder, without "." and "..".
+std::vector<std::string> filesOf(const std::string& folder)
+{
+    std::vector<std::string> names = filesIn(folder, "*");
+    std::erase_if(names, [](const std::string& name) { return name == "." || name == ".."; });
+    return names;
+}
+
+// Starts the settings helper (save_loop_child_win.cpp) with the given
+// environment variables set for it; its process, or none.
+UniqueHandle startHelper(const std::vector<std::pair<const char*, std::string>>& environment)
+{
+    std::string child = binaryDir() + "\\tests\\settings\\settings_save_loop_child.exe";
+    for (const auto& [name, value] : environment)
+        SetEnvironmentVariableA(name, value.c_str());
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    std::string command = "\"" + child + "\"";
+    BOOL started = CreateProcessA(child.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
+    for (const auto& [name, value] : environment)
+        SetEnvironmentVariableA(name, nullptr);
+    if (!started)
+        return UniqueHandle();
+    CloseHandle(pi.hThread);
+    return UniqueHandle(pi.hProcess);
+}
+
 // A save killed at each of its steps leaves a file whose list is whole: all
-// items of one round, as many as its count says. The helper stops itself at
-// the step and reports it, so the kill lands inside the save every time.
+// items of one round, as many as its count says; the copy it leaves goes at
+// the next save. The helper stops itself at the step and reports it, so the
+// kill lands inside the save every time.
 TEST(SettingsFile, AKilledSaveLeavesAWholeList)
 {
     TempFolder folder;
-    std::string child = binaryDir() + "\\tests\\settings\\settings_save_loop_child.exe";
     std::string target = folder.path() + "\\Talkpost.ini";
     for (const char* step : {"copied", "written", "checked"}) {
         std::string eventName = "TalkpostSaveStopped" + std::to_string(GetCurrentProcessId()) + step;
         UniqueHandle stopped(CreateEventA(nullptr, TRUE, FALSE, eventName.c_str()));
         ASSERT_TRUE(stopped);
-        SetEnvironmentVariableA("TALKPOST_SETTINGS_DIR", folder.path().c_str());
-        SetEnvironmentVariableA("TALKPOST_STOP_STEP", step);
-        SetEnvironmentVariableA("TALKPOST_STOP_EVENT", eventName.c_str());
-        STARTUPINFOA si{};
-        si.cb = sizeof si;
-        PROCESS_INFORMATION pi{};
-        std::string command = "\"" + child + "\"";
-        BOOL started = CreateProcessA(child.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi);
-        for (const char* name : {"TALKPOST_SETTINGS_DIR", "TALKPOST_STOP_STEP", "TALKPOST_STOP_EVENT"})
-            SetEnvironmentVariableA(name, nullptr);
-        ASSERT_TRUE(started) << child;
-        UniqueHandle process(pi.hProcess), thread(pi.hThread);
+        UniqueHandle process = startHelper(
+            {{"TALKPOST_SETTINGS_DIR", folder.path()}, {"TALKPOST_STOP_STEP", step}, {"TALKPOST_STOP_EVENT", eventName}});
+        ASSERT_TRUE(process);
         EXPECT_EQ(WaitForSingleObject(stopped.get(), 120000), WAIT_OBJECT_0) << step;
         TerminateProcess(process.get(), 9);
         WaitForSingleObject(process.get(), 30000);
+        // The killed save's copy is left; those of the kills before went at
+        // this helper's first save.
+        EXPECT_EQ(filesIn(folder.path(), "*.tmp").size(), 1u) << step;
 
         settings::SettingsReader reader(target);
         auto items = settings::readList(reader.readSection("Storage.IPComboBox_Items"));
@@ -368,6 +393,93 @@ TEST(SettingsFile, AKilledSaveLeavesAWholeList)
             ASSERT_EQ((*items)[i], round + "-computer" + std::to_string(i)) << step;
         DeleteFileA(target.c_str());
     }
+
+    // The next save removes the last kill's copy and nothing else.
+    const std::vector<std::string> foreign = {"Talkpost.ini.~notours.tmp", "tps1A2B.tmp", "Talkpost.ini.bak",
+                                              "Other.ini.~1-0.tmp"};
+    for (const std::string& name : foreign)
+        writeFile(folder.file(name), "keep");
+    {
+        settings::SettingsWriter writer(target);
+        writer.writeValue("S", "K", "v");
+        writer.commit();
+    }
+    std::vector<std::string> left = filesOf(folder.path());
+    std::sort(left.begin(), left.end());
+    std::vector<std::string> expected = foreign;
+    expected.push_back("Talkpost.ini");
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(left, expected);
+}
+
+// Another process reads the file over and over with the program's own
+// reader while this one saves: every save replaces the file, and the reader
+// never finds it missing or half written. A reader that holds the file open
+// (an earlier version, another program) delays the save until it lets go;
+// one that holds it longer than the save waits gets a clear error that
+// names the file, the file keeps its content and the next save goes through.
+TEST(SettingsFile, ASaveReplacesTheFileWhileOthersReadIt)
+{
+    TempFolder folder;
+    std::string target = folder.file("Talkpost.ini");
+    writeFile(target, "[S]\r\nK=old\r\n");
+    auto save = [&](const std::string& value) {
+        settings::SettingsWriter writer(target);
+        writer.writeValue("S", "K", value);
+        writer.commit();
+    };
+    auto valueNow = [&] { return settings::SettingsReader(target).readValue("S", "K").value_or(""); };
+    {
+        UniqueHandle reader = startHelper({{"TALKPOST_READ_LOOP", target}});
+        ASSERT_TRUE(reader);
+        for (int i = 0; i < 20; ++i) {
+            std::string value = "shared" + std::to_string(i);
+            ASSERT_NO_THROW(save(value));
+            EXPECT_EQ(valueNow(), value);
+        }
+        DWORD code = 0;
+        GetExitCodeProcess(reader.get(), &code);
+        EXPECT_EQ(code, STILL_ACTIVE) << "the reader found the file missing or not whole";
+        TerminateProcess(reader.get(), 9);
+        WaitForSingleObject(reader.get(), 30000);
+    }
+    {
+        UniqueFile reader(CreateFileA(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(reader);
+        // Closed a moment after the save has checked its copy and begun to
+        // replace the file.
+        UniqueHandle replacing(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+        settings::setSaveStepObserverForTest([&](const char* step) {
+            if (std::string(step) == "checked")
+                SetEvent(replacing.get());
+        });
+        std::thread closer([&] {
+            WaitForSingleObject(replacing.get(), 60000);
+            Sleep(300);
+            reader.reset();
+        });
+        EXPECT_NO_THROW(save("after-close"));
+        closer.join();
+        settings::setSaveStepObserverForTest(nullptr);
+        EXPECT_EQ(valueNow(), "after-close");
+    }
+    {
+        UniqueFile reader(CreateFileA(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(reader);
+        try {
+            save("never");
+            ADD_FAILURE() << "the save reported success";
+        } catch (const AppError& e) {
+            EXPECT_EQ(std::string(e.what()).rfind("nach " + target + " kann nicht geschrieben werden: ", 0), 0u)
+                << e.what();
+        }
+    }
+    EXPECT_EQ(valueNow(), "after-close");
+    EXPECT_EQ(filesOf(folder.path()), (std::vector<std::string>{"Talkpost.ini"})) << "no copy is left";
+    EXPECT_NO_THROW(save("next"));
+    EXPECT_EQ(valueNow(), "next");
 }
 
 // The check of a save's copy expects the last word on each section and key.

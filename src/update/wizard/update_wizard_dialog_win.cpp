@@ -515,10 +515,16 @@ void UpdateWizardDialog::viewInNotepad(WizardMemo memo)
             written != text.size())
             throw AppError("Datei " + path + " kann nicht erstellt werden");
     }
-    auto opened = reinterpret_cast<INT_PTR>(ShellExecuteA(nullptr, "open", path.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
-    // Without a program for text files the shell opens nothing and says so only in its result.
+    // The system's editor by its full path, not whatever program the text
+    // files' type names or the search finds first.
+    std::string parameters = "\"" + path + "\"";
+    auto opened = notepadProgram.empty() ? 0
+                                         : reinterpret_cast<INT_PTR>(ShellExecuteA(nullptr, "open", notepadProgram.c_str(),
+                                                                                   parameters.c_str(), nullptr,
+                                                                                   SW_SHOWNORMAL));
+    // The shell says that it started nothing only in its result.
     if (opened <= 32)
-        prompts().standardError(hwnd(), "No program is registered to open text files: " + path);
+        prompts().standardError(hwnd(), "Could not start " + notepadProgram + " to show " + path);
 }
 
 void UpdateWizardDialog::onMemoMenu(WizardMemo memo, HWND memoWindow, LPARAM where)

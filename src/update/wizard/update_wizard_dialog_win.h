@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "update/wizard/wizard_flow.h"
+#include "win/folders_win.h"
 #include "win/handles_win.h"
 #include "win/painted_control_win.h"
 #include "win/window_win.h"
@@ -94,6 +95,9 @@ public:
     bool rowMandatory(int row) const;
     // "View in Notepad" of the what's-new or license text.
     void viewInNotepad(WizardMemo memo);
+    // The editor "View in Notepad" starts, by its full path in the system
+    // folder; a test points it elsewhere.
+    std::string notepadProgram = systemProgramPath("notepad.exe");
 
 protected:
     LRESULT handle(UINT msg, WPARAM wparam, LPARAM lparam) override;

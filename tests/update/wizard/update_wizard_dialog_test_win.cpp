@@ -220,7 +220,9 @@ private:
     std::string previous_;
 };
 
-TEST_F(WizardDialogTest, ViewInNotepadWithoutAProgramForTextFilesSaysSoWithThePath)
+// The system's editor opens the text whatever program the text files' type
+// names, here none; an editor that cannot start is reported with the path.
+TEST_F(WizardDialogTest, ViewInNotepadStartsTheSystemsEditorAndSaysSoWhenItCannot)
 {
     engine.license = std::vector<std::string>{"License text"};
     auto dialog = open();
@@ -231,14 +233,20 @@ TEST_F(WizardDialogTest, ViewInNotepadWithoutAProgramForTextFilesSaysSoWithThePa
     if (path.back() != '\\')
         path += '\\';
     path += "eula.txt";
+    EXPECT_EQ(dialog->notepadProgram, systemFolder() + "\\notepad.exe");
     {
         NoProgramForTextFiles noProgram;
         dialog->viewInNotepad(WizardMemo::License);
     }
     EXPECT_EQ(test::readFile(path), "License text\r\n");
+    EXPECT_TRUE(prompts.shown.empty()) << prompts.shown.front().text;
+
+    dialog->notepadProgram = systemFolder() + "\\no-such-editor.exe";
+    dialog->viewInNotepad(WizardMemo::License);
     ASSERT_EQ(prompts.shown.size(), 1u);
     EXPECT_EQ(prompts.shown[0].kind, "error");
     EXPECT_NE(prompts.shown[0].text.find(path), std::string::npos) << prompts.shown[0].text;
+    EXPECT_NE(prompts.shown[0].text.find("no-such-editor.exe"), std::string::npos) << prompts.shown[0].text;
     test::endChildProcesses();
     DeleteFileA(path.c_str());
 }
