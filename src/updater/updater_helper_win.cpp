@@ -316,7 +316,7 @@ private:
             return true;
         }
         held.reset();
-        for (const std::string& relative : filesBelow(staged))
+        for (const std::string& relative : update::filesBelow(staged))
             if (!place(staged + relative, {}, to + relative))
                 return false;
         DeleteFileA((from + name).c_str());
@@ -369,32 +369,6 @@ private:
         bool placed = place(staged, {}, to + expandedName);
         DeleteFileA(staged.c_str());
         return placed;
-    }
-
-    // The files below a folder, as paths relative to it.
-    static std::vector<std::string> filesBelow(const std::string& folder)
-    {
-        std::vector<std::string> found;
-        std::vector<std::string> pending{""};
-        while (!pending.empty()) {
-            std::string relative = pending.back();
-            pending.pop_back();
-            WIN32_FIND_DATAA entry;
-            HANDLE search = FindFirstFileA((folder + relative + "*").c_str(), &entry);
-            if (search == INVALID_HANDLE_VALUE)
-                continue;
-            do {
-                std::string part = entry.cFileName;
-                if (part == "." || part == ".." || (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-                    continue;
-                if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                    pending.push_back(relative + part + "\\");
-                else
-                    found.push_back(relative + part);
-            } while (FindNextFileA(search, &entry));
-            FindClose(search);
-        }
-        return found;
     }
 
     HelperArguments args_;

@@ -3,8 +3,6 @@
 
 #include <windows.h>
 
-#include <vector>
-
 #include "update/install/cabinet_win.h"
 #include "update/install/file_names.h"
 #include "update/install/install_files_win.h"
@@ -25,27 +23,6 @@ std::string fullPath(const std::string& path)
     char buffer[kPathBuffer] = {};
     DWORD n = GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
     return n > 0 && n < sizeof buffer ? std::string(buffer, n) : path;
-}
-
-// The files below folder, as paths relative to it.
-void filesBelow(const std::string& folder, const std::string& relative, std::vector<std::string>& found)
-{
-    WIN32_FIND_DATAA entry;
-    HANDLE search = FindFirstFileA((folder + relative + "*").c_str(), &entry);
-    if (search == INVALID_HANDLE_VALUE)
-        return;
-    do {
-        std::string name = entry.cFileName;
-        if (name == "." || name == "..")
-            continue;
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
-            continue;  // nothing a cabinet makes; never followed
-        if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-            filesBelow(folder, relative + name + "\\", found);
-        else
-            found.push_back(relative + name);
-    } while (FindNextFileA(search, &entry));
-    FindClose(search);
 }
 
 }  // namespace
@@ -103,9 +80,7 @@ Installed installFetchedFile(const FetchedFile& file, const InstallSettings& set
                 report.status(kCabinetFailed, fetched, kStatusCabinetFailed);
             return Installed::File;
         }
-        std::vector<std::string> files;
-        filesBelow(staged, "", files);
-        for (const std::string& relative : files)
+        for (const std::string& relative : filesBelow(staged))
             if (!place(staged + relative, {}, target + relative))
                 return Installed::Failed;
         DeleteFileA(fetched.c_str());

@@ -39,8 +39,8 @@ std::vector<JournalEntry> parseJournal(std::string_view bytes);
 // is the name of the update's own folder.
 std::string newCopyBeside(const std::string& target, const std::string& updateId);
 std::string oldCopyBeside(const std::string& target, const std::string& updateId);
-// Where the old copy is written when it cannot be linked: it takes its name
-// only once it is whole, so that a kill never leaves a part to put back.
+// Where the old copy is written: it takes its name only once it is whole, so
+// that a kill never leaves a part to put back.
 std::string partialCopyBeside(const std::string& target, const std::string& updateId);
 
 struct RestoreAction {

@@ -1,6 +1,6 @@
 // The install journal on the platform: appended and flushed before each step,
-// old copies linked (or copied) beside their targets, new files moved over
-// their targets in one step.
+// old copies made beside their targets, new files moved over their targets
+// in one step.
 #include "update/install/install_journal_win.h"
 
 #include <windows.h>
@@ -71,15 +71,13 @@ std::optional<std::string> copyHashed(HANDLE source, const std::string& destinat
     return digest;
 }
 
-// The old bytes of target under the old copy's name: a second name for the
-// same data where the volume allows it, else a whole copy that takes the
-// name once it is complete.
+// The old bytes of target under the old copy's name: a whole copy that takes
+// the name only once it is complete, so that a kill never leaves a part to
+// put back. (A second name for the same data would not do: it shares the
+// file's locks, and a move of one name over the other changes nothing.)
 bool keepOldCopy(const std::string& target, const std::string& updateId)
 {
     std::string old = oldCopyBeside(target, updateId);
-    DeleteFileA(old.c_str());
-    if (CreateHardLinkA(old.c_str(), target.c_str(), nullptr))
-        return true;
     std::string part = partialCopyBeside(target, updateId);
     if (CopyFileA(target.c_str(), part.c_str(), FALSE) && flushToDisk(part) &&
         MoveFileExA(part.c_str(), old.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))

@@ -61,21 +61,33 @@ Sha256::~Sha256()
 
 bool Sha256::add(const void* bytes, std::size_t size)
 {
-    if (!failed_ && size > 0)
-        failed_ = !BCRYPT_SUCCESS(
-            bcrypt().data(hash_, static_cast<PUCHAR>(const_cast<void*>(bytes)), static_cast<ULONG>(size), 0));
+    // Fed in pieces: the byte count of one call is 32 bits.
+    constexpr std::size_t kPiece = 1u << 20;
+    auto* at = static_cast<PUCHAR>(const_cast<void*>(bytes));
+    for (std::size_t done = 0; !failed_ && done < size; done += kPiece) {
+        std::size_t piece = size - done < kPiece ? size - done : kPiece;
+        failed_ = !BCRYPT_SUCCESS(bcrypt().data(hash_, at + done, static_cast<ULONG>(piece), 0));
+    }
     return !failed_;
+}
+
+std::optional<std::vector<unsigned char>> Sha256::finish()
+{
+    std::vector<unsigned char> digest(kDigestBytes);
+    if (failed_ || !BCRYPT_SUCCESS(bcrypt().finish(hash_, digest.data(), kDigestBytes, 0)))
+        return std::nullopt;
+    failed_ = true;  // a hash is finished once
+    return digest;
 }
 
 std::optional<std::string> Sha256::finishHex()
 {
-    unsigned char digest[kDigestBytes] = {};
-    if (failed_ || !BCRYPT_SUCCESS(bcrypt().finish(hash_, digest, sizeof digest, 0)))
+    auto digest = finish();
+    if (!digest)
         return std::nullopt;
-    failed_ = true;  // a hash is finished once
     static const char kHex[] = "0123456789abcdef";
     std::string text;
-    for (unsigned char b : digest) {
+    for (unsigned char b : *digest) {
         text += kHex[b >> 4];
         text += kHex[b & 15];
     }
@@ -85,7 +97,6 @@ std::optional<std::string> Sha256::finishHex()
 std::optional<std::string> sha256HexOf(std::string_view bytes)
 {
     Sha256 hash;
-    // The provider takes at most 4 GiB at a time; a list is far smaller.
     if (!hash.add(bytes.data(), bytes.size()))
         return std::nullopt;
     return hash.finishHex();

@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace talkpost::update {
 
@@ -21,7 +22,9 @@ public:
 
     // False once anything failed; the digest is then nothing.
     bool add(const void* bytes, std::size_t size);
-    // 64 lower-case hex digits, or nothing when the platform failed.
+    // The 32 bytes of the digest, or nothing when the platform failed.
+    std::optional<std::vector<unsigned char>> finish();
+    // The digest as 64 lower-case hex digits, or nothing.
     std::optional<std::string> finishHex();
 
 private:
