@@ -7,8 +7,8 @@
 #include <thread>
 
 #include "settings/settings_file_win.h"
-#include "update/install/install_restart.h"
 #include "update/install/install_files_win.h"
+#include "update/install/install_restart.h"
 #include "update/wizard/login_dialog_win.h"
 #include "win/folders_win.h"
 #include "win/handles_win.h"
@@ -103,7 +103,10 @@ void reportStartedAfterUpdate()
             WaitForSingleObject(helper, kHelperEndWaitMs);
             CloseHandle(helper);
         }
-        removeLeftoverUpdateFolders(windowsTempFolder());
+        try {
+            removeLeftoverUpdateFolders(windowsTempFolder());
+        } catch (...) {  // what is left goes at the next start
+        }
     }).detach();
 }
 

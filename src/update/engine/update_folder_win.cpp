@@ -121,9 +121,12 @@ void UpdateFolder::remove()
 {
     if (path_.empty())
         return;
-    finishJournal(path_);
+    // A journal that cannot be finished now (a file is held open) keeps the
+    // folder: the next start finishes it.
+    bool finished = finishJournal(path_);
     lock_.reset();
-    removeFolderTree(path_.substr(0, path_.size() - 1));
+    if (finished)
+        removeFolderTree(path_.substr(0, path_.size() - 1));
     path_.clear();
 }
 
