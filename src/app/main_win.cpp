@@ -9,6 +9,7 @@
 #include "app/main_window_win.h"
 #include "app/message_dispatch_win.h"
 #include "app/wiring_win.h"
+#include "update/live_update_win.h"
 #include "win/prompts_win.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
@@ -24,6 +25,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         MainWindow mainWindow(programArguments(GetCommandLineA()));
         Application application(mainWindow);
         mainWindow.show(SW_SHOWNORMAL);
+        update::reportStartedAfterUpdate();
         MSG msg;
         while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
             // Command keys first (Ctrl+Enter is Send, in the message editor too), then the dialog keys.

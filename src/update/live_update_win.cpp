@@ -4,10 +4,14 @@
 // program was started in.
 #include "update/live_update_win.h"
 
+#include <thread>
+
 #include "settings/settings_file_win.h"
 #include "update/install/install_files_win.h"
+#include "update/install/install_restart.h"
 #include "update/wizard/login_dialog_win.h"
 #include "win/folders_win.h"
+#include "win/handles_win.h"
 #include "win/prompts_win.h"
 
 namespace talkpost::update {
@@ -56,12 +60,63 @@ void saveHighestUpdateSerial(std::uint64_t serial)
     writer.commit();
 }
 
+std::optional<RolledBackUpdate> readRolledBackUpdate()
+{
+    auto serial = readDecimal64(settings::readSettingsValue(kRollbackSection, kRolledBackSerialKey));
+    std::string name = settings::readSettingsValue(kRollbackSection, kRolledBackUpdateKey);
+    if (!serial || name.empty())
+        return std::nullopt;
+    return RolledBackUpdate{*serial, name};
+}
+
+namespace {
+
+// The helper commits the update and ends as soon as it hears from the
+// program; a helper that is still there after this long is left to the next start.
+constexpr DWORD kHelperEndWaitMs = 60000;
+
+std::string environmentValue(const char* name)
+{
+    char value[256] = {};
+    DWORD n = GetEnvironmentVariableA(name, value, sizeof value);
+    // Consumed here: programs this one starts do not see it.
+    SetEnvironmentVariableA(name, nullptr);
+    return n > 0 && n < sizeof value ? std::string(value, n) : std::string();
+}
+
+}  // namespace
+
+void reportStartedAfterUpdate()
+{
+    if (std::string event = environmentValue(kStartedEventVariable); !event.empty()) {
+        if (UniqueHandle windowUp{OpenEventA(EVENT_MODIFY_STATE, FALSE, event.c_str())})
+            SetEvent(windowUp.get());
+    }
+    auto helperId = readDecimal64(environmentValue(kHelperProcessVariable));
+    if (!helperId || *helperId > 0xFFFFFFFFu)
+        return;
+    HANDLE helper = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(*helperId));
+    // The window's thread does not wait for the helper: a worker does, then
+    // removes the folder the helper held.
+    std::thread([helper] {
+        if (helper) {
+            WaitForSingleObject(helper, kHelperEndWaitMs);
+            CloseHandle(helper);
+        }
+        try {
+            removeLeftoverUpdateFolders(windowsTempFolder());
+        } catch (...) {  // what is left goes at the next start
+        }
+    }).detach();
+}
+
 void configureEngine(UpdateEngine& engine, const std::string& updateServer)
 {
     engine.settings = talkpostEngineSettings(updateServer);
     engine.showLogin = showLoginDialog;
     engine.readHighestSerial = readHighestUpdateSerial;
     engine.saveHighestSerial = saveHighestUpdateSerial;
+    engine.readRolledBack = readRolledBackUpdate;
 }
 
 LiveUpdate::LiveUpdate()

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "update/engine/update_engine_win.h"
@@ -22,6 +23,14 @@ inline constexpr const char* kSettingsSection = "Talkpost";
 inline constexpr const char* kHighestSerialKey = "UpdateSerial";
 std::uint64_t readHighestUpdateSerial();
 void saveHighestUpdateSerial(std::uint64_t serial);
+
+// The update the updater helper recorded as rolled back, if any.
+std::optional<RolledBackUpdate> readRolledBackUpdate();
+
+// The main window is up: when the updater helper started this program after
+// an update, it is told so (it then keeps the update), and once it has ended
+// its folder is removed. Does nothing in any other start.
+void reportStartedAfterUpdate();
 
 // Gives the engine this program's settings for the server's base address,
 // the login dialog and the remembered serial.

@@ -5,6 +5,8 @@
 
 #include "base/ini_reader.h"
 #include "update/install/file_names.h"
+#include "update/install/helper_list.h"
+#include "update/install/install_restart.h"
 #include "update/install/install_plan.h"
 
 namespace talkpost::updater {
@@ -46,7 +48,14 @@ std::optional<HelperArguments> parseHelperArguments(const std::vector<std::strin
     result.from = at(4);
     if (result.from.empty() || result.from.back() != '\\')
         result.from += '\\';
-    for (std::size_t n = 5; n < arguments.size(); ++n)
+    std::size_t first = 5;
+    const std::string prefix = update::kListArgumentPrefix;
+    if (at(5).starts_with(prefix)) {
+        if (auto value = update::sha256Value(std::string_view(at(5)).substr(prefix.size())))
+            result.listSha256 = *value;
+        first = 6;
+    }
+    for (std::size_t n = first; n < arguments.size(); ++n)
         result.components.push_back(arguments[n]);
     return result;
 }
@@ -102,6 +111,20 @@ std::string restartCommandLine(const std::string& command, const std::function<b
     if (command.find(' ') != std::string::npos && command.find('"') == std::string::npos && fileExists(command))
         return "\"" + command + "\"";
     return command;
+}
+
+std::string rollbackLogText(StartAnswer answer, unsigned long exitCode, const std::string& command)
+{
+    std::string why;
+    switch (answer) {
+    case StartAnswer::WindowUp: return {};
+    case StartAnswer::Ended: why = "ended (exit code " + std::to_string(exitCode) + ") before its window was up"; break;
+    case StartAnswer::Silent:
+        why = "did not report its window within " + std::to_string(kStartAnswerMs / 1000) + " s";
+        break;
+    case StartAnswer::NotStarted: why = "could not be started"; break;
+    }
+    return "Upd rollback: the updated program " + why + ", the old files are put back: " + command;
 }
 
 }  // namespace talkpost::updater

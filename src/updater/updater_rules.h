@@ -22,7 +22,8 @@ struct HelperArguments {
     bool detailedLog = false;          // argument 2 is "L"
     std::optional<std::string> restartCommand;  // argument 3 unless "null"
     std::string from;                  // argument 4 with "\\" at its end
-    std::vector<std::string> components;  // arguments 5 and later
+    std::string listSha256;            // argument 5 when it is "sha256=" and 64 hex digits
+    std::vector<std::string> components;  // the arguments after these
 };
 
 // Nullopt when argument 1 is not a decimal integer: the helper then does nothing.
@@ -67,5 +68,15 @@ std::string helperLogLine(const std::string& stamp, const std::string& text);
 // The restart command as started: a program path with blanks that names an
 // existing file is quoted, so that no shorter path is tried first.
 std::string restartCommandLine(const std::string& command, const std::function<bool(const std::string&)>& fileExists);
+
+// How the program the helper started answered: its main window came up, it
+// ended first, or it stayed silent for kStartAnswerMs.
+enum class StartAnswer { WindowUp, Ended, Silent, NotStarted };
+// The time the program started after an update has to show its main window:
+// a start under load takes a few seconds, one that takes longer is broken.
+inline constexpr unsigned kStartAnswerMs = 30000;
+
+// The log line of a rollback: why it happened and which update it undid.
+std::string rollbackLogText(StartAnswer answer, unsigned long exitCode, const std::string& command);
 
 }  // namespace talkpost::updater

@@ -45,6 +45,19 @@ TEST(ParseHelperArguments, TakesEachPositionAndRefusesABadProcessId)
     EXPECT_EQ(quiet->from, "C:\\Temp\\");
     EXPECT_TRUE(quiet->components.empty());
 
+    // The list's value before the components; a value that is not one is
+    // taken as none, and its argument is no component either.
+    const std::string value(64, 'A');
+    auto listed = parseHelperArguments({"updsetup.exe", "5", "L", "null", "C:\\T\\", "sha256=" + value, "a.exe_NEW"});
+    ASSERT_TRUE(listed);
+    EXPECT_EQ(listed->listSha256, std::string(64, 'a'));
+    EXPECT_EQ(listed->components, Args{"a.exe_NEW"});
+    auto bad = parseHelperArguments({"updsetup.exe", "5", "L", "null", "C:\\T\\", "sha256=abc", "a.exe_NEW"});
+    ASSERT_TRUE(bad);
+    EXPECT_EQ(bad->listSha256, "");
+    EXPECT_EQ(bad->components, Args{"a.exe_NEW"});
+    EXPECT_EQ(quiet->listSha256, "");
+
     EXPECT_FALSE(parseHelperArguments({"updsetup.exe", "1", "l"})->detailedLog);  // only "L" logs in detail
     for (const char* bad : {"", "abc", "12a", "-5", "+5", "99999999999"})
         EXPECT_FALSE(parseHelperArguments({"updsetup.exe", bad, "L"})) << bad;
@@ -112,6 +125,18 @@ TEST(ListFile, AHugeCountMakesNoMoreWorkThanTheEntriesThatFit)
     auto entries = parseListFile(text);
     ASSERT_EQ(entries.size(), 2u);
     EXPECT_EQ(entries[1].file, "b.exe");
+}
+
+TEST(HelperTexts, TheRollbackLineSaysWhy)
+{
+    EXPECT_EQ(rollbackLogText(StartAnswer::Ended, 3, "C:\\App\\talkpost.exe"),
+              "Upd rollback: the updated program ended (exit code 3) before its window was up, the old files are put "
+              "back: C:\\App\\talkpost.exe");
+    EXPECT_EQ(rollbackLogText(StartAnswer::Silent, 0, "x.exe"),
+              "Upd rollback: the updated program did not report its window within 30 s, the old files are put back: "
+              "x.exe");
+    EXPECT_EQ(rollbackLogText(StartAnswer::NotStarted, 0, "x.exe"),
+              "Upd rollback: the updated program could not be started, the old files are put back: x.exe");
 }
 
 TEST(HelperTexts, PatchCommandAndLogLine)

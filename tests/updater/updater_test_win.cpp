@@ -12,6 +12,8 @@
 #include "szdd/szdd.h"
 #include "update/engine/status_log_win.h"
 #include "update/install/file_version_win.h"
+#include "update/install/helper_list.h"
+#include "update/install/sha256_win.h"
 #include "update/install/install_files_win.h"
 #include "update/install/install_restart.h"
 #include "update/install/updater_resource_win.h"
@@ -117,12 +119,29 @@ protected:
         return pi;
     }
 
+    // The list of checked files as the restart writes it: every file of the
+    // download folder with its value now. Its own value goes on the command line.
+    std::string writeList()
+    {
+        update::HelperList list{7, "1.0.0.2", {}};
+        WIN32_FIND_DATAA found;
+        HANDLE search = FindFirstFileA((download_ + "\\*").c_str(), &found);
+        do {
+            if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) && std::string(found.cFileName) != update::kHelperListName)
+                list.files.push_back({found.cFileName, *update::sha256HexOf(test::readFile(download_ + "\\" + found.cFileName))});
+        } while (FindNextFileA(search, &found));
+        FindClose(search);
+        return *update::writeHelperList(download_ + "\\", update::composeHelperList(list));
+    }
+
     // The helper started as the restart starts it: from the application's folder.
     PROCESS_INFORMATION startHelper(DWORD pid, const std::string& restart, const std::string& components)
     {
-        std::string line = update::helperCommandLine({pid, true, app_, restart, download_ + "\\", components});
+        std::string value = writeList();
+        std::string line = update::helperCommandLine({pid, true, app_, restart, download_ + "\\", components}, value);
         if (restart == "null")
-            line = std::to_string(pid) + " L null " + update::quotedWhenBlank(download_ + "\\") + " " + components;
+            line = std::to_string(pid) + " L null " + update::quotedWhenBlank(download_ + "\\") + " sha256=" + value +
+                   " " + components;
         return start("\"" + helper_ + "\" " + line, app_);
     }
 
@@ -282,7 +301,7 @@ TEST_F(Helper, ListFilesComeFromTheDownloadFolderAndAreReadOnce)
     EXPECT_EQ(again, 2u) << lines;
 }
 
-TEST_F(Helper, TheRestartSpawnsTheHelperWhichStartsTheApplicationAgain)
+TEST_F(Helper, TheRestartSpawnsTheHelperFromTheUpdatesFolderAndEndsOnlyOnceItHoldsIt)
 {
     // The application is a program of ours that records its start.
     ASSERT_TRUE(CopyFileA(built("standins\\msg.exe").c_str(), (app_ + "\\app.exe").c_str(), FALSE));
@@ -292,13 +311,28 @@ TEST_F(Helper, TheRestartSpawnsTheHelperWhichStartsTheApplicationAgain)
     ASSERT_TRUE(waitForEnd(ended));
     HMODULE program = LoadLibraryExA(built("talkpost.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(program, nullptr);
-    update::UpdaterSpawn spawn = update::spawnUpdater({pid, true, app_, "app.exe", download_ + "\\", ""}, program);
+    std::string value = writeList();
+    update::UpdaterSpawn spawn =
+        update::spawnUpdater({pid, true, app_, "app.exe", download_ + "\\", ""}, value, program);
     FreeLibrary(program);
+    // Started from the update's own folder, and it said so before the spawn returned.
     EXPECT_TRUE(spawn.started);
-    EXPECT_EQ(spawn.commandLine, std::to_string(pid) + " L \"" + app_ + "\\app.exe\" " + download_ + "\\ ");
+    EXPECT_EQ(spawn.helperPath, download_ + "\\updsetup.exe");
+    EXPECT_EQ(spawn.commandLine,
+              std::to_string(pid) + " L \"" + app_ + "\\app.exe\" " + download_ + "\\ sha256=" + value + " ");
     auto runs = programs.waitFor(1);
-    ASSERT_EQ(runs.size(), 1u);
+    ASSERT_GE(runs.size(), 1u);
     EXPECT_EQ(runs[0].program, "app.exe");
+}
+
+TEST_F(Helper, ASpawnWhoseHelperCannotBeWrittenDoesNotCountAsStarted)
+{
+    // This test program carries no helper: nothing is written, nothing started.
+    update::UpdaterSpawn spawn = update::spawnUpdater(
+        {GetCurrentProcessId(), true, app_, "app.exe", download_ + "\\", ""}, std::string(64, '0'),
+        GetModuleHandleA(nullptr));
+    EXPECT_FALSE(spawn.started);
+    EXPECT_FALSE(test::fileExists(download_ + "\\updsetup.exe"));
 }
 
 TEST_F(Helper, AFirstArgumentThatIsNoNumberEndsItAtOnce)

@@ -17,6 +17,7 @@
 #include "update/engine/user_dates_win.h"
 #include "update/install/file_names.h"
 #include "update/install/install_fetched_win.h"
+#include "update/install/install_journal_win.h"
 #include "update/install/install_files_win.h"
 #include "update/install/replace_file_win.h"
 #include "win/handles_win.h"
@@ -102,48 +103,48 @@ int Installation::runControlActions(const ControlFile& file)
     return 0;
 }
 
-bool Installation::fetchedFileIsGenuine(const std::string& path, const FileDescription& entry, const std::string& name)
+std::optional<std::string> Installation::fetchedFileValue(const std::string& path, const FileDescription& entry,
+                                                         const std::string& name)
 {
-    // Without a publisher key there is nothing the values could be trusted by.
+    auto actual = fileSha256Hex(path);
+    // Without a publisher key there is nothing the values could be trusted
+    // by: the file is taken as it came, and its value keeps it from changing.
     if (!publicKey_)
-        return true;
+        return actual;
     std::string expected = publishedSha256(entry.sha256);
     if (expected.empty()) {
         host_.reportStatus(message::kFileWithoutSha256, name, kStatusFailed);
-        return false;
+        return std::nullopt;
     }
-    auto actual = fileSha256Hex(path);
     if (!actual || *actual != expected) {
         host_.reportStatus(message::kFileSha256Differs, name, kStatusFailed);
-        return false;
+        return std::nullopt;
     }
-    return true;
+    return expected;
 }
 
-bool Installation::fetchEntry(const FileDescription& entry, const std::string& address, const std::string& name,
-                              const std::string& folder)
+std::optional<Installation::Fetched> Installation::fetchEntry(const FileDescription& entry, const std::string& address,
+                                                    const std::string& name)
 {
-    // A file to be checked never lands where it would be used before its
-    // check: when its download folder is its target folder, it is fetched
-    // into the update's folder first and moved there afterwards.
-    std::string fetchFolder = publicKey_ && !folder.empty() ? host_.downloadFolder() : folder;
+    // Every file is fetched into the update's own folder, whatever the
+    // download folder setting says: nothing lands where it is used before
+    // every file of the update has come and passed its check.
+    std::string folder = host_.downloadFolder();
+    if (folder.empty())
+        return std::nullopt;
     // filesize= caps the download exactly; without it a cap of ours does.
     std::uint64_t limit = entry.fileSize > 0 ? static_cast<std::uint64_t>(entry.fileSize) : kMaxUnlistedFileBytes;
-    if (!host_.transferFile(address, fetchFolder, limit))
-        return false;
+    if (!host_.transferFile(address, folder, limit))
+        return std::nullopt;
     // A file that fails its check is treated as one that never came: it is
     // neither installed, nor handed to the helper, nor run.
-    std::string fetchedPath = fetchFolder + host_.fileNameFromURL(address);
-    if (!fetchedFileIsGenuine(fetchedPath, entry, name)) {
+    std::string fetchedPath = folder + host_.fileNameFromURL(address);
+    auto value = fetchedFileValue(fetchedPath, entry, name);
+    if (!value) {
         DeleteFileA(fetchedPath.c_str());
-        return false;
+        return std::nullopt;
     }
-    if (!sameFileName(fetchFolder, folder) && replaceFile(fetchedPath, folder + name) != 0) {
-        host_.appendLogLine(unableToRenameLine(fetchedPath, folder + name));
-        DeleteFileA(fetchedPath.c_str());
-        return false;
-    }
-    return true;
+    return Fetched{{name, entry.targetDir, folder, entry.compressed}, *value};
 }
 
 int Installation::downloadFiles()
@@ -151,14 +152,8 @@ int Installation::downloadFiles()
     DownloadPrompt mode = settings_.downloadPrompt;
     int result = 0;
     appComponentLoaded_ = false;
-    InstallReport report;
-    report.status = [this](int number, const std::string& argument, std::int32_t status) {
-        host_.reportStatus(number, argument, status, kErrorNone);
-    };
-    report.rawLine = [this](const std::string& text) { host_.appendLogLine(text); };
-    report.skippedEntry = [this](const std::string& stored) {
-        host_.reportStatus(message::kCabinetEntryRefused, stored, kStatusFailed);
-    };
+    helperFiles_.clear();
+    std::vector<Fetched> fetched;
     for (std::size_t n = 0; n < files_.count(); ++n) {
         FileDescription entry = files_.at(n);
         if (mode == DownloadPrompt::PromptAll &&
@@ -172,25 +167,16 @@ int Installation::downloadFiles()
         if (onBeforeFileDownload)
             onBeforeFileDownload(static_cast<int>(n + 1), entry.description, address);
 
-        bool failed = true;
+        std::optional<Fetched> file;
         // A name or target folder that would name a device or leave its folder
-        // counts as a file that could not be fetched: it is neither fetched nor
-        // given a folder.
-        if (refusedInstallName(name, entry.targetDir)) {
+        // counts as a file that could not be fetched: it is not even fetched.
+        if (refusedInstallName(name, entry.targetDir))
             host_.appendLogLine(refusedNameLine(entry.targetDir + name));
+        else
+            file = fetchEntry(entry, address, name);
+        if (file) {
+            fetched.push_back(*file);
         } else {
-            if (!entry.targetDir.empty() && !folderExists(entry.targetDir))
-                createFolders(entry.targetDir);
-            std::string folder = settings_.useWinTempDir ? host_.downloadFolder() : entry.targetDir;
-            if (fetchEntry(entry, address, name, folder)) {
-                FetchedFile file{name, entry.targetDir, folder, entry.compressed};
-                Installed installed = installFetchedFile(file, {application_.appComponents, settings_.extractCAB}, report);
-                failed = installed == Installed::Refused;
-                if (installed == Installed::Component)
-                    appComponentLoaded_ = true;
-            }
-        }
-        if (failed) {
             result = -1;
             host_.reportStatus(message::kCannotDownloadFile, address, kStatusFailed);
             application_.appUpdate = false;
@@ -198,7 +184,53 @@ int Installation::downloadFiles()
         if (mode == DownloadPrompt::PromptOnce)
             mode = DownloadPrompt::Silent;
     }
-    return result;
+    // All or nothing: one file missing, and none of the others is put in place.
+    if (result != 0) {
+        for (const Fetched& done : fetched)
+            DeleteFileA((done.file.downloadFolder + done.file.name).c_str());
+        return result;
+    }
+    if (!installFetched(fetched)) {
+        application_.appUpdate = false;
+        return -1;
+    }
+    return 0;
+}
+
+bool Installation::installFetched(const std::vector<Fetched>& fetched)
+{
+    InstallReport report;
+    report.status = [this](int number, const std::string& argument, std::int32_t status) {
+        host_.reportStatus(number, argument, status, kErrorNone);
+    };
+    report.rawLine = [this](const std::string& text) { host_.appendLogLine(text); };
+    report.skippedEntry = [this](const std::string& stored) {
+        host_.reportStatus(message::kCabinetEntryRefused, stored, kStatusFailed);
+    };
+    InstallJournal journal(host_.downloadFolder());
+    for (const auto& [file, sha256] : fetched) {
+        switch (installFetchedFile(file, {application_.appComponents, settings_.extractCAB}, report, journal, sha256)) {
+        case Installed::Component:
+            appComponentLoaded_ = true;
+            helperFiles_.push_back({file.name, sha256});
+            break;
+        case Installed::File:
+        case Installed::Refused:
+            break;
+        case Installed::Failed:
+            // Every file this update replaced so far goes back.
+            journal.restore();
+            host_.reportStatus(message::kUpdateUndone, file.name, kStatusFailed);
+            appComponentLoaded_ = false;
+            helperFiles_.clear();
+            return false;
+        }
+    }
+    // With components waiting, the helper finishes the journal once the
+    // program it starts has come up; without, the update is done now.
+    if (!appComponentLoaded_)
+        journal.commit();
+    return true;
 }
 
 void Installation::postUpdateResult()

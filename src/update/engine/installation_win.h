@@ -12,6 +12,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "update/engine/control_file.h"
 #include "update/engine/engine_settings.h"
@@ -19,6 +20,8 @@
 #include "update/engine/signature.h"
 #include "update/engine/status_log.h"
 #include "update/engine/update_check_win.h"
+#include "update/install/helper_list.h"
+#include "update/install/install_plan.h"
 
 namespace talkpost::update {
 
@@ -62,8 +65,11 @@ public:
     // The [action] instructions before the download; -1 when the user
     // declined the query (the update is then off).
     int runControlActions(const ControlFile& file);
-    // Fetches, checks and installs every entry; -1 when a file could not be
-    // fetched, failed its check or has a name that is refused.
+    // Fetches and checks every entry into the update's own folder, and only
+    // when all of them came puts them in place under the update's journal;
+    // -1 when a file could not be fetched, failed its check, has a name that
+    // is refused, or could not be put in place (then every file already
+    // replaced is put back). Nothing of a failed update stays in place.
     int downloadFiles();
     // The instructions after the download; -1 when cancelled or the post's
     // result was refused.
@@ -85,16 +91,28 @@ public:
 
     // The last download fetched an application component for the updater helper.
     bool appComponentLoaded() const { return appComponentLoaded_; }
+    // The components left for the helper with the values they were checked against.
+    const std::vector<HelperListFile>& helperFiles() const { return helperFiles_; }
     // The answer of the last post-update report.
     const std::string& postResult() const { return postResult_; }
 
 private:
-    // The fetched file's bytes against the entry's sha256 value (while a publisher key is set).
-    bool fetchedFileIsGenuine(const std::string& path, const FileDescription& entry, const std::string& name);
-    // Fetches one entry into the folder it is installed from; false when it
-    // did not come, failed its check or could not be moved there.
-    bool fetchEntry(const FileDescription& entry, const std::string& address, const std::string& name,
-                    const std::string& folder);
+    // The fetched file's SHA-256, once it matches the entry's value (while a
+    // publisher key is set); nothing when it does not.
+    std::optional<std::string> fetchedFileValue(const std::string& path, const FileDescription& entry,
+                                                const std::string& name);
+    // Fetches one entry into the update's folder; nothing when it did not
+    // come or failed its check.
+    // A file in the update's folder with the value its bytes were checked against.
+    struct Fetched {
+        FetchedFile file;
+        std::string sha256;
+    };
+    std::optional<Fetched> fetchEntry(const FileDescription& entry, const std::string& address,
+                                      const std::string& name);
+    // Puts every fetched file in place under the journal; false (with all
+    // of it undone) when one could not be.
+    bool installFetched(const std::vector<Fetched>& fetched);
     bool askYesNo(const std::string& text);
 
     const EngineSettings& settings_;
@@ -105,6 +123,7 @@ private:
     const UpdateCheck& check_;
     Host& host_;
     bool appComponentLoaded_ = false;
+    std::vector<HelperListFile> helperFiles_;
     std::string postResult_;
 };
 

@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 
 #include "update/engine/control_file.h"
@@ -13,6 +14,9 @@
 #include "update/engine/status_log.h"
 
 namespace talkpost::update {
+
+// The error box when the helper did not start.
+extern const char* const kHelperNotStartedText;
 
 class Restart {
 public:
@@ -26,6 +30,12 @@ public:
         virtual std::string downloadFolder() = 0;
         // Leaves that folder on disk for the updater helper.
         virtual void keepDownloadFolderForHelper() = 0;
+        // Ends the update without its restart: the files it put in place go
+        // back and its folder is removed.
+        virtual void undoUpdate() = 0;
+        // The serial of the control file and the name its update is known by.
+        virtual std::uint64_t publicationSerial() const = 0;
+        virtual std::string updateName() const = 0;
         // The window that owns the message boxes (none: no owner).
         virtual HWND promptOwner() const = 0;
 
@@ -46,7 +56,9 @@ public:
     bool restartRequired() const;
     // Unless cancelled or refused (the question is asked unless
     // [application] silentrestart): hands the application components to the
-    // updater helper and tells the application to end.
+    // updater helper and, once the helper holds them, tells the application
+    // to end. A helper that does not start is reported, the update undone,
+    // and the application goes on.
     void restartApplication();
 
 private:

@@ -75,6 +75,8 @@ constexpr MessageEntry kMessages[] = {
     {979, "Older version not allowed by the control file, refused : %s"},
     {980, "Text without a matching sha256 value, not shown : %s"},
     {981, "Download larger than allowed, stopped : %s"},
+    {982, "Update not installed, every file it had replaced is put back : %s"},
+    {983, "Updater helper did not start, the update is undone : %s"},
 };
 
 std::string twoDigits(int value)

@@ -58,6 +58,8 @@ inline constexpr int kExpiredRefused = 978;
 inline constexpr int kDowngradeRefused = 979;
 inline constexpr int kTextSha256Differs = 980;
 inline constexpr int kDownloadTooLarge = 981;
+inline constexpr int kUpdateUndone = 982;
+inline constexpr int kHelperNotStarted = 983;
 }  // namespace message
 
 // Status codes, the first number in brackets after a message.

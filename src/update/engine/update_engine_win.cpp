@@ -175,6 +175,8 @@ int UpdateEngine::fetchControlFile()
 {
     control_.reset();
     application_ = {};
+    serial_ = 0;
+    updateName_.clear();
     std::string address;
     if (auto remembered = remembered_.lastURL(); remembered && !remembered->empty())
         address = *remembered;
@@ -206,6 +208,13 @@ int UpdateEngine::fetchControlFile()
         return kControlFileNotFound;
     }
 
+    serial_ = control_->publication().serial;
+    updateName_ = control_->readString("update", "newversion");
+    if (updateName_.empty())
+        updateName_ = control_->readString("update", "date");
+    if (updateName_.empty())
+        updateName_ = "serial " + std::to_string(serial_);
+
     int result = kControlFileFetched;
     if (settings.signatureCheck && control_->readString("update", "signature") != settings.signature) {
         reportStatus(message::kInvalidSignature, {}, kStatusSignature, kErrorSignature);
@@ -216,6 +225,16 @@ int UpdateEngine::fetchControlFile()
             onSetAppParams(*this, params);
     });
     return result;
+}
+
+std::string UpdateEngine::rolledBackUpdateName() const
+{
+    if (!control_ || !readRolledBack || updateName_.empty())
+        return {};
+    auto rolledBack = readRolledBack();
+    if (!rolledBack || rolledBack->serial != publicationSerial() || rolledBack->name != updateName())
+        return {};
+    return rolledBack->name;
 }
 
 std::optional<std::vector<std::string>> UpdateEngine::fetchDocument(const std::string& section, int number,

@@ -48,6 +48,13 @@
 
 namespace talkpost::update {
 
+// An update the updater helper rolled back: the serial of its control file
+// and the name it was known by.
+struct RolledBackUpdate {
+    std::uint64_t serial = 0;
+    std::string name;
+};
+
 // Results of the engine's operations (those of openConnection: connection_win).
 inline constexpr int kControlFileFetched = 0, kControlFileNotFound = 4, kSignatureMismatch = 5;
 
@@ -77,6 +84,9 @@ public:
     // remembered and every serial counts.
     std::function<std::uint64_t()> readHighestSerial;
     std::function<void(std::uint64_t)> saveHighestSerial;
+    // The update the updater helper rolled back on this computer because its
+    // program did not start (the owner wires it to the settings file).
+    std::function<std::optional<RolledBackUpdate>()> readRolledBack;
 
     // The login dialog: (prompt, user in/out, password in/out) -> confirmed.
     // Without it every request for credentials counts as cancelled.
@@ -108,6 +118,14 @@ public:
     std::int32_t readFileList();
     std::string readControlString(const std::string& section, const std::string& key, const std::string& fallback = {}) const;
     bool hasControlFile() const { return control_.has_value(); }
+    // The last control file's serial, and the name its update is known by:
+    // its new version, else its date, else its serial. Kept after the
+    // connection is closed, for the restart.
+    std::uint64_t publicationSerial() const override { return serial_; }
+    std::string updateName() const override { return updateName_; }
+    // The update's name when the control file offers the very update that was
+    // rolled back here; empty otherwise.
+    std::string rolledBackUpdateName() const;
     std::string expandMacros(const std::string& text) override;
     // The local name of an address, through onFileNameFromURL when assigned.
     std::string fileNameFromURL(const std::string& address) override;
@@ -156,6 +174,7 @@ private:
     DWORD documentDeadline() const override { return documentDeadlineMs; }
     HWND promptOwner() const override { return promptOwner_; }
     void keepDownloadFolderForHelper() override { folder_.keepForHelper(); }
+    void undoUpdate() override { folder_.remove(); }
     void pump();
     // Where this update's folder is made: the Windows temporary folder, or
     // the settings' temporary folder when told not to use that.
@@ -172,6 +191,8 @@ private:
     bool cancelled_ = false;
     HWND promptOwner_ = nullptr;
     std::optional<ControlFile> control_;
+    std::uint64_t serial_ = 0;
+    std::string updateName_;
     UpdateFolder folder_;
     FileList fileList_;
     ApplicationSettings application_;

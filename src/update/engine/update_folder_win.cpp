@@ -7,16 +7,37 @@
 #include <cstdio>
 
 #include "update/install/file_names.h"
+#include "update/install/install_journal_win.h"
+#include "update/install/system_library_win.h"
 
 namespace talkpost::update {
 namespace {
 
+// The lock files of the update and of the updater helper.
 constexpr const char* kLockName = "update.lock";
+constexpr const char* kHelperLockName = "helper.lock";
+
+UniqueFile lockFile(const std::string& path)
+{
+    // Deleted by the system when its holder ends, however it ends.
+    return UniqueFile(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                  FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+}
+
+// A held lock file refuses its deletion; a lock of a holder that ended is gone.
+bool lockHeld(const std::string& folder, const char* name)
+{
+    std::string lock = folder + "\\" + name;
+    return !DeleteFileA(lock.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND;
+}
 
 std::string randomName()
 {
     unsigned char bytes[8] = {};
-    if (BCryptGenRandom(nullptr, bytes, sizeof bytes, BCRYPT_USE_SYSTEM_PREFERRED_RNG) != 0) {
+    // Taken from the system folder: the updater helper links this file too.
+    using RandomFn = NTSTATUS(WINAPI*)(BCRYPT_ALG_HANDLE, PUCHAR, ULONG, ULONG);
+    static const auto random = systemEntry<RandomFn>("bcrypt.dll", "BCryptGenRandom");
+    if (!random || random(nullptr, bytes, sizeof bytes, BCRYPT_USE_SYSTEM_PREFERRED_RNG) != 0) {
         // No random source: the clock and the process id still make a fresh name.
         ULONGLONG now = GetTickCount64() ^ (static_cast<ULONGLONG>(GetCurrentProcessId()) << 32);
         for (unsigned char& b : bytes) {
@@ -73,9 +94,11 @@ void removeLeftoverUpdateFolders(const std::string& parent)
         if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
             continue;
         std::string folder = base + found.cFileName;
-        // A running update holds its lock file open and refuses its deletion.
-        std::string lock = folder + "\\" + kLockName;
-        if (!DeleteFileA(lock.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND)
+        if (lockHeld(folder, kLockName) || lockHeld(folder, kHelperLockName))
+            continue;
+        // Files put in place by an update that was killed go back first; a
+        // journal that cannot be finished now keeps its folder for the next try.
+        if (!finishJournal(folder + "\\"))
             continue;
         removeFolderTree(folder);
     } while (FindNextFileA(search, &found));
@@ -89,9 +112,7 @@ bool UpdateFolder::create(const std::string& parent)
     std::string folder = withBackslash(parent) + randomName();
     if (!CreateDirectoryA(folder.c_str(), nullptr))
         return false;
-    // Deleted by the system when this process ends, however it ends.
-    lock_.reset(CreateFileA((folder + "\\" + kLockName).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                            FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+    lock_ = lockFile(folder + "\\" + kLockName);
     path_ = folder + "\\";
     return true;
 }
@@ -100,9 +121,18 @@ void UpdateFolder::remove()
 {
     if (path_.empty())
         return;
+    // A journal that cannot be finished now (a file is held open) keeps the
+    // folder: the next start finishes it.
+    bool finished = finishJournal(path_);
     lock_.reset();
-    removeFolderTree(path_.substr(0, path_.size() - 1));
+    if (finished)
+        removeFolderTree(path_.substr(0, path_.size() - 1));
     path_.clear();
+}
+
+UniqueFile lockUpdateFolderForHelper(const std::string& folder)
+{
+    return lockFile(withBackslash(folder) + kHelperLockName);
 }
 
 void UpdateFolder::keepForHelper()

@@ -15,6 +15,7 @@
 #include "update/install/cabinet_names.h"
 #include "update/install/install_files_win.h"
 #include "update/install/replace_file_win.h"
+#include "update/install/system_library_win.h"
 #include "win/handles_win.h"
 
 namespace talkpost::update {
@@ -159,13 +160,10 @@ int extractCabinet(const std::string& cabinet, const std::string& folder,
         if (!probe)
             return -1;
     }
-    UniqueLibrary library(LoadLibraryA("cabinet.dll"));
-    if (!library)
-        return -1;
-    auto fdiCreate = entryPoint<FdiCreateFn>(library.get(), "FDICreate");
-    auto fdiIsCabinet = entryPoint<FdiIsCabinetFn>(library.get(), "FDIIsCabinet");
-    auto fdiCopy = entryPoint<FdiCopyFn>(library.get(), "FDICopy");
-    auto fdiDestroy = entryPoint<FdiDestroyFn>(library.get(), "FDIDestroy");
+    auto fdiCreate = systemEntry<FdiCreateFn>("cabinet.dll", "FDICreate");
+    auto fdiIsCabinet = systemEntry<FdiIsCabinetFn>("cabinet.dll", "FDIIsCabinet");
+    auto fdiCopy = systemEntry<FdiCopyFn>("cabinet.dll", "FDICopy");
+    auto fdiDestroy = systemEntry<FdiDestroyFn>("cabinet.dll", "FDIDestroy");
     if (!fdiCreate || !fdiIsCabinet || !fdiCopy || !fdiDestroy)
         return -1;
 

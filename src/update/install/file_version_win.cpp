@@ -5,24 +5,35 @@
 
 #include <vector>
 
+#include "update/install/system_library_win.h"
+
 namespace talkpost::update {
 
 VersionValue fileVersionOf(const std::string& path)
 {
+    // VERSION is taken from the system folder at its first use, never imported.
+    using SizeFn = DWORD(WINAPI*)(LPCSTR, LPDWORD);
+    using InfoFn = BOOL(WINAPI*)(LPCSTR, DWORD, DWORD, LPVOID);
+    using QueryFn = BOOL(WINAPI*)(LPCVOID, LPCSTR, LPVOID*, PUINT);
+    static const auto infoSize = systemEntry<SizeFn>("version.dll", "GetFileVersionInfoSizeA");
+    static const auto info = systemEntry<InfoFn>("version.dll", "GetFileVersionInfoA");
+    static const auto query = systemEntry<QueryFn>("version.dll", "VerQueryValueA");
+    if (!infoSize || !info || !query)
+        return {};
     DWORD ignored = 0;
-    DWORD size = GetFileVersionInfoSizeA(path.c_str(), &ignored);
+    DWORD size = infoSize(path.c_str(), &ignored);
     if (size == 0)
         return {};
     std::vector<char> block(size);
-    if (!GetFileVersionInfoA(path.c_str(), 0, size, block.data()))
+    if (!info(path.c_str(), 0, size, block.data()))
         return {};
-    VS_FIXEDFILEINFO* info = nullptr;
+    VS_FIXEDFILEINFO* fixed = nullptr;
     UINT length = 0;
     char root[] = "\\";
-    if (!VerQueryValueA(block.data(), root, reinterpret_cast<void**>(&info), &length) || info == nullptr ||
-        length < sizeof(VS_FIXEDFILEINFO) || info->dwSignature != 0xFEEF04BD)
+    if (!query(block.data(), root, reinterpret_cast<void**>(&fixed), &length) || fixed == nullptr ||
+        length < sizeof(VS_FIXEDFILEINFO) || fixed->dwSignature != 0xFEEF04BD)
         return {};
-    return {info->dwFileVersionMS, info->dwFileVersionLS};
+    return {fixed->dwFileVersionMS, fixed->dwFileVersionLS};
 }
 
 }  // namespace talkpost::update

@@ -4,6 +4,8 @@
 #include <windows.h>
 
 #include "update/install/cabinet_win.h"
+#include "update/install/file_names.h"
+#include "update/install/install_files_win.h"
 #include "update/install/lz_expand_win.h"
 #include "update/install/replace_file_win.h"
 
@@ -25,7 +27,8 @@ std::string fullPath(const std::string& path)
 
 }  // namespace
 
-Installed installFetchedFile(const FetchedFile& file, const InstallSettings& settings, const InstallReport& report)
+Installed installFetchedFile(const FetchedFile& file, const InstallSettings& settings, const InstallReport& report,
+                             InstallJournal& journal, const std::string& sha256)
 {
     InstallPlan plan = planInstall(file, settings);
     std::string fetched = file.downloadFolder + file.name;
@@ -39,27 +42,48 @@ Installed installFetchedFile(const FetchedFile& file, const InstallSettings& set
             report.status(kComponentFound, file.name, kStatusNone);
         return Installed::Component;
     }
+    // One file into place under the journal; its failure undoes the update.
+    auto place = [&](const std::string& source, const std::string& sha256, const std::string& target) {
+        if (journal.putInPlace(source, sha256, target) == 0)
+            return true;
+        if (report.rawLine)
+            report.rawLine("Unable to rename file " + source + " to " + target);
+        return false;
+    };
     if (plan.moveToTarget) {
-        // The old copy is only ever replaced, never deleted first: when the
-        // replacement cannot be done both stay where they are.
-        std::string target = file.targetDir + file.name;
-        if (replaceFile(fetched, target) != 0 && report.rawLine)
-            report.rawLine("Unable to rename file " + fetched + " to " + target);
+        if (!place(fetched, sha256, file.targetDir + file.name))
+            return Installed::Failed;
+        DeleteFileA(fetched.c_str());
     }
     if (plan.lzExpand) {
-        // Expanded in the current directory, under the name its header gives.
-        std::string here = fullPath(file.name);
-        if (sameFileName(here, fullPath(fetched)) || replaceFile(fetched, here) == 0)
-            expandCompressedFile(here);
+        // Expanded beside the fetched file under the name its header gives,
+        // then put in the current directory.
+        auto name = expandedNameOf(fetched);
+        std::string expanded = name ? lastPathPart(*name) : file.name;
+        std::string staged = file.downloadFolder + "expanded-" + expanded;
+        bool same = !name || sameFileName(*name, fetched);
+        if (!same && !lzExpandFile(fetched, staged))
+            return Installed::File;  // not an LZ file after all: nothing to put anywhere
+        bool placed = place(same ? fetched : staged, same ? sha256 : std::string(), fullPath(expanded));
+        DeleteFileA(staged.c_str());
+        if (!placed)
+            return Installed::Failed;
+        DeleteFileA(fetched.c_str());
     }
     if (plan.extractCabinet) {
-        // An extracted cabinet has done its work; one that failed stays for the log's reader.
-        if (extractCabinet(fetched, file.targetDir, report.skippedEntry) != 0) {
+        // Extracted beside the cabinet first; only a cabinet extracted whole
+        // is put in place. One that failed stays for the log's reader.
+        std::string staged = file.downloadFolder + "cabinet-" + file.name + "\\";
+        std::string target = file.targetDir.empty() ? withBackslash(fullPath(".")) : file.targetDir;
+        if (!createFolders(staged) || extractCabinet(fetched, staged, report.skippedEntry) != 0) {
             if (report.status)
                 report.status(kCabinetFailed, fetched, kStatusCabinetFailed);
-        } else {
-            DeleteFileA(fetched.c_str());
+            return Installed::File;
         }
+        for (const std::string& relative : filesBelow(staged))
+            if (!place(staged + relative, {}, target + relative))
+                return Installed::Failed;
+        DeleteFileA(fetched.c_str());
     }
     return Installed::File;
 }

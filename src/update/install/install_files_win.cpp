@@ -21,6 +21,31 @@ char localeSeparator(LCTYPE type, char fallback)
 
 }  // namespace
 
+std::vector<std::string> filesBelow(const std::string& folder)
+{
+    std::vector<std::string> found;
+    std::vector<std::string> pending{""};
+    while (!pending.empty()) {
+        std::string relative = pending.back();
+        pending.pop_back();
+        WIN32_FIND_DATAA entry;
+        HANDLE search = FindFirstFileA((folder + relative + "*").c_str(), &entry);
+        if (search == INVALID_HANDLE_VALUE)
+            continue;
+        do {
+            std::string part = entry.cFileName;
+            if (part == "." || part == ".." || (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+                continue;
+            if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                pending.push_back(relative + part + "\\");
+            else
+                found.push_back(relative + part);
+        } while (FindNextFileA(search, &entry));
+        FindClose(search);
+    }
+    return found;
+}
+
 bool fileExists(const std::string& path)
 {
     DWORD attributes = GetFileAttributesA(path.c_str());

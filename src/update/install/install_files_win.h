@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "update/install/date_time.h"
 #include "update/install/versions.h"
@@ -15,6 +16,9 @@ bool fileExists(const std::string& path);
 bool folderExists(const std::string& path);
 // Creates the folder and every missing parent; true when it exists afterwards.
 bool createFolders(const std::string& path);
+// The files below a folder (ending in "\\") as paths relative to it; links
+// are never followed.
+std::vector<std::string> filesBelow(const std::string& folder);
 
 // The file's last-write time in local time, or nullopt when it cannot be read.
 std::optional<DateTime> lastWriteTimeLocal(const std::string& path);

@@ -21,11 +21,35 @@ struct HelperLaunch {
     std::string appComponents;     // blank-separated component names
 };
 
-// id + " L " (or " X ") + the application's command + " " + folder + " " + components.
-std::string helperCommandLine(const HelperLaunch& launch);
+// id + " L " (or " X ") + the application's command + " " + folder + " " +
+// "sha256=" + the value of the helper's list of files + " " + components
+// (without a list value the part "sha256=..." is left out, and the helper
+// installs nothing).
+std::string helperCommandLine(const HelperLaunch& launch, const std::string& listSha256 = {});
 
-// The helper's name in the Windows temporary folder, and the name of its compressed copy.
+// The helper's name in the update's own folder, and the name of its compressed copy.
 inline constexpr const char* kHelperFileName = "updsetup.exe";
 inline constexpr const char* kHelperCompressedName = "updsetup.ex_";
+
+// The argument that carries the list's value: "sha256=" and 64 hex digits.
+inline constexpr const char* kListArgumentPrefix = "sha256=";
+
+// The name of the update's own folder: the last part of its path.
+std::string updateIdOf(const std::string& folder);
+// The events of the hand-over, named after the update's folder: the helper
+// sets the first once it holds the folder (the application may then end);
+// the program it starts sets the second once its main window is up.
+std::string helperStartedEventName(const std::string& folder);
+std::string programStartedEventName(const std::string& folder);
+// The environment variables through which the program started by the helper
+// finds the second event and the helper's process id.
+inline constexpr const char* kStartedEventVariable = "TALKPOST_UPDATE_STARTED";
+inline constexpr const char* kHelperProcessVariable = "TALKPOST_UPDATE_HELPER";
+
+// Where the helper records an update it rolled back, in the settings file,
+// so that the next check does not offer it again unasked.
+inline constexpr const char* kRollbackSection = "Talkpost";
+inline constexpr const char* kRolledBackSerialKey = "RolledBackSerial";
+inline constexpr const char* kRolledBackUpdateKey = "RolledBackUpdate";
 
 }  // namespace talkpost::update

@@ -6,9 +6,29 @@
 #include <lzexpand.h>
 
 #include "update/install/replace_file_win.h"
+#include "update/install/system_library_win.h"
 
 namespace talkpost::update {
 namespace {
+
+// The LZ functions, taken from LZ32 in the system folder at their first use.
+struct LzFunctions {
+    using OpenFn = INT(WINAPI*)(LPSTR, LPOFSTRUCT, WORD);
+    using CloseFn = VOID(WINAPI*)(INT);
+    using CopyFn = LONG(WINAPI*)(INT, INT);
+    using ExpandedNameFn = INT(WINAPI*)(LPSTR, LPSTR);
+    OpenFn open = systemEntry<OpenFn>("lz32.dll", "LZOpenFileA");
+    CloseFn close = systemEntry<CloseFn>("lz32.dll", "LZClose");
+    CopyFn copy = systemEntry<CopyFn>("lz32.dll", "LZCopy");
+    ExpandedNameFn expandedName = systemEntry<ExpandedNameFn>("lz32.dll", "GetExpandedNameA");
+    bool complete() const { return open && close && copy && expandedName; }
+};
+
+const LzFunctions& lz()
+{
+    static const LzFunctions functions;
+    return functions;
+}
 
 class LzFile {
 public:
@@ -16,12 +36,13 @@ public:
     {
         OFSTRUCT of{};
         std::string name = path;
-        handle_ = LZOpenFileA(name.data(), &of, mode);
+        if (lz().complete())
+            handle_ = lz().open(name.data(), &of, mode);
     }
     ~LzFile()
     {
         if (handle_ >= 0)
-            LZClose(handle_);
+            lz().close(handle_);
     }
     LzFile(const LzFile&) = delete;
     LzFile& operator=(const LzFile&) = delete;
@@ -42,7 +63,7 @@ std::optional<std::string> expandedNameOf(const std::string& compressed)
 {
     char buffer[kNameBuffer] = {};
     std::string source = compressed;
-    if (compressed.size() >= MAX_PATH || GetExpandedNameA(source.data(), buffer) != 1)
+    if (compressed.size() >= MAX_PATH || !lz().complete() || lz().expandedName(source.data(), buffer) != 1)
         return std::nullopt;
     return std::string(buffer);
 }
@@ -60,7 +81,7 @@ bool lzExpandFile(const std::string& source, const std::string& destination)
         LzFile to(staged, OF_CREATE | OF_WRITE);
         if (!to.open())
             return false;
-        copied = LZCopy(from.get(), to.get()) >= 0;
+        copied = lz().copy(from.get(), to.get()) >= 0;
     }
     if (copied && flushToDisk(staged) && replaceFile(staged, destination) == 0)
         return true;

@@ -20,12 +20,24 @@ std::optional<std::string> unpackUpdater(const std::string& folder, HMODULE modu
 
 struct UpdaterSpawn {
     std::string commandLine;  // for the "Spawn %s" status
-    bool started = false;
+    std::string helperPath;   // where the helper was written
+    bool started = false;     // the helper has taken over the update's folder
 };
 
-// The restart's hand-over: unpacks the helper into the Windows temporary
-// folder and starts it ("open", shown) with the helper's command line; it
-// inherits the current directory. The caller then ends the application.
-UpdaterSpawn spawnUpdater(const HelperLaunch& launch, HMODULE module = nullptr);
+// How long the helper may take to say that it holds the update's folder: a
+// start under load takes a few seconds; a helper that takes longer is ended.
+inline constexpr DWORD kHelperStartMs = 20000;
+
+// The restart's hand-over: unpacks the helper into the update's own folder
+// (launch.downloadFolder) and starts it by its full path with the helper's
+// command line; it inherits the current directory. started is true only
+// once the helper has set its event (it then holds the folder); the caller
+// may then end the application. A helper that did not answer is ended.
+// listSha256: the value of the list writeHelperList wrote.
+UpdaterSpawn spawnUpdater(const HelperLaunch& launch, const std::string& listSha256, HMODULE module = nullptr);
+
+// Writes the helper's list into the update's folder and returns its SHA-256
+// (nothing when it cannot be written).
+std::optional<std::string> writeHelperList(const std::string& folder, const std::string& bytes);
 
 }  // namespace talkpost::update

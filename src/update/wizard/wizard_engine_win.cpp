@@ -79,6 +79,7 @@ CheckResultFacts WizardEngineAdapter::checkResultFacts() const
     facts.localVersion = check.localVersion();
     facts.newVersion = check.newVersion();
     facts.description = check.description();
+    facts.rolledBackUpdate = engine_.rolledBackUpdateName();
     return facts;
 }
 

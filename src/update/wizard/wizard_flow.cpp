@@ -57,6 +57,7 @@ void WizardFlow::onStart()
         engine_.connectFtpHost();
     engine_.setSilentDownload();
 
+    bool asked = true;
     if (engine_.fetchControlFile() != 0) {
         view_.showPage(WizardPage::CheckResult);
         view_.setVersionInfo(controlFileFailedText(texts_));
@@ -65,12 +66,15 @@ void WizardFlow::onStart()
         view_.enableButton(WizardButton::Start, true);
         view_.showPage(WizardPage::CheckResult);
         int code = engine_.checkUpdateEntry();
-        view_.setVersionInfo(checkResultText(code, engine_.checkResultFacts(), texts_));
+        CheckResultFacts facts = engine_.checkResultFacts();
+        view_.setVersionInfo(checkResultText(code, facts, texts_));
         view_.setButtonCaption(WizardButton::Control,
                                code == update::CheckCode::NoNewVersion ? texts_.exitButton : texts_.getUpdateButton);
+        // An update rolled back here is fetched again only when the operator asks.
+        asked = facts.rolledBackUpdate.empty();
     }
     enableAndFocus(WizardButton::Control);
-    if (autoRun_) {
+    if (autoRun_ && asked) {
         view_.pause();
         onGetUpdate();
     }

@@ -3,8 +3,18 @@
 
 namespace talkpost {
 
+std::string rolledBackText(const std::string& update)
+{
+    return "The update to " + update + " did not start on this computer and was rolled back.\r\r"
+           "Press Get update to try it again.";
+}
+
 std::string checkResultText(int code, const CheckResultFacts& facts, const UpdateWizardLanguage& texts)
 {
+    // Every code that names a found update has a text of its own below.
+    if (!facts.rolledBackUpdate.empty() && code != update::CheckCode::NoNewVersion &&
+        !checkResultText(code, CheckResultFacts{}, texts).empty())
+        return rolledBackText(facts.rolledBackUpdate);
     switch (code) {
     case update::CheckCode::DateNewer: {
         std::string newDate = facts.newDate;

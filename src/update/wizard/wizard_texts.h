@@ -54,7 +54,14 @@ struct CheckResultFacts {
     std::string localVersion;
     std::string newVersion;
     std::string description;
+    // The name of the update when it is the one rolled back on this computer
+    // because its program did not start; empty otherwise.
+    std::string rolledBackUpdate;
 };
+
+// The check page's text for an update that was rolled back here: it is
+// fetched again only when the operator asks for it with Get update.
+std::string rolledBackText(const std::string& update);
 
 // The check page's text for a check code; empty for a code that names no result.
 std::string checkResultText(int code, const CheckResultFacts& facts, const UpdateWizardLanguage& texts);

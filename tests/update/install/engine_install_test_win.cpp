@@ -10,11 +10,14 @@
 
 #include <algorithm>
 #include <deque>
+#include <map>
 
 #include "support/test_support_win.h"
 #include "update/engine/signature_win.h"
 #include "update/engine/status_log.h"
 #include "update/engine/update_engine_win.h"
+#include "update/engine/update_folder_win.h"
+#include "update/engine/status_log_win.h"
 #include "update/engine/user_dates_win.h"
 #include "update/install/file_version_win.h"
 #include "update/install/install_decisions.h"
@@ -171,8 +174,9 @@ TEST_F(EngineInstall, FilesThatFailTheirSha256CheckAreNeitherInstalledNorKept)
     EXPECT_TRUE(reported(972, "unlisted.txt"));
     EXPECT_TRUE(reported(946, serverBase() + "/files/bad.txt"));
     EXPECT_TRUE(reported(946, serverBase() + "/files/unlisted.txt"));
-    // The good file of the same update is installed all the same.
-    EXPECT_EQ(test::readFile(inApp("checked\\plain.txt")), "plain file\r\n");
+    // All or nothing: the good file of the same update is not installed either.
+    EXPECT_FALSE(test::fileExists(inApp("checked\\plain.txt")));
+    EXPECT_FALSE(folderExists(inApp("checked")));
     // The component that failed is not handed on: no restart is offered.
     EXPECT_FALSE(engine_.installation().appComponentLoaded());
     EXPECT_FALSE(engine_.application().appUpdate);
@@ -190,9 +194,9 @@ TEST_F(EngineInstall, AnEntryWhoseNameOrFolderNamesADeviceCountsAsAFailedDownloa
     EXPECT_TRUE(reported(946, serverBase() + "/files/plain.txt"));
     EXPECT_FALSE(test::fileExists(inApp("refused\\con\\plain.txt")));
     EXPECT_FALSE(test::fileExists(inTemp("plain.txt")));
-    // The good file of the same update is installed, but the update is no
-    // longer complete: no restart would be offered.
-    EXPECT_EQ(test::readFile(inApp("refused\\one.txt")), "one\r\n");
+    // The good file of the same update is not installed: the update is no
+    // longer complete, and no restart would be offered.
+    EXPECT_FALSE(test::fileExists(inApp("refused\\one.txt")));
     EXPECT_FALSE(engine_.application().appUpdate);
 }
 
@@ -206,9 +210,70 @@ TEST_F(EngineInstall, AFileFetchedIntoItsTargetFolderReplacesNothingUntilItPasse
     EXPECT_EQ(download("checked"), -1);
     EXPECT_EQ(test::readFile(inApp("checked\\bad.txt")), "installed copy\r\n");
     EXPECT_FALSE(test::fileExists(inApp("checked\\unlisted.txt")));
-    EXPECT_EQ(test::readFile(inApp("checked\\plain.txt")), "plain file\r\n");
+    EXPECT_FALSE(test::fileExists(inApp("checked\\plain.txt")));
     EXPECT_FALSE(test::fileExists(inTemp("plain.txt")));
     EXPECT_FALSE(test::fileExists(inTemp("bad.txt")));
+}
+
+// Every file below a folder with its bytes, to compare a folder before and after.
+std::map<std::string, std::string> snapshot(const std::string& folder, const std::string& relative = {})
+{
+    std::map<std::string, std::string> files;
+    WIN32_FIND_DATAA found;
+    HANDLE search = FindFirstFileA((folder + "\\" + relative + "*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE)
+        return files;
+    do {
+        std::string name = found.cFileName;
+        if (name == "." || name == "..")
+            continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            files[relative + name + "\\"] = "";
+            files.merge(snapshot(folder, relative + name + "\\"));
+        } else {
+            files[relative + name] = test::readFile(folder + "\\" + relative + name);
+        }
+    } while (FindNextFileA(search, &found));
+    FindClose(search);
+    return files;
+}
+
+TEST_F(EngineInstall, AnUpdateWhoseThirdFileFailsItsCheckLeavesTheApplicationFolderAsItWas)
+{
+    ASSERT_TRUE(CreateDirectoryA(inApp("docs").c_str(), nullptr));
+    test::writeFile(inApp("docs\\one.txt"), "the old one\r\n");
+    test::writeFile(inApp("kept.txt"), "not part of the update\r\n");
+    auto before = snapshot(app_.path());
+    EXPECT_EQ(download("third_fails"), -1);
+    EXPECT_TRUE(reported(973, "three.txt"));
+    EXPECT_EQ(snapshot(app_.path()), before);
+}
+
+TEST_F(EngineInstall, AFileThatCannotBePutInPlaceUndoesTheFilesAlreadyReplaced)
+{
+    // The first two files go in; the third is held open by another program.
+    ASSERT_TRUE(CreateDirectoryA(inApp("prompted").c_str(), nullptr));
+    test::writeFile(inApp("prompted\\one.txt"), "the old one\r\n");
+    test::writeFile(inApp("prompted\\three.txt"), "the old three\r\n");
+    auto before = snapshot(app_.path());
+    HANDLE held = CreateFileA(inApp("prompted\\three.txt").c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
+                              OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    int result = download("prompts");
+    CloseHandle(held);
+    EXPECT_EQ(result, -1);
+    EXPECT_TRUE(reported(982, "three.txt"));
+    EXPECT_EQ(snapshot(app_.path()), before);
+    EXPECT_FALSE(engine_.application().appUpdate);
+
+    // Without the lock the same update goes in whole.
+    engine_.closeConnection();
+    EXPECT_EQ(download("prompts"), 0);
+    EXPECT_EQ(test::readFile(inApp("prompted\\one.txt")), "one\r\n");
+    EXPECT_EQ(test::readFile(inApp("prompted\\two.txt")), "two\r\n");
+    EXPECT_EQ(test::readFile(inApp("prompted\\three.txt")), "three\r\n");
+    // Nothing of the update is left beside its files.
+    EXPECT_EQ(snapshot(inApp("prompted")).size(), 3u);
 }
 
 TEST_F(EngineInstall, ThePromptModesAskAsTheySay)
@@ -253,9 +318,9 @@ TEST_F(EngineInstall, TheBeforeDownloadEventSeesEveryEntryAndMayChangeItsAddress
     };
     EXPECT_EQ(download("prompts"), -1);
     EXPECT_EQ(seen, (std::vector<std::string>{"1 First 0", "2 Second 1", "3 Third 2"}));
-    EXPECT_TRUE(test::fileExists(inApp("prompted\\one.txt")));
-    EXPECT_FALSE(test::fileExists(inApp("prompted\\two.txt")));
-    EXPECT_TRUE(test::fileExists(inApp("prompted\\three.txt")));
+    // The second file did not come: none of the three is installed.
+    EXPECT_FALSE(test::fileExists(inApp("prompted\\one.txt")));
+    EXPECT_FALSE(test::fileExists(inApp("prompted\\three.txt")));
     EXPECT_TRUE(reported(946, serverBase() + "/files/missing.txt"));
 }
 
@@ -430,20 +495,25 @@ TEST_F(EngineInstall, TheFilterDropsWhatIsNotNewerAndWhatTheListHandlerEmpties)
 
 // The restart, end to end. The update runs in a process of its own (this test
 // program started again, in the application's folder "Talk Post"); the engine
-// downloads the newer program, hands over to the real helper and the process
-// ends; the helper replaces talkpost.exe and starts it; the new process is
-// the newer build.
+// downloads the update, hands over to the real helper and the process ends.
+// TALKPOST_RESTART_UPDATE names the control file; with TALKPOST_RESTART_SWAP
+// the waiting program is swapped for another build before the restart.
 TEST_F(EngineInstall, RestartUpdateProcess)
 {
-    if (environment("TALKPOST_RESTART_UPDATE") != "1")
-        GTEST_SKIP() << "runs only as the update process of the restart test";
+    std::string fixture = environment("TALKPOST_RESTART_UPDATE");
+    if (fixture.empty())
+        GTEST_SKIP() << "runs only as the update process of the restart tests";
     AnsweringPrompts prompts;
     prompts.answers = {true};
     // The application's folder is the one this process was started in.
     SetCurrentDirectoryA(previousDirectory_.c_str());
-    ASSERT_EQ(download("restart"), 0);
+    ASSERT_EQ(download(fixture), 0);
     ASSERT_TRUE(engine_.installation().appComponentLoaded());
     ASSERT_TRUE(engine_.restartRequired());
+    if (environment("TALKPOST_RESTART_SWAP") == "1") {
+        ASSERT_TRUE(CopyFileA(built("standins\\msg.exe").c_str(), (engine_.downloadFolder() + "talkpost.exe_NEW").c_str(),
+                              FALSE));
+    }
     engine_.restartApplication();
     EXPECT_EQ(prompts.shown, (std::vector<std::string>{kConfirm + ": " + statusText(911, "")}));
     EXPECT_TRUE(reported(959, previousDirectory_));
@@ -451,60 +521,178 @@ TEST_F(EngineInstall, RestartUpdateProcess)
     EXPECT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "the application was not told to end";
 }
 
-TEST_F(EngineInstall, TheRestartHandsTheNewProgramToTheHelperWhichStartsIt)
-{
-    std::string folder = app_.file("Talk Post");
-    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
-    ASSERT_TRUE(CopyFileA(built("talkpost.exe").c_str(), (folder + "\\talkpost.exe").c_str(), FALSE));
-    VersionValue oldVersion = fileVersionOf(built("talkpost.exe"));
-    VersionValue newVersion = fileVersionOf(built("talkpost_next.exe"));
-    ASSERT_FALSE(oldVersion == newVersion);
-    test::TempFolder settings;
-    SetEnvironmentVariableA("TALKPOST_SETTINGS_DIR", settings.path().c_str());
+// The application's folder with the program of the build, the update
+// process run in it, and what the helper did afterwards.
+class RestartThroughHelper : public EngineInstall {
+protected:
+    void SetUp() override
+    {
+        EngineInstall::SetUp();
+        folder_ = app_.file("Talk Post");
+        ASSERT_TRUE(CreateDirectoryA(folder_.c_str(), nullptr));
+        ASSERT_TRUE(CopyFileA(built("talkpost.exe").c_str(), (folder_ + "\\talkpost.exe").c_str(), FALSE));
+        SetEnvironmentVariableA("TALKPOST_SETTINGS_DIR", settings_.path().c_str());
+        logStart_ = test::readFile(logPath()).size();
+    }
+    void TearDown() override
+    {
+        for (DWORD pid : test::processesIn(folder_)) {
+            HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid);
+            if (HWND window = test::findProcessWindow(pid, "TalkpostMainWindow"))
+                PostMessageA(window, WM_CLOSE, 0, 0);
+            if (process && WaitForSingleObject(process, 20000) != WAIT_OBJECT_0)
+                TerminateProcess(process, 1);
+            if (process)
+                CloseHandle(process);
+        }
+        SetEnvironmentVariableA("TALKPOST_SETTINGS_DIR", nullptr);
+        EngineInstall::TearDown();
+    }
+    static std::string logPath() { return documentsFolder() + "\\UPDATE.LOG"; }
+    std::string logAdded() const
+    {
+        std::string all = test::readFile(logPath());
+        return all.size() > logStart_ ? all.substr(logStart_) : "";
+    }
 
-    char self[MAX_PATH * 2] = {};
-    GetModuleFileNameA(nullptr, self, sizeof self);
-    std::string line = "\"" + std::string(self) + "\" --gtest_filter=EngineInstall.RestartUpdateProcess";
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION update{};
-    SetEnvironmentVariableA("TALKPOST_RESTART_UPDATE", "1");
-    BOOL started =
-        CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(), &startup, &update);
-    SetEnvironmentVariableA("TALKPOST_RESTART_UPDATE", nullptr);
-    ASSERT_TRUE(started);
-    bool ended = WaitForSingleObject(update.hProcess, 120000) == WAIT_OBJECT_0;
-    DWORD exitCode = 1;
-    GetExitCodeProcess(update.hProcess, &exitCode);
-    CloseHandle(update.hProcess);
-    CloseHandle(update.hThread);
-    ASSERT_TRUE(ended);
-    EXPECT_EQ(exitCode, 0u) << "the update process failed";
+    // Runs the update process to its end; the helper it started goes on.
+    // The helper's path is taken while it runs.
+    void runUpdate(const std::string& fixture, bool swap = false)
+    {
+        char self[MAX_PATH * 2] = {};
+        GetModuleFileNameA(nullptr, self, sizeof self);
+        std::string line = "\"" + std::string(self) + "\" --gtest_filter=EngineInstall.RestartUpdateProcess";
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION update{};
+        SetEnvironmentVariableA("TALKPOST_RESTART_UPDATE", fixture.c_str());
+        SetEnvironmentVariableA("TALKPOST_RESTART_SWAP", swap ? "1" : nullptr);
+        BOOL started =
+            CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, folder_.c_str(), &startup, &update);
+        SetEnvironmentVariableA("TALKPOST_RESTART_UPDATE", nullptr);
+        SetEnvironmentVariableA("TALKPOST_RESTART_SWAP", nullptr);
+        ASSERT_TRUE(started);
+        bool ended = WaitForSingleObject(update.hProcess, 120000) == WAIT_OBJECT_0;
+        DWORD exitCode = 1;
+        GetExitCodeProcess(update.hProcess, &exitCode);
+        CloseHandle(update.hProcess);
+        CloseHandle(update.hThread);
+        ASSERT_TRUE(ended);
+        EXPECT_EQ(exitCode, 0u) << "the update process failed";
+        // The helper runs from the update's own folder below the temporary folder.
+        std::string temp = windowsTempFolder();
+        for (DWORD pid : test::processesIn(temp.substr(0, temp.size() - 1))) {
+            HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+            char image[MAX_PATH * 2] = {};
+            DWORD size = sizeof image;
+            if (process && QueryFullProcessImageNameA(process, 0, image, &size))
+                helperPath_ = image;
+            if (process)
+                CloseHandle(process);
+        }
+    }
 
-    // The helper waited for that process, replaced the program and started it.
-    DWORD restarted = 0;
-    EXPECT_TRUE(test::waitUntil(
-        [&] {
-            for (DWORD pid : test::processesIn(folder))
-                if (test::findProcessWindow(pid, "TalkpostMainWindow"))
-                    restarted = pid;
-            return restarted != 0;
-        },
-        std::chrono::seconds(60)))
-        << "the new Talkpost did not start";
-    EXPECT_EQ(fileVersionOf(folder + "\\talkpost.exe"), newVersion);
-    if (restarted) {
-        HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION | SYNCHRONIZE | PROCESS_TERMINATE, FALSE, restarted);
+    // The Talkpost that runs in the folder once the helper started one.
+    DWORD waitForTalkpost()
+    {
+        DWORD found = 0;
+        test::waitUntil(
+            [&] {
+                for (DWORD pid : test::processesIn(folder_))
+                    if (test::findProcessWindow(pid, "TalkpostMainWindow"))
+                        found = pid;
+                return found != 0;
+            },
+            std::chrono::seconds(60));
+        return found;
+    }
+    static std::string imageOf(DWORD pid)
+    {
+        HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
         char image[MAX_PATH * 2] = {};
         DWORD size = sizeof image;
-        ASSERT_TRUE(QueryFullProcessImageNameA(process, 0, image, &size));
-        EXPECT_EQ(fileVersionOf(image), newVersion);
-        PostMessageA(test::findProcessWindow(restarted, "TalkpostMainWindow"), WM_CLOSE, 0, 0);
-        if (WaitForSingleObject(process, 20000) != WAIT_OBJECT_0)
-            TerminateProcess(process, 1);
-        CloseHandle(process);
+        bool ok = process && QueryFullProcessImageNameA(process, 0, image, &size);
+        if (process)
+            CloseHandle(process);
+        return ok ? image : "";
     }
-    SetEnvironmentVariableA("TALKPOST_SETTINGS_DIR", nullptr);
+    // Waits until the update's folder and the helper are gone from the temporary folder.
+    static bool temporaryFolderClean()
+    {
+        return test::waitUntil(
+            [] {
+                WIN32_FIND_DATAA found;
+                HANDLE search = FindFirstFileA((windowsTempFolder() + "*").c_str(), &found);
+                bool clean = true;
+                do {
+                    std::string name = found.cFileName;
+                    if (name.starts_with(kUpdateFolderPrefix) || name.starts_with("updsetup"))
+                        clean = false;
+                } while (clean && FindNextFileA(search, &found));
+                FindClose(search);
+                return clean;
+            },
+            std::chrono::seconds(60));
+    }
+
+    std::string folder_;
+    test::TempFolder settings_;
+    std::size_t logStart_ = 0;
+    std::string helperPath_;
+};
+
+TEST_F(RestartThroughHelper, TheHelperRunsFromTheUpdatesFolderInstallsTheNewProgramAndLeavesNothingBehind)
+{
+    VersionValue newVersion = fileVersionOf(built("talkpost_next.exe"));
+    ASSERT_FALSE(fileVersionOf(built("talkpost.exe")) == newVersion);
+    runUpdate("restart");
+    DWORD restarted = waitForTalkpost();
+    ASSERT_NE(restarted, 0u) << "the new Talkpost did not start";
+    EXPECT_EQ(fileVersionOf(imageOf(restarted)), newVersion);
+    EXPECT_EQ(fileVersionOf(folder_ + "\\talkpost.exe"), newVersion);
+    EXPECT_EQ(test::readFile(folder_ + "\\docs\\plain.txt"), "plain file\r\n");
+    EXPECT_TRUE(helperPath_.starts_with(windowsTempFolder() + kUpdateFolderPrefix)) << helperPath_;
+    EXPECT_TRUE(helperPath_.ends_with("\\updsetup.exe")) << helperPath_;
+    // The new program removes the update's folder, helper and all, once the helper has ended.
+    EXPECT_TRUE(temporaryFolderClean());
+    auto files = snapshot(folder_);
+    EXPECT_EQ(files.size(), 3u) << "only talkpost.exe and docs\\plain.txt, no copies beside them";
+    EXPECT_NE(logAdded().find("Upd started program reported its window"), std::string::npos) << logAdded();
+}
+
+TEST_F(RestartThroughHelper, AWaitingProgramSwappedBeforeTheRestartIsRefusedAndNothingIsInstalled)
+{
+    auto before = snapshot(folder_);
+    runUpdate("restart", true);
+    // The old program is started again, and the folder is as it was.
+    DWORD restarted = waitForTalkpost();
+    ASSERT_NE(restarted, 0u) << "the old Talkpost did not start again";
+    EXPECT_TRUE(test::readFile(imageOf(restarted)) == test::readFile(built("talkpost.exe")));
+    EXPECT_TRUE(test::waitUntil([&] { return snapshot(folder_) == before; }, std::chrono::seconds(10)));
+    std::string lines = logAdded();
+    EXPECT_NE(lines.find("Upd file does not match its sha256 value, refused: talkpost.exe_NEW"), std::string::npos)
+        << lines;
+    EXPECT_NE(lines.find("Upd rollback: talkpost.exe_NEW could not be put in place"), std::string::npos) << lines;
+}
+
+TEST_F(RestartThroughHelper, AnUpdateWhoseProgramEndsAtOnceIsRolledBackAndTheOldProgramRunsAgain)
+{
+    auto before = snapshot(folder_);
+    runUpdate("restart_dies");
+    DWORD restarted = waitForTalkpost();
+    ASSERT_NE(restarted, 0u) << "the old Talkpost did not start again";
+    EXPECT_TRUE(test::readFile(imageOf(restarted)) == test::readFile(built("talkpost.exe")));
+    EXPECT_EQ(snapshot(folder_), before);
+    std::string lines = logAdded();
+    EXPECT_NE(lines.find("Upd rollback: the updated program ended (exit code "), std::string::npos) << lines;
+    EXPECT_NE(lines.find(") before its window was up, the old files are put back"), std::string::npos)
+        << lines;
+    EXPECT_NE(lines.find("Upd restart old program "), std::string::npos) << lines;
+    // The next check knows the update that was rolled back.
+    std::string settings = test::readFile(settings_.path() + "\\Talkpost.ini");
+    EXPECT_NE(settings.find("RolledBackSerial=5"), std::string::npos) << settings;
+    EXPECT_NE(settings.find("RolledBackUpdate=9.9.9.9"), std::string::npos) << settings;
+    EXPECT_TRUE(temporaryFolderClean());
 }
 
 }  // namespace

@@ -196,7 +196,7 @@ TEST(Restart, HelperCommandLineQuotesPartsWithBlanks)
 {
     struct Case {
         HelperLaunch launch;
-        const char* line;
+        std::string line;
     } cases[] = {
         {{1234, true, "C:\\Talkpost", "talkpost.exe", "C:\\Temp\\", "talkpost.exe_NEW"},
          "1234 L C:\\Talkpost\\talkpost.exe C:\\Temp\\ talkpost.exe_NEW"},
@@ -204,9 +204,13 @@ TEST(Restart, HelperCommandLineQuotesPartsWithBlanks)
          "1234 X \"C:\\Program Files\\Talkpost\\talkpost.exe\" C:\\Temp\\ a.exe_NEW b.dll_NEW"},
         {{7, true, "C:\\", "talkpost.exe", "C:\\Users\\A B\\Temp\\", "talkpost.exe_NEW"},
          "7 L C:\\talkpost.exe \"C:\\Users\\A B\\Temp\\\" talkpost.exe_NEW"},
+        // The list's value goes before the components.
     };
     for (const auto& c : cases)
         EXPECT_EQ(helperCommandLine(c.launch), c.line);
+    // The list's value goes before the components.
+    EXPECT_EQ(helperCommandLine(cases[0].launch, std::string(64, 'a')),
+              "1234 L C:\\Talkpost\\talkpost.exe C:\\Temp\\ sha256=" + std::string(64, 'a') + " talkpost.exe_NEW");
 }
 
 TEST(InstallPlan, ComponentsStayOtherFilesAreMovedExpandedOrExtracted)

@@ -17,6 +17,7 @@
 #include "update/install/checksums.h"
 #include "update/install/file_version_win.h"
 #include "update/install/install_fetched_win.h"
+#include "update/install/install_journal_win.h"
 #include "update/install/install_files_win.h"
 #include "update/install/install_run_win.h"
 #include "update/install/lz_expand_win.h"
@@ -441,7 +442,8 @@ protected:
     }
     Installed install(const std::string& name, const std::string& target, bool compressed = false)
     {
-        return installFetchedFile({name, target, download_, compressed}, settings_, report_);
+        InstallJournal journal(download_);
+        return installFetchedFile({name, target, download_, compressed}, settings_, report_, journal);
     }
     test::TempFolder folder_;
     std::string download_, app_;
@@ -537,6 +539,37 @@ TEST_F(InstallFetched, ACompressedFileWithoutAFolderIsExpandedInTheCurrentDirect
     EXPECT_EQ(test::readFile(app_ + "notes.txt"), "expanded\r\n");
     EXPECT_FALSE(test::fileExists(app_ + "notes.tx_"));
     EXPECT_FALSE(test::fileExists(download_ + "notes.tx_"));
+}
+
+TEST(InstallJournalOnDisk, AnUpdateKilledMidwayIsUndoneByWhoeverFindsItsJournal)
+{
+    // An update that replaced a.txt, made docs\\new.txt in a folder it
+    // made, and was killed while it wrote b.txt beside its target.
+    test::TempFolder root;
+    std::string update = root.file("TPUPD-0123") + "\\", app = root.file("app") + "\\";
+    ASSERT_TRUE(createFolders(update));
+    ASSERT_TRUE(createFolders(app + "docs"));
+    test::writeFile(app + "a.txt", "new a");
+    test::writeFile(oldCopyBeside(app + "a.txt", "TPUPD-0123"), "old a");
+    test::writeFile(app + "docs\\new.txt", "new file");
+    test::writeFile(app + "b.txt", "old b");
+    test::writeFile(newCopyBeside(app + "b.txt", "TPUPD-0123"), "half of new b");
+    test::writeFile(update + kJournalName, journalLine({JournalStep::Replace, app + "a.txt"}) +
+                                               journalLine({JournalStep::Folder, app + "docs"}) +
+                                               journalLine({JournalStep::Create, app + "docs\\new.txt"}) +
+                                               journalLine({JournalStep::Replace, app + "b.txt"}));
+    EXPECT_TRUE(finishJournal(update));
+    EXPECT_EQ(test::readFile(app + "a.txt"), "old a");
+    EXPECT_EQ(test::readFile(app + "b.txt"), "old b");
+    EXPECT_FALSE(test::fileExists(app + "docs"));
+    EXPECT_FALSE(test::fileExists(newCopyBeside(app + "b.txt", "TPUPD-0123")));
+    EXPECT_FALSE(test::fileExists(oldCopyBeside(app + "a.txt", "TPUPD-0123")));
+    EXPECT_FALSE(test::fileExists(update + kJournalName));
+    // Found again, nothing is undone a second time.
+    ASSERT_TRUE(createFolders(app + "docs"));
+    test::writeFile(app + "docs\\new.txt", "made later by the user");
+    EXPECT_TRUE(finishJournal(update));
+    EXPECT_EQ(test::readFile(app + "docs\\new.txt"), "made later by the user");
 }
 
 }  // namespace

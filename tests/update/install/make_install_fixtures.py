@@ -5,7 +5,8 @@ files/     the files the control files name: a plain text, the gcab cabinets
            of the build (one with sub-folders, one with an entry that climbs
            out, one with entries named as devices), an SZDD file, files whose
            sha256 value is wrong or missing, names refused as devices,
-           and the newer build of the program as "talkpost.exe_NEW".
+           and the newer build of the program as "talkpost.exe_NEW";
+           dies/talkpost.exe_NEW is a program that ends at once.
 c/<name>.inf and c/<name>.inf.sig
            one signed control file per case below; "{base}" stands for the
            server's address, "{sha:<file>}" for the sha256 of files/<file>.
@@ -76,8 +77,17 @@ updateurl={base}/c/next.inf
 processmsg=custom message
 processparam=custom parameter
 """,
-    # The newer program, left for the updater helper.
-    "restart": APPLICATION + "appcomps=talkpost.exe_NEW\n" + file_list(checked("talkpost.exe_NEW")),
+    # The newer program, left for the updater helper, and a file put in place
+    # before the restart.
+    "restart": APPLICATION + "appcomps=talkpost.exe_NEW\n" + file_list(
+        checked("plain.txt", "targetdir={APP}\\docs"), checked("talkpost.exe_NEW")),
+    # The same, but its program ends at once: the helper rolls it back.
+    "restart_dies": "[update]\nserial=5\nnewversion=9.9.9.9\n" + APPLICATION + "appcomps=talkpost.exe_NEW\n" +
+        file_list(checked("plain.txt", "targetdir={APP}\\docs"),
+                  ("dies/talkpost.exe_NEW", ["sha256={sha:dies/talkpost.exe_NEW}"])),
+    # Three files, the third of which does not match its value: nothing of it is installed.
+    "third_fails": file_list(checked("one.txt", "targetdir={APP}\\docs"), checked("two.txt", "targetdir={APP}"),
+                             ("three.txt", ["targetdir={APP}\\docs", "sha256=" + "0" * 64])),
 }
 
 # The update check: the local file "local.txt" holds "abc" (byte sum 293,
@@ -127,6 +137,8 @@ def main(argv):
     for name in ("data.cab", "climb.cab", "devices.cab"):
         shutil.copyfile(os.path.join(cabinets, name), os.path.join(files, name))
     shutil.copyfile(os.path.join(args.binary, "talkpost_next.exe"), os.path.join(files, "talkpost.exe_NEW"))
+    os.makedirs(os.path.join(files, "dies"), exist_ok=True)
+    shutil.copyfile(os.path.join(args.binary, "standins", "msg.exe"), os.path.join(files, "dies", "talkpost.exe_NEW"))
     with open(os.path.join(files, "notes.txt"), "wb") as f:
         f.write(b"expanded notes\r\n")
     subprocess.run([os.path.join(args.binary, "host", "szdd"), os.path.join(files, "notes.txt"),

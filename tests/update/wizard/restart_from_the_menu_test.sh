@@ -27,8 +27,14 @@ walk_live_update "http://127.0.0.1:$port" || status=1
   { echo "FAIL: the cabinet of sample lists was not unpacked into {APP}\\data" >&2; status=1; }
 [ -f "$app/readme.txt" ] || { echo "FAIL: the hidden read-me was not installed" >&2; status=1; }
 ls "$app" | grep -q '_NEW$' && { echo "FAIL: a _NEW file was left beside the program" >&2; status=1; }
-# The update's own folder went with the restarted program's start.
-if [ -n "${WINEPREFIX:-}" ] && find "$WINEPREFIX/drive_c/users" -maxdepth 6 -type d -path '*/Temp/TPUPD-*' | grep -q .; then
+# The update's own folder, the helper in it, goes once the helper has ended:
+# the restarted program removes it then.
+update_folder_left() { find "$WINEPREFIX/drive_c/users" -maxdepth 6 -path '*/Temp/TPUPD-*' -o -path '*/Temp/updsetup*' | grep -q .; }
+if [ -n "${WINEPREFIX:-}" ]; then
+  temp_folder=$(find "$WINEPREFIX/drive_c/users" -maxdepth 6 -type d -path '*/Temp' | head -n 1)
+  [ -z "$temp_folder" ] || wait_for_files 30 "$temp_folder" eval '! update_folder_left' || :
+fi
+if [ -n "${WINEPREFIX:-}" ] && update_folder_left; then
   echo "FAIL: an update folder was left in the temporary folder" >&2
   status=1
 fi

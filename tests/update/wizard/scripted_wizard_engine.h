@@ -22,7 +22,7 @@ struct ScriptedWizardEngine : WizardEngine {
     bool ftp = false;
     int controlFileResult = 0;
     int checkCode = update::CheckCode::VersionNewer;
-    CheckResultFacts facts{"", "", "", "1.0.0.1", "1.0.0.2", "Fixes."};
+    CheckResultFacts facts{"", "", "", "1.0.0.1", "1.0.0.2", "Fixes.", ""};
     int actionsResult = 0;
     std::optional<std::vector<std::string>> whatsNew;
     std::optional<std::vector<std::string>> license;

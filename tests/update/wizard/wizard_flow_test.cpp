@@ -65,7 +65,7 @@ TEST(WizardTexts, AssignCopiesEveryText)
 TEST(WizardTexts, CheckResultTextPerCode)
 {
     const UpdateWizardLanguage texts;
-    CheckResultFacts facts{"01.02.2026", "24.12.2026", "", "2.0.1.2", "2.0.1.3", "Fixes."};
+    CheckResultFacts facts{"01.02.2026", "24.12.2026", "", "2.0.1.2", "2.0.1.3", "Fixes.", ""};
     CheckResultFacts timed = facts;
     timed.newTime = "14:30:00";
     struct Case {
@@ -90,6 +90,16 @@ TEST(WizardTexts, CheckResultTextPerCode)
     for (const Case& c : cases)
         EXPECT_EQ(checkResultText(c.code, *c.facts, texts), c.text) << c.code;
     EXPECT_EQ(controlFileFailedText(texts), "Could not connect to update server or\rno update found on server ...");
+
+    // The update rolled back here is named whichever rule found it; nothing
+    // newer stays nothing newer.
+    CheckResultFacts rolledBack = facts;
+    rolledBack.rolledBackUpdate = "2.0.1.3";
+    const std::string again =
+        "The update to 2.0.1.3 did not start on this computer and was rolled back.\r\rPress Get update to try it again.";
+    for (int code : {update::CheckCode::VersionNewer, update::CheckCode::DateNewer, update::CheckCode::Unconditional})
+        EXPECT_EQ(checkResultText(code, rolledBack, texts), again) << code;
+    EXPECT_EQ(checkResultText(update::CheckCode::NoNewVersion, rolledBack, texts), "No new version available.");
 }
 
 TEST(WizardProgress, FileNameIsThePartAfterTheLastSeparator)
@@ -363,6 +373,21 @@ TEST_F(WizardFlowTest, AutoStartAndAutoRunWalkToTheRestart)
     std::size_t calls = engine.calls.size();
     wizard.onActivate();
     EXPECT_EQ(engine.calls.size(), calls);
+}
+
+TEST_F(WizardFlowTest, AnUpdateRolledBackHereIsFetchedOnlyWhenAsked)
+{
+    engine.facts.rolledBackUpdate = "1.0.0.2";
+    WizardFlow wizard = flow(true, false);
+    wizard.onStart();
+    EXPECT_EQ(view.page, WizardPage::CheckResult);
+    EXPECT_EQ(view.versionInfo.rfind("The update to 1.0.0.2 did not start on this computer and was rolled back.", 0), 0u);
+    // Even with AutoRun nothing is fetched until Get update is pressed.
+    EXPECT_FALSE(engine.called("actions"));
+    EXPECT_EQ(view.captions[WizardButton::Control], texts.getUpdateButton);
+    EXPECT_EQ(view.focused, WizardButton::Control);
+    wizard.onGetUpdate();
+    EXPECT_TRUE(engine.called("restart"));
 }
 
 TEST_F(WizardFlowTest, ActivationWithoutAutoStartOnlyFocusesStart)
