@@ -170,16 +170,13 @@ std::optional<std::string> skippedLine(std::size_t skipped)
     return "Directory: " + std::to_string(skipped) + " skipped (no host name)";
 }
 
-std::string failureText(Step step, unsigned long code, const std::string& platformText, const std::string& server,
-                        bool certificateRefused)
+std::string failureText(Step step, unsigned long code, const std::string& platformText, const std::string& server)
 {
     // The server as named, mid-sentence and at the start of one.
     const std::string where = server.empty() ? std::string("the domain's directory server") : server;
     const std::string atStart = server.empty() ? std::string("The domain's directory server") : server;
     std::string what;
-    if (certificateRefused) {
-        what = "The certificate of " + where + " is not trusted.";
-    } else {
+    {
         switch (code) {
         case 0x51:  // server down
         case 0x5b:  // connect error
@@ -226,7 +223,8 @@ std::string failureText(Step step, unsigned long code, const std::string& platfo
         case 0x34:  // unavailable
         case 0x33:  // busy
         case 0x35:  // unwilling to perform
-            what = atStart + " refused the search.";
+            what = step == Step::SignIn ? "The sign-in was refused by " + where + "."
+                                        : atStart + " refused the search.";
             break;
         default:
             switch (step) {
@@ -254,6 +252,86 @@ std::string badServerText(const std::string& text)
 {
     return "\"" + text + "\" names no server: type a host name or address, with \":port\" if needed, or leave it "
            "empty for the domain you are signed in to.";
+}
+
+namespace {
+
+constexpr const char kStartTlsOid[] = "1.3.6.1.4.1.1466.20037";
+
+// One BER element: its tag, where its contents start and how long they are.
+struct Element {
+    unsigned char tag = 0;
+    std::size_t start = 0, length = 0;
+};
+
+// Reads the element at `at`; nothing when the bytes end first or the length
+// is not one this answer can have (indefinite, or more than four bytes).
+std::optional<Element> elementAt(const std::string& bytes, std::size_t at, std::size_t& needed)
+{
+    if (at + 2 > bytes.size())
+        return std::nullopt;
+    Element element;
+    element.tag = static_cast<unsigned char>(bytes[at]);
+    auto first = static_cast<unsigned char>(bytes[at + 1]);
+    std::size_t header = 2;
+    if (first < 0x80) {
+        element.length = first;
+    } else {
+        std::size_t count = first & 0x7f;
+        if (count == 0 || count > 4)
+            return std::nullopt;
+        if (at + 2 + count > bytes.size())
+            return std::nullopt;
+        for (std::size_t i = 0; i < count; ++i)
+            element.length = (element.length << 8) | static_cast<unsigned char>(bytes[at + 2 + i]);
+        header += count;
+    }
+    element.start = at + header;
+    needed = element.start + element.length;
+    if (needed > bytes.size())
+        return std::nullopt;
+    return element;
+}
+
+}  // namespace
+
+std::string startTlsRequest(int messageId)
+{
+    std::string oid = kStartTlsOid;
+    std::string name = std::string("\x80", 1) + static_cast<char>(oid.size()) + oid;
+    std::string extended = std::string("\x77", 1) + static_cast<char>(name.size()) + name;
+    std::string id = std::string("\x02\x01", 2) + static_cast<char>(messageId);
+    std::string body = id + extended;
+    return std::string("\x30", 1) + static_cast<char>(body.size()) + body;
+}
+
+std::optional<unsigned> startTlsResultCode(const std::string& bytes, std::size_t& needed)
+{
+    needed = 0;
+    std::size_t ignored = 0;
+    auto message = elementAt(bytes, 0, needed);
+    if (!message || message->tag != 0x30)
+        return std::nullopt;
+    auto id = elementAt(bytes, message->start, ignored);
+    if (!id || id->tag != 0x02)
+        return std::nullopt;
+    auto response = elementAt(bytes, id->start + id->length, ignored);
+    if (!response || response->tag != 0x78)  // [APPLICATION 24] extended response
+        return std::nullopt;
+    auto code = elementAt(bytes, response->start, ignored);
+    if (!code || code->tag != 0x0a || code->length < 1 || code->length > 4)
+        return std::nullopt;
+    unsigned value = 0;
+    for (std::size_t i = 0; i < code->length; ++i)
+        value = (value << 8) | static_cast<unsigned char>(bytes[code->start + i]);
+    return value;
+}
+
+std::string certificateText(const std::string& server, const std::string& reason)
+{
+    const std::string where = server.empty() ? std::string("the domain's directory server") : server;
+    std::string text = "The certificate of " + where + " is not trusted.";
+    return reason.empty() ? text : text + " (" + reason + ")";
 }
 
 }  // namespace talkpost::directory

@@ -94,15 +94,23 @@ enum class Step { Connect, Tls, SignIn, RootEntry, Search };
 
 // The operator's message for a failure: what happened, in words, then the
 // result code in hex and the platform's own text when there is one.
-// certificateRefused: the platform said that it did not trust the
-// certificate (TLS connections only).
-std::string failureText(Step step, unsigned long code, const std::string& platformText,
-                        const std::string& server, bool certificateRefused = false);
+std::string failureText(Step step, unsigned long code, const std::string& platformText, const std::string& server);
 
 // The message when one call to the server exceeded its time limit.
 std::string timeLimitText(const std::string& server, unsigned seconds);
 
 // The message for a Server field that names no server.
 std::string badServerText(const std::string& text);
+
+// The StartTLS request (extended operation 1.3.6.1.4.1.1466.20037) as the
+// bytes of one LDAP message with the given message id (1..127).
+std::string startTlsRequest(int messageId);
+// The result code of a server's answer to it; nothing when the bytes are no
+// complete extended response. needed: how many bytes the whole message takes
+// once its length is known (0 until then).
+std::optional<unsigned> startTlsResultCode(const std::string& bytes, std::size_t& needed);
+
+// The message for a certificate that is not trusted.
+std::string certificateText(const std::string& server, const std::string& reason);
 
 }  // namespace talkpost::directory

@@ -5,8 +5,8 @@
 // around it and the time limit on calls that have no time-out of their own.
 #include "nettools/directory_search_win.h"
 
-#include <winsock2.h>
-#include <ws2tcpip.h>
+#include "nettools/directory_certificate_win.h"
+
 #include <rpc.h>
 #include <wincrypt.h>
 #include <winldap.h>
@@ -24,6 +24,8 @@ constexpr unsigned kWatchdogGraceMs = 2000;
 // A page may come back empty with a cookie; so many pages in a row without a
 // computer end the search rather than loop on a server that never finishes.
 constexpr unsigned kMaxEmptyPages = 100;
+// How long the check that tells an unreachable server from a failed TLS set-up waits.
+constexpr unsigned kReachableProbeMs = 3000;
 
 std::wstring wide(const std::string& text)
 {
@@ -103,79 +105,23 @@ std::string firstValue(LDAP* ld, LDAPMessage* entry, const wchar_t* attribute, b
     return result;
 }
 
-// The certificate check for TLS connections on a Windows that lets the
-// program make it: the server's chain must lead to a trusted root and name
-// the server. The callback runs on the thread that connects, during the call.
+// The certificate of a TLS connection, checked in the callback the platform
+// calls during the connect, on the thread that connects.
 struct CertificateCheck {
     std::wstring host;
-    bool refused = false;
+    CertificateVerdict verdict;
 };
 thread_local CertificateCheck* currentCheck = nullptr;
 
 BOOLEAN LDAPAPI verifyServerCertificate(PLDAP, PCCERT_CONTEXT certificate)
 {
-    bool trusted = false;
-    PCCERT_CHAIN_CONTEXT chain = nullptr;
-    CERT_CHAIN_PARA chainPara{};
-    chainPara.cbSize = sizeof chainPara;
-    if (certificate != nullptr &&
-        CertGetCertificateChain(nullptr, certificate, nullptr, certificate->hCertStore, &chainPara, 0, nullptr,
-                                &chain)) {
-        SSL_EXTRA_CERT_CHAIN_POLICY_PARA ssl{};
-        ssl.cbSize = sizeof ssl;
-        ssl.dwAuthType = AUTHTYPE_SERVER;
-        ssl.pwszServerName = currentCheck != nullptr ? currentCheck->host.data() : nullptr;
-        CERT_CHAIN_POLICY_PARA policyPara{};
-        policyPara.cbSize = sizeof policyPara;
-        policyPara.pvExtraPolicyPara = &ssl;
-        CERT_CHAIN_POLICY_STATUS status{};
-        status.cbSize = sizeof status;
-        trusted = CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain, &policyPara, &status) &&
-                  status.dwError == 0;
-        CertFreeCertificateChain(chain);
-    }
+    CertificateVerdict verdict =
+        checkServerCertificate(certificate, currentCheck != nullptr ? currentCheck->host : std::wstring());
     if (certificate != nullptr)
         CertFreeCertificateContext(certificate);  // the callback owns it
-    if (!trusted && currentCheck != nullptr)
-        currentCheck->refused = true;
-    return trusted ? TRUE : FALSE;
-}
-
-// Whether a TCP connection to the server can be made at all, within the
-// time-out: it tells a server that cannot be reached from one whose TLS set-up failed.
-bool tcpReachable(const std::string& host, std::uint16_t port, unsigned timeoutMs)
-{
-    WSADATA data;
-    if (WSAStartup(MAKEWORD(2, 2), &data) != 0)
-        return false;
-    bool reachable = false;
-    addrinfo hints{};
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* found = nullptr;
-    if (getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &found) == 0) {
-        for (addrinfo* a = found; a != nullptr && !reachable; a = a->ai_next) {
-            SOCKET s = socket(a->ai_family, a->ai_socktype, a->ai_protocol);
-            if (s == INVALID_SOCKET)
-                continue;
-            u_long nonBlocking = 1;
-            ioctlsocket(s, FIONBIO, &nonBlocking);
-            if (connect(s, a->ai_addr, static_cast<int>(a->ai_addrlen)) == 0) {
-                reachable = true;
-            } else if (WSAGetLastError() == WSAEWOULDBLOCK) {
-                fd_set writable, failed;
-                FD_ZERO(&writable);
-                FD_ZERO(&failed);
-                FD_SET(s, &writable);
-                FD_SET(s, &failed);
-                timeval wait{static_cast<long>(timeoutMs / 1000), static_cast<long>(timeoutMs % 1000) * 1000};
-                reachable = select(0, nullptr, &writable, &failed, &wait) > 0 && FD_ISSET(s, &writable);
-            }
-            closesocket(s);
-        }
-        freeaddrinfo(found);
-    }
-    WSACleanup();
-    return reachable;
+    if (currentCheck != nullptr)
+        currentCheck->verdict = verdict;
+    return verdict.kind == CertificateVerdict::Kind::Trusted ? TRUE : FALSE;
 }
 
 class Search {
@@ -210,7 +156,10 @@ private:
     }
     bool fail(Step step, ULONG code)
     {
-        failed(failureText(step, code, platformText(code), server_, check_.refused));
+        if (check_.verdict.kind == CertificateVerdict::Kind::Untrusted)
+            failed(certificateText(server_, check_.verdict.reason));
+        else
+            failed(failureText(step, code, platformText(code), server_));
         return false;
     }
     l_timeval callTimeout() const { return {static_cast<LONG>(request_.callSeconds), 0}; }
@@ -243,8 +192,18 @@ private:
         if (tls) {
             check_.host = host;
             VERIFYSERVERCERT* callback = &verifyServerCertificate;
-            if (!setOption(LDAP_OPT_SERVER_CERTIFICATE, reinterpret_cast<const void*>(callback), Step::Tls))
-                return false;
+            ULONG rc = ldap_set_optionW(connection_.ld, LDAP_OPT_SERVER_CERTIFICATE, reinterpret_cast<const void*>(callback));
+            if (rc == LDAP_NOT_SUPPORTED) {
+                // No callback here: the certificate is fetched and checked by
+                // a handshake of our own just before.
+                observer_.callStarting();
+                check_.verdict = probeServerCertificate(address_.host, address_.port, !ldaps,
+                                                        request_.callSeconds * 1000);
+                if (check_.verdict.kind == CertificateVerdict::Kind::Untrusted)
+                    return fail(Step::Tls, LDAP_LOCAL_ERROR);
+            } else if (rc != LDAP_SUCCESS) {
+                return fail(Step::Tls, rc);
+            }
         } else {
             // Signed and sealed by the Negotiate sign-in, as a domain controller expects.
             if (!setOption(LDAP_OPT_SIGN, LDAP_OPT_ON, Step::Connect) ||
@@ -257,8 +216,8 @@ private:
         ULONG rc = ldap_connect(connection_.ld, &timeout);
         if (rc != LDAP_SUCCESS) {
             currentCheck = nullptr;
-            bool tlsFailed = ldaps && (check_.refused || (rc != LDAP_TIMEOUT && !address_.host.empty() &&
-                                                          tcpReachable(address_.host, address_.port, 3000)));
+            bool tlsFailed = ldaps && rc != LDAP_TIMEOUT && !address_.host.empty() &&
+                             tcpReachable(address_.host, address_.port, kReachableProbeMs);
             return fail(tlsFailed ? Step::Tls : Step::Connect, rc);
         }
         if (request_.fields.connection == Connection::StartTls) {

@@ -158,35 +158,66 @@ TEST(DirectoryRules, EveryFailureSaysWhatHappened)
     struct Case {
         Step step;
         unsigned long code;
-        bool certificateRefused;
         const char* begins;
     } cases[] = {
-        {Step::Connect, 0x51, false, "dc1 cannot be reached."},
-        {Step::Connect, 0x5b, false, "dc1 cannot be reached."},
-        {Step::Connect, 0x55, false, "dc1 did not answer in time."},
-        {Step::Tls, 0x51, false, "The TLS connection to dc1 could not be set up: its certificate is not trusted"},
-        {Step::Tls, 0x51, true, "The certificate of dc1 is not trusted."},
-        {Step::SignIn, 0x31, false, "The sign-in was refused: the user name or the password is wrong."},
-        {Step::SignIn, 0x08, false, "The sign-in was refused: dc1 does not accept this kind of sign-in."},
-        {Step::Search, 0x20, false, "The base was not found in the directory."},
-        {Step::Search, 0x22, false, "The base was not found in the directory."},
-        {Step::Search, 0x57, false, "The filter is not a valid search filter."},
-        {Step::Search, 0x03, false, "The search took longer than the time limit."},
-        {Step::Search, 0x55, false, "dc1 did not answer in time."},
-        {Step::Search, 0x32, false, "The signed-in user may not read the directory."},
-        {Step::SignIn, 0x52, false, "The sign-in was refused."},
-        {Step::RootEntry, 0x52, false, "The directory's root entry could not be read."},
+        {Step::Connect, 0x51, "dc1 cannot be reached."},
+        {Step::Connect, 0x5b, "dc1 cannot be reached."},
+        {Step::Connect, 0x55, "dc1 did not answer in time."},
+        {Step::Tls, 0x51, "The TLS connection to dc1 could not be set up: its certificate is not trusted"},
+        {Step::SignIn, 0x35, "The sign-in was refused by dc1."},
+        {Step::Search, 0x35, "dc1 refused the search."},
+        {Step::SignIn, 0x31, "The sign-in was refused: the user name or the password is wrong."},
+        {Step::SignIn, 0x08, "The sign-in was refused: dc1 does not accept this kind of sign-in."},
+        {Step::Search, 0x20, "The base was not found in the directory."},
+        {Step::Search, 0x22, "The base was not found in the directory."},
+        {Step::Search, 0x57, "The filter is not a valid search filter."},
+        {Step::Search, 0x03, "The search took longer than the time limit."},
+        {Step::Search, 0x55, "dc1 did not answer in time."},
+        {Step::Search, 0x32, "The signed-in user may not read the directory."},
+        {Step::SignIn, 0x52, "The sign-in was refused."},
+        {Step::RootEntry, 0x52, "The directory's root entry could not be read."},
     };
     for (const Case& c : cases) {
-        std::string text = failureText(c.step, c.code, "", "dc1", c.certificateRefused);
+        std::string text = failureText(c.step, c.code, "", "dc1");
         EXPECT_EQ(text.rfind(c.begins, 0), 0u) << text;
     }
     EXPECT_EQ(failureText(Step::SignIn, 0x31, "Invalid Credentials", "dc1"),
               "The sign-in was refused: the user name or the password is wrong. (LDAP 0x31: Invalid Credentials)");
     EXPECT_EQ(failureText(Step::Connect, 0x51, "", ""),
               "The domain's directory server cannot be reached. (LDAP 0x51)");
+    EXPECT_EQ(certificateText("dc1", "self-signed"), "The certificate of dc1 is not trusted. (self-signed)");
     EXPECT_EQ(timeLimitText("dc1", 30), "dc1 did not answer within 30 s.");
     EXPECT_EQ(timeLimitText("", 30), "The domain's directory server did not answer within 30 s.");
+}
+
+TEST(DirectoryRules, TheStartTlsRequestAndItsAnswer)
+{
+    EXPECT_EQ(startTlsRequest(1), std::string("\x30\x1d\x02\x01\x01\x77\x18\x80\x16", 9) + "1.3.6.1.4.1.1466.20037");
+    // A success as servers send it: the result, empty matched name and message, the name again.
+    const std::string success = std::string("\x30\x24\x02\x01\x01\x78\x1f\x0a\x01\x00\x04\x00\x04\x00\x8a\x16", 16) +
+                                "1.3.6.1.4.1.1466.20037";
+    struct Case {
+        const char* what;
+        std::string bytes;
+        std::optional<unsigned> code;
+        std::size_t needed;
+    } cases[] = {
+        {"success", success, 0u, success.size()},
+        {"success and more behind it", success + "\x16\x03", 0u, success.size()},
+        {"the first bytes only", success.substr(0, 9), std::nullopt, success.size()},
+        {"nothing yet", "", std::nullopt, 0},
+        {"refused (protocol error)", std::string("\x30\x0c\x02\x01\x01\x78\x07\x0a\x01\x02\x04\x00\x04\x00", 14), 2u, 14},
+        {"a long-form length", std::string("\x30\x81\x0c\x02\x01\x01\x78\x07\x0a\x01\x34\x04\x00\x04\x00", 15), 0x34u, 15},
+        {"no extended response", std::string("\x30\x05\x02\x01\x01\x61\x00", 7), std::nullopt, 7},
+        {"no message", std::string("\x04\x02" "ab", 4), std::nullopt, 4},
+        {"an indefinite length", std::string("\x30\x80\x02\x01\x01", 5), std::nullopt, 0},
+        {"a length past four bytes", std::string("\x30\x85\x01\x01\x01\x01\x01", 7), std::nullopt, 0},
+    };
+    for (const Case& c : cases) {
+        std::size_t needed = 99;
+        EXPECT_EQ(startTlsResultCode(c.bytes, needed), c.code) << c.what;
+        EXPECT_EQ(needed, c.needed) << c.what;
+    }
 }
 
 TEST(DirectoryMerge, NamesAlreadyListedAreLeftAloneAndTheMissingOnesNamed)
