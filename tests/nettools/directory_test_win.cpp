@@ -16,6 +16,7 @@
 
 #include "computers/computer_list_win.h"
 #include "settings/settings_file_win.h"
+#include "support/real_input_win.h"
 #include "support/test_support_win.h"
 #include "win/controls_win.h"
 
@@ -247,6 +248,18 @@ TEST_F(DirectoryTest, FailuresAreNamedAndChangeNothing)
     }
     closesocket(silent);
     WSACleanup();
+}
+
+// Real keys through the modal loop's dialog manager: Tab moves on, Enter is
+// Load wherever the focus is, Escape is Cancel.
+TEST_F(DirectoryTest, EnterLoadsAndEscapeCancelsAsInEveryDialog)
+{
+    SetWindowTextA(dialog->control(Id::ServerEdit), "not a server:");
+    EXPECT_EQ(test::runModalWithKeys(*dialog, test::Keys{"Tab", "Tab", "Return", "Escape"}), IDCANCEL);
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(prompts.shown[0].kind, "information");
+    EXPECT_EQ(prompts.shown[0].text.rfind("\"not a server:\" names no server", 0), 0u) << prompts.shown[0].text;
+    expectListUnchanged();
 }
 
 // TLS under Wine only with small pages (see the README); the domain
