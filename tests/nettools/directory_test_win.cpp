@@ -194,6 +194,11 @@ TEST_F(DirectoryTest, CancelStopsTheLoadAndLeavesTheListAlone)
     click(Id::LoadButton);
     ASSERT_TRUE(waitUntil([&] { return isCount(dialog->statusText(), 1000); }, std::chrono::seconds(60)))
         << dialog->statusText();
+    // A picture of the dialog while it loads, to compare with the layout.
+    std::string shots = test::binaryDir() + "\\screenshots";
+    CreateDirectoryA(shots.c_str(), nullptr);
+    RedrawWindow(dialog->hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+    saveWindowShot(dialog->hwnd(), shots + "\\directory-loading.bmp");
     click(Id::CancelButton);
     EXPECT_FALSE(dialog->loading());
     EXPECT_TRUE(IsWindowVisible(dialog->hwnd())) << "the first Cancel only stops the load";
