@@ -3,7 +3,7 @@
 # 127.0.0.1 inside the tests' network namespace, for the directory tests and
 # the benchmark. It runs the command given while the server answers and stops
 # the server after, whatever the command's result:
-#   [TALKPOST_DC_NAME=<name>] [TALKPOST_DC_COMPUTERS=<count>] with_samba_dc.sh <command...>
+#   [TALKPOST_DC_NAME=<name>] [TALKPOST_DC_COMPUTERS=<count>] with_samba_dc.sh <command...>|--prepare
 # <name> (default "small") names the domain's folder under the build tree
 # ($TALKPOST_BINARY_DIR/directory/<name>); <count> (default 60) how many
 # computer accounts it holds (see fill_directory.py for how they are spread
@@ -89,6 +89,9 @@ if [ ! -f "$filled" ]; then
   /usr/bin/python3 "$here/fill_directory.py" "$root/$name/etc/smb.conf" "$computers"
   pack "$root/$name" "$filled"
 fi
+# --prepare: only make the packed domain (the tests' fixture does it first,
+# under a time limit of its own).
+[ "${1:-}" = --prepare ] && exit 0
 unpack "$filled" "$name" "$name"
 folder=$root/$name
 mkdir -p "$folder/run"
