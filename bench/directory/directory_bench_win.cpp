@@ -65,7 +65,7 @@ int main(int argc, char** argv)
         directory::SearchOutcome outcome = directory::searchDirectory(request, quiet);
         double search = secondsSince(start);
         if (!outcome.ok) {
-            std::fprintf(stderr, "search failed: %s\n", outcome.error.c_str());
+            std::printf("search failed: %s\n", outcome.error.c_str());
             return 1;
         }
 
@@ -87,7 +87,7 @@ int main(int argc, char** argv)
         pumpUntilLoaded(dialog);
         double loaded = secondsSince(start);
         if (line.empty()) {
-            std::fprintf(stderr, "the load failed: %s\n", dialog.statusText().c_str());
+            std::printf("the load failed: %s\n", dialog.statusText().c_str());
             return 1;
         }
         std::printf("round %d: search %zu computers in %.2f s; Load to merged list (%d entries) in %.2f s; %s\n",
