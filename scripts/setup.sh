@@ -8,12 +8,16 @@
 # iproute2 for the tests' own network namespace (nftables
 # for the silent hosts in it), gcab (and perl) for
 # the test cabinets, Debian's FTP server module, openssl and curl for the update tests and
-# benchmark, inotify-tools for the scripts' waits on files. Uses sudo when not run as root.
+# benchmark, inotify-tools for the scripts' waits on files, and a Samba domain
+# controller with its tools for the directory tests and benchmark (samba with
+# its directory modules and provisioning files, which it only recommends,
+# ldb-tools, ldap-utils; winbind for the ntlm_auth that Wine's Negotiate
+# sign-in uses). Uses sudo when not run as root.
 set -euo pipefail
 packages=(cmake ninja-build g++ googletest g++-mingw-w64-x86-64-posix wine wine64 fonts-wine fonts-liberation
           xvfb openbox x11-utils xdotool
           imagemagick clang libclang-rt-dev iproute2 nftables util-linux gcab perl python3-pyftpdlib openssl curl nginx
-          inotify-tools)
+          inotify-tools samba samba-dsdb-modules samba-ad-provision ldb-tools ldap-utils winbind)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

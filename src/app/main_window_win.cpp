@@ -198,6 +198,8 @@ const std::vector<MainWindow::CommandRow>& MainWindow::commands()
         {MainId::Exit, "E&xit", P::SettingsMenu, &MainWindow::onExit},
         {MainId::ScanNetwork, "&Scan network", P::ToolsMenu, &MainWindow::onScanNetwork},
         {MainId::EditComputerList, "&Edit Computer", P::ToolsMenu, &MainWindow::onEditComputerList},
+        {MainId::ComputersFromDirectory, "Computers from &Directory...", P::ToolsMenu,
+         &MainWindow::onComputersFromDirectory},
         {MainId::ClientHelp, "How to enable Clients", P::HelpMenu, &MainWindow::onHowToEnableClients},
         {MainId::LiveUpdate, "LiveUpdate", P::HelpMenu, &MainWindow::onLiveUpdate},
         {MainId::About, "&Info", P::HelpMenu, &MainWindow::onAbout},
@@ -736,6 +738,8 @@ void MainWindow::onAutoSave()
 void MainWindow::onExit() { close(); }
 
 void MainWindow::onEditComputerList() { runFeature(features.editComputerList); }
+
+void MainWindow::onComputersFromDirectory() { runFeature(features.computersFromDirectory); }
 
 void MainWindow::onLiveUpdate() { liveUpdate_.run(hwnd(), settings::readSettingsValue("Talkpost", "UpdateServer")); }
 

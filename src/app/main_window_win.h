@@ -51,6 +51,7 @@ enum class MainId : int {
     About,
     Ping,
     RemoteDesktop,
+    ComputersFromDirectory,
 };
 
 inline constexpr int id(MainId value) { return static_cast<int>(value); }
@@ -61,6 +62,7 @@ public:
     // application, so the window stays the shell around them.
     struct Features {
         std::function<void(MainWindow&)> editComputerList;
+        std::function<void(MainWindow&)> computersFromDirectory;
         std::function<void(MainWindow&)> info;
         std::function<void(MainWindow&)> startBanner;
     };
@@ -147,6 +149,7 @@ private:
     void onAutoSave();
     void onExit();
     void onEditComputerList();
+    void onComputersFromDirectory();
     void onLiveUpdate();
     void onAbout();
 
