@@ -133,10 +133,10 @@ echo "screenshots of each step in $shots"
 # from the registry when a program starts; what was there before is put back
 # at the end, also when the run stops early.
 # Wine notes the scale its fonts were last set up for as well; both go back.
-scale_keys=('HKCU\\Control Panel\\Desktop' 'HKCU\\Software\\Wine\\Fonts')
+scale_keys=('HKCU\Control Panel\Desktop' 'HKCU\Software\Wine\Fonts')
 previous_scales=()
 for key in "${scale_keys[@]}"; do
-  previous_scales+=("$(wine reg query "$key" /v LogPixels 2>/dev/null | tr -d '\r' |
+  previous_scales+=("$({ wine reg query "$key" /v LogPixels 2>/dev/null || :; } | tr -d '\r' |
     sed -n 's/.*REG_DWORD[[:space:]]*0x\([0-9a-fA-F]*\).*/\1/p')")
 done
 restore_scale() {
