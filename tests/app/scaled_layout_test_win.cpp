@@ -1,7 +1,8 @@
 // The main window and the Edit Computer List dialog at 100 %, 150 % and
 // 200 %: every control where the designed layout scaled puts it, none over a
 // sibling or outside its window, the fonts and list rows scaled, and a
-// WM_DPICHANGED lays the window out again. Wine takes the screen's scale
+// WM_DPICHANGED lays the window out again; the about box and the login
+// dialog with nothing clipped or overlapping. Wine takes the screen's scale
 // from the registry when a process starts, so each scale runs in a child
 // process of this program; the parent sets the scale for it and puts the
 // registry back afterwards.
@@ -10,14 +11,17 @@
 #include <commctrl.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "about/about_window_win.h"
 #include "app/main_window_win.h"
 #include "banner/banner_win.h"
 #include "computers/edit_computer_list_dialog_win.h"
+#include "update/wizard/login_dialog_win.h"
 #include "win/controls_win.h"
 #include "win/dpi_win.h"
 
@@ -36,6 +40,8 @@ constexpr DWORD kChildMilliseconds = 120000;
 // of sums, and frames drawn in whole pixels).
 constexpr int kTolerance = 2;
 
+// The side of the about box's picture (the program's resource), in its own pixels.
+constexpr int kAboutPictureSide = 250;
 // The banner panel's designed place in the main window (as the application wires it).
 constexpr RECT kBannerPanel{392, 80, 392 + 148, 80 + 230};
 
@@ -296,6 +302,46 @@ TEST_F(ScaledLayoutAtThisScale, EditComputerListDialogAndItsEditorScale)
                               dpi_.scale(20));
     EXPECT_EQ(fontHeightOf(list.editor()), -dpi_.scale(16));
     list.endEdit();
+}
+
+// The visible children of a window with their places, but those named.
+std::vector<Placed> visibleChildren(HWND parent, std::initializer_list<int> except = {})
+{
+    std::vector<Placed> children;
+    for (HWND child = GetWindow(parent, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        int childId = GetDlgCtrlID(child);
+        if (IsWindowVisible(child) && std::find(except.begin(), except.end(), childId) == except.end())
+            children.push_back({"control " + std::to_string(childId), placeIn(parent, child)});
+    }
+    return children;
+}
+
+TEST_F(ScaledLayoutAtThisScale, AboutBoxAndLoginDialogScaleWithNothingClippedOrOverlapping)
+{
+    MainWindow w;
+    {
+        AboutWindow about(w.hwnd());
+        EXPECT_EQ(dpiOf(about.hwnd()).value(), dpi_.value());
+        // The frame around the picture holds the picture by design.
+        expectApartAndInside(about.hwnd(), visibleChildren(about.hwnd(), {static_cast<int>(AboutControl::Outer)}),
+                             "about box");
+        RECT image = placeIn(about.hwnd(), about.control(AboutControl::Image));
+        RECT frame = placeIn(about.hwnd(), about.control(AboutControl::Outer));
+        EXPECT_NEAR(image.left, dpi_.scale(9), kTolerance);
+        EXPECT_NEAR(frame.bottom - frame.top, dpi_.scale(201), kTolerance);
+        // The program's picture has 250 × 250 pixels: it takes them at 100 % and grows with the scale.
+        EXPECT_NEAR(image.right - image.left, dpi_.scale(kAboutPictureSide), kTolerance);
+        EXPECT_NEAR(image.bottom - image.top, dpi_.scale(kAboutPictureSide), kTolerance);
+        EXPECT_EQ(fontHeightOf(about.control(AboutControl::Copyright)), dpi_.fontHeightOfPoints(8));
+    }
+    {
+        update::LoginDialog login("Login", w.hwnd());
+        EXPECT_EQ(dpiOf(login.hwnd()).value(), dpi_.value());
+        expectApartAndInside(login.hwnd(), visibleChildren(login.hwnd()), "login dialog");
+        HWND user = login.control(static_cast<int>(update::LoginDialog::ControlId::UserEdit));
+        expectPlace("user name field", placeIn(login.hwnd(), user), rectOf(104, 80, 193, 21), dpi_);
+        EXPECT_EQ(fontHeightOf(user), dpi_.fontHeightOfPoints(8));
+    }
 }
 
 // ---------------------------------------------------------------------------
