@@ -24,6 +24,9 @@
 #include "update/wizard/login_dialog_win.h"
 #include "win/controls_win.h"
 #include "win/dpi_win.h"
+#include "support/real_input_win.h"
+#include "support/test_support_win.h"
+#include "window_shot_win.h"
 
 namespace talkpost {
 namespace {
@@ -160,6 +163,19 @@ RECT suggestedRect(HWND window, Dpi from, Dpi to)
 void sendDpiChanged(HWND window, Dpi to, RECT suggested)
 {
     SendMessageA(window, WM_DPICHANGED, MAKEWPARAM(to.value(), to.value()), reinterpret_cast<LPARAM>(&suggested));
+}
+
+// Leaves a screenshot of the window, shown, in the build's screenshot folder
+// ("<name>-<percent>.bmp"), for a person to look at.
+void saveShot(HWND window, const std::string& name, Dpi dpi)
+{
+    ShowWindow(window, SW_SHOWNA);
+    ASSERT_TRUE(test::waitUntilOnScreen(window)) << name << " did not come on screen";
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_ERASE);
+    std::string folder = test::binaryDir() + "\\screenshots";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    saveWindowShot(window, folder + "\\" + name + "-" + std::to_string(dpi.scale(100)) + ".bmp");
+    ShowWindow(window, SW_HIDE);
 }
 
 // ---------------------------------------------------------------------------
@@ -302,6 +318,7 @@ TEST_F(ScaledLayoutAtThisScale, EditComputerListDialogAndItsEditorScale)
                               dpi_.scale(20));
     EXPECT_EQ(fontHeightOf(list.editor()), -dpi_.scale(16));
     list.endEdit();
+    saveShot(dialog.hwnd(), "edit-computer-list", dpi_);
 }
 
 // The visible children of a window with their places, but those named.
@@ -333,6 +350,7 @@ TEST_F(ScaledLayoutAtThisScale, AboutBoxAndLoginDialogScaleWithNothingClippedOrO
         EXPECT_NEAR(image.right - image.left, dpi_.scale(kAboutPictureSide), kTolerance);
         EXPECT_NEAR(image.bottom - image.top, dpi_.scale(kAboutPictureSide), kTolerance);
         EXPECT_EQ(fontHeightOf(about.control(AboutControl::Copyright)), dpi_.fontHeightOfPoints(8));
+        saveShot(about.hwnd(), "about", dpi_);
     }
     {
         update::LoginDialog login("Login", w.hwnd());
@@ -341,6 +359,7 @@ TEST_F(ScaledLayoutAtThisScale, AboutBoxAndLoginDialogScaleWithNothingClippedOrO
         HWND user = login.control(static_cast<int>(update::LoginDialog::ControlId::UserEdit));
         expectPlace("user name field", placeIn(login.hwnd(), user), rectOf(104, 80, 193, 21), dpi_);
         EXPECT_EQ(fontHeightOf(user), dpi_.fontHeightOfPoints(8));
+        saveShot(login.hwnd(), "login", dpi_);
     }
 }
 
