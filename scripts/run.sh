@@ -128,3 +128,54 @@ for shot in "$shots"/*.bmp; do
 done
 echo "screenshots of each step in $shots"
 [ "$status" = 0 ] || fail "the walk through LiveUpdate failed (status $status)"
+
+# The main window at 100 %, 150 % and 200 %. Wine takes the screen's scale
+# from the registry when a program starts; what was there before is put back
+# at the end, also when the run stops early.
+# Wine notes the scale its fonts were last set up for as well; both go back.
+scale_keys=('HKCU\Control Panel\Desktop' 'HKCU\Software\Wine\Fonts')
+previous_scales=()
+for key in "${scale_keys[@]}"; do
+  previous_scales+=("$({ wine reg query "$key" /v LogPixels 2>/dev/null || :; } | tr -d '\r' |
+    sed -n 's/.*REG_DWORD[[:space:]]*0x\([0-9a-fA-F]*\).*/\1/p')")
+done
+restore_scale() {
+  local i
+  for i in "${!scale_keys[@]}"; do
+    if [ -n "${previous_scales[$i]}" ]; then
+      wine reg add "${scale_keys[$i]}" /v LogPixels /t REG_DWORD /d $((16#${previous_scales[$i]})) /f >/dev/null 2>&1 || :
+    else
+      wine reg delete "${scale_keys[$i]}" /v LogPixels /f >/dev/null 2>&1 || :
+    fi
+  done
+}
+trap 'restore_scale; cleanup' EXIT
+banner_fetches() { grep -c 'GET /TALKPOST/[^ ]*\.\(gif\|bmp\|jpg\)' "$demo/banner-server.log" || :; }
+more_banner_fetches() { [ "$(banner_fetches)" -gt "$1" ]; }
+for scale in 100 150 200; do
+  wine reg add "${scale_keys[0]}" /v LogPixels /t REG_DWORD /d $((scale * 96 / 100)) /f >/dev/null 2>&1 ||
+    fail "the screen's scale $scale % could not be set in the Wine prefix"
+  fetched=$(banner_fetches)
+  wine "$app/talkpost.exe" Remote01 </dev/null >"$demo/talkpost-$scale.log" 2>&1 &
+  scaled_pid=$!
+  pids+=("$scaled_pid")
+  window=$(timeout "$window_seconds" xdotool search --sync --onlyvisible --name "$title" 2>/dev/null | head -n 1) ||
+    fail "the main window did not show at $scale % within $window_seconds s (log: $demo/talkpost-$scale.log)"
+  wait_for_files 30 "$demo" more_banner_fetches "$fetched" ||
+    fail "talkpost.exe fetched no banner picture at $scale % within 30 s (log: $demo/banner-server.log)"
+  previous=
+  same=0
+  for _ in $(seq 100); do
+    current=$(import -display "$DISPLAY" -window "$window" -depth 8 rgb:- | md5sum)
+    if [ "$current" = "$previous" ]; then same=$((same + 1)); else same=0; fi
+    [ "$same" -lt 2 ] || break
+    previous=$current
+  done
+  import -display "$DISPLAY" -window "$window" "$shots/main-window-$scale.png"
+  # Alt+F4 closes it as a person would (it saves its settings); a window that stays is ended.
+  xdotool windowactivate --sync "$window" key --clearmodifiers alt+F4 2>/dev/null || :
+  ends_within 20 "$scaled_pid" || kill "$scaled_pid" 2>/dev/null || :
+  wait "$scaled_pid" 2>/dev/null || :
+done
+restore_scale
+echo "the main window at 100 %, 150 % and 200 %: $shots/main-window-*.png"

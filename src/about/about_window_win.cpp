@@ -14,6 +14,7 @@
 #include "base/web_address.h"
 #include "win/controls_win.h"
 #include "win/folders_win.h"
+#include "win/dpi_win.h"
 #include "win/prompts_win.h"
 #include "win/wait_cursor_win.h"
 
@@ -57,18 +58,17 @@ const AboutLayoutRow kLayout[] = {
      kRightBottom},
 };
 
-HFONT makeFont(const char* face, int height, int weight)
-{
-    return CreateFontA(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
-                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, face);
-}
+constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME;
+// The picture's place and the frame around it.
+constexpr POINT kImagePlace{9, 9};
+constexpr int kOuterHeight = 201;
+// The warning's font, by its designed character height.
+constexpr int kWarningFontHeight = 9;
 
-int pointsToHeight(int points)
+Placement scaled(const Placement& p, Dpi dpi)
 {
-    HDC screen = GetDC(nullptr);
-    int height = -MulDiv(points, GetDeviceCaps(screen, LOGPIXELSY), 72);
-    ReleaseDC(nullptr, screen);
-    return height;
+    return {dpi.scale(p.x), dpi.scale(p.y), dpi.scale(p.width), dpi.scale(p.height)};
 }
 
 Picture pictureFromResource(const std::string& name)
@@ -115,44 +115,49 @@ AboutWindow::AboutWindow(HWND owner, const AboutInfo& info)
     : systemInfoProgram(systemProgramPath("MSInfo32.EXE")), info_(info)
 {
     picture_ = pictureFromResource(info_.pictureResource);
+    // The picture's own pixels count as designed pixels: it grows with the scale like the rest.
     SIZE pictureSize = picture_.size();
-    PictureFit fit = fitPicture(!picture_.empty(), pictureSize.cx, pictureSize.cy);
+    fit_ = fitPicture(!picture_.empty(), pictureSize.cx, pictureSize.cy);
 
-    const DWORD style = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-    const DWORD exStyle = WS_EX_DLGMODALFRAME;
-    RECT frame{0, 0, kClientWidth + fit.growWidth, kClientHeight + fit.growHeight};
-    AdjustWindowRectEx(&frame, style, FALSE, exStyle);
+    RECT frame{0, 0, kClientWidth + fit_.growWidth, kClientHeight + fit_.growHeight};
+    AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
     int width = frame.right - frame.left;
     int height = frame.bottom - frame.top;
     int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
     int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-    create("TalkpostAboutWindow", exStyle, formatWithName("About %s \xae", info_.appName).c_str(), style, x, y,
+    create("TalkpostAboutWindow", kExStyle, formatWithName("About %s \xae", info_.appName).c_str(), kStyle, x, y,
            width, height, owner, nullptr);
 
-    font_.reset(makeFont("MS Sans Serif", pointsToHeight(8), FW_NORMAL));
-    boldFont_.reset(makeFont("MS Sans Serif", pointsToHeight(8), FW_BOLD));
-    warningFont_.reset(makeFont("Arial", -9, FW_NORMAL));
     for (const AboutLayoutRow& row : kLayout)
-        createControls(&row.control, 1, static_cast<HFONT>(font_.get()));
-    Control(control(AboutControl::Version)).setFont(static_cast<HFONT>(boldFont_.get()));
-    Control(control(AboutControl::Warning)).setFont(static_cast<HFONT>(warningFont_.get()));
+        createControls(&row.control, 1, nullptr);
 
     SetWindowTextA(control(AboutControl::AppName), formatWithName("%s \xae", info_.appName).c_str());
     SetWindowTextA(control(AboutControl::Copyright), info_.copyright.c_str());
     SetWindowTextA(control(AboutControl::Warning), info_.warning.c_str());
     SetWindowTextA(control(AboutControl::Url), info_.url.c_str());
 
-    // The picture centred in its area.
+    // The picture centred in its area, at the window's scale.
     image_ = std::make_unique<PaintedControl>(
-        hwnd(), static_cast<int>(AboutControl::Image), 9, 9, fit.imageWidth, fit.imageHeight,
-        [this](HDC dc, const RECT& area) {
+        hwnd(), static_cast<int>(AboutControl::Image), kImagePlace.x, kImagePlace.y, fit_.imageWidth,
+        fit_.imageHeight, [this](HDC dc, const RECT& area) {
+            Dpi dpi = dpiOf(hwnd());
             SIZE size = picture_.size();
-            picture_.draw(dc, (area.right - size.cx) / 2, (area.bottom - size.cy) / 2);
+            int width = dpi.scale(size.cx), height = dpi.scale(size.cy);
+            int left = (area.right - width) / 2, top = (area.bottom - height) / 2;
+            picture_.drawScaled(dc, {left, top, left + width, top + height});
         });
-    layOut(fit.growWidth, fit.growHeight);
-    HWND outer = control(AboutControl::Outer);
-    SetWindowPos(outer, nullptr, 0, 0, fit.frameWidth, 201, SWP_NOMOVE | SWP_NOZORDER);
-    ShowWindow(outer, fit.frameVisible ? SW_SHOWNA : SW_HIDE);
+    ShowWindow(control(AboutControl::Outer), fit_.frameVisible ? SW_SHOWNA : SW_HIDE);
+    // The designed size holds at 100 %; at another scale the client area grows
+    // by it, still in the middle of the screen.
+    Dpi dpi = dpiOf(hwnd());
+    scaleTo(dpi.value());
+    if (dpi.value() != Dpi::kDesigned) {
+        SIZE scaledFrame = frameSizeForClient(kClientWidth + fit_.growWidth, kClientHeight + fit_.growHeight, kStyle,
+                                              kExStyle, false, dpi);
+        SetWindowPos(hwnd(), nullptr, (GetSystemMetrics(SM_CXSCREEN) - scaledFrame.cx) / 2,
+                     (GetSystemMetrics(SM_CYSCREEN) - scaledFrame.cy) / 2, scaledFrame.cx, scaledFrame.cy,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    }
 
     tooltip_ = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
                                CW_USEDEFAULT, CW_USEDEFAULT, hwnd(), nullptr, GetModuleHandleA(nullptr), nullptr);
@@ -181,14 +186,37 @@ void AboutWindow::showAbout(HWND owner, const AboutInfo& info)
     window.showModal();
 }
 
-void AboutWindow::layOut(int growWidth, int growHeight)
+void AboutWindow::scaleTo(int dpiValue)
+{
+    Dpi dpi(dpiValue);
+    rememberDpi(hwnd(), dpi);
+    // New fonts first; the old ones go once no control uses them.
+    UniqueGdiObject font(createPointFont("MS Sans Serif", 8, FW_NORMAL, ANSI_CHARSET, dpi));
+    UniqueGdiObject boldFont(createPointFont("MS Sans Serif", 8, FW_BOLD, ANSI_CHARSET, dpi));
+    UniqueGdiObject warningFont(createScaledFont("Arial", -kWarningFontHeight, FW_NORMAL, ANSI_CHARSET, dpi));
+    for (const AboutLayoutRow& row : kLayout)
+        Control(control(static_cast<AboutControl>(row.control.id))).setFont(static_cast<HFONT>(font.get()));
+    Control(control(AboutControl::Version)).setFont(static_cast<HFONT>(boldFont.get()));
+    Control(control(AboutControl::Warning)).setFont(static_cast<HFONT>(warningFont.get()));
+    std::swap(font_, font);
+    std::swap(boldFont_, boldFont);
+    std::swap(warningFont_, warningFont);
+
+    layOut(fit_.growWidth, fit_.growHeight, dpi);
+    placeControl(image_->hwnd(), kImagePlace.x, kImagePlace.y, fit_.imageWidth, fit_.imageHeight, dpi);
+    SetWindowPos(control(AboutControl::Outer), nullptr, 0, 0, dpi.scale(fit_.frameWidth), dpi.scale(kOuterHeight),
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(hwnd(), nullptr, TRUE);
+}
+
+void AboutWindow::layOut(int growWidth, int growHeight, Dpi dpi)
 {
     for (const AboutLayoutRow& row : kLayout) {
         const ControlSpec& c = row.control;
         HWND item = control(static_cast<AboutControl>(c.id));
-        Placement p = anchored({c.x, c.y, c.width, c.height}, row.anchors, growWidth, growHeight);
+        Placement p = scaled(anchored({c.x, c.y, c.width, c.height}, row.anchors, growWidth, growHeight), dpi);
         if (row.textMargin >= 0)
-            p = fittedToText(p, row.anchors, textWidthOf(item), row.textMargin);
+            p = fittedToText(p, row.anchors, textWidthOf(item), dpi.scale(row.textMargin));
         SetWindowPos(item, nullptr, p.x, p.y, p.width, p.height, SWP_NOZORDER | SWP_NOACTIVATE);
     }
     // "Version:" in whatever font the system gives it: as wide as its text,
@@ -200,7 +228,8 @@ void AboutWindow::layOut(int growWidth, int growHeight)
         return Placement{r.left, r.top, r.right - r.left, r.bottom - r.top};
     };
     VersionLine line = layOutVersionLine(placed(AboutControl::VersionInfo), placed(AboutControl::Version),
-                                         textWidthOf(control(AboutControl::VersionInfo)), kLabelTextMargin);
+                                         textWidthOf(control(AboutControl::VersionInfo)),
+                                         dpi.scale(kLabelTextMargin));
     for (auto [id, p] : {std::pair{AboutControl::VersionInfo, line.label}, std::pair{AboutControl::Version, line.value}})
         SetWindowPos(control(id), nullptr, p.x, p.y, p.width, p.height, SWP_NOZORDER | SWP_NOACTIVATE);
 }

@@ -8,6 +8,8 @@
 #include <memory>
 #include <string>
 
+#include "about/about_rules.h"
+#include "win/dpi_win.h"
 #include "win/picture_win.h"
 #include "win/handles_win.h"
 #include "win/painted_control_win.h"
@@ -56,9 +58,11 @@ public:
 
 protected:
     LRESULT handle(UINT msg, WPARAM wparam, LPARAM lparam) override;
+    // Lays the box out at the scale: fonts, controls, the picture and its frame.
+    void scaleTo(int dpi) override;
 
 private:
-    void layOut(int growWidth, int growHeight);
+    void layOut(int growWidth, int growHeight, Dpi dpi);
     void fillInVersion();
     void onSystemInfo();
     void onUrlClick();
@@ -66,6 +70,7 @@ private:
     ComScope com_;
     AboutInfo info_;
     Picture picture_;
+    PictureFit fit_{};
     UniqueGdiObject font_;
     UniqueGdiObject boldFont_;
     UniqueGdiObject warningFont_;

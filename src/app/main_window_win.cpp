@@ -19,6 +19,7 @@
 #include "settings/settings_file_win.h"
 #include "update/live_update_win.h"
 #include "win/controls_win.h"
+#include "win/dpi_win.h"
 #include "win/folders_win.h"
 #include "win/menus_win.h"
 #include "win/prompts_win.h"
@@ -33,6 +34,10 @@ constexpr int kLogCapacity = 16777215;
 constexpr int kStatusTextWidth = 320, kStatusProgressWidth = 160, kStatusResultWidth = 130;
 constexpr int kComputerFieldVisibleEntries = 12;
 constexpr int kTipWidth = 300;
+// The time field's spin buttons' width at 100 %.
+constexpr int kSpinWidth = 16;
+constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_THICKFRAME | WS_CLIPCHILDREN;
+constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
 constexpr int kResultPanel = 2;
 // The widest value the time field holds, and the room the caret takes beside it.
 constexpr const char* kWidestTime = "20000";
@@ -67,11 +72,43 @@ public:
     }
 };
 
-HFONT makeFont(int pixelHeight)
+// The window's fonts by their designed character heights: the fields', the message editor's and the log's.
+constexpr int kFontHeight = 11, kRichFontHeight = 13, kLogFontHeight = 8;
+
+HFONT makeFont(int pixelHeight, Dpi dpi)
 {
-    return CreateFontA(-pixelHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
-                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "MS Sans Serif");
+    return createScaledFont("MS Sans Serif", -pixelHeight, FW_NORMAL, ANSI_CHARSET, dpi);
 }
+
+// The client-area layout in designed pixels; tab order is creation order
+// among the tab stops: computer field, user field, message editor, log pane,
+// time field.
+constexpr DWORD kLabel = WS_VISIBLE | SS_LEFT | SS_NOPREFIX;
+// The computer field's closed height; its window is taller by the list it drops down.
+constexpr int kComputerFieldHeight = 21;
+const ControlSpec kFields[] = {
+    {id(MainId::ComputerLabel), "STATIC", 16, 40, 153, 13, "Computer", kLabel},
+    {id(MainId::ComputerField), WC_COMBOBOXA, 16, 56, 153, kComputerFieldHeight + 12 * 15, "",
+     WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_SORT | CBS_AUTOHSCROLL},
+    {id(MainId::UserLabel), "STATIC", 174, 40, 129, 13, "User:", kLabel},
+    {id(MainId::UserField), "EDIT", 174, 56, 129, 21, "*", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL,
+     WS_EX_CLIENTEDGE},
+    {id(MainId::MessageLabel), "STATIC", 16, 82, 361, 13, "Message:", kLabel},
+    {id(MainId::MessageEditor), "EDIT", 16, 96, 361, 97, "",
+     WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL |
+         ES_WANTRETURN,
+     WS_EX_CLIENTEDGE},
+    {id(MainId::LogLabel), "STATIC", 16, 194, 361, 13, "Log:", kLabel},
+    {id(MainId::LogPane), "EDIT", 16, 208, 361, 97, "",
+     WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL |
+         ES_READONLY,
+     WS_EX_CLIENTEDGE},
+    {id(MainId::TimeLabel), "STATIC", 320, 40, 57, 13, "Time:", kLabel},
+    {id(MainId::TimeField), "EDIT", 320, 56, 57, 22, "60", WS_VISIBLE | WS_TABSTOP | ES_RIGHT | ES_AUTOHSCROLL,
+     WS_EX_CLIENTEDGE},
+};
+// The tool bar across the top.
+constexpr RECT kToolBarPlace{3, 1, 3 + 552, 1 + 26};
 
 // A 16 x 16 menu image drawn by hand: the pop-up entries carry small pictures.
 HBITMAP makeMenuImage(bool monitor)
@@ -116,17 +153,17 @@ HBITMAP makeMenuImage(bool monitor)
 
 MainWindow::MainWindow(std::vector<std::string> arguments) : arguments_(std::move(arguments))
 {
-    font_.reset(makeFont(11));
-    richFont_.reset(makeFont(13));
-    logFont_.reset(makeFont(8));
+    Dpi startDpi = screenDpi();
+    font_.reset(makeFont(kFontHeight, startDpi));
+    richFont_.reset(makeFont(kRichFontHeight, startDpi));
+    logFont_.reset(makeFont(kLogFontHeight, startDpi));
     background_.reset(CreateSolidBrush(kBackground));
     blackBrush_.reset(CreateSolidBrush(RGB(0, 0, 0)));
     whiteBrush_.reset(CreateSolidBrush(RGB(255, 255, 255)));
 
     HICON icon = LoadIconA(GetModuleHandleA(nullptr), "MAINICON");
-    create("TalkpostMainWindow", WS_EX_CONTROLPARENT, "Orvanta-Messanger",
-           WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_THICKFRAME | WS_CLIPCHILDREN, kLeft, kTop,
-           kWidth, kHeight, nullptr, nullptr, static_cast<HBRUSH>(background_.get()), icon);
+    create("TalkpostMainWindow", kExStyle, "Orvanta-Messanger", kStyle, kLeft, kTop, kWidth, kHeight, nullptr, nullptr,
+           static_cast<HBRUSH>(background_.get()), icon);
     if (hwnd() == nullptr)
         throw AppError("The main window cannot be created");
 
@@ -135,6 +172,14 @@ MainWindow::MainWindow(std::vector<std::string> arguments) : arguments_(std::mov
     createFields();
     createStatusBar();
     createTooltips();
+    // The designed size holds at 100 %; at another scale the client area
+    // grows by the scale and the frame is the one of that scale.
+    Dpi dpi = dpiOf(hwnd());
+    scaleTo(dpi.value());
+    if (dpi.value() != Dpi::kDesigned) {
+        SIZE frame = scaledFrameSize(kWidth, kHeight, kStyle, kExStyle, true, dpi);
+        SetWindowPos(hwnd(), nullptr, 0, 0, frame.cx, frame.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     dispatch_ = std::make_unique<MessageDispatch>(hwnd(), kDispatchMail, dispatchView());
     onShow = [this] { formShow(); };
 }
@@ -259,10 +304,10 @@ void MainWindow::createToolBar()
     ToolBar bar(CreateWindowExA(0, TOOLBARCLASSNAMEA, "",
                                 WS_CHILD | WS_VISIBLE | TBSTYLE_FLAT | TBSTYLE_LIST | CCS_NORESIZE |
                                     CCS_NOPARENTALIGN | CCS_NODIVIDER,
-                                3, 1, 552, 26, hwnd(),
+                                kToolBarPlace.left, kToolBarPlace.top, kToolBarPlace.right - kToolBarPlace.left,
+                                kToolBarPlace.bottom - kToolBarPlace.top, hwnd(),
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id(MainId::ToolBar))),
                                 GetModuleHandleA(nullptr), nullptr));
-    bar.setFont(static_cast<HFONT>(font_.get()));
     bar.prepare(kToolBarIndent);
     std::vector<TBBUTTON> buttons;
     for (const CommandRow& row : commands()) {
@@ -277,46 +322,30 @@ void MainWindow::createToolBar()
         buttons.push_back(button);
     }
     bar.addButtons(buttons);
-    bar.setButtonSize(commands().front().toolBarWidth, kToolBarButtonHeight);
+}
+
+void MainWindow::scaleToolBar(Dpi dpi)
+{
+    ToolBar bar(control(id(MainId::ToolBar)));
+    bar.setFont(static_cast<HFONT>(font_.get()));
+    bar.prepare(dpi.scale(kToolBarIndent));
+    bar.setButtonSize(dpi.scale(commands().front().toolBarWidth), dpi.scale(kToolBarButtonHeight));
     // The designed widths, widened where the font on this system needs more
     // room for the caption than the designed one did.
     for (const CommandRow& row : commands())
         if (row.place == CommandPlace::ToolBar)
-            bar.setButtonWidth(id(row.id),
-                               std::max(row.toolBarWidth, textWidth(bar.hwnd(), row.caption) + kToolBarCaptionPadding));
+            bar.setButtonWidth(id(row.id), std::max(dpi.scale(row.toolBarWidth),
+                                                    textWidth(bar.hwnd(), row.caption) +
+                                                        dpi.scale(kToolBarCaptionPadding)));
+    placeControl(bar.hwnd(), kToolBarPlace.left, kToolBarPlace.top, kToolBarPlace.right - kToolBarPlace.left,
+                 kToolBarPlace.bottom - kToolBarPlace.top, dpi);
 }
 
 void MainWindow::createFields()
 {
-    // Client-area layout; tab order is creation order among the tab stops:
-    // computer field, user field, message editor, log pane, time field.
-    const DWORD label = WS_VISIBLE | SS_LEFT | SS_NOPREFIX;
-    const ControlSpec specs[] = {
-        {id(MainId::ComputerLabel), "STATIC", 16, 40, 153, 13, "Computer", label},
-        {id(MainId::ComputerField), WC_COMBOBOXA, 16, 56, 153, 21 + 12 * 15, "",
-         WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_SORT | CBS_AUTOHSCROLL},
-        {id(MainId::UserLabel), "STATIC", 174, 40, 129, 13, "User:", label},
-        {id(MainId::UserField), "EDIT", 174, 56, 129, 21, "*", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL,
-         WS_EX_CLIENTEDGE},
-        {id(MainId::MessageLabel), "STATIC", 16, 82, 361, 13, "Message:", label},
-        {id(MainId::MessageEditor), "EDIT", 16, 96, 361, 97, "",
-         WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL |
-             ES_WANTRETURN,
-         WS_EX_CLIENTEDGE},
-        {id(MainId::LogLabel), "STATIC", 16, 194, 361, 13, "Log:", label},
-        {id(MainId::LogPane), "EDIT", 16, 208, 361, 97, "",
-         WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | WS_HSCROLL | ES_MULTILINE | ES_AUTOVSCROLL | ES_AUTOHSCROLL |
-             ES_READONLY,
-         WS_EX_CLIENTEDGE},
-        {id(MainId::TimeLabel), "STATIC", 320, 40, 57, 13, "Time:", label},
-        {id(MainId::TimeField), "EDIT", 320, 56, 57, 22, "60", WS_VISIBLE | WS_TABSTOP | ES_RIGHT | ES_AUTOHSCROLL,
-         WS_EX_CLIENTEDGE},
-    };
-    createControls(specs, std::size(specs), static_cast<HFONT>(font_.get()));
+    createControls(kFields, std::size(kFields), static_cast<HFONT>(font_.get()));
     Edit editor(control(id(MainId::MessageEditor)));
     Edit log(control(id(MainId::LogPane)));
-    editor.setFont(static_cast<HFONT>(richFont_.get()));
-    log.setFont(static_cast<HFONT>(logFont_.get()));
     log.setLimit(kLogCapacity);
     editor.setLimit(0);
 
@@ -341,7 +370,6 @@ void MainWindow::createFields()
     UpDown(spin).setBuddy(time);
     UpDown(spin).setRange(settings::kMinTimeValue, settings::kMaxTimeValue);
     UpDown(spin).setPosition(settings::kMinTimeValue);
-    fitTimeField();
     SetWindowSubclass(time, &MainWindow::fieldSubclass, id(MainId::TimeField), reinterpret_cast<DWORD_PTR>(this));
     for (MainId pane : {MainId::MessageEditor, MainId::LogPane})
         SetWindowSubclass(control(id(pane)), &MainWindow::fieldSubclass, id(pane), reinterpret_cast<DWORD_PTR>(this));
@@ -355,6 +383,14 @@ int MainWindow::timeFieldTextRoom() const
     return client.right - client.left - MarginedEdit(time).margins();
 }
 
+RECT MainWindow::placeOf(HWND child) const
+{
+    RECT r{};
+    GetWindowRect(child, &r);
+    MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
 void MainWindow::fitTimeField()
 {
     // The designed width holds five digits in the designed font; the font this
@@ -364,12 +400,6 @@ void MainWindow::fitTimeField()
     int missing = textWidth(time, kWidestTime) + kCaretRoom - timeFieldTextRoom();
     if (missing <= 0)
         return;
-    auto placeOf = [this](HWND child) {
-        RECT r{};
-        GetWindowRect(child, &r);
-        MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&r), 2);
-        return r;
-    };
     // Only the left edge moves: the field and its buttons keep their right edges.
     RECT field = placeOf(time);
     int left = field.left - missing;
@@ -384,18 +414,69 @@ void MainWindow::createStatusBar()
     HWND bar = CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, hwnd(),
                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id(MainId::StatusBar))),
                                GetModuleHandleA(nullptr), nullptr);
-    StatusBar status(bar);
-    status.setFont(static_cast<HFONT>(font_.get()));
-    status.setParts({kStatusTextWidth, kStatusTextWidth + kStatusProgressWidth,
-                     kStatusTextWidth + kStatusProgressWidth + kStatusResultWidth});
-    status.setText(0, "Command");
-    RECT part = status.panelRect(1);
-    HWND progress = CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD | WS_VISIBLE, part.left + 1, part.top + 1,
-                                    part.right - part.left - 2, part.bottom - part.top - 2, bar,
+    StatusBar(bar).setText(0, "Command");
+    HWND progress = CreateWindowExA(0, PROGRESS_CLASSA, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, bar,
                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(id(MainId::Progress))),
                                     GetModuleHandleA(nullptr), nullptr);
     ProgressBar(progress).setRange(0, 100);
     ProgressBar(progress).setPosition(0);
+}
+
+void MainWindow::scaleStatusBar(Dpi dpi)
+{
+    StatusBar status(control(id(MainId::StatusBar)));
+    status.setFont(static_cast<HFONT>(font_.get()));
+    status.setParts({dpi.scale(kStatusTextWidth), dpi.scale(kStatusTextWidth + kStatusProgressWidth),
+                     dpi.scale(kStatusTextWidth + kStatusProgressWidth + kStatusResultWidth)});
+    status.fitToParent();
+    RECT part = status.panelRect(1);
+    SetWindowPos(GetDlgItem(status.hwnd(), id(MainId::Progress)), nullptr, part.left + 1, part.top + 1,
+                 part.right - part.left - 2, part.bottom - part.top - 2, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void MainWindow::scaleTo(int dpiValue)
+{
+    Dpi dpi(dpiValue);
+    rememberDpi(hwnd(), dpi);
+    // New fonts first; the old ones go once no control uses them.
+    UniqueGdiObject font(makeFont(kFontHeight, dpi)), richFont(makeFont(kRichFontHeight, dpi)),
+        logFont(makeFont(kLogFontHeight, dpi));
+    for (const ControlSpec& field : kFields)
+        Control(control(field.id)).setFont(static_cast<HFONT>(font.get()));
+    Control(control(id(MainId::MessageEditor))).setFont(static_cast<HFONT>(richFont.get()));
+    Control(control(id(MainId::LogPane))).setFont(static_cast<HFONT>(logFont.get()));
+    std::swap(font_, font);
+    std::swap(richFont_, richFont);
+    std::swap(logFont_, logFont);
+
+    scaleToolBar(dpi);
+    placeControls(hwnd(), kFields, std::size(kFields), dpi);
+    // The computer field's closed height comes from its font; it is made the designed one scaled.
+    HWND combo = control(id(MainId::ComputerField));
+    RECT closed{};
+    GetWindowRect(combo, &closed);
+    int missing = dpi.scale(kComputerFieldHeight) - (closed.bottom - closed.top);
+    if (missing != 0 && dpi.value() != Dpi::kDesigned)
+        SendMessageA(combo, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1),
+                     SendMessageA(combo, CB_GETITEMHEIGHT, static_cast<WPARAM>(-1), 0) + missing);
+    // The spin buttons take the right end of the time field's place again,
+    // as wide as the scale makes them (the system gives them their 100 % width).
+    HWND time = control(id(MainId::TimeField));
+    HWND spin = control(id(MainId::TimeSpin));
+    UpDown(spin).setBuddy(time);
+    RECT field = placeOf(time), buttons = placeOf(spin);
+    int wider = dpi.scale(kSpinWidth) - (buttons.right - buttons.left);
+    if (wider > 0) {
+        SetWindowPos(spin, nullptr, buttons.left - wider, buttons.top, buttons.right - buttons.left + wider,
+                     buttons.bottom - buttons.top, SWP_NOZORDER | SWP_NOACTIVATE);
+        SetWindowPos(time, nullptr, 0, 0, field.right - field.left - wider, field.bottom - field.top,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    fitTimeField();
+    scaleStatusBar(dpi);
+    if (tooltip_ != nullptr)
+        ToolTip(tooltip_).setMaxWidth(dpi.scale(kTipWidth));
+    InvalidateRect(hwnd(), nullptr, TRUE);
 }
 
 void MainWindow::createTooltips()
@@ -403,7 +484,7 @@ void MainWindow::createTooltips()
     // Only the computer field and the time field show their hints.
     tooltip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0, 0, 0,
                                0, hwnd(), nullptr, GetModuleHandleA(nullptr), nullptr);
-    ToolTip(tooltip_).setMaxWidth(kTipWidth);
+    ToolTip(tooltip_).setMaxWidth(dpiOf(hwnd()).scale(kTipWidth));
     auto addTip = [this](HWND tool, const char* text) {
         TOOLINFOA info{};
         info.cbSize = sizeof info;

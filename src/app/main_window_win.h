@@ -17,6 +17,7 @@
 #include "settings/stored_props.h"
 #include "update/live_update_win.h"
 #include "win/controls_win.h"
+#include "win/dpi_win.h"
 #include "win/handles_win.h"
 #include "win/window_win.h"
 
@@ -140,6 +141,8 @@ public:
 
 protected:
     LRESULT handle(UINT msg, WPARAM wparam, LPARAM lparam) override;
+    // Lays the window out at the scale: fonts, tool bar, fields, status bar.
+    void scaleTo(int dpi) override;
 
 private:
     struct CommandRow;
@@ -157,7 +160,11 @@ private:
     void createToolBar();
     void createFields();
     void fitTimeField();
+    // A child's rectangle in the client area.
+    RECT placeOf(HWND child) const;
     void createStatusBar();
+    void scaleToolBar(Dpi dpi);
+    void scaleStatusBar(Dpi dpi);
     void createTooltips();
     void formShow();
     void showComputerPopup(int x, int y);

@@ -10,6 +10,7 @@
 
 #include "base/app_error.h"
 #include "base/web_address.h"
+#include "win/dpi_win.h"
 #include "win/win32_error_win.h"
 #include "win/window_win.h"
 
@@ -71,13 +72,14 @@ struct BannerRotator::Fetch {
 };
 
 BannerRotator::BannerRotator(HWND parent, int x, int y, int width, int height, std::string serverBase)
-    : parent_(parent), server_(std::move(serverBase)), channel_(std::make_shared<Channel>()),
-      timer_(std::make_unique<WorkerTimer>())
+    : parent_(parent), place_{x, y, x + width, y + height}, server_(std::move(serverBase)),
+      channel_(std::make_shared<Channel>()), timer_(std::make_unique<WorkerTimer>())
 {
     registerClass(kPanelClass, &BannerRotator::windowProc);
     registerClass(kPictureClass, &BannerRotator::windowProc);
     panel_ = createChild(kPanelClass, parent, x, y, width, height, this);
     picture_ = createChild(kPictureClass, panel_, kPictureLeft, kPictureTop, kPictureWidth, kPictureHeight, this);
+    scaleToParent();
     openLink = [](HWND owner, const std::string& link) {
         ShellExecuteA(owner, "open", link.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     };
@@ -95,6 +97,14 @@ BannerRotator::~BannerRotator()
             SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
             DestroyWindow(hwnd);
         }
+}
+
+void BannerRotator::scaleToParent()
+{
+    Dpi dpi = dpiOf(parent_);
+    placeControl(panel_, place_.left, place_.top, place_.right - place_.left, place_.bottom - place_.top, dpi);
+    placeControl(picture_, kPictureLeft, kPictureTop, kPictureWidth, kPictureHeight, dpi);
+    InvalidateRect(panel_, nullptr, TRUE);
 }
 
 void BannerRotator::detachFetches()
@@ -228,8 +238,10 @@ LRESULT BannerRotator::handle(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam)
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(hwnd, &ps);
         if (hwnd == picture_) {
-            // Unstretched from the top-left corner; the window cuts off the rest.
-            image_.draw(dc, 0, 0);
+            // From the top-left corner at the window's scale; the window cuts off the rest.
+            Dpi dpi = dpiOf(hwnd);
+            SIZE size = image_.size();
+            image_.drawScaled(dc, {0, 0, dpi.scale(size.cx), dpi.scale(size.cy)});
         } else {
             RECT r;
             GetClientRect(hwnd, &r);
@@ -238,6 +250,10 @@ LRESULT BannerRotator::handle(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam)
         EndPaint(hwnd, &ps);
         return 0;
     }
+    case kDpiChangedAfterParent:
+        if (hwnd == panel_)
+            scaleToParent();
+        return 0;
     case WM_LBUTTONUP:
         bannerPanelClick();
         return 0;

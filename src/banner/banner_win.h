@@ -25,7 +25,8 @@ namespace talkpost {
 class BannerRotator {
 public:
     // The panel at x, y with the given size in the parent's client area; the
-    // picture sits at 8, 8 inside it, 132 × 214. serverBase as
+    // picture sits at 8, 8 inside it, 132 × 214. These are designed pixels:
+    // the panel and its picture follow the parent's scale. serverBase as
     // "http://127.0.0.1:8088"; empty means no server: nothing is fetched.
     BannerRotator(HWND parent, int x, int y, int width, int height, std::string serverBase = {});
     ~BannerRotator();
@@ -81,9 +82,12 @@ private:
     void applyList(const Fetch& fetch);
     void applyPicture(const Fetch& fetch);
     void bannerPanelClick();
+    // Places the panel and the picture at the parent's scale.
+    void scaleToParent();
 
     ComScope com_;
     HWND parent_;
+    RECT place_;  // the panel's designed place
     HWND panel_ = nullptr;
     HWND picture_ = nullptr;
     std::string server_;

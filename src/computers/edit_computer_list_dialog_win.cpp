@@ -3,6 +3,7 @@
 #include "computers/edit_computer_list_dialog_win.h"
 
 #include "win/controls_win.h"
+#include "win/dpi_win.h"
 
 namespace talkpost {
 
@@ -43,10 +44,9 @@ HBRUSH backgroundBrush()
     return brush;
 }
 
-HFONT makeFont(int height)
+HFONT makeFont(int designedHeight, Dpi dpi)
 {
-    return CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "MS Sans Serif");
+    return createScaledFont("MS Sans Serif", -designedHeight, FW_NORMAL, DEFAULT_CHARSET, dpi);
 }
 
 }  // namespace
@@ -58,24 +58,13 @@ EditComputerListDialog::EditComputerListDialog(ComputerList& computers, HWND own
     create("TalkpostEditComputerList", kExStyle, "Edit Computer List", kStyle, kDesignedPosition.x,
            kDesignedPosition.y, frame.right - frame.left, frame.bottom - frame.top, owner, nullptr, backgroundBrush());
 
-    HDC screen = GetDC(nullptr);
-    int dialogFontHeight = -MulDiv(kFontPoints, GetDeviceCaps(screen, LOGPIXELSY), 72);
-    ReleaseDC(nullptr, screen);
-    font_.reset(makeFont(dialogFontHeight));
-    listFont_.reset(makeFont(-kListFontHeight));
-    signFont_.reset(makeFont(-kSignFontHeight));
-    Control(hwnd()).setFont(static_cast<HFONT>(font_.get()));
-
     // The list first: the tab order follows the order of creation.
     list_ = std::make_unique<InPlaceListBox>(hwnd(), id(Id::ComputerListBox), kListPlace.left, kListPlace.top,
                                              kListPlace.right - kListPlace.left, kListPlace.bottom - kListPlace.top,
                                              LBS_SORT | WS_TABSTOP);
-    list_->setFont(static_cast<HFONT>(listFont_.get()));
-    list_->setItemHeight(kListRowHeight);
     list_->setAllowEdit(false);
     list_->setFocusColor(kFocusColor);
     list_->setHintColor(kHintColor);
-    list_->setScrollWidth(kListScrollWidth);
     list_->setScrollHorizontal(true);
     list_->setHint("double click to edit");
     // The first click of the double click has selected the entry under the pointer.
@@ -90,11 +79,42 @@ EditComputerListDialog::EditComputerListDialog(ComputerList& computers, HWND own
     // Every edit is kept as typed, an empty one included.
     list_->onEditDone = [this](std::string&, bool&) { Control(list_->hwnd()).invalidate(); };
 
-    createControls(kButtons, std::size(kButtons), static_cast<HFONT>(font_.get()));
-    for (Id sign : {Id::Add, Id::Remove})
-        Button(button(sign)).setFont(static_cast<HFONT>(signFont_.get()));
+    createControls(kButtons, std::size(kButtons), nullptr);
+    // The designed size holds at 100 %; at another scale the client area grows by it.
+    Dpi dpi = dpiOf(hwnd());
+    scaleTo(dpi.value());
+    if (dpi.value() != Dpi::kDesigned) {
+        SIZE scaled = frameSizeForClient(kClientWidth, kClientHeight, kStyle, kExStyle, false, dpi);
+        SetWindowPos(hwnd(), nullptr, 0, 0, scaled.cx, scaled.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
 
     onShow = [this] { reloadFromComputerList(); };
+}
+
+void EditComputerListDialog::scaleTo(int dpiValue)
+{
+    Dpi dpi(dpiValue);
+    rememberDpi(hwnd(), dpi);
+    // New fonts first; the old ones go once no control uses them.
+    UniqueGdiObject font(createPointFont("MS Sans Serif", kFontPoints, FW_NORMAL, DEFAULT_CHARSET, dpi));
+    UniqueGdiObject listFont(makeFont(kListFontHeight, dpi)), signFont(makeFont(kSignFontHeight, dpi));
+    Control(hwnd()).setFont(static_cast<HFONT>(font.get()));
+    for (const ControlSpec& spec : kButtons)
+        Button(button(static_cast<Id>(spec.id))).setFont(static_cast<HFONT>(font.get()));
+    for (Id sign : {Id::Add, Id::Remove})
+        Button(button(sign)).setFont(static_cast<HFONT>(signFont.get()));
+    // The list's font also reaches its in-place editor.
+    list_->setFont(static_cast<HFONT>(listFont.get()));
+    std::swap(font_, font);
+    std::swap(listFont_, listFont);
+    std::swap(signFont_, signFont);
+
+    placeControl(list_->hwnd(), kListPlace.left, kListPlace.top, kListPlace.right - kListPlace.left,
+                 kListPlace.bottom - kListPlace.top, dpi);
+    list_->setItemHeight(dpi.scale(kListRowHeight));
+    list_->setScrollWidth(dpi.scale(kListScrollWidth));
+    placeControls(hwnd(), kButtons, std::size(kButtons), dpi);
+    InvalidateRect(hwnd(), nullptr, TRUE);
 }
 
 EditComputerListDialog::~EditComputerListDialog()

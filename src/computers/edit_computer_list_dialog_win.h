@@ -29,6 +29,8 @@ public:
 
 protected:
     LRESULT handle(UINT msg, WPARAM wparam, LPARAM lparam) override;
+    // Lays the dialog out at the scale: fonts, list rows, buttons.
+    void scaleTo(int dpi) override;
 
 private:
     // Every show starts from the main window's list.

@@ -268,7 +268,7 @@ void PlacementStore::guardSize(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& 
     HWND hwnd = window_.hwnd();
     switch (msg) {
     case WM_GETMINMAXINFO:
-        if (hwnd != nullptr && IsWindowVisible(hwnd)) {
+        if (hwnd != nullptr && IsWindowVisible(hwnd) && !window_.rescaling()) {
             RECT r{};
             GetWindowRect(hwnd, &r);
             auto* info = reinterpret_cast<MINMAXINFO*>(lparam);

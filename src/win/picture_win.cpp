@@ -2,6 +2,7 @@
 #include "win/picture_win.h"
 
 #include "base/app_error.h"
+#include "win/dpi_win.h"
 
 namespace talkpost {
 namespace {
@@ -108,6 +109,39 @@ void Picture::draw(HDC dc, int x, int y) const
     SIZE pixels = size();
     // Source rectangle upside down: the picture's units grow upwards.
     picture_->Render(dc, x, y, pixels.cx, pixels.cy, 0, height, width, -height, nullptr);
+}
+
+void Picture::drawScaled(HDC dc, const RECT& destination) const
+{
+    if (picture_ == nullptr)
+        return;
+    SIZE pixels = size();
+    int width = destination.right - destination.left;
+    int height = destination.bottom - destination.top;
+    if ((width == pixels.cx && height == pixels.cy) || pixels.cx <= 0 || pixels.cy <= 0 || width <= 0 ||
+        height <= 0) {
+        draw(dc, destination.left, destination.top);
+        return;
+    }
+    // The picture at its own size over what lies beneath (a transparent
+    // picture keeps its background), then stretched smoothly into place.
+    HDC memory = CreateCompatibleDC(dc);
+    HBITMAP bitmap = CreateCompatibleBitmap(dc, pixels.cx, pixels.cy);
+    if (memory == nullptr || bitmap == nullptr) {
+        if (bitmap != nullptr)
+            DeleteObject(bitmap);
+        if (memory != nullptr)
+            DeleteDC(memory);
+        return;
+    }
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    SetStretchBltMode(memory, COLORONCOLOR);
+    StretchBlt(memory, 0, 0, pixels.cx, pixels.cy, dc, destination.left, destination.top, width, height, SRCCOPY);
+    draw(memory, 0, 0);
+    SelectObject(memory, old);
+    DeleteDC(memory);
+    drawBitmapSmooth(dc, destination, bitmap);
+    DeleteObject(bitmap);
 }
 
 }  // namespace talkpost

@@ -46,6 +46,8 @@ public:
     SIZE size() const;
     // Unstretched, its top-left corner at x, y.
     void draw(HDC dc, int x, int y) const;
+    // Filling the destination, smoothly scaled; at its own size as draw does.
+    void drawScaled(HDC dc, const RECT& destination) const;
 
 private:
     IPicture* picture_ = nullptr;

@@ -4,6 +4,7 @@
 
 #include <exception>
 
+#include "win/dpi_win.h"
 #include "win/prompts_win.h"
 
 namespace talkpost {
@@ -212,6 +213,25 @@ LRESULT Window::dispatch(UINT msg, WPARAM wparam, LPARAM lparam)
                 else
                     DestroyWindow(hwnd_);
             }
+            result = 0;
+            break;
+        }
+        case WM_DPICHANGED: {
+            // The new scale first, then the suggested rectangle: its size
+            // change finds the controls already laid out at the new scale.
+            // Children that lay themselves out hear of it afterwards, as
+            // the system tells them on a monitor change.
+            Dpi dpi(LOWORD(wparam));
+            rememberDpi(hwnd_, dpi);
+            rescaling_ = true;
+            struct Done {
+                bool& flag;
+                ~Done() { flag = false; }
+            } done{rescaling_};
+            scaleTo(dpi.value());
+            takeSuggestedRect(hwnd_, lparam);
+            for (HWND child = GetWindow(hwnd_, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT))
+                SendMessageA(child, kDpiChangedAfterParent, 0, 0);
             result = 0;
             break;
         }

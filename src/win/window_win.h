@@ -53,6 +53,9 @@ public:
     int showModal();
     void endModal(int result);
     bool isModal() const { return modal_; }
+    // True while the window lays itself out at a new scale and takes its new
+    // size (a guard that holds the window's size lets it pass).
+    bool rescaling() const { return rescaling_; }
 
     // Asks to close: the close-query event decides.
     void close() { PostMessageA(hwnd_, WM_CLOSE, 0, 0); }
@@ -63,6 +66,12 @@ protected:
                 int height, HWND owner, HMENU menu, HBRUSH background = nullptr, HICON icon = nullptr);
     // Creates the controls of a layout table with the given font.
     void createControls(const ControlSpec* specs, std::size_t count, HFONT font);
+
+    // Lays the window out again at a new scale (designed pixels × dpi / 96):
+    // its controls, fonts and pictures. Called on WM_DPICHANGED before the
+    // window takes the suggested rectangle; windows call it themselves at
+    // creation with the scale they start at.
+    virtual void scaleTo(int dpi) { (void)dpi; }
 
     virtual LRESULT handle(UINT msg, WPARAM wparam, LPARAM lparam);
     LRESULT defaultHandle(UINT msg, WPARAM wparam, LPARAM lparam)
@@ -78,6 +87,7 @@ private:
     std::map<int, MessageHook> hooks_;
     int nextHook_ = 1;
     bool modal_ = false;
+    bool rescaling_ = false;
     int modalResult_ = 0;
 };
 

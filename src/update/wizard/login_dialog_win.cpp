@@ -2,6 +2,7 @@
 #include "update/wizard/login_dialog_win.h"
 
 #include "win/controls_win.h"
+#include "win/dpi_win.h"
 
 namespace talkpost::update {
 namespace {
@@ -23,25 +24,44 @@ const ControlSpec kControls[] = {
     {static_cast<int>(Id::CancelButton), "BUTTON", 224, 152, 75, 25, "Cancel", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON},
 };
 
-HFONT makeFont(int points, int weight, const char* face)
-{
-    HDC screen = GetDC(nullptr);
-    int height = -MulDiv(points, GetDeviceCaps(screen, LOGPIXELSY), 72);
-    ReleaseDC(nullptr, screen);
-    return CreateFontA(height, 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, face);
-}
+// The banner's text: its font and its left edge.
+constexpr int kBannerFontPoints = 14;
+constexpr int kBannerTextLeft = 16;
+constexpr int kBannerStripWidth = 4;
 
 }  // namespace
 
 LoginDialog::LoginDialog(const std::string& prompt, HWND owner)
-    : font_(makeFont(8, FW_NORMAL, "MS Sans Serif")), bannerFont_(makeFont(14, FW_BOLD, "Arial"))
 {
     int x = (GetSystemMetrics(SM_CXSCREEN) - kWidth) / 2;
     int y = (GetSystemMetrics(SM_CYSCREEN) - kHeight) / 2;
     create("TalkpostUpdateLogin", kExStyle, prompt.c_str(), kStyle, x, y, kWidth, kHeight, owner, nullptr);
-    createControls(kControls, std::size(kControls), static_cast<HFONT>(font_.get()));
+    createControls(kControls, std::size(kControls), nullptr);
     Edit(control(static_cast<int>(Id::PasswordEdit))).setPasswordChar('*');
+    // The designed size holds at 100 %; at another scale the client area
+    // grows by it, still in the middle of the screen.
+    Dpi dpi = dpiOf(hwnd());
+    scaleTo(dpi.value());
+    if (dpi.value() != Dpi::kDesigned) {
+        SIZE frame = scaledFrameSize(kWidth, kHeight, kStyle, kExStyle, false, dpi);
+        SetWindowPos(hwnd(), nullptr, (GetSystemMetrics(SM_CXSCREEN) - frame.cx) / 2,
+                     (GetSystemMetrics(SM_CYSCREEN) - frame.cy) / 2, frame.cx, frame.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
+void LoginDialog::scaleTo(int dpiValue)
+{
+    Dpi dpi(dpiValue);
+    rememberDpi(hwnd(), dpi);
+    // New fonts first; the old ones go once no control uses them.
+    UniqueGdiObject font(createPointFont("MS Sans Serif", 8, FW_NORMAL, DEFAULT_CHARSET, dpi));
+    UniqueGdiObject bannerFont(createPointFont("Arial", kBannerFontPoints, FW_BOLD, DEFAULT_CHARSET, dpi));
+    for (const ControlSpec& spec : kControls)
+        Control(control(spec.id)).setFont(static_cast<HFONT>(font.get()));
+    std::swap(font_, font);
+    std::swap(bannerFont_, bannerFont);
+    placeControls(hwnd(), kControls, std::size(kControls), dpi);
+    InvalidateRect(hwnd(), nullptr, TRUE);
 }
 
 std::string LoginDialog::userName() const { return windowText(control(static_cast<int>(Id::UserEdit))); }
@@ -50,10 +70,14 @@ std::string LoginDialog::password() const { return windowText(control(static_cas
 
 void LoginDialog::paintBanner(HDC dc)
 {
-    // A band from dark to light blue with the program's name: the picture across the top.
-    for (int x = kBanner.left; x < kBanner.right; x += 4) {
-        int shade = 80 + (x * 150) / kBanner.right;
-        RECT strip{x, kBanner.top, x + 4, kBanner.bottom};
+    // A band from dark to light blue with the program's name: the picture
+    // across the top, drawn at the window's scale.
+    Dpi dpi = dpiOf(hwnd());
+    RECT banner = dpi.scale(kBanner);
+    int stripWidth = dpi.scale(kBannerStripWidth);
+    for (int x = banner.left; x < banner.right; x += stripWidth) {
+        int shade = 80 + (x * 150) / banner.right;
+        RECT strip{x, banner.top, x + stripWidth, banner.bottom};
         HBRUSH brush = CreateSolidBrush(RGB(0, shade / 2, shade));
         FillRect(dc, &strip, brush);
         DeleteObject(brush);
@@ -61,7 +85,7 @@ void LoginDialog::paintBanner(HDC dc)
     HGDIOBJ old = SelectObject(dc, bannerFont_.get());
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(255, 255, 255));
-    RECT text{16, 0, kBanner.right, kBanner.bottom};
+    RECT text{dpi.scale(kBannerTextLeft), banner.top, banner.right, banner.bottom};
     DrawTextA(dc, "Talkpost LiveUpdate", -1, &text, DT_SINGLELINE | DT_VCENTER | DT_LEFT);
     SelectObject(dc, old);
 }

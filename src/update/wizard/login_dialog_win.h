@@ -35,6 +35,8 @@ public:
 
 protected:
     LRESULT handle(UINT msg, WPARAM wparam, LPARAM lparam) override;
+    // Lays the dialog out at the scale: fonts and controls (the banner is drawn at it).
+    void scaleTo(int dpi) override;
 
 private:
     void paintBanner(HDC dc);

@@ -9,6 +9,7 @@
 
 #include "base/app_error.h"
 #include "win/controls_win.h"
+#include "win/dpi_win.h"
 #include "win/folders_win.h"
 #include "win/menus_win.h"
 #include "win/prompts_win.h"
@@ -132,14 +133,9 @@ POINT openingPlace(WizardPosition position, HWND owner, int width, int height)
     return {area.left + (area.right - area.left - width) / 2, area.top + (area.bottom - area.top - height) / 2};
 }
 
-HFONT makeWizardFont(const WizardFont& font)
+HFONT makeWizardFont(const WizardFont& font, Dpi dpi)
 {
-    HDC screen = GetDC(nullptr);
-    int height = -MulDiv(font.points, GetDeviceCaps(screen, LOGPIXELSY), 72);
-    ReleaseDC(nullptr, screen);
-    return CreateFontA(height, 0, 0, 0, font.bold ? FW_BOLD : FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS,
-                       font.face.c_str());
+    return createPointFont(font.face.c_str(), font.points, font.bold ? FW_BOLD : FW_NORMAL, DEFAULT_CHARSET, dpi);
 }
 
 // Row data of the check list: checked, and whether the row may be unchecked.
@@ -149,48 +145,38 @@ constexpr int kCheckBoxWidth = 16;
 constexpr int kRowHeight = 18;
 // A caption needs this much room beside its text to look like a button's.
 constexpr int kButtonMargin = 16;
-
-// The billboard given by the wizard's settings, stretched into its frame.
-void drawBillboard(HDC dc, const RECT& area, HBITMAP picture)
-{
-    BITMAP info{};
-    GetObjectA(picture, sizeof info, &info);
-    HDC source = CreateCompatibleDC(dc);
-    HGDIOBJ old = SelectObject(source, picture);
-    SetStretchBltMode(dc, HALFTONE);
-    StretchBlt(dc, 0, 0, area.right, area.bottom, source, 0, 0, info.bmWidth, info.bmHeight, SRCCOPY);
-    SelectObject(source, old);
-    DeleteDC(source);
-}
+// The side picture's place.
+constexpr RECT kBillboardPlace{9, 27, 9 + 116, 27 + 201};
 
 // Our own billboard: a deep blue fading to a lighter one, the program's name
 // and a rising arrow.
-void drawOwnBillboard(HDC dc, const RECT& area)
+void drawOwnBillboard(HDC dc, const RECT& area, Dpi dpi)
 {
-    for (int y = 0; y < area.bottom; y += 4) {
+    int bandHeight = dpi.scale(4);
+    for (int y = 0; y < area.bottom; y += bandHeight) {
         int shade = 40 + (y * 120) / (area.bottom > 0 ? area.bottom : 1);
         HBRUSH band = CreateSolidBrush(RGB(shade / 3, shade / 2, shade + 60));
-        RECT r{0, y, area.right, y + 4};
+        RECT r{0, y, area.right, y + bandHeight};
         FillRect(dc, &r, band);
         DeleteObject(band);
     }
-    HPEN pen = CreatePen(PS_SOLID, 6, RGB(255, 200, 40));
+    HPEN pen = CreatePen(PS_SOLID, dpi.scale(6), RGB(255, 200, 40));
     HGDIOBJ oldPen = SelectObject(dc, pen);
     int cx = area.right / 2;
-    MoveToEx(dc, cx, area.bottom - 24, nullptr);
-    LineTo(dc, cx, area.bottom - 96);
-    MoveToEx(dc, cx - 22, area.bottom - 74, nullptr);
-    LineTo(dc, cx, area.bottom - 96);
-    LineTo(dc, cx + 22, area.bottom - 74);
+    MoveToEx(dc, cx, area.bottom - dpi.scale(24), nullptr);
+    LineTo(dc, cx, area.bottom - dpi.scale(96));
+    MoveToEx(dc, cx - dpi.scale(22), area.bottom - dpi.scale(74), nullptr);
+    LineTo(dc, cx, area.bottom - dpi.scale(96));
+    LineTo(dc, cx + dpi.scale(22), area.bottom - dpi.scale(74));
     SelectObject(dc, oldPen);
     DeleteObject(pen);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, RGB(255, 255, 255));
-    HFONT font = makeWizardFont({"Verdana", 12, true});
+    HFONT font = makeWizardFont({"Verdana", 12, true}, dpi);
     HGDIOBJ oldFont = SelectObject(dc, font);
-    RECT title{0, 16, area.right, 40};
+    RECT title{0, dpi.scale(16), area.right, dpi.scale(40)};
     DrawTextA(dc, "Talkpost", -1, &title, DT_CENTER | DT_SINGLELINE);
-    RECT sub{0, 40, area.right, 64};
+    RECT sub{0, dpi.scale(40), area.right, dpi.scale(64)};
     DrawTextA(dc, "LiveUpdate", -1, &sub, DT_CENTER | DT_SINGLELINE);
     SelectObject(dc, oldFont);
     DeleteObject(font);
@@ -206,9 +192,10 @@ UpdateWizardDialog::UpdateWizardDialog(HWND owner, WizardEngine& engine, const U
     DWORD exStyle = 0;
     DWORD style = borderStyle(settings.borderStyle, exStyle) | WS_CLIPCHILDREN;
     // Without a border the dialog is the frame and two pixels around it.
-    RECT frame{0, 0, kClientWidth, kClientHeight};
+    SIZE client{kClientWidth, kClientHeight};
     if (settings.borderStyle == WizardBorderStyle::None)
-        frame = {0, 0, 2 + 471 + 2, 1 + 281 + 2};
+        client = {2 + 471 + 2, 1 + 281 + 2};
+    RECT frame{0, 0, client.cx, client.cy};
     AdjustWindowRectEx(&frame, style, FALSE, exStyle);
     int width = frame.right - frame.left;
     int height = frame.bottom - frame.top;
@@ -216,27 +203,37 @@ UpdateWizardDialog::UpdateWizardDialog(HWND owner, WizardEngine& engine, const U
     create("TalkpostUpdateWizard", exStyle | WS_EX_CONTROLPARENT, settings.caption.c_str(), style, at.x, at.y,
            width, height, owner, nullptr);
 
-    font_.reset(makeWizardFont(settings.font));
     for (const WizardLayoutRow& row : kLayout) {
         ControlSpec placed = row.control;
         placed.x += kPageX;
         placed.y += kPageY;
-        createControls(&placed, 1, static_cast<HFONT>(font_.get()));
+        createControls(&placed, 1, nullptr);
     }
-    billboard_ = std::make_unique<PaintedControl>(hwnd(), static_cast<int>(WizardControl::Billboard), 9, 27, 116, 201,
-                                                  [picture = settings.billboard](HDC dc, const RECT& area) {
-                                                      if (picture != nullptr)
-                                                          drawBillboard(dc, area, picture);
-                                                      else
-                                                          drawOwnBillboard(dc, area);
-                                                  });
-    ListBox(control(WizardControl::ComponentList)).setItemHeight(kRowHeight);
+    billboard_ = std::make_unique<PaintedControl>(
+        hwnd(), static_cast<int>(WizardControl::Billboard), kBillboardPlace.left, kBillboardPlace.top,
+        kBillboardPlace.right - kBillboardPlace.left, kBillboardPlace.bottom - kBillboardPlace.top,
+        [this, picture = settings.billboard](HDC dc, const RECT& area) {
+            if (picture != nullptr)
+                drawBitmapSmooth(dc, area, picture);
+            else
+                drawOwnBillboard(dc, area, dpiOf(hwnd()));
+        });
     SetWindowSubclass(control(WizardControl::ComponentList), &UpdateWizardDialog::subclassProc, 1,
                       reinterpret_cast<DWORD_PTR>(this));
     SetWindowSubclass(control(WizardControl::WhatsNewMemo), &UpdateWizardDialog::subclassProc, 2,
                       reinterpret_cast<DWORD_PTR>(this));
     SetWindowSubclass(control(WizardControl::EulaMemo), &UpdateWizardDialog::subclassProc, 3,
                       reinterpret_cast<DWORD_PTR>(this));
+    // The designed size holds at 100 %; at another scale the client area grows by it.
+    Dpi dpi = dpiOf(hwnd());
+    scaleTo(dpi.value());
+    if (dpi.value() != Dpi::kDesigned) {
+        SIZE scaled = frameSizeForClient(client.cx, client.cy, style, exStyle, false, dpi);
+        POINT scaledAt = openingPlace(settings.position, owner, scaled.cx, scaled.cy);
+        UINT keepPlace = scaledAt.x == CW_USEDEFAULT ? SWP_NOMOVE : 0;
+        SetWindowPos(hwnd(), nullptr, scaledAt.x, scaledAt.y, scaled.cx, scaled.cy,
+                     keepPlace | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     applyTexts(texts);
     showPage(WizardPage::Welcome);
 
@@ -290,13 +287,35 @@ void UpdateWizardDialog::applyTexts(const UpdateWizardLanguage& texts)
         fitButton(control(button));
 }
 
+void UpdateWizardDialog::scaleTo(int dpiValue)
+{
+    Dpi dpi(dpiValue);
+    rememberDpi(hwnd(), dpi);
+    // The new font first; the old one goes once no control uses it.
+    UniqueGdiObject font(makeWizardFont(settings_.font, dpi));
+    for (const WizardLayoutRow& row : kLayout)
+        Control(Window::control(row.control.id)).setFont(static_cast<HFONT>(font.get()));
+    std::swap(font_, font);
+    for (const WizardLayoutRow& row : kLayout) {
+        const ControlSpec& c = row.control;
+        placeControl(Window::control(c.id), kPageX + c.x, kPageY + c.y, c.width, c.height, dpi);
+    }
+    placeControl(billboard_->hwnd(), kBillboardPlace.left, kBillboardPlace.top,
+                 kBillboardPlace.right - kBillboardPlace.left, kBillboardPlace.bottom - kBillboardPlace.top, dpi);
+    ListBox(control(WizardControl::ComponentList)).setItemHeight(dpi.scale(kRowHeight));
+    // A caption the designed width cuts off is widened again, in the new font.
+    for (WizardControl button : kPageButtons)
+        fitButton(control(button));
+    InvalidateRect(hwnd(), nullptr, TRUE);
+}
+
 void UpdateWizardDialog::fitButton(HWND button)
 {
     RECT place;
     GetWindowRect(button, &place);
     MapWindowPoints(nullptr, hwnd(), reinterpret_cast<POINT*>(&place), 2);
     int width = place.right - place.left;
-    int wanted = textWidth(button, windowText(button)) + kButtonMargin;
+    int wanted = textWidth(button, windowText(button)) + dpiOf(hwnd()).scale(kButtonMargin);
     if (wanted <= width)
         return;
     SetWindowPos(button, nullptr, place.right - wanted, place.top, wanted, place.bottom - place.top,
@@ -550,7 +569,10 @@ void UpdateWizardDialog::onDrawRow(const DRAWITEMSTRUCT& item)
     bool selected = (item.itemState & ODS_SELECTED) != 0;
     FillRect(dc, &item.rcItem, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
     LPARAM data = static_cast<LPARAM>(item.itemData);
-    RECT box{item.rcItem.left + 2, item.rcItem.top + 2, item.rcItem.left + 2 + 14, item.rcItem.top + 2 + 14};
+    Dpi dpi = dpiOf(hwnd());
+    int inset = dpi.scale(2), side = dpi.scale(14);
+    RECT box{item.rcItem.left + inset, item.rcItem.top + inset, item.rcItem.left + inset + side,
+             item.rcItem.top + inset + side};
     UINT state = DFCS_BUTTONCHECK | DFCS_FLAT;
     if (data & kRowChecked)
         state |= DFCS_CHECKED;
@@ -559,7 +581,7 @@ void UpdateWizardDialog::onDrawRow(const DRAWITEMSTRUCT& item)
     DrawFrameControl(dc, &box, DFC_BUTTON, state);
     std::string text = ListBox(item.hwndItem).itemText(static_cast<int>(item.itemID));
     RECT textArea = item.rcItem;
-    textArea.left += kCheckBoxWidth + 6;
+    textArea.left += dpi.scale(kCheckBoxWidth + 6);
     SetBkMode(dc, TRANSPARENT);
     SetTextColor(dc, GetSysColor((data & kRowMandatory)  ? COLOR_GRAYTEXT
                                  : selected              ? COLOR_HIGHLIGHTTEXT
@@ -578,7 +600,8 @@ LRESULT CALLBACK UpdateWizardDialog::subclassProc(HWND hwnd, UINT msg, WPARAM wp
             // The check list: a click on a row's box or the space bar toggles it.
             if (msg == WM_LBUTTONDOWN || msg == WM_LBUTTONDBLCLK) {
                 int row = ListBox(hwnd).rowAt(lparam);
-                if (row >= 0 && (static_cast<short>(LOWORD(lparam)) < kCheckBoxWidth + 4 || msg == WM_LBUTTONDBLCLK))
+                if (row >= 0 && (static_cast<short>(LOWORD(lparam)) < dpiOf(hwnd).scale(kCheckBoxWidth + 4) ||
+                                 msg == WM_LBUTTONDBLCLK))
                     dialog->toggleRow(row);
             } else if (msg == WM_KEYDOWN && wparam == VK_SPACE) {
                 int row = ListBox(hwnd).selected();

@@ -101,6 +101,8 @@ public:
 
 protected:
     LRESULT handle(UINT msg, WPARAM wparam, LPARAM lparam) override;
+    // Lays the wizard out at the scale: font, page controls, side picture, list rows.
+    void scaleTo(int dpi) override;
 
 private:
     // The view the flow drives.
