@@ -6,6 +6,7 @@
 # leak, a hang or a property that does not hold; the input that did it is
 # kept in build/fuzz/findings.
 # Usage: scripts/fuzz.sh [SECONDS [TARGET...]]   (targets: the corpus folders' names)
+# TALKPOST_FUZZ_JOBS=N fuzzes N targets at a time (one by default).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -24,26 +25,48 @@ CC=clang CXX=clang++ cmake --preset native -B "$build" -DCMAKE_C_FLAGS_DEBUG="-g
 cmake --build "$build" -j "$(nproc)" --target fuzz_targets
 
 mkdir -p "$build/findings"
-failed=()
+# Fuzzes target $1 for the given seconds; its log goes to "$build/$1.log".
+fuzz_one() {
+  local name=$1 fuzzer="$build/tests/fuzz/${1}_fuzzer" corpus="$build/corpus/$1"
+  # The grown corpus stays between runs on this machine; the seeds start it.
+  mkdir -p "$corpus"
+  "$fuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
+    -artifact_prefix="$build/findings/$name-" -print_final_stats=1 "$corpus" "$seeds/$name" \
+    >"$build/$name.log" 2>&1
+}
 for name in "${targets[@]}"; do
-  fuzzer="$build/tests/fuzz/${name}_fuzzer"
-  if [ ! -x "$fuzzer" ] || [ ! -d "$seeds/$name" ]; then
+  if [ ! -x "$build/tests/fuzz/${name}_fuzzer" ] || [ ! -d "$seeds/$name" ]; then
     echo "error: no fuzz target or seed corpus named $name" >&2
     exit 2
   fi
-  # The grown corpus stays between runs on this machine; the seeds start it.
-  corpus="$build/corpus/$name"
-  mkdir -p "$corpus"
-  echo "fuzzing $name for $seconds s"
-  if ! "$fuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
-      -artifact_prefix="$build/findings/$name-" -print_final_stats=1 "$corpus" "$seeds/$name" \
-      >"$build/$name.log" 2>&1; then
+done
+# Targets side by side, at most TALKPOST_FUZZ_JOBS at a time (one by default):
+# each runs on a core of its own for its whole time, so a machine with two
+# cores fuzzes two at once and every target still gets its seconds.
+fuzz_jobs=${TALKPOST_FUZZ_JOBS:-1}
+declare -A running=()
+failed=()
+# Waits for one running target to end and reports it.
+reap_one() {
+  local ended= status=0 name
+  wait -n -p ended "${!running[@]}" || status=$?
+  name=${running[$ended]}
+  unset "running[$ended]"
+  if [ "$status" -ne 0 ]; then
     tail -n 40 "$build/$name.log" >&2
     failed+=("$name")
   else
+    echo "fuzzed $name for $seconds s:"
     sed -n '/^stat::number_of_executed_units/p;/^Done/p' "$build/$name.log"
   fi
+}
+for name in "${targets[@]}"; do
+  [ "${#running[@]}" -lt "$fuzz_jobs" ] || reap_one
+  echo "fuzzing $name for $seconds s"
+  fuzz_one "$name" &
+  running[$!]=$name
 done
+while [ "${#running[@]}" -gt 0 ]; do reap_one; done
 if [ ${#failed[@]} -gt 0 ]; then
   echo "error: fuzzing found faults in: ${failed[*]} (inputs in $build/findings, logs in $build)" >&2
   exit 1

@@ -6,6 +6,7 @@
 
 #include "base/app_error.h"
 #include "base/command_text.h"
+#include "base/decimal.h"
 #include "settings/ini_rules.h"
 
 namespace talkpost {
@@ -64,11 +65,11 @@ std::optional<long long> parseTimeText(const std::string& text)
     bool negative = false;
     if (i < text.size() && (text[i] == '-' || text[i] == '+'))
         negative = text[i++] == '-';
-    if (i >= text.size() || text[i] < '0' || text[i] > '9')
+    // The digits at the start count; a long run is held just above the largest int.
+    DecimalRun number = readDecimalRun(std::string_view(text).substr(i), INT_MAX + 1ULL);
+    if (number.length == 0)
         return std::nullopt;
-    long long value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
-        value = std::min<long long>(value * 10 + (text[i] - '0'), INT_MAX + 1LL);
+    auto value = static_cast<long long>(number.value);
     return negative ? -value : value;
 }
 
@@ -88,22 +89,6 @@ std::optional<std::string> correctedTimeText(const std::string& text)
     if (shown == text)
         return std::nullopt;
     return shown;
-}
-
-std::vector<std::string> splitLines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find("\r\n", start);
-        if (end == std::string::npos) {
-            lines.push_back(text.substr(start));
-            break;
-        }
-        lines.push_back(text.substr(start, end - start));
-        start = end + 2;
-    }
-    return lines;
 }
 
 std::string logAppendText(const std::string& paneEnd, const std::string& line)

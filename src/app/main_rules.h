@@ -54,11 +54,6 @@ int timeFieldValue(const std::string& text);
 // the text needs no change or holds no number.
 std::optional<std::string> correctedTimeText(const std::string& text);
 
-// The message editor's lines: the text split at its line breaks (CR LF); a
-// break at the very end opens no further line. Joining them back is
-// joinLines of the base.
-std::vector<std::string> splitLines(const std::string& text);
-
 // The text appended to the log pane for one line: the line and a line break,
 // with a line break before it when the pane's text does not end with one.
 // Only the pane's last two characters matter, so the pane may pass just those.

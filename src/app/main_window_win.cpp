@@ -42,7 +42,6 @@ constexpr int kResultPanel = 2;
 // The widest value the time field holds, and the room the caret takes beside it.
 constexpr const char* kWidestTime = "20000";
 constexpr int kCaretRoom = 2;
-constexpr const char* kConfirmationCaption = "Best\xe4tigung";  // "Bestätigung" (ANSI)
 // The dispatch's wake-up: something came back from its threads.
 constexpr UINT kDispatchMail = WM_APP + 40;
 
@@ -557,7 +556,7 @@ const StoredValue kStoredValues[] = {
      nullptr, nullptr},
     {"UserEdit", "Text", PropertyType::Text, nullptr, nullptr, [](MainWindow& w) { return w.userText(); },
      [](MainWindow& w, const std::string& text) { w.setUserText(text); }, nullptr, nullptr},
-    {"RichText", "Lines", PropertyType::TextList, [](MainWindow& w) { return splitLines(w.messageText()); },
+    {"RichText", "Lines", PropertyType::TextList, [](MainWindow& w) { return splitCrLfLines(w.messageText()); },
      [](MainWindow& w, const std::vector<std::string>& lines) { w.setMessageText(joinLines(lines)); }, nullptr,
      nullptr, nullptr, nullptr},
     {"TimeEdit", "Value", PropertyType::Integer, nullptr, nullptr, nullptr, nullptr,

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "base/command_text.h"
+#include "base/decimal.h"
 
 namespace talkpost {
 
@@ -13,16 +14,15 @@ int parallelSendsValue(const std::string& text)
     std::size_t i = 0;
     while (i < text.size() && text[i] == ' ')
         ++i;
-    if (i == text.size() || text[i] < '0' || text[i] > '9')
+    DecimalRun number = readDecimalRun(std::string_view(text).substr(i), kMaxParallelSends + 1);
+    if (number.length == 0)
         return kDefaultParallelSends;
-    long long value = 0;
-    for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
-        value = std::min<long long>(value * 10 + (text[i] - '0'), kMaxParallelSends + 1LL);
+    i += number.length;
     while (i < text.size() && text[i] == ' ')
         ++i;
     if (i != text.size())
         return kDefaultParallelSends;
-    return static_cast<int>(std::clamp<long long>(value, kMinParallelSends, kMaxParallelSends));
+    return static_cast<int>(std::clamp<std::uint64_t>(number.value, kMinParallelSends, kMaxParallelSends));
 }
 
 SendToAllPlan::SendToAllPlan(std::vector<std::string> entries, int parallelSends)

@@ -5,6 +5,8 @@
 #include <array>
 #include <cstring>
 
+#include "base/decimal.h"
+
 namespace talkpost::http {
 namespace {
 
@@ -15,24 +17,6 @@ std::string lowered(std::string text)
     for (char& c : text)
         c = lower(c);
     return text;
-}
-
-// Digits only, no sign; -1 when empty, not a number or too large for the use.
-long long parseDecimal(const std::string& text, long long limit)
-{
-    if (text.empty())
-        return -1;
-    long long value = 0;
-    for (char c : text) {
-        if (c < '0' || c > '9')
-            return -1;
-        // Checked before the arithmetic: a number that does not fit is refused, never wrapped.
-        int digit = c - '0';
-        if (value > (limit - digit) / 10)
-            return -1;
-        value = value * 10 + digit;
-    }
-    return value;
 }
 
 std::string trimmed(const std::string& text)
@@ -139,7 +123,8 @@ int statusCode(const std::string& statusLine)
     std::size_t start = space + 1;
     std::size_t stop = statusLine.find(' ', start);
     std::string digits = statusLine.substr(start, stop == std::string::npos ? std::string::npos : stop - start);
-    return static_cast<int>(parseDecimal(digits, 999999));
+    auto code = parseDecimal(digits, 999999);
+    return code ? static_cast<int>(*code) : -1;
 }
 
 Head readHead(Reader& reader)
@@ -168,7 +153,8 @@ Head readHead(Reader& reader)
                 head.chunked = true;
         } else if (name == "content-length" && !contentLengthSeen) {
             contentLengthSeen = true;
-            head.contentLength = parseDecimal(value, 0x7fffffffffffffffLL);
+            auto length = parseDecimal(value, 0x7fffffffffffffffULL);
+            head.contentLength = length ? static_cast<long long>(*length) : -1;
             head.contentLengthTooLarge = head.contentLength < 0 && !value.empty() &&
                                          value.find_first_not_of("0123456789") == std::string::npos;
         }
@@ -326,10 +312,10 @@ Url parseUrl(const std::string& text)
     if (scheme != "http" && !portGiven)
         throw HttpError(ErrorKind::UnknownProtocol, "Unknown Protocol");
     if (portGiven) {
-        long long port = parseDecimal(portText, 65535);
-        if (port <= 0)
+        auto port = parseDecimal(portText, 65535);
+        if (!port || *port == 0)
             throw HttpError(ErrorKind::InvalidUrl, "Invalid port number in the address \"" + text + "\"");
-        url.port = static_cast<std::uint16_t>(port);
+        url.port = static_cast<std::uint16_t>(*port);
     }
     return url;
 }

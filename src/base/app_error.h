@@ -26,4 +26,12 @@ std::string trimWhere(const std::string& text, bool (*test)(char));
 // The lines joined with CR LF between them, as a multi-line edit shows them.
 std::string joinLines(const std::vector<std::string>& lines);
 
+// The two rules for lines. Either way a break at the very end opens no
+// further line, and an empty text has none.
+// A multi-line edit's text: only CR LF ends a line (a lone CR or LF stays in
+// it); joinLines puts them back together.
+std::vector<std::string> splitCrLfLines(const std::string& text);
+// A document from elsewhere: CR LF, LF or CR ends a line.
+std::vector<std::string> splitAnyBreakLines(const std::string& text);
+
 }  // namespace talkpost

@@ -2,7 +2,8 @@
 #include "base/ini_reader.h"
 
 #include <cctype>
-#include <limits>
+
+#include "base/decimal.h"
 
 namespace talkpost {
 namespace {
@@ -173,11 +174,13 @@ bool IniReader::readFlag(const std::string& section, const std::string& key) con
 
 std::optional<std::int32_t> parseIniInteger(std::string_view text)
 {
+    std::size_t start = text.find_first_not_of(' ');
+    if (start == std::string_view::npos)
+        return std::nullopt;
+    text.remove_prefix(start);
     std::size_t i = 0;
-    while (i < text.size() && text[i] == ' ')
-        ++i;
     bool negative = false;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
+    if (text[i] == '-' || text[i] == '+')
         negative = text[i++] == '-';
     bool hex = false;
     if (i < text.size() && text[i] == '$') {
@@ -187,27 +190,21 @@ std::optional<std::int32_t> parseIniInteger(std::string_view text)
         hex = true;
         i += 2;
     }
+    if (!hex)
+        return parseSignedDecimal32(text);
+    // Up to 32 bits, taken as signed.
     if (i >= text.size())
         return std::nullopt;
-    std::uint64_t value = 0;
+    std::uint32_t bits = 0;
     for (; i < text.size(); ++i) {
-        int digit = hex ? hexDigit(text[i]) : (std::isdigit(static_cast<unsigned char>(text[i])) ? text[i] - '0' : -1);
-        if (digit < 0)
+        int digit = hexDigit(text[i]);
+        if (digit < 0 || bits > 0x0FFFFFFFu)
             return std::nullopt;
-        value = value * (hex ? 16 : 10) + static_cast<std::uint64_t>(digit);
-        if (value > 0xFFFFFFFFull)
-            return std::nullopt;
+        bits = bits * 16 + static_cast<std::uint32_t>(digit);
     }
-    if (hex) {
-        auto bits = static_cast<std::uint32_t>(value);
-        if (negative)
-            bits = 0u - bits;
-        return static_cast<std::int32_t>(bits);
-    }
-    constexpr auto kMax = static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max());
-    if (value > kMax + (negative ? 1 : 0))
-        return std::nullopt;
-    return negative ? static_cast<std::int32_t>(0 - static_cast<std::int64_t>(value)) : static_cast<std::int32_t>(value);
+    if (negative)
+        bits = 0u - bits;
+    return static_cast<std::int32_t>(bits);
 }
 
 }  // namespace talkpost

@@ -37,7 +37,7 @@ int ComputerList::add(const std::string& text, HWND list)
 {
     int index = list != nullptr ? ListBox(list).add(text) : ComboBox(combo_).add(text);
     if (index < 0)
-        throw AppError("Zeile kann nicht eingef\xfcgt werden");  // "eingefügt" in the ANSI code page
+        throw AppError(kRowNotInsertedText);
     entries_.insert(entries_.begin() + std::min(index, count()), text);
     return index;
 }
@@ -96,7 +96,7 @@ void ComputerList::replaceAll(const std::vector<std::string>& texts)
         if (list != nullptr && inListOrder(list, sorted)) {
             for (const std::string& text : sorted)
                 if (ListBox(list).insert(-1, text) < 0)
-                    throw AppError("Zeile kann nicht eingef\xfcgt werden");
+                    throw AppError(kRowNotInsertedText);
             entries_ = std::move(sorted);
         } else {
             for (const std::string& text : texts)

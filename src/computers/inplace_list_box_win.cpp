@@ -123,7 +123,7 @@ int InPlaceListBox::add(const std::string& text)
 {
     int index = box().add(text);
     if (index < 0)
-        throw AppError("Zeile kann nicht eingef\xfcgt werden");
+        throw AppError(kRowNotInsertedText);
     return index;
 }
 

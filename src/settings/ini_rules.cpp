@@ -3,10 +3,10 @@
 
 #include <algorithm>
 #include <cctype>
-#include <climits>
 #include <cstdio>
 
 #include "base/app_error.h"
+#include "base/decimal.h"
 
 namespace talkpost::settings {
 namespace {
@@ -39,31 +39,7 @@ std::string decodeValue(const std::string& stored)
     return value;
 }
 
-std::optional<int> parseInteger(const std::string& text)
-{
-    std::string t = trimControlAndBlank(text);
-    std::size_t i = 0;
-    bool negative = false;
-    if (i < t.size() && (t[i] == '+' || t[i] == '-')) {
-        negative = t[i] == '-';
-        ++i;
-    }
-    if (i == t.size())
-        return std::nullopt;
-    long long value = 0;
-    for (; i < t.size(); ++i) {
-        if (t[i] < '0' || t[i] > '9')
-            return std::nullopt;
-        value = value * 10 + (t[i] - '0');
-        if (value > static_cast<long long>(INT_MAX) + 1)
-            return std::nullopt;
-    }
-    if (negative)
-        value = -value;
-    if (value > INT_MAX || value < INT_MIN)
-        return std::nullopt;
-    return static_cast<int>(value);
-}
+std::optional<int> parseInteger(const std::string& text) { return parseSignedDecimal32(trimControlAndBlank(text)); }
 
 int parseIntegerOr(const std::string& text, int fallback) { return parseInteger(text).value_or(fallback); }
 
@@ -134,11 +110,11 @@ std::optional<std::size_t> SectionValues::highestItemIndex() const
     for (const auto& [key, value] : values_) {
         if (!value || key.size() <= 4 || key.compare(0, 4, "item") != 0 || key.size() > 4 + 9)
             continue;
-        if (!std::all_of(key.begin() + 4, key.end(), [](char c) { return c >= '0' && c <= '9'; }))
+        auto n = parseDecimal(std::string_view(key).substr(4));
+        if (!n)
             continue;
-        std::size_t n = std::stoul(key.substr(4));
-        if (!highest || n > *highest)
-            highest = n;
+        if (!highest || *n > *highest)
+            highest = static_cast<std::size_t>(*n);
     }
     return highest;
 }

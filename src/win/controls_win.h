@@ -99,6 +99,9 @@ private:
     Messages messages_;
 };
 
+// The error when a list refuses a row ("eingefügt" in the ANSI code page).
+inline constexpr const char* kRowNotInsertedText = "Zeile kann nicht eingef\xfcgt werden";
+
 class ListBox : public ItemList {
 public:
     explicit ListBox(HWND hwnd = nullptr) : ItemList(hwnd, {LB_GETCOUNT, LB_GETTEXTLEN, LB_GETTEXT}) {}

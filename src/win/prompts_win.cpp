@@ -65,8 +65,7 @@ public:
     Answer confirmation(HWND owner, const std::string& text) override
     {
         static const char* const kButtons[] = {"&Ja", "&Nein", "Abbrechen"};
-        // "Bestätigung", spelt in the ANSI code page.
-        int result = messageBoxWithButtons(owner, text, "Best\xe4tigung", MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON1,
+        int result = messageBoxWithButtons(owner, text, kConfirmationCaption, MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON1,
                                            kButtons, 3);
         if (result == IDYES)
             return Answer::Yes;

@@ -11,6 +11,8 @@ namespace talkpost {
 
 // The application title: caption of the standard error box and task-bar text.
 inline constexpr const char* kAppTitle = "Talkpost";
+// The caption of every question box, "Bestätigung" spelt in the ANSI code page.
+inline constexpr const char* kConfirmationCaption = "Best\xe4tigung";
 
 enum class Answer { Yes, No, Cancel };
 

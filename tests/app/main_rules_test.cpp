@@ -73,23 +73,6 @@ TEST(TimeField, ParseClampAndCorrection)
     EXPECT_FALSE(isTimeText("1 "));
 }
 
-TEST(MessageLines, SplitAndJoin)
-{
-    const std::pair<std::string, std::vector<std::string>> cases[] = {
-        {"", {}},
-        {"one", {"one"}},
-        {"one\r\n", {"one"}},
-        {"one\r\n\r\n", {"one", ""}},
-        {"a\r\n\r\nb", {"a", "", "b"}},
-        {"\r\nx", {"", "x"}},
-        {"lone\nfeed", {"lone\nfeed"}},
-    };
-    for (const auto& [text, lines] : cases)
-        EXPECT_EQ(splitLines(text), lines) << text;
-    EXPECT_EQ(joinLines({"a", "", "b"}), "a\r\n\r\nb");
-    EXPECT_EQ(joinLines({}), "");
-}
-
 TEST(LogRule, EveryLineIsWhole)
 {
     const std::tuple<std::string, std::string, std::string> cases[] = {

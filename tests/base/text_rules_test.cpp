@@ -1,4 +1,4 @@
-// The message trim rule and the standard error box's full-stop rule.
+// The message trim rule, the standard error box's full-stop rule and the two rules for lines.
 #include <gtest/gtest.h>
 
 #include "base/app_error.h"
@@ -36,6 +36,36 @@ TEST(StandardErrorText, AddsAFullStopAfterACharacterAboveTheFullStop)
     };
     for (const auto& [in, out] : cases)
         EXPECT_EQ(standardErrorText(in), out) << "input: " << in;
+}
+
+// Both rules in one table: a multi-line edit's text (CR LF only) and a
+// document from elsewhere (CR LF, LF or CR).
+TEST(Lines, SplitByEachRule)
+{
+    using Lines = std::vector<std::string>;
+    struct Case {
+        std::string text;
+        Lines crLf;
+        Lines anyBreak;
+    };
+    const Case cases[] = {
+        {"", {}, {}},
+        {"one", {"one"}, {"one"}},
+        {"one\r\n", {"one"}, {"one"}},
+        {"one\r\n\r\n", {"one", ""}, {"one", ""}},
+        {"a\r\n\r\nb", {"a", "", "b"}, {"a", "", "b"}},
+        {"\r\nx", {"", "x"}, {"", "x"}},
+        {"lone\nfeed", {"lone\nfeed"}, {"lone", "feed"}},
+        {"a\r\nb\nc\rd", {"a", "b\nc\rd"}, {"a", "b", "c", "d"}},
+        {"a\n\rb", {"a\n\rb"}, {"a", "", "b"}},
+        {"end\r", {"end\r"}, {"end"}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(splitCrLfLines(c.text), c.crLf) << c.text;
+        EXPECT_EQ(splitAnyBreakLines(c.text), c.anyBreak) << c.text;
+    }
+    EXPECT_EQ(joinLines({"a", "", "b"}), "a\r\n\r\nb");
+    EXPECT_EQ(joinLines({}), "");
 }
 
 }  // namespace

@@ -55,7 +55,7 @@ const std::vector<StoredProp> kProps = {
 // The real main window; its values are read and set as the user would see them.
 struct Form {
     std::vector<std::string> computers() { return w.computers().entries(); }
-    std::vector<std::string> lines() { return splitLines(w.messageText()); }
+    std::vector<std::string> lines() { return splitCrLfLines(w.messageText()); }
     int time() { return std::stoi(w.timeText()); }
     MainWindow w;
 };

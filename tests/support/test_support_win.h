@@ -31,7 +31,7 @@ public:
     void information(HWND, const std::string& text) override { shown.push_back({"information", text, "Information"}); }
     Answer confirmation(HWND, const std::string& text) override
     {
-        shown.push_back({"confirmation", text, "Best\xe4tigung"});
+        shown.push_back({"confirmation", text, kConfirmationCaption});
         if (answers.empty())
             return Answer::Cancel;
         Answer a = answers.front();

@@ -102,9 +102,14 @@ talkpost_stop_display() {
   fi
 }
 
+# Makes the prefix when missing and checks that Wine runs a program in it.
+# Once a test run has checked it, it says so in TALKPOST_PREFIX_CHECKED (the
+# prefix's path, exported by scripts/test.sh for each lane): the tests' own
+# programs then skip the check and its extra program start.
 talkpost_ensure_prefix() {
   # Wine's desktop process starts with the server: it needs the display first.
   talkpost_ensure_display
+  [ "${TALKPOST_PREFIX_CHECKED:-}" != "$WINEPREFIX" ] || return 0
   mkdir -p "$(dirname "$WINEPREFIX")"
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     wineboot -i </dev/null >/dev/null 2>&1 || true

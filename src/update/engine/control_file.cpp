@@ -1,6 +1,7 @@
 // The control file: the file entries and the [application] section.
 #include "update/engine/control_file.h"
 
+#include "base/decimal.h"
 #include "update/install/date_time.h"
 
 namespace talkpost::update {
@@ -85,9 +86,8 @@ ApplicationSettings readApplicationSection(const IniReader& file, const Expander
 
 std::optional<std::uint64_t> readDecimal64(const std::string& text)
 {
-    if (text.empty() || text.size() > 19 || text.find_first_not_of("0123456789") != std::string::npos)
-        return std::nullopt;
-    return std::stoull(text);
+    // Nineteen digits at most: every such number fits.
+    return text.size() > 19 ? std::nullopt : parseDecimal(text);
 }
 
 Publication readPublication(const IniReader& file)
@@ -115,7 +115,9 @@ std::optional<LocalMinute> readExpiry(const std::string& text)
         if ((kPattern[i] == '0') != digit || (!digit && text[i] != kPattern[i]))
             return std::nullopt;
     }
-    auto number = [&](std::size_t at, std::size_t length) { return std::stoi(text.substr(at, length)); };
+    auto number = [&](std::size_t at, std::size_t length) {  // digits only: the pattern let nothing else by
+        return static_cast<int>(*parseDecimal(std::string_view(text).substr(at, length)));
+    };
     LocalMinute m{number(6, 4), number(3, 2), number(0, 2), number(11, 2), number(14, 2)};
     if (!encodeDateTime({m.year, m.month, m.day, m.hour, m.minute, 0}))
         return std::nullopt;  // no such day or time

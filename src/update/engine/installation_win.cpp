@@ -67,7 +67,7 @@ void showHtmlDialog(const std::string& address)
 
 bool Installation::askYesNo(const std::string& text)
 {
-    return prompts().box(host_.promptOwner(), text, "Best\xe4tigung", MB_YESNO | MB_ICONQUESTION) == IDYES;
+    return prompts().box(host_.promptOwner(), text, kConfirmationCaption, MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
 int Installation::runControlActions(const ControlFile& file)

@@ -26,7 +26,7 @@ void Restart::restartApplication()
         return;
     }
     if (!application_.silentRestart && prompts().box(host_.promptOwner(), statusText(message::kAskShutdown),
-                                                     "Best\xe4tigung", MB_YESNO | MB_ICONQUESTION) != IDYES)
+                                                     kConfirmationCaption, MB_YESNO | MB_ICONQUESTION) != IDYES)
         return;
 
     HelperLaunch launch;

@@ -3,6 +3,7 @@
 
 #include <cctype>
 
+#include "base/decimal.h"
 #include "update/engine/base64.h"
 #include "update/install/file_names.h"
 
@@ -69,23 +70,6 @@ std::string fileModeDestination(const std::string& folder, const std::string& ad
     return folder;
 }
 
-std::vector<std::string> splitLines(const std::string& text)
-{
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] != '\r' && text[i] != '\n')
-            continue;
-        lines.push_back(text.substr(start, i - start));
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n')
-            ++i;
-        start = i + 1;
-    }
-    if (start < text.size())
-        lines.push_back(text.substr(start));
-    return lines;
-}
-
 }  // namespace talkpost::update
 
 namespace talkpost::update {
@@ -111,12 +95,10 @@ std::optional<AddressParts> splitAddress(const std::string& address)
     parts.port = parts.scheme == "https" ? 443 : 80;
     if (auto colon = authority.rfind(':'); colon != std::string::npos && authority.find(']', colon) == std::string::npos) {
         std::string digits = authority.substr(colon + 1);
-        if (digits.empty() || digits.size() > 5 ||
-            digits.find_first_not_of("0123456789") != std::string::npos)
+        auto port = digits.size() > 5 ? std::nullopt : parseDecimal(digits, 65535);
+        if (!port || *port < 1)
             return std::nullopt;
-        parts.port = std::stoi(digits);
-        if (parts.port < 1 || parts.port > 65535)
-            return std::nullopt;
+        parts.port = static_cast<int>(*port);
         authority.erase(colon);
     }
     if (authority.empty())

@@ -41,10 +41,6 @@ std::uint32_t httpRequestFlags(bool keepAliveAuthentication, bool existingConnec
 // text names no file (empty, or ending in "\" or ":"), else the folder text.
 std::string fileModeDestination(const std::string& folder, const std::string& address);
 
-// A document as a list of lines: CR LF, LF or CR end a line; a last line
-// without an end counts.
-std::vector<std::string> splitLines(const std::string& text);
-
 }  // namespace talkpost::update
 
 namespace talkpost::update {

@@ -3,6 +3,7 @@
 // of the publication's serial and expiry.
 #include "update/engine/update_engine_win.h"
 
+#include "base/app_error.h"
 #include "update/engine/installation.h"
 #include "update/engine/macros.h"
 #include "update/engine/macros_win.h"
@@ -255,7 +256,7 @@ std::optional<std::vector<std::string>> UpdateEngine::fetchDocument(const std::s
             return std::nullopt;
         }
     }
-    return splitLines(*text);
+    return splitAnyBreakLines(*text);
 }
 
 std::optional<std::vector<std::string>> UpdateEngine::fetchWhatsNew() { return fetchDocument("whatsnew", message::kFoundWhatsNew, kStatusWhatsNew); }

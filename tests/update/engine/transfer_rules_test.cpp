@@ -84,13 +84,6 @@ TEST(FileModeDestination, FolderOrFullName)
     EXPECT_EQ(fileModeDestination("C:\\To\\b.bin", "C:\\From\\a.bin"), "C:\\To\\b.bin");
 }
 
-TEST(SplitLines, EveryLineEnd)
-{
-    EXPECT_EQ(splitLines("a\r\nb\nc\rd"), (std::vector<std::string>{"a", "b", "c", "d"}));
-    EXPECT_EQ(splitLines("a\r\n\r\n"), (std::vector<std::string>{"a", ""}));
-    EXPECT_EQ(splitLines(""), std::vector<std::string>{});
-}
-
 TEST(Base64, RoundTripsAndRefusesDamage)
 {
     struct Case {

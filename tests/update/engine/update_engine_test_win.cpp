@@ -41,7 +41,7 @@ std::string base() { return "http://127.0.0.1:" + env("TALKPOST_UPDATE_HTTP_PORT
 
 std::vector<std::string> lines(const std::string& path)
 {
-    return test::fileExists(path) ? splitLines(test::readFile(path)) : std::vector<std::string>{};
+    return test::fileExists(path) ? splitAnyBreakLines(test::readFile(path)) : std::vector<std::string>{};
 }
 
 std::size_t countContaining(const std::vector<std::string>& all, const std::string& part)
