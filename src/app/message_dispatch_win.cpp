@@ -25,6 +25,12 @@ namespace {
 // input and other messages in again; well inside the 100 ms in which the
 // window answers.
 constexpr auto kMailSlice = std::chrono::milliseconds(20);
+// How often what came back reaches the log pane and the status bar while
+// commands run. Under Wine every append costs the same few round trips to
+// the window server whether it carries one line or a hundred, and while many
+// programs start that server is busy: appends a few times a second keep the
+// window answering, and the log still looks live.
+constexpr auto kLogInterval = std::chrono::milliseconds(250);
 
 std::atomic<unsigned long> g_messageFileCount{0};
 // Names taken by files of an ended program are passed over; this many in a row means something else is wrong.
@@ -289,10 +295,24 @@ void MessageDispatch::startDue()
 
 void MessageDispatch::log(const std::string& line)
 {
-    if (logBatch_ != nullptr)
-        logBatch_->push_back(line);
-    else
-        view_.appendLog(line);
+    pendingLog_.push_back(line);
+    if (!inMail_)
+        flushLog();  // a command of the operator's shows at once
+}
+
+void MessageDispatch::flushLog()
+{
+    lastFlush_ = std::chrono::steady_clock::now();
+    unshown_ = false;
+    if (current_)
+        view_.showProgress(sendToAllProgress(current_->plan.done(), current_->plan.total()));
+    if (pendingLog_.empty())
+        return;
+    std::string text = pendingLog_.front();
+    for (std::size_t i = 1; i < pendingLog_.size(); ++i)
+        text += "\r\n" + pendingLog_[i];
+    pendingLog_.clear();
+    view_.appendLog(text);
 }
 
 void MessageDispatch::send(const std::string& computer, const std::string& parameters,
@@ -336,7 +356,7 @@ void MessageDispatch::stopSendToAll()
         withdrawn.push_back(it->second->index);
         deliveries_.erase(it);
     }
-    view_.appendLog(sendToAllStoppedLine(run->plan.stop(withdrawn)));
+    log(sendToAllStoppedLine(run->plan.stop(withdrawn)));
     view_.sendToAllRunning(false);
     view_.showProgress({});
     std::vector<std::string> errors;
@@ -348,36 +368,37 @@ void MessageDispatch::onMail()
     KillTimer(window_, kMailTimer);
     auto until = std::chrono::steady_clock::now() + kMailSlice;
     std::vector<std::string> errors;
-    // The lines of the slice go into the log pane in one append: a pane that
-    // holds a long log takes nearly as long for one line as for many.
-    std::vector<std::string> lines;
-    logBatch_ = &lines;
     Mail mail;
     bool more = false;
+    inMail_ = true;
     try {
         while (mailbox_->take(mail)) {
             handle(mail, errors);
+            unshown_ = true;
             if (std::chrono::steady_clock::now() >= until) {
                 more = true;
                 break;
             }
         }
     } catch (...) {
-        logBatch_ = nullptr;
+        inMail_ = false;
         throw;
     }
-    logBatch_ = nullptr;
-    if (!lines.empty()) {
-        std::string text = lines.front();
-        for (std::size_t i = 1; i < lines.size(); ++i)
-            text += "\r\n" + lines[i];
-        view_.appendLog(text);
-    }
-    if (current_)
-        view_.showProgress(sendToAllProgress(current_->plan.done(), current_->plan.total()));
+    inMail_ = false;
+    // The log lines gathered go in together, at most every kLogInterval while
+    // commands run, and at once when nothing runs any more.
+    auto now = std::chrono::steady_clock::now();
+    bool idle = !current_ && deliveries_.empty() && pingsRunning() == 0;
+    if (unshown_ && (idle || !errors.empty() || now - lastFlush_ >= kLogInterval))
+        flushLog();
     // The rest after the waiting input and paint: a timer comes last in the queue.
     if (more)
         SetTimer(window_, kMailTimer, USER_TIMER_MINIMUM, nullptr);
+    else if (unshown_)
+        SetTimer(window_, kMailTimer,
+                 static_cast<UINT>(std::chrono::duration_cast<std::chrono::milliseconds>(kLogInterval - (now - lastFlush_))
+                                       .count()) + 1,
+                 nullptr);
     for (const std::string& error : errors)
         view_.showError(error);
 }
@@ -481,7 +502,7 @@ void MessageDispatch::advance(const std::shared_ptr<Run>& run, std::vector<std::
 
 void MessageDispatch::ping(const std::string& host)
 {
-    view_.appendLog(pingStartLine(host));
+    log(pingStartLine(host));
     if (pingsRunning_ < kPingsInFlight)
         startPing(host);
     else

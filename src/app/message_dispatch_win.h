@@ -5,8 +5,9 @@
 // system's wait threads report their ends; the echo sweep and each Ping run
 // on threads of their own. Everything they find comes back to the window
 // through one mailbox, which wakes the window with one posted message however
-// much is waiting, and the window takes it in slices, with the log lines of a
-// slice appended in one go, so that it keeps answering. The decisions of Send
+// much is waiting, and the window takes it in slices, with the log lines that
+// come meanwhile appended together a few times a second, so that it keeps
+// answering. The decisions of Send
 // to all (order, counts) are SendToAllPlan's.
 #pragma once
 
@@ -131,8 +132,10 @@ private:
     void startDue();
     void launcherLoop();
     void startPing(const std::string& host);
-    // One log line; inside onMail the lines are gathered and appended at once.
+    // One log line; inside onMail the lines are gathered and appended together.
     void log(const std::string& line);
+    // Appends the lines gathered and shows Send to all's progress.
+    void flushLog();
     void handle(const Mail& mail, std::vector<std::string>& errors);
     void finish(std::uint64_t deliveryId, std::vector<std::string>& errors);
     static void CALLBACK processEnded(PVOID delivery, BOOLEAN timedOut);
@@ -146,7 +149,10 @@ private:
     unsigned nextRun_ = 1;
     std::shared_ptr<Run> current_;
     CommandQueue queue_{kDefaultParallelSends};
-    std::vector<std::string>* logBatch_ = nullptr;
+    bool inMail_ = false;
+    bool unshown_ = false;  // something came back that the window does not show yet
+    std::vector<std::string> pendingLog_;
+    std::chrono::steady_clock::time_point lastFlush_;
 
     std::size_t pingsRunning_ = 0;
     std::deque<std::string> pingsWaiting_;
