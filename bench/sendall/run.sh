@@ -6,6 +6,7 @@
 # in a network namespace and a Wine prefix of its own; no packet leaves it.
 # Needs root, ip and nft.
 #   bench/sendall/run.sh [build dir] [answering count] [silent count] [stand-in time ms]
+# SENDALL_MODES names the strategies to run (default: bounded sequential atonce).
 source "$(dirname "${BASH_SOURCE[0]}")/../common.sh"
 build=${1:-$root/build/windows}
 answering=${2:-1000}
@@ -20,7 +21,11 @@ in_ns() { in_bench_namespace TALKPOST_STANDIN_DELAY_MS="$delay_ms" "$@"; }
 in_ns bash -c "source '$root/tools/scripts/wine-env.sh' && talkpost_ensure_prefix &&
   '$root/tools/scripts/prepare-prefix.sh' '$build/standins'" >/dev/null
 export TALKPOST_SETTINGS_DIR=$(in_ns winepath -w "$settings" 2>/dev/null)
-run() { in_ns "$root/tools/scripts/wine-run.sh" "$exe" "$@" 2>/dev/null | grep -v '^wine\|fixme' || true; }
+modes=${SENDALL_MODES:-bounded sequential atonce}
+run() {
+  [[ " $modes " == *" $1 "* ]] || return 0
+  in_ns "$root/tools/scripts/wine-run.sh" "$exe" "$@" 2>/dev/null | grep -v '^wine\|fixme' || true
+}
 
 echo "answering entries ($answering, msg.exe stand-in takes $delay_ms ms; ParallelSends default 32):"
 run bounded "$answering" 127.0

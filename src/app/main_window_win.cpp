@@ -12,7 +12,6 @@
 #include "app/main_rules.h"
 #include "app/msg_command.h"
 #include "app/send_to_all_plan.h"
-#include "nettools/ping_win.h"
 #include "nettools/remote_desktop.h"
 #include "settings/ini_rules.h"
 #include "base/app_error.h"
@@ -733,6 +732,7 @@ void MainWindow::onSend()
     if (autoSave() && !computers_->isListed(computer))
         computers_->add(computer);
     auto file = MessageFile::write(messageText());
+    dispatch_->setParallelSends(parallelSends());
     dispatch_->send(computer, buildMsgCommand({windowsDir(), computer, timeText(), userText(), file->path()}), file);
 }
 
@@ -752,10 +752,15 @@ void MainWindow::onSendToAll()
     run.windowsDir = windowsDir();
     run.time = timeText();
     run.user = userText();
-    run.parallelSends = parallelSendsValue(settings::readSettingsValue("Talkpost", "ParallelSends"));
+    run.parallelSends = parallelSends();
     run.echoTimeoutMs = kEchoTimeoutMs;
     run.file = MessageFile::write(messageText());
     dispatch_->startSendToAll(std::move(run));
+}
+
+int MainWindow::parallelSends() const
+{
+    return parallelSendsValue(settings::readSettingsValue("Talkpost", "ParallelSends"));
 }
 
 void MainWindow::onComputerKeyDown(WPARAM key)
@@ -778,7 +783,7 @@ static std::string selectedEntry(ComputerList& list)
 
 void MainWindow::onPing()
 {
-    pingCommand(selectedEntry(*computers_), [this](const std::string& line) { appendLog(line); });
+    dispatch_->ping(selectedEntry(*computers_));
 }
 
 void MainWindow::onRemoteDesktop()

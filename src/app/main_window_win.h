@@ -136,6 +136,8 @@ public:
     std::size_t sendsRunning() const { return dispatch_->sendsRunning(); }
     // While Send to all runs, its button reads "Stop" and stops it.
     bool sendToAllRunning() const { return dispatch_->sendToAllRunning(); }
+    // Pings whose result line has not come yet.
+    std::size_t pingsRunning() const { return dispatch_->pingsRunning(); }
 
     static constexpr int kLeft = 395, kTop = 214, kWidth = 566, kHeight = 401;
 
@@ -171,6 +173,8 @@ private:
     void logTextChange();
     ProgressBar progressBar() const;
     DispatchView dispatchView();
+    // "[Talkpost] ParallelSends=", read afresh for every command.
+    int parallelSends() const;
     // Asks before a message longer than the receiver shows; true to send.
     bool longMessageConfirmed();
     void showMessageLength(bool editing);

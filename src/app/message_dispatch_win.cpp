@@ -1,15 +1,20 @@
-// The message files, the launcher thread, the mailbox and the Send to all walk.
+// The message files, the command queue and its launcher threads, the
+// mailbox, the Send to all walk and the Ping command.
 #include "app/message_dispatch_win.h"
 
 #include <objbase.h>
 
 #include <atomic>
+#include <exception>
+#include <system_error>
 
 #include "app/launcher_win.h"
 #include "app/main_rules.h"
 #include "app/msg_command.h"
 #include "base/app_error.h"
 #include "nettools/echo_sweep_win.h"
+#include "nettools/ping_text.h"
+#include "nettools/ping_win.h"
 #include "win/folders_win.h"
 #include "win/handles_win.h"
 
@@ -20,10 +25,20 @@ namespace {
 // input and other messages in again; well inside the 100 ms in which the
 // window answers.
 constexpr auto kMailSlice = std::chrono::milliseconds(20);
+// How often what came back reaches the log pane and the status bar while
+// commands run. Under Wine every append costs the same few round trips to
+// the window server whether it carries one line or a hundred, and while many
+// programs start that server is busy: appends a few times a second keep the
+// window answering, and the log still looks live.
+constexpr auto kLogInterval = std::chrono::milliseconds(250);
 
 std::atomic<unsigned long> g_messageFileCount{0};
 // Names taken by files of an ended program are passed over; this many in a row means something else is wrong.
 constexpr int kMessageNameAttempts = 1000;
+// Pings echoing at once; a further one waits for one of them to end. Each
+// has a thread of its own for up to the echo time-out (and a lookup), and a
+// person does not need more at a time.
+constexpr std::size_t kPingsInFlight = 8;
 
 }  // namespace
 
@@ -92,13 +107,14 @@ void removeLeftoverMessageFiles()
 // The mailbox: what the threads found, for the window's thread
 
 struct MessageDispatch::Mail {
-    enum Kind { Echo, Started, Ended } kind = Echo;
+    enum Kind { Echo, Started, Ended, Pinged } kind = Echo;
     unsigned run = 0;
     std::size_t index = 0;
-    EchoResult echo;
+    EchoResult echo;  // also a Ping's outcome
     std::uint64_t delivery = 0;
     bool launched = false;
     DWORD exitCode = 0;
+    std::string host;  // the host a Ping tested
 };
 
 struct MessageDispatch::Mailbox {
@@ -175,7 +191,7 @@ void CALLBACK MessageDispatch::processEnded(PVOID parameter, BOOLEAN)
     auto* delivery = static_cast<Delivery*>(parameter);
     DWORD code = 0;
     GetExitCodeProcess(delivery->process.get(), &code);
-    delivery->mailbox->push({Mail::Ended, 0, 0, {}, delivery->id, true, code});
+    delivery->mailbox->push({Mail::Ended, 0, 0, {}, delivery->id, true, code, {}});
 }
 
 // ---------------------------------------------------------------------------
@@ -183,7 +199,6 @@ void CALLBACK MessageDispatch::processEnded(PVOID parameter, BOOLEAN)
 MessageDispatch::MessageDispatch(HWND window, UINT mailMessage, DispatchView view)
     : window_(window), view_(std::move(view)), mailbox_(std::make_shared<Mailbox>(window, mailMessage))
 {
-    launcher_ = std::thread([this] { launcherLoop(); });
 }
 
 MessageDispatch::~MessageDispatch()
@@ -196,7 +211,8 @@ MessageDispatch::~MessageDispatch()
         launcherStopping_ = true;
     }
     launchWake_.notify_all();
-    launcher_.join();  // it starts what it was handed and stops
+    for (std::thread& launcher : launchers_)
+        launcher.join();  // they start what they were handed and stop
     for (auto& [id, delivery] : deliveries_) {
         if (delivery->wait != nullptr)
             UnregisterWaitEx(delivery->wait, INVALID_HANDLE_VALUE);  // its report may be running: wait for it
@@ -213,7 +229,9 @@ void MessageDispatch::launcherLoop()
         std::shared_ptr<Delivery> delivery;
         {
             std::unique_lock<std::mutex> lock(launchMutex_);
+            ++idleLaunchers_;
             launchWake_.wait(lock, [this] { return launcherStopping_ || !launches_.empty(); });
+            --idleLaunchers_;
             if (launches_.empty())
                 break;
             delivery = launches_.front();
@@ -225,7 +243,7 @@ void MessageDispatch::launcherLoop()
             launched = RegisterWaitForSingleObject(&delivery->wait, process, &processEnded, delivery.get(), INFINITE,
                                                    WT_EXECUTEONLYONCE) != FALSE;
         }
-        delivery->mailbox->push({Mail::Started, 0, 0, {}, delivery->id, launched, 0});
+        delivery->mailbox->push({Mail::Started, 0, 0, {}, delivery->id, launched, 0, {}});
     }
     if (SUCCEEDED(com))
         CoUninitialize();
@@ -234,7 +252,6 @@ void MessageDispatch::launcherLoop()
 void MessageDispatch::launch(const std::string& computer, const std::string& parameters,
                              std::shared_ptr<MessageFile> file, std::shared_ptr<Run> run, std::size_t index)
 {
-    view_.appendLog("cmd.exe " + parameters);
     auto delivery = std::make_shared<Delivery>();
     delivery->id = nextDelivery_++;
     delivery->computer = computer;
@@ -244,11 +261,58 @@ void MessageDispatch::launch(const std::string& computer, const std::string& par
     delivery->index = index;
     delivery->mailbox = mailbox_;
     deliveries_[delivery->id] = delivery;
-    {
-        std::lock_guard<std::mutex> lock(launchMutex_);
-        launches_.push_back(delivery);
+    queue_.push(delivery->id, delivery->run ? delivery->run->id : 0);
+    startDue();
+}
+
+void MessageDispatch::startDue()
+{
+    for (std::uint64_t id : queue_.take()) {
+        std::shared_ptr<Delivery> delivery = deliveries_.at(id);
+        log("cmd.exe " + delivery->parameters);
+        bool another = false;
+        {
+            std::lock_guard<std::mutex> lock(launchMutex_);
+            launches_.push_back(delivery);
+            // A launcher for every start at once, up to the bound.
+            another = launches_.size() > idleLaunchers_ && launchers_.size() < queue_.bound();
+        }
+        if (another) {
+            try {
+                launchers_.emplace_back([this] { launcherLoop(); });
+            } catch (const std::system_error&) {
+                // No thread to be had: the launchers there are take it; with none, it is not started.
+                if (launchers_.empty()) {
+                    std::lock_guard<std::mutex> lock(launchMutex_);
+                    launches_.pop_back();
+                    mailbox_->push({Mail::Started, 0, 0, {}, delivery->id, false, 0, {}});
+                }
+            }
+        }
+        launchWake_.notify_one();
     }
-    launchWake_.notify_one();
+}
+
+void MessageDispatch::log(const std::string& line)
+{
+    pendingLog_.push_back(line);
+    if (!inMail_)
+        flushLog();  // a command of the operator's shows at once
+}
+
+void MessageDispatch::flushLog()
+{
+    lastFlush_ = std::chrono::steady_clock::now();
+    unshown_ = false;
+    if (current_)
+        view_.showProgress(sendToAllProgress(current_->plan.done(), current_->plan.total()));
+    if (pendingLog_.empty())
+        return;
+    std::string text = pendingLog_.front();
+    for (std::size_t i = 1; i < pendingLog_.size(); ++i)
+        text += "\r\n" + pendingLog_[i];
+    pendingLog_.clear();
+    view_.appendLog(text);
 }
 
 void MessageDispatch::send(const std::string& computer, const std::string& parameters,
@@ -263,6 +327,7 @@ void MessageDispatch::startSendToAll(SendToAll input)
         return;
     auto run = std::make_shared<Run>(nextRun_++, std::move(input));
     current_ = run;
+    queue_.setBound(run->input.parallelSends);
     view_.sendToAllRunning(true);
     view_.showProgress(sendToAllProgress(0, run->plan.total()));
     std::shared_ptr<Mailbox> mailbox = mailbox_;
@@ -270,7 +335,7 @@ void MessageDispatch::startSendToAll(SendToAll input)
     // The plan keeps the entries; the sweep's thread takes the input's.
     run->sweep = std::make_unique<EchoSweep>(std::move(run->input.entries), run->input.echoTimeoutMs,
                                              [mailbox, runId](std::size_t index, const EchoResult& result) {
-                                                 mailbox->push({Mail::Echo, runId, index, result, 0, false, 0});
+                                                 mailbox->push({Mail::Echo, runId, index, result, 0, false, 0, {}});
                                              });
     std::vector<std::string> errors;
     advance(run, errors);
@@ -284,7 +349,14 @@ void MessageDispatch::stopSendToAll()
         return;
     std::shared_ptr<Run> run = std::move(current_);
     run->sweep->stop();
-    view_.appendLog(sendToAllStoppedLine(run->plan.stop()));
+    // Its commands still waiting for their turn are not started; the others keep their places.
+    std::vector<std::size_t> withdrawn;
+    for (std::uint64_t id : queue_.withdraw(run->id)) {
+        auto it = deliveries_.find(id);
+        withdrawn.push_back(it->second->index);
+        deliveries_.erase(it);
+    }
+    log(sendToAllStoppedLine(run->plan.stop(withdrawn)));
     view_.sendToAllRunning(false);
     view_.showProgress({});
     std::vector<std::string> errors;
@@ -298,18 +370,35 @@ void MessageDispatch::onMail()
     std::vector<std::string> errors;
     Mail mail;
     bool more = false;
-    while (mailbox_->take(mail)) {
-        handle(mail, errors);
-        if (std::chrono::steady_clock::now() >= until) {
-            more = true;
-            break;
+    inMail_ = true;
+    try {
+        while (mailbox_->take(mail)) {
+            handle(mail, errors);
+            unshown_ = true;
+            if (std::chrono::steady_clock::now() >= until) {
+                more = true;
+                break;
+            }
         }
+    } catch (...) {
+        inMail_ = false;
+        throw;
     }
-    if (current_)
-        view_.showProgress(sendToAllProgress(current_->plan.done(), current_->plan.total()));
+    inMail_ = false;
+    // The log lines gathered go in together, at most every kLogInterval while
+    // commands run, and at once when nothing runs any more.
+    auto now = std::chrono::steady_clock::now();
+    bool idle = !current_ && deliveries_.empty() && pingsRunning() == 0;
+    if (unshown_ && (idle || !errors.empty() || now - lastFlush_ >= kLogInterval))
+        flushLog();
     // The rest after the waiting input and paint: a timer comes last in the queue.
     if (more)
         SetTimer(window_, kMailTimer, USER_TIMER_MINIMUM, nullptr);
+    else if (unshown_)
+        SetTimer(window_, kMailTimer,
+                 static_cast<UINT>(std::chrono::duration_cast<std::chrono::milliseconds>(kLogInterval - (now - lastFlush_))
+                                       .count()) + 1,
+                 nullptr);
     for (const std::string& error : errors)
         view_.showError(error);
 }
@@ -340,6 +429,18 @@ void MessageDispatch::handle(const Mail& mail, std::vector<std::string>& errors)
             finish(mail.delivery, errors);
         break;
     }
+    case Mail::Pinged:
+        if (mail.echo.outcome == EchoOutcome::Failed)
+            errors.push_back(mail.echo.error);
+        else
+            log(pingResultLine(mail.host, mail.echo.outcome == EchoOutcome::Answered));
+        --pingsRunning_;
+        if (!pingsWaiting_.empty()) {
+            std::string host = std::move(pingsWaiting_.front());
+            pingsWaiting_.pop_front();
+            startPing(host);
+        }
+        break;
     }
 }
 
@@ -350,13 +451,15 @@ void MessageDispatch::finish(std::uint64_t deliveryId, std::vector<std::string>&
     deliveries_.erase(it);
     if (delivery->wait != nullptr)
         UnregisterWait(delivery->wait);  // its one call has run
-    view_.appendLog(delivery->launched ? deliveryLine(delivery->computer, delivery->exitCode)
-                                       : notStartedLine(delivery->computer));
+    log(delivery->launched ? deliveryLine(delivery->computer, delivery->exitCode)
+                           : notStartedLine(delivery->computer));
     delivery->file.reset();  // the last holder deletes the message file
+    queue_.ended();
     if (std::shared_ptr<Run> run = delivery->run) {
         run->plan.ended(delivery->index, delivery->launched && delivery->exitCode == 0);
         advance(run, errors);
     }
+    startDue();  // the place it leaves goes to the next in line
 }
 
 void MessageDispatch::advance(const std::shared_ptr<Run>& run, std::vector<std::string>& errors)
@@ -370,8 +473,8 @@ void MessageDispatch::advance(const std::shared_ptr<Run>& run, std::vector<std::
                                     run->input.file->path()}),
                    run->input.file, run, step.index);
             break;
-        case PlanAction::Skip:
-            view_.appendLog(step.text);
+        case PlanAction::Log:
+            log(step.text);
             break;
         case PlanAction::Fail:
             errors.push_back(step.text);
@@ -388,12 +491,41 @@ void MessageDispatch::advance(const std::shared_ptr<Run>& run, std::vector<std::
     }
     if (run->plan.finished()) {
         double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - run->start).count();
-        view_.appendLog(sendToAllSummary(run->plan.counts(), seconds));
+        log(sendToAllSummary(run->plan.counts(), seconds));
         if (current_ == run) {
             current_.reset();
             view_.sendToAllRunning(false);
             view_.showProgress({});
         }
+    }
+}
+
+void MessageDispatch::ping(const std::string& host)
+{
+    log(pingStartLine(host));
+    if (pingsRunning_ < kPingsInFlight)
+        startPing(host);
+    else
+        pingsWaiting_.push_back(host);
+}
+
+void MessageDispatch::startPing(const std::string& host)
+{
+    ++pingsRunning_;
+    std::shared_ptr<Mailbox> mailbox = mailbox_;
+    try {
+        std::thread([mailbox, host] {
+            Mail mail{Mail::Pinged, 0, 0, {}, 0, false, 0, host};
+            try {
+                mail.echo.outcome = pingHost(host, kPingTimeoutMs) ? EchoOutcome::Answered : EchoOutcome::Silent;
+            } catch (const std::exception& e) {
+                mail.echo = {EchoOutcome::Failed, e.what()};
+            }
+            mailbox->push(std::move(mail));
+        }).detach();
+    } catch (const std::system_error&) {
+        --pingsRunning_;
+        throw AppError("The echo test cannot be started");
     }
 }
 

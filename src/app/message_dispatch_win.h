@@ -1,10 +1,14 @@
-// MessageDispatch: Send and Send to all without the window's thread waiting.
-// The message goes into a file of its own; a launcher thread starts the
-// interpreters; the system's wait threads report their ends; the echo sweep
-// runs on a thread of its own. Everything they find comes back to the window
+// MessageDispatch: Send, Send to all and Ping without the window's thread
+// waiting. The message goes into a file of its own; every message command
+// waits its turn under the one bound (CommandQueue); a pool of launcher
+// threads starts the interpreters, as many at once as the bound allows; the
+// system's wait threads report their ends; the echo sweep and each Ping run
+// on threads of their own. Everything they find comes back to the window
 // through one mailbox, which wakes the window with one posted message however
-// much is waiting, and the window takes it in slices so that it keeps
-// answering. All decisions (order, limit, counts) are SendToAllPlan's.
+// much is waiting, and the window takes it in slices, with the log lines that
+// come meanwhile appended together a few times a second, so that it keeps
+// answering. The decisions of Send
+// to all (order, counts) are SendToAllPlan's.
 #pragma once
 
 #include <windows.h>
@@ -21,6 +25,7 @@
 #include <thread>
 #include <vector>
 
+#include "app/command_queue.h"
 #include "app/send_to_all_plan.h"
 
 namespace talkpost {
@@ -81,7 +86,12 @@ public:
 
     static constexpr UINT_PTR kMailTimer = 0x5E4D;
 
-    // Logs "cmd.exe <parameters>" and hands the launch over; one result line follows when it ends.
+    // The bound on message commands running at once, for the commands that
+    // start from now on (Sends and Send to all alike).
+    void setParallelSends(int parallelSends) { queue_.setBound(parallelSends); }
+
+    // Queues the launch; when its turn comes, "cmd.exe <parameters>" is logged
+    // and it starts. One result line follows when it ends.
     void send(const std::string& computer, const std::string& parameters, std::shared_ptr<MessageFile> file);
 
     struct SendToAll {
@@ -91,14 +101,22 @@ public:
         unsigned echoTimeoutMs = 5000;
         std::shared_ptr<MessageFile> file;
     };
-    // Starts the walk; does nothing while one runs.
+    // Starts the walk under the bound input.parallelSends; does nothing while one runs.
     void startSendToAll(SendToAll input);
     bool sendToAllRunning() const { return current_ != nullptr; }
-    // Launches nothing more and logs how many were not sent.
+    // Launches nothing more of the walk (its commands still waiting for their
+    // turn are taken back) and logs how many were not sent.
     void stopSendToAll();
 
-    // Messages whose interpreter has not reported its end yet.
+    // Messages whose interpreter has not reported its end yet, waiting ones included.
     std::size_t sendsRunning() const { return deliveries_.size(); }
+
+    // The Ping command off the window's thread: logs "PING <host>" now and
+    // the result line when the echo is over; an unloadable icmp.dll is shown
+    // through view.showError instead.
+    void ping(const std::string& host);
+    // Pings not yet over.
+    std::size_t pingsRunning() const { return pingsRunning_ + pingsWaiting_.size(); }
 
     void onMail();
 
@@ -110,7 +128,14 @@ private:
 
     void launch(const std::string& computer, const std::string& parameters, std::shared_ptr<MessageFile> file,
                 std::shared_ptr<Run> run, std::size_t index);
+    // Starts the queued commands whose turn has come.
+    void startDue();
     void launcherLoop();
+    void startPing(const std::string& host);
+    // One log line; inside onMail the lines are gathered and appended together.
+    void log(const std::string& line);
+    // Appends the lines gathered and shows Send to all's progress.
+    void flushLog();
     void handle(const Mail& mail, std::vector<std::string>& errors);
     void finish(std::uint64_t deliveryId, std::vector<std::string>& errors);
     static void CALLBACK processEnded(PVOID delivery, BOOLEAN timedOut);
@@ -123,12 +148,23 @@ private:
     std::uint64_t nextDelivery_ = 1;
     unsigned nextRun_ = 1;
     std::shared_ptr<Run> current_;
+    CommandQueue queue_{kDefaultParallelSends};
+    bool inMail_ = false;
+    bool unshown_ = false;  // something came back that the window does not show yet
+    std::vector<std::string> pendingLog_;
+    std::chrono::steady_clock::time_point lastFlush_;
 
+    std::size_t pingsRunning_ = 0;
+    std::deque<std::string> pingsWaiting_;
+
+    // The launcher threads: started as launches come in, up to the bound, and
+    // kept until the dispatch ends.
     std::mutex launchMutex_;
     std::condition_variable launchWake_;
     std::deque<std::shared_ptr<Delivery>> launches_;
+    std::size_t idleLaunchers_ = 0;
     bool launcherStopping_ = false;
-    std::thread launcher_;
+    std::vector<std::thread> launchers_;
 };
 
 }  // namespace talkpost

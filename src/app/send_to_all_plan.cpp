@@ -48,7 +48,7 @@ std::vector<PlanStep> SendToAllPlan::takeSteps()
         Entry& entry = states_[i];
         // A name from the network or the settings file must never run a command.
         if (auto refusal = commandTextRefusal("computer", entries_[i])) {
-            steps.push_back({PlanAction::Skip, i, "skipped " + entries_[i] + ": " + *refusal});
+            steps.push_back({PlanAction::Log, i, "skipped " + entries_[i] + ": " + *refusal});
             entry.state = State::Over;
             ++counts_.notDelivered;
         } else if (entry.state == State::Waiting) {
@@ -62,6 +62,10 @@ std::vector<PlanStep> SendToAllPlan::takeSteps()
         } else if (entry.answer == EchoOutcome::Silent) {
             entry.state = State::Over;
             ++counts_.silent;
+        } else if (entry.answer == EchoOutcome::NotFound) {
+            steps.push_back({PlanAction::Log, i, notFoundLine(entries_[i])});
+            entry.state = State::Over;
+            ++counts_.notFound;
         } else if (running_ < limit_) {
             steps.push_back({PlanAction::Launch, i, {}});
             entry.state = State::Launched;
@@ -85,12 +89,19 @@ void SendToAllPlan::ended(std::size_t index, bool delivered)
     ++(delivered ? counts_.delivered : counts_.notDelivered);
 }
 
-std::size_t SendToAllPlan::stop()
+std::size_t SendToAllPlan::stop(const std::vector<std::size_t>& withdrawn)
 {
-    if (walkOver_)
-        return 0;
-    walkOver_ = true;
     std::size_t notSent = 0;
+    for (std::size_t index : withdrawn) {
+        if (index >= states_.size() || states_[index].state != State::Launched)
+            continue;
+        states_[index].state = State::Over;
+        --running_;
+        ++notSent;
+    }
+    if (walkOver_)
+        return notSent;
+    walkOver_ = true;
     for (std::size_t i = next_; i < states_.size(); ++i)
         if (states_[i].state == State::Waiting || states_[i].state == State::Echoed)
             ++notSent;
@@ -114,12 +125,14 @@ std::string sendToAllStoppedLine(std::size_t notSent)
     return "Send to all stopped: " + std::to_string(notSent) + " not sent";
 }
 
+std::string notFoundLine(const std::string& computer) { return computer + ": not found"; }
+
 std::string sendToAllSummary(const SendToAllCounts& counts, double seconds)
 {
     char time[32];
     std::snprintf(time, sizeof time, "%.1f", seconds < 0 ? 0.0 : seconds);
     return "Send to all: " + std::to_string(counts.delivered) + " delivered, " + std::to_string(counts.notDelivered) +
-           " not delivered, " + std::to_string(counts.silent) + " silent, in " + time + " s";
+           " not delivered, " + std::to_string(counts.silent) + " silent, " + std::to_string(counts.notFound) + " not found, in " + time + " s";
 }
 
 }  // namespace talkpost

@@ -25,7 +25,7 @@ int parallelSendsValue(const std::string& text);
 
 enum class PlanAction {
     Launch,  // send to the entry now
-    Skip,    // log text: the entry's name is one the interpreter would act on
+    Log,     // log text: the name is one the interpreter would act on, or it was not found
     Fail,    // the echo could not be made: show text, the walk ends here
 };
 
@@ -39,6 +39,7 @@ struct SendToAllCounts {
     std::size_t delivered = 0;
     std::size_t notDelivered = 0;  // the command failed, did not start, or the name was skipped
     std::size_t silent = 0;
+    std::size_t notFound = 0;  // the name did not resolve
 };
 
 class SendToAllPlan {
@@ -59,16 +60,21 @@ public:
     void ended(std::size_t index, bool delivered);
 
     // No further launches. Gives the number of entries not sent: those not
-    // yet launched that were not found silent or skipped either.
-    std::size_t stop();
+    // yet launched that were not found silent, unknown or skipped either, and
+    // the launched ones named in withdrawn, whose commands were still waiting
+    // for their turn and were taken back before they started.
+    std::size_t stop(const std::vector<std::size_t>& withdrawn = {});
 
     // The walk has passed every entry, met a failure, or was stopped.
     bool walkOver() const { return walkOver_; }
     // The walk is over and no launched command is still running.
     bool finished() const { return walkOver_ && running_ == 0; }
     std::size_t running() const { return running_; }
-    // Entries dealt with for good: silent, skipped, or their command ended.
-    std::size_t done() const { return counts_.delivered + counts_.notDelivered + counts_.silent; }
+    // Entries dealt with for good: silent, not found, skipped, or their command ended.
+    std::size_t done() const
+    {
+        return counts_.delivered + counts_.notDelivered + counts_.silent + counts_.notFound;
+    }
     const SendToAllCounts& counts() const { return counts_; }
     // The entry the walk reached last (the one that ends selected), none before the first.
     std::optional<std::size_t> lastWalked() const;
@@ -94,7 +100,9 @@ private:
 std::string sendToAllProgress(std::size_t done, std::size_t total);
 // "Send to all stopped: <k> not sent".
 std::string sendToAllStoppedLine(std::size_t notSent);
-// "Send to all: <d> delivered, <n> not delivered, <s> silent, in <t> s", t with one decimal.
+// "<computer>: not found", the result line of a name that did not resolve.
+std::string notFoundLine(const std::string& computer);
+// "Send to all: <d> delivered, <n> not delivered, <s> silent, <u> not found, in <t> s", t with one decimal.
 std::string sendToAllSummary(const SendToAllCounts& counts, double seconds);
 
 }  // namespace talkpost

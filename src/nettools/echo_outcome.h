@@ -4,6 +4,8 @@
 
 namespace talkpost {
 
-enum class EchoOutcome { Answered, Silent, Failed };
+// NotFound: the name did not resolve (the name server said there is no such
+// name, or did not answer in time), so no echo was sent.
+enum class EchoOutcome { Answered, Silent, NotFound, Failed };
 
 }  // namespace talkpost

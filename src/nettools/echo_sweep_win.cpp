@@ -1,11 +1,17 @@
-// The sweep: IcmpSendEcho2 with a completion routine (APC) for every host,
-// issued one after another from one thread, which waits alertably for the
-// completions. Loaded, resolved and closed as pingHost does, once per sweep.
+// The sweep: a pool of resolver threads looks the names up, a bounded number
+// at a time, and hands each address to the echo thread, which sends
+// IcmpSendEcho2 with a completion routine (APC) for it at once and waits
+// alertably for the completions and the next addresses. Loaded and closed as
+// pingHost does, once per sweep.
 #include "nettools/echo_sweep_win.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
+#include <deque>
 #include <exception>
+#include <mutex>
+#include <utility>
 
 #include "nettools/ping_text.h"
 #include "nettools/ping_win.h"
@@ -30,6 +36,18 @@ constexpr DWORD kReplyBufferSize = 128;
 // How long past the time-out the sweep waits for completions the platform
 // still owes before it gives the rest up as silent.
 constexpr DWORD kCompletionGraceMs = 5000;
+// How many names are looked up at once. A lookup mostly waits for the name
+// server, so a thread each costs little; with 64 a list whose names all time
+// out costs one resolver time-out per 64 names, and a fleet's lookups neither
+// flood the name server nor fill the process with threads.
+constexpr std::size_t kLookupsInFlight = 64;
+// A lookup needs little stack; the threads reserve no more than this.
+constexpr SIZE_T kResolverStack = 256 * 1024;
+// The longest the sweep waits for the next lookup to come back while some
+// are out. The system's resolver gives up well before this (a few seconds
+// per name server); a lookup that never returns must not keep Send to all
+// waiting for ever, so what is still out then counts as not found.
+constexpr DWORD kLookupPatienceMs = 60000;
 
 }  // namespace
 
@@ -39,6 +57,26 @@ struct EchoSweep::State {
     Report report;
     std::atomic<bool> stopped{false};
     UniqueHandle finished{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
+
+    // The lookups: the next host to look up, and the addresses found (0.0.0.0:
+    // none), from the resolver threads to the echo thread.
+    std::atomic<std::size_t> nextLookup{0};
+    std::atomic<bool> lookupsAbandoned{false};
+    std::mutex resolvedMutex;
+    std::deque<std::pair<std::size_t, IPv4Address>> resolved;
+    UniqueHandle resolvedEvent{CreateEventA(nullptr, FALSE, FALSE, nullptr)};
+
+    void lookUp()
+    {
+        for (std::size_t i; !stopped.load() && !lookupsAbandoned.load() && (i = nextLookup++) < hosts.size();) {
+            IPv4Address address = resolveHostAddress(hosts[i]);
+            std::lock_guard<std::mutex> lock(resolvedMutex);
+            resolved.emplace_back(i, address);
+            SetEvent(resolvedEvent.get());
+        }
+    }
+    // Starts the resolver threads; false when not one could be started.
+    static bool startLookups(const std::shared_ptr<State>& state);
 
     void tell(std::size_t index, const EchoResult& result)
     {
@@ -50,7 +88,8 @@ struct EchoSweep::State {
             // A report that fails must not end the sweep's thread with an exception.
         }
     }
-    void run();
+    // self: this state, for the resolver threads to hold.
+    void run(const std::shared_ptr<State>& self);
 
     // One echo in flight: its reply buffer, owned by the platform until the completion runs.
     struct Pending {
@@ -71,7 +110,35 @@ struct EchoSweep::State {
     }
 };
 
-void EchoSweep::State::run()
+bool EchoSweep::State::startLookups(const std::shared_ptr<State>& state)
+{
+    std::size_t threads = std::min(kLookupsInFlight, state->hosts.size());
+    bool any = false;
+    for (std::size_t t = 0; t < threads; ++t) {
+        auto* keep = new std::shared_ptr<State>(state);
+        HANDLE thread = CreateThread(
+            nullptr, kResolverStack,
+            [](LPVOID parameter) -> DWORD {
+                std::unique_ptr<std::shared_ptr<State>> self(static_cast<std::shared_ptr<State>*>(parameter));
+                try {
+                    (*self)->lookUp();
+                } catch (...) {
+                    // No exception crosses a thread entry; the sweep's patience covers what is left.
+                }
+                return 0;
+            },
+            keep, STACK_SIZE_PARAM_IS_A_RESERVATION, nullptr);
+        if (thread == nullptr) {
+            delete keep;
+            break;
+        }
+        CloseHandle(thread);
+        any = true;
+    }
+    return any;
+}
+
+void EchoSweep::State::run(const std::shared_ptr<State>& self)
 {
     UniqueLibrary library(LoadLibraryA(icmpLibraryName().c_str()));
     if (!library) {
@@ -92,33 +159,70 @@ void EchoSweep::State::run()
             tell(i, {});
         return;
     }
+    // Looked up only now, as pingHost does, so that a missing library or
+    // entry point is noticed before any name lookup.
+    if (!startLookups(self))
+        lookUp();  // no resolver thread could be started: this thread looks the names up itself
 
     std::size_t outstanding = 0;
     auto pending = std::make_unique<Pending[]>(hosts.size());
-    for (std::size_t i = 0; i < hosts.size() && !stopped.load(); ++i) {
-        IPv4Address address = resolveHostAddress(hosts[i]);
-        if (address == IPv4Address{}) {
-            tell(i, {});  // no address: nothing would answer
-            continue;
+    std::vector<char> taken(hosts.size());
+    std::size_t takenCount = 0;
+    DWORD lastSent = GetTickCount();
+    DWORD lastLookup = lastSent;
+    std::deque<std::pair<std::size_t, IPv4Address>> arrived;
+    for (;;) {
+        {
+            std::lock_guard<std::mutex> lock(resolvedMutex);
+            arrived.swap(resolved);
         }
-        ULONG destination = 0;
-        std::memcpy(&destination, address.bytes.data(), sizeof destination);
-        Pending& p = pending[i];
-        p = Pending{this, parse, i, &outstanding};
-        DWORD replies = send(icmp, nullptr, &echoCompleted, &p, destination, nullptr, 0,
-                             nullptr, p.reply, kReplyBufferSize, timeoutMs);
-        if (replies == 0 && GetLastError() == ERROR_IO_PENDING) {
-            p.inFlight = true;
-            ++outstanding;
-        } else
-            tell(i, {replies != 0 ? EchoOutcome::Answered : EchoOutcome::Silent, {}});
-        SleepEx(0, TRUE);  // hand over the answers that are in already
-    }
-    // Every echo ends by its time-out; the grace covers a platform that is late.
-    DWORD deadline = GetTickCount() + timeoutMs + kCompletionGraceMs;
-    while (outstanding > 0) {
+        if (!arrived.empty())
+            lastLookup = GetTickCount();
+        for (const auto& [i, address] : arrived) {
+            if (taken[i])
+                continue;
+            taken[i] = 1;
+            ++takenCount;
+            if (stopped.load())
+                continue;
+            if (address == IPv4Address{}) {
+                tell(i, {EchoOutcome::NotFound, {}});  // no address: nothing to echo
+                continue;
+            }
+            ULONG destination = 0;
+            std::memcpy(&destination, address.bytes.data(), sizeof destination);
+            Pending& p = pending[i];
+            p = Pending{this, parse, i, &outstanding};
+            DWORD replies = send(icmp, nullptr, &echoCompleted, &p, destination, nullptr, 0, nullptr, p.reply,
+                                 kReplyBufferSize, timeoutMs);
+            if (replies == 0 && GetLastError() == ERROR_IO_PENDING) {
+                p.inFlight = true;
+                ++outstanding;
+                lastSent = GetTickCount();
+            } else
+                tell(i, {replies != 0 ? EchoOutcome::Answered : EchoOutcome::Silent, {}});
+        }
+        arrived.clear();
         DWORD now = GetTickCount();
-        if (static_cast<LONG>(deadline - now) <= 0)
+        if (takenCount < hosts.size() && !stopped.load()) {
+            DWORD waited = now - lastLookup;
+            if (waited < kLookupPatienceMs) {
+                // The answers in flight come in as completion routines meanwhile.
+                WaitForSingleObjectEx(resolvedEvent.get(), kLookupPatienceMs - waited, TRUE);
+                continue;
+            }
+            // Lookups that never came back: their hosts count as not found.
+            lookupsAbandoned = true;
+            for (std::size_t i = 0; i < hosts.size(); ++i)
+                if (!taken[i]) {
+                    taken[i] = 1;
+                    tell(i, {EchoOutcome::NotFound, {}});
+                }
+            takenCount = hosts.size();
+        }
+        // Every echo ends by its time-out; the grace covers a platform that is late.
+        DWORD deadline = lastSent + timeoutMs + kCompletionGraceMs;
+        if (outstanding == 0 || static_cast<LONG>(deadline - now) <= 0)
             break;
         SleepEx(deadline - now, TRUE);
     }
@@ -149,7 +253,7 @@ EchoSweep::EchoSweep(std::vector<std::string> hosts, unsigned timeoutMs, Report 
         [](LPVOID parameter) -> DWORD {
             std::unique_ptr<std::shared_ptr<State>> state(static_cast<std::shared_ptr<State>*>(parameter));
             try {
-                (*state)->run();
+                (*state)->run(*state);
             } catch (...) {
                 // No exception crosses a thread entry; the hosts not reported stay unreported.
             }

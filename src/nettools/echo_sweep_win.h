@@ -1,8 +1,10 @@
-// The echo test of many hosts at the same time, for Send to all: every host
-// gets its own echo with the full time-out, all in flight together, so a list
-// of silent hosts costs about one time-out instead of one per host. One
-// thread issues the echoes asynchronously and collects their answers; no
-// thread per host, and memory grows by one small reply buffer per host.
+// The echo test of many hosts at the same time, for Send to all: the names
+// are resolved together (a bounded number of lookups in flight) and every
+// host gets its own echo with the full time-out, all in flight together, so a
+// list costs about one resolver time-out plus one echo time-out instead of
+// one of each per host. One thread issues the echoes asynchronously and
+// collects their answers; a small pool of resolver threads feeds it. Memory
+// grows by one small reply buffer per host.
 #pragma once
 
 #include <windows.h>
@@ -26,7 +28,7 @@ class EchoSweep {
 public:
     // Called on the sweep's thread once per host, as the answers come (not in
     // list order). An unloadable icmp.dll gives every host Failed with the
-    // message pingHost throws; a name that does not resolve is Silent.
+    // message pingHost throws; a name that does not resolve is NotFound.
     using Report = std::function<void(std::size_t index, const EchoResult& result)>;
 
     // Starts the sweep at once.

@@ -406,7 +406,7 @@ TEST_F(SendToAllFleet, BoundedLiveStoppableAndLeavesNoMessageFile)
     ASSERT_EQ(summary.size(), 1u);
     EXPECT_EQ(summary[0].rfind("Send to all: " + std::to_string(kAnswering - lostAnswers - 2 - notStarted) +
                                    " delivered, " + std::to_string(2 + notStarted) + " not delivered, " +
-                                   std::to_string(kSilent + lostAnswers) + " silent, in ",
+                                   std::to_string(kSilent + lostAnswers) + " silent, 0 not found, in ",
                                0),
               0u)
         << summary[0] << undelivered;
@@ -439,13 +439,39 @@ TEST_F(SendToAllFleet, BoundedLiveStoppableAndLeavesNoMessageFile)
     EXPECT_EQ(delivered + notDelivered, launched) << "every launched one still reported";
     EXPECT_TRUE(messageFilesOf(app.processId()).empty());
 
-    // Two Sends at once: both arrive, each from its own file.
-    SetWindowTextA(GetDlgItem(app.window(), id(MainId::ComputerField)), "127.0.0.1");
-    press(app.window(), MainId::SendButton);
-    press(app.window(), MainId::SendButton);
-    EXPECT_TRUE(watchLog(app.window(), [](const std::string& text) {
-        return linesStartingWith(text, "127.0.0.1: ").size() == 2;
+    // Stop, a new run at once and repeated Sends: one bound over all of them.
+    // The stopped run's commands still run while the new run and the Sends
+    // wait their turn; no Send is dropped.
+    const std::size_t before = linesStartingWith(log, "cmd.exe ").size();
+    press(app.window(), MainId::SendToAllButton);
+    ASSERT_TRUE(watchLog(app.window(), [&](const std::string& text) {
+        return linesStartingWith(text, "cmd.exe ").size() >= before + kParallel;
     }));
+    press(app.window(), MainId::SendToAllButton);  // Stop, with the bound full
+    press(app.window(), MainId::SendToAllButton);  // and a new run at once
+    // The stopped walk selects the entry it reached last, which sets the
+    // computer field: the Sends' computer goes in after that.
+    ASSERT_TRUE(watchLog(app.window(), [](const std::string& text) {
+        return linesStartingWith(text, "Send to all stopped: ").size() == 2;
+    }));
+    SetWindowTextA(GetDlgItem(app.window(), id(MainId::ComputerField)), "127.0.0.1");
+    constexpr std::size_t kSends = 6;
+    for (std::size_t i = 0; i < kSends; ++i)
+        press(app.window(), MainId::SendButton);
+    ASSERT_TRUE(watchLog(app.window(), [&](const std::string& text) {
+        return linesStartingWith(text, "127.0.0.1: ").size() == kSends;
+    })) << "every Send reports";
+    // The new run (600 entries) is still far from its end: stop it too.
+    ASSERT_LT(linesStartingWith(wholeText(GetDlgItem(app.window(), id(MainId::LogPane))), "Send to all: ").size(), 4u);
+    press(app.window(), MainId::SendToAllButton);
+    ASSERT_TRUE(watchLog(app.window(), [](const std::string& text) {
+        return linesStartingWith(text, "Send to all: ").size() == 4;
+    }));
+    log = wholeText(GetDlgItem(app.window(), id(MainId::LogPane)));
+    EXPECT_EQ(linesStartingWith(log, "127.0.0.1: "), std::vector<std::string>(kSends, "127.0.0.1: delivered"));
+    EXPECT_EQ(linesStartingWith(log, "Send to all stopped: ").size(), 3u);
+    EXPECT_LE(counts_[1], kParallel) << "never more msg.exe at once than ParallelSends, across runs and Sends";
+    EXPECT_EQ(hangs_, 0) << "the window stopped answering";
     EXPECT_TRUE(messageFilesOf(app.processId()).empty());
 
     std::printf("fleet of %d answering and %d silent, ParallelSends=%d: at most %ld msg.exe at once, the window's "

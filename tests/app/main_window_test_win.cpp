@@ -7,6 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <thread>
 
 #include "app/launcher_win.h"
 #include "app/main_window_win.h"
@@ -88,6 +91,12 @@ protected:
     {
         return test::waitUntil([&] { return !w.sendToAllRunning() && w.sendsRunning() == 0; },
                                std::chrono::seconds(60));
+    }
+    // Pings the selected entry and waits for its result (the echo runs off the window's thread).
+    bool pingAndWait(MainWindow& w)
+    {
+        command(MainId::Ping);
+        return test::waitUntil([&] { return w.pingsRunning() == 0; });
     }
 
     RecordingPrompts prompts_;
@@ -564,16 +573,16 @@ TEST_F(MainWindowTest, PingLogsTheSelectedEntryAndItsAnswer)
     w.computers().replaceAll({"127.0.0.1", "*"});
     w.computers().setTypedText("typed-but-not-picked");
     w.computers().select(1);  // sorted: "*", "127.0.0.1"
-    command(MainId::Ping);
+    ASSERT_TRUE(pingAndWait(w));
     w.computers().select(0);
-    command(MainId::Ping);
+    ASSERT_TRUE(pingAndWait(w));
     EXPECT_EQ(w.logText(), "PING 127.0.0.1\r\n127.0.0.1 has answered on Ping\r\nPING *\r\n* is not reachable\r\n");
 }
 
 TEST_F(MainWindowTest, PingWithNothingSelectedTestsTheEmptyHost)
 {
     MainWindow& w = open();
-    command(MainId::Ping);
+    ASSERT_TRUE(pingAndWait(w));
     // The empty text is this machine's own name to the resolver: loopback in the tests' namespace.
     EXPECT_EQ(w.logText(), "PING \r\n has answered on Ping\r\n");
 }
@@ -583,12 +592,14 @@ TEST_F(MainWindowTest, PingWithoutTheIcmpLibraryLogsOneLineAndShowsTheError)
     MainWindow& w = open();
     w.computers().select(w.computers().add("127.0.0.1"));
     setIcmpLibraryNameForTest("no-such-icmp.dll");
-    command(MainId::Ping);
+    bool ended = pingAndWait(w);
     setIcmpLibraryNameForTest("icmp.dll");
+    ASSERT_TRUE(ended);
     EXPECT_EQ(w.logText(), "PING 127.0.0.1\r\n");
     ASSERT_EQ(prompts_.shown.size(), 1u);
     EXPECT_EQ(prompts_.shown[0].kind, "error");
-    command(MainId::Ping);
+    EXPECT_EQ(prompts_.shown[0].text.rfind("icmp.dll library can not be loaded or not found. ", 0), 0u);
+    ASSERT_TRUE(pingAndWait(w));
     EXPECT_EQ(w.logText(), "PING 127.0.0.1\r\nPING 127.0.0.1\r\n127.0.0.1 has answered on Ping\r\n")
         << "the next Ping tries again";
 }
@@ -623,7 +634,10 @@ TEST_F(MainWindowTest, SendToAllSendsToEveryAnsweringEntryInListOrder)
     }
     std::vector<std::string> summary = logLines(w.logText(), "Send to all: ");
     ASSERT_EQ(summary.size(), 1u);
-    EXPECT_EQ(summary[0].rfind("Send to all: 3 delivered, 0 not delivered, 2 silent, in ", 0), 0u) << summary[0];
+    EXPECT_EQ(summary[0].rfind("Send to all: 3 delivered, 0 not delivered, 0 silent, 2 not found, in ", 0), 0u)
+        << summary[0];
+    EXPECT_EQ(logLines(w.logText(), "*: "), std::vector<std::string>{"*: not found"});
+    EXPECT_EQ(logLines(w.logText(), "silent-name: "), std::vector<std::string>{"silent-name: not found"});
     EXPECT_EQ(w.logText().substr(w.logText().size() - summary[0].size() - 2), summary[0] + "\r\n") << "the last line";
     EXPECT_EQ(w.statusText(0), "Command") << "the progress is gone";
     EXPECT_TRUE(prompts_.shown.empty());
@@ -670,7 +684,9 @@ TEST_F(MainWindowTest, SendToAllGivesOneResultLinePerAnsweringEntry)
     std::sort(lines.begin(), lines.end());
     EXPECT_EQ(lines, (std::vector<std::string>{"127.0.0.1: delivered", "127.0.0.2: not delivered (exit code 1722)",
                                                "127.0.0.3: delivered"}));
-    EXPECT_EQ(logLines(w.logText(), "Send to all: ").at(0).rfind("Send to all: 2 delivered, 1 not delivered, 2 silent", 0),
+    EXPECT_EQ(logLines(w.logText(), "Send to all: ")
+                  .at(0)
+                  .rfind("Send to all: 2 delivered, 1 not delivered, 0 silent, 2 not found", 0),
               0u);
 }
 
@@ -690,9 +706,10 @@ TEST_F(MainWindowTest, StopLaunchesNothingMoreWhileSendStillWorks)
     ASSERT_TRUE(test::waitUntil([&] { return logLines(w.logText(), "cmd.exe ").size() == 1; }));
     EXPECT_EQ(w.statusText(0), "Send to all: 0 of 4");
 
-    w.computers().setTypedText("Remote01");  // Send to one computer goes on beside it
+    w.computers().setTypedText("Remote01");  // a Send waits its turn under the same bound
     clickSend();
-    EXPECT_EQ(logLines(w.logText(), "cmd.exe ").size(), 2u);
+    EXPECT_EQ(logLines(w.logText(), "cmd.exe ").size(), 1u);
+    EXPECT_EQ(w.sendsRunning(), 2u);
 
     command(MainId::SendToAllButton);  // Stop
     SetEnvironmentVariableA("TALKPOST_STANDIN_DELAY_MS", nullptr);
@@ -708,6 +725,84 @@ TEST_F(MainWindowTest, StopLaunchesNothingMoreWhileSendStillWorks)
     EXPECT_EQ(logLines(w.logText(), "cmd.exe ").size(), 2u) << "nothing launched after Stop";
     EXPECT_EQ(logLines(w.logText(), "Send to all: ").size(), 1u);
     EXPECT_EQ(w.computers().typedText(), "127.0.0.1") << "the walk ended at its first entry";
+}
+
+// Names as real fleets are listed, resolved by the tests' own name server
+// (tests/nettools/with_name_server.sh): names under answer.talkpost.test
+// resolve to the address they carry, those under unknown.talkpost.test do not
+// exist, and those under mute.talkpost.test never get an answer (the
+// resolver gives up after 1 s). Runs as main_window_names.
+class MainWindowNames : public MainWindowTest {
+protected:
+    void SetUp() override
+    {
+        if (std::getenv("TALKPOST_NAME_SERVER") == nullptr)
+            GTEST_SKIP() << "runs as main_window_names, with the tests' name server";
+        MainWindowTest::SetUp();
+    }
+};
+
+TEST_F(MainWindowNames, SendToAllResolvesEveryNameAndCountsTheUnknownOnesApart)
+{
+    MainWindow& w = open();
+    std::vector<std::string> entries = {"pc-127-0-3-1.answer.talkpost.test", "pc-127-0-3-2.answer.talkpost.test",
+                                        "pc-127-1-3-1.answer.talkpost.test"};  // 127.1.x.y is silent
+    std::vector<std::string> unknown;
+    // More names without an answer than lookups run at once would be one
+    // resolver time-out each if they were looked up one after another.
+    for (int i = 0; i < 80; ++i)
+        unknown.push_back("pc" + std::to_string(100 + i) + (i % 2 == 0 ? ".mute" : ".unknown") + ".talkpost.test");
+    entries.insert(entries.end(), unknown.begin(), unknown.end());
+    w.computers().replaceAll(entries);
+    setText(MainId::MessageEditor, "by name");
+    command(MainId::SendToAllButton);
+    // Generous: the point is that it ends, with every line; the time is the benchmark's.
+    ASSERT_TRUE(test::waitUntil([&] { return !w.sendToAllRunning() && w.sendsRunning() == 0; },
+                                std::chrono::seconds(90)))
+        << w.logText();
+
+    std::string log = w.logText();
+    std::vector<std::string> delivered = deliveryLines(log);
+    std::sort(delivered.begin(), delivered.end());
+    EXPECT_EQ(delivered, (std::vector<std::string>{"pc-127-0-3-1.answer.talkpost.test: delivered",
+                                                   "pc-127-0-3-2.answer.talkpost.test: delivered"}));
+    std::vector<std::string> notFound;
+    for (const std::string& line : logLines(log, "pc1"))
+        notFound.push_back(line);
+    std::sort(unknown.begin(), unknown.end());  // the list's order
+    std::vector<std::string> expected;
+    for (const std::string& name : unknown)
+        expected.push_back(name + ": not found");
+    EXPECT_EQ(notFound, expected) << "one line each, in the list's order";
+    EXPECT_EQ(logLines(log, "pc-127-1-3-1."), std::vector<std::string>{}) << "a silent computer gets no line";
+    std::vector<std::string> summary = logLines(log, "Send to all: ");
+    ASSERT_EQ(summary.size(), 1u);
+    EXPECT_EQ(summary[0].rfind("Send to all: 2 delivered, 0 not delivered, 1 silent, 80 not found, in ", 0), 0u)
+        << summary[0];
+    auto runs = standins_.waitFor(2);
+    ASSERT_EQ(runs.size(), 2u);
+    EXPECT_NE(runs[0].args.find("/SERVER:pc-127-0-3-"), std::string::npos) << runs[0].args;
+}
+
+TEST_F(MainWindowNames, PingOfANameWithoutAnAnswerLeavesTheWindowAnswering)
+{
+    MainWindow& w = open();
+    const std::string host = "pc1.mute.talkpost.test";
+    w.computers().select(w.computers().add(host));
+    command(MainId::Ping);
+    // The lookup alone takes the resolver's second: the command is back long before.
+    EXPECT_EQ(w.logText(), "PING " + host + "\r\n");
+    EXPECT_EQ(w.pingsRunning(), 1u);
+    // Meanwhile another thread gets its answer from the window.
+    std::atomic<bool> answered{false};
+    std::thread asker([&] {
+        DWORD_PTR result = 0;
+        answered = SendMessageTimeoutA(w.hwnd(), WM_NULL, 0, 0, SMTO_NORMAL, 5000, &result) != 0;
+    });
+    ASSERT_TRUE(test::waitUntil([&] { return w.pingsRunning() == 0; }, std::chrono::seconds(30)));
+    asker.join();
+    EXPECT_TRUE(answered);
+    EXPECT_EQ(w.logText(), "PING " + host + "\r\n" + host + " is not reachable\r\n");
 }
 
 TEST_F(MainWindowTest, SendToAllWithoutTheIcmpLibraryShowsTheErrorAtTheFirstEntry)

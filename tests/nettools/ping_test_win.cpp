@@ -127,7 +127,7 @@ TEST(EchoAll, GivesEachEntrysOutcomeInListOrder)
     const std::vector<std::string> hosts = {"*", "127.0.0.1", "no-such-host.invalid", "127.0.0.2", "127.0.0.1"};
     auto results = echoAll(hosts, 5000);
     ASSERT_EQ(results.size(), hosts.size());
-    const EchoOutcome expected[] = {EchoOutcome::Silent, EchoOutcome::Answered, EchoOutcome::Silent,
+    const EchoOutcome expected[] = {EchoOutcome::NotFound, EchoOutcome::Answered, EchoOutcome::NotFound,
                                     EchoOutcome::Answered, EchoOutcome::Answered};
     for (std::size_t i = 0; i < hosts.size(); ++i)
         EXPECT_EQ(results[i].outcome, expected[i]) << hosts[i];
