@@ -143,19 +143,21 @@ std::string limitsText()
            std::to_string(kImportMaxBytes / (1024 * 1024)) + " MiB.";
 }
 
-}  // namespace
-
-std::string importTooLargeMessage(const std::string& fileName)
+std::string tooLargeMessage(const std::string& source)
 {
-    return "The file " + fileName + " is larger than " + std::to_string(kImportMaxBytes / (1024 * 1024)) +
+    return source + " is larger than " + std::to_string(kImportMaxBytes / (1024 * 1024)) +
            " MiB and was not imported: " + limitsText();
 }
 
-ComputerFileRead readComputerLines(std::string_view bytes, const std::string& fileName)
+}  // namespace
+
+std::string importTooLargeMessage(const std::string& fileName) { return tooLargeMessage("The file " + fileName); }
+
+ComputerFileRead readComputerLines(std::string_view bytes, const std::string& source)
 {
     ComputerFileRead read;
     if (bytes.size() > kImportMaxBytes) {
-        read.refusal = importTooLargeMessage(fileName);
+        read.refusal = tooLargeMessage(source);
         return read;
     }
     std::string converted;
@@ -182,7 +184,7 @@ ComputerFileRead readComputerLines(std::string_view bytes, const std::string& fi
             start += text.substr(start, 2) == "\r\n" ? 2 : 1;
         if (++lineNumber > kImportMaxLines) {
             read.lines = {};
-            read.refusal = "The file " + fileName + " has more than " + withThousands(kImportMaxLines) +
+            read.refusal = source + " has more than " + withThousands(kImportMaxLines) +
                            " lines and was not imported: " + limitsText();
             return read;
         }

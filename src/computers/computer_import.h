@@ -37,13 +37,13 @@ struct ComputerLines {
 // the first "," ";" or tab, or a quoted text ("" standing for one quote);
 // blanks around it are dropped. Lines end with CR LF, LF or CR; a quoted
 // text ends with its line. Gives the refusal message instead when the file
-// has more than kImportMaxLines lines or kImportMaxBytes bytes; fileName
-// names the file in it.
+// has more than kImportMaxLines lines or kImportMaxBytes bytes; source
+// begins it ("The file C:\\lists\\fleet.txt", "The text on the clipboard").
 struct ComputerFileRead {
     ComputerLines lines;
     std::optional<std::string> refusal;
 };
-ComputerFileRead readComputerLines(std::string_view bytes, const std::string& fileName);
+ComputerFileRead readComputerLines(std::string_view bytes, const std::string& source);
 
 // The refusal of a file larger than kImportMaxBytes, before it is read.
 std::string importTooLargeMessage(const std::string& fileName);

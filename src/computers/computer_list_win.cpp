@@ -111,4 +111,31 @@ void ComputerList::replaceAll(const std::vector<std::string>& texts)
     setTypedText(typed);
 }
 
+void ComputerList::addMany(const std::vector<std::string>& texts)
+{
+    // A few go in one by one; more, and the whole list is rebuilt in one
+    // pass, which costs less than moving the entries behind each new one.
+    constexpr std::size_t kOneByOne = 16;
+    if (texts.size() <= kOneByOne) {
+        for (const std::string& text : texts)
+            add(text);
+        return;
+    }
+    int picked = selectedIndex();
+    std::string pickedText = at(picked);
+    std::string typed = typedText();
+    std::vector<std::string> all;
+    all.reserve(entries_.size() + texts.size());
+    all = entries_;
+    all.insert(all.end(), texts.begin(), texts.end());
+    replaceAll(all);
+    if (picked >= 0) {
+        auto found = std::find(entries_.begin(), entries_.end(), pickedText);
+        if (found != entries_.end()) {
+            select(static_cast<int>(found - entries_.begin()));
+            setTypedText(typed);
+        }
+    }
+}
+
 }  // namespace talkpost

@@ -36,6 +36,9 @@ public:
     void remove(int index);
     // Empties the list and adds every text at its sorted position; the typed text is kept.
     void replaceAll(const std::vector<std::string>& texts);
+    // Adds every text at its sorted position (a scan's or an import's new
+    // names); the typed text and the picked entry are kept.
+    void addMany(const std::vector<std::string>& texts);
 
 private:
     // Adds through the combo box, or straight to its list part when given.

@@ -1,6 +1,7 @@
 // The rule by which names from outside join the computer list.
 #include "computers/list_merge.h"
 
+#include <algorithm>
 #include <unordered_set>
 
 #include "base/command_text.h"
@@ -24,7 +25,7 @@ std::string folded(const std::string& name)
 
 bool acceptableListName(const std::string& name) { return !name.empty() && !commandCharacterIn(name); }
 
-ListMerge mergeIntoList(const std::vector<std::string>& listed, const std::vector<NameAt>& names)
+ListMerge mergeIntoList(const std::vector<std::string>& listed, const std::vector<NameAt>& names, RefuseNames refuse)
 {
     ListMerge result;
     std::unordered_set<std::string> seen;
@@ -32,7 +33,7 @@ ListMerge mergeIntoList(const std::vector<std::string>& listed, const std::vecto
     for (const std::string& entry : listed)
         seen.insert(folded(entry));
     for (const NameAt& candidate : names) {
-        if (!acceptableListName(candidate.name)) {
+        if (refuse == RefuseNames::CommandCharacters ? !acceptableListName(candidate.name) : candidate.name.empty()) {
             result.refused.push_back(candidate);
             continue;
         }
@@ -43,6 +44,13 @@ ListMerge mergeIntoList(const std::vector<std::string>& listed, const std::vecto
         result.added.push_back(candidate.name);
     }
     return result;
+}
+
+void addRefused(ListMerge& merge, const std::vector<NameAt>& refused)
+{
+    merge.refused.insert(merge.refused.end(), refused.begin(), refused.end());
+    std::stable_sort(merge.refused.begin(), merge.refused.end(),
+                     [](const NameAt& a, const NameAt& b) { return a.line < b.line; });
 }
 
 std::string refusedNamesText(const std::vector<NameAt>& refused, std::size_t shown)

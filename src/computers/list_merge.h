@@ -25,9 +25,20 @@ struct ListMerge {
     std::vector<NameAt> refused;     // names refused, in the order given
 };
 
+// Which names are refused: an empty name always; with CommandCharacters
+// also one that holds a character the command interpreter would act on
+// (what an operator brings in); nothing more for the names the network
+// scan finds, which the list has always taken as they come.
+enum class RefuseNames { CommandCharacters, EmptyOnly };
+
 // Merges the names into a list holding `listed`. Nothing is changed: the
 // caller adds `added` to its list.
-ListMerge mergeIntoList(const std::vector<std::string>& listed, const std::vector<NameAt>& names);
+ListMerge mergeIntoList(const std::vector<std::string>& listed, const std::vector<NameAt>& names,
+                        RefuseNames refuse = RefuseNames::CommandCharacters);
+
+// Adds names refused before the merge (for example those the list's code
+// page cannot carry) to its refused ones, all in the order of their lines.
+void addRefused(ListMerge& merge, const std::vector<NameAt>& refused);
 
 // Whether a name may join the list: not empty, and no character the command
 // interpreter would act on (a list entry ends up in a command line).

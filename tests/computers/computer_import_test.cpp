@@ -66,18 +66,18 @@ TEST(ReadComputerLinesLimits, AFileBeyondTheLimitsIsRefusedWithNothingRead)
     std::string lines;
     for (std::size_t i = 0; i < kImportMaxLines; ++i)
         lines += "\n";
-    ComputerFileRead atLimit = readComputerLines(lines + "pc", "big.txt");
+    ComputerFileRead atLimit = readComputerLines(lines + "pc", "The file big.txt");
     ASSERT_TRUE(atLimit.refusal);
     EXPECT_TRUE(atLimit.lines.names.empty());
     EXPECT_EQ(*atLimit.refusal, "The file big.txt has more than 100,000 lines and was not imported: a list file may "
                                 "have at most 100,000 lines and 16 MiB.");
 
-    ComputerFileRead full = readComputerLines(lines, "ok.txt");  // 100,000 blank lines exactly
+    ComputerFileRead full = readComputerLines(lines, "The file ok.txt");  // 100,000 blank lines exactly
     EXPECT_FALSE(full.refusal);
     EXPECT_EQ(full.lines.lines, kImportMaxLines);
 
     std::string huge(kImportMaxBytes + 1, 'a');
-    ComputerFileRead tooBig = readComputerLines(huge, "huge.csv");
+    ComputerFileRead tooBig = readComputerLines(huge, "The file huge.csv");
     ASSERT_TRUE(tooBig.refusal);
     EXPECT_EQ(*tooBig.refusal, importTooLargeMessage("huge.csv"));
     EXPECT_NE(tooBig.refusal->find("larger than 16 MiB"), std::string::npos);
