@@ -134,7 +134,7 @@ void EditComputerListDialog::pasteLines()
     if (merge.refused.empty())
         return;
     prompts().information(hwnd(), std::to_string(merge.added.size()) + " computers added, " +
-                                      std::to_string(merge.refused.size()) + " lines refused" +
+                                      std::to_string(merge.refused.size()) + " refused" +
                                       refusedNamesText(merge.refused) + ".");
 }
 
