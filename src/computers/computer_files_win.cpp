@@ -135,7 +135,7 @@ std::string importComputers(ComputerList& list, const std::wstring& path)
     std::vector<NameAt> names = listTexts(readListFile(path), "The file " + shown, uncarried);
     ListMerge merge = mergeIntoList(list.entries(), names);
     addRefused(merge, uncarried);
-    list.addMany(merge.added);
+    list.addMerged(merge);
     return importLogLine(shown, merge);
 }
 

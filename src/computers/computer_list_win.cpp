@@ -138,4 +138,16 @@ void ComputerList::addMany(const std::vector<std::string>& texts)
     }
 }
 
+void ComputerList::addMerged(ListMerge& merge)
+{
+    auto listedHere = [this](const std::string& name) {
+        bool ascii = std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+        return !ascii && isListed(name);
+    };
+    auto listed = std::remove_if(merge.added.begin(), merge.added.end(), listedHere);
+    merge.alreadyListed += static_cast<std::size_t>(merge.added.end() - listed);
+    merge.added.erase(listed, merge.added.end());
+    addMany(merge.added);
+}
+
 }  // namespace talkpost

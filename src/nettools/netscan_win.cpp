@@ -207,8 +207,8 @@ bool NetworkScan::merge(std::vector<std::string>& names)
         candidates.push_back({0, std::move(names[i])});
     names.erase(names.begin(), names.begin() + static_cast<std::ptrdiff_t>(take));
     ListMerge merged = mergeIntoList(list_.entries(), candidates, RefuseNames::EmptyOnly);
+    list_.addMerged(merged);
     if (!merged.added.empty()) {
-        list_.addMany(merged.added);
         // One append for all the lines: the pane takes them in one go.
         std::string lines;
         for (const std::string& name : merged.added) {
