@@ -12,6 +12,8 @@
 #include "app/main_rules.h"
 #include "app/msg_command.h"
 #include "app/send_to_all_plan.h"
+#include "computers/computer_files_win.h"
+#include "nettools/ping_win.h"
 #include "nettools/remote_desktop.h"
 #include "settings/ini_rules.h"
 #include "base/app_error.h"
@@ -41,8 +43,13 @@ constexpr int kResultPanel = 2;
 // The widest value the time field holds, and the room the caret takes beside it.
 constexpr const char* kWidestTime = "20000";
 constexpr int kCaretRoom = 2;
+// The scan's menu entry, and what it reads while the scan runs.
+constexpr const char* kScanCaption = "&Scan network";
+constexpr const char* kStopScanCaption = "&Stop scan";
 // The dispatch's wake-up: something came back from its threads.
 constexpr UINT kDispatchMail = WM_APP + 40;
+// The scan's wake-up: its worker found something or ended.
+constexpr UINT kScanMail = WM_APP + 41;
 
 // The log pane: an edit that is only ever appended to.
 class AppendOnlyEdit : public Edit {
@@ -179,6 +186,7 @@ MainWindow::MainWindow(std::vector<std::string> arguments) : arguments_(std::mov
         SetWindowPos(hwnd(), nullptr, 0, 0, frame.cx, frame.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
     dispatch_ = std::make_unique<MessageDispatch>(hwnd(), kDispatchMail, dispatchView());
+    scan_ = std::make_unique<NetworkScan>(hwnd(), kScanMail, *computers_, *this);
     onShow = [this] { formShow(); };
 }
 
@@ -186,6 +194,7 @@ MainWindow::~MainWindow()
 {
     // The interpreters keep running; only the waits for them end here.
     dispatch_.reset();
+    scan_.reset();
     if (tooltip_ != nullptr)
         DestroyWindow(tooltip_);
 }
@@ -239,10 +248,12 @@ const std::vector<MainWindow::CommandRow>& MainWindow::commands()
         {MainId::SendToAllButton, "SendToAll", P::ToolBar, &MainWindow::onSendToAll, 64},
         {MainId::AutoSave, "&AutoSave", P::SettingsMenu, &MainWindow::onAutoSave, 0, true},
         {MainId::Exit, "E&xit", P::SettingsMenu, &MainWindow::onExit},
-        {MainId::ScanNetwork, "&Scan network", P::ToolsMenu, &MainWindow::onScanNetwork},
+        {MainId::ScanNetwork, kScanCaption, P::ToolsMenu, &MainWindow::onScanNetwork},
         {MainId::EditComputerList, "&Edit Computer", P::ToolsMenu, &MainWindow::onEditComputerList},
         {MainId::ComputersFromDirectory, "Computers from &Directory...", P::ToolsMenu,
          &MainWindow::onComputersFromDirectory},
+        {MainId::ImportComputers, "&Import Computers...", P::ToolsMenu, &MainWindow::onImportComputers},
+        {MainId::ExportComputers, "E&xport Computers...", P::ToolsMenu, &MainWindow::onExportComputers},
         {MainId::ClientHelp, "How to enable Clients", P::HelpMenu, &MainWindow::onHowToEnableClients},
         {MainId::LiveUpdate, "LiveUpdate", P::HelpMenu, &MainWindow::onLiveUpdate},
         {MainId::About, "&Info", P::HelpMenu, &MainWindow::onAbout},
@@ -636,11 +647,6 @@ void MainWindow::appendLog(const std::string& line)
 
 std::string MainWindow::logText() const { return windowText(control(id(MainId::LogPane))); }
 
-void MainWindow::repaintLog()
-{
-    RedrawWindow(control(id(MainId::LogPane)), nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ERASE);
-}
-
 void MainWindow::logTextChange()
 {
     // One page down after every change; the caret and the selection stay.
@@ -674,11 +680,6 @@ int MainWindow::progressPosition() const
     return progressBar().position();
 }
 
-void MainWindow::repaintStatusBar()
-{
-    HWND bar = control(id(MainId::StatusBar));
-    RedrawWindow(bar, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_ERASE);
-}
 
 // ---------------------------------------------------------------------------
 // First show, Send, Send to all
@@ -796,7 +797,40 @@ void MainWindow::onRemoteDesktop()
     launchCommand(remoteDesktopParameters(systemFolder(), entry));
 }
 
-void MainWindow::onScanNetwork() { scanNetwork(*computers_, *this, systemNetwork()); }
+void MainWindow::onScanNetwork()
+{
+    if (scan_->running())
+        scan_->stop();
+    else
+        scan_->start(network_);
+}
+
+void MainWindow::scanRunning(bool running)
+{
+    setMenuEntryCaption(mainMenu_, id(MainId::ScanNetwork), running ? kStopScanCaption : kScanCaption);
+}
+
+void MainWindow::showScanError(const std::string& message) { prompts().standardError(hwnd(), message); }
+
+void MainWindow::onImportComputers()
+{
+    if (std::optional<std::wstring> path = chooseListToImport(hwnd()))
+        importComputersFrom(*path);
+}
+
+void MainWindow::importComputersFrom(const std::wstring& path) { appendLog(importComputers(*computers_, path)); }
+
+void MainWindow::onExportComputers()
+{
+    if (std::optional<std::wstring> path = chooseExportFile(hwnd()))
+        exportComputersTo(*path);
+}
+
+void MainWindow::exportComputersTo(const std::wstring& path)
+{
+    exportComputers(computers_->entries(), path);
+    appendLog("Exported " + std::to_string(computers_->count()) + " computers to " + displayPath(path));
+}
 
 void MainWindow::onHowToEnableClients()
 {
@@ -897,6 +931,9 @@ LRESULT MainWindow::handle(UINT msg, WPARAM wparam, LPARAM lparam)
         return 0;
     case kDispatchMail:
         dispatch_->onMail();
+        return 0;
+    case kScanMail:
+        scan_->onMail();
         return 0;
     case WM_TIMER:
         if (wparam == MessageDispatch::kMailTimer) {

@@ -53,6 +53,8 @@ enum class MainId : int {
     Ping,
     RemoteDesktop,
     ComputersFromDirectory,
+    ImportComputers,
+    ExportComputers,
 };
 
 inline constexpr int id(MainId value) { return static_cast<int>(value); }
@@ -88,7 +90,6 @@ public:
     // Appends one whole line at the end of the log pane.
     void appendLog(const std::string& line) override;
     std::string logText() const;
-    void repaintLog() override;
 
     // Status bar: panel 0 and 2 texts, panel 1 progress.
     void setStatusText(int panel, const std::string& text) override;
@@ -96,7 +97,6 @@ public:
     void setProgressMax(int maximum) override;
     void setProgressPosition(int position) override;
     int progressPosition() const;
-    void repaintStatusBar() override;
 
     // The stored control values: "IPComboBox.Items", "UserEdit.Text",
     // "RichText.Lines", "TimeEdit.Value", from one table.
@@ -125,6 +125,18 @@ public:
     void onRemoteDesktop();
     void onScanNetwork();
     void onHowToEnableClients();
+    void onImportComputers();
+    void onExportComputers();
+    // Import and export without the dialogs: the file is given.
+    void importComputersFrom(const std::wstring& path);
+    void exportComputersTo(const std::wstring& path);
+
+    // The scan's network: the system's unless a test gives another.
+    void setNetwork(std::shared_ptr<NetworkProvider> network) { network_ = std::move(network); }
+    NetworkScan& scan() { return *scan_; }
+    // The scan's menu entry reads "Stop scan" while the scan runs.
+    void scanRunning(bool running) override;
+    void showScanError(const std::string& message) override;
 
     // The keys that run commands (Ctrl+Enter: Send), for the message loop.
     HACCEL accelerators() const { return accelerators_.get(); }
@@ -200,6 +212,8 @@ private:
     bool countingCharacters_ = false;
     std::string statusBeforeCounting_;
     std::unique_ptr<MessageDispatch> dispatch_;
+    std::shared_ptr<NetworkProvider> network_ = systemNetwork();
+    std::unique_ptr<NetworkScan> scan_;
 };
 
 }  // namespace talkpost

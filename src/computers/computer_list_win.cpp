@@ -111,4 +111,43 @@ void ComputerList::replaceAll(const std::vector<std::string>& texts)
     setTypedText(typed);
 }
 
+void ComputerList::addMany(const std::vector<std::string>& texts)
+{
+    // A few go in one by one; more, and the whole list is rebuilt in one
+    // pass, which costs less than moving the entries behind each new one.
+    constexpr std::size_t kOneByOne = 16;
+    if (texts.size() <= kOneByOne) {
+        for (const std::string& text : texts)
+            add(text);
+        return;
+    }
+    int picked = selectedIndex();
+    std::string pickedText = at(picked);
+    std::string typed = typedText();
+    std::vector<std::string> all;
+    all.reserve(entries_.size() + texts.size());
+    all = entries_;
+    all.insert(all.end(), texts.begin(), texts.end());
+    replaceAll(all);
+    if (picked >= 0) {
+        auto found = std::find(entries_.begin(), entries_.end(), pickedText);
+        if (found != entries_.end()) {
+            select(static_cast<int>(found - entries_.begin()));
+            setTypedText(typed);
+        }
+    }
+}
+
+void ComputerList::addMerged(ListMerge& merge)
+{
+    auto listedHere = [this](const std::string& name) {
+        bool ascii = std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+        return !ascii && isListed(name);
+    };
+    auto listed = std::remove_if(merge.added.begin(), merge.added.end(), listedHere);
+    merge.alreadyListed += static_cast<std::size_t>(merge.added.end() - listed);
+    merge.added.erase(listed, merge.added.end());
+    addMany(merge.added);
+}
+
 }  // namespace talkpost

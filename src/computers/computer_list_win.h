@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "computers/list_merge.h"
+
 namespace talkpost {
 
 class ComputerList {
@@ -36,6 +38,13 @@ public:
     void remove(int index);
     // Empties the list and adds every text at its sorted position; the typed text is kept.
     void replaceAll(const std::vector<std::string>& texts);
+    // Adds every text at its sorted position (a scan's or an import's new
+    // names); the typed text and the picked entry are kept.
+    void addMany(const std::vector<std::string>& texts);
+    // Adds the merge's new names (addMany). A name with letters past ASCII
+    // that the control's own search finds listed (its letter case rules
+    // know them) counts as already listed instead.
+    void addMerged(ListMerge& merge);
 
 private:
     // Adds through the combo box, or straight to its list part when given.

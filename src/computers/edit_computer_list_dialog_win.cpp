@@ -2,8 +2,13 @@
 // that the in-place list box holds while the dialog is shown.
 #include "computers/edit_computer_list_dialog_win.h"
 
+#include <algorithm>
+
+#include "computers/computer_files_win.h"
+#include "computers/list_merge.h"
 #include "win/controls_win.h"
 #include "win/dpi_win.h"
+#include "win/prompts_win.h"
 
 namespace talkpost {
 
@@ -69,8 +74,14 @@ EditComputerListDialog::EditComputerListDialog(ComputerList& computers, HWND own
     list_->setHint("double click to edit");
     // The first click of the double click has selected the entry under the pointer.
     list_->onDblClick = [this] { list_->startEdit(); };
-    // F2 does from the keyboard what the double click does.
+    // F2 does from the keyboard what the double click does; Ctrl+V adds
+    // every line of the clipboard's text as an entry.
     list_->onKeyDown = [this](WPARAM key) {
+        bool control = (GetKeyState(VK_CONTROL) & 0x8000) != 0 && (GetKeyState(VK_MENU) & 0x8000) == 0;
+        if (key == 'V' && control) {
+            pasteLines();
+            return true;
+        }
         if (key != VK_F2)
             return false;
         list_->startEdit();
@@ -130,6 +141,21 @@ void EditComputerListDialog::reloadFromComputerList()
     list_->clear();
     for (const std::string& entry : computers_.entries())
         list_->add(entry);
+}
+
+void EditComputerListDialog::pasteLines()
+{
+    std::vector<NameAt> refused;
+    std::vector<NameAt> lines = clipboardListTexts(hwnd(), refused);
+    ListMerge merge = mergeIntoList(list_->items(), lines);
+    for (const std::string& name : merge.added)
+        list_->add(name);
+    addRefused(merge, refused);
+    if (merge.refused.empty())
+        return;
+    prompts().information(hwnd(), std::to_string(merge.added.size()) + " computers added, " +
+                                      std::to_string(merge.refused.size()) + " refused" +
+                                      refusedNamesText(merge.refused) + ".");
 }
 
 // A button pressed while the editor is open only ends the edit, as a click on

@@ -35,6 +35,9 @@ protected:
 private:
     // Every show starts from the main window's list.
     void reloadFromComputerList();
+    // Ctrl+V in the list: each line of the clipboard's text not yet listed
+    // (letter case ignored) becomes an entry; refused lines are shown.
+    void pasteLines();
     void onAdd();
     void onRemove();
     void onSave();

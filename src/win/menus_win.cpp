@@ -49,6 +49,22 @@ void setMenuEntryChecked(HMENU menu, int id, bool checked)
     CheckMenuItem(menu, static_cast<UINT>(id), MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
 }
 
+void setMenuEntryCaption(HMENU menu, int id, const char* caption)
+{
+    MENUITEMINFOA item{};
+    item.cbSize = sizeof item;
+    item.fMask = MIIM_STRING;
+    item.dwTypeData = const_cast<char*>(caption);
+    SetMenuItemInfoA(menu, static_cast<UINT>(id), FALSE, &item);
+}
+
+std::string menuEntryCaption(HMENU menu, int id)
+{
+    char caption[256] = "";
+    GetMenuStringA(menu, static_cast<UINT>(id), caption, sizeof caption, MF_BYCOMMAND);
+    return caption;
+}
+
 UniqueAccelerators makeAcceleratorTable(std::span<const AcceleratorEntry> entries)
 {
     std::vector<ACCEL> keys;

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <span>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -37,6 +38,9 @@ int trackPopupMenu(HMENU menu, HWND owner, POINT at, HWND anchor, bool returnCho
 // Menu entry check marks, found by command id in a menu and its pop-ups.
 bool menuEntryChecked(HMENU menu, int id);
 void setMenuEntryChecked(HMENU menu, int id, bool checked);
+// A menu entry's caption, found by command id in a menu and its pop-ups.
+void setMenuEntryCaption(HMENU menu, int id, const char* caption);
+std::string menuEntryCaption(HMENU menu, int id);
 
 // One accelerator: a virtual key with FCONTROL, FSHIFT, FALT modifiers.
 struct AcceleratorEntry {

@@ -15,9 +15,12 @@
 #include "app/main_window_win.h"
 #include "app/message_dispatch_win.h"
 #include "app/msg_command.h"
+#include "nettools/netscan_scripted_network_win.h"
 #include "nettools/ping_win.h"
 #include "win/controls_win.h"
 #include "win/folders_win.h"
+#include "win/handles_win.h"
+#include "win/menus_win.h"
 #include "support/real_input_win.h"
 #include "support/test_support_win.h"
 #include "base/app_error.h"
@@ -919,11 +922,141 @@ TEST_F(MainWindowTest, RealScanUnderWineLogsBeginAndFinishOnly)
 {
     MainWindow& w = open();
     command(MainId::ScanNetwork);
+    ASSERT_TRUE(test::waitUntil([&] { return !w.scan().running(); }));
     EXPECT_EQ(w.logText(), "...begin network scan\r\n... network scan finished\r\n");
     EXPECT_EQ(w.statusText(0), "...scan finished...");
     EXPECT_EQ(w.statusText(2), "OK");
     EXPECT_EQ(w.progressPosition(), 0);
     EXPECT_EQ(w.computers().count(), 3);
+}
+
+// The scan's menu entry while the walk waits on a domain that does not
+// answer: it reads "Stop scan", the status bar counts what was found, and the
+// entry stops the scan.
+TEST_F(MainWindowTest, ScanRunsOffTheWindowsThreadAndItsMenuEntryStopsIt)
+{
+    MainWindow& w = open();
+    UniqueHandle release(CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    HANDLE event = release.get();
+    std::vector<test::NetNode> servers;
+    for (int i = 0; i < 50; ++i)
+        servers.push_back(test::server("\\\\SRV" + std::to_string(i)));
+    test::NetNode slow = test::domain("SLOW", {test::server("\\\\LATE")});
+    slow.onEnumerate = [event] { WaitForSingleObject(event, 60000); };
+    test::NetNode top;
+    top.children = {test::domain("FIRST", std::move(servers)), slow};
+    auto net = std::make_shared<test::ScriptedNetwork>(top);
+    w.setNetwork(net);
+    HMENU menu = GetMenu(w.hwnd());
+    EXPECT_EQ(menuEntryCaption(menu, id(MainId::ScanNetwork)), "&Scan network");
+
+    command(MainId::ScanNetwork);
+    ASSERT_TRUE(test::waitUntil([&] { return w.computers().count() == 53; }, std::chrono::seconds(60)));
+    EXPECT_EQ(menuEntryCaption(menu, id(MainId::ScanNetwork)), "&Stop scan");
+    EXPECT_EQ(w.statusText(0), "...scanne Netzwerk...");
+    EXPECT_EQ(w.statusText(2), "50 found");
+    EXPECT_TRUE(w.scan().running());
+
+    command(MainId::ScanNetwork);
+    EXPECT_FALSE(w.scan().running());
+    EXPECT_EQ(menuEntryCaption(menu, id(MainId::ScanNetwork)), "&Scan network");
+    EXPECT_EQ(logLines(w.logText(), "... network scan"),
+              (std::vector<std::string>{"... network scan stopped: 50 found", "... network scan finished"}));
+    EXPECT_EQ(logLines(w.logText(), "new Computer added: ").size(), 50u);
+    EXPECT_EQ(w.statusText(0), "...scan finished...");
+    EXPECT_EQ(w.statusText(2), "OK");
+    SetEvent(event);
+    ASSERT_TRUE(test::waitUntil([&] { return !w.scan().walking(); }));
+    EXPECT_FALSE(w.computers().isListed("LATE"));
+}
+
+std::wstring widePath(const std::string& ascii) { return std::wstring(ascii.begin(), ascii.end()); }
+
+TEST_F(MainWindowTest, ToolsMenuOffersImportAndExport)
+{
+    MainWindow& w = open();
+    HMENU menu = GetMenu(w.hwnd());
+    EXPECT_EQ(menuEntryCaption(menu, id(MainId::ImportComputers)), "&Import Computers...");
+    EXPECT_EQ(menuEntryCaption(menu, id(MainId::ExportComputers)), "E&xport Computers...");
+}
+
+TEST_F(MainWindowTest, ImportAddsEachNewNameOnceAndLogsOneLine)
+{
+    MainWindow& w = open();
+    w.computers().add("B\xDCRO");  // listed with letters past ASCII in other case ("BÜRO")
+    w.computers().setTypedText("typed");
+    std::string file = startDir_.file("fleet.csv");
+    test::writeFile(file, "\xEF\xBB\xBFName,Room\r\n# the lab\r\npc01,A\r\nREMOTE01,B\r\n\r\n\"pc02\",C\r\nPC01,D\r\n"
+                          "a&b,E\r\nx|y\r\npc03\r\nB\xC3\xBCro\r\n\xE6\x97\xA5\xE6\x9C\xAC\r\n");
+
+    w.importComputersFrom(widePath(file));
+
+    EXPECT_EQ(w.computers().entries(),
+              (std::vector<std::string>{"*", "B\xDCRO", "pc01", "pc02", "pc03", "Remote01", "Remote02"}));
+    EXPECT_EQ(w.computers().typedText(), "typed");
+    std::vector<std::string> lines = logLines(w.logText(), "Imported ");
+    ASSERT_EQ(lines.size(), 1u);
+    // The name the code page cannot carry is refused with the others, in line order.
+    EXPECT_EQ(lines[0].substr(0, lines[0].rfind(',')),
+              "Imported 3 computers from " + file + ": 3 already listed, 3 refused (line 8: \"a&b\", line 9: \"x|y\"");
+    EXPECT_TRUE(lines[0].find(", line 12: \"") != std::string::npos) << lines[0];
+
+    // The same file again adds nothing.
+    w.importComputersFrom(widePath(file));
+    EXPECT_EQ(w.computers().count(), 7);
+    EXPECT_EQ(logLines(w.logText(), "Imported 0 computers from " + file + ": 6 already listed, 3 refused").size(), 1u);
+}
+
+TEST_F(MainWindowTest, ImportRefusesAFileBeyondTheLimitsAndAddsNothing)
+{
+    MainWindow& w = open();
+    std::string manyLines;
+    for (int i = 0; i <= 100000; ++i)
+        manyLines += "pc" + std::to_string(i) + "\r\n";
+    std::string huge(16 * 1024 * 1024 + 1, 'a');
+    struct Case {
+        std::string name, bytes, message;
+    };
+    const Case cases[] = {
+        {"lines.txt", manyLines, "has more than 100,000 lines and was not imported"},
+        {"huge.txt", huge, "is larger than 16 MiB and was not imported"},
+    };
+    for (const Case& c : cases) {
+        std::string file = startDir_.file(c.name);
+        test::writeFile(file, c.bytes);
+        try {
+            w.importComputersFrom(widePath(file));
+            ADD_FAILURE() << c.name << " was imported";
+        } catch (const AppError& e) {
+            EXPECT_EQ(std::string(e.what()).find("The file " + file + " " + c.message), 0u) << e.what();
+        }
+        EXPECT_EQ(w.computers().count(), 3);
+        EXPECT_TRUE(logLines(w.logText(), "Imported").empty());
+    }
+}
+
+TEST_F(MainWindowTest, ExportWritesTheListOnePerLineAndReplacesTheOldFileWhole)
+{
+    MainWindow& w = open();
+    w.computers().add("pc9");
+    w.computers().add("B\xFCro");
+    std::string file = startDir_.file("out.txt");
+    test::writeFile(file, "an older list that is longer than the new one\r\n");
+
+    w.exportComputersTo(widePath(file));
+
+    EXPECT_EQ(test::readFile(file), "*\r\nB\xC3\xBCro\r\npc9\r\nRemote01\r\nRemote02\r\n");
+    EXPECT_TRUE(test::filesIn(startDir_.path(), "*.tmp").empty());
+    EXPECT_EQ(logLines(w.logText(), "Exported "), (std::vector<std::string>{"Exported 5 computers to " + file}));
+
+    // A folder that is not there: nothing written, the error says where.
+    std::string missing = startDir_.file("no such folder\\out.txt");
+    EXPECT_THROW(w.exportComputersTo(widePath(missing)), AppError);
+    EXPECT_FALSE(test::fileExists(missing));
+    // What was exported reads back as the same list.
+    w.computers().replaceAll({});
+    w.importComputersFrom(widePath(file));
+    EXPECT_EQ(w.computers().entries(), (std::vector<std::string>{"*", "B\xFCro", "pc9", "Remote01", "Remote02"}));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -261,6 +262,32 @@ TEST_F(EditComputerListDialogTest, F2RenamesTheSelectedEntryWhichStaysInPlaceUnt
     EXPECT_EQ(computers.entries(), (std::vector<std::string>{"*", "aardvark", "Remote01"}));
     EXPECT_EQ(computers.typedText(), "typed here");
     EXPECT_EQ(windowText(owner.userField), "*");
+}
+
+// Puts the text on the clipboard, as another program's copy does.
+void setClipboard(HWND owner, const std::wstring& text)
+{
+    ASSERT_TRUE(OpenClipboard(owner));
+    EmptyClipboard();
+    HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+    ASSERT_NE(block, nullptr);
+    std::memcpy(GlobalLock(block), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+    GlobalUnlock(block);
+    EXPECT_NE(SetClipboardData(CF_UNICODETEXT, block), nullptr);
+    CloseClipboard();
+}
+
+// Ctrl+V in the list adds every line of the clipboard's text that is not
+// listed yet (letter case ignored, blanks around dropped); a line the command
+// interpreter would act on is refused, and the operator is told which.
+TEST_F(EditComputerListDialogTest, CtrlVAddsEachLineOfTheClipboardAsAnEntry)
+{
+    setClipboard(owner.hwnd(), L"pc1\r\nPC2\nremote01\r\n\r\n  pc3  \r\na&b\r\npc1\r\n");
+    Keys keys = tabs(1) + Keys{"ctrl+v"} + tabs(3) + Keys{"Return"};
+    EXPECT_EQ(runWithKeys(keys), IDOK);
+    EXPECT_EQ(computers.entries(), (std::vector<std::string>{"*", "pc1", "PC2", "pc3", "Remote01", "Remote02"}));
+    ASSERT_EQ(prompts.shown.size(), 1u);
+    EXPECT_EQ(prompts.shown[0].text, "3 computers added, 1 refused (line 6: \"a&b\").");
 }
 
 // Enter and Space press the focused button, and the key that closes the

@@ -34,16 +34,17 @@ NetNode share(const std::string& remoteName)
     return node(remoteName, RESOURCEDISPLAYTYPE_SHARE, RESOURCEUSAGE_CONNECTABLE, {});
 }
 
-ScriptedNetwork::ScriptedNetwork(NetNode top) : top_(std::move(top)) {}
-
-const NetNode* ScriptedNetwork::find(const NetNode& node, const std::string& name) const
+ScriptedNetwork::ScriptedNetwork(NetNode top) : top_(std::move(top))
 {
-    if (node.remoteName == name)
-        return &node;
+    for (const NetNode& child : top_.children)
+        index(child);
+}
+
+void ScriptedNetwork::index(const NetNode& node)
+{
+    byName_.emplace(node.remoteName, &node);
     for (const NetNode& child : node.children)
-        if (const NetNode* found = find(child, name))
-            return found;
-    return nullptr;
+        index(child);
 }
 
 DWORD ScriptedNetwork::openEnum(DWORD scope, DWORD type, DWORD usage, NETRESOURCEA* container, HANDLE* enumHandle)
@@ -52,7 +53,8 @@ DWORD ScriptedNetwork::openEnum(DWORD scope, DWORD type, DWORD usage, NETRESOURC
         badParameters = true;
     std::string name = container == nullptr ? "" : (container->lpRemoteName ? container->lpRemoteName : "?");
     opened.push_back(name);
-    const NetNode* node = container == nullptr ? &top_ : find(top_, name);
+    auto named = byName_.find(name);
+    const NetNode* node = container == nullptr ? &top_ : named != byName_.end() ? named->second : nullptr;
     if (node == nullptr || !node->openable)
         return ERROR_ACCESS_DENIED;
     auto enumeration = std::make_unique<Enumeration>();

@@ -1,7 +1,8 @@
 // A scripted network neighbourhood for the scan's tests: a tree of named
 // resources served through the same three calls as the platform's provider,
 // packing entries into the caller's buffer the way the platform does (records
-// first, their strings at the end), as many as fit.
+// first, their strings at the end), as many as fit. The scan calls it on its
+// worker thread; a test reads what it recorded once the walk has ended.
 #pragma once
 
 #include "nettools/netscan_win.h"
@@ -23,7 +24,8 @@ struct NetNode {
     bool openable = true;
     // The most entries one enumeration call delivers; 0: as many as fit.
     std::size_t batch = 0;
-    // Called when the container is enumerated; may throw to fail the scan.
+    // Called when the container is enumerated (on the scan's worker thread);
+    // may throw to fail the scan, or wait to hold the walk there.
     std::function<void()> onEnumerate;
 };
 
@@ -51,9 +53,10 @@ private:
         const NetNode* node;
         std::size_t next = 0;
     };
-    const NetNode* find(const NetNode& node, const std::string& name) const;
+    void index(const NetNode& node);
 
     NetNode top_;
+    std::map<std::string, const NetNode*> byName_;
     std::map<HANDLE, std::unique_ptr<Enumeration>> enumerations_;
 };
 
