@@ -7,12 +7,9 @@
 #include "base/command_text.h"
 
 namespace talkpost {
-namespace {
-
-// The list compares without regard to letter case; for the bytes past ASCII
-// (a code page's letters) only an exact match counts, which keeps a name
-// that differs there rather than dropping it.
-std::string folded(const std::string& name)
+// For the bytes past ASCII (a code page's letters) only an exact match
+// counts, which keeps a name that differs there rather than dropping it.
+std::string listKey(const std::string& name)
 {
     std::string key = name;
     for (char& c : key)
@@ -20,8 +17,6 @@ std::string folded(const std::string& name)
             c = static_cast<char>(c - 'A' + 'a');
     return key;
 }
-
-}  // namespace
 
 bool acceptableListName(const std::string& name) { return !name.empty() && !commandCharacterIn(name); }
 
@@ -31,13 +26,13 @@ ListMerge mergeIntoList(const std::vector<std::string>& listed, const std::vecto
     std::unordered_set<std::string> seen;
     seen.reserve(listed.size() + names.size());
     for (const std::string& entry : listed)
-        seen.insert(folded(entry));
+        seen.insert(listKey(entry));
     for (const NameAt& candidate : names) {
         if (refuse == RefuseNames::CommandCharacters ? !acceptableListName(candidate.name) : candidate.name.empty()) {
             result.refused.push_back(candidate);
             continue;
         }
-        if (!seen.insert(folded(candidate.name)).second) {
+        if (!seen.insert(listKey(candidate.name)).second) {
             ++result.alreadyListed;
             continue;
         }

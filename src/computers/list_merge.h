@@ -31,6 +31,9 @@ struct ListMerge {
 // scan finds, which the list has always taken as they come.
 enum class RefuseNames { CommandCharacters, EmptyOnly };
 
+// The key by which the list compares names: letter case folded (ASCII only).
+std::string listKey(const std::string& name);
+
 // Merges the names into a list holding `listed`. Nothing is changed: the
 // caller adds `added` to its list.
 ListMerge mergeIntoList(const std::vector<std::string>& listed, const std::vector<NameAt>& names,

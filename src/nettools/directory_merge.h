@@ -1,7 +1,6 @@
 // The merge of a directory's computers into the computer list: which names are
 // added, which are already listed, and which listed entries the directory no
-// longer holds. Portable; its own rule until the list's merge rule serves the
-// directory too.
+// longer holds, on the list's own merge rule. Portable.
 #pragma once
 
 #include <string>

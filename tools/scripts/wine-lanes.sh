@@ -121,17 +121,21 @@ mkdir -p "$work/logs"
 : >"$work/passed"
 : >"$work/failed"
 echo 0 >"$work/next"
-# The queue: every test but the fixtures' own (ctest adds those to the tests
+# The queues: every test but the fixtures' own (ctest adds those to the tests
 # that need them), those given a longer time-out than the others first, so
-# that no lane starts a long test near the end; then in ctest's order.
+# that no lane starts a long test near the end; then in ctest's order. A test
+# marked RUN_SERIAL (one that loads the whole machine and measures how the
+# program bears it) waits for the lanes and then runs alone in lane 1.
 ctest --preset windows --show-only=json-v1 | /usr/bin/python3 -c '
 import json, re, sys
 tests = []
 for order, test in enumerate(json.load(sys.stdin)["tests"]):
     props = {p["name"]: p["value"] for p in test.get("properties", [])}
     if "FIXTURES_SETUP" not in props and "FIXTURES_CLEANUP" not in props and re.search(sys.argv[1], test["name"]):
-        tests.append((-float(props.get("TIMEOUT", 0)), order, test["name"]))
-print("".join(name + "\n" for _, _, name in sorted(tests)), end="")' "${2:-}" >"$work/queue"
+        tests.append((bool(props.get("RUN_SERIAL")), -float(props.get("TIMEOUT", 0)), order, test["name"]))
+with open(sys.argv[2], "w") as lanes, open(sys.argv[3], "w") as alone:
+    for serial, _, _, name in sorted(tests):
+        (alone if serial else lanes).write(name + "\n")' "${2:-}" "$work/queue" "$work/queue-alone"
 
 status=0
 lane_jobs=()
@@ -140,6 +144,11 @@ for lane in $(seq 1 "$lanes"); do
   lane_jobs+=($!)
 done
 for job in "${lane_jobs[@]}"; do wait "$job" || status=1; done
+if [ -s "$work/queue-alone" ]; then
+  wc -l <"$work/queue" >"$work/next"
+  cat "$work/queue-alone" >>"$work/queue"
+  run_lane 1 || status=1
+fi
 
 total=$(wc -l <"$work/queue")
 passed=$(wc -l <"$work/passed")
