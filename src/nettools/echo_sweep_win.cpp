@@ -58,8 +58,10 @@ struct EchoSweep::State {
     std::atomic<bool> stopped{false};
     UniqueHandle finished{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
 
-    // The lookups: the next host to look up, and the addresses found (0.0.0.0:
-    // none), from the resolver threads to the echo thread.
+    // The lookups: the hosts that are names (an address needs none), the next
+    // of them to look up, and the addresses found (0.0.0.0: none), from the
+    // resolver threads to the echo thread.
+    std::vector<std::size_t> names;
     std::atomic<std::size_t> nextLookup{0};
     std::atomic<bool> lookupsAbandoned{false};
     std::mutex resolvedMutex;
@@ -68,7 +70,8 @@ struct EchoSweep::State {
 
     void lookUp()
     {
-        for (std::size_t i; !stopped.load() && !lookupsAbandoned.load() && (i = nextLookup++) < hosts.size();) {
+        for (std::size_t n; !stopped.load() && !lookupsAbandoned.load() && (n = nextLookup++) < names.size();) {
+            std::size_t i = names[n];
             IPv4Address address = resolveHostAddress(hosts[i]);
             std::lock_guard<std::mutex> lock(resolvedMutex);
             resolved.emplace_back(i, address);
@@ -112,7 +115,7 @@ struct EchoSweep::State {
 
 bool EchoSweep::State::startLookups(const std::shared_ptr<State>& state)
 {
-    std::size_t threads = std::min(kLookupsInFlight, state->hosts.size());
+    std::size_t threads = std::min(kLookupsInFlight, state->names.size());
     bool any = false;
     for (std::size_t t = 0; t < threads; ++t) {
         auto* keep = new std::shared_ptr<State>(state);
@@ -159,9 +162,18 @@ void EchoSweep::State::run(const std::shared_ptr<State>& self)
             tell(i, {});
         return;
     }
-    // Looked up only now, as pingHost does, so that a missing library or
-    // entry point is noticed before any name lookup.
-    if (!startLookups(self))
+    // Addresses go out at once, as they stand; only names wait for the
+    // resolver. Looked up only now, as pingHost does, so that a missing
+    // library or entry point is noticed before any name lookup.
+    for (std::size_t i = 0; i < hosts.size(); ++i) {
+        if (std::optional<std::array<unsigned char, 4>> bytes = dottedQuadAddress(hosts[i])) {
+            IPv4Address address;
+            address.bytes = *bytes;
+            resolved.emplace_back(i, address);
+        } else
+            names.push_back(i);
+    }
+    if (!names.empty() && !startLookups(self))
         lookUp();  // no resolver thread could be started: this thread looks the names up itself
 
     std::size_t outstanding = 0;

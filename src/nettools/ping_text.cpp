@@ -18,4 +18,27 @@ std::string icmpLoadErrorText(const std::string& systemText)
     return "icmp.dll library can not be loaded or not found. " + text;
 }
 
+std::optional<std::array<unsigned char, 4>> dottedQuadAddress(const std::string& host)
+{
+    std::array<unsigned char, 4> address{};
+    std::size_t at = 0;
+    for (std::size_t part = 0; part < address.size(); ++part) {
+        if (part > 0 && (at >= host.size() || host[at++] != '.'))
+            return std::nullopt;
+        // A leading zero is left to the resolver, which reads "010" as octal.
+        if (at + 1 < host.size() && host[at] == '0' && host[at + 1] >= '0' && host[at + 1] <= '9')
+            return std::nullopt;
+        unsigned value = 0;
+        std::size_t digits = 0;
+        for (; at < host.size() && host[at] >= '0' && host[at] <= '9' && digits < 3; ++at, ++digits)
+            value = value * 10 + static_cast<unsigned>(host[at] - '0');
+        if (digits == 0 || value > 255)
+            return std::nullopt;
+        address[part] = static_cast<unsigned char>(value);
+    }
+    if (at != host.size())
+        return std::nullopt;
+    return address;
+}
+
 }  // namespace talkpost

@@ -35,8 +35,7 @@ public:
     OwnerWindow()
     {
         create("TalkpostDialogTestOwner", 0, "owner", WS_OVERLAPPEDWINDOW, 10, 10, 300, 200, nullptr, nullptr);
-        combo = CreateWindowExA(0, "COMBOBOX", "", WS_CHILD | WS_VISIBLE | WS_VSCROLL | CBS_DROPDOWN | CBS_SORT, 10,
-                                10, 200, 150, hwnd(), nullptr, GetModuleHandleA(nullptr), nullptr);
+        combo = test::createComputerField(hwnd());
         userField = CreateWindowExA(0, "EDIT", "*",
                                     WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_MULTILINE | ES_WANTRETURN, 10, 40, 120, 40, hwnd(), nullptr, GetModuleHandleA(nullptr), nullptr);
     }

@@ -54,8 +54,7 @@ public:
     OwnerWindow()
     {
         create("TalkpostDirectoryTestOwner", 0, "owner", WS_OVERLAPPEDWINDOW, 10, 10, 300, 200, nullptr, nullptr);
-        combo = CreateWindowExA(0, "COMBOBOX", "", WS_CHILD | WS_VISIBLE | WS_VSCROLL | CBS_DROPDOWN | CBS_SORT, 10,
-                                10, 200, 150, hwnd(), nullptr, GetModuleHandleA(nullptr), nullptr);
+        combo = test::createComputerField(hwnd());
     }
     HWND combo = nullptr;
 };

@@ -74,8 +74,7 @@ public:
     ScanHost()
     {
         create("TalkpostScanTestHost", 0, "scan host", WS_OVERLAPPED, 0, 0, 300, 200, nullptr, nullptr);
-        combo = CreateWindowExA(0, "COMBOBOX", "", WS_CHILD | WS_VISIBLE | WS_VSCROLL | CBS_DROPDOWN | CBS_SORT, 10,
-                                10, 200, 150, hwnd(), nullptr, GetModuleHandleA(nullptr), nullptr);
+        combo = test::createComputerField(hwnd());
     }
     HWND combo = nullptr;
     NetworkScan* scan = nullptr;

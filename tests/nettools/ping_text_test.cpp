@@ -1,6 +1,11 @@
 // The echo test's log lines and its load error text.
 #include <gtest/gtest.h>
 
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
 #include "nettools/ping_text.h"
 
 namespace talkpost {
@@ -26,6 +31,30 @@ TEST(PingText, LoadErrorEndsWithTheSystemTextWithoutTrailingDotsAndBreaks)
     };
     for (const auto& [system, tail] : cases)
         EXPECT_EQ(icmpLoadErrorText(system), "icmp.dll library can not be loaded or not found. " + tail);
+}
+
+TEST(PingText, OnlyPlainDottedQuadsSkipTheResolver)
+{
+    using Bytes = std::array<unsigned char, 4>;
+    const std::vector<std::pair<std::string, std::optional<Bytes>>> cases = {
+        {"127.0.0.1", Bytes{127, 0, 0, 1}},
+        {"0.0.0.0", Bytes{0, 0, 0, 0}},
+        {"255.255.255.255", Bytes{255, 255, 255, 255}},
+        {"127.0.1.250", Bytes{127, 0, 1, 250}},
+        {"256.0.0.1", std::nullopt},
+        {"127.0.0.010", std::nullopt},  // octal to the resolver
+        {"127.0.0.0001", std::nullopt},
+        {"127.1", std::nullopt},
+        {"127.0.0.1.", std::nullopt},
+        {" 127.0.0.1", std::nullopt},
+        {"127.0.0.1 ", std::nullopt},
+        {"127..0.1", std::nullopt},
+        {"0x7f.0.0.1", std::nullopt},
+        {"pc01", std::nullopt},
+        {"", std::nullopt},
+    };
+    for (const auto& [host, expected] : cases)
+        EXPECT_EQ(dottedQuadAddress(host), expected) << host;
 }
 
 }  // namespace

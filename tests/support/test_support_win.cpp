@@ -272,4 +272,10 @@ std::string envPath(const char* name)
 std::string sourceDir() { return envPath("TALKPOST_SOURCE_DIR"); }
 std::string binaryDir() { return envPath("TALKPOST_BINARY_DIR"); }
 
+HWND createComputerField(HWND parent)
+{
+    return CreateWindowExA(0, "COMBOBOX", "", WS_CHILD | WS_VISIBLE | WS_VSCROLL | CBS_DROPDOWN | CBS_SORT, 10, 10, 200,
+                           150, parent, nullptr, GetModuleHandleA(nullptr), nullptr);
+}
+
 }  // namespace talkpost::test

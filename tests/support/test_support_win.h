@@ -100,6 +100,10 @@ private:
 // The visible top-level window of class className that process pid owns, or nullptr.
 HWND findProcessWindow(DWORD pid, const std::string& className);
 
+// A computer field on `parent` as the main window has it: a sorted drop-down
+// combo box, for tests of the parts that fill the list.
+HWND createComputerField(HWND parent);
+
 // The top-level windows process pid owns, a line each (class, caption, shown
 // or hidden, and a message box's text), for a failed test's message.
 std::string describeWindowsOf(DWORD pid);
