@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "base/app_error.h"
+#include "base/web_address.h"
 #include "update/engine/connection_win.h"
 #include "update/engine/installation.h"
 #include "update/engine/signature_win.h"
@@ -86,10 +87,10 @@ int Installation::runControlActions(const ControlFile& file)
         onCustomProcess(file.readString("custom", "processmsg"), file.readString("custom", "processparam"));
     if (std::string page = file.readPath("action", "showurl"); !page.empty()) {
         host_.reportStatus(message::kFoundUrlShow);
+        // Only a web address is shown, in the user's browser: a program is
+        // never started by a bare name, nor a path or another scheme opened.
         std::string address = withProxyCredentials(page, settings_.proxyUserID, settings_.proxyPassword);
-        std::string parameters = "-new " + address;
-        auto browser = ShellExecuteA(nullptr, nullptr, "iexplore.exe", parameters.c_str(), nullptr, SW_SHOWDEFAULT);
-        if (reinterpret_cast<INT_PTR>(browser) <= 32)
+        if (isWebAddress(address))
             ShellExecuteA(nullptr, "open", address.c_str(), nullptr, nullptr, SW_SHOWDEFAULT);
     }
     if (std::string query = file.readString("action", "query"); !query.empty()) {
