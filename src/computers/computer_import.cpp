@@ -218,7 +218,16 @@ std::string exportText(const std::vector<std::string>& names)
     std::string text;
     text.reserve(size);
     for (const std::string& name : names) {
-        text += name;
+        // A name that holds a column's end or a quote is quoted, CSV-style,
+        // so that an import reads it back whole.
+        if (name.find_first_of(",;\t\"") == std::string::npos) {
+            text += name;
+        } else {
+            text += '"';
+            for (char c : name)
+                text += c == '"' ? std::string("\"\"") : std::string(1, c);
+            text += '"';
+        }
         text += "\r\n";
     }
     return text;

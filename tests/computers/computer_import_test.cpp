@@ -142,9 +142,11 @@ TEST(ExportText, WritesOneNamePerLineEachEndedByCrLf)
     EXPECT_EQ(exportText({}), "");
     EXPECT_EQ(exportText({"*", "Remote01", ""}), "*\r\nRemote01\r\n\r\n");
     // What is written reads back as the same names.
-    std::vector<std::string> names = {"pc1", "PC2", "host.example"};
+    // A name holding a column's end is quoted, so that it does not read back cut.
+    EXPECT_EQ(exportText({",Pc", "a;b"}), "\",Pc\"\r\n\"a;b\"\r\n");
+    std::vector<std::string> names = {"pc1", "PC2", "host.example", ",Pc", "a;b", "tab\there"};
     ComputerFileRead back = readComputerLines(exportText(names), "x");
-    ASSERT_EQ(back.lines.names.size(), 3u);
+    ASSERT_EQ(back.lines.names.size(), names.size());
     for (std::size_t i = 0; i < names.size(); ++i)
         EXPECT_EQ(back.lines.names[i].name, names[i]);
 }

@@ -110,6 +110,9 @@ std::optional<std::string> resolvedPath(const std::string& path, const std::stri
         return std::nullopt;
     std::vector<std::string> parts;
     std::vector<std::string> given = pathParts(absolute.substr(root->second));
+    // A trailing backslash ends no part: the part before it is the last one.
+    while (!given.empty() && given.back().empty())
+        given.pop_back();
     for (std::size_t i = 0; i < given.size(); ++i) {
         std::string part = given[i];
         if (part.empty() || part == ".")

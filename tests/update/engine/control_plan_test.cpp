@@ -35,6 +35,7 @@ TEST(ResolvedPath, AsThePlatformResolvesIt)
         {"\\\\server\\share\\x\\..\\..\\y", "\\\\server\\share\\y"},
         {"A:\\Talkpost\\file. . ", "A:\\Talkpost\\file"},  // dots and blanks at the end go
         {"A:\\Talkpost.\\x", "A:\\Talkpost\\x"},           // one dot at the end of a part goes
+        {"A:\\Talkpost\\da..\\", "A:\\Talkpost\\da"},        // before a trailing backslash: the last part
         {"A:\\Talkpost\\...\\x", std::nullopt},
         {"A:\\Talkpost\\x:stream", std::nullopt},
         {"\\\\.\\C:\\x", std::nullopt},
