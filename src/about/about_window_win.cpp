@@ -27,7 +27,7 @@ constexpr int kClientHeight = 321;
 constexpr int kLabelTextMargin = 4;
 
 struct AboutLayoutRow {
-    ControlSpec control;
+    ControlRow control;
     unsigned anchors;
     int textMargin = -1;  // 0 or more: widened to hold its text under the system's font
 };
@@ -212,7 +212,7 @@ void AboutWindow::scaleTo(int dpiValue)
 void AboutWindow::layOut(int growWidth, int growHeight, Dpi dpi)
 {
     for (const AboutLayoutRow& row : kLayout) {
-        const ControlSpec& c = row.control;
+        const ControlRow& c = row.control;
         HWND item = control(static_cast<AboutControl>(c.id));
         Placement p = scaled(anchored({c.x, c.y, c.width, c.height}, row.anchors, growWidth, growHeight), dpi);
         if (row.textMargin >= 0)

@@ -91,7 +91,7 @@ HFONT makeFont(int pixelHeight, Dpi dpi)
 constexpr DWORD kLabel = WS_VISIBLE | SS_LEFT | SS_NOPREFIX;
 // The computer field's closed height; its window is taller by the list it drops down.
 constexpr int kComputerFieldHeight = 21;
-const ControlSpec kFields[] = {
+const ControlRow kFields[] = {
     {id(MainId::ComputerLabel), "STATIC", 16, 40, 153, 13, "Computer", kLabel},
     {id(MainId::ComputerField), WC_COMBOBOXA, 16, 56, 153, kComputerFieldHeight + 12 * 15, "",
      WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWN | CBS_SORT | CBS_AUTOHSCROLL},
@@ -450,7 +450,7 @@ void MainWindow::scaleTo(int dpiValue)
     // New fonts first; the old ones go once no control uses them.
     UniqueGdiObject font(makeFont(kFontHeight, dpi)), richFont(makeFont(kRichFontHeight, dpi)),
         logFont(makeFont(kLogFontHeight, dpi));
-    for (const ControlSpec& field : kFields)
+    for (const ControlRow& field : kFields)
         Control(control(field.id)).setFont(static_cast<HFONT>(font.get()));
     Control(control(id(MainId::MessageEditor))).setFont(static_cast<HFONT>(richFont.get()));
     Control(control(id(MainId::LogPane))).setFont(static_cast<HFONT>(logFont.get()));

@@ -35,7 +35,7 @@ using Id = EditComputerListDialog::ControlId;
 constexpr int id(Id i) { return static_cast<int>(i); }
 
 constexpr DWORD kButton = WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON;
-const ControlSpec kButtons[] = {
+const ControlRow kButtons[] = {
     {id(Id::Add), "BUTTON", 24, 8, 57, 41, "+", kButton},
     {id(Id::Remove), "BUTTON", 88, 8, 57, 41, "-", kButton},
     {id(Id::Save), "BUTTON", 24, 440, 100, 41, "Save", kButton},
@@ -110,8 +110,8 @@ void EditComputerListDialog::scaleTo(int dpiValue)
     UniqueGdiObject font(createPointFont("MS Sans Serif", kFontPoints, FW_NORMAL, DEFAULT_CHARSET, dpi));
     UniqueGdiObject listFont(makeFont(kListFontHeight, dpi)), signFont(makeFont(kSignFontHeight, dpi));
     Control(hwnd()).setFont(static_cast<HFONT>(font.get()));
-    for (const ControlSpec& spec : kButtons)
-        Button(button(static_cast<Id>(spec.id))).setFont(static_cast<HFONT>(font.get()));
+    for (const ControlRow& row : kButtons)
+        Button(button(static_cast<Id>(row.id))).setFont(static_cast<HFONT>(font.get()));
     for (Id sign : {Id::Add, Id::Remove})
         Button(button(sign)).setFont(static_cast<HFONT>(signFont.get()));
     // The list's font also reaches its in-place editor.

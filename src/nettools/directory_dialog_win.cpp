@@ -35,7 +35,7 @@ constexpr const char* kConnectionTexts[] = {"LDAP, sealed by Negotiate", "LDAPS 
 constexpr int id(Id value) { return static_cast<int>(value); }
 
 // The layout, in client pixels at 96 DPI.
-const ControlSpec kControls[] = {
+const ControlRow kControls[] = {
     {id(Id::ServerLabel), "STATIC", 12, 15, 96, 13, "&Server:", WS_VISIBLE | SS_LEFT},
     {id(Id::ServerEdit), "EDIT", 112, 12, 300, 21, "", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE},
     {id(Id::BaseLabel), "STATIC", 12, 43, 96, 13, "&Base:", WS_VISIBLE | SS_LEFT},
@@ -185,9 +185,9 @@ void DirectoryDialog::showSignIn()
 
 void DirectoryDialog::setLoading(bool on)
 {
-    for (const ControlSpec& spec : kControls)
-        if (spec.id != id(Id::CancelButton) && spec.id != id(Id::StatusText))
-            Control(Window::control(spec.id)).enable(!on);
+    for (const ControlRow& row : kControls)
+        if (row.id != id(Id::CancelButton) && row.id != id(Id::StatusText))
+            Control(Window::control(row.id)).enable(!on);
     if (on) {
         SetTimer(hwnd(), kWatchdogTimer, kWatchdogMs, nullptr);
         SetFocus(control(Id::CancelButton));

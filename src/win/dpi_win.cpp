@@ -109,10 +109,10 @@ void placeControl(HWND control, int x, int y, int width, int height, Dpi dpi)
                  SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
-void placeControls(HWND parent, const ControlSpec* specs, std::size_t count, Dpi dpi)
+void placeControls(HWND parent, const ControlRow* rows, std::size_t count, Dpi dpi)
 {
     for (std::size_t i = 0; i < count; ++i) {
-        const ControlSpec& s = specs[i];
+        const ControlRow& s = rows[i];
         if (HWND child = GetDlgItem(parent, s.id))
             placeControl(child, s.x, s.y, s.width, s.height, dpi);
     }

@@ -77,7 +77,7 @@ HFONT createScaledFont(const char* face, int designedHeight, int weight, BYTE ch
 HFONT createPointFont(const char* face, int points, int weight, BYTE charset, Dpi dpi);
 
 // Puts each control of a layout table at its designed place scaled.
-void placeControls(HWND parent, const ControlSpec* specs, std::size_t count, Dpi dpi);
+void placeControls(HWND parent, const ControlRow* rows, std::size_t count, Dpi dpi);
 // One control at a designed place scaled.
 void placeControl(HWND control, int x, int y, int width, int height, Dpi dpi);
 

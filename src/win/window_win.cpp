@@ -64,11 +64,11 @@ void Window::create(const char* className, DWORD exStyle, const char* title, DWO
                     this);
 }
 
-void Window::createControls(const ControlSpec* specs, std::size_t count, HFONT font)
+void Window::createControls(const ControlRow* rows, std::size_t count, HFONT font)
 {
     HINSTANCE instance = GetModuleHandleA(nullptr);
     for (std::size_t i = 0; i < count; ++i) {
-        const ControlSpec& s = specs[i];
+        const ControlRow& s = rows[i];
         HWND child = CreateWindowExA(s.exStyle, s.className, s.text, s.style | WS_CHILD, s.x, s.y, s.width,
                                      s.height, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(s.id)), instance,
                                      nullptr);

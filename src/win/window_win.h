@@ -14,7 +14,7 @@
 namespace talkpost {
 
 // One row of a window's layout table.
-struct ControlSpec {
+struct ControlRow {
     int id;
     const char* className;
     int x, y, width, height;
@@ -65,7 +65,7 @@ protected:
     void create(const char* className, DWORD exStyle, const char* title, DWORD style, int x, int y, int width,
                 int height, HWND owner, HMENU menu, HBRUSH background = nullptr, HICON icon = nullptr);
     // Creates the controls of a layout table with the given font.
-    void createControls(const ControlSpec* specs, std::size_t count, HFONT font);
+    void createControls(const ControlRow* rows, std::size_t count, HFONT font);
 
     // Lays the window out again at a new scale (designed pixels × dpi / 96):
     // its controls, fonts and pictures. Called on WM_DPICHANGED before the

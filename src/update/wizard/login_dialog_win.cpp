@@ -14,7 +14,7 @@ constexpr RECT kBanner{0, 0, 320, 60};
 using Id = LoginDialog::ControlId;
 
 // The layout, in client pixels.
-const ControlSpec kControls[] = {
+const ControlRow kControls[] = {
     {static_cast<int>(Id::UserLabel), "STATIC", 16, 80, 84, 13, "&User name: ", WS_VISIBLE | SS_LEFT},
     {static_cast<int>(Id::UserEdit), "EDIT", 104, 80, 193, 21, "", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE},
     {static_cast<int>(Id::PasswordLabel), "STATIC", 16, 112, 84, 13, "&Password:", WS_VISIBLE | SS_LEFT},
@@ -56,8 +56,8 @@ void LoginDialog::scaleTo(int dpiValue)
     // New fonts first; the old ones go once no control uses them.
     UniqueGdiObject font(createPointFont("MS Sans Serif", 8, FW_NORMAL, DEFAULT_CHARSET, dpi));
     UniqueGdiObject bannerFont(createPointFont("Arial", kBannerFontPoints, FW_BOLD, DEFAULT_CHARSET, dpi));
-    for (const ControlSpec& spec : kControls)
-        Control(control(spec.id)).setFont(static_cast<HFONT>(font.get()));
+    for (const ControlRow& row : kControls)
+        Control(control(row.id)).setFont(static_cast<HFONT>(font.get()));
     std::swap(font_, font);
     std::swap(bannerFont_, bannerFont);
     placeControls(hwnd(), kControls, std::size(kControls), dpi);

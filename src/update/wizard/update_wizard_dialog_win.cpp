@@ -26,7 +26,7 @@ constexpr int kViewInNotepad = 1;
 
 struct WizardLayoutRow {
     int page;
-    ControlSpec control;
+    ControlRow control;
 };
 
 int id(WizardControl c) { return static_cast<int>(c); }
@@ -204,7 +204,7 @@ UpdateWizardDialog::UpdateWizardDialog(HWND owner, WizardEngine& engine, const U
            width, height, owner, nullptr);
 
     for (const WizardLayoutRow& row : kLayout) {
-        ControlSpec placed = row.control;
+        ControlRow placed = row.control;
         placed.x += kPageX;
         placed.y += kPageY;
         createControls(&placed, 1, nullptr);
@@ -297,7 +297,7 @@ void UpdateWizardDialog::scaleTo(int dpiValue)
         Control(Window::control(row.control.id)).setFont(static_cast<HFONT>(font.get()));
     std::swap(font_, font);
     for (const WizardLayoutRow& row : kLayout) {
-        const ControlSpec& c = row.control;
+        const ControlRow& c = row.control;
         placeControl(Window::control(c.id), kPageX + c.x, kPageY + c.y, c.width, c.height, dpi);
     }
     placeControl(billboard_->hwnd(), kBillboardPlace.left, kBillboardPlace.top,
