@@ -257,8 +257,61 @@ LRESULT Window::dispatch(UINT msg, WPARAM wparam, LPARAM lparam)
     return result;
 }
 
+namespace {
+
+// The hand-over of onWindowThread: the work and what it threw.
+struct WindowThreadWork {
+    const std::function<void()>* work;
+    std::exception_ptr failure;
+};
+
+UINT windowThreadMessage()
+{
+    static const UINT message = RegisterWindowMessageA("Talkpost.OnWindowThread");
+    return message;
+}
+
+}  // namespace
+
+void onWindowThread(HWND window, const std::function<void()>& work)
+{
+    DWORD owner = window != nullptr ? GetWindowThreadProcessId(window, nullptr) : 0;
+    if (owner == 0 || owner == GetCurrentThreadId()) {
+        work();
+        return;
+    }
+    WindowThreadWork handed{&work, nullptr};
+    // Answered by the window procedure of every Window; 1 when it ran.
+    if (SendMessageA(window, windowThreadMessage(), 0, reinterpret_cast<LPARAM>(&handed)) != 1)
+        work();  // the window went meanwhile: nothing is left to hand over to
+    if (handed.failure)
+        std::rethrow_exception(handed.failure);
+}
+
+void waitTakingHandOvers(const std::function<bool()>& done)
+{
+    // A worker's hand-over wakes the wait at once; `done` is looked at
+    // again at least every few milliseconds.
+    constexpr DWORD kLookAgainMs = 10;
+    while (!done()) {
+        if (MsgWaitForMultipleObjects(0, nullptr, FALSE, kLookAgainMs, QS_SENDMESSAGE) == WAIT_OBJECT_0) {
+            MSG msg;
+            PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+        }
+    }
+}
+
 LRESULT CALLBACK Window::windowProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam)
 {
+    if (msg == windowThreadMessage() && msg != 0) {
+        auto* handed = reinterpret_cast<WindowThreadWork*>(lparam);
+        try {
+            (*handed->work)();
+        } catch (...) {
+            handed->failure = std::current_exception();
+        }
+        return 1;
+    }
     Window* self = nullptr;
     if (msg == WM_NCCREATE) {
         auto* create = reinterpret_cast<CREATESTRUCTA*>(lparam);

@@ -98,6 +98,19 @@ void registerWindowClass(const char* className, WNDPROC procedure, HBRUSH backgr
 // Reports an exception that reached a window boundary in the standard error box.
 void reportException(HWND owner);
 
+// Runs work on the thread of `window` (one of ours, a Window) and waits for
+// it: at once when called on that thread; from a worker, handed over with a
+// sent message, which the window's thread runs from the message loop it is
+// in anyway. The way a worker shows something (a message box, a dialog) or
+// reads and writes a window. What work throws is thrown here. Without a
+// window, or once it is gone, work runs here and nothing is handed over.
+void onWindowThread(HWND window, const std::function<void()>& work);
+
+// Waits until `done` while this thread takes what workers hand it with
+// onWindowThread, and nothing else (no posted message is dispatched): how a
+// window's thread lets a worker end that may be handing it something.
+void waitTakingHandOvers(const std::function<bool()>& done);
+
 // Text of a window or control.
 std::string windowText(HWND hwnd);
 

@@ -318,7 +318,7 @@ public:
         std::thread worker(std::move(work));
         for (;;) {
             HANDLE wake = job->wake.get();
-            DWORD woke = MsgWaitForMultipleObjects(1, &wake, FALSE, slice, QS_ALLINPUT);
+            WaitForSingleObject(wake, slice);
             if (onWake)
                 onWake(size);
             if (cancelledNow())
@@ -329,8 +329,6 @@ public:
                     onWake(size);
                 return WaitEnd::Finished;
             }
-            if (woke != WAIT_OBJECT_0 && events_.processMessages)
-                events_.processMessages();
             ULONGLONG now = GetTickCount64();
             if (now - job->lastActivity > rules_.stallMs || (rules_.deadlineMs != 0 && now - start_ > rules_.deadlineMs))
                 return giveUp(job, worker, WaitEnd::TimedOut);
@@ -348,9 +346,7 @@ private:
         ULONGLONG until = GetTickCount64() + kGiveUpGraceMs;
         while (!job->finished && GetTickCount64() < until) {
             HANDLE wake = job->wake.get();
-            MsgWaitForMultipleObjects(1, &wake, FALSE, kWaitSliceMs, QS_ALLINPUT);
-            if (events_.processMessages)
-                events_.processMessages();
+            WaitForSingleObject(wake, kWaitSliceMs);
         }
         if (job->finished)
             worker.join();

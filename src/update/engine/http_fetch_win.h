@@ -2,8 +2,8 @@
 // thread: the request opened with our flags (no cache, no automatic
 // redirect), its connect, send and receive time-outs set before it is sent,
 // the body read in 64 KB blocks into a file or into memory up to a cap. The
-// calling thread keeps processing its window messages while it waits, raises
-// the progress event for every block (those read meanwhile, every few
+// calling thread (the update's worker, never the window's) waits, raises the
+// progress event for every block (those read meanwhile, every few
 // milliseconds), polls for a cancel, and gives up on a server that sends
 // nothing for too long or runs past the fetch's deadline.
 // A fetch given up leaves its worker to finish alone: the worker owns its
@@ -63,8 +63,6 @@ struct FetchEvents {
     std::function<void(std::uint64_t total, std::int64_t size)> onBlock;
     // Polled after every block and while waiting; true stops the fetch.
     std::function<bool()> cancelRequested;
-    // Processes the window messages that arrived while waiting.
-    std::function<void()> processMessages;
 };
 
 enum class FetchEnd {

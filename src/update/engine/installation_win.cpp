@@ -68,18 +68,21 @@ void showHtmlDialog(const std::string& address)
 
 bool Installation::askYesNo(const std::string& text)
 {
-    return prompts().box(host_.promptOwner(), text, kConfirmationCaption, MB_YESNO | MB_ICONQUESTION) == IDYES;
+    int answer = IDNO;
+    host_.onWindowThread(
+        [&] { answer = prompts().box(host_.promptOwner(), text, kConfirmationCaption, MB_YESNO | MB_ICONQUESTION); });
+    return answer == IDYES;
 }
 
 int Installation::runControlActions(const ControlFile& file)
 {
     if (std::string msg = file.readString("action", "msg"); !msg.empty()) {
         host_.reportStatus(message::kFoundMessage);
-        prompts().information(host_.promptOwner(), withLineBreaks(msg));
+        host_.onWindowThread([&] { prompts().information(host_.promptOwner(), withLineBreaks(msg)); });
     }
     if (std::string page = file.readPath("action", "htmldlg"); !page.empty()) {
         host_.reportStatus(message::kFoundHtmlDialog, {}, kStatusHtmlDialog);
-        showHtmlDialog(page);
+        host_.onWindowThread([&] { showHtmlDialog(page); });
     }
     if (std::string command = file.readPath("action", "runbefore"); !command.empty())
         WinExec(command.c_str(), SW_SHOWNORMAL);
@@ -91,12 +94,16 @@ int Installation::runControlActions(const ControlFile& file)
         // never started by a bare name, nor a path or another scheme opened.
         std::string address = withProxyCredentials(page, settings_.proxyUserID, settings_.proxyPassword);
         if (isWebAddress(address))
-            ShellExecuteA(nullptr, "open", address.c_str(), nullptr, nullptr, SW_SHOWDEFAULT);
+            host_.onWindowThread(
+                [&] { ShellExecuteA(nullptr, "open", address.c_str(), nullptr, nullptr, SW_SHOWDEFAULT); });
     }
     if (std::string query = file.readString("action", "query"); !query.empty()) {
         host_.reportStatus(message::kFoundQuery);
-        if (prompts().box(host_.promptOwner(), withLineBreaks(query), "Information", MB_YESNO | MB_ICONINFORMATION) !=
-            IDYES) {
+        int answer = IDNO;
+        host_.onWindowThread([&] {
+            answer = prompts().box(host_.promptOwner(), withLineBreaks(query), "Information", MB_YESNO | MB_ICONINFORMATION);
+        });
+        if (answer != IDYES) {
             application_.appUpdate = false;
             return -1;
         }
@@ -266,7 +273,6 @@ void Installation::postUpdateResult()
         return;
     char block[4096];
     for (;;) {
-        host_.processPendingMessages();
         DWORD got = 0;
         if (!InternetReadFile(request.get(), block, sizeof block, &got) || got == 0)
             break;

@@ -38,9 +38,10 @@ public:
         // The update's own folder, ending in "\"; empty when it cannot be made.
         virtual std::string downloadFolder() = 0;
         virtual bool cancelled() const = 0;
-        virtual void processPendingMessages() = 0;
         // The window that owns the message boxes (none: no owner).
         virtual HWND promptOwner() const = 0;
+        // Runs a message box or dialog on the window's thread and waits for it.
+        virtual void onWindowThread(const std::function<void()>& work) = 0;
 
     protected:
         ~Host() = default;

@@ -25,9 +25,15 @@ void Restart::restartApplication()
         host_.reportStatus(message::kUpdateCancelled);
         return;
     }
-    if (!application_.silentRestart && prompts().box(host_.promptOwner(), statusText(message::kAskShutdown),
-                                                     kConfirmationCaption, MB_YESNO | MB_ICONQUESTION) != IDYES)
-        return;
+    if (!application_.silentRestart) {
+        int answer = IDNO;
+        host_.onWindowThread([&] {
+            answer = prompts().box(host_.promptOwner(), statusText(message::kAskShutdown), kConfirmationCaption,
+                                   MB_YESNO | MB_ICONQUESTION);
+        });
+        if (answer != IDYES)
+            return;
+    }
 
     HelperLaunch launch;
     launch.processId = GetCurrentProcessId();
@@ -45,13 +51,13 @@ void Restart::restartApplication()
     if (!spawn.started) {
         host_.reportStatus(message::kHelperNotStarted, spawn.helperPath, kStatusFailed);
         host_.undoUpdate();
-        prompts().standardError(host_.promptOwner(), kHelperNotStartedText);
+        host_.onWindowThread([&] { prompts().standardError(host_.promptOwner(), kHelperNotStartedText); });
         return;
     }
     // The helper holds the folder now; the components wait there until it
     // has put them in place.
     host_.keepDownloadFolderForHelper();
-    PostQuitMessage(0);
+    host_.onWindowThread([] { PostQuitMessage(0); });
 }
 
 }  // namespace talkpost::update

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "update/engine/control_file.h"
@@ -38,6 +39,9 @@ public:
         virtual std::string updateName() const = 0;
         // The window that owns the message boxes (none: no owner).
         virtual HWND promptOwner() const = 0;
+        // Runs a message box, or the end of the program's message loop, on
+        // the window's thread and waits for it.
+        virtual void onWindowThread(const std::function<void()>& work) = 0;
 
     protected:
         ~Host() = default;

@@ -91,7 +91,6 @@ FetchEvents Connection::fetchEvents(const std::string& progressName)
         host_.fileProgress(progressName, static_cast<std::int64_t>(total), size);
     };
     events.cancelRequested = [this] { return host_.cancelRequested(); };
-    events.processMessages = [this] { host_.processPendingMessages(); };
     return events;
 }
 
@@ -263,7 +262,6 @@ bool Connection::transferInternet(const std::string& address, const std::string&
     std::uint64_t total = 0;
     std::vector<char> block(kNetworkBlock);
     for (;;) {
-        host_.processPendingMessages();
         DWORD got = 0;
         if (!InternetReadFile(source.get(), block.data(), kNetworkBlock, &got)) {
             readError = true;
@@ -343,7 +341,6 @@ bool Connection::transferLocalFile(const std::string& address, const std::string
             status(message::kUpdateCancelled, {}, kStatusNone, kErrorNone);
             cancel = true;
         }
-        host_.processPendingMessages();
         if (cancel)
             break;
     }

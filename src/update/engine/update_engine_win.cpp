@@ -56,21 +56,12 @@ std::optional<std::string> UpdateEngine::fetchSmall(const std::string& address)
     return bytes;
 }
 
-void UpdateEngine::pump()
+void UpdateEngine::onWindowThread(const std::function<void()>& work)
 {
-    if (processMessages) {
-        processMessages();
-        return;
-    }
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            PostQuitMessage(static_cast<int>(msg.wParam));
-            break;
-        }
-        TranslateMessage(&msg);
-        DispatchMessageA(&msg);
-    }
+    if (runOnWindowThread)
+        runOnWindowThread(work);
+    else
+        work();
 }
 
 bool UpdateEngine::cancelRequested()
@@ -95,7 +86,10 @@ void UpdateEngine::fileDownloaded(const std::string& destination)
 
 bool UpdateEngine::askLogin(const std::string& prompt, std::string& user, std::string& password)
 {
-    return showLogin && showLogin(prompt, user, password);
+    bool confirmed = false;
+    if (showLogin)
+        onWindowThread([&] { confirmed = showLogin(prompt, user, password); });
+    return confirmed;
 }
 
 std::string UpdateEngine::downloadFolder()

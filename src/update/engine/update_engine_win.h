@@ -2,8 +2,9 @@
 // talk to. It carries the settings and events of one update, opens and closes
 // its Internet connection, brings the control file, the documents and the
 // update's files from the server, and reports every step as a numbered status
-// message to the update log. It owns no window: the login dialog and the
-// message pump are plugged in by its owner. The pieces it is made of are
+// message to the update log. It owns no window and may work on a thread of its
+// own: the login dialog and the hand-over to the window's thread are plugged
+// in by its owner. The pieces it is made of are
 // types of their own: the verified control file (ControlFile, control_file),
 // the connection and its transfers (Connection, connection_win), one HTTP
 // fetch off the window's thread (httpFetch, http_fetch_win), the update's
@@ -95,9 +96,10 @@ public:
     DWORD networkTimeoutMs = kNetworkTimeoutMs;
     // How long the control file, its signature or a document may take in all.
     DWORD documentDeadlineMs = kDocumentDeadlineMs;
-    // Lets the user interface process its pending messages while a fetch
-    // waits; by default the calling thread's messages are dispatched.
-    std::function<void()> processMessages;
+    // Runs a piece of user interface (a message box, the login dialog, the
+    // quit at a restart) on the window's thread and waits for it, when the
+    // engine works on a thread of its own; without it, on the calling thread.
+    std::function<void(const std::function<void()>& work)> runOnWindowThread;
     // The window that owns the engine's message boxes (none by default).
     void setPromptOwner(HWND owner) { promptOwner_ = owner; }
 
@@ -166,7 +168,6 @@ private:
     // What the connection and the steps ask of the update they serve.
     void fileProgress(const std::string& name, std::int64_t position, std::int64_t size) override;
     bool cancelRequested() override;
-    void processPendingMessages() override { pump(); }
     void fileDownloaded(const std::string& destination) override;
     std::string localName(const std::string& address) override { return fileNameFromURL(address); }
     bool askLogin(const std::string& prompt, std::string& user, std::string& password) override;
@@ -175,7 +176,7 @@ private:
     HWND promptOwner() const override { return promptOwner_; }
     void keepDownloadFolderForHelper() override { folder_.keepForHelper(); }
     void undoUpdate() override { folder_.remove(); }
-    void pump();
+    void onWindowThread(const std::function<void()>& work) override;
     // Where this update's folder is made: the Windows temporary folder, or
     // the settings' temporary folder when told not to use that.
     std::string tempParentFolder() const;

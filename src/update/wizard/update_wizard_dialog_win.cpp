@@ -6,6 +6,7 @@
 #include <commctrl.h>
 #include <shellapi.h>
 
+#include <utility>
 
 #include "base/app_error.h"
 #include "win/controls_win.h"
@@ -22,6 +23,9 @@ constexpr int kPageX = 136;
 constexpr int kPageY = 8;
 constexpr int kAllPages = -1;
 constexpr UINT kActivated = WM_APP + 1;
+// The worker's mail: a step has ended; the progress has moved.
+constexpr UINT kStepEnded = WM_APP + 2;
+constexpr UINT kProgressMoved = WM_APP + 3;
 constexpr int kViewInNotepad = 1;
 
 struct WizardLayoutRow {
@@ -187,7 +191,8 @@ void drawOwnBillboard(HDC dc, const RECT& area, Dpi dpi)
 
 UpdateWizardDialog::UpdateWizardDialog(HWND owner, WizardEngine& engine, const UpdateWizardLanguage& texts,
                                        const WizardDialogSettings& settings)
-    : engine_(engine), flow_(engine, *this, texts, settings.autoRun, settings.autoStart), settings_(settings)
+    : engine_(engine), threadView_(*this, *this),
+      flow_(engine, threadView_, texts, settings.autoRun, settings.autoStart), settings_(settings)
 {
     DWORD exStyle = 0;
     DWORD style = borderStyle(settings.borderStyle, exStyle) | WS_CLIPCHILDREN;
@@ -240,11 +245,12 @@ UpdateWizardDialog::UpdateWizardDialog(HWND owner, WizardEngine& engine, const U
     engine_.lendProgressHandlers({[this](const std::string& name, std::int64_t position, std::int64_t size) {
                                      onFileProgress(name, position, size);
                                  },
-                                 [this] { return flow_.cancelRequested(); }, [this] { pumpPending(); }});
+                                 [this] { return flow_.cancelRequested(); },
+                                 [this](const std::function<void()>& work) { onWindowThread(hwnd(), work); }});
     onCloseQuery = [this](bool& canClose) {
         // A close while a step waits for the server cancels the step; the
         // dialog closes when the step has ended.
-        if (running_ > 0) {
+        if (stepRunning_) {
             flow_.onCancel();
             closeAfterStep_ = true;
             canClose = false;
@@ -256,12 +262,17 @@ UpdateWizardDialog::UpdateWizardDialog(HWND owner, WizardEngine& engine, const U
 
 UpdateWizardDialog::~UpdateWizardDialog()
 {
-    engine_.restoreProgressHandlers();
     if (hwnd() != nullptr) {
         RemoveWindowSubclass(control(WizardControl::ComponentList), &UpdateWizardDialog::subclassProc, 1);
         RemoveWindowSubclass(control(WizardControl::WhatsNewMemo), &UpdateWizardDialog::subclassProc, 2);
         RemoveWindowSubclass(control(WizardControl::EulaMemo), &UpdateWizardDialog::subclassProc, 3);
     }
+    // A step still running (the dialog's loop ended by a quit) is cancelled
+    // and let end; what it hands the dialog meanwhile is still taken.
+    flow_.onCancel();
+    waitTakingHandOvers([this] { return !workerBusy_.load(); });
+    worker_.reset();
+    engine_.restoreProgressHandlers();
     billboard_.reset();
 }
 
@@ -455,68 +466,61 @@ void UpdateWizardDialog::plainMessage(const std::string& text)
     prompts().box(hwnd(), text, kAppTitle, MB_OK);
 }
 
-void UpdateWizardDialog::closeDialog() { close(); }
-
-void UpdateWizardDialog::pumpPending()
+void UpdateWizardDialog::closeDialog()
 {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) {
-            PostQuitMessage(static_cast<int>(msg.wParam));
-            return;
-        }
-        if (!IsDialogMessageA(hwnd(), &msg)) {
-            TranslateMessage(&msg);
-            DispatchMessageA(&msg);
-        }
-    }
+    // Asked by a step: the dialog closes when the step has ended.
+    if (stepRunning_)
+        closeAfterStep_ = true;
+    else
+        close();
 }
 
-void UpdateWizardDialog::pause()
-{
-    DWORD start = GetTickCount();
-    for (;;) {
-        DWORD passed = GetTickCount() - start;
-        if (passed >= 350)
-            return;
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 350 - passed, QS_ALLINPUT);
-        pumpPending();
-    }
-}
+// The flow pauses through threadView_, on the worker: the dialog itself never waits.
+void UpdateWizardDialog::pause() {}
 
 void UpdateWizardDialog::onFileProgress(const std::string& name, std::int64_t position, std::int64_t size)
 {
-    // Every block is reported; the window is painted at most about thirty
-    // times a second, and always with the file's last block.
-    progress_ = {name, position, size, true};
-    ULONGLONG now = GetTickCount64();
-    if (now - lastPaint_ >= kPaintIntervalMs || (size > 0 && position >= size))
-        paintProgress();
+    // Every block is reported; the dialog is mailed at most about thirty
+    // times a second, and always with a file's last block. What it shows is
+    // read here, on the engine's own thread.
+    std::string shown = engine_.currentFileShownName();
+    if (shown.empty())
+        shown = WizardFlow::progressFileName(name);
+    bool mail = false;
+    {
+        std::lock_guard<std::mutex> lock(workerMutex_);
+        progress_ = {shown, position, size, engine_.totalSize(), engine_.completedSize(), true};
+        ULONGLONG now = GetTickCount64();
+        if (now - lastProgressMail_ >= kPaintIntervalMs || (size > 0 && position >= size)) {
+            lastProgressMail_ = now;
+            mail = true;
+        }
+    }
+    if (mail)
+        PostMessageA(hwnd(), kProgressMoved, 0, 0);
 }
 
 void UpdateWizardDialog::paintProgress()
 {
-    if (!progress_.pending)
-        return;
-    progress_.pending = false;
-    lastPaint_ = GetTickCount64();
-    const std::string& name = progress_.name;
-    const std::int64_t position = progress_.position, size = progress_.size;
+    Progress shown;
+    {
+        std::lock_guard<std::mutex> lock(workerMutex_);
+        if (!progress_.pending)
+            return;
+        progress_.pending = false;
+        shown = progress_;
+    }
     // The bars take 32-bit ranges: large files are shown in kilobytes.
     auto scaled = [](std::int64_t value, std::int64_t range) {
         return range > 0x7fffffff ? static_cast<int>(value / 1024) : static_cast<int>(value);
     };
-    std::string shown = engine_.currentFileShownName();
-    if (shown.empty())
-        shown = WizardFlow::progressFileName(name);
-    Control(control(WizardControl::FileLabel)).setText(shown);
+    Control(control(WizardControl::FileLabel)).setText(shown.shownName);
     ProgressBar file(control(WizardControl::FileProgress));
-    file.setRange(0, scaled(size, size));
-    file.setPosition(scaled(position, size));
-    std::int64_t total = engine_.totalSize();
+    file.setRange(0, scaled(shown.size, shown.size));
+    file.setPosition(scaled(shown.position, shown.size));
     ProgressBar all(control(WizardControl::TotalProgress));
-    all.setRange(0, scaled(total, total));
-    all.setPosition(scaled(position + engine_.completedSize(), total));
+    all.setRange(0, scaled(shown.total, shown.total));
+    all.setPosition(scaled(shown.position + shown.completed, shown.total));
 }
 
 void UpdateWizardDialog::viewInNotepad(WizardMemo memo)
@@ -620,19 +624,44 @@ LRESULT CALLBACK UpdateWizardDialog::subclassProc(HWND hwnd, UINT msg, WPARAM wp
     return DefSubclassProc(hwnd, msg, wparam, lparam);
 }
 
-void UpdateWizardDialog::runStep(const std::function<void()>& step)
+void UpdateWizardDialog::runStep(std::function<void()> step)
 {
-    struct Running {
-        int& count;
-        explicit Running(int& c) : count(c) { ++count; }
-        ~Running() { --count; }
-    } running(running_);
-    step();
+    if (stepRunning_)
+        return;
+    stepRunning_ = true;
+    workerBusy_ = true;
+    HWND dialog = hwnd();
+    worker_->post([this, dialog, step = std::move(step)] {
+        try {
+            step();
+        } catch (...) {
+            // Reported by the dialog, as a failure of its own handlers is.
+            std::lock_guard<std::mutex> lock(workerMutex_);
+            stepFailure_ = std::current_exception();
+        }
+        PostMessageA(dialog, kStepEnded, 0, 0);
+        workerBusy_ = false;
+    });
+}
+
+void UpdateWizardDialog::onStepEnded()
+{
+    stepRunning_ = false;
     paintProgress();
-    if (running_ == 1 && closeAfterStep_) {
+    std::exception_ptr failure;
+    {
+        std::lock_guard<std::mutex> lock(workerMutex_);
+        std::swap(failure, stepFailure_);
+    }
+    WPARAM pending = std::exchange(pendingCommand_, 0);
+    if (closeAfterStep_) {
         closeAfterStep_ = false;
         close();
+    } else if (pending != 0 && !failure) {
+        handle(WM_COMMAND, pending, 0);
     }
+    if (failure)
+        std::rethrow_exception(failure);
 }
 
 void UpdateWizardDialog::onCommand(int id, int code)
@@ -641,9 +670,12 @@ void UpdateWizardDialog::onCommand(int id, int code)
     HWND source = Window::control(id);
     if (source != nullptr && !IsWindowEnabled(source))
         return;
-    // While a step waits for the server only Cancel is heard: no second step starts inside it.
-    if (running_ > 0 && static_cast<WizardControl>(id) != WizardControl::CancelButton)
+    // One step at a time: a button the running step has already enabled
+    // (its page has arrived) is heard when the step has ended; Cancel at once.
+    if (stepRunning_ && static_cast<WizardControl>(id) != WizardControl::CancelButton) {
+        pendingCommand_ = MAKEWPARAM(id, code);
         return;
+    }
     switch (static_cast<WizardControl>(id)) {
     case WizardControl::StartButton: runStep([this] { flow_.onStart(); }); break;
     case WizardControl::ControlButton: runStep([this] { flow_.onGetUpdate(); }); break;
@@ -671,8 +703,10 @@ LRESULT UpdateWizardDialog::handle(UINT msg, WPARAM wparam, LPARAM lparam)
             return 0;
         }
         if (LOWORD(wparam) == IDOK) {
-            if (running_ > 0)
+            if (stepRunning_) {
+                pendingCommand_ = wparam;
                 return 0;
+            }
             HWND button = control(kPageButtons[static_cast<int>(page_)]);
             if (IsWindowEnabled(button))
                 onCommand(GetDlgCtrlID(button), BN_CLICKED);
@@ -687,8 +721,14 @@ LRESULT UpdateWizardDialog::handle(UINT msg, WPARAM wparam, LPARAM lparam)
             PostMessageA(hwnd(), kActivated, 0, 0);
         break;
     case kActivated:
-        if (running_ == 0)
+        if (!stepRunning_)
             runStep([this] { flow_.onActivate(); });
+        return 0;
+    case kStepEnded:
+        onStepEnded();
+        return 0;
+    case kProgressMoved:
+        paintProgress();
         return 0;
     case WM_DRAWITEM:
         if (wparam == static_cast<WPARAM>(id(WizardControl::ComponentList))) {

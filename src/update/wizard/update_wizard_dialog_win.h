@@ -1,15 +1,24 @@
 // UpdateWizardDialog: the LiveUpdate dialog, made anew for every run. Seven
 // pages without tabs beside a billboard picture; each page has its action
 // button in the lower right corner. The dialog only shows things: what each
-// button does is the wizard's page flow.
+// button does is the wizard's page flow, which runs its steps (and with them
+// the engine) on a worker thread of this run; the worker hands the dialog
+// what it shows and tells it when a step has ended, so the dialog never waits.
 #pragma once
 
 #include <windows.h>
 
+#include <atomic>
+#include <cstdint>
+#include <exception>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
+
+#include "base/serial_worker.h"
+#include "update/wizard/window_thread_view_win.h"
 
 #include "update/wizard/wizard_flow.h"
 #include "win/folders_win.h"
@@ -89,6 +98,8 @@ public:
     HWND control(WizardControl id) const { return Window::control(static_cast<int>(id)); }
     WizardPage page() const { return page_; }
     WizardFlow& flow() { return flow_; }
+    // True from a button's click until its step has ended on the worker.
+    bool stepRunning() const { return stepRunning_; }
     // Checks or unchecks a row as a click on its box would; a mandatory row stays checked.
     void toggleRow(int row);
     bool rowChecked(int row) const;
@@ -128,35 +139,52 @@ private:
 
     void applyTexts(const UpdateWizardLanguage& texts);
     void fitButton(HWND button);
+    // On the worker: keeps the latest progress and mails the dialog.
     void onFileProgress(const std::string& name, std::int64_t position, std::int64_t size);
     void paintProgress();
     void onCommand(int id, int code);
-    // Runs one step of the flow; a close asked for meanwhile takes effect after it.
-    void runStep(const std::function<void()>& step);
+    // Hands one step of the flow to the worker; one step at a time.
+    void runStep(std::function<void()> step);
+    // The worker's mail that the step has ended: a close asked for meanwhile takes effect now.
+    void onStepEnded();
     void onMemoMenu(WizardMemo memo, HWND memoWindow, LPARAM where);
     void onDrawRow(const DRAWITEMSTRUCT& item);
-    void pumpPending();
     static LRESULT CALLBACK subclassProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, UINT_PTR id,
                                          DWORD_PTR self);
 
     WizardEngine& engine_;
+    WindowThreadView threadView_;
     WizardFlow flow_;
     WizardDialogSettings settings_;
     UniqueGdiObject font_;
     std::unique_ptr<PaintedControl> billboard_;
     WizardPage page_ = WizardPage::Welcome;
     bool busy_ = false;
-    int running_ = 0;
+    bool stepRunning_ = false;
+    // From a step's hand-over to the worker until its last act (the dialog's own view: stepRunning_).
+    std::atomic<bool> workerBusy_{false};
     bool closeAfterStep_ = false;
-    // The progress last reported, painted at most every kPaintIntervalMs.
+    // A button pressed while a step ran, heard when it has ended (0: none).
+    WPARAM pendingCommand_ = 0;
+    // The progress last reported, kept by the worker and painted by the
+    // dialog; the worker mails at most every kPaintIntervalMs, and always
+    // with a file's last block.
     static constexpr ULONGLONG kPaintIntervalMs = 33;
     struct Progress {
-        std::string name;
+        std::string shownName;
         std::int64_t position = 0;
         std::int64_t size = 0;
+        std::int64_t total = 0;
+        std::int64_t completed = 0;
         bool pending = false;
-    } progress_;
-    ULONGLONG lastPaint_ = 0;
+    };
+    std::mutex workerMutex_;  // guards progress_ and stepFailure_
+    Progress progress_;
+    ULONGLONG lastProgressMail_ = 0;  // the worker's own
+    // What a step threw, kept by the worker until the dialog reports it.
+    std::exception_ptr stepFailure_;
+    // Last: it ends (its queue empty) before anything it uses goes.
+    std::unique_ptr<SerialWorker> worker_ = std::make_unique<SerialWorker>();
     std::string whatsNewPopup_ = "View in Notepad";
     std::string licensePopup_ = "View in Notepad";
 };

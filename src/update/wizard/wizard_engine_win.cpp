@@ -46,16 +46,14 @@ void WizardEngineAdapter::lendProgressHandlers(const WizardProgressHandlers& han
                                             if (poll)
                                                 cancel = poll();
                                         });
-    lentProcessMessages_ = engine_.processMessages;
-    if (handlers.processMessages)
-        engine_.processMessages = handlers.processMessages;
+    lentRunOnWindowThread_ = std::exchange(engine_.runOnWindowThread, handlers.runOnWindowThread);
 }
 
 void WizardEngineAdapter::restoreProgressHandlers()
 {
     engine_.onFileProgress = std::move(lentFileProgress_);
     engine_.onProgressCancel = std::move(lentProgressCancel_);
-    engine_.processMessages = std::move(lentProcessMessages_);
+    engine_.runOnWindowThread = std::move(lentRunOnWindowThread_);
 }
 
 std::int64_t WizardEngineAdapter::totalSize() const { return engine_.fileList().totalSize(); }

@@ -57,7 +57,7 @@ private:
     update::UpdateEngine& engine_;
     decltype(update::UpdateEngine::onFileProgress) lentFileProgress_;
     decltype(update::UpdateEngine::onProgressCancel) lentProgressCancel_;
-    decltype(update::UpdateEngine::processMessages) lentProcessMessages_;
+    decltype(update::UpdateEngine::runOnWindowThread) lentRunOnWindowThread_;
 };
 
 // The time of day of a date value of the engine (days since 30 December

@@ -229,11 +229,12 @@ void WizardFlow::onFilesNext()
     engine_.closeConnection();
     engine_.raiseSuccess();
 
-    view_.showPage(WizardPage::Complete);
+    // The page is made ready before it shows: it never shows a caption that changes.
     if (!engine_.restartRequired()) {
         view_.setButtonCaption(WizardButton::Restart, texts_.exitButton);
         view_.clearRestartHint();
     }
+    view_.showPage(WizardPage::Complete);
     enableAndFocus(WizardButton::Restart);
     if (autoRun_) {
         view_.pause();

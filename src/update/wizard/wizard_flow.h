@@ -4,6 +4,7 @@
 // the flow is the same under test and in the program. Portable.
 #pragma once
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -27,12 +28,13 @@ struct WizardFileEntry {
 };
 
 // The engine's progress events: after each transferred block (file name,
-// bytes so far, file size), and the poll that asks whether to stop.
+// bytes so far, file size), and the poll that asks whether to stop; both come
+// from the thread the engine works on.
 struct WizardProgressHandlers {
     std::function<void(const std::string& name, std::int64_t position, std::int64_t size)> onFileProgress;
     std::function<bool()> onProgressCancel;
-    // Processes the dialog's messages while the engine waits for a server.
-    std::function<void()> processMessages;
+    // Runs the engine's message boxes and dialogs on the dialog's thread and waits for them.
+    std::function<void(const std::function<void()>& work)> runOnWindowThread;
 };
 
 // The engine operations and state the wizard uses, in its own terms.
@@ -102,7 +104,7 @@ public:
     virtual void clearRestartHint() = 0;
     virtual void plainMessage(const std::string& text) = 0;
     virtual void closeDialog() = 0;
-    // Keeps the dialog answering for a moment before a page moves on by itself.
+    // Lets the operator see a page for a moment before it moves on by itself.
     virtual void pause() = 0;
 };
 
@@ -118,6 +120,7 @@ public:
     void onLicenseChoice();
     void onLicenseNext();
     void onFilesNext();
+    // Asked from the dialog's thread while a step runs on the engine's.
     void onCancel() { cancelRequested_ = true; }
     void onRestart();
     // Whatever closes the dialog: the connection is closed first; closing is never refused.
@@ -143,7 +146,7 @@ private:
     UpdateWizardLanguage texts_;
     bool autoRun_;
     bool autoStart_;
-    bool cancelRequested_ = false;
+    std::atomic<bool> cancelRequested_{false};
     std::vector<std::size_t> rowEntries_;
 };
 

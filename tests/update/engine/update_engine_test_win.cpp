@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
+#include <optional>
 #include <thread>
 
 #include "support/test_support_win.h"
@@ -321,6 +322,22 @@ private:
     std::thread asker_;
 };
 
+// Runs an engine operation on a worker, as the wizard does, while this
+// thread, the window's, goes on processing its messages; its result.
+template <class Operation>
+auto onWorker(Operation operation)
+{
+    std::optional<decltype(operation())> result;
+    std::atomic<bool> done{false};
+    std::thread worker([&] {
+        result = operation();
+        done = true;
+    });
+    test::waitUntil([&] { return done.load(); }, std::chrono::seconds(120));
+    worker.join();
+    return *result;
+}
+
 TEST_F(UpdateEngineTest, AStalledServerEndsTheFetchWhileTheWindowAnswers)
 {
     engine.documentDeadlineMs = 3000;
@@ -328,7 +345,7 @@ TEST_F(UpdateEngineTest, AStalledServerEndsTheFetchWhileTheWindowAnswers)
     ASSERT_EQ(engine.openConnection(), kConnected);
     {
         AnsweringWindow window;
-        EXPECT_EQ(engine.fetchControlFile(), kControlFileNotFound);
+        EXPECT_EQ(onWorker([&] { return engine.fetchControlFile(); }), kControlFileNotFound);
         EXPECT_GT(window.answered(), 0);
         EXPECT_EQ(window.missed(), 0);
     }
@@ -339,7 +356,7 @@ TEST_F(UpdateEngineTest, AStalledServerEndsTheFetchWhileTheWindowAnswers)
     {
         AnsweringWindow window;
         engine.onProgressCancel = [&](UpdateEngine&, bool& cancel) { cancel = window.answered() >= 5; };
-        EXPECT_FALSE(engine.transferFile(base() + "/stall/file.bin", target()));
+        EXPECT_FALSE(onWorker([&] { return engine.transferFile(base() + "/stall/file.bin", target()); }));
         EXPECT_EQ(window.missed(), 0);
         engine.onProgressCancel = nullptr;
     }

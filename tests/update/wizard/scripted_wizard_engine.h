@@ -80,8 +80,6 @@ struct ScriptedWizardEngine : WizardEngine {
             if (handlers.onFileProgress)
                 handlers.onFileProgress("C:\\Temp\\UPDT1.tmp", block * 1024, 4096);
             progressSeen.push_back(block);
-            if (handlers.processMessages)
-                handlers.processMessages();
             if (duringDownload && block == blocks / 2)
                 std::exchange(duringDownload, nullptr)();
             if (handlers.onProgressCancel && handlers.onProgressCancel())

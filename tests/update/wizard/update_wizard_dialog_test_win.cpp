@@ -35,7 +35,13 @@ RECT placeIn(HWND control, HWND parent)
 
 bool shown(HWND control) { return (GetWindowLongA(control, GWL_STYLE) & WS_VISIBLE) != 0; }
 
-void click(HWND button) { SendMessageA(button, BM_CLICK, 0, 0); }
+// A click as a person gives it. The step it starts runs on the dialog's
+// worker; the dialog's messages are processed until the step has ended.
+void click(UpdateWizardDialog& dialog, WizardControl button)
+{
+    SendMessageA(dialog.control(button), BM_CLICK, 0, 0);
+    EXPECT_TRUE(test::waitUntil([&] { return !dialog.stepRunning(); })) << "the step did not end";
+}
 
 class WizardDialogTest : public ::testing::Test {
 protected:
@@ -100,7 +106,7 @@ TEST_F(WizardDialogTest, AWiderCaptionGrowsTheButtonToTheLeft)
     texts.exitButton = "Leave the update wizard without installing anything";
     engine.checkCode = update::CheckCode::NoNewVersion;
     auto dialog = open(texts);
-    click(dialog->control(WizardControl::StartButton));
+    click(*dialog, WizardControl::StartButton);
     EXPECT_EQ(dialog->page(), WizardPage::CheckResult);
     HWND button = dialog->control(WizardControl::ControlButton);
     EXPECT_EQ(windowText(button), texts.exitButton);
@@ -113,8 +119,8 @@ TEST_F(WizardDialogTest, AWiderCaptionGrowsTheButtonToTheLeft)
 TEST_F(WizardDialogTest, AMandatoryRowStaysCheckedWhenClicked)
 {
     auto dialog = open();
-    click(dialog->control(WizardControl::StartButton));
-    click(dialog->control(WizardControl::ControlButton));
+    click(*dialog, WizardControl::StartButton);
+    click(*dialog, WizardControl::ControlButton);
     ASSERT_EQ(dialog->page(), WizardPage::Components);
     HWND list = dialog->control(WizardControl::ComponentList);
     ASSERT_EQ(SendMessageA(list, LB_GETCOUNT, 0, 0), 2);  // the hidden file has no row
@@ -129,7 +135,7 @@ TEST_F(WizardDialogTest, AMandatoryRowStaysCheckedWhenClicked)
     EXPECT_TRUE(dialog->rowMandatory(0));
     EXPECT_FALSE(dialog->rowChecked(1));
 
-    click(dialog->control(WizardControl::FilesButton));
+    click(*dialog, WizardControl::FilesButton);
     EXPECT_EQ(engine.kept, (std::vector<bool>{true, false, true}));
     EXPECT_EQ(dialog->page(), WizardPage::Complete);
     // The download page names the file as the user knows it, not as it is stored meanwhile.
@@ -144,18 +150,18 @@ TEST_F(WizardDialogTest, TheLicenseWaitsForAChoiceAndDeclineCloses)
 {
     engine.license = std::vector<std::string>{"Line one", "Line two"};
     auto dialog = open();
-    click(dialog->control(WizardControl::StartButton));
-    click(dialog->control(WizardControl::ControlButton));
+    click(*dialog, WizardControl::StartButton);
+    click(*dialog, WizardControl::ControlButton);
     ASSERT_EQ(dialog->page(), WizardPage::License);
     EXPECT_EQ(windowText(dialog->control(WizardControl::EulaMemo)), "Line one\r\nLine two");
     EXPECT_FALSE(IsWindowEnabled(dialog->control(WizardControl::EulaButton)));
-    click(dialog->control(WizardControl::DeclineRadio));
+    click(*dialog, WizardControl::DeclineRadio);
     EXPECT_TRUE(IsWindowEnabled(dialog->control(WizardControl::EulaButton)));
     EXPECT_EQ(windowText(dialog->control(WizardControl::EulaButton)), "Exit");
-    click(dialog->control(WizardControl::AcceptRadio));
+    click(*dialog, WizardControl::AcceptRadio);
     EXPECT_EQ(windowText(dialog->control(WizardControl::EulaButton)), "Next");
-    click(dialog->control(WizardControl::DeclineRadio));
-    click(dialog->control(WizardControl::EulaButton));
+    click(*dialog, WizardControl::DeclineRadio);
+    click(*dialog, WizardControl::EulaButton);
     // The close query closes the connection a second time.
     EXPECT_TRUE(test::waitUntil([&] { return dialog->hwnd() == nullptr; }));
     EXPECT_EQ(engine.closes, 2);
@@ -165,12 +171,12 @@ TEST_F(WizardDialogTest, CancelDuringTheDownloadEndsItAsFailed)
 {
     engine.blocks = 1000;
     auto dialog = open();
-    click(dialog->control(WizardControl::StartButton));
-    click(dialog->control(WizardControl::ControlButton));
+    click(*dialog, WizardControl::StartButton);
+    click(*dialog, WizardControl::ControlButton);
     ASSERT_EQ(dialog->page(), WizardPage::Components);
-    // Handled by the download's first message pump, when the button is there to be clicked.
+    // Heard while the download runs on the worker.
     PostMessageA(dialog->control(WizardControl::CancelButton), BM_CLICK, 0, 0);
-    click(dialog->control(WizardControl::FilesButton));
+    click(*dialog, WizardControl::FilesButton);
     EXPECT_LT(engine.progressSeen.size(), 1000u);
     ASSERT_EQ(prompts.shown.size(), 1u);
     EXPECT_EQ(prompts.shown[0].text, "Failed to download updates");
@@ -183,8 +189,8 @@ TEST_F(WizardDialogTest, ViewInNotepadWritesTheTextToTheTemporaryFolder)
 {
     engine.whatsNew = std::vector<std::string>{"New: a banner", "Fixed: a crash"};
     auto dialog = open();
-    click(dialog->control(WizardControl::StartButton));
-    click(dialog->control(WizardControl::ControlButton));
+    click(*dialog, WizardControl::StartButton);
+    click(*dialog, WizardControl::ControlButton);
     ASSERT_EQ(dialog->page(), WizardPage::WhatsNew);
     char folder[MAX_PATH] = {};
     GetTempPathA(sizeof folder, folder);
@@ -226,8 +232,8 @@ TEST_F(WizardDialogTest, ViewInNotepadStartsTheSystemsEditorAndSaysSoWhenItCanno
 {
     engine.license = std::vector<std::string>{"License text"};
     auto dialog = open();
-    click(dialog->control(WizardControl::StartButton));
-    click(dialog->control(WizardControl::ControlButton));
+    click(*dialog, WizardControl::StartButton);
+    click(*dialog, WizardControl::ControlButton);
     ASSERT_EQ(dialog->page(), WizardPage::License);
     std::string path = tempFolder();
     if (path.back() != '\\')
@@ -278,22 +284,23 @@ TEST_F(WizardDialogTest, WalksEveryPageAndLeavesAScreenshotOfEach)
     };
     SetForegroundWindow(dialog->hwnd());
     shoot("0-welcome");
-    click(dialog->control(WizardControl::StartButton));
+    click(*dialog, WizardControl::StartButton);
     EXPECT_EQ(windowText(dialog->control(WizardControl::VersionInfoLabel)),
               "New version found :\r\nCurrent version : 1.0.0.1\r\nNew version : 1.0.0.2\r\n\r\nFixes.");
     shoot("1-check");
-    click(dialog->control(WizardControl::ControlButton));
+    click(*dialog, WizardControl::ControlButton);
     ASSERT_EQ(dialog->page(), WizardPage::WhatsNew);
     shoot("2-whatsnew");
-    click(dialog->control(WizardControl::NewButton));
+    click(*dialog, WizardControl::NewButton);
     ASSERT_EQ(dialog->page(), WizardPage::License);
-    click(dialog->control(WizardControl::AcceptRadio));
+    click(*dialog, WizardControl::AcceptRadio);
     shoot("3-license");
-    click(dialog->control(WizardControl::EulaButton));
+    click(*dialog, WizardControl::EulaButton);
     ASSERT_EQ(dialog->page(), WizardPage::Components);
     shoot("4-components");
-    engine.duringDownload = [&] { shoot("5-download"); };
-    click(dialog->control(WizardControl::FilesButton));
+    // Halfway through the download, on the worker: the picture is taken on the dialog's thread.
+    engine.duringDownload = [&] { onWindowThread(dialog->hwnd(), [&] { shoot("5-download"); }); };
+    click(*dialog, WizardControl::FilesButton);
     ASSERT_EQ(dialog->page(), WizardPage::Complete);
     shoot("6-complete");
 }
