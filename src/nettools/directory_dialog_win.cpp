@@ -11,6 +11,7 @@
 #include "settings/settings_file_win.h"
 #include "win/controls_win.h"
 #include "win/prompts_win.h"
+#include "win/text_win.h"
 
 namespace talkpost {
 namespace {
@@ -73,14 +74,9 @@ HFONT makeFont()
 // hold UTF-8.
 std::string convert(const std::string& text, UINT from, UINT to)
 {
-    if (text.empty())
-        return {};
-    int length = MultiByteToWideChar(from, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(from, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-    int size = WideCharToMultiByte(to, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
-    std::string result(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(to, 0, wide.data(), length, result.data(), size, nullptr, nullptr);
+    std::wstring wide = widen(text, from);
+    std::string result = narrow(wide, to);
+    // The password field passes here too.
     SecureZeroMemory(wide.data(), wide.size() * sizeof(wchar_t));
     return result;
 }
