@@ -9,6 +9,7 @@
 #include "computers/computer_import.h"
 #include "computers/computer_list_win.h"
 #include "win/handles_win.h"
+#include "win/text_win.h"
 #include "win/win32_error_win.h"
 
 namespace talkpost {
@@ -40,29 +41,6 @@ std::optional<std::wstring> chooseFile(HWND owner, bool save)
         return std::nullopt;
     path.resize(wcslen(path.c_str()));
     return path;
-}
-
-std::wstring widen(const std::string& text, UINT codePage)
-{
-    int length = MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-    return wide;
-}
-
-// The text in the ANSI code page; `carried` false when a character had no
-// place there (and was replaced).
-std::string narrow(const std::wstring& wide, bool* carried = nullptr)
-{
-    BOOL usedDefault = FALSE;
-    int length = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()), nullptr,
-                                     0, nullptr, carried != nullptr ? &usedDefault : nullptr);
-    std::string text(static_cast<std::size_t>(length), '\0');
-    WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), static_cast<int>(wide.size()), text.data(), length,
-                        nullptr, carried != nullptr ? &usedDefault : nullptr);
-    if (carried != nullptr)
-        *carried = !usedDefault;
-    return text;
 }
 
 bool ascii(const std::string& text)
@@ -102,7 +80,7 @@ std::optional<std::wstring> chooseListToImport(HWND owner) { return chooseFile(o
 
 std::optional<std::wstring> chooseExportFile(HWND owner) { return chooseFile(owner, true); }
 
-std::string displayPath(const std::wstring& path) { return narrow(path); }
+std::string displayPath(const std::wstring& path) { return narrowToAnsiExactly(path); }
 
 std::vector<NameAt> listTexts(const std::string& bytes, const std::string& source, std::vector<NameAt>& uncarried)
 {
@@ -117,7 +95,7 @@ std::vector<NameAt> listTexts(const std::string& bytes, const std::string& sourc
     for (NameAt& name : names) {
         if (!ascii(name.name)) {
             bool fits = true;
-            name.name = narrow(widen(name.name, CP_UTF8), &fits);
+            name.name = narrowToAnsiExactly(widen(name.name), &fits);
             if (!fits) {
                 uncarried.push_back(std::move(name));
                 continue;
@@ -156,14 +134,7 @@ std::vector<NameAt> clipboardListTexts(HWND owner, std::vector<NameAt>& uncarrie
     if (wide.empty())
         return {};
     // Marked as UTF-8, so that the reader takes it as such.
-    std::string bytes = "\xEF\xBB\xBF";
-    int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr,
-                                     nullptr);
-    std::size_t start = bytes.size();
-    bytes.resize(start + static_cast<std::size_t>(length));
-    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), bytes.data() + start, length, nullptr,
-                        nullptr);
-    return listTexts(bytes, "The text on the clipboard", uncarried);
+    return listTexts("\xEF\xBB\xBF" + narrow(wide), "The text on the clipboard", uncarried);
 }
 
 void exportComputers(const std::vector<std::string>& names, const std::wstring& path)
@@ -175,17 +146,7 @@ void exportComputers(const std::vector<std::string>& names, const std::wstring& 
         // The list's texts are the ANSI code page's; the file is UTF-8, which
         // every later reader takes (plain ASCII stays as it is).
         for (const std::string& name : names) {
-            if (ascii(name)) {
-                utf8.push_back(name);
-                continue;
-            }
-            std::wstring wide = widen(name, CP_ACP);
-            int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0,
-                                             nullptr, nullptr);
-            std::string bytes(static_cast<std::size_t>(length), '\0');
-            WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), bytes.data(), length, nullptr,
-                                nullptr);
-            utf8.push_back(std::move(bytes));
+            utf8.push_back(ascii(name) ? name : narrow(widen(name, CP_ACP)));
         }
         text = exportText(utf8);
     }

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "nettools/directory_rules.h"
+#include "win/text_win.h"
 
 namespace talkpost::directory {
 namespace {
@@ -36,15 +37,6 @@ std::string systemText(DWORD code)
     char code16[16];
     wsprintfA(code16, "0x%08lx", code);
     return result.empty() ? std::string("error ") + code16 : result + " (" + code16 + ")";
-}
-
-std::wstring wide(const std::string& text)
-{
-    int length = MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0);
-    std::wstring result(static_cast<std::size_t>(length > 0 ? length - 1 : 0), L'\0');
-    if (length > 1)
-        MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, result.data(), length);
-    return result;
 }
 
 // A connected TCP socket with its send and receive time-outs set.
@@ -219,7 +211,7 @@ CertificateVerdict probeServerCertificate(const std::string& host, std::uint16_t
         return unknown("no TLS credentials");
     credentials.held = true;
 
-    std::wstring target = wide(host);
+    std::wstring target = widen(host);
     const ULONG flags = ISC_REQ_SEQUENCE_DETECT | ISC_REQ_REPLAY_DETECT | ISC_REQ_CONFIDENTIALITY |
                         ISC_REQ_ALLOCATE_MEMORY | ISC_REQ_STREAM | ISC_REQ_MANUAL_CRED_VALIDATION;
     Context context;

@@ -10,7 +10,9 @@
 #include "settings/ini_rules.h"
 #include "settings/settings_file_win.h"
 #include "win/controls_win.h"
+#include "win/dpi_win.h"
 #include "win/prompts_win.h"
+#include "win/text_win.h"
 
 namespace talkpost {
 namespace {
@@ -60,27 +62,13 @@ const ControlRow kControls[] = {
     {id(Id::CancelButton), "BUTTON", 337, 264, 75, 25, "Cancel", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON},
 };
 
-HFONT makeFont()
-{
-    HDC screen = GetDC(nullptr);
-    int height = -MulDiv(8, GetDeviceCaps(screen, LOGPIXELSY), 72);
-    ReleaseDC(nullptr, screen);
-    return CreateFontA(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_SWISS, "MS Sans Serif");
-}
-
 // The fields hold text in the ANSI code page; the rules and the settings file
 // hold UTF-8.
 std::string convert(const std::string& text, UINT from, UINT to)
 {
-    if (text.empty())
-        return {};
-    int length = MultiByteToWideChar(from, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(from, 0, text.data(), static_cast<int>(text.size()), wide.data(), length);
-    int size = WideCharToMultiByte(to, 0, wide.data(), length, nullptr, 0, nullptr, nullptr);
-    std::string result(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(to, 0, wide.data(), length, result.data(), size, nullptr, nullptr);
+    std::wstring wide = widen(text, from);
+    std::string result = narrow(wide, to);
+    // The password field passes here too.
     SecureZeroMemory(wide.data(), wide.size() * sizeof(wchar_t));
     return result;
 }
@@ -111,16 +99,22 @@ std::string missingQuestion(const std::vector<std::string>& missing)
 }  // namespace
 
 DirectoryDialog::DirectoryDialog(ComputerList& list, LogSink log, HWND owner)
-    : list_(list), log_(std::move(log)), font_(makeFont())
+    : list_(list), log_(std::move(log))
 {
-    RECT frame{0, 0, kClientWidth, kClientHeight};
-    AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
-    int width = frame.right - frame.left, height = frame.bottom - frame.top;
-    int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
-    int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-    create("TalkpostDirectoryDialog", kExStyle, "Computers from Directory", kStyle, x, y, width, height, owner,
-           nullptr, GetSysColorBrush(COLOR_BTNFACE));
-    createControls(kControls, std::size(kControls), static_cast<HFONT>(font_.get()));
+    SIZE frame = frameSizeForClient(kClientWidth, kClientHeight, kStyle, kExStyle, false, Dpi());
+    create("TalkpostDirectoryDialog", kExStyle, "Computers from Directory", kStyle,
+           (GetSystemMetrics(SM_CXSCREEN) - frame.cx) / 2, (GetSystemMetrics(SM_CYSCREEN) - frame.cy) / 2, frame.cx,
+           frame.cy, owner, nullptr, GetSysColorBrush(COLOR_BTNFACE));
+    createControls(kControls, std::size(kControls), nullptr);
+    // The designed size holds at 100 %; at another scale the client area
+    // grows by it, still in the middle of the screen.
+    Dpi dpi = dpiOf(hwnd());
+    scaleTo(dpi.value());
+    if (dpi.value() != Dpi::kDesigned) {
+        frame = frameSizeForClient(kClientWidth, kClientHeight, kStyle, kExStyle, false, dpi);
+        SetWindowPos(hwnd(), nullptr, (GetSystemMetrics(SM_CXSCREEN) - frame.cx) / 2,
+                     (GetSystemMetrics(SM_CYSCREEN) - frame.cy) / 2, frame.cx, frame.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     ComboBox connection(control(Id::ConnectionCombo));
     for (const char* text : kConnectionTexts)
         connection.add(text);
@@ -131,6 +125,19 @@ DirectoryDialog::DirectoryDialog(ComputerList& list, LogSink log, HWND owner)
 }
 
 DirectoryDialog::~DirectoryDialog() = default;
+
+void DirectoryDialog::scaleTo(int dpiValue)
+{
+    Dpi dpi(dpiValue);
+    rememberDpi(hwnd(), dpi);
+    // The new font first; the old one goes once no control uses it.
+    UniqueGdiObject font(createPointFont("MS Sans Serif", 8, FW_NORMAL, DEFAULT_CHARSET, dpi));
+    for (const ControlRow& row : kControls)
+        Control(Window::control(row.id)).setFont(static_cast<HFONT>(font.get()));
+    std::swap(font_, font);
+    placeControls(hwnd(), kControls, std::size(kControls), dpi);
+    InvalidateRect(hwnd(), nullptr, TRUE);
+}
 
 void DirectoryDialog::loadFields()
 {

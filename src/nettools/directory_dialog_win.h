@@ -66,6 +66,7 @@ public:
     std::string statusText() const;
 
 protected:
+    void scaleTo(int dpi) override;
     LRESULT handle(UINT msg, WPARAM wparam, LPARAM lparam) override;
 
 private:

@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "base/decimal.h"
 #include "settings/ini_rules.h"
 
 namespace talkpost::directory {
@@ -116,17 +117,10 @@ std::optional<ServerAddress> parseServerField(const std::string& text, Connectio
         if (!isHostCharacter(c) && c != ':' && c != '%')
             return std::nullopt;
     if (!port.empty()) {
-        if (port.size() > 5)
+        auto value = port.size() > 5 ? std::nullopt : parseDecimal(port, 65535);
+        if (!value || *value == 0)
             return std::nullopt;
-        unsigned value = 0;
-        for (char c : port) {
-            if (c < '0' || c > '9')
-                return std::nullopt;
-            value = value * 10 + static_cast<unsigned>(c - '0');
-        }
-        if (value == 0 || value > 65535)
-            return std::nullopt;
-        address.port = static_cast<std::uint16_t>(value);
+        address.port = static_cast<std::uint16_t>(*value);
     }
     return address;
 }

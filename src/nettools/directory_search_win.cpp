@@ -6,6 +6,7 @@
 #include "nettools/directory_search_win.h"
 
 #include "nettools/directory_certificate_win.h"
+#include "win/text_win.h"
 
 #include <rpc.h>
 #include <wincrypt.h>
@@ -27,30 +28,10 @@ constexpr unsigned kMaxEmptyPages = 100;
 // How long the check that tells an unreachable server from a failed TLS set-up waits.
 constexpr unsigned kReachableProbeMs = 3000;
 
-std::wstring wide(const std::string& text)
-{
-    if (text.empty())
-        return {};
-    int length = MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    std::wstring result(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), result.data(), length);
-    return result;
-}
-
-std::string utf8(const wchar_t* text, std::size_t length)
-{
-    if (length == 0)
-        return {};
-    int size = WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), nullptr, 0, nullptr, nullptr);
-    std::string result(static_cast<std::size_t>(size), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, static_cast<int>(length), result.data(), size, nullptr, nullptr);
-    return result;
-}
-
 std::string platformText(ULONG code)
 {
     const wchar_t* text = ldap_err2stringW(code);
-    return text != nullptr ? utf8(text, wcslen(text)) : std::string();
+    return text != nullptr ? narrow(text) : std::string();
 }
 
 // Wipes a secret before its memory goes back.
@@ -99,7 +80,7 @@ std::string firstValue(LDAP* ld, LDAPMessage* entry, const wchar_t* attribute, b
         if (length > kMaxNameLength)
             tooLong = true;
         else
-            result = utf8(values[0], length);
+            result = narrow(std::wstring_view(values[0], length));
     }
     ldap_value_freeW(values);
     return result;
@@ -137,7 +118,7 @@ public:
         server_ = address_.host.empty() ? std::string() : request_.fields.server;
         if (!connect() || !signIn())
             return outcome_;
-        std::wstring base = wide(request_.fields.base);
+        std::wstring base = widen(request_.fields.base);
         if (base.empty() && !readNamingContext(base))
             return outcome_;
         if (!page(base))
@@ -175,7 +156,7 @@ private:
 
     bool connect()
     {
-        std::wstring host = wide(address_.host);
+        std::wstring host = widen(address_.host);
         PWCHAR hostName = host.empty() ? nullptr : host.data();
         bool ldaps = request_.fields.connection == Connection::Ldaps;
         bool tls = request_.fields.connection != Connection::Sealed;
@@ -240,7 +221,7 @@ private:
         ULONG rc;
         if (request_.fields.signIn == SignIn::NameAndPassword) {
             UserName user = splitUserName(request_.fields.user);
-            std::wstring name = wide(user.name), domain = wide(user.domain), password = wide(request_.password);
+            std::wstring name = widen(user.name), domain = widen(user.domain), password = widen(request_.password);
             SEC_WINNT_AUTH_IDENTITY_W identity{};
             identity.User = reinterpret_cast<unsigned short*>(name.data());
             identity.UserLength = static_cast<unsigned long>(name.size());
@@ -285,7 +266,7 @@ private:
 
     bool page(std::wstring& base)
     {
-        std::wstring filter = wide(request_.fields.filter);
+        std::wstring filter = widen(request_.fields.filter);
         wchar_t dnsHostName[] = L"dNSHostName";
         wchar_t name[] = L"name";
         wchar_t* attributes[] = {dnsHostName, name, nullptr};

@@ -1,6 +1,8 @@
 // Log lines and error text of the echo test.
 #include "nettools/ping_text.h"
 
+#include "base/decimal.h"
+
 namespace talkpost {
 
 std::string pingStartLine(const std::string& host) { return "PING " + host; }
@@ -28,13 +30,11 @@ std::optional<std::array<unsigned char, 4>> dottedQuadAddress(const std::string&
         // A leading zero is left to the resolver, which reads "010" as octal.
         if (at + 1 < host.size() && host[at] == '0' && host[at + 1] >= '0' && host[at + 1] <= '9')
             return std::nullopt;
-        unsigned value = 0;
-        std::size_t digits = 0;
-        for (; at < host.size() && host[at] >= '0' && host[at] <= '9' && digits < 3; ++at, ++digits)
-            value = value * 10 + static_cast<unsigned>(host[at] - '0');
-        if (digits == 0 || value > 255)
+        DecimalRun number = readDecimalRun(std::string_view(host).substr(at), 255);
+        if (number.length == 0 || number.beyondCap)
             return std::nullopt;
-        address[part] = static_cast<unsigned char>(value);
+        at += number.length;
+        address[part] = static_cast<unsigned char>(number.value);
     }
     if (at != host.size())
         return std::nullopt;

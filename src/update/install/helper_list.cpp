@@ -3,6 +3,7 @@
 
 #include <cctype>
 
+#include "base/decimal.h"
 #include "update/install/file_names.h"
 
 namespace talkpost::update {
@@ -67,13 +68,10 @@ std::optional<HelperList> parseHelperList(std::string_view bytes)
             header = true;
         } else if (startsWith(line, "serial ") && !serial) {
             std::string_view digits = line.substr(7);
-            if (digits.empty() || digits.size() > 19)
+            auto value = digits.size() > 19 ? std::nullopt : parseDecimal(digits);
+            if (!value)
                 return std::nullopt;
-            for (char c : digits) {
-                if (!std::isdigit(static_cast<unsigned char>(c)))
-                    return std::nullopt;
-                list.serial = list.serial * 10 + static_cast<unsigned>(c - '0');
-            }
+            list.serial = *value;
             serial = true;
         } else if (startsWith(line, "version ") && !version) {
             list.version = std::string(line.substr(8));

@@ -129,7 +129,7 @@ std::vector<JournalEntry> readJournal(const std::string& path)
 }  // namespace
 
 InstallJournal::InstallJournal(const std::string& updateFolder)
-    : path_(withBackslash(updateFolder) + kJournalName), updateId_(updateIdOf(updateFolder))
+    : folder_(withBackslash(updateFolder)), path_(folder_ + kJournalName), updateId_(updateIdOf(updateFolder))
 {
     for (const JournalEntry& entry : readJournal(path_)) {
         ++steps_;
@@ -210,12 +210,12 @@ void InstallJournal::commit()
     if (steps_ == 0)
         return;
     append(JournalStep::Done, {});
-    finishJournal(path_.substr(0, path_.size() - std::string(kJournalName).size()));
+    finishJournal(folder_);
 }
 
 bool InstallJournal::restore()
 {
-    bool all = finishJournal(path_.substr(0, path_.size() - std::string(kJournalName).size()));
+    bool all = finishJournal(folder_);
     targets_.clear();
     steps_ = 0;
     return all;

@@ -40,6 +40,7 @@ private:
     bool append(JournalStep step, const std::string& path);
     unsigned long makeFolders(const std::string& folder);
 
+    std::string folder_;  // ending in "\"
     std::string path_;
     std::string updateId_;
     std::set<std::string> targets_;  // upper case: each target is journaled once
