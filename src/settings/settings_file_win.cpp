@@ -15,6 +15,7 @@
 #include "win/file_bytes_win.h"
 #include "win/folders_win.h"
 #include "win/handles_win.h"
+#include "win/replace_file_win.h"
 #include "win/win32_error_win.h"
 
 namespace talkpost::settings {
@@ -40,9 +41,8 @@ void createFolders(const std::string& folder)
 
 // A replace that meets the file held open by a reader that does not let it
 // go (another program, or a reader of an earlier version) is tried again for
-// this long: a reader holds the file only for the moment of one read.
-constexpr DWORD kReplaceRetryMs = 2000;
-constexpr DWORD kReplaceRetryStepMs = 10;
+// about 2 s, every 10 ms: a reader holds the file only for the moment of one read.
+const ReplaceRetry kReplaceRetry{200, 10, {}};
 
 // The settings file's bytes, read while others may hold it open, and letting
 // a save replace it meanwhile; nullopt when it cannot be read or is beyond
@@ -65,13 +65,6 @@ bool writeBytes(const std::string& path, const std::string& bytes)
                            written != bytes.size()))
         return false;
     return FlushFileBuffers(file.get()) != 0;
-}
-
-bool flushToDisk(const std::string& path)
-{
-    UniqueFile file(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr));
-    return file && FlushFileBuffers(file.get()) != 0;
 }
 
 // Removes the copies that interrupted saves left in the folder. A copy of a
@@ -109,26 +102,6 @@ std::string createCopy(const std::string& folder, UniqueFile& guard)
             break;
     }
     return {};
-}
-
-// MoveFileEx over the target, tried again while a reader holds the target
-// open without letting it go (a sharing violation, or access denied while a
-// delete of it is still pending). The error of the last attempt stays in
-// GetLastError.
-bool replaceFile(const std::string& copy, const std::string& target)
-{
-    DWORD start = GetTickCount();
-    for (;;) {
-        if (MoveFileExA(copy.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-            return true;
-        DWORD error = GetLastError();
-        if ((error != ERROR_SHARING_VIOLATION && error != ERROR_ACCESS_DENIED) ||
-            GetTickCount() - start >= kReplaceRetryMs) {
-            SetLastError(error);
-            return false;
-        }
-        Sleep(kReplaceRetryStepMs);
-    }
 }
 
 std::string folderFromEnvironment()
@@ -325,9 +298,8 @@ void SettingsWriter::commit()
         refuse();
     // The move needs the copy without a handle that denies its deletion.
     guard_.reset();
-    if (!replaceFile(path_, target_)) {
+    if (unsigned long error = replaceFile(path_, target_, kReplaceRetry)) {
         // The file keeps its old content and the caller its values, for the next save.
-        DWORD error = GetLastError();
         throw AppError("nach " + target_ + " kann nicht geschrieben werden: " + systemErrorText(error));
     }
     committed_ = true;

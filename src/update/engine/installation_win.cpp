@@ -20,7 +20,7 @@
 #include "update/install/install_fetched_win.h"
 #include "update/install/install_journal_win.h"
 #include "update/install/install_files_win.h"
-#include "update/install/replace_file_win.h"
+#include "win/replace_file_win.h"
 #include "win/handles_win.h"
 #include "win/prompts_win.h"
 

@@ -14,7 +14,7 @@
 
 #include "update/install/cabinet_names.h"
 #include "update/install/install_files_win.h"
-#include "update/install/replace_file_win.h"
+#include "win/replace_file_win.h"
 #include "update/install/system_library_win.h"
 #include "win/handles_win.h"
 

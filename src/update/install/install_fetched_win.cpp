@@ -7,7 +7,7 @@
 #include "update/install/file_names.h"
 #include "update/install/install_files_win.h"
 #include "update/install/lz_expand_win.h"
-#include "update/install/replace_file_win.h"
+#include "win/replace_file_win.h"
 
 namespace talkpost::update {
 namespace {

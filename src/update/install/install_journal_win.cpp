@@ -10,7 +10,7 @@
 #include "update/install/file_names.h"
 #include "update/install/install_files_win.h"
 #include "update/install/install_restart.h"
-#include "update/install/replace_file_win.h"
+#include "win/replace_file_win.h"
 #include "update/install/sha256_win.h"
 #include "win/file_bytes_win.h"
 #include "win/handles_win.h"

@@ -5,7 +5,7 @@
 #include <windows.h>
 #include <lzexpand.h>
 
-#include "update/install/replace_file_win.h"
+#include "win/replace_file_win.h"
 #include "update/install/system_library_win.h"
 
 namespace talkpost::update {

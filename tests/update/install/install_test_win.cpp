@@ -21,7 +21,7 @@
 #include "update/install/install_files_win.h"
 #include "update/install/install_run_win.h"
 #include "update/install/lz_expand_win.h"
-#include "update/install/replace_file_win.h"
+#include "win/replace_file_win.h"
 #include "update/install/updater_resource_win.h"
 #include "win/folders_win.h"
 

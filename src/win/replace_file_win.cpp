@@ -1,11 +1,11 @@
 // One-step replacement with MoveFileExA.
-#include "update/install/replace_file_win.h"
+#include "win/replace_file_win.h"
 
 #include <windows.h>
 
 #include "win/handles_win.h"
 
-namespace talkpost::update {
+namespace talkpost {
 namespace {
 
 constexpr const char* kStagedSuffix = ".upd~";
@@ -39,7 +39,10 @@ std::string stagedBeside(const std::string& target) { return target + kStagedSuf
 
 bool flushToDisk(const std::string& path)
 {
-    UniqueFile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    // A reading handle of the writer's own (one that keeps the file from
+    // being taken meanwhile) may stay open.
+    UniqueFile file(
+        CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     return file && FlushFileBuffers(file.get());
 }
 
@@ -67,4 +70,4 @@ unsigned long replaceFile(const std::string& newFile, const std::string& target,
     return 0;
 }
 
-}  // namespace talkpost::update
+}  // namespace talkpost

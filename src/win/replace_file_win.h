@@ -5,7 +5,7 @@
 #include <functional>
 #include <string>
 
-namespace talkpost::update {
+namespace talkpost {
 
 struct ReplaceRetry {
     int attempts = 9;       // first try and retries while the old file is locked
@@ -31,4 +31,4 @@ bool flushToDisk(const std::string& path);
 // new file is first copied beside the target and then moved over it.
 unsigned long replaceFile(const std::string& newFile, const std::string& target, const ReplaceRetry& retry = {});
 
-}  // namespace talkpost::update
+}  // namespace talkpost
