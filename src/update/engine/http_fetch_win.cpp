@@ -87,6 +87,10 @@ struct Job {
     std::uint64_t total = 0;
     bool broken = false;
     bool tooLarge = false;
+    // The request's own time-out ended the send or a read: the server did
+    // not answer in time, whichever of the two clocks noticed it first.
+    bool timedOut = false;
+    DWORD timeoutMs = 0;  // the request's own time-out for the send and each read
 
     void finish()
     {
@@ -207,6 +211,15 @@ std::string queryText(HINTERNET request, DWORD what)
     return std::string(buffer, size);
 }
 
+// Whether a call that failed just now, begun at `began`, ended by the
+// request's time-out. Some stacks name that time-out an aborted connection:
+// a call that failed once the time-out had run is a server that did not
+// answer in time, whatever the error says.
+bool endedByTimeout(ULONGLONG began, DWORD timeoutMs)
+{
+    return GetLastError() == ERROR_INTERNET_TIMEOUT || (timeoutMs != 0 && GetTickCount64() - began >= timeoutMs);
+}
+
 void sendRequest(const std::shared_ptr<Job>& job, const FetchSession& session, AddressParts parts, std::string headers,
                  DWORD flags, DWORD timeoutMs)
 {
@@ -222,8 +235,11 @@ void sendRequest(const std::shared_ptr<Job>& job, const FetchSession& session, A
                                             nullptr, flags, 0));
     if (job->request) {
         setRequestTimeouts(job->request.get(), timeoutMs);
+        job->timeoutMs = timeoutMs;
+        const ULONGLONG began = GetTickCount64();
         job->sent = HttpSendRequestA(job->request.get(), headers.empty() ? nullptr : headers.c_str(),
                                      static_cast<DWORD>(headers.size()), nullptr, 0) != FALSE;
+        job->timedOut = !job->sent && endedByTimeout(began, timeoutMs);
     }
     if (job->sent) {
         DWORD status = 0, size = sizeof status;
@@ -254,7 +270,9 @@ void readInto(Job& job)
     }
     while (!job.stop) {
         DWORD got = 0;
+        const ULONGLONG began = GetTickCount64();
         if (!InternetReadFile(job.request.get(), chunk.bytes.get() + chunk.used, kNetworkBlock, &got)) {
+            job.timedOut = endedByTimeout(began, job.timeoutMs);
             job.broken = true;
             break;
         }
@@ -392,8 +410,11 @@ FetchResult httpFetch(const FetchSession& session, const std::string& address, c
             result.end = endOf(sent);
             return result;
         }
-        if (!job->sent)
+        if (!job->sent) {
+            if (job->timedOut)
+                result.end = FetchEnd::TimedOut;
             return result;
+        }
         result.status = job->status;
         if (!isRedirect(job->status))
             break;
@@ -459,6 +480,8 @@ FetchResult httpFetch(const FetchSession& session, const std::string& address, c
     result.received = job->total;
     if (job->tooLarge)
         result.end = FetchEnd::TooLarge;
+    else if (job->timedOut)
+        result.end = FetchEnd::TimedOut;
     else if (job->broken || (job->length && job->total != *job->length))
         result.end = FetchEnd::Broken;
     else
