@@ -7,6 +7,9 @@
 # kept in build/fuzz/findings.
 # Usage: scripts/fuzz.sh [SECONDS [TARGET...]]   (targets: the corpus folders' names)
 # TALKPOST_FUZZ_JOBS=N fuzzes N targets at a time (one by default).
+# TALKPOST_FUZZ_INPUT_SECONDS: the time one input may take before it counts as
+# a hang (10 by default; more when the fuzzers share the machine at a low
+# priority, where a wait for the processor is not a hang).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -22,7 +25,13 @@ fi
 # Optimised a little: the fuzzer then tries several times more inputs per second.
 CC=clang CXX=clang++ cmake --preset native -B "$build" -DCMAKE_C_FLAGS_DEBUG="-g -O1" \
   -DCMAKE_CXX_FLAGS_DEBUG="-g -O1" >/dev/null
-cmake --build "$build" -j "$(nproc)" --target fuzz_targets
+# The build's lines only when it fails: the fuzzing often runs beside other tests.
+mkdir -p "$build"
+if ! cmake --build "$build" -j "$(nproc)" --target fuzz_targets >"$build/build.log" 2>&1; then
+  cat "$build/build.log" >&2
+  echo "error: the fuzz targets could not be built" >&2
+  exit 1
+fi
 
 mkdir -p "$build/findings"
 # Fuzzes target $1 for the given seconds; its log goes to "$build/$1.log".
@@ -30,7 +39,7 @@ fuzz_one() {
   local name=$1 fuzzer="$build/tests/fuzz/${1}_fuzzer" corpus="$build/corpus/$1"
   # The grown corpus stays between runs on this machine; the seeds start it.
   mkdir -p "$corpus"
-  "$fuzzer" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -max_len=65536 \
+  "$fuzzer" -max_total_time="$seconds" -timeout="${TALKPOST_FUZZ_INPUT_SECONDS:-10}" -rss_limit_mb=2048 -max_len=65536 \
     -artifact_prefix="$build/findings/$name-" -print_final_stats=1 "$corpus" "$seeds/$name" \
     >"$build/$name.log" 2>&1
 }

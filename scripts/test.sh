@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
-# Sets up, builds both presets (warnings as errors) and runs every test:
-# the native tests of the portable logic (with sanitizers), each parser's fuzz
-# target for a short fixed time (TALKPOST_FUZZ_SECONDS, 30 by default; two
-# targets at a time on two cores), then the Windows build's tests under Wine
-# with Xvfb and a window manager, in two lanes side by side
-# (tools/scripts/wine-lanes.sh; TALKPOST_WINE_LANES=1 for one). Prints the
-# time of each phase. Leaves screenshots in build/windows/screenshots.
+# Sets up, builds both presets (warnings as errors) and runs every test: the
+# Windows build's tests under Wine with Xvfb and a window manager, in two
+# lanes side by side (tools/scripts/wine-lanes.sh; TALKPOST_WINE_LANES=1 for
+# one), and beside them, at the lowest priority in the time the lanes leave
+# idle, the native tests of the portable logic (with sanitizers) and each
+# parser's fuzz target for a short fixed time (TALKPOST_FUZZ_SECONDS, 30 by
+# default; two targets at a time on two cores). Prints the time of each
+# phase. Leaves screenshots in build/windows/screenshots.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -39,11 +40,6 @@ prefix_maker=$!
 cmake --preset native -DTALKPOST_WERROR=ON
 cmake --build --preset native -j "$jobs"
 phase_done "native build"
-ctest --preset native
-phase_done "native tests"
-# One target a core: each still fuzzes for its whole time on a core of its own.
-TALKPOST_FUZZ_JOBS=$jobs scripts/fuzz.sh "${TALKPOST_FUZZ_SECONDS:-30}"
-phase_done "fuzzing (its build included)"
 
 cmake --preset windows -DTALKPOST_WERROR=ON
 cmake --build --preset windows -j "$jobs"
@@ -55,8 +51,12 @@ if ! wait "$prefix_maker"; then
 fi
 
 status=0
-tools/scripts/wine-lanes.sh || status=$?
-phase_done "tests under Wine"
+# One fuzz target a core, each for its whole time; at the lowest priority an
+# input may wait long for the processor without being a hang.
+TALKPOST_BESIDE_LANES="ctest --preset native && TALKPOST_FUZZ_JOBS=$jobs TALKPOST_FUZZ_INPUT_SECONDS=120 \
+  scripts/fuzz.sh ${TALKPOST_FUZZ_SECONDS:-30}" \
+  tools/scripts/wine-lanes.sh || status=$?
+phase_done "tests under Wine, with the native tests and the fuzzing beside them"
 # The end-to-end test leaves its screenshots as bitmaps; a PNG beside each is easier to look at.
 for shot in build/windows/screenshots/*.bmp; do
   [ -f "$shot" ] || continue

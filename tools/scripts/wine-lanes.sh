@@ -14,6 +14,10 @@
 # Each output line starts with its lane ("[wine 2]"); a test's output is shown
 # when it fails and kept in build/windows/wine-lanes/logs. Fails when a test
 # fails or is not run.
+# TALKPOST_BESIDE_LANES: a command run beside the lanes at the lowest
+# priority, so that it takes only the time they leave (a test that waits on a
+# time-out leaves its core idle); the tests that run alone wait for it. Its
+# lines start with "[beside]"; when it fails, this fails too.
 set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)
 cd "$root"
@@ -143,7 +147,22 @@ for lane in $(seq 1 "$lanes"); do
   run_lane "$lane" &
   lane_jobs+=($!)
 done
+beside=
+if [ -n "${TALKPOST_BESIDE_LANES:-}" ]; then
+  (
+    start=$SECONDS
+    beside_status=0
+    nice -n 19 bash -c "$TALKPOST_BESIDE_LANES" 2>&1 | sed -u 's/^/[beside] /' || beside_status=$?
+    echo "[beside] done in $((SECONDS - start)) s"
+    exit "$beside_status"
+  ) &
+  beside=$!
+fi
 for job in "${lane_jobs[@]}"; do wait "$job" || status=1; done
+if [ -n "$beside" ] && ! wait "$beside"; then
+  echo "error: the command beside the lanes failed: $TALKPOST_BESIDE_LANES"
+  status=1
+fi
 if [ -s "$work/queue-alone" ]; then
   wc -l <"$work/queue" >"$work/next"
   cat "$work/queue-alone" >>"$work/queue"
