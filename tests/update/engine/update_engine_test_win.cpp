@@ -128,6 +128,9 @@ TEST_F(UpdateEngineTest, SignedControlFileIsFetchedWithTheBasicHeaderOnEveryRequ
     auto lines = log();
     EXPECT_EQ(countContaining(lines, "] Checking for Internet connection (Status:3) (Error:0)"), 1u);
     EXPECT_EQ(countContaining(lines, "[921] Found open Internet connection"), 1u);
+    // A loopback server is no reason to count as online: in the tests'
+    // namespace the platform says offline, and the silent dial comes first.
+    EXPECT_EQ(countContaining(lines, "[920] Opening Internet connection"), 1u);
     EXPECT_EQ(countContaining(lines, "[915] Download : " + base() + "/Updates/talkpost.inf (Status:3)"), 1u);
     EXPECT_EQ(countContaining(lines, "[926] Update control file found (Status:3) (Error:0)"), 1u);
     EXPECT_EQ(countContaining(lines, "[927]"), 0u);
