@@ -73,6 +73,7 @@ struct Job {
     UniqueInternet request;
     // After the send.
     bool sent = false;
+    bool sendTimedOut = false;  // the platform's own time-out ended the send
     DWORD status = 0;
     std::string location;
     std::optional<std::uint64_t> length;
@@ -224,6 +225,7 @@ void sendRequest(const std::shared_ptr<Job>& job, const FetchSession& session, A
         setRequestTimeouts(job->request.get(), timeoutMs);
         job->sent = HttpSendRequestA(job->request.get(), headers.empty() ? nullptr : headers.c_str(),
                                      static_cast<DWORD>(headers.size()), nullptr, 0) != FALSE;
+        job->sendTimedOut = !job->sent && GetLastError() == ERROR_INTERNET_TIMEOUT;
     }
     if (job->sent) {
         DWORD status = 0, size = sizeof status;
@@ -392,8 +394,13 @@ FetchResult httpFetch(const FetchSession& session, const std::string& address, c
             result.end = endOf(sent);
             return result;
         }
-        if (!job->sent)
+        if (!job->sent) {
+            // The request's time-outs are the stall time: a server that kept
+            // silent is the same end whichever of the two noticed it first.
+            if (job->sendTimedOut)
+                result.end = FetchEnd::TimedOut;
             return result;
+        }
         result.status = job->status;
         if (!isRedirect(job->status))
             break;

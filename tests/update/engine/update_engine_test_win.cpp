@@ -344,7 +344,7 @@ TEST_F(UpdateEngineTest, AStalledServerEndsTheFetchWhileTheWindowAnswers)
         EXPECT_GT(window.answered(), 0);
         EXPECT_EQ(window.missed(), 0);
     }
-    EXPECT_TRUE(logged("[975] Server did not answer in time : " + base() + "/stall/talkpost.inf"));
+    EXPECT_TRUE(logged("[975] Server did not answer in time : " + base() + "/stall/talkpost.inf")) << joinLines(log());
     EXPECT_TRUE(logged("[925] Update control file not found (Status:2) (Error:0)"));
 
     // Cancel ends a stalled file download at once, the window answering meanwhile.
