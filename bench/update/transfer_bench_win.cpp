@@ -1,12 +1,12 @@
 // Download speed of the update engine: one file fetched through transferFile
 // from a server on 127.0.0.1, as LiveUpdate does it: the engine's reads off
-// the window's thread, the progress event for every block handled by the real
-// wizard dialog's progress handler (which paints at most about thirty times a
-// second) and the dialog's messages processed while the engine waits. Prints
+// the window's thread, the progress of every block left in the real wizard's
+// mailbox (which mails the dialog at most about thirty times a second) and
+// the dialog's messages processed while the engine waits. Prints
 // the size, the seconds and the rate. Run by transfer.sh beside a bare read
 // loop and curl.
 //   transfer_bench <address> <destination folder> [--engine | --bare <block size> [--write]]
-// --engine leaves the wizard out (an empty progress handler); --bare reads
+// --engine leaves the wizard out (a watcher that keeps the count); --bare reads
 // the same address with the platform's Internet functions alone, in blocks of
 // the given size, and keeps nothing (the most the platform can do), or with
 // --write writes each block to a file in the destination folder.
@@ -21,12 +21,19 @@
 #include "update/engine/status_log.h"
 #include "update/engine/update_engine_win.h"
 #include "update/wizard/update_wizard_dialog_win.h"
-#include "update/wizard/wizard_engine_win.h"
 #include "win/controls_win.h"
 
 namespace {
 
 using talkpost::update::UniqueInternet;
+
+// Keeps the bytes of the last block and nothing else.
+struct CountingWatcher : talkpost::update::UpdateWatcher {
+    long long bytes = 0;
+    void fileProgress(const talkpost::update::FileProgress& progress) override { bytes = progress.position; }
+    bool cancelRequested() const override { return false; }
+    void onWindowThread(const std::function<void()>& work) override { work(); }
+};
 
 // Processor time of this process so far (all its threads, user and kernel), in seconds.
 double processorSeconds()
@@ -107,19 +114,18 @@ int main(int argc, char** argv)
     if (folder.back() != '\\')
         folder += '\\';
     setLogFileName(folder + "bench.log");
-    UpdateEngine engine;
+    // Through the wizard the engine is made watching the wizard's mailbox, as
+    // in LiveUpdate, and the dialog's download page is shown.
+    WizardMailbox mailbox;
+    CountingWatcher counter;
+    UpdateEngine engine(throughWizard ? static_cast<UpdateWatcher*>(&mailbox) : &counter);
     engine.settings = talkpostEngineSettings("http://127.0.0.1");
     engine.settings.url = argv[1];
-    std::int64_t bytes = 0;
-    engine.onFileProgress = [&](UpdateEngine&, const std::string&, std::int64_t pos, std::int64_t) { bytes = pos; };
 
-    // The wizard's dialog lends its own progress handler and message pump to
-    // the engine for its life, as in LiveUpdate; its download page is shown.
-    WizardEngineAdapter adapter(engine);
     UpdateWizardLanguage texts;
     std::unique_ptr<UpdateWizardDialog> dialog;
     if (throughWizard) {
-        dialog = std::make_unique<UpdateWizardDialog>(nullptr, adapter, texts, WizardDialogSettings{});
+        dialog = std::make_unique<UpdateWizardDialog>(nullptr, engine, mailbox, texts, WizardDialogSettings{});
         for (WizardControl id : {WizardControl::FileLabel, WizardControl::FileProgress, WizardControl::TotalProgress})
             ShowWindow(dialog->control(id), SW_SHOW);
         ShowWindow(dialog->hwnd(), SW_SHOW);
@@ -140,10 +146,10 @@ int main(int argc, char** argv)
         return 1;
     }
     if (throughWizard) {
-        printRate("transferFile through the wizard's progress handler", fileBytes, seconds, processor);
+        printRate("transferFile through the wizard's mailbox", fileBytes, seconds, processor);
         std::printf("the wizard's bar shows %d of %lld (the final state)\n", shownPosition, fileBytes);
     } else {
-        printRate("transferFile with an empty progress handler", static_cast<long long>(bytes), seconds, processor);
+        printRate("transferFile with a counting watcher", counter.bytes, seconds, processor);
     }
     return 0;
 }

@@ -156,7 +156,8 @@ HBITMAP makeMenuImage(bool monitor)
 
 }  // namespace
 
-MainWindow::MainWindow(std::vector<std::string> arguments) : arguments_(std::move(arguments))
+MainWindow::MainWindow(std::vector<std::string> arguments, std::string icmpLibrary)
+    : arguments_(std::move(arguments))
 {
     Dpi startDpi = screenDpi();
     font_.reset(makeFont(kFontHeight, startDpi));
@@ -185,7 +186,7 @@ MainWindow::MainWindow(std::vector<std::string> arguments) : arguments_(std::mov
         SIZE frame = scaledFrameSize(kWidth, kHeight, kStyle, kExStyle, true, dpi);
         SetWindowPos(hwnd(), nullptr, 0, 0, frame.cx, frame.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
-    dispatch_ = std::make_unique<MessageDispatch>(hwnd(), kDispatchMail, dispatchView());
+    dispatch_ = std::make_unique<MessageDispatch>(hwnd(), kDispatchMail, dispatchView(), std::move(icmpLibrary));
     scan_ = std::make_unique<NetworkScan>(hwnd(), kScanMail, *computers_, *this);
     onShow = [this] { formShow(); };
 }

@@ -71,8 +71,9 @@ public:
     };
 
     // Creates the window hidden, with the designed defaults. The arguments
-    // are the program's own (without the program name).
-    explicit MainWindow(std::vector<std::string> arguments = {});
+    // are the program's own (without the program name); Ping and Send to all
+    // echo with icmpLibrary.
+    explicit MainWindow(std::vector<std::string> arguments = {}, std::string icmpLibrary = kIcmpLibrary);
     ~MainWindow() override;
 
     Features features;

@@ -196,8 +196,9 @@ void CALLBACK MessageDispatch::processEnded(PVOID parameter, BOOLEAN)
 
 // ---------------------------------------------------------------------------
 
-MessageDispatch::MessageDispatch(HWND window, UINT mailMessage, DispatchView view)
-    : window_(window), view_(std::move(view)), mailbox_(std::make_shared<Mailbox>(window, mailMessage))
+MessageDispatch::MessageDispatch(HWND window, UINT mailMessage, DispatchView view, std::string icmpLibrary)
+    : window_(window), view_(std::move(view)), icmpLibrary_(std::move(icmpLibrary)),
+      mailbox_(std::make_shared<Mailbox>(window, mailMessage))
 {
 }
 
@@ -336,7 +337,8 @@ void MessageDispatch::startSendToAll(SendToAll input)
     run->sweep = std::make_unique<EchoSweep>(std::move(run->input.entries), run->input.echoTimeoutMs,
                                              [mailbox, runId](std::size_t index, const EchoResult& result) {
                                                  mailbox->push({Mail::Echo, runId, index, result, 0, false, 0, {}});
-                                             });
+                                             },
+                                             icmpLibrary_);
     std::vector<std::string> errors;
     advance(run, errors);
     for (const std::string& error : errors)
@@ -514,10 +516,11 @@ void MessageDispatch::startPing(const std::string& host)
     ++pingsRunning_;
     std::shared_ptr<Mailbox> mailbox = mailbox_;
     try {
-        std::thread([mailbox, host] {
+        std::thread([mailbox, host, library = icmpLibrary_] {
             Mail mail{Mail::Pinged, 0, 0, {}, 0, false, 0, host};
             try {
-                mail.echo.outcome = pingHost(host, kPingTimeoutMs) ? EchoOutcome::Answered : EchoOutcome::Silent;
+                mail.echo.outcome =
+                    pingHost(host, kPingTimeoutMs, library) ? EchoOutcome::Answered : EchoOutcome::Silent;
             } catch (const std::exception& e) {
                 mail.echo = {EchoOutcome::Failed, e.what()};
             }

@@ -27,6 +27,7 @@
 
 #include "app/command_queue.h"
 #include "app/send_to_all_plan.h"
+#include "nettools/ping_win.h"
 
 namespace talkpost {
 
@@ -77,7 +78,8 @@ class MessageDispatch {
 public:
     // mailMessage is posted to window when something came back; the window
     // hands it (and the timer kMailTimer) to onMail.
-    MessageDispatch(HWND window, UINT mailMessage, DispatchView view);
+    // icmpLibrary: what Ping and Send to all echo with.
+    MessageDispatch(HWND window, UINT mailMessage, DispatchView view, std::string icmpLibrary = kIcmpLibrary);
     // Launches already handed over still start; the interpreters keep running
     // and their message files stay for them.
     ~MessageDispatch();
@@ -143,6 +145,7 @@ private:
 
     HWND window_;
     DispatchView view_;
+    std::string icmpLibrary_;
     std::shared_ptr<Mailbox> mailbox_;
     std::map<std::uint64_t, std::shared_ptr<Delivery>> deliveries_;
     std::uint64_t nextDelivery_ = 1;

@@ -2,6 +2,9 @@
 #include "app/msg_command.h"
 
 #include <string>
+#include <string_view>
+
+#include "base/decimal.h"
 
 namespace talkpost {
 namespace {
@@ -42,20 +45,16 @@ std::optional<unsigned long> messageFileOwner(const std::string& fileName)
     std::string name = lower(fileName);
     if (name.size() < 11 || name.compare(0, 4, "msg-") != 0 || name.compare(name.size() - 4, 4, ".txt") != 0)
         return std::nullopt;
-    std::string middle = name.substr(4, name.size() - 8);
+    std::string_view middle = std::string_view(name).substr(4, name.size() - 8);
     std::size_t dash = middle.find('-');
-    if (dash == std::string::npos || dash == 0 || dash + 1 == middle.size() || dash > 10)
+    if (dash == std::string_view::npos)
         return std::nullopt;
-    unsigned long processId = 0;
-    for (std::size_t i = 0; i < middle.size(); ++i) {
-        if (i == dash)
-            continue;
-        if (middle[i] < '0' || middle[i] > '9')
-            return std::nullopt;
-        if (i < dash)
-            processId = processId * 10 + static_cast<unsigned long>(middle[i] - '0');
-    }
-    return processId;
+    // A process identifier is a 32-bit number; the sequence any run of digits.
+    auto processId = parseDecimal(middle.substr(0, dash), 0xFFFFFFFFu);
+    std::string_view sequence = middle.substr(dash + 1);
+    if (!processId || sequence.empty() || readDecimalRun(sequence, ~std::uint64_t{0}).length != sequence.size())
+        return std::nullopt;
+    return static_cast<unsigned long>(*processId);
 }
 
 std::string buildMsgCommand(const MsgCommandInput& in)

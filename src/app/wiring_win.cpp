@@ -10,9 +10,9 @@
 
 namespace talkpost {
 
-MainWindowStores::MainWindowStores(MainWindow& main)
-    : placement(main, settings::PlacementConfig{"Placement", true, true}),
-      storedValues(main, settings::PlacementConfig{"Storage"}, main, MainWindow::storedValueNames())
+MainWindowStores::MainWindowStores(MainWindow& main, const settings::ScreenReader& screen)
+    : placement(main, settings::PlacementConfig{"Placement", true, true}, screen),
+      storedValues(main, settings::PlacementConfig{"Storage"}, main, MainWindow::storedValueNames(), screen)
 {
 }
 

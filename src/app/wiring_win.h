@@ -15,7 +15,8 @@ namespace talkpost {
 // The main window's settings stores, the placement first, then the stored
 // values, so the show event reaches the stored values first.
 struct MainWindowStores {
-    explicit MainWindowStores(MainWindow& main);
+    // screen: the screen the stored places belong to (the system's by default).
+    explicit MainWindowStores(MainWindow& main, const settings::ScreenReader& screen = settings::currentScreen);
     settings::PlacementStore placement;
     settings::FormStateStore storedValues;
 };

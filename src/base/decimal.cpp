@@ -19,6 +19,21 @@ DecimalRun readDecimalRun(std::string_view text, std::uint64_t cap)
     return run;
 }
 
+DecimalRun readDecimalRunLow32(std::string_view text)
+{
+    constexpr std::uint64_t kLow32 = 0xFFFFFFFFu;
+    DecimalRun run = readDecimalRun(text, kLow32);
+    // The capped reading tells the length and whether it fits; the low bits
+    // come from the digits themselves.
+    if (run.beyondCap) {
+        std::uint64_t low = 0;
+        for (std::size_t i = 0; i < run.length; ++i)
+            low = (low * 10 + static_cast<std::uint64_t>(text[i] - '0')) & kLow32;
+        run.value = low;
+    }
+    return run;
+}
+
 std::optional<std::uint64_t> parseDecimal(std::string_view text, std::uint64_t limit)
 {
     DecimalRun run = readDecimalRun(text, limit);

@@ -20,6 +20,12 @@ struct DecimalRun {
 };
 DecimalRun readDecimalRun(std::string_view text, std::uint64_t cap);
 
+// The same run with its value taken modulo 2^32 instead of held at a cap:
+// the low 32 bits, as a 32-bit integer reading keeps them (a version's
+// numbers, of which only the low bits count). beyondCap: the value did not
+// fit in 32 bits.
+DecimalRun readDecimalRunLow32(std::string_view text);
+
 // A text of digits only (at least one; no sign, no blank) whose value is at
 // most limit: that value. Anything else: none.
 std::optional<std::uint64_t> parseDecimal(std::string_view text,

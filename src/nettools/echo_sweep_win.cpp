@@ -54,6 +54,7 @@ constexpr DWORD kLookupPatienceMs = 60000;
 struct EchoSweep::State {
     std::vector<std::string> hosts;
     unsigned timeoutMs = 0;
+    std::string icmpLibrary;
     Report report;
     std::atomic<bool> stopped{false};
     UniqueHandle finished{CreateEventA(nullptr, TRUE, FALSE, nullptr)};
@@ -143,7 +144,7 @@ bool EchoSweep::State::startLookups(const std::shared_ptr<State>& state)
 
 void EchoSweep::State::run(const std::shared_ptr<State>& self)
 {
-    UniqueLibrary library(LoadLibraryA(icmpLibraryName().c_str()));
+    UniqueLibrary library(LoadLibraryA(icmpLibrary.c_str()));
     if (!library) {
         std::string error = icmpLoadErrorText(systemErrorText(GetLastError()));
         for (std::size_t i = 0; i < hosts.size(); ++i)
@@ -251,11 +252,12 @@ void EchoSweep::State::run(const std::shared_ptr<State>& self)
     }
 }
 
-EchoSweep::EchoSweep(std::vector<std::string> hosts, unsigned timeoutMs, Report report)
+EchoSweep::EchoSweep(std::vector<std::string> hosts, unsigned timeoutMs, Report report, std::string icmpLibrary)
     : state_(std::make_shared<State>())
 {
     state_->hosts = std::move(hosts);
     state_->timeoutMs = timeoutMs;
+    state_->icmpLibrary = std::move(icmpLibrary);
     state_->report = std::move(report);
     // The thread keeps the state alive on its own, so the sweep may be
     // dropped while echoes are still in flight.
@@ -288,10 +290,13 @@ void EchoSweep::stop() { state_->stopped = true; }
 
 void EchoSweep::wait() const { WaitForSingleObject(state_->finished.get(), INFINITE); }
 
-std::vector<EchoResult> echoAll(const std::vector<std::string>& hosts, unsigned timeoutMs)
+std::vector<EchoResult> echoAll(const std::vector<std::string>& hosts, unsigned timeoutMs,
+                                const std::string& icmpLibrary)
 {
     std::vector<EchoResult> results(hosts.size());
-    EchoSweep sweep(hosts, timeoutMs, [&results](std::size_t index, const EchoResult& result) { results[index] = result; });
+    EchoSweep sweep(
+        hosts, timeoutMs, [&results](std::size_t index, const EchoResult& result) { results[index] = result; },
+        icmpLibrary);
     sweep.wait();
     return results;
 }

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "nettools/echo_outcome.h"
+#include "nettools/ping_win.h"
 #include "win/handles_win.h"
 
 namespace talkpost {
@@ -31,8 +32,9 @@ public:
     // message pingHost throws; a name that does not resolve is NotFound.
     using Report = std::function<void(std::size_t index, const EchoResult& result)>;
 
-    // Starts the sweep at once.
-    EchoSweep(std::vector<std::string> hosts, unsigned timeoutMs, Report report);
+    // Starts the sweep at once, with the echoes of icmpLibrary.
+    EchoSweep(std::vector<std::string> hosts, unsigned timeoutMs, Report report,
+              std::string icmpLibrary = kIcmpLibrary);
     // Stops reporting; the thread finishes the echoes in flight on its own.
     ~EchoSweep();
     EchoSweep(const EchoSweep&) = delete;
@@ -50,6 +52,7 @@ private:
 };
 
 // The sweep run to its end: the outcomes in the hosts' order.
-std::vector<EchoResult> echoAll(const std::vector<std::string>& hosts, unsigned timeoutMs);
+std::vector<EchoResult> echoAll(const std::vector<std::string>& hosts, unsigned timeoutMs,
+                                const std::string& icmpLibrary = kIcmpLibrary);
 
 }  // namespace talkpost

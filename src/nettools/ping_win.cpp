@@ -23,9 +23,6 @@ using IcmpCloseHandleFn = BOOL(WINAPI*)(HANDLE icmp);
 
 constexpr DWORD kReplyBufferSize = 128;
 
-std::mutex g_nameMutex;
-std::string g_libraryName = "icmp.dll";
-
 // Closes the ICMP handle on every path out.
 class IcmpHandle {
 public:
@@ -59,18 +56,6 @@ public:
 
 }  // namespace
 
-std::string icmpLibraryName()
-{
-    std::lock_guard<std::mutex> lock(g_nameMutex);
-    return g_libraryName;
-}
-
-void setIcmpLibraryNameForTest(const std::string& name)
-{
-    std::lock_guard<std::mutex> lock(g_nameMutex);
-    g_libraryName = name.empty() ? "icmp.dll" : name;
-}
-
 IPv4Address resolveHostAddress(const std::string& host)
 {
     SocketLibrary sockets;
@@ -83,9 +68,9 @@ IPv4Address resolveHostAddress(const std::string& host)
     return address;
 }
 
-bool pingHost(const std::string& host, unsigned timeoutMs)
+bool pingHost(const std::string& host, unsigned timeoutMs, const std::string& icmpLibrary)
 {
-    UniqueLibrary library(LoadLibraryA(icmpLibraryName().c_str()));
+    UniqueLibrary library(LoadLibraryA(icmpLibrary.c_str()));
     if (!library)
         throw AppError(icmpLoadErrorText(systemErrorText(GetLastError())));
     auto create = entryPoint<IcmpCreateFileFn>(library.get(), "IcmpCreateFile");
@@ -106,10 +91,11 @@ bool pingHost(const std::string& host, unsigned timeoutMs)
     return replies != 0;
 }
 
-void pingCommand(const std::string& host, const std::function<void(const std::string&)>& appendLog)
+void pingCommand(const std::string& host, const std::function<void(const std::string&)>& appendLog,
+                 const std::string& icmpLibrary)
 {
     appendLog(pingStartLine(host));
-    bool answered = pingHost(host, kPingTimeoutMs);
+    bool answered = pingHost(host, kPingTimeoutMs, icmpLibrary);
     appendLog(pingResultLine(host, answered));
 }
 

@@ -22,18 +22,19 @@ struct IPv4Address {
 IPv4Address resolveHostAddress(const std::string& host);
 
 // Whether at least one echo reply (of any kind) came back within the time-out.
+// The system's ICMP library, which pingHost and the echo sweep load.
+inline constexpr const char* kIcmpLibrary = "icmp.dll";
+
 // Throws AppError "icmp.dll library can not be loaded or not found. <system
 // text>" when the library cannot be loaded; a missing entry point or ICMP
 // handle gives false.
-bool pingHost(const std::string& host, unsigned timeoutMs);
+// icmpLibrary: the library the echo is sent with (a test names another).
+bool pingHost(const std::string& host, unsigned timeoutMs, const std::string& icmpLibrary = kIcmpLibrary);
 
 // The Ping command: logs "PING <host>", pings with kPingTimeoutMs, logs the
 // result line. An unloadable library leaves the first line only and throws.
-void pingCommand(const std::string& host, const std::function<void(const std::string&)>& appendLog);
+void pingCommand(const std::string& host, const std::function<void(const std::string&)>& appendLog,
+                 const std::string& icmpLibrary = kIcmpLibrary);
 
-// The ICMP library pingHost and the echo sweep load: "icmp.dll" unless a test
-// names another (empty: "icmp.dll" again).
-std::string icmpLibraryName();
-void setIcmpLibraryNameForTest(const std::string& name);
 
 }  // namespace talkpost

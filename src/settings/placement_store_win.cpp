@@ -11,8 +11,6 @@
 namespace talkpost::settings {
 namespace {
 
-std::optional<ScreenInfo> g_testScreen;
-
 Placement fromWindowPlacement(const WINDOWPLACEMENT& wp)
 {
     Placement p;
@@ -43,8 +41,6 @@ int readInteger(IniAccess& ini, const std::string& section, const std::string& k
 
 ScreenInfo currentScreen()
 {
-    if (g_testScreen)
-        return *g_testScreen;
     ScreenInfo screen;
     screen.width = GetSystemMetrics(SM_CXSCREEN);
     screen.height = GetSystemMetrics(SM_CYSCREEN);
@@ -54,9 +50,8 @@ ScreenInfo currentScreen()
     return screen;
 }
 
-void setScreenForTest(std::optional<ScreenInfo> screen) { g_testScreen = screen; }
-
-PlacementStore::PlacementStore(Window& window, PlacementConfig config) : window_(window), config_(std::move(config))
+PlacementStore::PlacementStore(Window& window, PlacementConfig config, ScreenReader screen)
+    : window_(window), config_(std::move(config)), screen_(std::move(screen))
 {
     previousShow_ = window_.onShow;
     previousCloseQuery_ = window_.onCloseQuery;
@@ -174,7 +169,7 @@ void PlacementStore::readWindowPlacement(IniAccess& ini)
         wp.showCmd = SW_HIDE;  // setting the placement must not show the window
 
     if (config_.restorePosition) {
-        ScreenInfo screen = currentScreen();
+        ScreenInfo screen = screen_();
         std::string suffix = screenSuffix(screen.width, screen.height);
         StoredPosition stored;
         stored.flags = static_cast<unsigned>(readInteger(ini, section, "Flags", static_cast<int>(wp.flags)));
@@ -221,7 +216,7 @@ void PlacementStore::writeWindowPlacement(IniAccess& ini)
     GetWindowPlacement(hwnd, &wp);
     if (isMainWindow() && IsIconic(hwnd))
         wp.showCmd = SW_SHOWMINIMIZED;
-    ScreenInfo screen = currentScreen();
+    ScreenInfo screen = screen_();
     std::string suffix = screenSuffix(screen.width, screen.height);
     std::string minMax = encodeValue(formatFour(wp.ptMinPosition.x, wp.ptMinPosition.y, wp.ptMaxPosition.x,
                                                 wp.ptMaxPosition.y));
@@ -293,8 +288,8 @@ void PlacementStore::guardSize(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& 
 }
 
 FormStateStore::FormStateStore(Window& window, PlacementConfig config, StoredPropertyHost& host,
-                               const std::vector<std::string>& storedProps)
-    : PlacementStore(window, std::move(config)), host_(host), props_(bindStoredProps(storedProps, host))
+                               const std::vector<std::string>& storedProps, ScreenReader screen)
+    : PlacementStore(window, std::move(config), std::move(screen)), host_(host), props_(bindStoredProps(storedProps, host))
 {
 }
 

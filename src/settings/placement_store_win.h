@@ -29,18 +29,20 @@ struct PlacementConfig {
     bool restorePosition = true; // the stored rectangle
 };
 
-// The screen as the stores see it; tests put in another one.
+// The screen as the stores see it.
 struct ScreenInfo {
     int width = 0;
     int height = 0;
     int pixelsPerInch = 0;
 };
+// The system's screen; a store asks it each time it loads or saves.
 ScreenInfo currentScreen();
-void setScreenForTest(std::optional<ScreenInfo> screen);
+using ScreenReader = std::function<ScreenInfo()>;
 
 class PlacementStore {
 public:
-    PlacementStore(Window& window, PlacementConfig config);
+    // screen: the screen the stored place belongs to (a test gives another).
+    PlacementStore(Window& window, PlacementConfig config, ScreenReader screen = currentScreen);
     virtual ~PlacementStore();
     PlacementStore(const PlacementStore&) = delete;
     PlacementStore& operator=(const PlacementStore&) = delete;
@@ -72,6 +74,7 @@ private:
 
     Window& window_;
     PlacementConfig config_;
+    ScreenReader screen_;
     std::function<void()> previousShow_;
     std::function<void(bool&)> previousCloseQuery_;
     std::function<void()> previousDestroy_;
@@ -86,7 +89,7 @@ public:
     // storedProps: "Component.Property" entries; entries that do not split
     // or name no component of the host are dropped.
     FormStateStore(Window& window, PlacementConfig config, StoredPropertyHost& host,
-                   const std::vector<std::string>& storedProps);
+                   const std::vector<std::string>& storedProps, ScreenReader screen = currentScreen);
 
     const std::vector<StoredProp>& storedProps() const { return props_; }
 

@@ -126,7 +126,7 @@ LiveUpdate::LiveUpdate()
     removeLeftoverUpdateFolders(windowsTempFolder());
     wizard_.caption = "LiveUpdate";
     wizard_.language = &english_;
-    wizard_.updateEngine = &adapter_;
+    wizard_.updateEngine = &engine_;
 }
 
 void LiveUpdate::run(HWND owner, const std::string& updateServer)

@@ -10,7 +10,6 @@
 
 #include "update/engine/update_engine_win.h"
 #include "update/wizard/update_wizard_win.h"
-#include "update/wizard/wizard_engine_win.h"
 
 namespace talkpost::update {
 
@@ -49,14 +48,12 @@ public:
 
     UpdateEngine& engine() { return engine_; }
     UpdateWizard& wizard() { return wizard_; }
-    // The engine as the wizard sees it, with the events the wizard raises.
-    WizardEngineAdapter& wizardEngine() { return adapter_; }
 
 private:
-    UpdateEngine engine_;
-    WizardEngineAdapter adapter_{engine_};
     UpdateWizardEnglish english_;
     UpdateWizard wizard_;
+    // Made watching the wizard's mailbox: the wizard's dialog shows its progress.
+    UpdateEngine engine_{&wizard_.mailbox()};
 };
 
 // The folder of the running program, without a trailing "\".

@@ -1,8 +1,8 @@
 // The updater helper's portable rules.
 #include "updater/updater_rules.h"
 
-#include <cctype>
 
+#include "base/decimal.h"
 #include "base/ini_reader.h"
 #include "update/install/file_names.h"
 #include "update/install/helper_list.h"
@@ -14,18 +14,11 @@ namespace {
 
 bool decimal(const std::string& text, unsigned long& value)
 {
-    // A process identifier is a 32-bit number: at most ten decimal digits.
-    if (text.empty() || text.size() > 10)
+    // A process identifier is a 32-bit number.
+    auto n = parseDecimal(text, 0xFFFFFFFFu);
+    if (!n)
         return false;
-    unsigned long long n = 0;
-    for (char c : text) {
-        if (!std::isdigit(static_cast<unsigned char>(c)))
-            return false;
-        n = n * 10 + static_cast<unsigned>(c - '0');
-    }
-    if (n > 0xFFFFFFFFull)
-        return false;
-    value = static_cast<unsigned long>(n);
+    value = static_cast<unsigned long>(*n);
     return true;
 }
 

@@ -78,6 +78,9 @@ TEST(MessageFileName, NamesItsProcessAndIsReadBack)
         {"msg-4242-7.txt", 4242},  {"MSG-1-0.TXT", 1},       {"msg-4242-.txt", std::nullopt},
         {"msg--7.txt", std::nullopt}, {"msg-42x-7.txt", std::nullopt}, {"msg-1-2.txt.bak", std::nullopt},
         {"msg.txt", std::nullopt},   {"notes-1-2.txt", std::nullopt}, {"msg-12345678901-1.txt", std::nullopt},
+        // A process identifier is a 32-bit number; the sequence may be longer.
+        {"msg-4294967295-18446744073709551616.txt", 4294967295UL}, {"msg-4294967296-1.txt", std::nullopt},
+        {"msg-1-2-3.txt", std::nullopt},
     };
     for (const auto& [name, owner] : cases)
         EXPECT_EQ(messageFileOwner(name), owner) << name;

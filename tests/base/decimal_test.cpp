@@ -15,7 +15,7 @@ constexpr std::uint64_t kU64Max = std::numeric_limits<std::uint64_t>::max();
 
 TEST(Decimal, EveryVariantInOneTable)
 {
-    enum class Rule { Run, Decimal, Signed32 };
+    enum class Rule { Run, RunLow32, Decimal, Signed32 };
     struct Case {
         Rule rule;
         std::string text;
@@ -40,6 +40,13 @@ TEST(Decimal, EveryVariantInOneTable)
         {Rule::Run, "18446744073709551616", kU64Max, -1, 20, true},
         {Rule::Run, "5", 0, 0, 1, true},
         {Rule::Run, "0", 0, 0, 1},
+        // The run with the low 32 bits of its value (no cap).
+        {Rule::RunLow32, "", 0, 0, 0},
+        {Rule::RunLow32, "4294967295", 0, 4294967295, 10},
+        {Rule::RunLow32, "4294967296", 0, 0, 10, true},
+        {Rule::RunLow32, "4294967297.5", 0, 1, 10, true},
+        {Rule::RunLow32, "99999999999999999999", 0, 1661992959, 20, true},  // 10^20 - 1 modulo 2^32
+        {Rule::RunLow32, "0065537x", 0, 65537, 7},
         // Digits only, at most the limit.
         {Rule::Decimal, "0", kU64Max, 0},
         {Rule::Decimal, "007", kU64Max, 7},
@@ -78,6 +85,13 @@ TEST(Decimal, EveryVariantInOneTable)
         switch (c.rule) {
         case Rule::Run: {
             DecimalRun run = readDecimalRun(c.text, c.capOrLimit);
+            EXPECT_EQ(static_cast<std::int64_t>(run.value), *c.value);
+            EXPECT_EQ(run.length, c.length);
+            EXPECT_EQ(run.beyondCap, c.beyondCap);
+            break;
+        }
+        case Rule::RunLow32: {
+            DecimalRun run = readDecimalRunLow32(c.text);
             EXPECT_EQ(static_cast<std::int64_t>(run.value), *c.value);
             EXPECT_EQ(run.length, c.length);
             EXPECT_EQ(run.beyondCap, c.beyondCap);

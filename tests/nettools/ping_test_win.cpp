@@ -22,12 +22,6 @@ std::string expectedLoadError()
     return icmpLoadErrorText(systemErrorText(ERROR_MOD_NOT_FOUND));
 }
 
-// Makes the ICMP library unloadable for the length of a test.
-struct UnloadableIcmp {
-    UnloadableIcmp() { setIcmpLibraryNameForTest(kMissingLibrary); }
-    ~UnloadableIcmp() { setIcmpLibraryNameForTest({}); }
-};
-
 TEST(ResolveHostAddress, GivesTheFirstAddressOrZero)
 {
     const std::pair<std::string, IPv4Address> cases[] = {
@@ -49,14 +43,11 @@ TEST(PingHost, AnswersForLoopbackAndNotForAnUnresolvableName)
 
 TEST(PingHost, AnUnloadableLibraryFailsWithTheSystemTextAndTheNextCallTriesAgain)
 {
-    {
-        UnloadableIcmp unloadable;
-        try {
-            pingHost("127.0.0.1", 5000);
-            FAIL() << "no failure";
-        } catch (const AppError& e) {
-            EXPECT_EQ(std::string(e.what()), expectedLoadError());
-        }
+    try {
+        pingHost("127.0.0.1", 5000, kMissingLibrary);
+        FAIL() << "no failure";
+    } catch (const AppError& e) {
+        EXPECT_EQ(std::string(e.what()), expectedLoadError());
     }
     EXPECT_TRUE(pingHost("127.0.0.1", 5000));
 }
@@ -95,10 +86,8 @@ TEST(PingCommand, WithNoEntryTestsTheEmptyText)
 TEST(PingCommand, AnUnloadableLibraryLeavesOneLineAndFails)
 {
     std::vector<std::string> log;
-    {
-        UnloadableIcmp unloadable;
-        EXPECT_THROW(pingCommand("127.0.0.1", [&](const std::string& line) { log.push_back(line); }), AppError);
-    }
+    EXPECT_THROW(pingCommand("127.0.0.1", [&](const std::string& line) { log.push_back(line); }, kMissingLibrary),
+                 AppError);
     EXPECT_EQ(log, (std::vector<std::string>{"PING 127.0.0.1"}));
     log.clear();
     pingCommand("127.0.0.1", [&](const std::string& line) { log.push_back(line); });
@@ -178,17 +167,18 @@ TEST(EchoSweep, ReportsEachAnswerAsItComesAndNothingAfterStop)
 // host unreported: Send to all would wait for it for ever.
 TEST(EchoAll, EchoesThePlatformNeverCompletesEndAsSilent)
 {
-    setIcmpLibraryNameForTest(test::binaryDir() + "\\tests\\nettools\\unanswering_icmp.dll");
     std::mutex mutex;
     std::vector<std::pair<std::size_t, EchoOutcome>> reports;
     {
-        EchoSweep sweep({"127.0.0.1", "127.0.0.2"}, 200, [&](std::size_t index, const EchoResult& result) {
-            std::lock_guard<std::mutex> lock(mutex);
-            reports.emplace_back(index, result.outcome);
-        });
+        EchoSweep sweep(
+            {"127.0.0.1", "127.0.0.2"}, 200,
+            [&](std::size_t index, const EchoResult& result) {
+                std::lock_guard<std::mutex> lock(mutex);
+                reports.emplace_back(index, result.outcome);
+            },
+            test::binaryDir() + "\\tests\\nettools\\unanswering_icmp.dll");
         sweep.wait();
     }
-    setIcmpLibraryNameForTest({});
     const std::vector<std::pair<std::size_t, EchoOutcome>> expected = {{0, EchoOutcome::Silent},
                                                                        {1, EchoOutcome::Silent}};
     EXPECT_EQ(reports, expected);
@@ -196,8 +186,7 @@ TEST(EchoAll, EchoesThePlatformNeverCompletesEndAsSilent)
 
 TEST(EchoAll, ReportsAnUnloadableLibraryAsPingHostDoes)
 {
-    UnloadableIcmp unloadable;
-    auto results = echoAll({"127.0.0.1", "*"}, 5000);
+    auto results = echoAll({"127.0.0.1", "*"}, 5000, kMissingLibrary);
     ASSERT_EQ(results.size(), 2u);
     for (const EchoResult& r : results) {
         EXPECT_EQ(r.outcome, EchoOutcome::Failed);

@@ -38,8 +38,15 @@ RECT windowRect(HWND hwnd)
 }
 
 // The main window with the stores the application gives it.
+// The screen the tests' stored places belong to.
+constexpr settings::ScreenInfo kTestScreen{1280, 1024, 96};
+settings::ScreenReader screenOf(settings::ScreenInfo screen)
+{
+    return [screen] { return screen; };
+}
+
 struct MainForm {
-    MainForm() : stores(window)
+    explicit MainForm(settings::ScreenInfo screen = kTestScreen) : stores(window, screenOf(screen))
     {
         window.features.startBanner = [this](MainWindow& w) {
             ++ownShows;
@@ -59,12 +66,10 @@ protected:
     {
         settings::setSettingsFolder(appData_.path() + "\\Talkpost");
         settings::setLegacySettingsFolder(windowsFolder_.path());
-        settings::setScreenForTest(settings::ScreenInfo{1280, 1024, 96});
     }
     void TearDown() override
     {
         settings::refuseSettingsWritesAfter(-1);
-        settings::setScreenForTest(std::nullopt);
         settings::setSettingsFolder({});
         settings::setLegacySettingsFolder({});
     }
@@ -226,8 +231,7 @@ TEST_F(SettingsStores, PositionIsRestoredOnlyFromAUsableRectangle)
     };
     for (const auto& c : cases) {
         writeIni(c.ini);
-        settings::setScreenForTest(c.screen);
-        MainForm m;
+        MainForm m(c.screen);
         m.window.show();
         RECT r = windowRect(m.window.hwnd());
         EXPECT_EQ(r.left, c.topLeft.x) << c.what;
@@ -241,7 +245,7 @@ TEST_F(SettingsStores, ASizeableWindowTakesTheStoredSizeUnlessTheRectangleIsEmpt
     {
         writeIni("[EditorPM]\r\nNormPos=50,60,650,560\r\n");
         MainWindow form;
-        PlacementStore store(form, PlacementConfig{"EditorPM"});
+        PlacementStore store(form, PlacementConfig{"EditorPM"}, screenOf(kTestScreen));
         form.show();
         RECT r = windowRect(form.hwnd());
         EXPECT_EQ(r.left, 50);
@@ -251,7 +255,7 @@ TEST_F(SettingsStores, ASizeableWindowTakesTheStoredSizeUnlessTheRectangleIsEmpt
     {
         writeIni("[EditorPM]\r\nNormPos=500,60,500,380\r\n");
         MainWindow form;
-        PlacementStore store(form, PlacementConfig{"EditorPM"});
+        PlacementStore store(form, PlacementConfig{"EditorPM"}, screenOf(kTestScreen));
         form.show();
         EXPECT_EQ(windowRect(form.hwnd()).left, MainWindow::kLeft);
         EXPECT_EQ(windowRect(form.hwnd()).top, MainWindow::kTop);

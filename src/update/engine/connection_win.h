@@ -43,7 +43,6 @@ public:
     virtual void fileProgress(const std::string& name, std::int64_t position, std::int64_t size) = 0;
     // Polled after every block and while a fetch waits.
     virtual bool cancelRequested() = 0;
-    virtual void fileDownloaded(const std::string& destination) = 0;
     // The local name of an address.
     virtual std::string localName(const std::string& address) = 0;
     // The login dialog: (prompt, user in/out, password in/out) -> confirmed.

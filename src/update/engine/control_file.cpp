@@ -61,8 +61,7 @@ std::int32_t readFileList(const IniReader& file, const Expander& expand, FileLis
     return count;
 }
 
-ApplicationSettings readApplicationSection(const IniReader& file, const Expander& expand,
-                                           const std::function<void(std::string&)>& onSetAppParams)
+ApplicationSettings readApplicationSection(const IniReader& file, const Expander& expand)
 {
     ApplicationSettings app;
     app.appUpdate = file.readFlag("application", "appupdate");
@@ -73,8 +72,6 @@ ApplicationSettings readApplicationSection(const IniReader& file, const Expander
     std::string quotedName = app.appCommand;
     if (quotedName.find(' ') != std::string::npos)
         quotedName = "\"" + quotedName + "\"";
-    if (onSetAppParams)
-        onSetAppParams(params);
     if (params.find(' ') != std::string::npos)
         params = "\"" + params + "\"";
     if (!params.empty())

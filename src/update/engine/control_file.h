@@ -74,10 +74,8 @@ struct ApplicationSettings {
     bool silentRestart = false;
 };
 
-// Reads [application]: the command with its quoting rules; onSetAppParams may
-// change the parameters before they are quoted.
-ApplicationSettings readApplicationSection(const IniReader& file, const Expander& expand,
-                                           const std::function<void(std::string&)>& onSetAppParams = {});
+// Reads [application]: the command with its quoting rules.
+ApplicationSettings readApplicationSection(const IniReader& file, const Expander& expand);
 
 // What [update] says about the publication itself, inside the signed bytes:
 // its serial (grows with every publication; a file without one counts as 0),
@@ -133,10 +131,7 @@ public:
         return expand(readString(section, key));
     }
     std::int32_t readFileList(FileList& list) const { return update::readFileList(text_, expand_, list); }
-    ApplicationSettings application(const std::function<void(std::string&)>& onSetAppParams = {}) const
-    {
-        return readApplicationSection(text_, expand_, onSetAppParams);
-    }
+    ApplicationSettings application() const { return readApplicationSection(text_, expand_); }
     Publication publication() const { return readPublication(text_); }
 
 private:

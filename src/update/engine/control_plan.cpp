@@ -158,8 +158,6 @@ UpdateSection readUpdateSection(const ControlFile& file)
     u.newVersion = file.readString("update", "newversion");
     u.newSize = file.text().readInteger("update", "newsize", 0);
     u.newChecksum = file.text().readInteger("update", "newchecksum", -1);
-    u.validateMsg = file.readString("custom", "validatemsg");
-    u.validateParam = file.readString("custom", "validateparam");
     return u;
 }
 

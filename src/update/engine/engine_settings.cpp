@@ -31,11 +31,6 @@ EngineSettings talkpostEngineSettings(const std::string& serverBase)
     return s;
 }
 
-bool countsAsOnline(const std::string& url, bool platformSaysConnected)
-{
-    return url.find("127.0.0.1") != std::string::npos || platformSaysConnected;
-}
-
 DialStep dialStep(bool online, UpdateConnect mode)
 {
     if (online)

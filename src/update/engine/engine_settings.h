@@ -78,10 +78,6 @@ std::string updateServerBase(const std::string& configured);
 // file under the given server base.
 EngineSettings talkpostEngineSettings(const std::string& serverBase);
 
-// The machine counts as online when the control file's address names
-// 127.0.0.1, whatever the platform says.
-bool countsAsOnline(const std::string& url, bool platformSaysConnected);
-
 enum class DialStep { Online, ReturnOffline, PromptDial, SilentDial };
 // What an engine that is offline or online does before it opens its handle.
 DialStep dialStep(bool online, UpdateConnect mode);

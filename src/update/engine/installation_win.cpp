@@ -86,8 +86,6 @@ int Installation::runControlActions(const ControlFile& file)
     }
     if (std::string command = file.readPath("action", "runbefore"); !command.empty())
         WinExec(command.c_str(), SW_SHOWNORMAL);
-    if (onCustomProcess)
-        onCustomProcess(file.readString("custom", "processmsg"), file.readString("custom", "processparam"));
     if (std::string page = file.readPath("action", "showurl"); !page.empty()) {
         host_.reportStatus(message::kFoundUrlShow);
         // Only a web address is shown, in the user's browser: a program is
@@ -172,8 +170,6 @@ int Installation::downloadFiles()
         std::string address = entry.url;
         std::string name = host_.fileNameFromURL(address);
         files_.currentIndex = static_cast<std::int32_t>(n);
-        if (onBeforeFileDownload)
-            onBeforeFileDownload(static_cast<int>(n + 1), entry.description, address);
 
         std::optional<Fetched> file;
         // A name or target folder that would name a device or leave its folder
@@ -287,19 +283,8 @@ int Installation::finishUpdate(const ControlFile& file)
 {
     if (host_.cancelled())
         return -1;
-    if (settings_.postUpdateInfo.enabled) {
-        bool allowPost = true;
-        if (onBeforePost)
-            onBeforePost(allowPost);
-        if (allowPost) {
-            postUpdateResult();
-            bool allowPostResult = true;
-            if (onProcessPostResult)
-                onProcessPostResult(postResult_, allowPostResult);
-            if (!allowPostResult)
-                return -1;
-        }
-    }
+    if (settings_.postUpdateInfo.enabled)
+        postUpdateResult();
     if (check_.lastDateKnown())
         remembered_.saveLastDate({userShortDate(check_.newDate()), userShortTime(check_.newDate())});
     if (std::string next = file.readString("action", "updateurl"); !next.empty()) {

@@ -72,23 +72,11 @@ public:
     // is refused, or could not be put in place (then every file already
     // replaced is put back). Nothing of a failed update stays in place.
     int downloadFiles();
-    // The instructions after the download; -1 when cancelled or the post's
-    // result was refused.
+    // The instructions after the download; -1 when cancelled.
     int finishUpdate(const ControlFile& file);
     // The HTTP POST of the settings' postUpdateInfo to its server ("host" or
     // "host:port", port 80 by default); its answer is postResult().
     void postUpdateResult();
-
-    // Events, each raised only when assigned.
-    // Among the [action] steps, with [custom] processmsg and processparam.
-    std::function<void(const std::string& msg, const std::string& param)> onCustomProcess;
-    // Before each entry is fetched: its number from 1, its description, and
-    // its address, which the handler may change.
-    std::function<void(int fileIdx, const std::string& description, std::string& url)> onBeforeFileDownload;
-    // Around the post-update report: whether to send it, and whether its
-    // answer allows the update to finish.
-    std::function<void(bool& allowPost)> onBeforePost;
-    std::function<void(const std::string& postResult, bool& allowPostResult)> onProcessPostResult;
 
     // The last download fetched an application component for the updater helper.
     bool appComponentLoaded() const { return appComponentLoaded_; }

@@ -43,7 +43,6 @@ bool Connection::putInPlace(const std::string& temporary, const std::string& des
         deleteTemporary(temporary);
         return false;
     }
-    host_.fileDownloaded(destination);
     return true;
 }
 

@@ -25,8 +25,6 @@ int UpdateCheck::checkUpdateEntry(const ControlFile& file)
         return localReferenceDate(localFile, lastWriteTimeLocal);
     };
     env.shortDate = userShortDate;
-    if (onCustomValidate)
-        env.customValidate = onCustomValidate;
 
     StatusSink status = [this](int number, const std::string& argument, std::int32_t code) {
         log_.reportStatus(number, argument, code, kErrorNone);
@@ -42,28 +40,17 @@ int UpdateCheck::filterFileList(FileList& files)
     env.format = {settings_.dateFormat, settings_.dateSeparator, settings_.timeSeparator};
     env.probe = localFileProbe();
     env.lastWriteTimeLocal = lastWriteTimeLocal;
-    if (onFileVersionCheck)
-        env.fileVersionCheck = onFileVersionCheck;
     StatusSink status = [this](int number, const std::string& argument, std::int32_t code) {
         log_.reportStatus(number, argument, code, kErrorNone);
     };
     for (std::size_t i = 0; i < files.count();) {
         const FileDescription& d = files.at(i);
-        FileEntryValues entry{d.url,          d.localVersion, d.newVersion, d.newDate,    d.newTime,
-                              d.newCustomVer, d.description,  d.newSize,    d.newCheckSum};
+        FileEntryValues entry{d.url,     d.localVersion, d.newVersion, d.newDate,
+                              d.newTime, d.description,  d.newSize,    d.newCheckSum};
         if (keepFileEntry(entry, env, status))
             ++i;
         else
             files.remove(i);
-    }
-    if (onGetFileList) {
-        std::vector<std::string> descriptions;
-        for (std::size_t i = 0; i < files.count(); ++i)
-            descriptions.push_back(files.at(i).description);
-        auto kept = keptByListHandler(descriptions, onGetFileList);
-        for (std::size_t i = kept.size(); i-- > 0;)
-            if (!kept[i])
-                files.remove(i);
     }
     return files.count() == 0 ? -1 : 0;
 }

@@ -27,22 +27,12 @@ public:
     UpdateCheck(const UpdateCheck&) = delete;
     UpdateCheck& operator=(const UpdateCheck&) = delete;
 
-    // A check code (CheckCode::DateNewer .. CheckCode::CustomAccepted). An
+    // A check code (CheckCode::DateNewer .. CheckCode::Unconditional). An
     // older version than the local one counts as nothing new unless the
     // control file allows the downgrade.
     int checkUpdateEntry(const ControlFile& file);
     // Drops the entries that need not be fetched; -1 when none is left.
     int filterFileList(FileList& files);
-
-    // Events, each raised only when assigned.
-    // At the end of the check with [custom] validatemsg and validateparam;
-    // allow comes in as whether the rules found something new and has the last word.
-    std::function<void(const std::string& msg, const std::string& param, bool& allow)> onCustomValidate;
-    // For an entry the rules keep that has a newcustomver: that version, the
-    // entry's local version, and whether it is new (in/out).
-    std::function<void(const std::string& newVersion, const std::string& localVersion, bool& isNew)> onFileVersionCheck;
-    // The remaining entries' descriptions; the handler empties the lines of the entries to drop.
-    std::function<void(std::vector<std::string>& lines)> onGetFileList;
 
     // What the last check found, for the wizard's page.
     const std::string& description() const { return outcome_.updateDescription; }

@@ -3,6 +3,8 @@
 // of the publication's serial and expiry.
 #include "update/engine/update_engine_win.h"
 
+#include <string_view>
+
 #include "base/app_error.h"
 #include "update/engine/installation.h"
 #include "update/engine/macros.h"
@@ -11,6 +13,7 @@
 #include "update/engine/status_log.h"
 #include "update/engine/status_log_win.h"
 #include "update/engine/transfer.h"
+#include "update/engine/user_dates_win.h"
 #include "update/install/install_files_win.h"
 
 namespace talkpost::update {
@@ -58,30 +61,73 @@ std::optional<std::string> UpdateEngine::fetchSmall(const std::string& address)
 
 void UpdateEngine::onWindowThread(const std::function<void()>& work)
 {
-    if (runOnWindowThread)
-        runOnWindowThread(work);
+    if (watcher_ != nullptr)
+        watcher_->onWindowThread(work);
     else
         work();
 }
 
-bool UpdateEngine::cancelRequested()
-{
-    bool cancel = false;
-    if (onProgressCancel)
-        onProgressCancel(*this, cancel);
-    return cancel;
-}
+bool UpdateEngine::cancelRequested() { return watcher_ != nullptr && watcher_->cancelRequested(); }
 
 void UpdateEngine::fileProgress(const std::string& name, std::int64_t position, std::int64_t size)
 {
-    if (onFileProgress)
-        onFileProgress(*this, name, position, size);
+    if (watcher_ == nullptr)
+        return;
+    // Read here, on the engine's own thread, between two blocks.
+    std::string shown = currentFileShownName();
+    if (shown.empty())
+        shown = progressFileName(name);
+    watcher_->fileProgress({shown, position, size, fileList_.totalSize(), fileList_.completedSize()});
 }
 
-void UpdateEngine::fileDownloaded(const std::string& destination)
+std::string UpdateEngine::currentFileShownName() const
 {
-    if (onFileDownloaded)
-        onFileDownloaded(*this, destination);
+    auto index = static_cast<std::size_t>(fileList_.currentIndex);
+    if (fileList_.currentIndex < 0 || index >= fileList_.count())
+        return {};
+    const FileDescription& entry = fileList_.at(index);
+    if (!entry.description.empty())
+        return entry.description;
+    // The last part of its address; a file that replaces one in use comes
+    // as "<name>_NEW" and is known by its name.
+    std::string name = entry.url.substr(entry.url.find_last_of("/\\") + 1);
+    constexpr std::string_view kNewSuffix = "_NEW";
+    if (name.size() > kNewSuffix.size() && name.ends_with(kNewSuffix))
+        name.resize(name.size() - kNewSuffix.size());
+    return name;
+}
+
+CheckResultFacts UpdateEngine::checkResultFacts() const
+{
+    CheckResultFacts facts;
+    facts.localDate = userShortDate(check_.localDate());
+    facts.newDate = userShortDate(check_.newDate());
+    facts.newTime = userTimeOfDay(check_.newDate());
+    facts.localVersion = check_.localVersion();
+    facts.newVersion = check_.newVersion();
+    facts.description = check_.description();
+    facts.rolledBackUpdate = rolledBackUpdateName();
+    return facts;
+}
+
+std::vector<WizardFileEntry> UpdateEngine::files() const
+{
+    std::vector<WizardFileEntry> entries;
+    for (std::size_t i = 0; i < fileList_.count(); ++i) {
+        const FileDescription& file = fileList_.at(i);
+        entries.push_back({file.description, file.hidden, file.mandatory});
+    }
+    return entries;
+}
+
+void UpdateEngine::keepSelected(const std::vector<bool>& selected)
+{
+    for (std::size_t i = 0; i < fileList_.count(); ++i)
+        fileList_.at(i).selected = i >= selected.size() || selected[i];
+    for (std::size_t i = fileList_.count(); i-- > 0;) {
+        if (!fileList_.at(i).selected)
+            fileList_.remove(i);
+    }
 }
 
 bool UpdateEngine::askLogin(const std::string& prompt, std::string& user, std::string& password)
@@ -104,21 +150,13 @@ void UpdateEngine::reportStatus(int number, const std::string& argument, int sta
     std::string text = statusText(number, argument);
     if (settings.logging)
         appendLogLine(statusLogLine(logTimestampNow(), number, text, statusCode, errorCode));
-    if (onStatus)
-        onStatus(*this, text, statusCode, errorCode);
 }
 
 void UpdateEngine::appendLogLine(const std::string& text) { update::appendLogLine(text); }
 
 std::string UpdateEngine::expandMacros(const std::string& text) { return update::expandMacros(text, systemMacroValue); }
 
-std::string UpdateEngine::fileNameFromURL(const std::string& address)
-{
-    std::string name = update::fileNameFromURL(address);
-    if (onFileNameFromURL)
-        onFileNameFromURL(*this, address, name);
-    return name;
-}
+std::string UpdateEngine::fileNameFromURL(const std::string& address) { return update::fileNameFromURL(address); }
 
 std::string UpdateEngine::readControlString(const std::string& section, const std::string& key,
                                             const std::string& fallback) const
@@ -215,10 +253,7 @@ int UpdateEngine::fetchControlFile()
         reportStatus(message::kInvalidSignature, {}, kStatusSignature, kErrorSignature);
         result = kSignatureMismatch;
     }
-    application_ = control_->application([this](std::string& params) {
-        if (onSetAppParams)
-            onSetAppParams(*this, params);
-    });
+    application_ = control_->application();
     return result;
 }
 

@@ -11,9 +11,9 @@
 // download folder (UpdateFolder, update_folder_win), the values remembered in
 // the registry (RememberedValues), and the steps after the fetch: the update
 // check (UpdateCheck, update_check_win), the installation (Installation,
-// installation_win) and the restart (Restart, restart_win). The steps' events
-// and results are theirs: engine.check().onCustomValidate,
-// engine.installation().appComponentLoaded().
+// installation_win) and the restart (Restart, restart_win). The steps'
+// results are theirs: engine.installation().appComponentLoaded(). Who shows
+// the update (the wizard) watches it through the UpdateWatcher it is made with.
 //
 // One update calls, in this order: openConnection, connectFtpHost (FTP only),
 // fetchControlFile, checkUpdateEntry, runControlActions, fetchWhatsNew /
@@ -45,6 +45,7 @@
 #include "update/engine/status_log.h"
 #include "update/engine/update_check_win.h"
 #include "update/engine/update_folder_win.h"
+#include "update/engine/wizard_engine.h"
 #include "win/handles_win.h"
 
 namespace talkpost::update {
@@ -59,9 +60,14 @@ struct RolledBackUpdate {
 // Results of the engine's operations (those of openConnection: connection_win).
 inline constexpr int kControlFileFetched = 0, kControlFileNotFound = 4, kSignatureMismatch = 5;
 
-class UpdateEngine : private TransferHost, private Installation::Host, private Restart::Host {
+class UpdateEngine : public WizardEngine,
+                     private TransferHost,
+                     private Installation::Host,
+                     private Restart::Host {
 public:
-    UpdateEngine() = default;
+    // watcher: who shows this engine's updates (the wizard); without one
+    // nothing is shown, nothing cancels, and the prompts run on the calling thread.
+    explicit UpdateEngine(UpdateWatcher* watcher = nullptr) : watcher_(watcher) {}
     ~UpdateEngine();
     UpdateEngine(const UpdateEngine&) = delete;
     UpdateEngine& operator=(const UpdateEngine&) = delete;
@@ -70,15 +76,6 @@ public:
     EngineSettings settings;
     // The key control files must be signed for; the built-in one by default.
     std::optional<PublicKeyBytes> publicKey = publicKeyFromPem(builtInPublicKeyPem());
-
-    // Events of the connection and its transfers.
-    std::function<void(UpdateEngine&, const std::string& fileName, std::int64_t pos, std::int64_t size)> onFileProgress;
-    std::function<void(UpdateEngine&, bool& cancel)> onProgressCancel;
-    std::function<void(UpdateEngine&, const std::string& fileName)> onFileDownloaded;
-    // Given the address and the name taken from it; may change the name.
-    std::function<void(UpdateEngine&, const std::string& url, std::string& fileName)> onFileNameFromURL;
-    std::function<void(UpdateEngine&, const std::string& statusStr, int statusCode, int errCode)> onStatus;
-    std::function<void(UpdateEngine&, std::string& appParams)> onSetAppParams;
 
     // Where the highest serial of an accepted control file is remembered
     // (the owner wires it to the settings file); without them nothing is
@@ -96,28 +93,26 @@ public:
     DWORD networkTimeoutMs = kNetworkTimeoutMs;
     // How long the control file, its signature or a document may take in all.
     DWORD documentDeadlineMs = kDocumentDeadlineMs;
-    // Runs a piece of user interface (a message box, the login dialog, the
-    // quit at a restart) on the window's thread and waits for it, when the
-    // engine works on a thread of its own; without it, on the calling thread.
-    std::function<void(const std::function<void()>& work)> runOnWindowThread;
     // The window that owns the engine's message boxes (none by default).
     void setPromptOwner(HWND owner) { promptOwner_ = owner; }
 
     // Connection.
-    int openConnection();
-    int connectFtpHost();
-    int closeConnection();
+    int openConnection() override;
+    bool isFtpUpdate() const override { return settings.updateType == UpdateType::Ftp; }
+    int connectFtpHost() override;
+    int closeConnection() override;
+    void setSilentDownload() override { settings.downloadPrompt = DownloadPrompt::Silent; }
 
     // Fetches.
-    int fetchControlFile();
-    std::optional<std::vector<std::string>> fetchWhatsNew();
-    std::optional<std::vector<std::string>> fetchLicense();
+    int fetchControlFile() override;
+    std::optional<std::vector<std::string>> fetchWhatsNew() override;
+    std::optional<std::vector<std::string>> fetchLicense() override;
     // One file into folder; more than maxBytes fails it.
     bool transferFile(const std::string& address, const std::string& folder,
                       std::uint64_t maxBytes = kMaxUnlistedFileBytes) override;
 
     // The control file as verified.
-    std::int32_t readFileList();
+    std::int32_t readFileList() override;
     std::string readControlString(const std::string& section, const std::string& key, const std::string& fallback = {}) const;
     bool hasControlFile() const { return control_.has_value(); }
     // The last control file's serial, and the name its update is known by:
@@ -129,7 +124,7 @@ public:
     // rolled back here; empty otherwise.
     std::string rolledBackUpdateName() const;
     std::string expandMacros(const std::string& text) override;
-    // The local name of an address, through onFileNameFromURL when assigned.
+    // The local name of an address: its last path segment.
     std::string fileNameFromURL(const std::string& address) override;
 
     // Status messages and the log.
@@ -138,14 +133,18 @@ public:
     void appendLogLine(const std::string& text) override;
 
     // The steps after the fetch, over the verified control file.
-    int checkUpdateEntry() { return check_.checkUpdateEntry(controlFile()); }
-    int filterFileList() { return check_.filterFileList(fileList_); }
-    int runControlActions() { return installation_.runControlActions(controlFile()); }
-    int downloadFiles() { return installation_.downloadFiles(); }
-    int finishUpdate() { return installation_.finishUpdate(controlFile()); }
-    bool restartRequired() const { return restart_.restartRequired(); }
-    void restartApplication() { restart_.restartApplication(); }
-    void cancelUpdate() { cancelled_ = true; }
+    int checkUpdateEntry() override { return check_.checkUpdateEntry(controlFile()); }
+    // What the last check found, with the dates in the user's formats.
+    CheckResultFacts checkResultFacts() const override;
+    int filterFileList() override { return check_.filterFileList(fileList_); }
+    std::vector<WizardFileEntry> files() const override;
+    void keepSelected(const std::vector<bool>& selected) override;
+    int runControlActions() override { return installation_.runControlActions(controlFile()); }
+    int downloadFiles() override { return installation_.downloadFiles(); }
+    int finishUpdate() override { return installation_.finishUpdate(controlFile()); }
+    bool restartRequired() const override { return restart_.restartRequired(); }
+    void restartApplication() override { restart_.restartApplication(); }
+    void cancelUpdate() override { cancelled_ = true; }
 
     // The steps with their events and results, and the remembered values.
     UpdateCheck& check() { return check_; }
@@ -168,7 +167,6 @@ private:
     // What the connection and the steps ask of the update they serve.
     void fileProgress(const std::string& name, std::int64_t position, std::int64_t size) override;
     bool cancelRequested() override;
-    void fileDownloaded(const std::string& destination) override;
     std::string localName(const std::string& address) override { return fileNameFromURL(address); }
     bool askLogin(const std::string& prompt, std::string& user, std::string& password) override;
     DWORD stallTimeout() const override { return networkTimeoutMs; }
@@ -177,6 +175,9 @@ private:
     void keepDownloadFolderForHelper() override { folder_.keepForHelper(); }
     void undoUpdate() override { folder_.remove(); }
     void onWindowThread(const std::function<void()>& work) override;
+    // The name the user knows for the listed file being downloaded; empty
+    // when no listed file is.
+    std::string currentFileShownName() const;
     // Where this update's folder is made: the Windows temporary folder, or
     // the settings' temporary folder when told not to use that.
     std::string tempParentFolder() const;
@@ -188,6 +189,7 @@ private:
     // The verified control file, or none (every key its default).
     const ControlFile& controlFile() const { return control_ ? *control_ : ControlFile::none(); }
 
+    UpdateWatcher* watcher_;
     Connection connection_{settings, *this};
     bool cancelled_ = false;
     HWND promptOwner_ = nullptr;

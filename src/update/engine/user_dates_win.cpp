@@ -2,6 +2,9 @@
 #include "update/engine/user_dates_win.h"
 
 #include <windows.h>
+#include <oleauto.h>
+
+#include <cmath>
 
 #include "update/install/install_files_win.h"
 
@@ -40,6 +43,20 @@ std::string userShortTime(DateTime value)
     char buffer[16] = {};
     wsprintfA(buffer, "%02d%c%02d", t.hour, userTimeSeparator(), t.minute);
     return buffer;
+}
+
+std::string userTimeOfDay(double value)
+{
+    // Whole seconds decide: a fraction that rounds to midnight has no time of day.
+    double fraction = std::fabs(value - std::trunc(value));
+    if (std::lround(fraction * 86400.0) % 86400 == 0)
+        return {};
+    SYSTEMTIME time{};
+    char text[128] = {};
+    if (VariantTimeToSystemTime(value, &time) == 0 ||
+        GetTimeFormatA(LOCALE_USER_DEFAULT, 0, &time, nullptr, text, sizeof text) == 0)
+        return {};
+    return text;
 }
 
 }  // namespace talkpost::update

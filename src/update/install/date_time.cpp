@@ -1,10 +1,12 @@
 // Date-time values, reading dates and times, and the log's time stamp.
 #include "update/install/date_time.h"
 
-#include <cctype>
 #include <cmath>
 #include <cstdio>
+#include <string_view>
 #include <vector>
+
+#include "base/decimal.h"
 
 namespace talkpost::update {
 namespace {
@@ -53,25 +55,20 @@ std::optional<std::vector<int>> numbers(const std::string& text, char separator)
     if (begin == std::string::npos)
         return std::nullopt;
     std::vector<int> result;
-    int value = 0, digits = 0;
-    for (std::size_t i = begin; i <= end; ++i) {
-        char c = text[i];
-        if (c == separator) {
-            if (digits == 0)
-                return std::nullopt;
-            result.push_back(value);
-            value = digits = 0;
-        } else if (std::isdigit(static_cast<unsigned char>(c)) && digits < 4) {
-            value = value * 10 + (c - '0');
-            ++digits;
-        } else {
+    std::string_view rest = std::string_view(text).substr(begin, end - begin + 1);
+    for (;;) {
+        constexpr std::size_t kMostDigits = 4;
+        DecimalRun part = readDecimalRun(rest, 9999);
+        if (part.length == 0 || part.length > kMostDigits)
             return std::nullopt;
-        }
+        result.push_back(static_cast<int>(part.value));
+        rest.remove_prefix(part.length);
+        if (rest.empty())
+            return result;
+        if (rest.front() != separator)
+            return std::nullopt;
+        rest.remove_prefix(1);
     }
-    if (digits == 0)
-        return std::nullopt;
-    result.push_back(value);
-    return result;
 }
 
 }  // namespace

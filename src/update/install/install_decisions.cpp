@@ -60,11 +60,6 @@ CheckOutcome checkUpdateEntry(const UpdateSection& u, const CheckEnvironment& en
         out.updateNewVersion = newVersion;
         out.updateLocalVersion = localVersion;
     }
-    if (env.customValidate) {
-        bool allow = out.code != CheckCode::NoNewVersion;
-        env.customValidate(u.validateMsg, u.validateParam, allow);
-        out.code = allow ? CheckCode::CustomAccepted : CheckCode::NoNewVersion;
-    }
     return out;
 }
 
@@ -98,23 +93,7 @@ bool keepFileEntry(const FileEntryValues& e, const FilterEnvironment& env, const
         status(kNoNewVersion, "", kStatusNone);
         return false;
     }
-    bool isNew = true;
-    if (env.fileVersionCheck && !e.newCustomVer.empty())
-        env.fileVersionCheck(e.newCustomVer, e.localVersion, isNew);
-    return isNew;
-}
-
-std::vector<bool> keptByListHandler(const std::vector<std::string>& descriptions,
-                                    const std::function<void(std::vector<std::string>&)>& handler)
-{
-    std::vector<std::string> lines = descriptions;
-    handler(lines);
-    std::vector<bool> kept(descriptions.size(), true);
-    // The handler keeps the number of lines; only a line it emptied drops its
-    // entry (an entry without a description is not dropped for that alone).
-    for (std::size_t i = 0; i < descriptions.size() && i < lines.size(); ++i)
-        kept[i] = !lines[i].empty() || descriptions[i].empty();
-    return kept;
+    return true;
 }
 
 }  // namespace talkpost::update

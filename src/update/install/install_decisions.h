@@ -22,7 +22,6 @@ namespace talkpost::update {
 struct UpdateSection {
     std::string descr, date, time, localVersion, unconditional, newVersion;
     std::int32_t newSize = 0, newChecksum = -1;
-    std::string validateMsg, validateParam;
 };
 
 // A numbered status message: number, argument, status code (error code 0).
@@ -35,8 +34,6 @@ struct CheckEnvironment {
     LocalFileProbe probe;                  // for compareFile
     std::function<DateTime(const std::string& localVersionFile)> localReferenceDate;
     std::function<std::string(DateTime)> shortDate;  // the user's short date format, for status 929
-    // OnCustomValidate when assigned: (msg, param, allow in/out).
-    std::function<void(const std::string&, const std::string&, bool&)> customValidate;
 };
 
 // The result and the engine state the check writes.
@@ -49,7 +46,7 @@ struct CheckOutcome {
 };
 
 // CheckUpdateEntry: the date first; then unconditional; then the checksum over
-// the size over the version; the custom handler has the last word.
+// the size over the version.
 CheckOutcome checkUpdateEntry(const UpdateSection& update, const CheckEnvironment& env, const StatusSink& status);
 
 // The check's code once the publisher's word on older versions is heard: an
@@ -63,7 +60,7 @@ CheckCode withoutRefusedDowngrade(CheckCode code, const UpdateSection& update, b
 
 // The values of one [fileN] entry that the filter reads.
 struct FileEntryValues {
-    std::string url, localVersion, newVersion, newDate, newTime, newCustomVer, description;
+    std::string url, localVersion, newVersion, newDate, newTime, description;
     std::int32_t newSize = 0, newChecksum = -1;
 };
 
@@ -73,16 +70,9 @@ struct FilterEnvironment {
     DateTimeFormat format;
     LocalFileProbe probe;
     std::function<std::optional<DateTime>(const std::string&)> lastWriteTimeLocal;
-    // OnFileVersionCheck when assigned: (new custom version, local version, isNew in/out).
-    std::function<void(const std::string&, const std::string&, bool&)> fileVersionCheck;
 };
 
 // One entry of FilterFileList: true when the entry stays in the list.
 bool keepFileEntry(const FileEntryValues& entry, const FilterEnvironment& env, const StatusSink& status);
-
-// The OnGetFileList step: the handler gets the remaining entries' descriptions
-// and empties the lines of the entries to drop; the result says which stay.
-std::vector<bool> keptByListHandler(const std::vector<std::string>& descriptions,
-                                    const std::function<void(std::vector<std::string>&)>& handler);
 
 }  // namespace talkpost::update

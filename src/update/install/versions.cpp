@@ -1,8 +1,10 @@
 // Reading, writing and comparing version values.
 #include "update/install/versions.h"
 
-#include <cctype>
 #include <optional>
+#include <string_view>
+
+#include "base/decimal.h"
 
 namespace talkpost::update {
 namespace {
@@ -17,11 +19,9 @@ long long readNumber(const std::string& text, bool& complete)
     bool negative = false;
     if (i < text.size() && (text[i] == '+' || text[i] == '-'))
         negative = text[i++] == '-';
-    std::size_t digitsFrom = i;
-    long long value = 0;
-    for (; i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])); ++i)
-        value = (value * 10 + (text[i] - '0')) & 0xFFFFFFFFLL;
-    complete = i > digitsFrom && i == text.size();
+    DecimalRun digits = readDecimalRunLow32(std::string_view(text).substr(i));
+    complete = digits.length > 0 && i + digits.length == text.size();
+    auto value = static_cast<long long>(digits.value);
     return negative ? -value : value;
 }
 

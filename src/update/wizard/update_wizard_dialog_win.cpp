@@ -189,9 +189,9 @@ void drawOwnBillboard(HDC dc, const RECT& area, Dpi dpi)
 }  // namespace
 
 
-UpdateWizardDialog::UpdateWizardDialog(HWND owner, WizardEngine& engine, const UpdateWizardLanguage& texts,
-                                       const WizardDialogSettings& settings)
-    : engine_(engine), threadView_(*this, *this),
+UpdateWizardDialog::UpdateWizardDialog(HWND owner, WizardEngine& engine, WizardMailbox& mailbox,
+                                       const UpdateWizardLanguage& texts, const WizardDialogSettings& settings)
+    : mailbox_(mailbox), threadView_(*this, *this),
       flow_(engine, threadView_, texts, settings.autoRun, settings.autoStart), settings_(settings)
 {
     DWORD exStyle = 0;
@@ -242,16 +242,12 @@ UpdateWizardDialog::UpdateWizardDialog(HWND owner, WizardEngine& engine, const U
     applyTexts(texts);
     showPage(WizardPage::Welcome);
 
-    engine_.lendProgressHandlers({[this](const std::string& name, std::int64_t position, std::int64_t size) {
-                                     onFileProgress(name, position, size);
-                                 },
-                                 [this] { return flow_.cancelRequested(); },
-                                 [this](const std::function<void()>& work) { onWindowThread(hwnd(), work); }});
+    mailbox_.open(hwnd(), kProgressMoved);
     onCloseQuery = [this](bool& canClose) {
         // A close while a step waits for the server cancels the step; the
         // dialog closes when the step has ended.
         if (stepRunning_) {
-            flow_.onCancel();
+            mailbox_.requestCancel();
             closeAfterStep_ = true;
             canClose = false;
             return;
@@ -269,10 +265,10 @@ UpdateWizardDialog::~UpdateWizardDialog()
     }
     // A step still running (the dialog's loop ended by a quit) is cancelled
     // and let end; what it hands the dialog meanwhile is still taken.
-    flow_.onCancel();
+    mailbox_.requestCancel();
     waitTakingHandOvers([this] { return !workerBusy_.load(); });
     worker_.reset();
-    engine_.restoreProgressHandlers();
+    mailbox_.close();
     billboard_.reset();
 }
 
@@ -478,38 +474,12 @@ void UpdateWizardDialog::closeDialog()
 // The flow pauses through threadView_, on the worker: the dialog itself never waits.
 void UpdateWizardDialog::pause() {}
 
-void UpdateWizardDialog::onFileProgress(const std::string& name, std::int64_t position, std::int64_t size)
-{
-    // Every block is reported; the dialog is mailed at most about thirty
-    // times a second, and always with a file's last block. What it shows is
-    // read here, on the engine's own thread.
-    std::string shown = engine_.currentFileShownName();
-    if (shown.empty())
-        shown = WizardFlow::progressFileName(name);
-    bool mail = false;
-    {
-        std::lock_guard<std::mutex> lock(workerMutex_);
-        progress_ = {shown, position, size, engine_.totalSize(), engine_.completedSize(), true};
-        ULONGLONG now = GetTickCount64();
-        if (now - lastProgressMail_ >= kPaintIntervalMs || (size > 0 && position >= size)) {
-            lastProgressMail_ = now;
-            mail = true;
-        }
-    }
-    if (mail)
-        PostMessageA(hwnd(), kProgressMoved, 0, 0);
-}
-
 void UpdateWizardDialog::paintProgress()
 {
-    Progress shown;
-    {
-        std::lock_guard<std::mutex> lock(workerMutex_);
-        if (!progress_.pending)
-            return;
-        progress_.pending = false;
-        shown = progress_;
-    }
+    std::optional<update::FileProgress> taken = mailbox_.takeProgress();
+    if (!taken)
+        return;
+    const update::FileProgress& shown = *taken;
     // The bars take 32-bit ranges: large files are shown in kilobytes.
     auto scaled = [](std::int64_t value, std::int64_t range) {
         return range > 0x7fffffff ? static_cast<int>(value / 1024) : static_cast<int>(value);
@@ -687,7 +657,7 @@ void UpdateWizardDialog::onCommand(int id, int code)
         break;
     case WizardControl::EulaButton: runStep([this] { flow_.onLicenseNext(); }); break;
     case WizardControl::FilesButton: runStep([this] { flow_.onFilesNext(); }); break;
-    case WizardControl::CancelButton: flow_.onCancel(); break;
+    case WizardControl::CancelButton: mailbox_.requestCancel(); break;
     case WizardControl::RestartButton: runStep([this] { flow_.onRestart(); }); break;
     default: break;
     }

@@ -19,8 +19,8 @@
 
 #include "base/serial_worker.h"
 #include "update/wizard/window_thread_view_win.h"
-
 #include "update/wizard/wizard_flow.h"
+#include "update/wizard/wizard_mailbox_win.h"
 #include "win/folders_win.h"
 #include "win/handles_win.h"
 #include "win/painted_control_win.h"
@@ -91,7 +91,9 @@ public:
     static constexpr int kClientWidth = 474;
     static constexpr int kClientHeight = 284;
 
-    UpdateWizardDialog(HWND owner, WizardEngine& engine, const UpdateWizardLanguage& texts,
+    // The engine is one made watching mailbox: the dialog opens the mailbox
+    // for its life and reads the progress and tells Cancel through it.
+    UpdateWizardDialog(HWND owner, WizardEngine& engine, WizardMailbox& mailbox, const UpdateWizardLanguage& texts,
                        const WizardDialogSettings& settings);
     ~UpdateWizardDialog() override;
 
@@ -139,8 +141,6 @@ private:
 
     void applyTexts(const UpdateWizardLanguage& texts);
     void fitButton(HWND button);
-    // On the worker: keeps the latest progress and mails the dialog.
-    void onFileProgress(const std::string& name, std::int64_t position, std::int64_t size);
     void paintProgress();
     void onCommand(int id, int code);
     // Hands one step of the flow to the worker; one step at a time.
@@ -152,7 +152,7 @@ private:
     static LRESULT CALLBACK subclassProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam, UINT_PTR id,
                                          DWORD_PTR self);
 
-    WizardEngine& engine_;
+    WizardMailbox& mailbox_;
     WindowThreadView threadView_;
     WizardFlow flow_;
     WizardDialogSettings settings_;
@@ -166,21 +166,7 @@ private:
     bool closeAfterStep_ = false;
     // A button pressed while a step ran, heard when it has ended (0: none).
     WPARAM pendingCommand_ = 0;
-    // The progress last reported, kept by the worker and painted by the
-    // dialog; the worker mails at most every kPaintIntervalMs, and always
-    // with a file's last block.
-    static constexpr ULONGLONG kPaintIntervalMs = 33;
-    struct Progress {
-        std::string shownName;
-        std::int64_t position = 0;
-        std::int64_t size = 0;
-        std::int64_t total = 0;
-        std::int64_t completed = 0;
-        bool pending = false;
-    };
-    std::mutex workerMutex_;  // guards progress_ and stepFailure_
-    Progress progress_;
-    ULONGLONG lastProgressMail_ = 0;  // the worker's own
+    std::mutex workerMutex_;  // guards stepFailure_
     // What a step threw, kept by the worker until the dialog reports it.
     std::exception_ptr stepFailure_;
     // Last: it ends (its queue empty) before anything it uses goes.

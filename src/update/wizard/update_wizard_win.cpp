@@ -1,5 +1,5 @@
 // Runs the LiveUpdate dialog once: texts from the language (or the defaults),
-// the engine's progress handlers lent to the dialog and given back afterwards.
+// the progress and Cancel through the wizard's mailbox.
 #include "update/wizard/update_wizard_win.h"
 
 #include "base/app_error.h"
@@ -20,9 +20,7 @@ void UpdateWizard::runWizard(HWND owner)
     settings.autoStart = autoStart;
     // Without a language a temporary one with the default texts serves this run.
     const UpdateWizardLanguage defaults;
-    UpdateWizardDialog dialog(owner, *updateEngine, language != nullptr ? *language : defaults, settings);
-    if (onShown)
-        onShown(dialog);
+    UpdateWizardDialog dialog(owner, *updateEngine, mailbox_, language != nullptr ? *language : defaults, settings);
     dialog.showModal();
 }
 

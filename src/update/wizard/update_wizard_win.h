@@ -1,10 +1,12 @@
 // UpdateWizard: the component the main window holds for "LiveUpdate". It
-// carries the dialog's settings and runs the dialog modally over the engine.
+// carries the dialog's settings and the mailbox the engine is made watching,
+// and runs the dialog modally over the engine.
 #pragma once
 
 #include <windows.h>
 
 #include "update/wizard/update_wizard_dialog_win.h"
+#include "update/wizard/wizard_mailbox_win.h"
 #include "update/wizard/wizard_texts.h"
 
 namespace talkpost {
@@ -19,13 +21,18 @@ public:
     WizardFont font;
     const UpdateWizardLanguage* language = nullptr;  // none: the default texts
     WizardPosition position = WizardPosition::ScreenCenter;
+    // An engine made watching mailbox().
     WizardEngine* updateEngine = nullptr;
 
+    // Where the engine leaves its progress for the dialog and reads Cancel.
+    WizardMailbox& mailbox() { return mailbox_; }
+
     // Builds the dialog, runs it modally over the owner and frees it; throws
-    // "No update engine assigned" when there is no engine. A test may look at
-    // the dialog while it runs through onShown.
+    // "No update engine assigned" when there is no engine.
     void runWizard(HWND owner);
-    std::function<void(UpdateWizardDialog&)> onShown;
+
+private:
+    WizardMailbox mailbox_;
 };
 
 }  // namespace talkpost

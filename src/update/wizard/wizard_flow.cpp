@@ -10,12 +10,6 @@ WizardFlow::WizardFlow(WizardEngine& engine, WizardView& view, const UpdateWizar
 {
 }
 
-std::string WizardFlow::progressFileName(const std::string& name)
-{
-    std::size_t cut = name.find_last_of("\\:");
-    return cut == std::string::npos ? name : name.substr(cut + 1);
-}
-
 void WizardFlow::closeWizard()
 {
     engine_.closeConnection();
@@ -92,7 +86,6 @@ void WizardFlow::onGetUpdate()
         return;
     }
     if (std::optional<std::vector<std::string>> whatsNew = engine_.fetchWhatsNew()) {
-        engine_.raiseDownloadedWhatsNew(*whatsNew);
         view_.setMemoLines(WizardMemo::WhatsNew, *whatsNew);
         view_.showPage(WizardPage::WhatsNew);
         enableAndFocus(WizardButton::New);
@@ -103,7 +96,6 @@ void WizardFlow::onGetUpdate()
         return;
     }
     if (std::optional<std::vector<std::string>> license = engine_.fetchLicense()) {
-        engine_.raiseDownloadedLicense(*license);
         showLicense(*license);
         return;
     }
@@ -227,7 +219,6 @@ void WizardFlow::onFilesNext()
         return;
     }
     engine_.closeConnection();
-    engine_.raiseSuccess();
 
     // The page is made ready before it shows: it never shows a caption that changes.
     if (!engine_.restartRequired()) {

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "update/engine/wizard_engine.h"
 #include "update/install/check_codes.h"
 
 namespace talkpost {
@@ -46,18 +47,7 @@ struct UpdateWizardLanguage {
 // The English texts the main window's wizard uses: the defaults, every one.
 struct UpdateWizardEnglish : UpdateWizardLanguage {};
 
-// What the check page shows beside the code, already formatted for the user.
-struct CheckResultFacts {
-    std::string localDate;   // date of the installed version, short date format
-    std::string newDate;     // date of the published update, short date format
-    std::string newTime;     // its time of day in the long time format; empty at midnight
-    std::string localVersion;
-    std::string newVersion;
-    std::string description;
-    // The name of the update when it is the one rolled back on this computer
-    // because its program did not start; empty otherwise.
-    std::string rolledBackUpdate;
-};
+using update::CheckResultFacts;
 
 // The check page's text for an update that was rolled back here: it is
 // fetched again only when the operator asks for it with Get update.

@@ -163,11 +163,11 @@ TEST(ReadApplicationSection, CommandQuotingRules)
     }
 }
 
-TEST(ReadApplicationSection, ComponentsExpandedParamsThroughTheEvent)
+TEST(ReadApplicationSection, NameAndComponentsExpandedParamsAsTheyStand)
 {
     IniReader file = IniReader::parse(
-        "[application]\nappupdate=1\nappname={APP}\\t.exe\nappparam={APP}\nappcomps=t.exe_NEW {APP}\nsilentrestart=1\n");
-    ApplicationSettings app = readApplicationSection(file, bracketed, [](std::string& params) { params += " more"; });
+        "[application]\nappupdate=1\nappname={APP}\\t.exe\nappparam={APP} more\nappcomps=t.exe_NEW {APP}\nsilentrestart=1\n");
+    ApplicationSettings app = readApplicationSection(file, bracketed);
     EXPECT_EQ(app.appCommand, "<{APP}\\t.exe> \"{APP} more\"");
     EXPECT_EQ(app.appComponents, "<t.exe_NEW {APP}>");
     EXPECT_TRUE(app.silentRestart);

@@ -12,6 +12,7 @@
 #include <deque>
 #include <map>
 
+#include "base/app_error.h"
 #include "support/test_support_win.h"
 #include "update/engine/signature_win.h"
 #include "update/engine/status_log.h"
@@ -80,12 +81,35 @@ protected:
         ASSERT_TRUE(SetCurrentDirectoryA(app_.path().c_str()));
         engine_.settings = talkpostEngineSettings(serverBase());
         engine_.settings.downloadPrompt = DownloadPrompt::Silent;
-        engine_.onStatus = [this](UpdateEngine&, const std::string& text, int, int) { statuses_.push_back(text); };
+        forgetStatuses();
     }
     void TearDown() override
     {
         engine_.closeConnection();
         SetCurrentDirectoryA(previousDirectory_.c_str());
+    }
+
+    // The status texts the update log received since the last
+    // forgetStatuses(), without date, number and codes.
+    std::vector<std::string> statuses() const
+    {
+        std::string log = updateLog();
+        std::string added = log.size() > forgotten_ ? log.substr(forgotten_) : std::string();
+        std::vector<std::string> texts;
+        for (const std::string& line : splitAnyBreakLines(added)) {
+            std::size_t number = line.find(" : [");
+            std::size_t text = number == std::string::npos ? number : line.find("] ", number);
+            std::size_t codes = line.rfind(" (Status:");
+            if (text != std::string::npos && codes != std::string::npos && codes > text)
+                texts.push_back(line.substr(text + 2, codes - text - 2));
+        }
+        return texts;
+    }
+    void forgetStatuses() { forgotten_ = updateLog().size(); }
+    static std::string updateLog()
+    {
+        std::string path = documentsFolder() + "\\UPDATE.LOG";
+        return test::fileExists(path) ? test::readFile(path) : std::string();
     }
 
     void fetch(const std::string& name)
@@ -103,14 +127,16 @@ protected:
     bool reported(int number, const std::string& argument = {}) const
     {
         std::string text = statusText(number, argument);
-        return std::find(statuses_.begin(), statuses_.end(), text) != statuses_.end();
+        std::vector<std::string> all = statuses();
+        return std::find(all.begin(), all.end(), text) != all.end();
     }
     // A line for the named file of this update, wherever the update's own
     // download folder lies.
     bool reportedFor(int number, const std::string& fileName) const
     {
         std::string head = statusText(number, "");
-        return std::any_of(statuses_.begin(), statuses_.end(), [&](const std::string& text) {
+        std::vector<std::string> all = statuses();
+        return std::any_of(all.begin(), all.end(), [&](const std::string& text) {
             return text.starts_with(head) && text.ends_with("\\" + fileName);
         });
     }
@@ -119,7 +145,7 @@ protected:
 
     test::TempFolder app_;
     UpdateEngine engine_;
-    std::vector<std::string> statuses_;
+    std::size_t forgotten_ = 0;
     std::string previousDirectory_;
 };
 
@@ -308,30 +334,10 @@ TEST_F(EngineInstall, ThePromptModesAskAsTheySay)
     }
 }
 
-TEST_F(EngineInstall, TheBeforeDownloadEventSeesEveryEntryAndMayChangeItsAddress)
-{
-    std::vector<std::string> seen;
-    engine_.installation().onBeforeFileDownload = [&](int index, const std::string& description, std::string& url) {
-        seen.push_back(std::to_string(index) + " " + description + " " + std::to_string(engine_.fileList().currentIndex));
-        if (index == 2)
-            url = serverBase() + "/files/missing.txt";
-    };
-    EXPECT_EQ(download("prompts"), -1);
-    EXPECT_EQ(seen, (std::vector<std::string>{"1 First 0", "2 Second 1", "3 Third 2"}));
-    // The second file did not come: none of the three is installed.
-    EXPECT_FALSE(test::fileExists(inApp("prompted\\one.txt")));
-    EXPECT_FALSE(test::fileExists(inApp("prompted\\three.txt")));
-    EXPECT_TRUE(reported(946, serverBase() + "/files/missing.txt"));
-}
-
 TEST_F(EngineInstall, TheActionStepsRunInTheirOrderAndTheQueryDecides)
 {
     ASSERT_TRUE(CopyFileA(built("standins\\msg.exe").c_str(), inApp("recorder.exe").c_str(), FALSE));
     test::StandinLog programs;
-    std::vector<std::string> custom;
-    engine_.installation().onCustomProcess = [&](const std::string& msg, const std::string& param) {
-        custom.push_back(msg + "|" + param);
-    };
     {
         AnsweringPrompts prompts;
         prompts.answers = {true};
@@ -340,7 +346,6 @@ TEST_F(EngineInstall, TheActionStepsRunInTheirOrderAndTheQueryDecides)
         EXPECT_EQ(prompts.shown, (std::vector<std::string>{"information: Line 1\rLine 2",
                                                            "Information: Install the update?\rIt takes a minute."}));
     }
-    EXPECT_EQ(custom, (std::vector<std::string>{"custom message|custom parameter"}));
     auto runs = programs.waitFor(1);
     ASSERT_EQ(runs.size(), 1u);
     EXPECT_EQ(runs[0].program, "recorder.exe");
@@ -355,7 +360,8 @@ TEST_F(EngineInstall, TheActionStepsRunInTheirOrderAndTheQueryDecides)
     ASSERT_EQ(runs.size(), 2u);
     EXPECT_EQ(runs[1].args, "after");
     EXPECT_TRUE(reported(941));
-    EXPECT_EQ(statuses_.back(), statusText(948, ""));
+    ASSERT_FALSE(statuses().empty());
+    EXPECT_EQ(statuses().back(), statusText(948, ""));
 
     // No to the query: the earlier steps have run, the update is off.
     AnsweringPrompts prompts;
@@ -415,7 +421,7 @@ TEST_F(EngineInstall, TheCheckDecidesInItsOrder)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        statuses_.clear();
+        forgetStatuses();
         fetch(std::string("check_") + c.name);
         EXPECT_EQ(engine_.checkUpdateEntry(), c.code);
         if (c.newVersion) {
@@ -427,19 +433,11 @@ TEST_F(EngineInstall, TheCheckDecidesInItsOrder)
         engine_.closeConnection();
     }
     // The byte sum's line names the file and both numbers.
-    statuses_.clear();
+    forgetStatuses();
     fetch("check_checksum_differs");
     engine_.checkUpdateEntry();
     EXPECT_TRUE(reported(944, "Checksum compare of " + inApp("local.txt") + ":293:5"));
     EXPECT_TRUE(reported(931));
-
-    // The custom handler has the last word either way.
-    engine_.check().onCustomValidate = [](const std::string&, const std::string&, bool& allow) { allow = false; };
-    EXPECT_EQ(engine_.checkUpdateEntry(), CheckCode::NoNewVersion);
-    engine_.check().onCustomValidate = [](const std::string&, const std::string&, bool& allow) { allow = true; };
-    engine_.closeConnection();
-    fetch("check_nothing");
-    EXPECT_EQ(engine_.checkUpdateEntry(), CheckCode::CustomAccepted);
 }
 
 TEST_F(EngineInstall, ARememberedDateWinsOverTheFilesAgeAndIsWrittenBackAfterTheUpdate)
@@ -473,7 +471,7 @@ TEST_F(EngineInstall, ARememberedDateWinsOverTheFilesAgeAndIsWrittenBackAfterThe
     RegDeleteTreeA(HKEY_CURRENT_USER, kKey);
 }
 
-TEST_F(EngineInstall, TheFilterDropsWhatIsNotNewerAndWhatTheListHandlerEmpties)
+TEST_F(EngineInstall, TheFilterDropsWhatIsNotNewer)
 {
     fetch("prompts");
     engine_.readFileList();
@@ -481,15 +479,16 @@ TEST_F(EngineInstall, TheFilterDropsWhatIsNotNewerAndWhatTheListHandlerEmpties)
     engine_.fileList().at(0).localVersion = inApp("one.txt");
     engine_.fileList().at(0).newSize = 5;
     test::writeFile(inApp("one.txt"), "one\r\n");
-    engine_.check().onGetFileList = [](std::vector<std::string>& lines) {
-        ASSERT_EQ(lines, (std::vector<std::string>{"Second", "Third"}));
-        lines[1].clear();
-    };
     EXPECT_EQ(engine_.filterFileList(), 0);
-    ASSERT_EQ(engine_.fileList().count(), 1u);
+    ASSERT_EQ(engine_.fileList().count(), 2u);
     EXPECT_EQ(engine_.fileList().at(0).description, "Second");
+    EXPECT_EQ(engine_.fileList().at(1).description, "Third");
     EXPECT_TRUE(reported(930));
-    engine_.check().onGetFileList = [](std::vector<std::string>& lines) { lines[0].clear(); };
+    // Every entry not newer: none is left.
+    for (std::size_t i = 0; i < engine_.fileList().count(); ++i) {
+        engine_.fileList().at(i).localVersion = inApp("one.txt");
+        engine_.fileList().at(i).newSize = 5;
+    }
     EXPECT_EQ(engine_.filterFileList(), -1);
 }
 

@@ -141,25 +141,6 @@ TEST(CheckUpdateEntry, KeepsTheComparedVersionsAndDatesForTheWizard)
     EXPECT_EQ(dated.arguments.back(), "24.12.2009");
 }
 
-TEST(CheckUpdateEntry, TheCustomHandlerHasTheLastWord)
-{
-    Installed installed;
-    CheckEnvironment env = environment(installed);
-    std::string seen;
-    env.customValidate = [&](const std::string& msg, const std::string& param, bool& allow) {
-        seen = msg + "|" + param + "|" + (allow ? "allow" : "deny");
-        allow = !allow;
-    };
-    Recorded recorded;
-    UpdateSection newer = section("24.12.2009", "", kApp);
-    newer.validateMsg = "m";
-    newer.validateParam = "p";
-    EXPECT_EQ(checkUpdateEntry(newer, env, recorded.sink()).code, CheckCode::NoNewVersion);
-    EXPECT_EQ(seen, "m|p|allow");
-    EXPECT_EQ(checkUpdateEntry(section("", "", kApp), env, recorded.sink()).code, CheckCode::CustomAccepted);
-    EXPECT_EQ(seen, "||deny");
-}
-
 TEST(CheckUpdateEntry, AnOlderVersionIsNothingNewUnlessThePublisherAllowsIt)
 {
     // The installed program is 2.0.1.2.
@@ -228,36 +209,14 @@ TEST(FilterFileList, DecidesEachEntryByDateOrComparison)
     }
 }
 
-TEST(FilterFileList, ReportsTheEntryAndAsksTheVersionHandler)
+TEST(FilterFileList, ReportsTheEntryItChecks)
 {
     Installed installed;
-    FilterEnvironment env = filterEnvironment(installed);
-    std::string asked;
-    env.fileVersionCheck = [&](const std::string& custom, const std::string& local, bool& isNew) {
-        asked = custom + "|" + local;
-        isNew = false;
-    };
     Recorded recorded;
     FileEntryValues entry = fileEntry(kApp, "2.0.1.3");
     entry.url = "http://127.0.0.1/tp.exe";
-    entry.newCustomVer = "build 7";
-    EXPECT_FALSE(keepFileEntry(entry, env, recorded.sink()));
-    EXPECT_EQ(asked, "build 7|" + kApp);
+    EXPECT_TRUE(keepFileEntry(entry, filterEnvironment(installed), recorded.sink()));
     EXPECT_EQ(recorded.arguments[0], "http://127.0.0.1/tp.exe[" + kApp + ",nv=2.0.1.3,nd=,ns=0,nc=-1]");
-
-    entry.newCustomVer.clear();  // without a custom version the handler is not asked
-    asked.clear();
-    EXPECT_TRUE(keepFileEntry(entry, env, recorded.sink()));
-    EXPECT_EQ(asked, "");
-}
-
-TEST(FilterFileList, TheListHandlerDropsTheEntriesWhoseLinesItEmptied)
-{
-    auto kept = keptByListHandler({"Program", "Help", "", "Data"}, [](std::vector<std::string>& lines) {
-        lines[1].clear();
-        lines[3] = "Data (renamed)";
-    });
-    EXPECT_EQ(kept, (std::vector<bool>{true, false, true, true}));
 }
 
 }  // namespace

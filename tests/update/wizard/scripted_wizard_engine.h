@@ -1,8 +1,7 @@
 // The one fake update engine of the wizard's tests (the page flow natively,
 // the dialog under Wine): it answers from a script, records the operations
-// called, and downloads by reporting blocks of progress, processing the
-// dialog's messages after each as the engine does while it waits, and
-// stopping when the dialog's cancel poll says so.
+// called, and downloads by reporting blocks of progress to its watcher, as
+// the engine does, stopping when the watcher says Cancel.
 #pragma once
 
 #include <algorithm>
@@ -40,14 +39,9 @@ struct ScriptedWizardEngine : WizardEngine {
     std::vector<std::int64_t> progressSeen;
     std::function<void()> duringDownload;  // runs once, halfway through
 
-    WizardProgressHandlers handlers;
-    WizardProgressHandlers lent;
+    // The dialog's mailbox under Wine; none for the flow alone.
+    update::UpdateWatcher* watcher = nullptr;
 
-    void lendProgressHandlers(const WizardProgressHandlers& h) override { lent = std::exchange(handlers, h); }
-    void restoreProgressHandlers() override { handlers = lent; }
-    std::int64_t totalSize() const override { return 8192; }
-    std::string currentFileShownName() const override { return "Talkpost 1.0.0.2"; }
-    std::int64_t completedSize() const override { return completed; }
     int openConnection() override { return note("open"), connectResult; }
     bool isFtpUpdate() const override { return ftp; }
     int connectFtpHost() override { return note("ftp"), 0; }
@@ -58,10 +52,8 @@ struct ScriptedWizardEngine : WizardEngine {
     int runControlActions() override { return note("actions"), actionsResult; }
     std::optional<std::vector<std::string>> fetchWhatsNew() override { return note("whatsnew"), whatsNew; }
     std::optional<std::vector<std::string>> fetchLicense() override { return note("license"), license; }
-    void raiseDownloadedWhatsNew(const std::vector<std::string>&) override { note("onWhatsNew"); }
-    void raiseDownloadedLicense(const std::vector<std::string>&) override { note("onLicense"); }
-    void readFileList() override { note("read"); }
-    void filterFileList() override { note("filter"); }
+    std::int32_t readFileList() override { return note("read"), static_cast<std::int32_t>(list.size()); }
+    int filterFileList() override { return note("filter"), list.empty() ? -1 : 0; }
     std::vector<WizardFileEntry> files() const override { return list; }
     void keepSelected(const std::vector<bool>& selected) override
     {
@@ -77,23 +69,22 @@ struct ScriptedWizardEngine : WizardEngine {
     {
         note("download");
         for (int block = 1; block <= blocks; ++block) {
-            if (handlers.onFileProgress)
-                handlers.onFileProgress("C:\\Temp\\UPDT1.tmp", block * 1024, 4096);
+            if (watcher)
+                watcher->fileProgress({"Talkpost 1.0.0.2", block * 1024, 4096, 8192, completed});
             progressSeen.push_back(block);
             if (duringDownload && block == blocks / 2)
                 std::exchange(duringDownload, nullptr)();
-            if (handlers.onProgressCancel && handlers.onProgressCancel())
+            if (watcher && watcher->cancelRequested())
                 return -1;
         }
         completed = 4096;
         return downloadResult;
     }
     void cancelUpdate() override { note("cancelUpdate"), isCancelled = true; }
-    void finishUpdate() override { note("finish"); }
+    int finishUpdate() override { return note("finish"), isCancelled ? -1 : 0; }
     bool cancelled() const override { return isCancelled; }
-    void closeConnection() override { note("close"), ++closes; }
-    void raiseSuccess() override { note("success"); }
-    bool restartRequired() override { return restart; }
+    int closeConnection() override { return note("close"), ++closes, 0; }
+    bool restartRequired() const override { return restart; }
     void restartApplication() override { note("restart"); }
 
     void note(const char* call) { calls.push_back(call); }

@@ -45,13 +45,16 @@ void click(UpdateWizardDialog& dialog, WizardControl button)
 
 class WizardDialogTest : public ::testing::Test {
 protected:
+    WizardDialogTest() { engine.watcher = &mailbox; }
+
     std::unique_ptr<UpdateWizardDialog> open(const UpdateWizardLanguage& texts = {})
     {
-        auto dialog = std::make_unique<UpdateWizardDialog>(nullptr, engine, texts, settings);
+        auto dialog = std::make_unique<UpdateWizardDialog>(nullptr, engine, mailbox, texts, settings);
         dialog->show();
         return dialog;
     }
 
+    WizardMailbox mailbox;
     ScriptedEngine engine;
     WizardDialogSettings settings = [] {
         WizardDialogSettings s;
@@ -257,17 +260,16 @@ TEST_F(WizardDialogTest, ViewInNotepadStartsTheSystemsEditorAndSaysSoWhenItCanno
     DeleteFileA(path.c_str());
 }
 
-TEST_F(WizardDialogTest, TheEngineGetsItsHandlersBack)
+TEST_F(WizardDialogTest, ACancelledRunLeavesTheNextOneUncancelled)
 {
-    bool previousCalled = false;
-    engine.handlers.onProgressCancel = [&] { return previousCalled = true; };
     {
         auto dialog = open();
-        EXPECT_FALSE(engine.handlers.onProgressCancel());
-        EXPECT_FALSE(previousCalled);
+        EXPECT_FALSE(mailbox.cancelRequested());
+        PostMessageA(dialog->control(WizardControl::CancelButton), BM_CLICK, 0, 0);
+        EXPECT_TRUE(test::waitUntil([&] { return mailbox.cancelRequested(); }));
     }
-    EXPECT_TRUE(engine.handlers.onProgressCancel());
-    EXPECT_TRUE(previousCalled);
+    auto dialog = open();
+    EXPECT_FALSE(mailbox.cancelRequested());
 }
 
 TEST_F(WizardDialogTest, WalksEveryPageAndLeavesAScreenshotOfEach)

@@ -112,7 +112,7 @@ TEST(WizardProgress, FileNameIsThePartAfterTheLastSeparator)
         {"folder\\", ""},
     };
     for (const auto& [name, shown] : cases)
-        EXPECT_EQ(WizardFlow::progressFileName(name), shown) << name;
+        EXPECT_EQ(update::progressFileName(name), shown) << name;
 }
 
 using ScriptedEngine = test::ScriptedWizardEngine;
@@ -243,13 +243,11 @@ TEST_F(WizardFlowTest, WhatsNewThenLicenseWaitsForAChoiceAndDeclineExits)
     wizard.onGetUpdate();
     EXPECT_EQ(view.page, WizardPage::WhatsNew);
     EXPECT_EQ(view.memos[WizardMemo::WhatsNew], engine.whatsNew);
-    EXPECT_TRUE(engine.called("onWhatsNew"));
     EXPECT_EQ(view.focused, WizardButton::New);
 
     wizard.onWhatsNewNext();
     EXPECT_EQ(view.page, WizardPage::License);
     EXPECT_FALSE(view.enabled[WizardButton::Eula]);
-    EXPECT_FALSE(engine.called("onLicense"));  // not raised on the way through what's new
 
     wizard.onLicenseNext();  // neither choice: nothing
     EXPECT_FALSE(view.closed);
@@ -268,7 +266,6 @@ TEST_F(WizardFlowTest, AcceptedLicenseListsTheVisibleFiles)
     WizardFlow wizard = flow();
     wizard.onStart();
     wizard.onGetUpdate();
-    EXPECT_TRUE(engine.called("onLicense"));
     view.accepted = true;
     wizard.onLicenseChoice();
     EXPECT_EQ(view.captions[WizardButton::Eula], "Next");
@@ -342,7 +339,6 @@ TEST_F(WizardFlowTest, FailedDownloadTellsAndClosesWithoutRestart)
     EXPECT_TRUE(engine.called("finish"));
     EXPECT_TRUE(view.closed);
     EXPECT_NE(view.page, WizardPage::Complete);
-    EXPECT_FALSE(engine.called("success"));
 }
 
 TEST_F(WizardFlowTest, NoRestartNeededTurnsRestartIntoExit)
@@ -355,7 +351,6 @@ TEST_F(WizardFlowTest, NoRestartNeededTurnsRestartIntoExit)
     EXPECT_EQ(view.page, WizardPage::Complete);
     EXPECT_EQ(view.captions[WizardButton::Restart], "Exit");
     EXPECT_FALSE(view.restartHint);
-    EXPECT_TRUE(engine.called("success"));
     wizard.onRestart();
     EXPECT_TRUE(view.closed);
     EXPECT_FALSE(engine.called("restart"));
@@ -399,12 +394,9 @@ TEST_F(WizardFlowTest, ActivationWithoutAutoStartOnlyFocusesStart)
     EXPECT_TRUE(engine.calls.empty());
 }
 
-TEST_F(WizardFlowTest, CancelIsAnsweredToEveryPoll)
+TEST_F(WizardFlowTest, ClosingTheDialogClosesTheConnection)
 {
     WizardFlow wizard = flow();
-    EXPECT_FALSE(wizard.cancelRequested());
-    wizard.onCancel();
-    EXPECT_TRUE(wizard.cancelRequested());
     wizard.onCloseQuery();
     EXPECT_TRUE(engine.called("close"));
 }
