@@ -23,6 +23,7 @@
 #include "win/replace_file_win.h"
 #include "win/handles_win.h"
 #include "win/prompts_win.h"
+#include "win/text_win.h"
 
 namespace talkpost::update {
 
@@ -78,7 +79,7 @@ int Installation::runControlActions(const ControlFile& file)
 {
     if (std::string msg = file.readString("action", "msg"); !msg.empty()) {
         host_.reportStatus(message::kFoundMessage);
-        host_.onWindowThread([&] { prompts().information(host_.promptOwner(), withLineBreaks(msg)); });
+        host_.onWindowThread([&] { prompts().information(host_.promptOwner(), ansiToUtf8(withLineBreaks(msg))); });
     }
     if (std::string page = file.readPath("action", "htmldlg"); !page.empty()) {
         host_.reportStatus(message::kFoundHtmlDialog, {}, kStatusHtmlDialog);
@@ -101,7 +102,7 @@ int Installation::runControlActions(const ControlFile& file)
         host_.reportStatus(message::kFoundQuery);
         int answer = IDNO;
         host_.onWindowThread([&] {
-            answer = prompts().box(host_.promptOwner(), withLineBreaks(query), "Information", MB_YESNO | MB_ICONINFORMATION);
+            answer = prompts().box(host_.promptOwner(), ansiToUtf8(withLineBreaks(query)), "Information", MB_YESNO | MB_ICONINFORMATION);
         });
         if (answer != IDYES) {
             application_.appUpdate = false;
