@@ -150,7 +150,7 @@ std::optional<Installation::Fetched> Installation::fetchEntry(const FileDescript
     std::string fetchedPath = folder + host_.fileNameFromURL(address);
     auto value = fetchedFileValue(fetchedPath, entry, name);
     if (!value) {
-        DeleteFileA(fetchedPath.c_str());
+        DeleteFileW(widen(fetchedPath).c_str());
         return std::nullopt;
     }
     return Fetched{{name, entry.targetDir, folder, entry.compressed}, *value};
@@ -196,7 +196,7 @@ int Installation::downloadFiles()
     // All or nothing: one file missing, and none of the others is put in place.
     if (result != 0) {
         for (const Fetched& done : fetched)
-            DeleteFileA((done.file.downloadFolder + done.file.name).c_str());
+            DeleteFileW(widen(done.file.downloadFolder + done.file.name).c_str());
         return result;
     }
     if (!installFetched(fetched)) {

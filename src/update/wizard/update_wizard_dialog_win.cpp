@@ -14,6 +14,7 @@
 #include "win/folders_win.h"
 #include "win/menus_win.h"
 #include "win/prompts_win.h"
+#include "win/text_win.h"
 
 namespace talkpost {
 namespace {
@@ -532,7 +533,7 @@ void UpdateWizardDialog::viewInNotepad(WizardMemo memo)
     path += whatsNew ? "whatsnew.txt" : "eula.txt";
     std::string text = windowText(control(whatsNew ? WizardControl::WhatsNewMemo : WizardControl::EulaMemo)) + "\r\n";
     {
-        UniqueFile out(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        UniqueFile out(CreateFileW(widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         DWORD written = 0;
         if (!out || !WriteFile(out.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
             written != text.size())
@@ -542,8 +543,8 @@ void UpdateWizardDialog::viewInNotepad(WizardMemo memo)
     // files' type names or the search finds first.
     std::string parameters = "\"" + path + "\"";
     auto opened = notepadProgram.empty() ? 0
-                                         : reinterpret_cast<INT_PTR>(ShellExecuteA(nullptr, "open", notepadProgram.c_str(),
-                                                                                   parameters.c_str(), nullptr,
+                                         : reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", widen(notepadProgram).c_str(),
+                                                                                   widen(parameters).c_str(), nullptr,
                                                                                    SW_SHOWNORMAL));
     // The shell says that it started nothing only in its result.
     if (opened <= 32)
