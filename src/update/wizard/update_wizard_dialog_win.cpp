@@ -405,7 +405,7 @@ void UpdateWizardDialog::setMemoLines(WizardMemo memo, const std::vector<std::st
 void UpdateWizardDialog::addComponentRow(const std::string& text, bool mandatory)
 {
     ListBox list(control(WizardControl::ComponentList));
-    int row = list.add(text);
+    int row = list.add(ansiToUtf8(text));  // the control file's text, in the ANSI code page
     if (row >= 0)
         list.setItemData(row, kRowChecked | (mandatory ? kRowMandatory : 0));
 }
@@ -591,7 +591,7 @@ void UpdateWizardDialog::onDrawRow(const DRAWITEMSTRUCT& item)
     SetTextColor(dc, GetSysColor((data & kRowMandatory)  ? COLOR_GRAYTEXT
                                  : selected              ? COLOR_HIGHLIGHTTEXT
                                                          : COLOR_WINDOWTEXT));
-    DrawTextA(dc, text.c_str(), -1, &textArea, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+    DrawTextW(dc, widen(text).c_str(), -1, &textArea, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
     if (item.itemState & ODS_FOCUS)
         DrawFocusRect(dc, &item.rcItem);
 }
