@@ -125,16 +125,16 @@ AboutWindow::AboutWindow(HWND owner, const AboutInfo& info)
     int height = frame.bottom - frame.top;
     int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2;
     int y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-    create("TalkpostAboutWindow", kExStyle, formatWithName("About %s \xae", info_.appName).c_str(), kStyle, x, y,
+    create("TalkpostAboutWindow", kExStyle, formatWithName("About %s \xc2\xae", info_.appName).c_str(), kStyle, x, y,
            width, height, owner, nullptr);
 
     for (const AboutLayoutRow& row : kLayout)
         createControls(&row.control, 1, nullptr);
 
-    SetWindowTextA(control(AboutControl::AppName), formatWithName("%s \xae", info_.appName).c_str());
-    SetWindowTextA(control(AboutControl::Copyright), info_.copyright.c_str());
-    SetWindowTextA(control(AboutControl::Warning), info_.warning.c_str());
-    SetWindowTextA(control(AboutControl::Url), info_.url.c_str());
+    Control(control(AboutControl::AppName)).setText(formatWithName("%s \xc2\xae", info_.appName));
+    Control(control(AboutControl::Copyright)).setText(info_.copyright);
+    Control(control(AboutControl::Warning)).setText(info_.warning);
+    Control(control(AboutControl::Url)).setText(info_.url);
 
     // The picture centred in its area, at the window's scale.
     image_ = std::make_unique<PaintedControl>(
@@ -237,7 +237,7 @@ void AboutWindow::layOut(int growWidth, int growHeight, Dpi dpi)
 void AboutWindow::fillInVersion()
 {
     std::string version = runningProgramVersion();
-    SetWindowTextA(control(AboutControl::Version), version.c_str());
+    Control(control(AboutControl::Version)).setText(version);
     ShowWindow(control(AboutControl::VersionInfo), version.empty() ? SW_HIDE : SW_SHOWNA);
 }
 

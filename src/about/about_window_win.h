@@ -19,7 +19,7 @@ namespace talkpost {
 
 struct AboutInfo {
     std::string appName = "Talkpost";
-    std::string copyright = "Copyright \xa9 2026 The Talkpost developers";
+    std::string copyright = "Copyright \xc2\xa9 2026 The Talkpost developers";
     std::string url = "http://talkpost.example/";
     std::string warning =
         "This program is protected by copyright law. Copying or passing it on, in whole or in part, "

@@ -3,6 +3,7 @@
 
 #include "win/folders_win.h"
 #include "win/handles_win.h"
+#include "win/text_win.h"
 
 #include <shellapi.h>
 
@@ -51,8 +52,10 @@ INT_PTR fileExec(const std::string& program, const std::string& parameters, int 
     if (file.empty())
         return 0;
     HINSTANCE result = nullptr;
-    if (!withoutRedirection(
-            [&] { result = ShellExecuteA(nullptr, nullptr, file.c_str(), parameters.c_str(), nullptr, showMode); }))
+    std::wstring wideFile = widen(file), wideParameters = widen(parameters);
+    if (!withoutRedirection([&] {
+            result = ShellExecuteW(nullptr, nullptr, wideFile.c_str(), wideParameters.c_str(), nullptr, showMode);
+        }))
         return 0;
     return reinterpret_cast<INT_PTR>(result);
 }
@@ -62,16 +65,25 @@ HANDLE fileExecProcess(const std::string& program, const std::string& parameters
     std::string file = systemProgram(program);
     if (file.empty())
         return nullptr;
-    SHELLEXECUTEINFOA info{};
-    info.cbSize = sizeof info;
-    info.fMask = SEE_MASK_NOCLOSEPROCESS | SEE_MASK_FLAG_NO_UI;
-    info.lpFile = file.c_str();
-    info.lpParameters = parameters.c_str();
-    info.nShow = showMode;
+    // The program by its full path, its parameters as they are: the same
+    // command line the shell would make, in UTF-16, so that a path or a name
+    // outside the ANSI code page reaches the program whole.
+    std::wstring application = widen(file);
+    std::wstring commandLine = L"\"" + application + L"\" " + widen(parameters);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = static_cast<WORD>(showMode);
+    PROCESS_INFORMATION process{};
     BOOL started = FALSE;
-    if (!withoutRedirection([&] { started = ShellExecuteExA(&info); }) || !started)
+    if (!withoutRedirection([&] {
+            started = CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                                     CREATE_NEW_CONSOLE, nullptr, nullptr, &startup, &process);
+        }) ||
+        !started)
         return nullptr;
-    return info.hProcess;
+    CloseHandle(process.hThread);
+    return process.hProcess;
 }
 
 }  // namespace talkpost

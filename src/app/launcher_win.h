@@ -13,13 +13,15 @@
 namespace talkpost {
 
 // program: a file name of the system folder, such as "cmd.exe".
-// Returns ShellExecuteA's result (above 32 when the start succeeded), or 0
+// Texts are UTF-8.
+// Returns the shell's result (above 32 when the start succeeded), or 0
 // when nothing was started: kernel32 lacks the redirection functions, the
 // system folder is unknown or the name is no plain file name.
 INT_PTR fileExec(const std::string& program, const std::string& parameters, int showMode);
 
-// The same start, keeping the started process: its handle (the caller closes
-// it), or nullptr when nothing was started or the shell gave no process.
+// The same start as a process of its own (CreateProcessW, a console of its
+// own in the show mode), keeping it: its handle (the caller closes it), or
+// nullptr when nothing was started.
 HANDLE fileExecProcess(const std::string& program, const std::string& parameters, int showMode);
 
 }  // namespace talkpost

@@ -7,6 +7,7 @@
 #include "base/app_error.h"
 #include "base/command_text.h"
 #include "base/decimal.h"
+#include "base/utf8_text.h"
 #include "settings/ini_rules.h"
 
 namespace talkpost {
@@ -40,7 +41,7 @@ std::optional<std::string> sendToAllRefusal(const SendFields& f)
 
 std::optional<std::string> longMessageQuestion(const std::string& message)
 {
-    std::size_t length = trimControlAndBlank(message).size();
+    std::size_t length = characterCount(trimControlAndBlank(message));
     if (length <= kReceiverShows)
         return std::nullopt;
     return "The message has " + std::to_string(length) + " characters; the receiver sees only the first " +
@@ -49,8 +50,16 @@ std::optional<std::string> longMessageQuestion(const std::string& message)
 
 std::string messageLengthText(const std::string& message)
 {
-    return std::to_string(trimControlAndBlank(message).size()) + " of " + std::to_string(kReceiverShows) +
+    return std::to_string(characterCount(trimControlAndBlank(message))) + " of " + std::to_string(kReceiverShows) +
            " characters";
+}
+
+std::optional<std::string> uncarriedQuestion(const std::string& uncarried)
+{
+    if (uncarried.empty())
+        return std::nullopt;
+    return "Some characters of the message cannot be sent and would arrive as \"?\": " + uncarried +
+           ". Send anyway?";
 }
 
 bool isTimeCharacter(char c) { return (c >= '0' && c <= '9') || c == '-' || c == '+'; }

@@ -37,7 +37,13 @@ inline constexpr std::size_t kReceiverShows = 255;
 // longer than the receiver shows; nothing for one that fits.
 std::optional<std::string> longMessageQuestion(const std::string& message);
 // The status bar's text while the message editor has the focus: "<n> of 255 characters".
+// Both count characters, not bytes.
 std::string messageLengthText(const std::string& message);
+
+// The question before sending a message that holds characters the message
+// file cannot carry (`uncarried`: each of them once, as the conversion into
+// the file's code page lists them); nothing when it carries them all.
+std::optional<std::string> uncarriedQuestion(const std::string& uncarried);
 
 // The time field: characters that may be typed or pasted into it.
 bool isTimeCharacter(char c);

@@ -11,6 +11,7 @@
 #include "app/wiring_win.h"
 #include "update/live_update_win.h"
 #include "win/prompts_win.h"
+#include "win/text_win.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
@@ -22,18 +23,20 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     int exitCode = 0;
     removeLeftoverMessageFiles();
     try {
-        MainWindow mainWindow(programArguments(GetCommandLineA()));
+        MainWindow mainWindow(programArguments(narrow(GetCommandLineW())));
         Application application(mainWindow);
         mainWindow.show(SW_SHOWNORMAL);
         update::reportStartedAfterUpdate();
         MSG msg;
-        while (GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        // The loop takes and hands on messages as UTF-16, so that a typed
+        // character outside the ANSI code page reaches its field whole.
+        while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
             // Command keys first (Ctrl+Enter is Send, in the message editor too), then the dialog keys.
-            if (TranslateAcceleratorA(mainWindow.hwnd(), mainWindow.accelerators(), &msg))
+            if (TranslateAcceleratorW(mainWindow.hwnd(), mainWindow.accelerators(), &msg))
                 continue;
-            if (!IsDialogMessageA(mainWindow.hwnd(), &msg)) {
+            if (!IsDialogMessageW(mainWindow.hwnd(), &msg)) {
                 TranslateMessage(&msg);
-                DispatchMessageA(&msg);
+                DispatchMessageW(&msg);
             }
         }
         exitCode = static_cast<int>(msg.wParam);

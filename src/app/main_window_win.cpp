@@ -24,6 +24,7 @@
 #include "win/folders_win.h"
 #include "win/menus_win.h"
 #include "win/prompts_win.h"
+#include "win/text_win.h"
 
 namespace talkpost {
 namespace {
@@ -533,12 +534,9 @@ void MainWindow::clampTimeField()
         setTimeText(*corrected);
 }
 
-void MainWindow::setUserText(const std::string& text) { SetWindowTextA(control(id(MainId::UserField)), text.c_str()); }
-void MainWindow::setTimeText(const std::string& text) { SetWindowTextA(control(id(MainId::TimeField)), text.c_str()); }
-void MainWindow::setMessageText(const std::string& text)
-{
-    SetWindowTextA(control(id(MainId::MessageEditor)), text.c_str());
-}
+void MainWindow::setUserText(const std::string& text) { Control(control(id(MainId::UserField))).setText(text); }
+void MainWindow::setTimeText(const std::string& text) { Control(control(id(MainId::TimeField))).setText(text); }
+void MainWindow::setMessageText(const std::string& text) { Control(control(id(MainId::MessageEditor))).setText(text); }
 
 // ---------------------------------------------------------------------------
 // Stored control values
@@ -720,6 +718,15 @@ bool MainWindow::refuse(const std::optional<std::string>& refusal)
     return refusal.has_value();
 }
 
+std::optional<std::string> MainWindow::messageFileText()
+{
+    CodePageText carried = toAnsiCodePage(messageText());
+    if (auto question = uncarriedQuestion(carried.uncarried))
+        if (prompts().box(hwnd(), *question, kConfirmationCaption, MB_YESNO | MB_ICONQUESTION) != IDYES)
+            return std::nullopt;
+    return std::move(carried.bytes);
+}
+
 void MainWindow::launchCommand(const std::string& parameters)
 {
     appendLog("cmd.exe " + parameters);
@@ -731,9 +738,12 @@ void MainWindow::onSend()
     std::string computer = computers_->typedText();
     if (refuse(sendRefusal({messageText(), computer, userText(), timeText()})) || !longMessageConfirmed())
         return;
+    std::optional<std::string> text = messageFileText();
+    if (!text)
+        return;
     if (autoSave() && !computers_->isListed(computer))
         computers_->add(computer);
-    auto file = MessageFile::write(messageText());
+    auto file = MessageFile::write(*text);
     dispatch_->setParallelSends(parallelSends());
     dispatch_->send(computer, buildMsgCommand({windowsDir(), computer, timeText(), userText(), file->path()}), file);
 }
@@ -749,6 +759,9 @@ void MainWindow::onSendToAll()
     std::vector<std::string> entries = computers_->entries();
     if (entries.empty() || !longMessageConfirmed())
         return;
+    std::optional<std::string> text = messageFileText();
+    if (!text)
+        return;
     MessageDispatch::SendToAll run;
     run.entries = std::move(entries);
     run.windowsDir = windowsDir();
@@ -756,7 +769,7 @@ void MainWindow::onSendToAll()
     run.user = userText();
     run.parallelSends = parallelSends();
     run.echoTimeoutMs = kEchoTimeoutMs;
-    run.file = MessageFile::write(messageText());
+    run.file = MessageFile::write(*text);
     dispatch_->startSendToAll(std::move(run));
 }
 
@@ -769,7 +782,7 @@ void MainWindow::onComputerKeyDown(WPARAM key)
 {
     if (computers_->selectedIndex() < 0 || key != VK_DELETE)
         return;
-    if (prompts().confirmation(hwnd(), "Eintrag l\xf6schen?") != Answer::Yes)  // "löschen" (ANSI)
+    if (prompts().confirmation(hwnd(), "Eintrag l\xc3\xb6schen?") != Answer::Yes)  // "löschen"
         return;
     int index = computers_->selectedIndex();  // read again after the box
     if (index >= 0)
@@ -982,8 +995,8 @@ LRESULT CALLBACK MainWindow::fieldSubclass(HWND hwnd, UINT msg, WPARAM wparam, L
                 return 0;
         } else if (idSubclass == static_cast<UINT_PTR>(id(MainId::TimeField))) {
             if (msg == WM_CHAR) {
-                char c = static_cast<char>(wparam);
-                if (static_cast<unsigned char>(c) >= ' ' && !isTimeCharacter(c)) {
+                // A Unicode field: wparam is a UTF-16 unit, and none past ASCII is a digit or a sign.
+                if (wparam >= ' ' && (wparam >= 0x80 || !isTimeCharacter(static_cast<char>(wparam)))) {
                     MessageBeep(MB_OK);
                     return 0;
                 }

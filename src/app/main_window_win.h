@@ -190,6 +190,9 @@ private:
     int parallelSends() const;
     // Asks before a message longer than the receiver shows; true to send.
     bool longMessageConfirmed();
+    // The message as its file carries it (in the ANSI code page); nothing
+    // when it holds characters the file cannot carry and the operator says No.
+    std::optional<std::string> messageFileText();
     void showMessageLength(bool editing);
     // Shows the refusal, if any, and tells whether there was one.
     bool refuse(const std::optional<std::string>& refusal);

@@ -2,8 +2,6 @@
 // mailbox, the Send to all walk and the Ping command.
 #include "app/message_dispatch_win.h"
 
-#include <objbase.h>
-
 #include <atomic>
 #include <exception>
 #include <system_error>
@@ -17,6 +15,7 @@
 #include "nettools/ping_win.h"
 #include "win/folders_win.h"
 #include "win/handles_win.h"
+#include "win/text_win.h"
 
 namespace talkpost {
 namespace {
@@ -50,14 +49,15 @@ std::string messageFolder() { return tempFolder() + kMessageFolder; }
 std::shared_ptr<MessageFile> MessageFile::write(const std::string& text)
 {
     std::string folder = messageFolder();
-    CreateDirectoryA(folder.c_str(), nullptr);  // there already, or the file's creation tells
+    CreateDirectoryW(widen(folder).c_str(), nullptr);  // there already, or the file's creation tells
     // A file of an ended program whose process number this one has now may
     // still lie there: such a name is passed over, never written into.
     std::string path;
     UniqueFile file;
     for (int attempt = 0; attempt < kMessageNameAttempts && !file; ++attempt) {
         path = folder + "\\" + messageFileName(GetCurrentProcessId(), ++g_messageFileCount);
-        file.reset(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+        file.reset(
+            CreateFileW(widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!file && GetLastError() != ERROR_FILE_EXISTS)
             break;
     }
@@ -68,7 +68,7 @@ std::shared_ptr<MessageFile> MessageFile::write(const std::string& text)
         written != text.size()) {
         // A message cut short must not be sent as if it were whole.
         file.reset();
-        DeleteFileA(path.c_str());
+        DeleteFileW(widen(path).c_str());
         throw AppError("nach " + path + " kann nicht geschrieben werden");
     }
     return std::shared_ptr<MessageFile>(new MessageFile(path));
@@ -77,18 +77,19 @@ std::shared_ptr<MessageFile> MessageFile::write(const std::string& text)
 MessageFile::~MessageFile()
 {
     if (!kept_)
-        DeleteFileA(path_.c_str());
+        DeleteFileW(widen(path_).c_str());
 }
 
 void removeLeftoverMessageFiles()
 {
     std::string folder = messageFolder();
-    WIN32_FIND_DATAA found{};
-    HANDLE search = FindFirstFileA((folder + "\\msg-*.txt").c_str(), &found);
+    WIN32_FIND_DATAW found{};
+    HANDLE search = FindFirstFileW(widen(folder + "\\msg-*.txt").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE)
         return;
     do {
-        auto owner = messageFileOwner(found.cFileName);
+        std::string name = narrow(found.cFileName);
+        auto owner = messageFileOwner(name);
         if (!owner)
             continue;
         // A file whose program still runs is in use; any other is left over,
@@ -98,8 +99,8 @@ void removeLeftoverMessageFiles()
             if (process && WaitForSingleObject(process.get(), 0) == WAIT_TIMEOUT)
                 continue;
         }
-        DeleteFileA((folder + "\\" + found.cFileName).c_str());
-    } while (FindNextFileA(search, &found));
+        DeleteFileW(widen(folder + "\\" + name).c_str());
+    } while (FindNextFileW(search, &found));
     FindClose(search);
 }
 
@@ -224,8 +225,6 @@ MessageDispatch::~MessageDispatch()
 
 void MessageDispatch::launcherLoop()
 {
-    // The shell's start wants COM on the thread that calls it.
-    HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     for (;;) {
         std::shared_ptr<Delivery> delivery;
         {
@@ -246,8 +245,6 @@ void MessageDispatch::launcherLoop()
         }
         delivery->mailbox->push({Mail::Started, 0, 0, {}, delivery->id, launched, 0, {}});
     }
-    if (SUCCEEDED(com))
-        CoUninitialize();
 }
 
 void MessageDispatch::launch(const std::string& computer, const std::string& parameters,

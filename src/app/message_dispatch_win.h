@@ -38,7 +38,8 @@ class EchoSweep;
 // deliveries that read it, the walk) lets go of it.
 class MessageFile {
 public:
-    // Writes the text, bytes as they are. Throws AppError "Datei <path> kann
+    // Writes the text, bytes as they are (the caller has carried it over
+    // into the code page msg.exe reads). The path is UTF-8. Throws AppError "Datei <path> kann
     // nicht erstellt werden" (or "nach <path> kann nicht geschrieben werden";
     // no partial file is left).
     static std::shared_ptr<MessageFile> write(const std::string& text);

@@ -11,6 +11,7 @@
 #include "base/app_error.h"
 #include "base/web_address.h"
 #include "win/dpi_win.h"
+#include "win/text_win.h"
 #include "win/win32_error_win.h"
 #include "win/window_win.h"
 
@@ -31,8 +32,8 @@ void registerClass(const char* name, WNDPROC proc) { registerWindowClass(name, p
 
 HWND createChild(const char* className, HWND parent, int x, int y, int width, int height, BannerRotator* self)
 {
-    HWND hwnd = CreateWindowExA(0, className, "", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, x, y, width, height,
-                                parent, nullptr, GetModuleHandleA(nullptr), nullptr);
+    HWND hwnd = CreateWindowExW(0, widen(className).c_str(), L"", WS_CHILD | WS_VISIBLE | WS_CLIPCHILDREN, x, y, width,
+                                height, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (hwnd == nullptr)
         throw Win32Error("Could not create the banner panel");
     SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
@@ -276,14 +277,14 @@ LRESULT BannerRotator::handle(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam)
     default:
         break;
     }
-    return DefWindowProcA(hwnd, msg, wparam, lparam);
+    return DefWindowProcW(hwnd, msg, wparam, lparam);
 }
 
 LRESULT CALLBACK BannerRotator::windowProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam)
 {
     auto* self = reinterpret_cast<BannerRotator*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
     if (self == nullptr)
-        return DefWindowProcA(hwnd, msg, wparam, lparam);
+        return DefWindowProcW(hwnd, msg, wparam, lparam);
     return self->handle(hwnd, msg, wparam, lparam);
 }
 

@@ -6,6 +6,7 @@
 // or loader lock and stall the main thread.
 #include "banner/worker_timer_win.h"
 
+#include "win/text_win.h"
 #include "win/win32_error_win.h"
 #include "win/window_win.h"
 
@@ -20,8 +21,8 @@ constexpr const char* kHandOverClass = "TalkpostWorkerTimerHandOver";
 WorkerTimer::WorkerTimer()
 {
     registerWindowClass(kHandOverClass, &WorkerTimer::handOverProc);
-    handOver_ = CreateWindowExA(0, kHandOverClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, GetModuleHandleA(nullptr),
-                                nullptr);
+    handOver_ = CreateWindowExW(0, widen(kHandOverClass).c_str(), L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                GetModuleHandleW(nullptr), nullptr);
     if (handOver_ == nullptr)
         throw Win32Error("Could not create the timer's window");
     SetWindowLongPtrA(handOver_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
@@ -126,7 +127,7 @@ LRESULT CALLBACK WorkerTimer::handOverProc(HWND hwnd, UINT msg, WPARAM wparam, L
             self->fireTick();
         return 0;
     }
-    return DefWindowProcA(hwnd, msg, wparam, lparam);
+    return DefWindowProcW(hwnd, msg, wparam, lparam);
 }
 
 }  // namespace talkpost

@@ -80,44 +80,31 @@ std::optional<std::wstring> chooseListToImport(HWND owner) { return chooseFile(o
 
 std::optional<std::wstring> chooseExportFile(HWND owner) { return chooseFile(owner, true); }
 
-std::string displayPath(const std::wstring& path) { return narrowToAnsiExactly(path); }
+std::string displayPath(const std::wstring& path) { return narrow(path); }
 
-std::vector<NameAt> listTexts(const std::string& bytes, const std::string& source, std::vector<NameAt>& uncarried)
+std::vector<NameAt> listTexts(const std::string& bytes, const std::string& source)
 {
     ComputerFileRead read = readComputerLines(bytes, source);
     if (read.refusal)
         throw AppError(*read.refusal);
     std::vector<NameAt> names = std::move(read.lines.names);
     if (read.lines.encoding == NameEncoding::Ansi)
-        return names;
-    std::vector<NameAt> carried;
-    carried.reserve(names.size());
-    for (NameAt& name : names) {
-        if (!ascii(name.name)) {
-            bool fits = true;
-            name.name = narrowToAnsiExactly(widen(name.name), &fits);
-            if (!fits) {
-                uncarried.push_back(std::move(name));
-                continue;
-            }
-        }
-        carried.push_back(std::move(name));
-    }
-    return carried;
+        for (NameAt& name : names)
+            if (!ascii(name.name))
+                name.name = ansiToUtf8(name.name);
+    return names;
 }
 
 std::string importComputers(ComputerList& list, const std::wstring& path)
 {
     std::string shown = displayPath(path);
-    std::vector<NameAt> uncarried;
-    std::vector<NameAt> names = listTexts(readListFile(path), "The file " + shown, uncarried);
+    std::vector<NameAt> names = listTexts(readListFile(path), "The file " + shown);
     ListMerge merge = mergeIntoList(list.entries(), names);
-    addRefused(merge, uncarried);
     list.addMerged(merge);
     return importLogLine(shown, merge);
 }
 
-std::vector<NameAt> clipboardListTexts(HWND owner, std::vector<NameAt>& uncarried)
+std::vector<NameAt> clipboardListTexts(HWND owner)
 {
     std::wstring wide;
     if (!OpenClipboard(owner))
@@ -134,22 +121,13 @@ std::vector<NameAt> clipboardListTexts(HWND owner, std::vector<NameAt>& uncarrie
     if (wide.empty())
         return {};
     // Marked as UTF-8, so that the reader takes it as such.
-    return listTexts("\xEF\xBB\xBF" + narrow(wide), "The text on the clipboard", uncarried);
+    return listTexts("\xEF\xBB\xBF" + narrow(wide), "The text on the clipboard");
 }
 
 void exportComputers(const std::vector<std::string>& names, const std::wstring& path)
 {
-    std::string text;
-    {
-        std::vector<std::string> utf8;
-        utf8.reserve(names.size());
-        // The list's texts are the ANSI code page's; the file is UTF-8, which
-        // every later reader takes (plain ASCII stays as it is).
-        for (const std::string& name : names) {
-            utf8.push_back(ascii(name) ? name : narrow(widen(name, CP_ACP)));
-        }
-        text = exportText(utf8);
-    }
+    // The list's texts are UTF-8, as the file is.
+    std::string text = exportText(names);
     std::string shown = displayPath(path);
     std::wstring partial = path + L".tp-" + std::to_wstring(GetCurrentProcessId()) + L".tmp";
     {

@@ -27,21 +27,20 @@ std::optional<std::wstring> chooseExportFile(HWND owner);
 std::string importComputers(ComputerList& list, const std::wstring& path);
 
 // The names of list text (a file's bytes; source begins a refusal: "The file <path>") as
-// the list's own texts, ready to merge: names the ANSI code page cannot carry
-// are put in `uncarried` (refused), the rest come back. Text beyond the
-// import limits throws AppError.
-std::vector<NameAt> listTexts(const std::string& bytes, const std::string& source, std::vector<NameAt>& uncarried);
+// the list's own texts (UTF-8), ready to merge; a file in the ANSI code page
+// is read as such. Text beyond the import limits throws AppError.
+std::vector<NameAt> listTexts(const std::string& bytes, const std::string& source);
 
 // The clipboard's text as list texts, as listTexts gives them; none when it
 // holds no text.
-std::vector<NameAt> clipboardListTexts(HWND owner, std::vector<NameAt>& uncarried);
+std::vector<NameAt> clipboardListTexts(HWND owner);
 
 // Writes the list, one name per line ended by CR LF. A file of that name is
 // replaced only once the new one is complete. Throws AppError when it cannot
 // be written; no partial file is left.
 void exportComputers(const std::vector<std::string>& names, const std::wstring& path);
 
-// The path as the log pane shows it (in the ANSI code page).
+// The path as the log pane shows it (UTF-8).
 std::string displayPath(const std::wstring& path);
 
 }  // namespace talkpost

@@ -6,6 +6,7 @@
 #include "base/app_error.h"
 #include "computers/computer_order.h"
 #include "win/controls_win.h"
+#include "win/text_win.h"
 
 namespace talkpost {
 
@@ -68,7 +69,8 @@ bool inListOrder(HWND list, const std::vector<std::string>& texts)
 {
     LCID locale = ListBox(list).locale();
     for (std::size_t i = 1; i < texts.size(); ++i)
-        if (CompareStringA(locale, NORM_IGNORECASE, texts[i - 1].c_str(), -1, texts[i].c_str(), -1) != CSTR_LESS_THAN)
+        if (CompareStringW(locale, NORM_IGNORECASE, widen(texts[i - 1]).c_str(), -1, widen(texts[i]).c_str(), -1) !=
+            CSTR_LESS_THAN)
             return false;
     return true;
 }

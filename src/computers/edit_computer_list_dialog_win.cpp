@@ -145,12 +145,10 @@ void EditComputerListDialog::reloadFromComputerList()
 
 void EditComputerListDialog::pasteLines()
 {
-    std::vector<NameAt> refused;
-    std::vector<NameAt> lines = clipboardListTexts(hwnd(), refused);
+    std::vector<NameAt> lines = clipboardListTexts(hwnd());
     ListMerge merge = mergeIntoList(list_->items(), lines);
     for (const std::string& name : merge.added)
         list_->add(name);
-    addRefused(merge, refused);
     if (merge.refused.empty())
         return;
     prompts().information(hwnd(), std::to_string(merge.added.size()) + " computers added, " +

@@ -10,6 +10,7 @@
 
 #include "base/app_error.h"
 #include "win/controls_win.h"
+#include "win/text_win.h"
 #include "win/win32_error_win.h"
 #include "win/window_win.h"
 
@@ -54,7 +55,8 @@ public:
     int textWidth(const std::string& text) const
     {
         SIZE size{};
-        GetTextExtentPoint32A(dc_, text.c_str(), static_cast<int>(text.size()), &size);
+        std::wstring wide = widen(text);
+        GetTextExtentPoint32W(dc_, wide.c_str(), static_cast<int>(wide.size()), &size);
         return size.cx;
     }
 
@@ -77,14 +79,14 @@ InPlaceListBox::InPlaceListBox(HWND parent, int id, int x, int y, int width, int
     HINSTANCE instance = GetModuleHandleA(nullptr);
     DWORD style = WS_CHILD | WS_VISIBLE | WS_VSCROLL | WS_HSCROLL | WS_CLIPCHILDREN | LBS_NOTIFY | LBS_USETABSTOPS |
                   LBS_NOINTEGRALHEIGHT | extraStyle;
-    list_ = CreateWindowExA(exStyle, "LISTBOX", "", style, x, y, width, height, parent,
+    list_ = CreateWindowExW(exStyle, L"LISTBOX", L"", style, x, y, width, height, parent,
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
     if (list_ == nullptr)
         throw Win32Error("list box");
     // The hint: a tool over the whole list whose text is asked for when it shows.
     hintTip_ = std::make_unique<ListHint>(list_, hintColor_);
     flatBars_ = std::make_unique<FlatScrollBars>(list_);
-    editor_ = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_BORDER | ES_AUTOHSCROLL, 0, 0, 0, 0, list_, nullptr,
+    editor_ = CreateWindowExW(0, L"EDIT", L"", WS_CHILD | WS_BORDER | ES_AUTOHSCROLL, 0, 0, 0, 0, list_, nullptr,
                               instance, nullptr);
     if (editor_ == nullptr) {
         DestroyWindow(list_);
@@ -202,7 +204,7 @@ void InPlaceListBox::startEdit()
     std::string text = item(index);
     SetWindowPos(editor_, HWND_TOP, 0, (index - top) * rowHeight, clientWidth(list_) + 1, rowHeight,
                  SWP_NOACTIVATE);
-    SetWindowTextA(editor_, text.c_str());
+    Control(editor_).setText(text);
     resizeEditor();
     editIndex_ = index;
     editCount_ = count();
@@ -410,16 +412,17 @@ int InPlaceListBox::entryWidth(HDC dc, const std::string& text) const
     TEXTMETRICA metrics{};
     GetTextMetricsA(dc, &metrics);
     int width = 0;
+    std::wstring wide = widen(text);
     if (!tabPositions_.empty()) {
         std::vector<int> stops;
         for (const TabPosition& t : tabPositions_)
             stops.push_back(t.position);
-        DWORD extent = GetTabbedTextExtentA(dc, text.c_str(), static_cast<int>(text.size()),
+        DWORD extent = GetTabbedTextExtentW(dc, wide.c_str(), static_cast<int>(wide.size()),
                                             static_cast<int>(stops.size()), stops.data());
         width = LOWORD(extent);
     } else {
         SIZE size{};
-        GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+        GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
         width = size.cx;
     }
     return width + metrics.tmAveCharWidth;
@@ -609,7 +612,8 @@ LRESULT InPlaceListBox::handleList(UINT msg, WPARAM wparam, LPARAM lparam)
     case WM_GETDLGCODE: result = onListGetDlgCode(wparam, lparam); break;
     case WM_KEYDOWN: result = onListKeyDown(wparam); break;
     case WM_KEYUP: result = onListKeyUp(wparam, lparam); break;
-    case WM_CHAR: result = onListChar(static_cast<char>(wparam)); break;
+    // A Unicode list: a character past ASCII takes no part in the search.
+    case WM_CHAR: result = onListChar(wparam < 0x80 ? static_cast<char>(wparam) : '\0'); break;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK: result = onListButtonDown(msg, pointOf(lparam)); break;
     case WM_LBUTTONUP: result = onListButtonUp(wparam, lparam); break;
@@ -882,7 +886,7 @@ LRESULT InPlaceListBox::handleEditor(UINT msg, WPARAM wparam, LPARAM lparam)
             closeEditFromEditor(editIndex_);
             return 0;
         case VK_ESCAPE:
-            SetWindowTextA(editor_, savedText_.c_str());
+            Control(editor_).setText(savedText_);
             closeEditFromEditor(editIndex_);
             return 0;
         case VK_UP:

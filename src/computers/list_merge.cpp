@@ -41,13 +41,6 @@ ListMerge mergeIntoList(const std::vector<std::string>& listed, const std::vecto
     return result;
 }
 
-void addRefused(ListMerge& merge, const std::vector<NameAt>& refused)
-{
-    merge.refused.insert(merge.refused.end(), refused.begin(), refused.end());
-    std::stable_sort(merge.refused.begin(), merge.refused.end(),
-                     [](const NameAt& a, const NameAt& b) { return a.line < b.line; });
-}
-
 std::string refusedNamesText(const std::vector<NameAt>& refused, std::size_t shown)
 {
     if (refused.empty())
@@ -59,7 +52,10 @@ std::string refusedNamesText(const std::vector<NameAt>& refused, std::size_t sho
         if (refused[i].line > 0)
             text += "line " + std::to_string(refused[i].line) + ": ";
         const std::string& name = refused[i].name;
-        text += "\"" + (name.size() > kRefusedNameShown ? name.substr(0, kRefusedNameShown) + "..." : name) + "\"";
+        std::size_t cut = kRefusedNameShown;
+        while (cut < name.size() && (static_cast<unsigned char>(name[cut]) & 0xC0u) == 0x80)
+            --cut;  // a UTF-8 continuation byte: back to the character's start
+        text += "\"" + (name.size() > kRefusedNameShown ? name.substr(0, cut) + "..." : name) + "\"";
     }
     if (refused.size() > shown)
         text += ", ...";

@@ -39,10 +39,6 @@ std::string listKey(const std::string& name);
 ListMerge mergeIntoList(const std::vector<std::string>& listed, const std::vector<NameAt>& names,
                         RefuseNames refuse = RefuseNames::CommandCharacters);
 
-// Adds names refused before the merge (for example those the list's code
-// page cannot carry) to its refused ones, all in the order of their lines.
-void addRefused(ListMerge& merge, const std::vector<NameAt>& refused);
-
 // Whether a name may join the list: not empty, and no character the command
 // interpreter would act on (a list entry ends up in a command line).
 bool acceptableListName(const std::string& name);
@@ -56,8 +52,7 @@ inline constexpr std::size_t kRefusedNameShown = 64;
 // more were refused: ` (line 7: "a&b", line 9: "c|d", ...)`, with a leading
 // blank; a name longer than kRefusedNameShown is cut there (and "..." added).
 // Empty when none were refused. Names without a line show without "line n: ".
-// Dots, not an ellipsis sign: the log pane shows the ANSI code page, which
-// need not have one.
+// A long name is cut at a character's start, never inside one.
 std::string refusedNamesText(const std::vector<NameAt>& refused, std::size_t shown = kRefusedNamesShown);
 
 

@@ -62,18 +62,18 @@ const ControlRow kControls[] = {
     {id(Id::CancelButton), "BUTTON", 337, 264, 75, 25, "Cancel", WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON},
 };
 
-// The fields hold text in the ANSI code page; the rules and the settings file
-// hold UTF-8.
-std::string convert(const std::string& text, UINT from, UINT to)
+// The fields hold UTF-16; the rules and the settings file hold UTF-8. The
+// password field passes here too: its wide copy is wiped.
+std::string fromField(HWND field)
 {
-    std::wstring wide = widen(text, from);
-    std::string result = narrow(wide, to);
-    // The password field passes here too.
+    int length = GetWindowTextLengthW(field);
+    std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 0) + 1, L'\0');
+    int got = GetWindowTextW(field, wide.data(), static_cast<int>(wide.size()));
+    std::string text = narrow(std::wstring_view(wide.data(), static_cast<std::size_t>(got > 0 ? got : 0)));
     SecureZeroMemory(wide.data(), wide.size() * sizeof(wchar_t));
-    return result;
+    return text;
 }
-std::string fromField(HWND field) { return convert(windowText(field), CP_ACP, CP_UTF8); }
-void toField(HWND field, const std::string& text) { SetWindowTextA(field, convert(text, CP_UTF8, CP_ACP).c_str()); }
+void toField(HWND field, const std::string& text) { Control(field).setText(text); }
 
 // A number from [Talkpost] within its bounds, the fallback without one.
 unsigned boundedSetting(settings::IniAccess& ini, const char* key, unsigned low, unsigned high, unsigned fallback)

@@ -13,6 +13,7 @@
 #include "win/folders_win.h"
 #include "win/handles_win.h"
 #include "win/prompts_win.h"
+#include "win/text_win.h"
 
 namespace talkpost::update {
 namespace {
@@ -22,12 +23,12 @@ class CurrentDirectory {
 public:
     explicit CurrentDirectory(const std::string& folder) : previous_(currentDirectory())
     {
-        SetCurrentDirectoryA(folder.c_str());
+        SetCurrentDirectoryW(widen(folder).c_str());
     }
     ~CurrentDirectory()
     {
         if (!previous_.empty())
-            SetCurrentDirectoryA(previous_.c_str());
+            SetCurrentDirectoryW(widen(previous_).c_str());
     }
     CurrentDirectory(const CurrentDirectory&) = delete;
     CurrentDirectory& operator=(const CurrentDirectory&) = delete;
@@ -40,9 +41,9 @@ private:
 
 std::string programFolder()
 {
-    char path[MAX_PATH * 2] = {};
-    DWORD length = GetModuleFileNameA(nullptr, path, sizeof path);
-    std::string file(path, length < sizeof path ? length : 0);
+    wchar_t path[MAX_PATH * 2] = {};
+    DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
+    std::string file = narrow(std::wstring_view(path, length < MAX_PATH * 2 ? length : 0));
     std::size_t cut = file.find_last_of('\\');
     return cut == std::string::npos ? std::string() : file.substr(0, cut);
 }

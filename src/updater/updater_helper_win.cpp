@@ -31,6 +31,7 @@
 #include "win/file_bytes_win.h"
 #include "win/folders_win.h"
 #include "win/handles_win.h"
+#include "win/text_win.h"
 
 namespace talkpost::updater {
 namespace {
@@ -150,12 +151,12 @@ private:
     bool startProgram(const std::string& command, PROCESS_INFORMATION& process) const
     {
         SetEnvironmentVariableA(update::kHelperProcessVariable, std::to_string(GetCurrentProcessId()).c_str());
-        STARTUPINFOA startup{};
+        STARTUPINFOW startup{};
         startup.cb = sizeof startup;
         startup.dwFlags = STARTF_USESHOWWINDOW;
         startup.wShowWindow = SW_SHOW;
-        std::string line = command;
-        return CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+        std::wstring line = widen(command);
+        return CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                               &process) != FALSE;
     }
 
@@ -196,7 +197,7 @@ private:
             log("Upd file not in the list of checked files, refused: " + name, true);
             return {};
         }
-        UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+        UniqueFile file(CreateFileW(widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                     FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
         auto actual = file ? update::sha256HexOfHandle(file.get()) : std::nullopt;
         if (!actual || *actual != *expected) {
@@ -251,7 +252,7 @@ private:
         }
         if (!place(from + name, *expected, to + base))
             return false;
-        DeleteFileA((from + name).c_str());
+        DeleteFileW(widen(from + name).c_str());
         return true;
     }
 
@@ -296,7 +297,7 @@ private:
             return false;
         update::runAndWait(patchCommandLine(from, name, args_.detailedLog), false);
         held.reset();
-        DeleteFileA((from + name).c_str());
+        DeleteFileW(widen(from + name).c_str());
         return true;
     }
 
@@ -319,7 +320,7 @@ private:
         for (const std::string& relative : update::filesBelow(staged))
             if (!place(staged + relative, {}, to + relative))
                 return false;
-        DeleteFileA((from + name).c_str());
+        DeleteFileW(widen(from + name).c_str());
         return true;
     }
 
@@ -333,7 +334,7 @@ private:
         update::runAndWait("\"" + from + name + "\"", false);
         held.reset();
         Sleep(kSettleMs);
-        DeleteFileA((from + name).c_str());
+        DeleteFileW(widen(from + name).c_str());
         return true;
     }
 
@@ -367,7 +368,7 @@ private:
             return true;
         held.reset();
         bool placed = place(staged, {}, to + expandedName);
-        DeleteFileA(staged.c_str());
+        DeleteFileW(widen(staged).c_str());
         return placed;
     }
 

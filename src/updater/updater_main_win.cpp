@@ -3,6 +3,7 @@
 
 #include "update/install/system_library_win.h"
 #include "updater/updater_helper_win.h"
+#include "win/text_win.h"
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
@@ -12,7 +13,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     if (!talkpost::update::limitDllSearchToSystemFolder())
         return 1;
     try {
-        talkpost::updater::runHelper(GetCommandLineA());
+        talkpost::updater::runHelper(talkpost::narrow(GetCommandLineW()));
     } catch (...) {
         // Nothing to show: the helper has no window and nobody reads its result.
     }

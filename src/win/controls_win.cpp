@@ -1,27 +1,32 @@
 // The control wrappers' messages that take more than one line.
 #include "win/controls_win.h"
 
+#include "win/text_win.h"
+#include "win/window_win.h"
+
 namespace talkpost {
 
-std::string Control::text() const
+std::string Control::text() const { return windowText(hwnd_); }
+
+void Control::setText(const std::string& text) const { SetWindowTextW(hwnd_, widen(text).c_str()); }
+
+LRESULT Control::sendText(UINT msg, WPARAM wparam, const std::string& text) const
 {
-    int length = GetWindowTextLengthA(hwnd_);
-    std::string text(static_cast<std::size_t>(length > 0 ? length : 0) + 1, '\0');
-    text.resize(static_cast<std::size_t>(GetWindowTextA(hwnd_, text.data(), length + 1)));
-    return text;
+    std::wstring wide = widen(text);
+    return SendMessageW(hwnd_, msg, wparam, reinterpret_cast<LPARAM>(wide.c_str()));
 }
 
 int ItemList::count() const { return static_cast<int>(send(messages_.count)); }
 
 std::string ItemList::itemText(int index) const
 {
-    LRESULT length = send(messages_.length, static_cast<WPARAM>(index));
+    LRESULT length = SendMessageW(hwnd(), messages_.length, static_cast<WPARAM>(index), 0);
     if (length < 0)
         return {};
-    std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    LRESULT got = sendPointer(messages_.text, static_cast<WPARAM>(index), text.data());
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    LRESULT got = SendMessageW(hwnd(), messages_.text, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
     text.resize(got < 0 ? 0 : static_cast<std::size_t>(got));
-    return text;
+    return narrow(text);
 }
 
 std::vector<std::string> ItemList::items() const
@@ -66,11 +71,11 @@ std::string ToolBar::buttonText(int command) const
 
 std::string StatusBar::text(int panel) const
 {
-    LRESULT info = send(SB_GETTEXTLENGTHA, static_cast<WPARAM>(panel));
-    std::string text(LOWORD(info) + 1u, '\0');
-    sendPointer(SB_GETTEXTA, static_cast<WPARAM>(panel), text.data());
+    LRESULT info = send(SB_GETTEXTLENGTHW, static_cast<WPARAM>(panel));
+    std::wstring text(LOWORD(info) + 1u, L'\0');
+    sendPointer(SB_GETTEXTW, static_cast<WPARAM>(panel), text.data());
     text.resize(LOWORD(info));
-    return text;
+    return narrow(text);
 }
 
 int textWidth(HWND control, const std::string& text)
@@ -80,7 +85,8 @@ int textWidth(HWND control, const std::string& text)
         return 0;
     HGDIOBJ old = SelectObject(dc, Control(control).font());
     SIZE size{};
-    GetTextExtentPoint32A(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    std::wstring wide = widen(text);
+    GetTextExtentPoint32W(dc, wide.c_str(), static_cast<int>(wide.size()), &size);
     SelectObject(dc, old);
     ReleaseDC(control, dc);
     return size.cx;

@@ -2,6 +2,7 @@
 // message, so the windows speak of what they do with a control rather than of
 // message numbers. They own nothing; the window that made a control keeps it,
 // and a wrapper is cheap to make wherever a control's handle is at hand.
+// Texts go in and come out in UTF-8; the controls get them as UTF-16.
 #pragma once
 
 #include <windows.h>
@@ -21,7 +22,7 @@ public:
     explicit operator bool() const { return hwnd_ != nullptr; }
 
     std::string text() const;
-    void setText(const std::string& text) const { SetWindowTextA(hwnd_, text.c_str()); }
+    void setText(const std::string& text) const;
     HFONT font() const { return reinterpret_cast<HFONT>(send(WM_GETFONT)); }
     void setFont(HFONT font, bool redraw = false) const
     {
@@ -37,10 +38,8 @@ public:
 
 protected:
     LRESULT send(UINT msg, WPARAM wparam = 0, LPARAM lparam = 0) const { return SendMessageA(hwnd_, msg, wparam, lparam); }
-    LRESULT sendText(UINT msg, WPARAM wparam, const std::string& text) const
-    {
-        return send(msg, wparam, reinterpret_cast<LPARAM>(text.c_str()));
-    }
+    // A message that takes a text, sent as UTF-16 (the W form of the message).
+    LRESULT sendText(UINT msg, WPARAM wparam, const std::string& text) const;
     template <typename T>
     LRESULT sendPointer(UINT msg, WPARAM wparam, T* pointer) const
     {
@@ -63,7 +62,8 @@ public:
 class Edit : public Control {
 public:
     using Control::Control;
-    int length() const { return GetWindowTextLengthA(hwnd()); }
+    // In UTF-16 units, as the control counts its positions.
+    int length() const { return GetWindowTextLengthW(hwnd()); }
     // Characters the user may type; 0 lifts the limit to the control's maximum.
     void setLimit(int characters) const { send(EM_SETLIMITTEXT, static_cast<WPARAM>(characters)); }
     void select(int start, int end) const { send(EM_SETSEL, static_cast<WPARAM>(start), end); }
@@ -99,8 +99,8 @@ private:
     Messages messages_;
 };
 
-// The error when a list refuses a row ("eingefügt" in the ANSI code page).
-inline constexpr const char* kRowNotInsertedText = "Zeile kann nicht eingef\xfcgt werden";
+// The error when a list refuses a row.
+inline constexpr const char* kRowNotInsertedText = "Zeile kann nicht eingef\xc3\xbcgt werden";
 
 class ListBox : public ItemList {
 public:
@@ -223,7 +223,7 @@ public:
         send(SB_SETPARTS, rightEdges.size(), reinterpret_cast<LPARAM>(rightEdges.data()));
     }
     std::string text(int panel) const;
-    void setText(int panel, const std::string& text) const { sendText(SB_SETTEXTA, static_cast<WPARAM>(panel), text); }
+    void setText(int panel, const std::string& text) const { sendText(SB_SETTEXTW, static_cast<WPARAM>(panel), text); }
     RECT panelRect(int panel) const
     {
         RECT rect{};

@@ -1,8 +1,10 @@
-// The system's folders through the platform's A-functions, with buffers that
-// grow to whatever length the platform reports.
+// The system's folders through the platform's W functions, with buffers that
+// grow to whatever length the platform reports, handed on in UTF-8.
 #include "win/folders_win.h"
 
 #include <windows.h>
+
+#include "win/text_win.h"
 
 namespace talkpost {
 namespace {
@@ -12,36 +14,36 @@ namespace {
 template <typename Get>
 std::string askForPath(Get get)
 {
-    std::string buffer(MAX_PATH + 1, '\0');
+    std::wstring buffer(MAX_PATH + 1, L'\0');
     DWORD length = get(static_cast<DWORD>(buffer.size()), buffer.data());
     if (length >= buffer.size()) {
-        buffer.assign(length + 1, '\0');
+        buffer.assign(length + 1, L'\0');
         length = get(static_cast<DWORD>(buffer.size()), buffer.data());
     }
     buffer.resize(length < buffer.size() ? length : 0);
-    return buffer;
+    return narrow(buffer);
 }
 
 }  // namespace
 
 std::string currentDirectory()
 {
-    return askForPath([](DWORD size, char* buffer) { return GetCurrentDirectoryA(size, buffer); });
+    return askForPath([](DWORD size, wchar_t* buffer) { return GetCurrentDirectoryW(size, buffer); });
 }
 
 std::string tempFolder()
 {
-    return askForPath([](DWORD size, char* buffer) { return GetTempPathA(size, buffer); });
+    return askForPath([](DWORD size, wchar_t* buffer) { return GetTempPathW(size, buffer); });
 }
 
 std::string windowsFolder()
 {
-    return askForPath([](DWORD size, char* buffer) { return GetWindowsDirectoryA(buffer, size); });
+    return askForPath([](DWORD size, wchar_t* buffer) { return GetWindowsDirectoryW(buffer, size); });
 }
 
 std::string systemFolder()
 {
-    return askForPath([](DWORD size, char* buffer) { return GetSystemDirectoryA(buffer, size); });
+    return askForPath([](DWORD size, wchar_t* buffer) { return GetSystemDirectoryW(buffer, size); });
 }
 
 std::string systemProgramPath(const std::string& fileName)

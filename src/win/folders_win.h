@@ -1,7 +1,8 @@
 // The system's folders, each asked for in one place: the process's current
 // directory, the user's temporary folder and the Windows and system folders.
 // Each ends without a backslash except where the platform's own answer is a
-// drive root ("C:\").
+// drive root ("C:\"). Paths are UTF-8: a user's folders may leave the ANSI
+// code page, so they go back to the platform through the W functions.
 #pragma once
 
 #include <string>

@@ -3,6 +3,7 @@
 #include "win/prompts_win.h"
 
 #include "base/app_error.h"
+#include "win/text_win.h"
 
 namespace talkpost {
 namespace {
@@ -47,7 +48,7 @@ LRESULT CALLBACK renameButtonsHook(int code, WPARAM wparam, LPARAM lparam)
             }
         for (int i = 0; i < next && i < rename->count; ++i)
             if (rename->texts[i] != nullptr && rename->texts[i][0] != '\0')
-                SetWindowTextA(buttons[i], rename->texts[i]);
+                SetWindowTextW(buttons[i], widen(rename->texts[i]).c_str());
         UnhookWindowsHookEx(rename->hook);
         rename->hook = nullptr;
         return 0;
@@ -59,7 +60,7 @@ class SystemPrompts final : public Prompts {
 public:
     void information(HWND owner, const std::string& text) override
     {
-        MessageBoxA(owner, text.c_str(), "Information", MB_OK | MB_ICONINFORMATION);
+        MessageBoxW(owner, widen(text).c_str(), L"Information", MB_OK | MB_ICONINFORMATION);
     }
 
     Answer confirmation(HWND owner, const std::string& text) override
@@ -76,12 +77,12 @@ public:
 
     void standardError(HWND owner, const std::string& message) override
     {
-        MessageBoxA(owner, standardErrorText(message).c_str(), kAppTitle, MB_OK | MB_ICONERROR);
+        MessageBoxW(owner, widen(standardErrorText(message)).c_str(), widen(kAppTitle).c_str(), MB_OK | MB_ICONERROR);
     }
 
     int box(HWND owner, const std::string& text, const std::string& caption, UINT flags) override
     {
-        return MessageBoxA(owner, text.c_str(), caption.c_str(), flags);
+        return MessageBoxW(owner, widen(text).c_str(), widen(caption).c_str(), flags);
     }
 };
 
@@ -108,7 +109,7 @@ int messageBoxWithButtons(HWND owner, const std::string& text, const std::string
     ButtonRename* outer = currentRename;
     currentRename = &rename;
     rename.hook = SetWindowsHookExA(WH_CBT, renameButtonsHook, nullptr, GetCurrentThreadId());
-    int result = MessageBoxA(owner, text.c_str(), caption.c_str(), flags);
+    int result = MessageBoxW(owner, widen(text).c_str(), widen(caption).c_str(), flags);
     if (rename.hook != nullptr)
         UnhookWindowsHookEx(rename.hook);
     currentRename = outer;

@@ -1,9 +1,10 @@
-// One-step replacement with MoveFileExA.
+// One-step replacement with MoveFileExW.
 #include "win/replace_file_win.h"
 
 #include <windows.h>
 
 #include "win/handles_win.h"
+#include "win/text_win.h"
 
 namespace talkpost {
 namespace {
@@ -22,7 +23,7 @@ DWORD moveOver(const std::string& from, const std::string& target, const Replace
     for (int attempt = 0; attempt < retry.attempts; ++attempt) {
         if (attempt > 0)
             Sleep(retry.pauseMs);
-        if (MoveFileExA(from.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+        if (MoveFileExW(widen(from).c_str(), widen(target).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
             return 0;
         code = GetLastError();
         if (!lockedError(code))
@@ -42,7 +43,7 @@ bool flushToDisk(const std::string& path)
     // A reading handle of the writer's own (one that keeps the file from
     // being taken meanwhile) may stay open.
     UniqueFile file(
-        CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        CreateFileW(widen(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     return file && FlushFileBuffers(file.get());
 }
 
@@ -54,19 +55,19 @@ unsigned long replaceFile(const std::string& newFile, const std::string& target,
     // The new file lies on another volume: stage a copy beside the target, so
     // that the last step is again a rename within one folder.
     std::string staged = stagedBeside(target);
-    if (!CopyFileA(newFile.c_str(), staged.c_str(), FALSE))
+    if (!CopyFileW(widen(newFile).c_str(), widen(staged).c_str(), FALSE))
         return GetLastError();
     if (!flushToDisk(staged)) {
         code = GetLastError();
-        DeleteFileA(staged.c_str());
+        DeleteFileW(widen(staged).c_str());
         return code;
     }
     code = moveOver(staged, target, retry);
     if (code != 0) {
-        DeleteFileA(staged.c_str());
+        DeleteFileW(widen(staged).c_str());
         return code;
     }
-    DeleteFileA(newFile.c_str());
+    DeleteFileW(widen(newFile).c_str());
     return 0;
 }
 

@@ -41,4 +41,21 @@ std::string narrowToAnsiExactly(std::wstring_view text, bool* carried)
     return result;
 }
 
+std::string ansiToUtf8(std::string_view text) { return narrow(widen(text, CP_ACP)); }
+
+CodePageText toAnsiCodePage(std::string_view utf8)
+{
+    // A system whose ANSI code page is UTF-8 carries everything as it is.
+    if (GetACP() == CP_UTF8)
+        return toCodePage(utf8, [](char32_t c) { return std::optional<std::string>(utf8Of({&c, 1})); });
+    return toCodePage(utf8, [](char32_t c) -> std::optional<std::string> {
+        std::wstring wide = widen(utf8Of({&c, 1}));
+        bool carried = false;
+        std::string bytes = narrowToAnsiExactly(wide, &carried);
+        if (!carried || bytes.empty())
+            return std::nullopt;
+        return bytes;
+    });
+}
+
 }  // namespace talkpost

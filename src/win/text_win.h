@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/utf8_text.h"
+
 namespace talkpost {
 
 // The text of the code page in UTF-16.
@@ -21,5 +23,15 @@ std::string narrow(std::wstring_view text, UINT codePage = CP_UTF8);
 // a place there becomes the default character, and carried (when given) is
 // false then.
 std::string narrowToAnsiExactly(std::wstring_view text, bool* carried = nullptr);
+
+// Text of the ANSI code page (the update control file, files of the earlier
+// version) in UTF-8, as the windows and boxes take it.
+std::string ansiToUtf8(std::string_view text);
+
+// UTF-8 text in the ANSI code page, as the files that must stay in it (the
+// message file msg.exe reads) take it: the characters the code page holds
+// become their bytes there, any other a "?" (never a look-alike), and those
+// are listed.
+CodePageText toAnsiCodePage(std::string_view utf8);
 
 }  // namespace talkpost

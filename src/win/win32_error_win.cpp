@@ -1,17 +1,19 @@
 // Win32Error and the system's message texts.
 #include "win/win32_error_win.h"
 
+#include "win/text_win.h"
+
 namespace talkpost {
 
 std::string systemErrorText(DWORD code)
 {
-    char* buffer = nullptr;
-    DWORD length = FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+    wchar_t* buffer = nullptr;
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                                       FORMAT_MESSAGE_IGNORE_INSERTS,
-                                  nullptr, code, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
+                                  nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
     std::string text;
     if (length != 0 && buffer != nullptr)
-        text.assign(buffer, length);
+        text = narrow(std::wstring_view(buffer, length));
     if (buffer != nullptr)
         LocalFree(buffer);
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))

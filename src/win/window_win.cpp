@@ -6,6 +6,7 @@
 
 #include "win/dpi_win.h"
 #include "win/prompts_win.h"
+#include "win/text_win.h"
 
 namespace talkpost {
 
@@ -22,29 +23,30 @@ void reportException(HWND owner)
 
 std::string windowText(HWND hwnd)
 {
-    int length = GetWindowTextLengthA(hwnd);
-    std::string text(static_cast<std::size_t>(length) + 1, '\0');
-    int got = GetWindowTextA(hwnd, text.data(), length + 1);
+    int length = GetWindowTextLengthW(hwnd);
+    std::wstring text(static_cast<std::size_t>(length > 0 ? length : 0) + 1, L'\0');
+    int got = GetWindowTextW(hwnd, text.data(), length + 1);
     text.resize(static_cast<std::size_t>(got > 0 ? got : 0));
-    return text;
+    return narrow(text);
 }
 
 Window::~Window()
 {
     if (hwnd_ != nullptr) {
-        SetWindowLongPtrA(hwnd_, GWLP_USERDATA, 0);
+        SetWindowLongPtrW(hwnd_, GWLP_USERDATA, 0);
         DestroyWindow(hwnd_);
     }
 }
 
 void registerWindowClass(const char* className, WNDPROC procedure, HBRUSH background, HICON icon, LPCSTR cursor)
 {
-    HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSEXA wc{};
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    std::wstring name = widen(className);
+    WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
-    if (GetClassInfoExA(instance, className, &wc))
+    if (GetClassInfoExW(instance, name.c_str(), &wc))
         return;
-    wc = WNDCLASSEXA{};
+    wc = WNDCLASSEXW{};
     wc.cbSize = sizeof wc;
     wc.lpfnWndProc = procedure;
     wc.hInstance = instance;
@@ -52,16 +54,16 @@ void registerWindowClass(const char* className, WNDPROC procedure, HBRUSH backgr
     wc.hbrBackground = background != nullptr ? background : reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.hIcon = icon;
     wc.hIconSm = icon;
-    wc.lpszClassName = className;
-    RegisterClassExA(&wc);
+    wc.lpszClassName = name.c_str();
+    RegisterClassExW(&wc);
 }
 
 void Window::create(const char* className, DWORD exStyle, const char* title, DWORD style, int x, int y,
                     int width, int height, HWND owner, HMENU menu, HBRUSH background, HICON icon)
 {
     registerWindowClass(className, &Window::windowProc, background, icon);
-    CreateWindowExA(exStyle, className, title, style, x, y, width, height, owner, menu, GetModuleHandleA(nullptr),
-                    this);
+    CreateWindowExW(exStyle, widen(className).c_str(), widen(title).c_str(), style, x, y, width, height, owner, menu,
+                    GetModuleHandleW(nullptr), this);
 }
 
 void Window::createControls(const ControlRow* rows, std::size_t count, HFONT font)
@@ -69,9 +71,9 @@ void Window::createControls(const ControlRow* rows, std::size_t count, HFONT fon
     HINSTANCE instance = GetModuleHandleA(nullptr);
     for (std::size_t i = 0; i < count; ++i) {
         const ControlRow& s = rows[i];
-        HWND child = CreateWindowExA(s.exStyle, s.className, s.text, s.style | WS_CHILD, s.x, s.y, s.width,
-                                     s.height, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(s.id)), instance,
-                                     nullptr);
+        HWND child = CreateWindowExW(s.exStyle, widen(s.className).c_str(), widen(s.text).c_str(), s.style | WS_CHILD,
+                                     s.x, s.y, s.width, s.height, hwnd_,
+                                     reinterpret_cast<HMENU>(static_cast<INT_PTR>(s.id)), instance, nullptr);
         if (child != nullptr && font != nullptr)
             SendMessageA(child, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     }
@@ -168,15 +170,15 @@ int Window::showModal()
     show(SW_SHOW);
     MSG msg;
     while (modal_) {
-        BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+        BOOL got = GetMessageW(&msg, nullptr, 0, 0);
         if (got <= 0) {
             if (got == 0)
                 PostQuitMessage(static_cast<int>(msg.wParam));
             break;
         }
-        if (!pressFocusedButton(hwnd_, msg) && !IsDialogMessageA(hwnd_, &msg)) {
+        if (!pressFocusedButton(hwnd_, msg) && !IsDialogMessageW(hwnd_, &msg)) {
             TranslateMessage(&msg);
-            DispatchMessageA(&msg);
+            DispatchMessageW(&msg);
         }
         if (!modal_ && (msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN))
             dropRestOfKeyPress(msg.wParam);
@@ -296,7 +298,7 @@ void waitTakingHandOvers(const std::function<bool()>& done)
     while (!done()) {
         if (MsgWaitForMultipleObjects(0, nullptr, FALSE, kLookAgainMs, QS_SENDMESSAGE) == WAIT_OBJECT_0) {
             MSG msg;
-            PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+            PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
         }
     }
 }
@@ -314,15 +316,15 @@ LRESULT CALLBACK Window::windowProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM l
     }
     Window* self = nullptr;
     if (msg == WM_NCCREATE) {
-        auto* create = reinterpret_cast<CREATESTRUCTA*>(lparam);
+        auto* create = reinterpret_cast<CREATESTRUCTW*>(lparam);
         self = static_cast<Window*>(create->lpCreateParams);
         self->hwnd_ = hwnd;
-        SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     } else {
-        self = reinterpret_cast<Window*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+        self = reinterpret_cast<Window*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
     }
     if (self == nullptr)
-        return DefWindowProcA(hwnd, msg, wparam, lparam);
+        return DefWindowProcW(hwnd, msg, wparam, lparam);
     LRESULT result = self->dispatch(msg, wparam, lparam);
     if (msg == WM_NCDESTROY) {
         SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);

@@ -76,7 +76,7 @@ protected:
     virtual LRESULT handle(UINT msg, WPARAM wparam, LPARAM lparam);
     LRESULT defaultHandle(UINT msg, WPARAM wparam, LPARAM lparam)
     {
-        return DefWindowProcA(hwnd_, msg, wparam, lparam);
+        return DefWindowProcW(hwnd_, msg, wparam, lparam);
     }
 
 private:
@@ -91,7 +91,8 @@ private:
     int modalResult_ = 0;
 };
 
-// Registers a window class of this module once; later calls find it registered.
+// Registers a window class of this module once; later calls find it
+// registered. Its windows are Unicode windows: they take and give UTF-16.
 void registerWindowClass(const char* className, WNDPROC procedure, HBRUSH background = nullptr,
                          HICON icon = nullptr, LPCSTR cursor = IDC_ARROW);
 
@@ -111,7 +112,7 @@ void onWindowThread(HWND window, const std::function<void()>& work);
 // window's thread lets a worker end that may be handing it something.
 void waitTakingHandOvers(const std::function<bool()>& done);
 
-// Text of a window or control.
+// Text of a window or control, in UTF-8.
 std::string windowText(HWND hwnd);
 
 }  // namespace talkpost

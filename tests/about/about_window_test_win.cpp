@@ -36,8 +36,8 @@ TEST(AboutWindow, ShowsNameVersionAndTexts)
     info.url = "http://talkpost.example/";
     info.warning = "Warning text";
     AboutWindow about(nullptr, info);
-    EXPECT_EQ(windowText(about.hwnd()), "About Talkpost \xae");
-    EXPECT_EQ(windowText(about.control(AboutControl::AppName)), "Talkpost \xae");
+    EXPECT_EQ(windowText(about.hwnd()), "About Talkpost \xc2\xae");
+    EXPECT_EQ(windowText(about.control(AboutControl::AppName)), "Talkpost \xc2\xae");
     EXPECT_EQ(windowText(about.control(AboutControl::VersionInfo)), "Version:");
     EXPECT_TRUE(IsWindowVisible(about.control(AboutControl::VersionInfo)) ||
                 (GetWindowLongA(about.control(AboutControl::VersionInfo), GWL_STYLE) & WS_VISIBLE));

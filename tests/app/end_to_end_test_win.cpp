@@ -117,6 +117,128 @@ TEST_F(EndToEnd, ArgumentsFillTheFieldsAndSendReachesMsgExe)
     EXPECT_TRUE(app.closeAndWait());
 }
 
+// The message box talkpost.exe shows, once it is there.
+HWND waitForBox(DWORD processId)
+{
+    HWND box = nullptr;
+    test::waitUntil([&] { return (box = test::findProcessWindow(processId, "#32770")) != nullptr; });
+    return box;
+}
+
+std::string boxText(HWND box)
+{
+    wchar_t text[1024] = {};
+    SendDlgItemMessageW(box, 0xFFFF, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text));
+    char utf8[4096] = {};
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, utf8, sizeof utf8, nullptr, nullptr);
+    return utf8;
+}
+
+// Sets an environment variable for what this test starts, and back at the end.
+class EnvironmentValue {
+public:
+    EnvironmentValue(const wchar_t* name, const std::wstring& value) : name_(name)
+    {
+        wchar_t previous[4096] = {};
+        DWORD length = GetEnvironmentVariableW(name, previous, 4096);
+        had_ = length > 0 && length < 4096;
+        previous_ = previous;
+        SetEnvironmentVariableW(name, value.c_str());
+    }
+    ~EnvironmentValue() { SetEnvironmentVariableW(name_, had_ ? previous_.c_str() : nullptr); }
+
+private:
+    const wchar_t* name_;
+    std::wstring previous_;
+    bool had_ = false;
+};
+
+// Text in any language, with a user's temporary folder outside the ANSI code
+// page: the message file goes there, the interpreter reads it from there,
+// msg.exe gets the fields as typed and the message in the ANSI code page,
+// after the operator was told which characters it cannot carry.
+TEST_F(EndToEnd, TextInAnyLanguageReachesMsgExeAfterTheQuestion)
+{
+    ASSERT_EQ(GetACP(), 1252u) << "the bytes below are the Western code page's";
+    std::wstring wideStart(startDir_.path().begin(), startDir_.path().end());
+    std::wstring temp = wideStart + L"\\\u0141\u00f3d\u017a \u6771\u4eac";  // "Łódź 東京"
+    ASSERT_TRUE(CreateDirectoryW(temp.c_str(), nullptr));
+    std::string exe = test::binaryDir() + "\\talkpost.exe";
+    std::wstring wideExe(exe.begin(), exe.end());
+    // The computer "Łódź-PC" and the user "Иван", as typed on the command line.
+    std::wstring commandLine = L"\"" + wideExe + L"\" \u0141\u00f3d\u017a-PC \u0418\u0432\u0430\u043d";
+    PROCESS_INFORMATION process{};
+    {
+        EnvironmentValue tmp(L"TMP", temp), tempValue(L"TEMP", temp);
+        STARTUPINFOW startup{};
+        startup.cb = sizeof startup;
+        ASSERT_TRUE(CreateProcessW(wideExe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                   wideStart.c_str(), &startup, &process));
+    }
+    struct Ended {
+        PROCESS_INFORMATION& p;
+        ~Ended()
+        {
+            if (WaitForSingleObject(p.hProcess, 0) == WAIT_TIMEOUT)
+                TerminateProcess(p.hProcess, 1);
+            CloseHandle(p.hProcess);
+            CloseHandle(p.hThread);
+        }
+    } ended{process};
+    HWND window = nullptr;
+    ASSERT_TRUE(test::waitUntil([&] {
+        window = test::findProcessWindow(process.dwProcessId, "TalkpostMainWindow");
+        return window != nullptr && IsWindowVisible(window);
+    }, std::chrono::seconds(30)));
+
+    // Typed into the message editor as the keyboard delivers it, through the program's own message loop.
+    HWND editor = GetDlgItem(window, id(MainId::MessageEditor));
+    const std::wstring typed = L"Gr\u00fc\u00dfe \u041f\u0440\u0438\u0432\u0435\u0442 \u4f60\u597d \U0001F600";
+    for (wchar_t unit : typed)
+        PostMessageW(editor, WM_CHAR, unit, 1);
+    std::wstring got;
+    ASSERT_TRUE(test::waitUntil([&] {
+        // Asked of the control itself: another process's control is not asked by GetWindowText.
+        wchar_t text[256] = {};
+        SendMessageW(editor, WM_GETTEXT, 256, reinterpret_cast<LPARAM>(text));
+        got = text;
+        return got == typed;
+    })) << "the editor did not get the typed characters whole: " << got.size() << " units, first " << std::hex
+        << (got.empty() ? 0 : static_cast<int>(got[0]));
+
+    auto send = [&] {
+        PostMessageW(window, WM_COMMAND, MAKEWPARAM(id(MainId::SendButton), BN_CLICKED),
+                     reinterpret_cast<LPARAM>(GetDlgItem(window, id(MainId::ToolBar))));
+    };
+    const std::string question =
+        "Some characters of the message cannot be sent and would arrive as \"?\": "
+        "\xd0\x9f\xd1\x80\xd0\xb8\xd0\xb2\xd0\xb5\xd1\x82\xe4\xbd\xa0\xe5\xa5\xbd\xf0\x9f\x98\x80. Send anyway?";
+    // No: nothing goes out.
+    send();
+    HWND box = waitForBox(process.dwProcessId);
+    ASSERT_NE(box, nullptr) << test::describeWindowsOf(process.dwProcessId);
+    EXPECT_EQ(boxText(box), question);
+    PostMessageW(box, WM_COMMAND, IDNO, 0);
+    ASSERT_TRUE(test::waitUntil([&] { return !IsWindow(box); }));
+    EXPECT_FALSE(test::waitUntil([&] { return !standins_.runs().empty(); }, std::chrono::seconds(2)));
+
+    // Yes: the message goes out, each character the file cannot carry as one "?".
+    send();
+    box = waitForBox(process.dwProcessId);
+    ASSERT_NE(box, nullptr) << test::describeWindowsOf(process.dwProcessId);
+    std::string folder = test::binaryDir() + "\\screenshots";
+    CreateDirectoryA(folder.c_str(), nullptr);
+    saveWindowShot(box, folder + "\\uncarried-question.bmp");
+    PostMessageW(box, WM_COMMAND, IDYES, 0);
+    auto runs = standins_.waitFor(1);
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(runs[0].input, "Gr\xfc\xdf" "e ?????? ?? ?");
+    const std::string args = "/SERVER:\xc5\x81\xc3\xb3\x64\xc5\xba-PC /TIME:60 \xd0\x98\xd0\xb2\xd0\xb0\xd0\xbd";
+    EXPECT_EQ(runs[0].args.substr(0, args.size()), args);
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    EXPECT_EQ(WaitForSingleObject(process.hProcess, 30000), WAIT_OBJECT_0);
+}
+
 // A "cmd.exe" planted beside the program, which is also the folder it is
 // started in, where the system's search for a bare name looks first: Send
 // runs the system's interpreter, which runs msg.exe; the planted one, a

@@ -50,6 +50,28 @@ TEST(LongMessage, AskedAboutBeyondWhatTheReceiverShows)
     EXPECT_EQ(messageLengthText(std::string(300, 'z')), "300 of 255 characters");
 }
 
+TEST(LongMessage, CountsCharactersNotBytes)
+{
+    // Cyrillic (2 bytes each), Chinese (3) and an emoji (4): 255 characters
+    // fit whatever their bytes; one more is asked about.
+    std::string fits;
+    for (int i = 0; i < 85; ++i)
+        fits += "\xd0\x96\xe4\xb8\xad\xf0\x9f\x98\x80";  // "Ж中😀"
+    EXPECT_EQ(longMessageQuestion(fits), std::nullopt);
+    EXPECT_EQ(longMessageQuestion(fits + "\xd0\x96"),
+              "The message has 256 characters; the receiver sees only the first 255. Send anyway?");
+    EXPECT_EQ(messageLengthText(" \xd0\x9f\xd1\x80\xd0\xb8\xd0\xb2\xd0\xb5\xd1\x82 \xf0\x9f\x98\x80\r\n"),
+              "8 of 255 characters");  // "Привет 😀"
+}
+
+TEST(UncarriedQuestion, NamesTheCharactersThatWouldArriveAsQuestionMarks)
+{
+    EXPECT_EQ(uncarriedQuestion(""), std::nullopt);
+    EXPECT_EQ(uncarriedQuestion("\xd0\x96\xe4\xb8\xad\xf0\x9f\x98\x80"),
+              "Some characters of the message cannot be sent and would arrive as \"?\": "
+              "\xd0\x96\xe4\xb8\xad\xf0\x9f\x98\x80. Send anyway?");
+}
+
 TEST(TimeField, ParseClampAndCorrection)
 {
     struct Case {

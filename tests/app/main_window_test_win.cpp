@@ -393,7 +393,7 @@ TEST_F(MainWindowTest, DelRemovesTheSelectedEntryOnlyWhenAnsweredJa)
         w.onComputerKeyDown(VK_DELETE);
         ASSERT_EQ(prompts_.shown.size(), 1u);
         EXPECT_EQ(prompts_.shown[0].kind, "confirmation");
-        EXPECT_EQ(prompts_.shown[0].text, "Eintrag l\xf6schen?");
+        EXPECT_EQ(prompts_.shown[0].text, "Eintrag l\xc3\xb6schen?");
         EXPECT_EQ(w.computers().entries(), c.expected);
         prompts_.shown.clear();
     }
@@ -506,6 +506,66 @@ TEST_F(MainWindowTest, ALongMessageIsSentOnlyWhenTheOperatorSaysYes)
     setText(MainId::MessageEditor, std::string(255, 'x') + "\r\n");
     clickSend();
     EXPECT_TRUE(prompts_.shown.empty()) << "255 characters as sent: no question";
+    ASSERT_TRUE(waitForTheEnd(w));
+}
+
+// Cyrillic, Chinese and an emoji (a surrogate pair in UTF-16), in UTF-8.
+const std::string kCyrillic = "\xd0\x9f\xd1\x80\xd0\xb8\xd0\xb2\xd0\xb5\xd1\x82";  // "Привет"
+const std::string kChinese = "\xe4\xbd\xa0\xe5\xa5\xbd";                           // "你好"
+const std::string kEmoji = "\xf0\x9f\x98\x80";
+
+TEST_F(MainWindowTest, FieldsAndTheListTakeAnyCharacters)
+{
+    MainWindow& w = open();
+    COMBOBOXINFO combo{};
+    ASSERT_TRUE(ComboBox(w.control(id(MainId::ComputerField))).parts(combo));
+    // Typed as the keyboard delivers it: one WM_CHAR per UTF-16 unit.
+    const std::wstring typed = L"\u0416\u4e2d\U0001F600";
+    for (HWND field : {combo.hwndItem, w.control(id(MainId::UserField)), w.control(id(MainId::MessageEditor))}) {
+        SetWindowTextW(field, L"");
+        for (wchar_t unit : typed)
+            SendMessageW(field, WM_CHAR, unit, 1);
+        EXPECT_EQ(windowText(field), "\xd0\x96\xe4\xb8\xad" + kEmoji);
+    }
+    EXPECT_EQ(w.computers().typedText(), "\xd0\x96\xe4\xb8\xad" + kEmoji);
+
+    const std::string lodz = "\xc5\x81\xc3\xb3\x64\xc5\xba-PC";  // "Łódź-PC"
+    w.computers().add(lodz);
+    EXPECT_TRUE(w.computers().isListed(lodz));
+    EXPECT_TRUE(w.computers().isListed("\xc5\x82\xc3\x93\x44\xc5\xb9-pc")) << "letter case ignored beyond ASCII too";
+    std::vector<std::string> entries = w.computers().entries();
+    EXPECT_NE(std::find(entries.begin(), entries.end(), lodz), entries.end());
+}
+
+TEST_F(MainWindowTest, CharactersTheMessageFileCannotCarryAreAskedAboutFirst)
+{
+    ASSERT_EQ(GetACP(), 1252u) << "the cases are written for the Western code page";
+    const std::string message = "Gr\xc3\xbc\xc3\x9f" "e " + kCyrillic + " " + kChinese + " " + kEmoji;  // "Grüße ..."
+    const std::string question = "Some characters of the message cannot be sent and would arrive as \"?\": " +
+                                 kCyrillic + kChinese + kEmoji + ". Send anyway?";
+    struct Case {
+        int answer;
+        bool sent;
+    };
+    for (const Case c : {Case{IDNO, false}, Case{IDYES, true}}) {
+        MainWindow& w = open({"Remote01"});
+        Control(w.control(id(MainId::MessageEditor))).setText(message);
+        prompts_.boxResult = c.answer;
+        clickSend();
+        command(MainId::SendToAllButton);
+        ASSERT_EQ(prompts_.shown.size(), 2u) << "Send and Send to all ask";
+        for (const auto& shown : prompts_.shown) {
+            EXPECT_EQ(shown.kind, "box");
+            EXPECT_EQ(shown.text, question);
+        }
+        EXPECT_EQ(!logLines(w.logText(), "cmd.exe ").empty() || w.sendToAllRunning(), c.sent);
+        ASSERT_TRUE(waitForTheEnd(w));
+        prompts_.shown.clear();
+    }
+    MainWindow& w = open({"Remote01"});
+    Control(w.control(id(MainId::MessageEditor))).setText("Gr\xc3\xbc\xc3\x9f" "e");
+    clickSend();
+    EXPECT_TRUE(prompts_.shown.empty()) << "the code page holds every character: no question";
     ASSERT_TRUE(waitForTheEnd(w));
 }
 
@@ -977,7 +1037,7 @@ TEST_F(MainWindowTest, ToolsMenuOffersImportAndExport)
 TEST_F(MainWindowTest, ImportAddsEachNewNameOnceAndLogsOneLine)
 {
     MainWindow& w = open();
-    w.computers().add("B\xDCRO");  // listed with letters past ASCII in other case ("BÜRO")
+    w.computers().add("B\xC3\x9CRO");  // listed with letters past ASCII in other case ("BÜRO")
     w.computers().setTypedText("typed");
     std::string file = startDir_.file("fleet.csv");
     test::writeFile(file, "\xEF\xBB\xBFName,Room\r\n# the lab\r\npc01,A\r\nREMOTE01,B\r\n\r\n\"pc02\",C\r\nPC01,D\r\n"
@@ -986,19 +1046,19 @@ TEST_F(MainWindowTest, ImportAddsEachNewNameOnceAndLogsOneLine)
     w.importComputersFrom(widePath(file));
 
     EXPECT_EQ(w.computers().entries(),
-              (std::vector<std::string>{"*", "B\xDCRO", "pc01", "pc02", "pc03", "Remote01", "Remote02"}));
+              (std::vector<std::string>{"*", "B\xC3\x9CRO", "pc01", "pc02", "pc03", "Remote01", "Remote02",
+                                        "\xE6\x97\xA5\xE6\x9C\xAC"}));
     EXPECT_EQ(w.computers().typedText(), "typed");
     std::vector<std::string> lines = logLines(w.logText(), "Imported ");
     ASSERT_EQ(lines.size(), 1u);
-    // The name the code page cannot carry is refused with the others, in line order.
-    EXPECT_EQ(lines[0].substr(0, lines[0].rfind(',')),
-              "Imported 3 computers from " + file + ": 3 already listed, 3 refused (line 8: \"a&b\", line 9: \"x|y\"");
-    EXPECT_TRUE(lines[0].find(", line 12: \"") != std::string::npos) << lines[0];
+    // A name in any language joins the list; only the command characters are refused.
+    EXPECT_EQ(lines[0],
+              "Imported 4 computers from " + file + ": 3 already listed, 2 refused (line 8: \"a&b\", line 9: \"x|y\")");
 
     // The same file again adds nothing.
     w.importComputersFrom(widePath(file));
-    EXPECT_EQ(w.computers().count(), 7);
-    EXPECT_EQ(logLines(w.logText(), "Imported 0 computers from " + file + ": 6 already listed, 3 refused").size(), 1u);
+    EXPECT_EQ(w.computers().count(), 8);
+    EXPECT_EQ(logLines(w.logText(), "Imported 0 computers from " + file + ": 7 already listed, 2 refused").size(), 1u);
 }
 
 TEST_F(MainWindowTest, ImportRefusesAFileBeyondTheLimitsAndAddsNothing)
@@ -1033,7 +1093,7 @@ TEST_F(MainWindowTest, ExportWritesTheListOnePerLineAndReplacesTheOldFileWhole)
 {
     MainWindow& w = open();
     w.computers().add("pc9");
-    w.computers().add("B\xFCro");
+    w.computers().add("B\xC3\xBCro");
     std::string file = startDir_.file("out.txt");
     test::writeFile(file, "an older list that is longer than the new one\r\n");
 
@@ -1050,7 +1110,7 @@ TEST_F(MainWindowTest, ExportWritesTheListOnePerLineAndReplacesTheOldFileWhole)
     // What was exported reads back as the same list.
     w.computers().replaceAll({});
     w.importComputersFrom(widePath(file));
-    EXPECT_EQ(w.computers().entries(), (std::vector<std::string>{"*", "B\xFCro", "pc9", "Remote01", "Remote02"}));
+    EXPECT_EQ(w.computers().entries(), (std::vector<std::string>{"*", "B\xC3\xBCro", "pc9", "Remote01", "Remote02"}));
 }
 
 }  // namespace

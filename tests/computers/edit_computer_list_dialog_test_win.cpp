@@ -14,6 +14,7 @@
 
 #include "settings/settings_file_win.h"
 #include "support/real_input_win.h"
+#include "win/controls_win.h"
 #include "support/test_support_win.h"
 #include "win/controls_win.h"
 
@@ -202,7 +203,7 @@ TEST(ComputerListFill, ReplacingGivesTheListOfAddingOneByOne)
         {"10.0.0.10", "10.0.0.9", "host.domain", "host", "Host2", "9host"},
         {"PC1", "pc2", "pc1", "Pc1", "b", "A"},
         {"a-c", "ab", "co-op", "coop", "a_b", "a1", "a~"},
-        {"M\xfcller", "Muller", "Mueller", "zeta", "\xc4rger", "Arger"},
+        {"M\xc3\xbcller", "Muller", "Mueller", "zeta", "\xc3\x84rger", "Arger", "\xe6\x97\xa5\xe6\x9c\xac"},
         {"", "x", ""},
     };
     for (const auto& texts : lists) {
@@ -213,12 +214,7 @@ TEST(ComputerListFill, ReplacingGivesTheListOfAddingOneByOne)
         filled.replaceAll(texts);
         for (const std::string& text : texts)
             added.add(text);
-        std::vector<std::string> inControl;
-        for (int i = 0; i < static_cast<int>(SendMessageA(atOnce.combo, CB_GETCOUNT, 0, 0)); ++i) {
-            char text[64] = {};
-            SendMessageA(atOnce.combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
-            inControl.push_back(text);
-        }
+        std::vector<std::string> inControl = ComboBox(atOnce.combo).items();
         EXPECT_EQ(filled.entries(), added.entries()) << texts[0];
         EXPECT_EQ(inControl, added.entries()) << texts[0];
         for (const std::string& text : texts)

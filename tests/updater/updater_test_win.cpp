@@ -17,6 +17,9 @@
 #include "update/install/install_files_win.h"
 #include "update/install/install_restart.h"
 #include "update/install/updater_resource_win.h"
+#include "update/engine/update_folder_win.h"
+#include "win/file_bytes_win.h"
+#include "win/text_win.h"
 
 namespace talkpost::updater {
 namespace {
@@ -342,6 +345,55 @@ TEST_F(Helper, AFirstArgumentThatIsNoNumberEndsItAtOnce)
     ASSERT_TRUE(waitForEnd(start("\"" + helper_ + "\" abc L null " + download_ + "\\ talkpost.exe_NEW", app_)));
     EXPECT_EQ(log.added(), "");
     EXPECT_TRUE(test::fileExists(download_ + "\\talkpost.exe_NEW"));
+}
+
+// A user's temporary folder named outside the ANSI code page ("Łódź 東京"):
+// the update's folder is made there, the helper unpacked into it, and the
+// helper, started with that folder on its command line, puts a component in
+// place in an application folder below it.
+TEST(HelperOutsideTheAnsiCodePage, UnpacksAndReplacesInFoldersNamedInAnyLanguage)
+{
+    test::TempFolder root;
+    std::string temp = root.path() + "\\\xc5\x81\xc3\xb3\x64\xc5\xba \xe6\x9d\xb1\xe4\xba\xac";
+    ASSERT_TRUE(CreateDirectoryW(widen(temp).c_str(), nullptr));
+    std::string app = temp + "\\Talk Post";
+    ASSERT_TRUE(CreateDirectoryW(widen(app).c_str(), nullptr));
+    update::UpdateFolder folder;
+    ASSERT_TRUE(folder.create(temp));
+    std::string download = folder.path();
+    EXPECT_EQ(download.rfind(temp + "\\", 0), 0u) << download;
+
+    HMODULE program = LoadLibraryExW(widen(built("talkpost.exe")).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(program, nullptr);
+    auto helper = update::unpackUpdater(download, program);
+    FreeLibrary(program);
+    ASSERT_TRUE(helper);
+    EXPECT_EQ(*helper, download + "updsetup.exe");
+    EXPECT_NE(update::fileVersionOf(*helper), VersionValue{}) << "the helper unpacked whole";
+
+    auto component = readFileBytes(built("talkpost_next.exe"), 64u << 20);
+    ASSERT_TRUE(component);
+    ASSERT_TRUE(CopyFileW(widen(built("talkpost_next.exe")).c_str(), widen(download + "tool.exe_NEW").c_str(), FALSE));
+    auto value = update::writeHelperList(
+        download, update::composeHelperList({7, "1.0.0.2", {{"tool.exe_NEW", *update::sha256HexOf(*component)}}}));
+    ASSERT_TRUE(value);
+
+    PROCESS_INFORMATION ended = start("cmd.exe /c exit 0", root.path());
+    DWORD pid = ended.dwProcessId;
+    ASSERT_TRUE(waitForEnd(ended));
+    std::wstring line = widen("\"" + *helper + "\" " + std::to_string(pid) + " L null " +
+                              update::quotedWhenBlank(download) + " sha256=" + *value + " tool.exe_NEW");
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION helperProcess{};
+    ASSERT_TRUE(CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, 0, nullptr, widen(app).c_str(), &startup,
+                               &helperProcess));
+    ASSERT_TRUE(waitForEnd(helperProcess));
+
+    EXPECT_EQ(readFileBytes(app + "\\tool.exe", 64u << 20), component) << "the component is in place";
+    EXPECT_EQ(GetFileAttributesW(widen(download + "tool.exe_NEW").c_str()), INVALID_FILE_ATTRIBUTES);
+    folder.remove();
+    EXPECT_EQ(GetFileAttributesW(widen(download).c_str()), INVALID_FILE_ATTRIBUTES) << "the update's folder goes";
 }
 
 }  // namespace

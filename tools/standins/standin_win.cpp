@@ -30,23 +30,29 @@ std::string envValue(const char* name)
     return n > 0 && n < sizeof buffer ? std::string(buffer, n) : std::string();
 }
 
-// Everything after the program token and the blanks that follow it.
+// Everything after the program token and the blanks that follow it, in
+// UTF-8, so that a name outside the ANSI code page is recorded as it came.
 std::string commandTail()
 {
-    const char* p = GetCommandLineA();
-    if (*p == '"') {
+    const wchar_t* p = GetCommandLineW();
+    if (*p == L'"') {
         ++p;
-        while (*p != '\0' && *p != '"')
+        while (*p != L'\0' && *p != L'"')
             ++p;
-        if (*p == '"')
+        if (*p == L'"')
             ++p;
     } else {
-        while (*p != '\0' && *p != ' ' && *p != '\t')
+        while (*p != L'\0' && *p != L' ' && *p != L'\t')
             ++p;
     }
-    while (*p == ' ' || *p == '\t')
+    while (*p == L' ' || *p == L'\t')
         ++p;
-    return p;
+    int length = WideCharToMultiByte(CP_UTF8, 0, p, -1, nullptr, 0, nullptr, nullptr);
+    std::string tail(static_cast<std::size_t>(length > 0 ? length : 1), '\0');
+    if (length > 0)
+        WideCharToMultiByte(CP_UTF8, 0, p, -1, tail.data(), length, nullptr, nullptr);
+    tail.resize(tail.size() - 1);
+    return tail;
 }
 
 std::string programName()

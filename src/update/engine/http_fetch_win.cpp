@@ -14,6 +14,7 @@
 
 #include "update/engine/control_file.h"
 #include "update/engine/transfer.h"
+#include "win/text_win.h"
 
 namespace talkpost::update {
 namespace {
@@ -105,7 +106,7 @@ struct Job {
         session.reset();
         file.reset();
         if (stop && toFile)
-            DeleteFileA(filePath.c_str());
+            DeleteFileW(widen(filePath).c_str());
     }
 };
 

@@ -23,6 +23,7 @@
 #include "win/replace_file_win.h"
 #include "win/handles_win.h"
 #include "win/prompts_win.h"
+#include "win/text_win.h"
 
 namespace talkpost::update {
 
@@ -78,7 +79,7 @@ int Installation::runControlActions(const ControlFile& file)
 {
     if (std::string msg = file.readString("action", "msg"); !msg.empty()) {
         host_.reportStatus(message::kFoundMessage);
-        host_.onWindowThread([&] { prompts().information(host_.promptOwner(), withLineBreaks(msg)); });
+        host_.onWindowThread([&] { prompts().information(host_.promptOwner(), ansiToUtf8(withLineBreaks(msg))); });
     }
     if (std::string page = file.readPath("action", "htmldlg"); !page.empty()) {
         host_.reportStatus(message::kFoundHtmlDialog, {}, kStatusHtmlDialog);
@@ -99,7 +100,7 @@ int Installation::runControlActions(const ControlFile& file)
         host_.reportStatus(message::kFoundQuery);
         int answer = IDNO;
         host_.onWindowThread([&] {
-            answer = prompts().box(host_.promptOwner(), withLineBreaks(query), "Information", MB_YESNO | MB_ICONINFORMATION);
+            answer = prompts().box(host_.promptOwner(), ansiToUtf8(withLineBreaks(query)), "Information", MB_YESNO | MB_ICONINFORMATION);
         });
         if (answer != IDYES) {
             application_.appUpdate = false;
@@ -147,7 +148,7 @@ std::optional<Installation::Fetched> Installation::fetchEntry(const FileDescript
     std::string fetchedPath = folder + host_.fileNameFromURL(address);
     auto value = fetchedFileValue(fetchedPath, entry, name);
     if (!value) {
-        DeleteFileA(fetchedPath.c_str());
+        DeleteFileW(widen(fetchedPath).c_str());
         return std::nullopt;
     }
     return Fetched{{name, entry.targetDir, folder, entry.compressed}, *value};
@@ -191,7 +192,7 @@ int Installation::downloadFiles()
     // All or nothing: one file missing, and none of the others is put in place.
     if (result != 0) {
         for (const Fetched& done : fetched)
-            DeleteFileA((done.file.downloadFolder + done.file.name).c_str());
+            DeleteFileW(widen(done.file.downloadFolder + done.file.name).c_str());
         return result;
     }
     if (!installFetched(fetched)) {

@@ -10,6 +10,7 @@
 
 #include "update/install/sha256_win.h"
 #include "win/handles_win.h"
+#include "win/text_win.h"
 
 namespace talkpost::update {
 namespace {
@@ -60,7 +61,7 @@ bool verifySignature(std::string_view bytes, const SignatureBytes& signature, co
 
 std::optional<std::string> fileSha256Hex(const std::string& path)
 {
-    UniqueFile file(CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    UniqueFile file(CreateFileW(widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!file)
         return std::nullopt;

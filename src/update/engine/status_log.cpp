@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "base/app_error.h"
+#include "base/utf8_file.h"
 
 namespace talkpost::update {
 namespace {
@@ -148,7 +149,7 @@ std::string logFilePath(const std::string& name, const std::string& documentsFol
 void appendLineToFile(const std::string& path, const std::string& text)
 {
     // "ab" opens for appending and creates a missing file; bytes go out as they are.
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "ab"));
+    std::unique_ptr<std::FILE, FileCloser> file(openFile(path, "ab"));
     if (!file)
         throw AppError("Datei " + path + " kann nicht erstellt werden");
     std::string line = text + "\r\n";

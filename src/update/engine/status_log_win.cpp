@@ -5,6 +5,7 @@
 #include <shlobj.h>
 
 #include "update/engine/status_log.h"
+#include "win/text_win.h"
 
 namespace talkpost::update {
 namespace {
@@ -24,10 +25,10 @@ std::string documentsFolder()
     LPITEMIDLIST list = nullptr;
     if (FAILED(SHGetSpecialFolderLocation(nullptr, CSIDL_PERSONAL, &list)) || list == nullptr)
         return {};
-    char path[MAX_PATH] = {};
-    BOOL got = SHGetPathFromIDListA(list, path);
+    wchar_t path[MAX_PATH] = {};
+    BOOL got = SHGetPathFromIDListW(list, path);
     CoTaskMemFree(list);
-    std::string folder = got ? path : "";
+    std::string folder = got ? narrow(path) : "";
     while (folder.size() > 3 && folder.back() == '\\')
         folder.pop_back();
     return folder;

@@ -12,33 +12,34 @@
 #include "update/engine/transfer.h"
 #include "update/install/file_names.h"
 #include "win/file_bytes_win.h"
+#include "win/text_win.h"
 
 namespace talkpost::update {
 namespace {
 
 constexpr DWORD kFileBlock = 16384;
 
-bool exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool exists(const std::string& path) { return GetFileAttributesW(widen(path).c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 }  // namespace
 
 void Connection::deleteTemporary(const std::string& temporary)
 {
-    if (!DeleteFileA(temporary.c_str()) && exists(temporary))
+    if (!DeleteFileW(widen(temporary).c_str()) && exists(temporary))
         host_.appendLogLine(unableToDeleteLine(temporary));
 }
 
 bool Connection::putInPlace(const std::string& temporary, const std::string& destination)
 {
     // A read-only or hidden file is replaced once those attributes are cleared.
-    DWORD attributes = GetFileAttributesA(destination.c_str());
+    DWORD attributes = GetFileAttributesW(widen(destination).c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN)))
-        SetFileAttributesA(destination.c_str(), attributes & ~(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
+        SetFileAttributesW(widen(destination).c_str(), attributes & ~(FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN));
     // One step: the old file stays until the new one takes its place.
-    if (!MoveFileExA(temporary.c_str(), destination.c_str(),
+    if (!MoveFileExW(widen(temporary).c_str(), widen(destination).c_str(),
                      MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH | MOVEFILE_COPY_ALLOWED)) {
         if (attributes != INVALID_FILE_ATTRIBUTES)
-            SetFileAttributesA(destination.c_str(), attributes);
+            SetFileAttributesW(widen(destination).c_str(), attributes);
         host_.appendLogLine(unableToRenameLine(temporary, destination));
         deleteTemporary(temporary);
         return false;
@@ -49,14 +50,14 @@ bool Connection::putInPlace(const std::string& temporary, const std::string& des
 UniqueFile Connection::createTemporary(std::string& path)
 {
     std::string folder = host_.downloadFolder();
-    char name[MAX_PATH + 1] = {};
-    if (folder.empty() || !GetTempFileNameA(folder.c_str(), "UPDT", 0, name))
+    wchar_t name[MAX_PATH + 1] = {};
+    if (folder.empty() || !GetTempFileNameW(widen(folder).c_str(), L"UPDT", 0, name))
         return {};
-    path = name;
+    path = narrow(name);
     // The platform made it empty: opened as it is, not truncated, because a
     // file truncated and then written is flushed to disk whole when it is
     // closed on some file systems, and a download would wait for its disk.
-    UniqueFile file(CreateFileA(name, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueFile file(CreateFileW(name, GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file)
         deleteTemporary(path);
     return file;
@@ -124,7 +125,7 @@ std::optional<FetchResult> Connection::fetchHttp(const std::string& original, co
                 if (!askForCredentials(address))
                     return std::nullopt;
                 if (!filePath.empty()) {
-                    file.reset(CreateFileA(filePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                    file.reset(CreateFileW(widen(filePath).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                            FILE_ATTRIBUTE_NORMAL, nullptr));
                     if (!file)
                         return std::nullopt;
@@ -242,7 +243,7 @@ bool Connection::transferInternet(const std::string& address, const std::string&
             status(message::kFileNotFound, address, kStatusFailed, kErrorNotFound);
         if (!result || result->received == 0) {
             // A fetch given up leaves its part to its worker, which deletes it.
-            DeleteFileA(temporary.c_str());
+            DeleteFileW(widen(temporary).c_str());
             return false;
         }
         return putInPlace(temporary, destination);
@@ -302,7 +303,7 @@ bool Connection::transferLocalFile(const std::string& address, const std::string
         status(message::kEqualSourceAndTarget, address, kStatusFileCopy, kErrorSameFile);
         return false;
     }
-    UniqueFile source(CreateFileA(address.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    UniqueFile source(CreateFileW(widen(address).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                   FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!source) {
         status(message::kSourceNotFound, address, kStatusFailed, kErrorNotFound);

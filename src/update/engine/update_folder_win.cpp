@@ -9,6 +9,7 @@
 #include "update/install/file_names.h"
 #include "update/install/install_journal_win.h"
 #include "update/install/system_library_win.h"
+#include "win/text_win.h"
 
 namespace talkpost::update {
 namespace {
@@ -20,7 +21,7 @@ constexpr const char* kHelperLockName = "helper.lock";
 UniqueFile lockFile(const std::string& path)
 {
     // Deleted by the system when its holder ends, however it ends.
-    return UniqueFile(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    return UniqueFile(CreateFileW(widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                   FILE_ATTRIBUTE_HIDDEN | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
 }
 
@@ -28,7 +29,7 @@ UniqueFile lockFile(const std::string& path)
 bool lockHeld(const std::string& folder, const char* name)
 {
     std::string lock = folder + "\\" + name;
-    return !DeleteFileA(lock.c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND;
+    return !DeleteFileW(widen(lock).c_str()) && GetLastError() != ERROR_FILE_NOT_FOUND;
 }
 
 std::string randomName()
@@ -59,41 +60,42 @@ std::string randomName()
 bool removeFolderTree(const std::string& folder)
 {
     std::string base = withBackslash(folder);
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((base + "*").c_str(), &found);
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(widen(base + "*").c_str(), &found);
     if (search != INVALID_HANDLE_VALUE) {
         do {
-            std::string name = found.cFileName;
+            std::string name = narrow(found.cFileName);
             if (name == "." || name == "..")
                 continue;
             std::string path = base + name;
             if (found.dwFileAttributes & FILE_ATTRIBUTE_READONLY)
-                SetFileAttributesA(path.c_str(), found.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY);
+                SetFileAttributesW(widen(path).c_str(), found.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY);
             // A link is removed, never followed.
             if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
                 !(found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
                 removeFolderTree(path);
             else if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                RemoveDirectoryA(path.c_str());
+                RemoveDirectoryW(widen(path).c_str());
             else
-                DeleteFileA(path.c_str());
-        } while (FindNextFileA(search, &found));
+                DeleteFileW(widen(path).c_str());
+        } while (FindNextFileW(search, &found));
         FindClose(search);
     }
-    return RemoveDirectoryA(folder.c_str()) != FALSE || GetFileAttributesA(folder.c_str()) == INVALID_FILE_ATTRIBUTES;
+    return RemoveDirectoryW(widen(folder).c_str()) != FALSE ||
+           GetFileAttributesW(widen(folder).c_str()) == INVALID_FILE_ATTRIBUTES;
 }
 
 void removeLeftoverUpdateFolders(const std::string& parent)
 {
     std::string base = withBackslash(parent);
-    WIN32_FIND_DATAA found;
-    HANDLE search = FindFirstFileA((base + kUpdateFolderPrefix + "*").c_str(), &found);
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW(widen(base + kUpdateFolderPrefix + "*").c_str(), &found);
     if (search == INVALID_HANDLE_VALUE)
         return;
     do {
         if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
             continue;
-        std::string folder = base + found.cFileName;
+        std::string folder = base + narrow(found.cFileName);
         if (lockHeld(folder, kLockName) || lockHeld(folder, kHelperLockName))
             continue;
         // Files put in place by an update that was killed go back first; a
@@ -101,7 +103,7 @@ void removeLeftoverUpdateFolders(const std::string& parent)
         if (!finishJournal(folder + "\\"))
             continue;
         removeFolderTree(folder);
-    } while (FindNextFileA(search, &found));
+    } while (FindNextFileW(search, &found));
     FindClose(search);
 }
 
@@ -110,7 +112,7 @@ bool UpdateFolder::create(const std::string& parent)
     remove();
     removeLeftoverUpdateFolders(parent);
     std::string folder = withBackslash(parent) + randomName();
-    if (!CreateDirectoryA(folder.c_str(), nullptr))
+    if (!CreateDirectoryW(widen(folder).c_str(), nullptr))
         return false;
     lock_ = lockFile(folder + "\\" + kLockName);
     path_ = folder + "\\";

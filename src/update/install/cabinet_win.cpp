@@ -17,6 +17,7 @@
 #include "win/replace_file_win.h"
 #include "update/install/system_library_win.h"
 #include "win/handles_win.h"
+#include "win/text_win.h"
 
 namespace talkpost::update {
 namespace {
@@ -52,7 +53,7 @@ FNOPEN(fileOpen)
     if (oflag & _O_CREAT)
         disposition = (oflag & _O_TRUNC) ? CREATE_ALWAYS : OPEN_ALWAYS;
     (void)pmode;
-    HANDLE h = CreateFileA(pszFile, access, FILE_SHARE_READ, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = CreateFileW(widen(pszFile).c_str(), access, FILE_SHARE_READ, nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
     return h == INVALID_HANDLE_VALUE ? -1 : reinterpret_cast<INT_PTR>(h);
 }
 
@@ -103,7 +104,7 @@ INT_PTR copyFile(Extraction& x, PFDINOTIFICATION notice)
     if (cut != std::string::npos && !createFolders(path.substr(0, cut)))
         return -1;
     std::string staged = stagedBeside(path);
-    HANDLE h = CreateFileA(staged.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE h = CreateFileW(widen(staged).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return -1;
     x.current = h;
@@ -155,7 +156,7 @@ int extractCabinet(const std::string& cabinet, const std::string& folder,
                    const std::function<void(const std::string&)>& skipped)
 {
     {
-        UniqueFile probe(CreateFileA(cabinet.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+        UniqueFile probe(CreateFileW(widen(cabinet).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                      FILE_ATTRIBUTE_NORMAL, nullptr));
         if (!probe)
             return -1;
@@ -212,7 +213,7 @@ int extractCabinet(const std::string& cabinet, const std::string& folder,
         // The extraction stopped inside an entry: its staged file goes, its target stays as it was.
         if (x.current != INVALID_HANDLE_VALUE)
             CloseHandle(x.current);
-        DeleteFileA(x.stagedPath.c_str());
+        DeleteFileW(widen(x.stagedPath).c_str());
         copied = false;
     }
     return isCabinet && copied && destroyed ? 0 : -1;

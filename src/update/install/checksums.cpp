@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <memory>
 
+#include "base/utf8_file.h"
+
 namespace talkpost::update {
 namespace {
 
@@ -26,7 +28,7 @@ struct FileCloser {
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
 
-File openForReading(const std::string& path) { return File(std::fopen(path.c_str(), "rb")); }
+File openForReading(const std::string& path) { return File(openFile(path, "rb")); }
 
 // Feeds the whole file to the accumulator; false when it cannot be opened or read.
 template <typename Accumulator>

@@ -8,6 +8,7 @@
 #include "update/install/install_files_win.h"
 #include "update/install/lz_expand_win.h"
 #include "win/replace_file_win.h"
+#include "win/text_win.h"
 
 namespace talkpost::update {
 namespace {
@@ -15,14 +16,14 @@ namespace {
 // The status numbers and status codes of what the installation reports.
 constexpr int kComponentFound = 962, kCabinetFailed = 947;
 constexpr std::int32_t kStatusNone = 0, kStatusCabinetFailed = 8;
-// Room for a full path of the longest the A-functions take, twice over.
+// Room for a full path of the longest the classic functions take, twice over.
 constexpr DWORD kPathBuffer = MAX_PATH * 2;
 
 std::string fullPath(const std::string& path)
 {
-    char buffer[kPathBuffer] = {};
-    DWORD n = GetFullPathNameA(path.c_str(), sizeof buffer, buffer, nullptr);
-    return n > 0 && n < sizeof buffer ? std::string(buffer, n) : path;
+    wchar_t buffer[kPathBuffer] = {};
+    DWORD n = GetFullPathNameW(widen(path).c_str(), kPathBuffer, buffer, nullptr);
+    return n > 0 && n < kPathBuffer ? narrow(std::wstring_view(buffer, n)) : path;
 }
 
 }  // namespace
@@ -53,7 +54,7 @@ Installed installFetchedFile(const FetchedFile& file, const InstallSettings& set
     if (plan.moveToTarget) {
         if (!place(fetched, sha256, file.targetDir + file.name))
             return Installed::Failed;
-        DeleteFileA(fetched.c_str());
+        DeleteFileW(widen(fetched).c_str());
     }
     if (plan.lzExpand) {
         // Expanded beside the fetched file under the name its header gives,
@@ -65,10 +66,10 @@ Installed installFetchedFile(const FetchedFile& file, const InstallSettings& set
         if (!same && !lzExpandFile(fetched, staged))
             return Installed::File;  // not an LZ file after all: nothing to put anywhere
         bool placed = place(same ? fetched : staged, same ? sha256 : std::string(), fullPath(expanded));
-        DeleteFileA(staged.c_str());
+        DeleteFileW(widen(staged).c_str());
         if (!placed)
             return Installed::Failed;
-        DeleteFileA(fetched.c_str());
+        DeleteFileW(widen(fetched).c_str());
     }
     if (plan.extractCabinet) {
         // Extracted beside the cabinet first; only a cabinet extracted whole
@@ -83,7 +84,7 @@ Installed installFetchedFile(const FetchedFile& file, const InstallSettings& set
         for (const std::string& relative : filesBelow(staged))
             if (!place(staged + relative, {}, target + relative))
                 return Installed::Failed;
-        DeleteFileA(fetched.c_str());
+        DeleteFileW(widen(fetched).c_str());
     }
     return Installed::File;
 }

@@ -7,6 +7,7 @@
 #include "update/install/checksums.h"
 #include "update/install/file_version_win.h"
 #include "win/folders_win.h"
+#include "win/text_win.h"
 
 namespace talkpost::update {
 namespace {
@@ -28,19 +29,19 @@ std::vector<std::string> filesBelow(const std::string& folder)
     while (!pending.empty()) {
         std::string relative = pending.back();
         pending.pop_back();
-        WIN32_FIND_DATAA entry;
-        HANDLE search = FindFirstFileA((folder + relative + "*").c_str(), &entry);
+        WIN32_FIND_DATAW entry;
+        HANDLE search = FindFirstFileW(widen(folder + relative + "*").c_str(), &entry);
         if (search == INVALID_HANDLE_VALUE)
             continue;
         do {
-            std::string part = entry.cFileName;
+            std::string part = narrow(entry.cFileName);
             if (part == "." || part == ".." || (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
                 continue;
             if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
                 pending.push_back(relative + part + "\\");
             else
                 found.push_back(relative + part);
-        } while (FindNextFileA(search, &entry));
+        } while (FindNextFileW(search, &entry));
         FindClose(search);
     }
     return found;
@@ -48,13 +49,13 @@ std::vector<std::string> filesBelow(const std::string& folder)
 
 bool fileExists(const std::string& path)
 {
-    DWORD attributes = GetFileAttributesA(path.c_str());
+    DWORD attributes = GetFileAttributesW(widen(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 bool folderExists(const std::string& path)
 {
-    DWORD attributes = GetFileAttributesA(path.c_str());
+    DWORD attributes = GetFileAttributesW(widen(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
@@ -68,13 +69,13 @@ bool createFolders(const std::string& path)
     std::size_t cut = folder.find_last_of("\\/");
     if (cut != std::string::npos && cut > 0 && folder[cut - 1] != ':' && !createFolders(folder.substr(0, cut)))
         return false;
-    return CreateDirectoryA(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
+    return CreateDirectoryW(widen(folder).c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
 std::optional<DateTime> lastWriteTimeLocal(const std::string& path)
 {
     WIN32_FILE_ATTRIBUTE_DATA data;
-    if (!GetFileAttributesExA(path.c_str(), GetFileExInfoStandard, &data) ||
+    if (!GetFileAttributesExW(widen(path).c_str(), GetFileExInfoStandard, &data) ||
         (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
         return std::nullopt;
     FILETIME local;

@@ -14,6 +14,7 @@
 #include "update/install/sha256_win.h"
 #include "win/file_bytes_win.h"
 #include "win/handles_win.h"
+#include "win/text_win.h"
 
 namespace talkpost::update {
 namespace {
@@ -35,7 +36,7 @@ std::string parentFolder(const std::string& path)
 // (the partial file is removed).
 std::optional<std::string> copyHashed(HANDLE source, const std::string& destination, DWORD& error)
 {
-    UniqueFile out(CreateFileA(destination.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+    UniqueFile out(CreateFileW(widen(destination).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                                nullptr));
     if (!out) {
         error = GetLastError();
@@ -66,7 +67,7 @@ std::optional<std::string> copyHashed(HANDLE source, const std::string& destinat
     if (!digest) {
         if (ok)
             error = ERROR_INVALID_DATA;
-        DeleteFileA(destination.c_str());
+        DeleteFileW(widen(destination).c_str());
     }
     return digest;
 }
@@ -79,22 +80,22 @@ bool keepOldCopy(const std::string& target, const std::string& updateId)
 {
     std::string old = oldCopyBeside(target, updateId);
     std::string part = partialCopyBeside(target, updateId);
-    if (CopyFileA(target.c_str(), part.c_str(), FALSE) && flushToDisk(part) &&
-        MoveFileExA(part.c_str(), old.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+    if (CopyFileW(widen(target).c_str(), widen(part).c_str(), FALSE) && flushToDisk(part) &&
+        MoveFileExW(widen(part).c_str(), widen(old).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
         return true;
-    DeleteFileA(part.c_str());
+    DeleteFileW(widen(part).c_str());
     return false;
 }
 
 bool removeFile(const std::string& path)
 {
-    if (DeleteFileA(path.c_str()))
+    if (DeleteFileW(widen(path).c_str()))
         return true;
     DWORD code = GetLastError();
     if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND)
         return true;
-    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-    return DeleteFileA(path.c_str()) != FALSE;
+    SetFileAttributesW(widen(path).c_str(), FILE_ATTRIBUTE_NORMAL);
+    return DeleteFileW(widen(path).c_str()) != FALSE;
 }
 
 bool runPlan(const std::vector<RestoreAction>& plan)
@@ -113,7 +114,7 @@ bool runPlan(const std::vector<RestoreAction>& plan)
             break;
         case RestoreAction::RemoveFolder:
             // A folder that holds files of others stays.
-            RemoveDirectoryA(action.to.c_str());
+            RemoveDirectoryW(widen(action.to).c_str());
             break;
         }
     }
@@ -141,7 +142,7 @@ InstallJournal::InstallJournal(const std::string& updateFolder)
 bool InstallJournal::append(JournalStep step, const std::string& path)
 {
     std::string line = journalLine({step, path});
-    UniqueFile file(CreateFileA(path_.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+    UniqueFile file(CreateFileW(widen(path_).c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
     bool ok = file && WriteFile(file.get(), line.data(), static_cast<DWORD>(line.size()), &written, nullptr) &&
@@ -159,7 +160,7 @@ unsigned long InstallJournal::makeFolders(const std::string& folder)
         return code;
     if (!append(JournalStep::Folder, folder))
         return GetLastError() ? GetLastError() : ERROR_WRITE_FAULT;
-    if (!CreateDirectoryA(folder.c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+    if (!CreateDirectoryW(widen(folder).c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
         return GetLastError();
     return 0;
 }
@@ -168,7 +169,7 @@ unsigned long InstallJournal::putInPlace(const std::string& source, const std::s
                                          const std::string& target)
 {
     // Held open against writes and deletion until its bytes are copied.
-    UniqueFile from(CreateFileA(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    UniqueFile from(CreateFileW(widen(source).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
     if (!from)
         return GetLastError();
@@ -185,21 +186,21 @@ unsigned long InstallJournal::putInPlace(const std::string& source, const std::s
     if (!digest)
         return error;
     if (!expectedSha256.empty() && *digest != expectedSha256) {
-        DeleteFileA(fresh.c_str());
+        DeleteFileW(widen(fresh).c_str());
         return ERROR_INVALID_DATA;
     }
     // The first old copy is the one a restore puts back; a second write of
     // the same target replaces only what this update put there.
     if (first && existed && !keepOldCopy(target, updateId_)) {
         error = GetLastError();
-        DeleteFileA(fresh.c_str());
+        DeleteFileW(widen(fresh).c_str());
         return error ? error : ERROR_WRITE_FAULT;
     }
     if (unsigned long code = replaceFile(fresh, target)) {
         // The target was not touched: the old copy made for it goes too.
-        DeleteFileA(fresh.c_str());
+        DeleteFileW(widen(fresh).c_str());
         if (first && existed)
-            DeleteFileA(oldCopyBeside(target, updateId_).c_str());
+            DeleteFileW(widen(oldCopyBeside(target, updateId_)).c_str());
         return code;
     }
     return 0;
@@ -231,7 +232,7 @@ bool finishJournal(const std::string& updateFolder)
     // later run undoes it a second time.
     if (!runPlan(restorePlan(entries, updateIdOf(updateFolder))))
         return false;
-    DeleteFileA(path.c_str());
+    DeleteFileW(widen(path).c_str());
     return true;
 }
 

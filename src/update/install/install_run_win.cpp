@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "win/handles_win.h"
+#include "win/text_win.h"
 
 namespace talkpost::update {
 namespace {
@@ -18,13 +19,13 @@ bool runAndWait(const std::string& command, bool showWindow)
 {
     DWORD code = 1;
     {
-        STARTUPINFOA startup{};
+        STARTUPINFOW startup{};
         startup.cb = sizeof startup;
         startup.dwFlags = STARTF_USESHOWWINDOW;
         startup.wShowWindow = showWindow ? SW_SHOW : SW_HIDE;
         PROCESS_INFORMATION pi{};
-        std::string line = command;
-        if (!CreateProcessA(nullptr, line.data(), nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr, nullptr,
+        std::wstring line = widen(command);
+        if (!CreateProcessW(nullptr, line.data(), nullptr, nullptr, FALSE, NORMAL_PRIORITY_CLASS, nullptr, nullptr,
                             &startup, &pi))
             return false;
         UniqueHandle process(pi.hProcess), thread(pi.hThread);

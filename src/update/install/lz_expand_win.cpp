@@ -7,6 +7,7 @@
 
 #include "win/replace_file_win.h"
 #include "update/install/system_library_win.h"
+#include "win/text_win.h"
 
 namespace talkpost::update {
 namespace {
@@ -30,12 +31,29 @@ const LzFunctions& lz()
     return functions;
 }
 
+// The LZ functions take ANSI names only (there is no wide form of their
+// open). A path the ANSI code page cannot carry goes to them with its folder
+// in the short form the file system gives, which it can; the file's own
+// name stays as it is.
+std::string ansiForm(const std::string& path)
+{
+    bool carried = false;
+    std::string ansi = narrowToAnsiExactly(widen(path), &carried);
+    std::size_t cut = path.find_last_of('\\');
+    if (carried || cut == std::string::npos)
+        return ansi;
+    std::wstring folder = widen(path.substr(0, cut));
+    std::wstring shortFolder(GetShortPathNameW(folder.c_str(), nullptr, 0), L'\0');
+    shortFolder.resize(GetShortPathNameW(folder.c_str(), shortFolder.data(), static_cast<DWORD>(shortFolder.size())));
+    return narrowToAnsiExactly(shortFolder) + "\\" + narrowToAnsiExactly(widen(path.substr(cut + 1)));
+}
+
 class LzFile {
 public:
     LzFile(const std::string& path, WORD mode)
     {
         OFSTRUCT of{};
-        std::string name = path;
+        std::string name = ansiForm(path);
         if (lz().complete())
             handle_ = lz().open(name.data(), &of, mode);
     }
@@ -62,10 +80,15 @@ constexpr std::size_t kNameBuffer = MAX_PATH * 2;
 std::optional<std::string> expandedNameOf(const std::string& compressed)
 {
     char buffer[kNameBuffer] = {};
-    std::string source = compressed;
-    if (compressed.size() >= MAX_PATH || !lz().complete() || lz().expandedName(source.data(), buffer) != 1)
+    std::string source = ansiForm(compressed);
+    if (source.size() >= MAX_PATH || !lz().complete() || lz().expandedName(source.data(), buffer) != 1)
         return std::nullopt;
-    return std::string(buffer);
+    // The name the header gives, in the folder as the caller named it.
+    std::string expanded = buffer;
+    std::size_t cut = compressed.find_last_of('\\'), expandedCut = expanded.find_last_of('\\');
+    if (cut == std::string::npos || expandedCut == std::string::npos)
+        return expanded;
+    return compressed.substr(0, cut) + expanded.substr(expandedCut);
 }
 
 bool lzExpandFile(const std::string& source, const std::string& destination)
@@ -85,7 +108,7 @@ bool lzExpandFile(const std::string& source, const std::string& destination)
     }
     if (copied && flushToDisk(staged) && replaceFile(staged, destination) == 0)
         return true;
-    DeleteFileA(staged.c_str());
+    DeleteFileW(widen(staged).c_str());
     return false;
 }
 
@@ -96,7 +119,7 @@ std::optional<std::string> expandCompressedFile(const std::string& path)
         return std::nullopt;
     // The header chooses the last character: "nu_" must not become the device "nul".
     bool expanded = name && lzExpandFile(path, *name);
-    DeleteFileA(path.c_str());
+    DeleteFileW(widen(path).c_str());
     if (!expanded)
         return std::nullopt;
     return name;

@@ -6,6 +6,7 @@
 #include "update/install/lz_expand_win.h"
 #include "update/install/sha256_win.h"
 #include "win/handles_win.h"
+#include "win/text_win.h"
 
 namespace talkpost::update {
 namespace {
@@ -25,14 +26,14 @@ std::optional<std::string> unpackUpdater(const std::string& folder, HMODULE modu
         return std::nullopt;
     std::string compressed = folder + kHelperCompressedName;
     {
-        UniqueFile file(CreateFileA(compressed.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+        UniqueFile file(CreateFileW(widen(compressed).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
                                     nullptr));
         if (!file)
             return std::nullopt;
         DWORD written = 0;
         if (!WriteFile(file.get(), bytes, size, &written, nullptr) || written != size) {
             file.reset();
-            DeleteFileA(compressed.c_str());
+            DeleteFileW(widen(compressed).c_str());
             return std::nullopt;
         }
     }
@@ -45,7 +46,7 @@ std::optional<std::string> unpackUpdater(const std::string& folder, HMODULE modu
 std::optional<std::string> writeHelperList(const std::string& folder, const std::string& bytes)
 {
     std::string path = folder + kHelperListName;
-    UniqueFile file(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    UniqueFile file(CreateFileW(widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
     if (!file || !WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) ||
         written != bytes.size() || !FlushFileBuffers(file.get()))
@@ -64,16 +65,17 @@ UpdaterSpawn spawnUpdater(const HelperLaunch& launch, const std::string& listSha
         return spawn;
     spawn.helperPath = *helper;
     // Held against writes and deletion until the helper runs: what starts is what was unpacked.
-    UniqueFile held(CreateFileA(helper->c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    UniqueFile held(CreateFileW(widen(*helper).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr));
     UniqueHandle started(CreateEventA(nullptr, TRUE, FALSE, helperStartedEventName(launch.downloadFolder).c_str()));
     if (!started)
         return spawn;
-    std::string line = "\"" + *helper + "\" " + spawn.commandLine;
-    STARTUPINFOA startup{};
+    std::wstring line = widen("\"" + *helper + "\" " + spawn.commandLine);
+    STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
-    if (!CreateProcessA(helper->c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    if (!CreateProcessW(widen(*helper).c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
         return spawn;
     UniqueHandle helperProcess(process.hProcess);
     CloseHandle(process.hThread);

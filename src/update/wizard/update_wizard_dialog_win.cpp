@@ -14,6 +14,7 @@
 #include "win/folders_win.h"
 #include "win/menus_win.h"
 #include "win/prompts_win.h"
+#include "win/text_win.h"
 
 namespace talkpost {
 namespace {
@@ -400,7 +401,7 @@ void UpdateWizardDialog::setMemoLines(WizardMemo memo, const std::vector<std::st
 void UpdateWizardDialog::addComponentRow(const std::string& text, bool mandatory)
 {
     ListBox list(control(WizardControl::ComponentList));
-    int row = list.add(text);
+    int row = list.add(ansiToUtf8(text));  // the control file's text, in the ANSI code page
     if (row >= 0)
         list.setItemData(row, kRowChecked | (mandatory ? kRowMandatory : 0));
 }
@@ -502,7 +503,7 @@ void UpdateWizardDialog::viewInNotepad(WizardMemo memo)
     path += whatsNew ? "whatsnew.txt" : "eula.txt";
     std::string text = windowText(control(whatsNew ? WizardControl::WhatsNewMemo : WizardControl::EulaMemo)) + "\r\n";
     {
-        UniqueFile out(CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+        UniqueFile out(CreateFileW(widen(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
         DWORD written = 0;
         if (!out || !WriteFile(out.get(), text.data(), static_cast<DWORD>(text.size()), &written, nullptr) ||
             written != text.size())
@@ -512,8 +513,8 @@ void UpdateWizardDialog::viewInNotepad(WizardMemo memo)
     // files' type names or the search finds first.
     std::string parameters = "\"" + path + "\"";
     auto opened = notepadProgram.empty() ? 0
-                                         : reinterpret_cast<INT_PTR>(ShellExecuteA(nullptr, "open", notepadProgram.c_str(),
-                                                                                   parameters.c_str(), nullptr,
+                                         : reinterpret_cast<INT_PTR>(ShellExecuteW(nullptr, L"open", widen(notepadProgram).c_str(),
+                                                                                   widen(parameters).c_str(), nullptr,
                                                                                    SW_SHOWNORMAL));
     // The shell says that it started nothing only in its result.
     if (opened <= 32)
@@ -560,7 +561,7 @@ void UpdateWizardDialog::onDrawRow(const DRAWITEMSTRUCT& item)
     SetTextColor(dc, GetSysColor((data & kRowMandatory)  ? COLOR_GRAYTEXT
                                  : selected              ? COLOR_HIGHLIGHTTEXT
                                                          : COLOR_WINDOWTEXT));
-    DrawTextA(dc, text.c_str(), -1, &textArea, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+    DrawTextW(dc, widen(text).c_str(), -1, &textArea, DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
     if (item.itemState & ODS_FOCUS)
         DrawFocusRect(dc, &item.rcItem);
 }

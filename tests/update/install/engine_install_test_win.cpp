@@ -70,7 +70,7 @@ private:
     Prompts* previous_ = nullptr;
 };
 
-const std::string kConfirm = "Best\xe4tigung";
+const std::string kConfirm = "Best\xc3\xa4tigung";
 
 class EngineInstall : public ::testing::Test {
 protected:
