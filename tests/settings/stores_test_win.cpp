@@ -13,6 +13,7 @@
 #include "base/app_error.h"
 #include "app/main_window_win.h"
 #include "app/wiring_win.h"
+#include "settings/ini_rules.h"
 #include "settings/placement_store_win.h"
 #include "settings/settings_file_win.h"
 #include "support/test_support_win.h"
@@ -24,12 +25,20 @@ namespace {
 using settings::PlacementConfig;
 using settings::PlacementStore;
 
+PlacementConfig editorSection()
+{
+    PlacementConfig config;
+    config.part = settings::SettingsPart::Editor;
+    config.screen = [] { return settings::ScreenInfo{1280, 1024, 96}; };
+    return config;
+}
+
 const std::vector<std::string> kDesignedComputers = {"*", "Remote01", "Remote02"};
 
 // The real main window's stored values, read and set as the stores do.
 std::vector<std::string> computersOf(MainWindow& w) { return w.computers().entries(); }
-std::vector<std::string> messageLinesOf(MainWindow& w) { return w.findProperty("RichText", "Lines")->getList(); }
-int timeOf(MainWindow& w) { return w.findProperty("TimeEdit", "Value")->getInteger(); }
+std::vector<std::string> messageLinesOf(MainWindow& w) { return *w.storedValues().messageLines; }
+int timeOf(MainWindow& w) { return *w.storedValues().time; }
 RECT windowRect(HWND hwnd)
 {
     RECT r{};
@@ -37,9 +46,11 @@ RECT windowRect(HWND hwnd)
     return r;
 }
 
-// The main window with the stores the application gives it.
+// The main window with the settings read at its start and the stores the
+// application gives it.
 struct MainForm {
-    MainForm() : stores(window)
+    explicit MainForm(const settings::SettingsOptions& options, settings::ScreenInfo screen = {1280, 1024, 96})
+        : settings(options), window({}, &settings), stores(window, [screen] { return screen; })
     {
         window.features.startBanner = [this](MainWindow& w) {
             ++ownShows;
@@ -47,6 +58,7 @@ struct MainForm {
         };
     }
     void close() { SendMessageA(window.hwnd(), WM_CLOSE, 0, 0); }
+    settings::SettingsFile settings;
     MainWindow window;
     MainWindowStores stores;
     int ownShows = 0;
@@ -55,20 +67,22 @@ struct MainForm {
 
 class SettingsStores : public ::testing::Test {
 protected:
-    void SetUp() override
+    SettingsStores()
     {
-        settings::setSettingsFolder(appData_.path() + "\\Talkpost");
-        settings::setLegacySettingsFolder(windowsFolder_.path());
-        settings::setScreenForTest(settings::ScreenInfo{1280, 1024, 96});
+        options_.folder = appData_.path() + "\\Talkpost";
+        options_.legacyFolder = windowsFolder_.path();
+        options_.refuseWrite = [this] {
+            if (writesLeft_ <= 0)
+                return writesLeft_ == 0;
+            --writesLeft_;
+            return false;
+        };
     }
-    void TearDown() override
-    {
-        settings::refuseSettingsWritesAfter(-1);
-        settings::setScreenForTest(std::nullopt);
-        settings::setSettingsFolder({});
-        settings::setLegacySettingsFolder({});
-    }
-    std::string iniPath() const { return settings::settingsSavePath(); }
+    std::string iniPath() const { return settings::SettingsLocation(options_).savePath(); }
+    std::string iniText() const { return settings::settingsText(readFile(iniPath())); }
+    std::string loadPath() const { return settings::SettingsLocation(options_).loadPath(); }
+    // The settings as a new start reads them.
+    settings::Settings reread() const { return settings::SettingsFile(options_).values(); }
     void writeIni(const std::string& text)
     {
         CreateDirectoryA((appData_.path() + "\\Talkpost").c_str(), nullptr);
@@ -79,7 +93,7 @@ protected:
     // One run of the window: shown, changed by the caller, closed.
     void runAndClose(const std::function<void(MainWindow&)>& change)
     {
-        MainForm m;
+        MainForm m(options_);
         m.window.show();
         change(m.window);
         m.close();
@@ -88,11 +102,13 @@ protected:
     TempFolder appData_;
     TempFolder windowsFolder_;
     RecordingPrompts prompts_;
+    int writesLeft_ = -1;  // writes that go through before every further one is refused; negative: none is
+    settings::SettingsOptions options_;
 };
 
 TEST_F(SettingsStores, FirstStartWithoutAFileShowsTheDesignedValues)
 {
-    MainForm m;
+    MainForm m(options_);
     m.window.show();
     EXPECT_EQ(computersOf(m.window), kDesignedComputers);
     EXPECT_EQ(m.window.userText(), "*");
@@ -114,14 +130,14 @@ TEST_F(SettingsStores, CloseAndRestartRestoresPlaceListMessageAndTime)
         f.setMessageText("Server restarts at 18:00\r\n\r\nPlease save your work\r\n");
         f.setTimeText("300");
     });
-    std::string text = readFile(iniPath());
+    std::string text = iniText();
     EXPECT_NE(text.find("[Placement]"), std::string::npos);
     EXPECT_LT(text.find("[Placement]"), text.find("[Storage]"));
     EXPECT_NE(text.find("NormPos(1280x1024)=300,210,"), std::string::npos) << text;
     EXPECT_NE(text.find("UserEdit_Text=admin"), std::string::npos);
     EXPECT_NE(text.find("Visible=0"), std::string::npos);
 
-    MainForm m;
+    MainForm m(options_);
     m.window.show();
     const std::vector<std::string> saved = {"beta", "Alpha", "\"quoted\"", "'single'"};
     std::vector<std::string> loaded = computersOf(m.window);
@@ -140,13 +156,13 @@ TEST_F(SettingsStores, CloseAndRestartRestoresPlaceListMessageAndTime)
 TEST_F(SettingsStores, TheWindowsOwnShowRunsOnceAndSeesTheStoredValues)
 {
     writeIni("[Storage.IPComboBox_Items]\r\nCount=1\r\nItem0=stored\r\n");
-    MainForm m;
+    MainForm m(options_);
     m.window.show();
     EXPECT_EQ(m.ownShows, 1);
     EXPECT_EQ(m.computersSeenByOwnShow, (std::vector<std::string>{"stored"}));
     m.close();
     EXPECT_EQ(m.window.hwnd(), nullptr);
-    EXPECT_NE(readFile(iniPath()).find("Item0=stored"), std::string::npos);
+    EXPECT_NE(iniText().find("Item0=stored"), std::string::npos);
 }
 
 TEST_F(SettingsStores, AnEmptiedListIsSavedAsNoSectionAndComesBackAsTheDesignedEntries)
@@ -159,10 +175,10 @@ TEST_F(SettingsStores, AnEmptiedListIsSavedAsNoSectionAndComesBackAsTheDesignedE
         f.computers().replaceAll({});
         f.setMessageText("");
     });
-    std::string text = readFile(iniPath());
+    std::string text = iniText();
     EXPECT_EQ(text.find("Storage.IPComboBox_Items"), std::string::npos) << text;
     EXPECT_EQ(text.find("Storage.RichText_Lines"), std::string::npos) << text;
-    MainForm m;
+    MainForm m(options_);
     m.window.show();
     EXPECT_EQ(computersOf(m.window), kDesignedComputers);
     EXPECT_TRUE(messageLinesOf(m.window).empty());
@@ -197,7 +213,7 @@ TEST_F(SettingsStores, StoredFilesLoadAsTheRulesSay)
     };
     for (const auto& c : cases) {
         writeIni(c.ini);
-        MainForm m;
+        MainForm m(options_);
         m.window.show();
         EXPECT_EQ(computersOf(m.window), c.computers) << c.what;
         EXPECT_EQ(timeOf(m.window), c.time) << c.what;
@@ -226,8 +242,7 @@ TEST_F(SettingsStores, PositionIsRestoredOnlyFromAUsableRectangle)
     };
     for (const auto& c : cases) {
         writeIni(c.ini);
-        settings::setScreenForTest(c.screen);
-        MainForm m;
+        MainForm m(options_, c.screen);
         m.window.show();
         RECT r = windowRect(m.window.hwnd());
         EXPECT_EQ(r.left, c.topLeft.x) << c.what;
@@ -240,8 +255,9 @@ TEST_F(SettingsStores, ASizeableWindowTakesTheStoredSizeUnlessTheRectangleIsEmpt
 {
     {
         writeIni("[EditorPM]\r\nNormPos=50,60,650,560\r\n");
-        MainWindow form;
-        PlacementStore store(form, PlacementConfig{"EditorPM"});
+        settings::SettingsFile file(options_);
+        MainWindow form({}, &file);
+        PlacementStore store(form, file, editorSection());
         form.show();
         RECT r = windowRect(form.hwnd());
         EXPECT_EQ(r.left, 50);
@@ -250,8 +266,9 @@ TEST_F(SettingsStores, ASizeableWindowTakesTheStoredSizeUnlessTheRectangleIsEmpt
     }
     {
         writeIni("[EditorPM]\r\nNormPos=500,60,500,380\r\n");
-        MainWindow form;
-        PlacementStore store(form, PlacementConfig{"EditorPM"});
+        settings::SettingsFile file(options_);
+        MainWindow form({}, &file);
+        PlacementStore store(form, file, editorSection());
         form.show();
         EXPECT_EQ(windowRect(form.hwnd()).left, MainWindow::kLeft);
         EXPECT_EQ(windowRect(form.hwnd()).top, MainWindow::kTop);
@@ -264,15 +281,15 @@ TEST_F(SettingsStores, ClosingWhileMinimizedStartsMinimized)
         ShowWindow(f.hwnd(), SW_MINIMIZE);
         EXPECT_TRUE(waitUntil([&] { return IsIconic(f.hwnd()) != 0; }));
     });
-    EXPECT_NE(readFile(iniPath()).find("ShowCmd=2"), std::string::npos);
-    MainForm m;
+    EXPECT_NE(iniText().find("ShowCmd=2"), std::string::npos);
+    MainForm m(options_);
     m.window.show();
     EXPECT_TRUE(waitUntil([&] { return IsIconic(m.window.hwnd()) != 0; }));
 }
 
 TEST_F(SettingsStores, TheResizeGuardKeepsTheSizeFixed)
 {
-    MainForm m;
+    MainForm m(options_);
     HWND hwnd = m.window.hwnd();
     EXPECT_EQ(GetWindowLongPtrA(hwnd, GWL_STYLE) & WS_MAXIMIZEBOX, 0);
     m.window.show();
@@ -294,17 +311,17 @@ TEST_F(SettingsStores, TheEarlierVersionsFileIsReadUntilTheFirstSave)
 {
     writeFile(legacyPath(), "[Storage.IPComboBox_Items]\r\nCount=2\r\nItem0=old1\r\nItem1=old2\r\n"
                             "[Talkpost]\r\nBannerServer=http://127.0.0.1:8080\r\n");
-    EXPECT_EQ(settings::settingsFilePath(), legacyPath());
-    EXPECT_EQ(settings::readSettingsValue("Talkpost", "BannerServer"), "http://127.0.0.1:8080");
+    EXPECT_EQ(loadPath(), legacyPath());
+    EXPECT_EQ(reread().bannerServer, "http://127.0.0.1:8080");
     runAndClose([](MainWindow& f) {
         EXPECT_EQ(computersOf(f), (std::vector<std::string>{"old1", "old2"}));
         f.setTimeText("555");
     });
-    EXPECT_EQ(settings::settingsFilePath(), iniPath());
+    EXPECT_EQ(loadPath(), iniPath());
     // Our own keys of the earlier file carry over; that file stays as it was.
-    EXPECT_EQ(settings::readSettingsValue("Talkpost", "BannerServer"), "http://127.0.0.1:8080");
-    EXPECT_EQ(readFile(legacyPath()).find("555"), std::string::npos);
-    MainForm m;
+    EXPECT_EQ(reread().bannerServer, "http://127.0.0.1:8080");
+    EXPECT_EQ(settings::settingsText(readFile(legacyPath())).find("555"), std::string::npos);
+    MainForm m(options_);
     m.window.show();
     EXPECT_EQ(computersOf(m.window), (std::vector<std::string>{"old1", "old2"}));
     EXPECT_EQ(timeOf(m.window), 555);
@@ -313,24 +330,24 @@ TEST_F(SettingsStores, TheEarlierVersionsFileIsReadUntilTheFirstSave)
 TEST_F(SettingsStores, ARefusedWriteKeepsTheOldFileAndIsReportedAgainOnDestroy)
 {
     runAndClose([](MainWindow& f) { f.computers().replaceAll({"kept1", "kept2"}); });
-    std::string before = readFile(iniPath());
+    std::string before = iniText();
     {
-        MainForm m;
+        MainForm m(options_);
         m.window.show();
         m.window.computers().replaceAll({"lost"});
-        settings::refuseSettingsWritesAfter(3);
+        writesLeft_ = 3;
         m.close();
         EXPECT_EQ(m.window.hwnd(), nullptr);  // the window closes anyway
     }
-    settings::refuseSettingsWritesAfter(-1);
-    EXPECT_EQ(readFile(iniPath()), before);
+    writesLeft_ = -1;
+    EXPECT_EQ(iniText(), before);
     ASSERT_GE(prompts_.shown.size(), 2u);
     for (const auto& shown : prompts_.shown) {
         EXPECT_EQ(shown.kind, "error");
         EXPECT_EQ(shown.text, "nach Talkpost.ini kann nicht geschrieben werden");
     }
     // No copy is left beside the file.
-    EXPECT_TRUE(test::filesIn(settings::settingsFolder(), "*.tmp").empty());
+    EXPECT_TRUE(test::filesIn(appData_.path() + "\\Talkpost", "*.tmp").empty());
 }
 
 // The files of a folder, without "." and "..".
@@ -383,8 +400,9 @@ TEST(SettingsFile, AKilledSaveLeavesAWholeList)
         // this helper's first save.
         EXPECT_EQ(filesIn(folder.path(), "*.tmp").size(), 1u) << step;
 
-        settings::SettingsReader reader(target);
-        auto items = settings::readList(reader.readSection("Storage.IPComboBox_Items"));
+        auto file = settings::readSettingsFile(target);
+        ASSERT_TRUE(file) << step;
+        auto items = settings::readList(settings::SectionValues::read(*file, "Storage.IPComboBox_Items"));
         ASSERT_TRUE(items) << step;
         ASSERT_EQ(items->size(), 5000u) << step;
         std::string round = items->front().substr(0, items->front().find('-'));
@@ -400,7 +418,7 @@ TEST(SettingsFile, AKilledSaveLeavesAWholeList)
     for (const std::string& name : foreign)
         writeFile(folder.file(name), "keep");
     {
-        settings::SettingsWriter writer(target);
+        settings::SettingsWriter writer(target, target);
         writer.writeValue("S", "K", "v");
         writer.commit();
     }
@@ -423,12 +441,13 @@ TEST(SettingsFile, ASaveReplacesTheFileWhileOthersReadIt)
     TempFolder folder;
     std::string target = folder.file("Talkpost.ini");
     writeFile(target, "[S]\r\nK=old\r\n");
+    settings::SettingsOptions options;
     auto save = [&](const std::string& value) {
-        settings::SettingsWriter writer(target);
+        settings::SettingsWriter writer(target, target, options);
         writer.writeValue("S", "K", value);
         writer.commit();
     };
-    auto valueNow = [&] { return settings::SettingsReader(target).readValue("S", "K").value_or(""); };
+    auto valueNow = [&] { return settings::readSettingsFile(target)->readValue("S", "K").value_or(""); };
     {
         UniqueHandle reader = startHelper({{"TALKPOST_READ_LOOP", target}});
         ASSERT_TRUE(reader);
@@ -450,10 +469,10 @@ TEST(SettingsFile, ASaveReplacesTheFileWhileOthersReadIt)
         // Closed a moment after the save has checked its copy and begun to
         // replace the file.
         UniqueHandle replacing(CreateEventA(nullptr, TRUE, FALSE, nullptr));
-        settings::setSaveStepObserverForTest([&](const char* step) {
+        options.saveStep = [&](const char* step) {
             if (std::string(step) == "checked")
                 SetEvent(replacing.get());
-        });
+        };
         std::thread closer([&] {
             WaitForSingleObject(replacing.get(), 60000);
             Sleep(300);
@@ -461,7 +480,7 @@ TEST(SettingsFile, ASaveReplacesTheFileWhileOthersReadIt)
         });
         EXPECT_NO_THROW(save("after-close"));
         closer.join();
-        settings::setSaveStepObserverForTest(nullptr);
+        options.saveStep = nullptr;
         EXPECT_EQ(valueNow(), "after-close");
     }
     {
@@ -489,7 +508,7 @@ TEST(SettingsFile, KeysWrittenAfterTheirSectionWasErasedOrReplacedAreSaved)
     std::string target = folder.file("Talkpost.ini");
     writeFile(target, "[S]\r\nCount=3\r\nItem0=old\r\n");
     {
-        settings::SettingsWriter writer(target);
+        settings::SettingsWriter writer(target, target);
         writer.eraseSection("S");
         writer.writeValue("S", "Count", "1");
         writer.writeValue("S", "Item0", "new");
@@ -497,38 +516,45 @@ TEST(SettingsFile, KeysWrittenAfterTheirSectionWasErasedOrReplacedAreSaved)
         writer.writeValue("L", "Extra", "z");
         writer.commit();
     }
-    settings::SettingsReader reader(target);
-    EXPECT_EQ(settings::readList(reader.readSection("S")), (std::vector<std::string>{"new"}));
-    EXPECT_EQ(settings::readList(reader.readSection("L")), (std::vector<std::string>{"x", "y"}));
-    EXPECT_EQ(reader.readValue("L", "Extra"), "z");
+    auto reader = settings::readSettingsFile(target);
+    ASSERT_TRUE(reader);
+    EXPECT_EQ(settings::readList(settings::SectionValues::read(*reader, "S")), (std::vector<std::string>{"new"}));
+    EXPECT_EQ(settings::readList(settings::SectionValues::read(*reader, "L")), (std::vector<std::string>{"x", "y"}));
+    EXPECT_EQ(reader->readValue("L", "Extra"), "z");
 }
 
 TEST_F(SettingsStores, ASaveBeforeAnyLoadDoesNothing)
 {
-    MainWindow form;
-    PlacementStore store(form, PlacementConfig{});
+    settings::SettingsFile file(options_);
+    MainWindow form({}, &file);
+    PlacementStore store(form, file, PlacementConfig{});
     store.saveWindowSettings();
     EXPECT_FALSE(fileExists(iniPath()));
 }
 
 TEST_F(SettingsStores, TheDialogKeepsItsPlaceInItsOwnSection)
 {
-    MainWindow owner;
+    settings::SettingsFile file(options_);
+    MainWindow owner({}, &file);
     owner.show();
     {
         EditComputerListDialog dialog(owner.computers(), owner.hwnd());
-        PlacementStore store(dialog, editorPlacement());
+        PlacementStore store(dialog, file, editorPlacement());
         dialog.show();
         SetWindowPos(dialog.hwnd(), nullptr, 333, 222, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
         SendMessageA(dialog.hwnd(), WM_CLOSE, 0, 0);
     }
-    std::string text = readFile(iniPath());
+    std::string text = iniText();
     EXPECT_NE(text.find("[EditorPM]"), std::string::npos);
-    EditComputerListDialog dialog(owner.computers(), owner.hwnd());
-    PlacementStore store(dialog, editorPlacement());
-    dialog.show();
-    EXPECT_EQ(windowRect(dialog.hwnd()).left, 333);
-    EXPECT_EQ(windowRect(dialog.hwnd()).top, 222);
+    // Shown again in the same run, and in the next one.
+    for (int run = 0; run < 2; ++run) {
+        settings::SettingsFile next(options_);
+        EditComputerListDialog dialog(owner.computers(), owner.hwnd());
+        PlacementStore store(dialog, run == 0 ? file : next, editorPlacement());
+        dialog.show();
+        EXPECT_EQ(windowRect(dialog.hwnd()).left, 333) << run;
+        EXPECT_EQ(windowRect(dialog.hwnd()).top, 222) << run;
+    }
 }
 
 }  // namespace

@@ -138,7 +138,9 @@ protected:
                 }
             }
         });
-        LiveUpdate live;
+        // The serial each run accepts stays in this test's folder.
+        settings::SettingsFile settings(settings::SettingsOptions::in(folder.path()));
+        LiveUpdate live(settings);
         if (prepare)
             prepare(live);
         live.run(nullptr, env("TALKPOST_UPDATE_BASE") + "/" + caseName);
