@@ -183,7 +183,7 @@ std::string settingsText(const std::string& bytes)
     text.reserve(view.size());
     constexpr std::size_t kBlock = 1 << 16;
     while (!view.empty()) {
-        std::size_t end = view.size() <= kBlock ? view.size() : view.find('\n', kBlock);
+        std::size_t end = view.size() <= kBlock ? std::string_view::npos : view.find('\n', kBlock);
         end = end == std::string_view::npos ? view.size() : end + 1;
         text += narrow(widen(view.substr(0, end), CP_ACP));
         view.remove_prefix(end);

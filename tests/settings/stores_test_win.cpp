@@ -18,6 +18,7 @@
 #include "settings/settings_file_win.h"
 #include "support/test_support_win.h"
 #include "win/handles_win.h"
+#include "win/text_win.h"
 
 namespace talkpost::test {
 namespace {
@@ -555,6 +556,107 @@ TEST_F(SettingsStores, TheDialogKeepsItsPlaceInItsOwnSection)
         EXPECT_EQ(windowRect(dialog.hwnd()).left, 333) << run;
         EXPECT_EQ(windowRect(dialog.hwnd()).top, 222) << run;
     }
+}
+
+}  // namespace
+}  // namespace talkpost::test
+
+namespace talkpost::test {
+namespace {
+
+// A file's bytes, by a path in UTF-8 that the ANSI code page may not hold.
+std::string bytesOf(const std::string& path)
+{
+    UniqueFile file(CreateFileW(widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    std::string bytes(GetFileSize(file.get(), nullptr), '\0');
+    DWORD read = 0;
+    if (!bytes.empty())
+        ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+    bytes.resize(read);
+    return bytes;
+}
+
+// What the platform's own profile reader gives for a key of the file.
+std::string profileValue(const std::string& path, const wchar_t* section, const wchar_t* key)
+{
+    wchar_t value[2048] = {};
+    GetPrivateProfileStringW(section, key, L"(none)", value, 2048, widen(path).c_str());
+    return narrow(value);
+}
+
+// Names outside the ANSI code page, in a settings folder named so too: the
+// file is UTF-16 with its mark, the platform's profile reader reads what we
+// wrote, and the next start reads it back whole.
+TEST(SettingsFile, TextOutsideTheAnsiCodePageRoundTripsInAFolderNamedSo)
+{
+    TempFolder root;
+    const std::string named = "\xc5\x81\xc3\xb3" "d\xc5\xba \xe6\x9d\xb1\xe4\xba\xac";  // "Łódź 東京"
+    settings::SettingsOptions options = settings::SettingsOptions::in(root.path() + "\\" + named);
+    options.legacyFolder = root.path();
+    const std::vector<std::string> names = {named, "\xd0\x9c\xd0\xbe\xd1\x81\xd0\xba\xd0\xb2\xd0\xb0", "Remote01"};
+    {
+        settings::SettingsFile file(options);
+        file.save(settings::SettingsPart::MainStorage, [&](settings::Settings& s) {
+            s.storedValues.computers = names;
+            s.storedValues.user = named;
+        });
+    }
+    const std::string path = settings::SettingsLocation(options).savePath();
+    std::string bytes = bytesOf(path);
+    ASSERT_GE(bytes.size(), 2u);
+    EXPECT_EQ(bytes.substr(0, 2), "\xff\xfe");
+    EXPECT_EQ(profileValue(path, L"Storage.IPComboBox_Items", L"Item0"), named);
+    EXPECT_EQ(profileValue(path, L"Storage.IPComboBox_Items", L"Count"), "3");
+    EXPECT_EQ(profileValue(path, L"Storage", L"UserEdit_Text"), named);
+
+    settings::SettingsFile next(options);
+    EXPECT_EQ(next.values().storedValues.computers, names);
+    EXPECT_EQ(next.values().storedValues.user, named);
+}
+
+// The earlier version's file: ANSI without a mark, in the Windows folder. It
+// reads as it always did, and the first save keeps its text in the new form.
+TEST(SettingsFile, TheEarlierVersionsAnsiFileReadsAsItWas)
+{
+    TempFolder appData;
+    TempFolder windows;
+    const std::string ansi = "Z\xe9" "bre-\xc4" "rger";  // Latin letters of the Western ANSI code page
+    writeFile(windows.file("Talkpost.ini"), "[Storage.IPComboBox_Items]\r\nCount=1\r\nItem0=" + ansi +
+                                                "\r\n[Talkpost]\r\nBannerServer=http://127.0.0.1:8080\r\n");
+    const std::string utf8 = narrow(widen(ansi, CP_ACP));
+    ASSERT_NE(utf8, ansi);
+    settings::SettingsOptions options = settings::SettingsOptions::in(appData.path());
+    options.legacyFolder = windows.path();
+    {
+        settings::SettingsFile file(options);
+        EXPECT_EQ(file.values().storedValues.computers, std::vector<std::string>{utf8});
+        file.save(settings::SettingsPart::MainStorage, [](settings::Settings& s) { s.storedValues.time = 120; });
+    }
+    const std::string path = settings::SettingsLocation(options).savePath();
+    EXPECT_EQ(profileValue(path, L"Storage.IPComboBox_Items", L"Item0"), utf8);
+    EXPECT_EQ(profileValue(path, L"Talkpost", L"BannerServer"), "http://127.0.0.1:8080");
+    settings::SettingsFile next(options);
+    EXPECT_EQ(next.values().storedValues.computers, std::vector<std::string>{utf8});
+    EXPECT_EQ(next.values().storedValues.time, 120);
+}
+
+// A file above the limit is not read: the settings are the defaults, the
+// reason is given, and a save does not write over it.
+TEST(SettingsFile, AFileAboveTheLimitIsLeftAsItIs)
+{
+    TempFolder folder;
+    std::string big = "[Talkpost]\r\nUpdateServer=http://127.0.0.1:1\r\n[Filler]\r\n";
+    big += std::string(static_cast<std::size_t>(settings::kMaxSettingsFileBytes), ';');
+    writeFile(folder.file("Talkpost.ini"), big);
+    settings::SettingsOptions options = settings::SettingsOptions::in(folder.path());
+    options.legacyFolder = folder.file("none");
+    settings::SettingsFile file(options);
+    EXPECT_EQ(file.values().updateServer, "");
+    EXPECT_NE(file.loadError().find("larger than 16 MiB"), std::string::npos) << file.loadError();
+    EXPECT_THROW(file.save(settings::SettingsPart::UpdateSerial, [](settings::Settings& s) { s.updateSerial = 9; }),
+                 AppError);
+    EXPECT_EQ(readFile(folder.file("Talkpost.ini")).size(), big.size());
 }
 
 }  // namespace
