@@ -97,13 +97,11 @@ void measureLoad(const char* what, const std::string& folder)
     PROCESS_MEMORY_COUNTERS after = memory();
     WIN32_FILE_ATTRIBUTE_DATA data{};
     GetFileAttributesExA((folder + "\\Talkpost.ini").c_str(), GetFileExInfoStandard, &data);
-    std::printf("%-34s %6.2f MiB file: %7zu computers in %.3f s, peak %.1f MB above the %.1f MB before "
-                "(private bytes peak +%.1f MB)%s%s\n",
-                what, megabytes(data.nFileSizeLow), items, seconds,
-                megabytes(after.PeakWorkingSetSize > before.WorkingSetSize ? after.PeakWorkingSetSize - before.WorkingSetSize : 0),
-                megabytes(before.WorkingSetSize),
-                megabytes(after.PeakPagefileUsage > before.PagefileUsage ? after.PeakPagefileUsage - before.PagefileUsage : 0),
-                error.empty() ? "" : "\n    refused: ", error.c_str());
+    std::printf("%-34s %6.2f MiB file: %7zu computers in %.3f s, peak %.1f MB above the %.1f MB before%s%s\n", what,
+                megabytes(data.nFileSizeLow), items, seconds,
+                megabytes(after.PeakWorkingSetSize > before.WorkingSetSize ? after.PeakWorkingSetSize - before.WorkingSetSize
+                                                                           : 0),
+                megabytes(before.WorkingSetSize), error.empty() ? "" : "\n    refused: ", error.c_str());
 }
 
 struct Kind {

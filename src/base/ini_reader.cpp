@@ -60,7 +60,12 @@ std::string_view trimIniBlanks(std::string_view text)
     return text;
 }
 
-void forEachIniLine(std::string_view bytes, const std::function<void(const IniLine&)>& take)
+namespace {
+
+// The lines, each handed to take; a template so that a large file's many
+// lines pay no call through a function object each.
+template <class Take>
+void scanIniLines(std::string_view bytes, Take&& take)
 {
     if (bytes.starts_with(kUtf8ByteOrderMark))
         bytes.remove_prefix(kUtf8ByteOrderMark.size());
@@ -98,6 +103,13 @@ void forEachIniLine(std::string_view bytes, const std::function<void(const IniLi
     }
 }
 
+}  // namespace
+
+void forEachIniLine(std::string_view bytes, const std::function<void(const IniLine&)>& take)
+{
+    scanIniLines(bytes, take);
+}
+
 std::vector<IniLine> splitIniLines(std::string_view bytes)
 {
     std::vector<IniLine> lines;
@@ -127,7 +139,7 @@ IniReader IniReader::adopt(std::string text)
     result.keys_.reserve(static_cast<std::size_t>(std::count(owned->begin(), owned->end(), '\n')) + 1);
     // Keys before the first header belong to a section without a name.
     result.sections_.push_back({});
-    forEachIniLine(*owned, [&result](const IniLine& line) {
+    scanIniLines(*owned, [&result](const IniLine& line) {
         if (line.header) {
             result.sections_.back().end = result.keys_.size();
             result.sections_.push_back({line.name, result.keys_.size(), result.keys_.size()});
@@ -136,7 +148,6 @@ IniReader IniReader::adopt(std::string text)
         result.keys_.push_back({line.name, line.value});
     });
     result.sections_.back().end = result.keys_.size();
-    result.keys_.shrink_to_fit();
     return result;
 }
 

@@ -120,35 +120,43 @@ WindowSettings readWindow(const IniReader& file, const char* section)
     return w;
 }
 
+// The number n of a key "Item<n>" written as itemKey writes it (no leading
+// zero); nothing for any other name.
+std::optional<std::size_t> itemNumber(std::string_view name)
+{
+    constexpr std::size_t kMaxDigits = 9;
+    if (name.size() <= 4 || name.size() > 4 + kMaxDigits || !sameIniName(name.substr(0, 4), "item"))
+        return std::nullopt;
+    std::string_view digits = name.substr(4);
+    if (digits.size() > 1 && digits.front() == '0')
+        return std::nullopt;
+    std::size_t n = 0;
+    for (char c : digits) {
+        if (c < '0' || c > '9')
+            return std::nullopt;
+        n = n * 10 + static_cast<std::size_t>(c - '0');
+    }
+    return n;
+}
+
 // A list section read the way its keys are read one by one (readList), in
-// one pass over its keys however long it is.
+// two passes over its keys however long it is: the count and the highest
+// item first, then the items.
 std::optional<std::vector<std::string>> readListSection(const IniReader& file, const std::string& section)
 {
     std::optional<std::string_view> countText;
     bool countSeen = false;
     std::optional<std::size_t> highest;
-    auto itemIndex = [](std::string_view name, bool& canonical) -> std::optional<std::size_t> {
-        if (name.size() <= 4 || name.size() > 4 + 9 || !sameIniName(name.substr(0, 4), "item"))
-            return std::nullopt;
-        auto n = parseDecimal(name.substr(4));
-        if (!n)
-            return std::nullopt;
-        canonical = name.substr(4) == std::to_string(*n);
-        return static_cast<std::size_t>(*n);
-    };
-    file.forEachKey(section, [&](std::string_view rawName, std::optional<std::string_view> value) {
-        std::string_view name = trimIniBlanks(rawName);
+    file.forEachKey(section, [&](std::string_view name, std::optional<std::string_view> value) {
         if (sameIniName(name, "Count")) {
             if (!countSeen)
                 countText = value;
             countSeen = true;
-            return;
-        }
-        bool canonical = false;
-        if (auto n = itemIndex(name, canonical); n && value && (!highest || *n > *highest))
+        } else if (auto n = itemNumber(name); n && value && (!highest || *n > *highest)) {
             highest = n;
+        }
     });
-    int count = parseIntegerOr(countText ? decodeValue(std::string(*countText)) : "0", 0);
+    int count = parseIntegerOr(countText ? decodeValue(*countText) : "0", 0);
     if (count <= 0)
         return std::nullopt;
     std::size_t limit = kMaxEmptyListItems;
@@ -157,14 +165,13 @@ std::optional<std::vector<std::string>> readListSection(const IniReader& file, c
     std::size_t n = std::min(static_cast<std::size_t>(count), limit);
     std::vector<std::string> items(n);
     std::vector<bool> taken(n, false);
-    file.forEachKey(section, [&](std::string_view rawName, std::optional<std::string_view> value) {
-        bool canonical = false;
-        auto i = itemIndex(trimIniBlanks(rawName), canonical);
-        if (!i || !canonical || *i >= n || taken[*i])
+    file.forEachKey(section, [&](std::string_view name, std::optional<std::string_view> value) {
+        auto i = itemNumber(name);
+        if (!i || *i >= n || taken[*i])
             return;
         taken[*i] = true;  // the first line of a name wins, even one without a value
         if (value)
-            items[*i] = decodeValue(std::string(*value));
+            items[*i] = decodeValue(*value);
     });
     return items;
 }

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 
 #include "base/app_error.h"
@@ -46,12 +47,12 @@ std::optional<std::string> readBytes(const std::string& path, std::uint64_t limi
     LARGE_INTEGER size{};
     if (!file || !GetFileSizeEx(file.get(), &size) || static_cast<std::uint64_t>(size.QuadPart) > limit)
         return std::nullopt;
+    // In one read: a file of this size fits one call.
     std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
     std::size_t done = 0;
     while (done < bytes.size()) {
         DWORD got = 0;
-        DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1 << 20));
-        if (!ReadFile(file.get(), bytes.data() + done, want, &got, nullptr))
+        if (!ReadFile(file.get(), bytes.data() + done, static_cast<DWORD>(bytes.size() - done), &got, nullptr))
             return std::nullopt;
         if (got == 0)
             break;  // shorter than it was a moment ago
@@ -168,24 +169,45 @@ std::string settingsText(const std::string& bytes)
     std::string_view view = bytes;
     if (view.starts_with(kUtf16ByteOrderMark)) {
         view.remove_prefix(kUtf16ByteOrderMark.size());
-        std::wstring wide(view.size() / 2, L'\0');
-        std::copy_n(view.data(), wide.size() * 2, reinterpret_cast<char*>(wide.data()));
-        return narrow(wide);
+        // Straight from the bytes (a string's buffer is aligned for its
+        // characters, and the mark keeps the alignment), without a copy.
+        const auto* wide = reinterpret_cast<const wchar_t*>(view.data());
+        int units = static_cast<int>(view.size() / 2);
+        if (units == 0)
+            return {};
+        int length = WideCharToMultiByte(CP_UTF8, 0, wide, units, nullptr, 0, nullptr, nullptr);
+        std::string text(static_cast<std::size_t>(length), '\0');
+        WideCharToMultiByte(CP_UTF8, 0, wide, units, text.data(), length, nullptr, nullptr);
+        return text;
     }
     if (view.starts_with(kUtf8ByteOrderMark))
         return std::string(view.substr(kUtf8ByteOrderMark.size()));
     // No mark: the ANSI code page, as the earlier versions wrote it. Plain
     // ASCII is the same in UTF-8; the rest is converted a block of whole
     // lines at a time (a line end is never part of a double-byte character).
-    if (std::all_of(view.begin(), view.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; }))
+    bool ascii = true;
+    for (std::size_t i = 0; ascii && i < view.size(); i += 8) {
+        std::uint64_t block = 0;
+        std::memcpy(&block, view.data() + i, std::min<std::size_t>(8, view.size() - i));
+        ascii = (block & 0x8080808080808080ULL) == 0;
+    }
+    if (ascii)
         return bytes;
     std::string text;
-    text.reserve(view.size());
+    text.reserve(view.size() + view.size() / 4);
     constexpr std::size_t kBlock = 1 << 16;
+    std::wstring wide;
+    std::string block;
     while (!view.empty()) {
         std::size_t end = view.size() <= kBlock ? std::string_view::npos : view.find('\n', kBlock);
         end = end == std::string_view::npos ? view.size() : end + 1;
-        text += narrow(widen(view.substr(0, end), CP_ACP));
+        wide.resize(end);
+        int units = MultiByteToWideChar(CP_ACP, 0, view.data(), static_cast<int>(end), wide.data(),
+                                        static_cast<int>(wide.size()));
+        block.resize(static_cast<std::size_t>(units) * 3);
+        int length = WideCharToMultiByte(CP_UTF8, 0, wide.data(), units, block.data(), static_cast<int>(block.size()),
+                                         nullptr, nullptr);
+        text.append(block.data(), static_cast<std::size_t>(length));
         view.remove_prefix(end);
     }
     return text;
