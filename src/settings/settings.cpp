@@ -120,15 +120,16 @@ WindowSettings readWindow(const IniReader& file, const char* section)
     return w;
 }
 
-// The number n of a key "Item<n>" written as itemKey writes it (no leading
-// zero); nothing for any other name.
-std::optional<std::size_t> itemNumber(std::string_view name)
+// The number n of a key "Item<n>"; nothing for any other name. Only a name
+// as itemKey writes it (no leading zero) is the key of item n; any other
+// spelling still counts as an item present when the count is bounded.
+std::optional<std::size_t> itemNumber(std::string_view name, bool asWritten = true)
 {
     constexpr std::size_t kMaxDigits = 9;
     if (name.size() <= 4 || name.size() > 4 + kMaxDigits || !sameIniName(name.substr(0, 4), "item"))
         return std::nullopt;
     std::string_view digits = name.substr(4);
-    if (digits.size() > 1 && digits.front() == '0')
+    if (asWritten && digits.size() > 1 && digits.front() == '0')
         return std::nullopt;
     std::size_t n = 0;
     for (char c : digits) {
@@ -152,7 +153,7 @@ std::optional<std::vector<std::string>> readListSection(const IniReader& file, c
             if (!countSeen)
                 countText = value;
             countSeen = true;
-        } else if (auto n = itemNumber(name); n && value && (!highest || *n > *highest)) {
+        } else if (auto n = itemNumber(name, false); n && value && (!highest || *n > *highest)) {
             highest = n;
         }
     });
