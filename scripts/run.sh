@@ -72,7 +72,12 @@ pids+=($!)
 wait_for_server update "${pids[-1]}" "$update_port" "$demo/update-server.log"
 
 # The servers' addresses in our own section, whatever ports an earlier run used.
+# Talkpost saves the file as UTF-16; it is edited here as UTF-8 and kept so,
+# with the UTF-8 mark on a line of its own (Talkpost reads that as well).
 touch "$ini"
+if [ "$(head -c 2 "$ini" | od -An -tx1 | tr -d ' ')" = "fffe" ]; then
+  { printf '\xef\xbb\xbf\r\n'; iconv -f UTF-16 -t UTF-8 "$ini"; } >"$ini.utf8" && mv "$ini.utf8" "$ini"
+fi
 sed -i '/^BannerServer=/d; /^UpdateServer=/d' "$ini"
 grep -q '^\[Talkpost\]' "$ini" || printf '[Talkpost]\r\n' >>"$ini"
 sed -i "s|^\[Talkpost\]\r\?\$|&\nBannerServer=http://127.0.0.1:$banner_port\r\nUpdateServer=http://127.0.0.1:$update_port\r|" "$ini"

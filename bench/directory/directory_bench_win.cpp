@@ -50,8 +50,8 @@ int main(int argc, char** argv)
     int rounds = std::atoi(argv[4]);
     char folder[MAX_PATH];
     GetTempPathA(MAX_PATH, folder);
-    settings::setSettingsFolder(std::string(folder) + "talkpost-directory-bench");
     CreateDirectoryA((std::string(folder) + "talkpost-directory-bench").c_str(), nullptr);
+    settings::SettingsFile settingsFile(settings::SettingsOptions::in(std::string(folder) + "talkpost-directory-bench"));
 
     for (int round = 1; round <= rounds; ++round) {
         // The search alone, on this thread.
@@ -76,7 +76,7 @@ int main(int argc, char** argv)
                                      nullptr, GetModuleHandleA(nullptr), nullptr);
         ComputerList list(combo);
         std::string line;
-        DirectoryDialog dialog(list, [&](const std::string& text) { line = text; }, owner);
+        DirectoryDialog dialog(list, [&](const std::string& text) { line = text; }, owner, settingsFile);
         SetWindowTextA(dialog.control(DirectoryDialog::ControlId::ServerEdit), server.c_str());
         Button(dialog.control(DirectoryDialog::ControlId::NamePasswordRadio)).setChecked(true);
         Button(dialog.control(DirectoryDialog::ControlId::CurrentUserRadio)).setChecked(false);

@@ -26,7 +26,8 @@ title='^Orvanta-Messanger$'
 
 now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
 
-# A settings file as the program writes it, with the given number of computers.
+# A settings file with the given number of computers (as an earlier version
+# wrote it: the program reads it the same and saves it as UTF-16).
 write_settings() {
   local file=$1 count=$2
   {
@@ -67,7 +68,8 @@ measure() {
     printf '%6d computers, run %d: start to visible window %5d ms, close to window gone %5d ms (process ended after %5d ms)\n' \
       "$count" "$run" $((visible - start)) $((gone - closing)) $((ended - closing))
   done
-  printf '%6d computers: %d items in the saved file\n' "$count" "$(grep -c '^Item' "$work/Talkpost.ini" || true)"
+  printf '%6d computers: %d items in the saved file\n' "$count" \
+    "$(iconv -f UTF-16 -t UTF-8 "$work/Talkpost.ini" | grep -c '^Item' || true)"
   rm -rf "$work"
 }
 

@@ -9,6 +9,7 @@
 #include "app/main_window_win.h"
 #include "app/message_dispatch_win.h"
 #include "app/wiring_win.h"
+#include "settings/settings_file_win.h"
 #include "update/live_update_win.h"
 #include "win/prompts_win.h"
 #include "win/text_win.h"
@@ -23,9 +24,13 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     int exitCode = 0;
     removeLeftoverMessageFiles();
     try {
-        MainWindow mainWindow(programArguments(narrow(GetCommandLineW())));
+        // The settings file is read once, here, and handed to whoever needs it.
+        settings::SettingsFile settings;
+        MainWindow mainWindow(programArguments(narrow(GetCommandLineW())), &settings);
         Application application(mainWindow);
         mainWindow.show(SW_SHOWNORMAL);
+        if (!settings.loadError().empty())
+            prompts().standardError(mainWindow.hwnd(), settings.loadError());
         update::reportStartedAfterUpdate();
         MSG msg;
         // The loop takes and hands on messages as UTF-16, so that a typed

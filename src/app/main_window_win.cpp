@@ -157,8 +157,10 @@ HBITMAP makeMenuImage(bool monitor)
 
 }  // namespace
 
-MainWindow::MainWindow(std::vector<std::string> arguments, std::string icmpLibrary)
-    : arguments_(std::move(arguments))
+MainWindow::MainWindow(std::vector<std::string> arguments, settings::SettingsFile* settings, std::string icmpLibrary)
+    : arguments_(std::move(arguments)),
+      ownSettings_(settings ? nullptr : std::make_unique<settings::SettingsFile>()),
+      settings_(settings ? *settings : *ownSettings_)
 {
     Dpi startDpi = screenDpi();
     font_.reset(makeFont(kFontHeight, startDpi));
@@ -541,84 +543,30 @@ void MainWindow::setMessageText(const std::string& text) { Control(control(id(Ma
 // ---------------------------------------------------------------------------
 // Stored control values
 
-namespace {
-
-bool sameName(const std::string& a, const std::string& b) { return lstrcmpiA(a.c_str(), b.c_str()) == 0; }
-
-// The stored control values: one row per value, with the accessors of its type.
-struct StoredValue {
-    const char* component;
-    const char* property;
-    settings::PropertyType type;
-    std::vector<std::string> (*getList)(MainWindow&);
-    void (*setList)(MainWindow&, const std::vector<std::string>&);
-    std::string (*getText)(MainWindow&);
-    void (*setText)(MainWindow&, const std::string&);
-    int (*getInteger)(MainWindow&);
-    void (*setInteger)(MainWindow&, int);
-};
-
-using settings::PropertyType;
-const StoredValue kStoredValues[] = {
-    {"IPComboBox", "Items", PropertyType::TextList, [](MainWindow& w) { return w.computers().entries(); },
-     [](MainWindow& w, const std::vector<std::string>& items) { w.computers().replaceAll(items); }, nullptr, nullptr,
-     nullptr, nullptr},
-    {"UserEdit", "Text", PropertyType::Text, nullptr, nullptr, [](MainWindow& w) { return w.userText(); },
-     [](MainWindow& w, const std::string& text) { w.setUserText(text); }, nullptr, nullptr},
-    {"RichText", "Lines", PropertyType::TextList, [](MainWindow& w) { return splitCrLfLines(w.messageText()); },
-     [](MainWindow& w, const std::vector<std::string>& lines) { w.setMessageText(joinLines(lines)); }, nullptr,
-     nullptr, nullptr, nullptr},
-    {"TimeEdit", "Value", PropertyType::Integer, nullptr, nullptr, nullptr, nullptr,
-     [](MainWindow& w) { return timeFieldValue(w.timeText()); },
-     [](MainWindow& w, int value) { w.setTimeText(std::to_string(settings::clampTimeValue(value))); }},
-};
-
-}  // namespace
-
-std::vector<std::string> MainWindow::storedValueNames()
+settings::StoredValues MainWindow::storedValues() const
 {
-    std::vector<std::string> names;
-    for (const StoredValue& value : kStoredValues)
-        names.push_back(std::string(value.component) + "." + value.property);
-    return names;
+    settings::StoredValues values;
+    values.computers = computers_->entries();
+    values.user = userText();
+    values.messageLines = splitCrLfLines(messageText());
+    values.time = timeFieldValue(timeText());
+    return values;
 }
 
-bool MainWindow::hasComponent(const std::string& component) const
+void MainWindow::restoreStoredValues(const settings::StoredValues& values)
 {
-    for (const StoredValue& value : kStoredValues)
-        if (sameName(component, value.component))
-            return true;
-    return false;
-}
-
-std::optional<settings::PropertyAccess> MainWindow::findProperty(const std::string& component,
-                                                                 const std::string& property)
-{
-    for (const StoredValue& value : kStoredValues) {
-        if (!sameName(component, value.component) || !sameName(property, value.property))
-            continue;
-        settings::PropertyAccess access;
-        access.componentName = value.component;
-        access.propertyName = value.property;
-        access.type = value.type;
-        auto bind = [this](auto function) {
-            return [this, function](auto&&... args) { return function(*this, args...); };
-        };
-        if (value.getList) {
-            access.getList = bind(value.getList);
-            access.setList = bind(value.setList);
+    // A value that cannot be put in keeps the field's designed value; the others still load.
+    auto put = [](const auto& value, const auto& apply) {
+        try {
+            if (value)
+                apply(*value);
+        } catch (...) {
         }
-        if (value.getText) {
-            access.getText = bind(value.getText);
-            access.setText = bind(value.setText);
-        }
-        if (value.getInteger) {
-            access.getInteger = bind(value.getInteger);
-            access.setInteger = bind(value.setInteger);
-        }
-        return access;
-    }
-    return std::nullopt;
+    };
+    put(values.computers, [this](const std::vector<std::string>& items) { computers().replaceAll(items); });
+    put(values.user, [this](const std::string& text) { setUserText(text); });
+    put(values.messageLines, [this](const std::vector<std::string>& lines) { setMessageText(joinLines(lines)); });
+    put(values.time, [this](int value) { setTimeText(std::to_string(settings::clampTimeValue(value))); });
 }
 
 // ---------------------------------------------------------------------------
@@ -744,7 +692,7 @@ void MainWindow::onSend()
     if (autoSave() && !computers_->isListed(computer))
         computers_->add(computer);
     auto file = MessageFile::write(*text);
-    dispatch_->setParallelSends(parallelSends());
+    dispatch_->setParallelSends(settings_.values().parallelSends);
     dispatch_->send(computer, buildMsgCommand({windowsDir(), computer, timeText(), userText(), file->path()}), file);
 }
 
@@ -767,15 +715,10 @@ void MainWindow::onSendToAll()
     run.windowsDir = windowsDir();
     run.time = timeText();
     run.user = userText();
-    run.parallelSends = parallelSends();
+    run.parallelSends = settings_.values().parallelSends;
     run.echoTimeoutMs = kEchoTimeoutMs;
     run.file = MessageFile::write(*text);
     dispatch_->startSendToAll(std::move(run));
-}
-
-int MainWindow::parallelSends() const
-{
-    return parallelSendsValue(settings::readSettingsValue("Talkpost", "ParallelSends"));
 }
 
 void MainWindow::onComputerKeyDown(WPARAM key)
@@ -874,7 +817,7 @@ void MainWindow::onEditComputerList() { runFeature(features.editComputerList); }
 
 void MainWindow::onComputersFromDirectory() { runFeature(features.computersFromDirectory); }
 
-void MainWindow::onLiveUpdate() { liveUpdate_.run(hwnd(), settings::readSettingsValue("Talkpost", "UpdateServer")); }
+void MainWindow::onLiveUpdate() { liveUpdate_.run(hwnd(), settings_.values().updateServer); }
 
 void MainWindow::onAbout() { runFeature(features.info); }
 

@@ -14,7 +14,8 @@
 #include "app/message_dispatch_win.h"
 #include "computers/computer_list_win.h"
 #include "nettools/netscan_win.h"
-#include "settings/stored_props.h"
+#include "settings/placement_store_win.h"
+#include "settings/settings_file_win.h"
 #include "update/live_update_win.h"
 #include "win/controls_win.h"
 #include "win/dpi_win.h"
@@ -59,7 +60,7 @@ enum class MainId : int {
 
 inline constexpr int id(MainId value) { return static_cast<int>(value); }
 
-class MainWindow : public Window, public settings::StoredPropertyHost, public ScanObserver {
+class MainWindow : public Window, public settings::StoredValuesHost, public ScanObserver {
 public:
     // What other windows and the banner provide is plugged in here by the
     // application, so the window stays the shell around them.
@@ -71,9 +72,11 @@ public:
     };
 
     // Creates the window hidden, with the designed defaults. The arguments
-    // are the program's own (without the program name); Ping and Send to all
-    // echo with icmpLibrary.
-    explicit MainWindow(std::vector<std::string> arguments = {}, std::string icmpLibrary = kIcmpLibrary);
+    // are the program's own (without the program name); the settings are
+    // the program's, read at its start (without them the window reads the
+    // settings file of its own); Ping and Send to all echo with icmpLibrary.
+    explicit MainWindow(std::vector<std::string> arguments = {}, settings::SettingsFile* settings = nullptr,
+                        std::string icmpLibrary = kIcmpLibrary);
     ~MainWindow() override;
 
     Features features;
@@ -99,12 +102,12 @@ public:
     void setProgressPosition(int position) override;
     int progressPosition() const;
 
-    // The stored control values: "IPComboBox.Items", "UserEdit.Text",
-    // "RichText.Lines", "TimeEdit.Value", from one table.
-    static std::vector<std::string> storedValueNames();
-    bool hasComponent(const std::string& component) const override;
-    std::optional<settings::PropertyAccess> findProperty(const std::string& component,
-                                                         const std::string& property) override;
+    // The stored control values: the computer list, the user, the message's
+    // lines and the time-out.
+    settings::StoredValues storedValues() const override;
+    void restoreStoredValues(const settings::StoredValues& values) override;
+
+    settings::SettingsFile& settings() { return settings_; }
 
     // The live update engine, one for the window's life.
     update::LiveUpdate& liveUpdate() { return liveUpdate_; }
@@ -186,8 +189,6 @@ private:
     void logTextChange();
     ProgressBar progressBar() const;
     DispatchView dispatchView();
-    // "[Talkpost] ParallelSends=", read afresh for every command.
-    int parallelSends() const;
     // Asks before a message longer than the receiver shows; true to send.
     bool longMessageConfirmed();
     // The message as its file carries it (in the ANSI code page); nothing
@@ -202,6 +203,8 @@ private:
                                           DWORD_PTR refData);
 
     std::vector<std::string> arguments_;
+    std::unique_ptr<settings::SettingsFile> ownSettings_;
+    settings::SettingsFile& settings_;
     std::string startDir_;
     std::unique_ptr<ComputerList> computers_;
     UniqueGdiObject font_, richFont_, logFont_, background_, blackBrush_, whiteBrush_;
@@ -210,7 +213,7 @@ private:
     UniqueAccelerators accelerators_;
     UniqueMenu popup_;
     HWND tooltip_ = nullptr;
-    update::LiveUpdate liveUpdate_;
+    update::LiveUpdate liveUpdate_{settings_};
     HWND lastFocus_ = nullptr;
     std::string statusBeforeSendToAll_;
     bool countingCharacters_ = false;

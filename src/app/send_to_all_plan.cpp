@@ -9,22 +9,6 @@
 
 namespace talkpost {
 
-int parallelSendsValue(const std::string& text)
-{
-    std::size_t i = 0;
-    while (i < text.size() && text[i] == ' ')
-        ++i;
-    DecimalRun number = readDecimalRun(std::string_view(text).substr(i), kMaxParallelSends + 1);
-    if (number.length == 0)
-        return kDefaultParallelSends;
-    i += number.length;
-    while (i < text.size() && text[i] == ' ')
-        ++i;
-    if (i != text.size())
-        return kDefaultParallelSends;
-    return static_cast<int>(std::clamp<std::uint64_t>(number.value, kMinParallelSends, kMaxParallelSends));
-}
-
 SendToAllPlan::SendToAllPlan(std::vector<std::string> entries, int parallelSends)
     : entries_(std::move(entries)),
       states_(entries_.size()),

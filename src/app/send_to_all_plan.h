@@ -11,17 +11,18 @@
 #include <vector>
 
 #include "nettools/echo_outcome.h"
+#include "settings/settings.h"
 
 namespace talkpost {
 
-// How many message commands run at once: "[Talkpost] ParallelSends=" within
+// How many message commands run at once: the setting ParallelSends within
 // these bounds, the default when the value is missing or not a number. A
 // workstation runs 32 interpreters and msg.exe runs comfortably; 256 is the
 // most any fleet needs before the remote calls, not the launches, set the pace.
-inline constexpr int kDefaultParallelSends = 32;
-inline constexpr int kMinParallelSends = 1;
-inline constexpr int kMaxParallelSends = 256;
-int parallelSendsValue(const std::string& text);
+using settings::kDefaultParallelSends;
+using settings::kMaxParallelSends;
+using settings::kMinParallelSends;
+using settings::parallelSendsValue;
 
 enum class PlanAction {
     Launch,  // send to the entry now

@@ -6,20 +6,33 @@
 #include "about/about_window_win.h"
 #include "banner/banner_win.h"
 #include "nettools/directory_dialog_win.h"
-#include "settings/settings_file_win.h"
 
 namespace talkpost {
 
-MainWindowStores::MainWindowStores(MainWindow& main, const settings::ScreenReader& screen)
-    : placement(main, settings::PlacementConfig{"Placement", true, true}, screen),
-      storedValues(main, settings::PlacementConfig{"Storage"}, main, MainWindow::storedValueNames(), screen)
+namespace {
+
+settings::PlacementConfig mainPlacement(settings::SettingsPart part, bool preventResize,
+                                        std::function<settings::ScreenInfo()> screen)
+{
+    settings::PlacementConfig config;
+    config.part = part;
+    config.preventResize = preventResize;
+    config.screen = std::move(screen);
+    return config;
+}
+
+}  // namespace
+
+MainWindowStores::MainWindowStores(MainWindow& main, std::function<settings::ScreenInfo()> screen)
+    : placement(main, main.settings(), mainPlacement(settings::SettingsPart::MainPlacement, true, screen)),
+      storedValues(main, main.settings(), mainPlacement(settings::SettingsPart::MainStorage, false, screen), main)
 {
 }
 
 settings::PlacementConfig editorPlacement()
 {
     settings::PlacementConfig placement;
-    placement.iniSection = "EditorPM";
+    placement.part = settings::SettingsPart::Editor;
     placement.preventResize = true;
     return placement;
 }
@@ -28,9 +41,10 @@ struct Application::Parts {
     explicit Parts(MainWindow& main)
         : stores(main),
           editComputerList(main.computers(), main.hwnd()),
-          editorPlacementStore(editComputerList, editorPlacement()),
-          directory(main.computers(), [&main](const std::string& line) { main.appendLog(line); }, main.hwnd()),
-          banner(main.hwnd(), 392, 80, 148, 230, settings::readSettingsValue("Talkpost", "BannerServer"))
+          editorPlacementStore(editComputerList, main.settings(), editorPlacement()),
+          directory(main.computers(), [&main](const std::string& line) { main.appendLog(line); }, main.hwnd(),
+                    main.settings()),
+          banner(main.hwnd(), 392, 80, 148, 230, main.settings().values().bannerServer)
     {
     }
 

@@ -4,6 +4,7 @@
 // window's menus and handlers.
 #pragma once
 
+#include <functional>
 #include <memory>
 
 #include "app/main_window_win.h"
@@ -15,8 +16,7 @@ namespace talkpost {
 // The main window's settings stores, the placement first, then the stored
 // values, so the show event reaches the stored values first.
 struct MainWindowStores {
-    // screen: the screen the stored places belong to (the system's by default).
-    explicit MainWindowStores(MainWindow& main, const settings::ScreenReader& screen = settings::currentScreen);
+    explicit MainWindowStores(MainWindow& main, std::function<settings::ScreenInfo()> screen = settings::currentScreen);
     settings::PlacementStore placement;
     settings::FormStateStore storedValues;
 };
@@ -26,6 +26,7 @@ settings::PlacementConfig editorPlacement();
 
 class Application {
 public:
+    // The main window's settings are the program's: the parts get them from it.
     explicit Application(MainWindow& mainWindow);
     ~Application();
     Application(const Application&) = delete;

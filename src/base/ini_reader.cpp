@@ -1,6 +1,7 @@
 // The INI reader: the profile reader's rules over bytes, integers and flags.
 #include "base/ini_reader.h"
 
+#include <algorithm>
 #include <cctype>
 
 #include "base/decimal.h"
@@ -59,11 +60,15 @@ std::string_view trimIniBlanks(std::string_view text)
     return text;
 }
 
-std::vector<IniLine> splitIniLines(std::string_view bytes)
+namespace {
+
+// The lines, each handed to take; a template so that a large file's many
+// lines pay no call through a function object each.
+template <class Take>
+void scanIniLines(std::string_view bytes, Take&& take)
 {
     if (bytes.starts_with(kUtf8ByteOrderMark))
         bytes.remove_prefix(kUtf8ByteOrderMark.size());
-    std::vector<IniLine> lines;
     std::size_t next = 0;
     while (next < bytes.size()) {
         std::size_t start = next;
@@ -86,7 +91,7 @@ std::vector<IniLine> splitIniLines(std::string_view bytes)
             if (close != std::string_view::npos && close > 0) {
                 line.header = true;
                 line.name = trimIniBlanks(text.substr(1, close - 1));
-                lines.push_back(line);
+                take(line);
                 continue;
             }
         }
@@ -94,36 +99,65 @@ std::vector<IniLine> splitIniLines(std::string_view bytes)
             line.name = trimIniBlanks(text.substr(0, equals));
             line.value = trimIniBlanks(text.substr(equals + 1));
         }
-        lines.push_back(line);
+        take(line);
     }
+}
+
+}  // namespace
+
+void forEachIniLine(std::string_view bytes, const std::function<void(const IniLine&)>& take)
+{
+    scanIniLines(bytes, take);
+}
+
+std::vector<IniLine> splitIniLines(std::string_view bytes)
+{
+    std::vector<IniLine> lines;
+    forEachIniLine(bytes, [&lines](const IniLine& line) { lines.push_back(line); });
     return lines;
 }
 
-IniReader IniReader::parse(std::string_view bytes)
+bool sameIniName(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+IniReader IniReader::parse(std::string_view bytes) { return adopt(std::string(bytes)); }
+
+IniReader IniReader::adopt(std::string text)
 {
     IniReader result;
+    auto owned = std::make_shared<const std::string>(std::move(text));
+    result.text_ = owned;
+    // One key a line at most: counting the line ends first spares the list
+    // its growth, which would otherwise hold two copies of it for a moment.
+    result.keys_.reserve(static_cast<std::size_t>(std::count(owned->begin(), owned->end(), '\n')) + 1);
     // Keys before the first header belong to a section without a name.
-    result.sections_.emplace_back(std::string(), Section{});
-    for (const IniLine& line : splitIniLines(bytes)) {
+    result.sections_.push_back({});
+    scanIniLines(*owned, [&result](const IniLine& line) {
         if (line.header) {
-            result.sections_.emplace_back(foldedIniName(line.name), Section{});
-            continue;
+            result.sections_.back().end = result.keys_.size();
+            result.sections_.push_back({line.name, result.keys_.size(), result.keys_.size()});
+            return;
         }
-        std::optional<std::string> value;
-        if (line.value)
-            value = std::string(*line.value);
-        result.sections_.back().second.keys.push_back({foldedIniName(line.name), std::string(line.name), std::move(value)});
-    }
+        result.keys_.push_back({line.name, line.value});
+    });
+    result.sections_.back().end = result.keys_.size();
     return result;
 }
 
 const IniReader::Section* IniReader::find(const std::string& section) const
 {
     // Only the first section of a name counts.
-    std::string sectionName = foldedIniName(trimIniBlanks(section));
-    for (const auto& [name, body] : sections_) {
-        if (name == sectionName)
-            return &body;
+    std::string_view sectionName = trimIniBlanks(section);
+    for (const Section& s : sections_) {
+        if (sameIniName(s.name, sectionName))
+            return &s;
     }
     return nullptr;
 }
@@ -133,10 +167,11 @@ std::optional<std::string> IniReader::readValue(const std::string& section, cons
     const Section* body = find(section);
     if (body == nullptr)
         return std::nullopt;
-    std::string keyName = foldedIniName(trimIniBlanks(key));
-    for (const Key& k : body->keys) {
+    std::string_view keyName = trimIniBlanks(key);
+    for (std::size_t i = body->begin; i < body->end; ++i) {
+        const Key& k = keys_[i];
         // The first key of the name decides, even when its line has no value.
-        if (k.lowered == keyName)
+        if (sameIniName(k.name, keyName))
             return k.value ? std::optional<std::string>(copyEntry(*k.value)) : std::nullopt;
     }
     return std::nullopt;
@@ -148,17 +183,27 @@ std::string IniReader::readString(const std::string& section, const std::string&
     return readValue(section, key).value_or(copyEntry(fallback));
 }
 
+void IniReader::forEachKey(
+    const std::string& section,
+    const std::function<void(std::string_view name, std::optional<std::string_view> stored)>& take) const
+{
+    const Section* body = find(section);
+    if (body == nullptr)
+        return;
+    for (std::size_t i = body->begin; i < body->end; ++i) {
+        const Key& k = keys_[i];
+        if (!k.name.empty() && k.name.front() == ';')
+            continue;
+        take(k.name, k.value);
+    }
+}
+
 std::vector<std::string> IniReader::readSection(const std::string& section) const
 {
     std::vector<std::string> lines;
-    const Section* body = find(section);
-    if (body == nullptr)
-        return lines;
-    for (const Key& k : body->keys) {
-        if (!k.name.empty() && k.name.front() == ';')
-            continue;
-        lines.push_back(k.value ? k.name + "=" + *k.value : k.name);
-    }
+    forEachKey(section, [&lines](std::string_view name, std::optional<std::string_view> value) {
+        lines.push_back(value ? std::string(name) + "=" + std::string(*value) : std::string(name));
+    });
     return lines;
 }
 

@@ -5,6 +5,8 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -39,6 +41,8 @@ struct IniLine {
 // NUL ends the text of its line. A line that begins with "[" and has a "]"
 // after it is a header naming what lies between the first "[" and the last "]".
 std::vector<IniLine> splitIniLines(std::string_view bytes);
+// The same lines handed over one at a time, without a list of them all.
+void forEachIniLine(std::string_view bytes, const std::function<void(const IniLine&)>& take);
 
 // One INI text as the profile reader sees it: sections and keys compared
 // without regard to case (the first of two equal names wins), blanks around
@@ -47,6 +51,9 @@ std::vector<IniLine> splitIniLines(std::string_view bytes);
 class IniReader {
 public:
     static IniReader parse(std::string_view bytes);
+    // The same, keeping the text itself rather than a copy: a large file is
+    // then held once, and its names and values are views into it.
+    static IniReader adopt(std::string text);
 
     // The stored value of a key as the reader gives it (one pair of enclosing
     // quotes removed, cut to kMaxIniValue); nothing when the section or the key
@@ -63,21 +70,31 @@ public:
     // values as stored (quotes kept, not cut); comment lines left out. Empty
     // when the text has no such section.
     std::vector<std::string> readSection(const std::string& section) const;
+    // Each key of a section in file order, comment lines left out: its name as
+    // spelled and its value as stored (nothing for a line without "=").
+    void forEachKey(const std::string& section,
+                    const std::function<void(std::string_view name, std::optional<std::string_view> stored)>& take) const;
 
 private:
     struct Key {
-        std::string lowered;               // the name as it is compared
-        std::string name;                  // the name as spelled
-        std::optional<std::string> value;  // as stored; nothing for a line without "="
+        std::string_view name;                  // as spelled
+        std::optional<std::string_view> value;  // as stored; nothing for a line without "="
     };
     struct Section {
-        std::vector<Key> keys;
+        std::string_view name;
+        std::size_t begin = 0;  // its keys in keys_
+        std::size_t end = 0;
     };
     // The first section of the name, or nothing.
     const Section* find(const std::string& section) const;
 
-    std::vector<std::pair<std::string, Section>> sections_;  // lower-cased name, in file order
+    std::shared_ptr<const std::string> text_;  // what the views point into
+    std::vector<Key> keys_;                    // all keys, section after section
+    std::vector<Section> sections_;            // in file order; the first is the nameless one
 };
+
+// Whether two names are the same for the reader: letter case ignored.
+bool sameIniName(std::string_view a, std::string_view b);
 
 // A signed 32-bit decimal number, or hexadecimal after "$", "0x" or "0X"
 // (up to 32 bits, taken as signed); blanks before it and a sign allowed.

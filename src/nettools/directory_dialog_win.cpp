@@ -75,11 +75,9 @@ std::string fromField(HWND field)
 }
 void toField(HWND field, const std::string& text) { Control(field).setText(text); }
 
-// A number from [Talkpost] within its bounds, the fallback without one.
-unsigned boundedSetting(settings::IniAccess& ini, const char* key, unsigned low, unsigned high, unsigned fallback)
+// A number set by hand within its bounds, the fallback without one.
+unsigned bounded(std::optional<int> value, unsigned low, unsigned high, unsigned fallback)
 {
-    auto text = ini.readValue(kSection, key);
-    auto value = text ? settings::parseInteger(settings::decodeValue(*text)) : std::nullopt;
     if (!value)
         return fallback;
     return static_cast<unsigned>(std::clamp<long long>(*value, low, high));
@@ -98,8 +96,8 @@ std::string missingQuestion(const std::vector<std::string>& missing)
 
 }  // namespace
 
-DirectoryDialog::DirectoryDialog(ComputerList& list, LogSink log, HWND owner)
-    : list_(list), log_(std::move(log))
+DirectoryDialog::DirectoryDialog(ComputerList& list, LogSink log, HWND owner, settings::SettingsFile& settings)
+    : list_(list), log_(std::move(log)), settings_(settings)
 {
     SIZE frame = frameSizeForClient(kClientWidth, kClientHeight, kStyle, kExStyle, false, Dpi());
     create("TalkpostDirectoryDialog", kExStyle, "Computers from Directory", kStyle,
@@ -141,8 +139,7 @@ void DirectoryDialog::scaleTo(int dpiValue)
 
 void DirectoryDialog::loadFields()
 {
-    settings::SettingsReader reader;
-    DirectoryFields fields = readDirectoryFields(reader);
+    const DirectoryFields& fields = settings_.values().directory;
     toField(control(Id::ServerEdit), fields.server);
     toField(control(Id::BaseEdit), fields.base);
     toField(control(Id::FilterEdit), fields.filter);
@@ -216,13 +213,9 @@ void DirectoryDialog::onLoad()
         return;
     }
     SearchRequest request;
-    {
-        settings::SettingsWriter writer;
-        writeDirectoryFields(writer, fields);
-        writer.commit();
-        request.pageSize = boundedSetting(writer, "DirectoryPageSize", 1, kPageSize, kPageSize);
-        request.callSeconds = boundedSetting(writer, "DirectoryTimeLimit", 1, 3600, kCallSeconds);
-    }
+    settings_.save(settings::SettingsPart::Directory, [&fields](settings::Settings& s) { s.directory = fields; });
+    request.pageSize = bounded(settings_.values().directoryPageSize, 1, kPageSize, kPageSize);
+    request.callSeconds = bounded(settings_.values().directoryTimeLimit, 1, 3600, kCallSeconds);
     request.fields = fields;
     if (fields.signIn == SignIn::NameAndPassword)
         request.password = fromField(control(Id::PasswordEdit));

@@ -14,6 +14,7 @@
 
 #include "nettools/directory_rules.h"
 #include "nettools/directory_search_win.h"
+#include "settings/settings_file_win.h"
 #include "win/handles_win.h"
 #include "win/window_win.h"
 
@@ -50,14 +51,14 @@ public:
     using LogSink = std::function<void(const std::string& line)>;
 
     // Made hidden over the owner; the list is what Load merges into, the log
-    // sink receives the result's lines.
-    DirectoryDialog(ComputerList& list, LogSink log, HWND owner);
+    // sink receives the result's lines; the fields are kept in the settings.
+    DirectoryDialog(ComputerList& list, LogSink log, HWND owner, settings::SettingsFile& settings);
     ~DirectoryDialog() override;
 
-    // Fills the fields from the settings file (the password empty), shows the
+    // Fills the fields from the settings (the password empty), shows the
     // dialog modally and returns IDOK once a result was merged, else IDCANCEL.
     int run();
-    // Fills the fields from the settings file.
+    // Fills the fields from the settings.
     void loadFields();
 
     HWND control(ControlId id) const { return Window::control(static_cast<int>(id)); }
@@ -84,6 +85,7 @@ private:
 
     ComputerList& list_;
     LogSink log_;
+    settings::SettingsFile& settings_;
     UniqueGdiObject font_;
     std::unique_ptr<directory::DirectorySearch> search_;
     HWND focus_ = nullptr;

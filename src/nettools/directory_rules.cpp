@@ -5,30 +5,9 @@
 #include <cstdio>
 
 #include "base/decimal.h"
-#include "settings/ini_rules.h"
 
 namespace talkpost::directory {
 namespace {
-
-constexpr const char* kConnectionNames[] = {"Sealed", "LDAPS", "StartTLS"};
-constexpr const char* kSignInNames[] = {"CurrentUser", "NameAndPassword"};
-
-bool sameLetters(const std::string& a, const char* b)
-{
-    std::size_t i = 0;
-    for (; i < a.size() && b[i] != '\0'; ++i) {
-        auto x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-        if ((x | 0x20) != (y | 0x20))
-            return false;
-    }
-    return i == a.size() && b[i] == '\0';
-}
-
-std::string readText(settings::IniAccess& ini, const char* key)
-{
-    auto value = ini.readValue(kSection, key);
-    return value ? settings::decodeValue(*value) : std::string();
-}
 
 bool isHostCharacter(char c)
 {
@@ -44,37 +23,6 @@ std::string hex(unsigned long code)
 }
 
 }  // namespace
-
-DirectoryFields readDirectoryFields(settings::IniAccess& ini)
-{
-    DirectoryFields fields;
-    fields.server = readText(ini, kServerKey);
-    fields.base = readText(ini, kBaseKey);
-    std::string filter = readText(ini, kFilterKey);
-    if (!filter.empty())
-        fields.filter = filter;
-    fields.signIn = sameLetters(readText(ini, kSignInKey), kSignInNames[1]) ? SignIn::NameAndPassword
-                                                                             : SignIn::CurrentUser;
-    fields.user = readText(ini, kUserKey);
-    std::string connection = readText(ini, kConnectionKey);
-    if (sameLetters(connection, kConnectionNames[1]))
-        fields.connection = Connection::Ldaps;
-    else if (sameLetters(connection, kConnectionNames[2]))
-        fields.connection = Connection::StartTls;
-    fields.removeMissing = readText(ini, kRemoveMissingKey) == "1";
-    return fields;
-}
-
-void writeDirectoryFields(settings::IniAccess& ini, const DirectoryFields& fields)
-{
-    ini.writeValue(kSection, kServerKey, settings::encodeValue(fields.server));
-    ini.writeValue(kSection, kBaseKey, settings::encodeValue(fields.base));
-    ini.writeValue(kSection, kFilterKey, settings::encodeValue(fields.filter));
-    ini.writeValue(kSection, kSignInKey, kSignInNames[static_cast<int>(fields.signIn)]);
-    ini.writeValue(kSection, kUserKey, settings::encodeValue(fields.user));
-    ini.writeValue(kSection, kConnectionKey, kConnectionNames[static_cast<int>(fields.connection)]);
-    ini.writeValue(kSection, kRemoveMissingKey, fields.removeMissing ? "1" : "0");
-}
 
 std::optional<ServerAddress> parseServerField(const std::string& text, Connection connection)
 {

@@ -8,47 +8,16 @@
 #include <optional>
 #include <string>
 
-#include "settings/stored_props.h"
+#include "settings/settings.h"
 
 namespace talkpost::directory {
 
-// Computers whose account is not disabled (bit 2 of userAccountControl).
-inline constexpr const char* kDefaultFilter =
-    "(&(objectCategory=computer)(!(userAccountControl:1.2.840.113556.1.4.803:=2)))";
-
-// How the connection is protected: sealed by the Negotiate sign-in on the
-// plain port, TLS from the start on the LDAPS port, or TLS asked for on the
-// plain port.
-enum class Connection { Sealed, Ldaps, StartTls };
-// Who signs in: the logged-on user, or a name and password.
-enum class SignIn { CurrentUser, NameAndPassword };
-
-// The dialog's fields. The password is never part of them: it is typed for
-// each run and never kept.
-struct DirectoryFields {
-    std::string server;  // empty: the logged-on user's domain
-    std::string base;    // empty: the server's default naming context
-    std::string filter = kDefaultFilter;
-    SignIn signIn = SignIn::CurrentUser;
-    std::string user;  // "name", "DOMAIN\name" or "name@domain"
-    Connection connection = Connection::Sealed;
-    bool removeMissing = false;
-};
-
-// The keys in [Talkpost]; the password has none.
-inline constexpr const char* kSection = "Talkpost";
-inline constexpr const char* kServerKey = "DirectoryServer";
-inline constexpr const char* kBaseKey = "DirectoryBase";
-inline constexpr const char* kFilterKey = "DirectoryFilter";
-inline constexpr const char* kSignInKey = "DirectorySignIn";
-inline constexpr const char* kUserKey = "DirectoryUser";
-inline constexpr const char* kConnectionKey = "DirectoryConnection";
-inline constexpr const char* kRemoveMissingKey = "DirectoryRemoveMissing";
-
-// The fields as kept; missing or unknown values give the defaults (an empty
-// filter too: a search with no filter is no search).
-DirectoryFields readDirectoryFields(settings::IniAccess& ini);
-void writeDirectoryFields(settings::IniAccess& ini, const DirectoryFields& fields);
+// The dialog's fields, as the settings keep them. The password is never
+// part of them: it is typed for each run and never kept.
+using settings::Connection;
+using settings::DirectoryFields;
+using settings::kDefaultFilter;
+using settings::SignIn;
 
 // The Server field: "host", "host:port" or "[v6 address]:port". The port
 // defaults to 389, or 636 for LDAPS. Nothing for a text that names no host

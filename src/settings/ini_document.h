@@ -3,15 +3,18 @@
 // the platform's profile functions give it: "[Section]" lines, "key=value"
 // lines, CR LF line ends and one empty line before every section but the
 // first. A file of many thousand keys is then written in one pass instead of
-// being rewritten by every single key. Portable.
+// being rewritten by every single key. As a sink, it takes the writes of a
+// save of the settings. Portable.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "settings/settings.h"
+
 namespace talkpost::settings {
 
-class IniDocument {
+class IniDocument : public IniSink {
 public:
     // Reads the lines as the INI reader takes them. A line without "=" is a
     // key without a value, as for the reader: setting the key gives it one.
@@ -26,7 +29,13 @@ public:
     // Replaces the section's lines by the block's "key=value" lines (each
     // ended by a NUL, the block closed by one more NUL).
     void replaceSection(const std::string& section, const std::string& block);
-    void eraseSection(const std::string& section);
+    void eraseSection(const std::string& section) override;
+
+    void writeValue(const std::string& section, const std::string& key, const std::string& text) override
+    {
+        setValue(section, key, text);
+    }
+    void writeSection(const std::string& section, const std::string& block) override { replaceSection(section, block); }
 
     std::string text() const;
 

@@ -29,14 +29,12 @@ std::string encodeValue(const std::string& value)
     return out;
 }
 
-std::string decodeValue(const std::string& stored)
+std::string decodeValue(std::string_view stored)
 {
-    std::string value(trimIniBlanks(stored));
+    std::string_view value = trimIniBlanks(stored);
     if (value.size() >= 2 && isQuote(value.front()) && value.back() == value.front())
         value = value.substr(1, value.size() - 2);
-    if (value.size() > kMaxValueLength)
-        value.resize(kMaxValueLength);
-    return value;
+    return std::string(value.substr(0, kMaxValueLength));
 }
 
 std::optional<int> parseInteger(const std::string& text) { return parseSignedDecimal32(trimControlAndBlank(text)); }

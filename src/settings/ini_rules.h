@@ -29,7 +29,7 @@ std::string encodeValue(const std::string& value);
 
 // What reading a stored value gives: blanks around it dropped, one pair of
 // matching quotes removed, cut to kMaxValueLength characters.
-std::string decodeValue(const std::string& stored);
+std::string decodeValue(std::string_view stored);
 
 // A whole number in decimal with an optional sign, blanks around it allowed;
 // nothing for anything else or a value outside the int range.

@@ -5,7 +5,6 @@
 #include <windows.h>
 
 #include "settings/ini_rules.h"
-#include "settings/settings_file_win.h"
 #include "win/prompts_win.h"
 
 namespace talkpost::settings {
@@ -31,12 +30,6 @@ void toWindowPlacement(const Placement& p, WINDOWPLACEMENT& wp)
     wp.rcNormalPosition = {p.normal.left, p.normal.top, p.normal.right, p.normal.bottom};
 }
 
-int readInteger(IniAccess& ini, const std::string& section, const std::string& key, int fallback)
-{
-    auto text = ini.readValue(section, key);
-    return text ? parseIntegerOr(*text, fallback) : fallback;
-}
-
 }  // namespace
 
 ScreenInfo currentScreen()
@@ -50,8 +43,8 @@ ScreenInfo currentScreen()
     return screen;
 }
 
-PlacementStore::PlacementStore(Window& window, PlacementConfig config, ScreenReader screen)
-    : window_(window), config_(std::move(config)), screen_(std::move(screen))
+PlacementStore::PlacementStore(Window& window, SettingsFile& settings, PlacementConfig config)
+    : window_(window), settings_(settings), config_(std::move(config))
 {
     previousShow_ = window_.onShow;
     previousCloseQuery_ = window_.onCloseQuery;
@@ -131,14 +124,13 @@ void PlacementStore::handleDestroy()
 void PlacementStore::loadWindowSettings()
 {
     saved_ = false;
-    {
-        SettingsReader ini;
-        if (readInteger(ini, config_.iniSection, "FormVersion", 0) >= config_.version) {
-            readWindowPlacement(ini);
-            loadControlValues(ini);
-        }
-        restored_ = true;
+    const Settings& values = settings_.values();
+    const WindowSettings& stored = windowSettings(values, config_.part);
+    if (stored.formVersion.value_or(0) >= config_.version) {
+        readWindowPlacement(stored);
+        loadControlValues(values);
     }
+    restored_ = true;
     if (!config_.preventResize)
         moveMaximizedPositionOffScreen();
 }
@@ -147,19 +139,19 @@ void PlacementStore::saveWindowSettings()
 {
     if (!restored_ && config_.active)
         return;
-    SettingsWriter ini;
-    ini.writeValue(config_.iniSection, "FormVersion", std::to_string(config_.version));
-    writeWindowPlacement(ini);
-    ini.writeValue(config_.iniSection, "Visible", destroying_ ? "1" : "0");
-    storeControlValues(ini);
-    ini.commit();
+    settings_.save(config_.part, [this](Settings& values) {
+        WindowSettings& stored = windowSettings(values, config_.part);
+        stored.formVersion = config_.version;
+        writeWindowPlacement(stored);
+        stored.visible = destroying_;
+        storeControlValues(values);
+    });
     saved_ = true;
 }
 
-void PlacementStore::readWindowPlacement(IniAccess& ini)
+void PlacementStore::readWindowPlacement(const WindowSettings& stored)
 {
     HWND hwnd = window_.hwnd();
-    const std::string& section = config_.iniSection;
     WINDOWPLACEMENT wp{};
     wp.length = sizeof wp;
     if (!GetWindowPlacement(hwnd, &wp))
@@ -169,26 +161,22 @@ void PlacementStore::readWindowPlacement(IniAccess& ini)
         wp.showCmd = SW_HIDE;  // setting the placement must not show the window
 
     if (config_.restorePosition) {
-        ScreenInfo screen = screen_();
+        ScreenInfo screen = config_.screen();
         std::string suffix = screenSuffix(screen.width, screen.height);
-        StoredPosition stored;
-        stored.flags = static_cast<unsigned>(readInteger(ini, section, "Flags", static_cast<int>(wp.flags)));
-        stored.minMaxText = ini.readValue(section, "MinMaxPos" + suffix).value_or("");
-        if (stored.minMaxText.empty())
-            stored.minMaxText = ini.readValue(section, "MinMaxPos").value_or("");
-        stored.normText = ini.readValue(section, "NormPos" + suffix).value_or("");
-        if (stored.normText.empty())
-            stored.normText = ini.readValue(section, "NormPos").value_or("");
-        stored.pixelsPerInch = readInteger(ini, section, "PixelsPerInch", screen.pixelsPerInch);
+        StoredPosition position;
+        position.flags = static_cast<unsigned>(stored.flags.value_or(static_cast<int>(wp.flags)));
+        position.minMaxText = stored.minMaxPosFor(suffix);
+        position.normText = stored.normPosFor(suffix);
+        position.pixelsPerInch = stored.pixelsPerInch.value_or(screen.pixelsPerInch);
         bool sizeable = (GetWindowLongPtrA(hwnd, GWL_STYLE) & WS_THICKFRAME) != 0;
-        if (auto placement = restoredPlacement(fromWindowPlacement(wp), stored, screen.pixelsPerInch, sizeable)) {
+        if (auto placement = restoredPlacement(fromWindowPlacement(wp), position, screen.pixelsPerInch, sizeable)) {
             toWindowPlacement(*placement, wp);
             SetWindowPlacement(hwnd, &wp);
         }
     }
 
     if (config_.restoreState) {
-        WindowState state = stateForShowCmd(readInteger(ini, section, "ShowCmd", 0), WindowState::Normal);
+        WindowState state = stateForShowCmd(stored.showCmd.value_or(0), WindowState::Normal);
         if (state == WindowState::Minimized && isMainWindow()) {
             // The window itself stays normal; the program as a whole starts minimized.
             PostMessageA(hwnd, WM_SYSCOMMAND, SC_MINIMIZE, 0);
@@ -207,28 +195,26 @@ void PlacementStore::readWindowPlacement(IniAccess& ini)
     }
 }
 
-void PlacementStore::writeWindowPlacement(IniAccess& ini)
+void PlacementStore::writeWindowPlacement(WindowSettings& stored)
 {
     HWND hwnd = window_.hwnd();
-    const std::string& section = config_.iniSection;
     WINDOWPLACEMENT wp{};
     wp.length = sizeof wp;
     GetWindowPlacement(hwnd, &wp);
     if (isMainWindow() && IsIconic(hwnd))
         wp.showCmd = SW_SHOWMINIMIZED;
-    ScreenInfo screen = screen_();
+    ScreenInfo screen = config_.screen();
     std::string suffix = screenSuffix(screen.width, screen.height);
-    std::string minMax = encodeValue(formatFour(wp.ptMinPosition.x, wp.ptMinPosition.y, wp.ptMaxPosition.x,
-                                                wp.ptMaxPosition.y));
+    std::string minMax = formatFour(wp.ptMinPosition.x, wp.ptMinPosition.y, wp.ptMaxPosition.x, wp.ptMaxPosition.y);
     const RECT& r = wp.rcNormalPosition;
-    std::string norm = encodeValue(formatFour(r.left, r.top, r.right, r.bottom));
-    ini.writeValue(section, "Flags", std::to_string(wp.flags));
-    ini.writeValue(section, "ShowCmd", std::to_string(wp.showCmd));
-    ini.writeValue(section, "PixelsPerInch", std::to_string(screen.pixelsPerInch));
-    ini.writeValue(section, "MinMaxPos" + suffix, minMax);
-    ini.writeValue(section, "MinMaxPos", minMax);
-    ini.writeValue(section, "NormPos" + suffix, norm);
-    ini.writeValue(section, "NormPos", norm);
+    std::string norm = formatFour(r.left, r.top, r.right, r.bottom);
+    stored.flags = static_cast<int>(wp.flags);
+    stored.showCmd = static_cast<int>(wp.showCmd);
+    stored.pixelsPerInch = screen.pixelsPerInch;
+    stored.minMaxPos[suffix] = minMax;
+    stored.minMaxPos[""] = minMax;
+    stored.normPos[suffix] = norm;
+    stored.normPos[""] = norm;
 }
 
 void PlacementStore::moveMaximizedPositionOffScreen()
@@ -287,21 +273,17 @@ void PlacementStore::guardSize(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& 
     }
 }
 
-FormStateStore::FormStateStore(Window& window, PlacementConfig config, StoredPropertyHost& host,
-                               const std::vector<std::string>& storedProps, ScreenReader screen)
-    : PlacementStore(window, std::move(config), std::move(screen)), host_(host), props_(bindStoredProps(storedProps, host))
+FormStateStore::FormStateStore(Window& window, SettingsFile& settings, PlacementConfig config, StoredValuesHost& host)
+    : PlacementStore(window, settings, std::move(config)), host_(host)
 {
 }
 
-void FormStateStore::loadControlValues(IniAccess& ini)
+void FormStateStore::loadControlValues(const Settings& settings)
 {
     setRestored();
-    settings::loadControlValues(ini, config().iniSection, props_, host_);
+    host_.restoreStoredValues(settings.storedValues);
 }
 
-void FormStateStore::storeControlValues(IniAccess& ini)
-{
-    settings::storeControlValues(ini, config().iniSection, props_, host_);
-}
+void FormStateStore::storeControlValues(Settings& settings) { settings.storedValues = host_.storedValues(); }
 
 }  // namespace talkpost::settings

@@ -15,19 +15,11 @@
 #include <vector>
 
 #include "settings/placement_rules.h"
-#include "settings/stored_props.h"
+#include "settings/settings.h"
+#include "settings/settings_file_win.h"
 #include "win/window_win.h"
 
 namespace talkpost::settings {
-
-struct PlacementConfig {
-    std::string iniSection = "Placement";
-    bool active = true;          // loads on show and saves on close
-    bool preventResize = false;  // no maximize box, fixed tracking size, no sizing borders
-    int version = 0;             // written as "FormVersion"; older stored versions load nothing
-    bool restoreState = true;    // the stored normal/minimized/maximized state
-    bool restorePosition = true; // the stored rectangle
-};
 
 // The screen as the stores see it.
 struct ScreenInfo {
@@ -37,12 +29,29 @@ struct ScreenInfo {
 };
 // The system's screen; a store asks it each time it loads or saves.
 ScreenInfo currentScreen();
-using ScreenReader = std::function<ScreenInfo()>;
+
+struct PlacementConfig {
+    SettingsPart part = SettingsPart::MainPlacement;  // the window's section
+    bool active = true;          // loads on show and saves on close
+    bool preventResize = false;  // no maximize box, fixed tracking size, no sizing borders
+    int version = 0;             // written as "FormVersion"; older stored versions load nothing
+    bool restoreState = true;    // the stored normal/minimized/maximized state
+    bool restorePosition = true; // the stored rectangle
+    std::function<ScreenInfo()> screen = currentScreen;  // tests put in another one
+};
+
+// A window whose control values are stored: it hands them over for a save and
+// takes them after a load (a value that is nothing keeps the field as it is).
+class StoredValuesHost {
+public:
+    virtual ~StoredValuesHost() = default;
+    virtual StoredValues storedValues() const = 0;
+    virtual void restoreStoredValues(const StoredValues& values) = 0;
+};
 
 class PlacementStore {
 public:
-    // screen: the screen the stored place belongs to (a test gives another).
-    PlacementStore(Window& window, PlacementConfig config, ScreenReader screen = currentScreen);
+    PlacementStore(Window& window, SettingsFile& settings, PlacementConfig config);
     virtual ~PlacementStore();
     PlacementStore(const PlacementStore&) = delete;
     PlacementStore& operator=(const PlacementStore&) = delete;
@@ -57,8 +66,8 @@ public:
 
 protected:
     // The stored control values, for the form-state store.
-    virtual void loadControlValues(IniAccess&) {}
-    virtual void storeControlValues(IniAccess&) {}
+    virtual void loadControlValues(const Settings&) {}
+    virtual void storeControlValues(Settings&) {}
     void setRestored() { restored_ = true; }
     Window& window() { return window_; }
 
@@ -66,15 +75,15 @@ private:
     void handleShow();
     void handleCloseQuery(bool& canClose);
     void handleDestroy();
-    void readWindowPlacement(IniAccess& ini);
-    void writeWindowPlacement(IniAccess& ini);
+    void readWindowPlacement(const WindowSettings& stored);
+    void writeWindowPlacement(WindowSettings& stored);
     void moveMaximizedPositionOffScreen();
     void guardSize(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result);
     bool isMainWindow() const;
 
     Window& window_;
+    SettingsFile& settings_;
     PlacementConfig config_;
-    ScreenReader screen_;
     std::function<void()> previousShow_;
     std::function<void(bool&)> previousCloseQuery_;
     std::function<void()> previousDestroy_;
@@ -86,20 +95,14 @@ private:
 
 class FormStateStore : public PlacementStore {
 public:
-    // storedProps: "Component.Property" entries; entries that do not split
-    // or name no component of the host are dropped.
-    FormStateStore(Window& window, PlacementConfig config, StoredPropertyHost& host,
-                   const std::vector<std::string>& storedProps, ScreenReader screen = currentScreen);
-
-    const std::vector<StoredProp>& storedProps() const { return props_; }
+    FormStateStore(Window& window, SettingsFile& settings, PlacementConfig config, StoredValuesHost& host);
 
 protected:
-    void loadControlValues(IniAccess& ini) override;
-    void storeControlValues(IniAccess& ini) override;
+    void loadControlValues(const Settings& settings) override;
+    void storeControlValues(Settings& settings) override;
 
 private:
-    StoredPropertyHost& host_;
-    std::vector<StoredProp> props_;
+    StoredValuesHost& host_;
 };
 
 }  // namespace talkpost::settings

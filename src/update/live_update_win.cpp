@@ -6,7 +6,6 @@
 
 #include <thread>
 
-#include "settings/settings_file_win.h"
 #include "update/install/install_files_win.h"
 #include "update/install/install_restart.h"
 #include "update/wizard/login_dialog_win.h"
@@ -48,26 +47,11 @@ std::string programFolder()
     return cut == std::string::npos ? std::string() : file.substr(0, cut);
 }
 
-std::uint64_t readHighestUpdateSerial()
+std::optional<RolledBackUpdate> rolledBackUpdate(const settings::Settings& settings)
 {
-    // A value that is no serial counts as none accepted yet.
-    return readDecimal64(settings::readSettingsValue(kSettingsSection, kHighestSerialKey)).value_or(0);
-}
-
-void saveHighestUpdateSerial(std::uint64_t serial)
-{
-    settings::SettingsWriter writer;
-    writer.writeValue(kSettingsSection, kHighestSerialKey, std::to_string(serial));
-    writer.commit();
-}
-
-std::optional<RolledBackUpdate> readRolledBackUpdate()
-{
-    auto serial = readDecimal64(settings::readSettingsValue(kRollbackSection, kRolledBackSerialKey));
-    std::string name = settings::readSettingsValue(kRollbackSection, kRolledBackUpdateKey);
-    if (!serial || name.empty())
+    if (!settings.rolledBackSerial || settings.rolledBackUpdate.empty())
         return std::nullopt;
-    return RolledBackUpdate{*serial, name};
+    return RolledBackUpdate{*settings.rolledBackSerial, settings.rolledBackUpdate};
 }
 
 namespace {
@@ -111,16 +95,20 @@ void reportStartedAfterUpdate()
     }).detach();
 }
 
-void configureEngine(UpdateEngine& engine, const std::string& updateServer)
+void configureEngine(UpdateEngine& engine, const std::string& updateServer, settings::SettingsFile& settings)
 {
     engine.settings = talkpostEngineSettings(updateServer);
     engine.showLogin = showLoginDialog;
-    engine.readHighestSerial = readHighestUpdateSerial;
-    engine.saveHighestSerial = saveHighestUpdateSerial;
-    engine.readRolledBack = readRolledBackUpdate;
+    // The serial and the rolled-back update are read and saved by the
+    // update's worker alone, one update at a time.
+    engine.readHighestSerial = [&settings] { return settings.values().updateSerial; };
+    engine.saveHighestSerial = [&settings](std::uint64_t serial) {
+        settings.save(settings::SettingsPart::UpdateSerial, [serial](settings::Settings& s) { s.updateSerial = serial; });
+    };
+    engine.readRolledBack = [&settings] { return rolledBackUpdate(settings.values()); };
 }
 
-LiveUpdate::LiveUpdate()
+LiveUpdate::LiveUpdate(settings::SettingsFile& settings) : settings_(settings)
 {
     // The folder a restart handed to the updater helper, and whatever a
     // crashed update left, go when the program starts again.
@@ -136,7 +124,7 @@ void LiveUpdate::run(HWND owner, const std::string& updateServer)
         prompts().information(owner, kNoUpdateServerText);
         return;
     }
-    configureEngine(engine_, updateServer);
+    configureEngine(engine_, updateServer, settings_);
     engine_.setPromptOwner(owner);
     CurrentDirectory inProgramFolder(programFolder());
     wizard_.runWizard(owner);

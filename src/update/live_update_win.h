@@ -8,6 +8,7 @@
 #include <optional>
 #include <string>
 
+#include "settings/settings_file_win.h"
 #include "update/engine/update_engine_win.h"
 #include "update/wizard/update_wizard_win.h"
 
@@ -16,15 +17,8 @@ namespace talkpost::update {
 // The text shown when the settings name no update server.
 inline constexpr const char* kNoUpdateServerText = "No update server is configured.";
 
-// Where the highest serial of an accepted control file is kept: our own
-// section of the settings file.
-inline constexpr const char* kSettingsSection = "Talkpost";
-inline constexpr const char* kHighestSerialKey = "UpdateSerial";
-std::uint64_t readHighestUpdateSerial();
-void saveHighestUpdateSerial(std::uint64_t serial);
-
 // The update the updater helper recorded as rolled back, if any.
-std::optional<RolledBackUpdate> readRolledBackUpdate();
+std::optional<RolledBackUpdate> rolledBackUpdate(const settings::Settings& settings);
 
 // The main window is up: when the updater helper started this program after
 // an update, it is told so (it then keeps the update), and once it has ended
@@ -32,12 +26,13 @@ std::optional<RolledBackUpdate> readRolledBackUpdate();
 void reportStartedAfterUpdate();
 
 // Gives the engine this program's settings for the server's base address,
-// the login dialog and the remembered serial.
-void configureEngine(UpdateEngine& engine, const std::string& updateServer);
+// the login dialog, and the settings that keep the highest serial accepted
+// and the update rolled back.
+void configureEngine(UpdateEngine& engine, const std::string& updateServer, settings::SettingsFile& settings);
 
 class LiveUpdate {
 public:
-    LiveUpdate();
+    explicit LiveUpdate(settings::SettingsFile& settings);
     LiveUpdate(const LiveUpdate&) = delete;
     LiveUpdate& operator=(const LiveUpdate&) = delete;
 
@@ -50,6 +45,7 @@ public:
     UpdateWizard& wizard() { return wizard_; }
 
 private:
+    settings::SettingsFile& settings_;
     UpdateWizardEnglish english_;
     UpdateWizard wizard_;
     // Made watching the wizard's mailbox: the wizard's dialog shows its progress.

@@ -136,10 +136,11 @@ private:
     void recordRollback() const
     {
         try {
-            settings::SettingsWriter writer;
-            writer.writeValue(update::kRollbackSection, update::kRolledBackSerialKey, std::to_string(list_.serial));
-            writer.writeValue(update::kRollbackSection, update::kRolledBackUpdateKey, list_.version);
-            writer.commit();
+            settings::SettingsFile settings;
+            settings.save(settings::SettingsPart::RolledBack, [this](settings::Settings& s) {
+                s.rolledBackSerial = list_.serial;
+                s.rolledBackUpdate = list_.version;
+            });
         } catch (const AppError& error) {
             log("Upd rollback not recorded: " + std::string(error.what()), true);
         }

@@ -14,6 +14,7 @@
 #include "app/message_dispatch_win.h"
 #include "app/msg_command.h"
 #include "banner/script_server_win.h"
+#include "settings/settings_file_win.h"
 #include "support/test_support_win.h"
 #include "win/folders_win.h"
 
@@ -275,7 +276,7 @@ TEST_F(EndToEnd, CloseAndRestartRestoresListMessageAndTime)
         standins_.waitFor(1);
         ASSERT_TRUE(app.closeAndWait());
     }
-    std::string ini = test::readFile(settings_.file("Talkpost.ini"));
+    std::string ini = settings::settingsText(test::readFile(settings_.file("Talkpost.ini")));
     EXPECT_NE(ini.find("[Placement]"), std::string::npos) << ini;
     EXPECT_NE(ini.find("Item1=NewHost7"), std::string::npos) << ini;
 
@@ -302,7 +303,7 @@ TEST_F(EndToEnd, AnEndWithoutCloseStillSavesTheSettings)
         EXPECT_EQ(app.exitCode(), 0u);
     }
     // Saved as the window was destroyed, not at a close.
-    std::string ini = test::readFile(settings_.file("Talkpost.ini"));
+    std::string ini = settings::settingsText(test::readFile(settings_.file("Talkpost.ini")));
     EXPECT_NE(ini.find("[Placement]"), std::string::npos) << ini;
     EXPECT_NE(ini.find("Visible=1"), std::string::npos) << ini;
     EXPECT_NE(ini.find("TimeEdit_Value=90"), std::string::npos) << ini;

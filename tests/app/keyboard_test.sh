@@ -24,6 +24,7 @@ talkpost_close
 
 ini="$work/Talkpost.ini"
 [ -f "$ini" ] || { echo "FAIL: no settings file was saved" >&2; exit 1; }
+ini=$(settings_as_utf8 "$ini")
 message=$(sed -n '/RichText_Lines/,/^\r\?$/s/^Item0=\(.*\)\r$/\1/p' "$ini")
 status=0
 grep -q $'^TimeEdit_Value=77\r$' "$ini" || { echo "FAIL: Tab did not reach the time field" >&2; status=1; }

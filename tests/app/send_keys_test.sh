@@ -48,6 +48,7 @@ if [ -f "$record" ]; then
 fi
 ini="$work/Talkpost.ini"
 if [ -f "$ini" ]; then
+  ini=$(settings_as_utf8 "$ini")
   grep -q $'^Count=1\r$' <(sed -n '/RichText_Lines/,/^$/p' "$ini") ||
     { echo "FAIL: Ctrl+Enter added a line to the message" >&2; sed -n '/RichText_Lines/,/^$/p' "$ini" >&2; status=1; }
 else

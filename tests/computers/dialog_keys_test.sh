@@ -39,6 +39,7 @@ talkpost_close
 
 ini="$work/Talkpost.ini"
 [ -f "$ini" ] || { echo "FAIL: no settings file was saved" >&2; exit 1; }
+ini=$(settings_as_utf8 "$ini")
 status=0
 grep -q $'^UserEdit_Text=\\*\r$' "$ini" || { echo "FAIL: a key of the dialog reached the user field" >&2; status=1; }
 grep -q $'^Count=1\r$' <(sed -n '/RichText_Lines/,/^\r\?$/p' "$ini") && grep -q $'^Item0=hi\r$' "$ini" ||

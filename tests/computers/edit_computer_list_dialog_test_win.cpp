@@ -65,8 +65,6 @@ class EditComputerListDialogTest : public ::testing::Test {
 protected:
     EditComputerListDialogTest()
     {
-        settings::setSettingsFolder(folder.path());
-        settings::setLegacySettingsFolder(folder.file("legacy"));
         computers.replaceAll({"*", "Remote01", "Remote02"});
         computers.setTypedText("typed here");
         ShowWindow(owner.hwnd(), SW_SHOW);
@@ -78,7 +76,7 @@ protected:
         placement.reset();
         dialog.reset();
         dialog = std::make_unique<EditComputerListDialog>(computers, owner.hwnd());
-        placement = std::make_unique<settings::PlacementStore>(*dialog, editorPlacement());
+        placement = std::make_unique<settings::PlacementStore>(*dialog, settingsFile, editorPlacement());
     }
     ~EditComputerListDialogTest() override
     {
@@ -86,8 +84,6 @@ protected:
             ReleaseCapture();
         placement.reset();
         dialog.reset();
-        settings::setSettingsFolder("");
-        settings::setLegacySettingsFolder("");
     }
 
     void open()
@@ -129,8 +125,17 @@ protected:
     }
     int runWithKeys(const Keys& keys) { return runWithKeys(test::pressed(keys)); }
 
+    settings::SettingsOptions settingsOptions() const
+    {
+        settings::SettingsOptions options;
+        options.folder = folder.path();
+        options.legacyFolder = folder.file("legacy");
+        return options;
+    }
+
     RecordingPrompts prompts;
     TempFolder folder;
+    settings::SettingsFile settingsFile{settingsOptions()};
     OwnerWindow owner;
     ComputerList computers{owner.combo};
     std::unique_ptr<EditComputerListDialog> dialog;
@@ -470,7 +475,7 @@ TEST_F(EditComputerListDialogTest, ReopensWhereItWasLeft)
     open();
     SetWindowPos(dialog->hwnd(), nullptr, 300, 200, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     click(Id::Cancel);
-    EXPECT_NE(settings::readSettingsValue("EditorPM", "FormVersion", "none"), "none");
+    EXPECT_TRUE(settings::SettingsFile(settingsOptions()).values().editor.formVersion.has_value());
 
     makeDialog();
     open();

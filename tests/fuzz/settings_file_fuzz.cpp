@@ -6,6 +6,7 @@
 #include "fuzz/fuzz_check.h"
 #include "settings/ini_document.h"
 #include "settings/ini_rules.h"
+#include "settings/settings.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -19,6 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const std::size_t present = section.highestItemIndex().value_or(0) + 1;
         FUZZ_CHECK(items->size() <= std::max(kMaxEmptyListItems, present));
     }
+    // The settings read at start hold the list exactly as the keys read one by one give it.
+    FUZZ_CHECK(readSettings(file).storedValues.computers == readList(section));
     if (const auto value = section.value("Item0"))
         FUZZ_CHECK(value->size() <= kMaxValueLength);
     if (const auto value = file.readValue("Storage", "UserEdit_Text"))

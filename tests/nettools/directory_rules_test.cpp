@@ -1,13 +1,11 @@
-// Computers from Directory: the name rule, the server field, the kept
-// fields, the texts, and the merge with its counts and missing entries.
+// Computers from Directory: the name rule, the server field, the texts, and
+// the merge with its counts and missing entries.
 #include "nettools/directory_merge.h"
 #include "nettools/directory_rules.h"
 
 #include <gtest/gtest.h>
 
 #include <map>
-
-#include "settings/ini_rules.h"
 
 namespace talkpost::directory {
 namespace {
@@ -80,67 +78,6 @@ TEST(DirectoryRules, AUserNameSplitsAtTheBackslashOnly)
     EXPECT_EQ(splitUserName("admin@corp.example").domain, "");
     EXPECT_EQ(splitUserName("admin@corp.example").name, "admin@corp.example");
     EXPECT_EQ(splitUserName("admin").name, "admin");
-}
-
-// The settings file's [Talkpost] section in memory.
-class MemoryIni : public settings::IniAccess {
-public:
-    std::optional<std::string> readValue(const std::string& section, const std::string& key) override
-    {
-        auto found = values.find(section + "/" + key);
-        return found == values.end() ? std::nullopt : std::optional<std::string>(found->second);
-    }
-    settings::SectionValues readSection(const std::string&) override { return {}; }
-    void writeValue(const std::string& section, const std::string& key, const std::string& text) override
-    {
-        values[section + "/" + key] = text;
-    }
-    void writeSection(const std::string&, const std::string&) override {}
-    void eraseSection(const std::string&) override {}
-    std::map<std::string, std::string> values;
-};
-
-TEST(DirectoryRules, TheFieldsAreKeptInTheProgramsSectionWithoutThePassword)
-{
-    MemoryIni ini;
-    DirectoryFields none = readDirectoryFields(ini);
-    EXPECT_EQ(none.filter, kDefaultFilter);
-    EXPECT_EQ(none.connection, Connection::Sealed);
-    EXPECT_EQ(none.signIn, SignIn::CurrentUser);
-    EXPECT_FALSE(none.removeMissing);
-
-    DirectoryFields fields;
-    fields.server = "dc1.corp.example:3268";
-    fields.base = "OU=Sites,DC=corp,DC=example";
-    fields.filter = "(&(objectCategory=computer)(operatingSystem=*Server*))";
-    fields.signIn = SignIn::NameAndPassword;
-    fields.user = "CORP\\admin";
-    fields.connection = Connection::StartTls;
-    fields.removeMissing = true;
-    writeDirectoryFields(ini, fields);
-    for (const auto& [key, value] : ini.values) {
-        EXPECT_EQ(key.rfind("Talkpost/Directory", 0), 0u) << key;
-        EXPECT_EQ(key.find("assword"), std::string::npos) << key;
-    }
-    DirectoryFields back = readDirectoryFields(ini);
-    EXPECT_EQ(back.server, fields.server);
-    EXPECT_EQ(back.base, fields.base);
-    EXPECT_EQ(back.filter, fields.filter);
-    EXPECT_EQ(back.signIn, fields.signIn);
-    EXPECT_EQ(back.user, fields.user);
-    EXPECT_EQ(back.connection, fields.connection);
-    EXPECT_TRUE(back.removeMissing);
-
-    // Unknown or empty values give the defaults.
-    ini.values["Talkpost/DirectoryConnection"] = "carrier pigeon";
-    ini.values["Talkpost/DirectoryFilter"] = "";
-    ini.values["Talkpost/DirectoryRemoveMissing"] = "yes";
-    DirectoryFields odd = readDirectoryFields(ini);
-    EXPECT_EQ(odd.connection, Connection::Sealed);
-    EXPECT_EQ(odd.filter, kDefaultFilter);
-    EXPECT_FALSE(odd.removeMissing);
-    ini.values["Talkpost/DirectoryConnection"] = "ldaps";
-    EXPECT_EQ(readDirectoryFields(ini).connection, Connection::Ldaps);
 }
 
 TEST(DirectoryRules, TheCountAndTheLogLines)

@@ -64,10 +64,9 @@ protected:
     void SetUp() override
     {
         ASSERT_FALSE(env("TALKPOST_DC_SERVER").empty()) << "run under tests/nettools/directory/with_samba_dc.sh";
-        settings::setSettingsFolder(folder.path());
         computers.replaceAll({"PC00001.TALKPOST.TEST", "old-host"});
         dialog = std::make_unique<DirectoryDialog>(
-            computers, [this](const std::string& line) { log.push_back(line); }, owner.hwnd());
+            computers, [this](const std::string& line) { log.push_back(line); }, owner.hwnd(), settingsFile);
         // Every count the dialog shows while it loads.
         dialog->addMessageHook([this](UINT msg, WPARAM, LPARAM, LRESULT&) {
             if (msg == WM_TIMER || msg >= WM_APP)
@@ -78,7 +77,6 @@ protected:
     void TearDown() override
     {
         dialog.reset();
-        settings::setSettingsFolder("");
     }
 
     void fill(const std::string& server, const std::string& user, const std::string& password, int connection = 0)
@@ -91,11 +89,10 @@ protected:
         SetWindowTextA(dialog->control(Id::PasswordEdit), password.c_str());
         ComboBox(dialog->control(Id::ConnectionCombo)).select(connection);
     }
-    void setting(const char* key, const std::string& value)
+    // A value set by hand, as the dialog finds it in the settings.
+    void setting(const std::function<void(settings::Settings&)>& change)
     {
-        settings::SettingsWriter writer;
-        writer.writeValue("Talkpost", key, value);
-        writer.commit();
+        settingsFile.save(settings::SettingsPart::Directory, change);
     }
     void click(Id id) { SendMessageA(dialog->control(id), BM_CLICK, 0, 0); }
     // Presses Load and waits until the load has ended.
@@ -121,6 +118,7 @@ protected:
 
     RecordingPrompts prompts;
     TempFolder folder;
+    settings::SettingsFile settingsFile{settings::SettingsOptions::in(folder.path())};
     OwnerWindow owner;
     ComputerList computers{owner.combo};
     std::vector<std::string> log;
@@ -138,7 +136,7 @@ bool isCount(const std::string& text, std::size_t below)
 
 TEST_F(DirectoryTest, TheEnabledComputersOfNestedUnitsAreMergedWithACountWhileLoading)
 {
-    setting("DirectoryPageSize", "5");  // many pages, so that the count moves
+    setting([](settings::Settings& s) { s.directoryPageSize = 5; });  // many pages, so that the count moves
     load();
     std::vector<std::string> expected = expectedNames();
     EXPECT_TRUE(prompts.shown.empty()) << onlyError();
@@ -157,7 +155,7 @@ TEST_F(DirectoryTest, TheEnabledComputersOfNestedUnitsAreMergedWithACountWhileLo
                             [&](const std::string& text) { return isCount(text, expected.size()); }))
         << "no count shown while loading";
     // The fields are kept, the password is not.
-    std::string kept = test::readFile(folder.file("Talkpost.ini"));
+    std::string kept = settings::settingsText(test::readFile(folder.file("Talkpost.ini")));
     EXPECT_NE(kept.find("DirectoryServer=" + env("TALKPOST_DC_SERVER")), std::string::npos) << kept;
     EXPECT_NE(kept.find("DirectoryUser=" + env("TALKPOST_DC_USER")), std::string::npos) << kept;
     EXPECT_EQ(kept.find(env("TALKPOST_DC_PASSWORD")), std::string::npos) << kept;
@@ -188,7 +186,7 @@ TEST_F(DirectoryTest, EntriesNoLongerListedAreRemovedOnlyAfterConfirmation)
 
 TEST_F(DirectoryTest, CancelStopsTheLoadAndLeavesTheListAlone)
 {
-    setting("DirectoryPageSize", "1");
+    setting([](settings::Settings& s) { s.directoryPageSize = 1; });
     dialog->show();
     click(Id::LoadButton);
     ASSERT_TRUE(waitUntil([&] { return isCount(dialog->statusText(), 1000); }, std::chrono::seconds(60)))
@@ -223,7 +221,7 @@ TEST_F(DirectoryTest, FailuresAreNamedAndChangeNothing)
     int length = sizeof address;
     getsockname(silent, reinterpret_cast<sockaddr*>(&address), &length);
     std::string silentServer = "127.0.0.1:" + std::to_string(ntohs(address.sin_port));
-    setting("DirectoryTimeLimit", "2");
+    setting([](settings::Settings& s) { s.directoryTimeLimit = 2; });
 
     struct Case {
         const char* what;
@@ -272,7 +270,7 @@ TEST_F(DirectoryTest, EnterLoadsAndEscapeCancelsAsInEveryDialog)
 // itself, so this is the program's own handshake and check refusing it.
 TEST_F(DirectoryTest, AnUntrustedCertificateIsRefusedOverLdapsAndStartTls)
 {
-    setting("DirectoryPageSize", "5");
+    setting([](settings::Settings& s) { s.directoryPageSize = 5; });
     for (int connection : {1, 2}) {
         prompts.shown.clear();
         fill(env("TALKPOST_DC_SERVER"), env("TALKPOST_DC_USER"), env("TALKPOST_DC_PASSWORD"), connection);

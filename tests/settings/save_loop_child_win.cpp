@@ -15,7 +15,6 @@
 #include <string>
 #include <vector>
 
-#include "settings/ini_rules.h"
 #include "settings/settings_file_win.h"
 
 namespace {
@@ -32,7 +31,8 @@ constexpr int kReadFoundNothing = 3;
 int readLoop(const std::string& path)
 {
     for (;;) {
-        if (talkpost::settings::SettingsReader(path).readValue("S", "K").value_or("").empty())
+        auto file = talkpost::settings::readSettingsFile(path);
+        if (!file || file->readValue("S", "K").value_or("").empty())
             return kReadFoundNothing;
         Sleep(1);
     }
@@ -47,19 +47,20 @@ int main()
         return readLoop(path);
     const std::string stopStep = environment("TALKPOST_STOP_STEP");
     const std::string stopEvent = environment("TALKPOST_STOP_EVENT");
-    for (unsigned round = 0;; ++round) {
-        setSaveStepObserverForTest([&](const char* step) {
-            if (round == 0 || stopStep != step)
-                return;
-            if (HANDLE event = OpenEventA(EVENT_MODIFY_STATE, FALSE, stopEvent.c_str()))
-                SetEvent(event);
-            Sleep(INFINITE);
-        });
+    unsigned round = 0;
+    SettingsOptions options;
+    options.saveStep = [&](const char* step) {
+        if (round == 0 || stopStep != step)
+            return;
+        if (HANDLE event = OpenEventA(EVENT_MODIFY_STATE, FALSE, stopEvent.c_str()))
+            SetEvent(event);
+        Sleep(INFINITE);
+    };
+    SettingsFile settings(options);
+    for (;; ++round) {
         std::vector<std::string> items;
         for (int i = 0; i < 5000; ++i)
             items.push_back("round" + std::to_string(round) + "-computer" + std::to_string(i));
-        SettingsWriter writer;
-        writer.writeSection("Storage.IPComboBox_Items", buildListSection(items));
-        writer.commit();
+        settings.save(SettingsPart::MainStorage, [&](Settings& s) { s.storedValues.computers = items; });
     }
 }

@@ -13,10 +13,12 @@
 #include "base/app_error.h"
 #include "app/main_window_win.h"
 #include "app/wiring_win.h"
+#include "settings/ini_rules.h"
 #include "settings/placement_store_win.h"
 #include "settings/settings_file_win.h"
 #include "support/test_support_win.h"
 #include "win/handles_win.h"
+#include "win/text_win.h"
 
 namespace talkpost::test {
 namespace {
@@ -24,12 +26,20 @@ namespace {
 using settings::PlacementConfig;
 using settings::PlacementStore;
 
+PlacementConfig editorSection()
+{
+    PlacementConfig config;
+    config.part = settings::SettingsPart::Editor;
+    config.screen = [] { return settings::ScreenInfo{1280, 1024, 96}; };
+    return config;
+}
+
 const std::vector<std::string> kDesignedComputers = {"*", "Remote01", "Remote02"};
 
 // The real main window's stored values, read and set as the stores do.
 std::vector<std::string> computersOf(MainWindow& w) { return w.computers().entries(); }
-std::vector<std::string> messageLinesOf(MainWindow& w) { return w.findProperty("RichText", "Lines")->getList(); }
-int timeOf(MainWindow& w) { return w.findProperty("TimeEdit", "Value")->getInteger(); }
+std::vector<std::string> messageLinesOf(MainWindow& w) { return *w.storedValues().messageLines; }
+int timeOf(MainWindow& w) { return *w.storedValues().time; }
 RECT windowRect(HWND hwnd)
 {
     RECT r{};
@@ -37,16 +47,11 @@ RECT windowRect(HWND hwnd)
     return r;
 }
 
-// The main window with the stores the application gives it.
-// The screen the tests' stored places belong to.
-constexpr settings::ScreenInfo kTestScreen{1280, 1024, 96};
-settings::ScreenReader screenOf(settings::ScreenInfo screen)
-{
-    return [screen] { return screen; };
-}
-
+// The main window with the settings read at its start and the stores the
+// application gives it.
 struct MainForm {
-    explicit MainForm(settings::ScreenInfo screen = kTestScreen) : stores(window, screenOf(screen))
+    explicit MainForm(const settings::SettingsOptions& options, settings::ScreenInfo screen = {1280, 1024, 96})
+        : settings(options), window({}, &settings), stores(window, [screen] { return screen; })
     {
         window.features.startBanner = [this](MainWindow& w) {
             ++ownShows;
@@ -54,6 +59,7 @@ struct MainForm {
         };
     }
     void close() { SendMessageA(window.hwnd(), WM_CLOSE, 0, 0); }
+    settings::SettingsFile settings;
     MainWindow window;
     MainWindowStores stores;
     int ownShows = 0;
@@ -62,18 +68,22 @@ struct MainForm {
 
 class SettingsStores : public ::testing::Test {
 protected:
-    void SetUp() override
+    SettingsStores()
     {
-        settings::setSettingsFolder(appData_.path() + "\\Talkpost");
-        settings::setLegacySettingsFolder(windowsFolder_.path());
+        options_.folder = appData_.path() + "\\Talkpost";
+        options_.legacyFolder = windowsFolder_.path();
+        options_.refuseWrite = [this] {
+            if (writesLeft_ <= 0)
+                return writesLeft_ == 0;
+            --writesLeft_;
+            return false;
+        };
     }
-    void TearDown() override
-    {
-        settings::refuseSettingsWritesAfter(-1);
-        settings::setSettingsFolder({});
-        settings::setLegacySettingsFolder({});
-    }
-    std::string iniPath() const { return settings::settingsSavePath(); }
+    std::string iniPath() const { return settings::SettingsLocation(options_).savePath(); }
+    std::string iniText() const { return settings::settingsText(readFile(iniPath())); }
+    std::string loadPath() const { return settings::SettingsLocation(options_).loadPath(); }
+    // The settings as a new start reads them.
+    settings::Settings reread() const { return settings::SettingsFile(options_).values(); }
     void writeIni(const std::string& text)
     {
         CreateDirectoryA((appData_.path() + "\\Talkpost").c_str(), nullptr);
@@ -84,7 +94,7 @@ protected:
     // One run of the window: shown, changed by the caller, closed.
     void runAndClose(const std::function<void(MainWindow&)>& change)
     {
-        MainForm m;
+        MainForm m(options_);
         m.window.show();
         change(m.window);
         m.close();
@@ -93,11 +103,13 @@ protected:
     TempFolder appData_;
     TempFolder windowsFolder_;
     RecordingPrompts prompts_;
+    int writesLeft_ = -1;  // writes that go through before every further one is refused; negative: none is
+    settings::SettingsOptions options_;
 };
 
 TEST_F(SettingsStores, FirstStartWithoutAFileShowsTheDesignedValues)
 {
-    MainForm m;
+    MainForm m(options_);
     m.window.show();
     EXPECT_EQ(computersOf(m.window), kDesignedComputers);
     EXPECT_EQ(m.window.userText(), "*");
@@ -119,14 +131,14 @@ TEST_F(SettingsStores, CloseAndRestartRestoresPlaceListMessageAndTime)
         f.setMessageText("Server restarts at 18:00\r\n\r\nPlease save your work\r\n");
         f.setTimeText("300");
     });
-    std::string text = readFile(iniPath());
+    std::string text = iniText();
     EXPECT_NE(text.find("[Placement]"), std::string::npos);
     EXPECT_LT(text.find("[Placement]"), text.find("[Storage]"));
     EXPECT_NE(text.find("NormPos(1280x1024)=300,210,"), std::string::npos) << text;
     EXPECT_NE(text.find("UserEdit_Text=admin"), std::string::npos);
     EXPECT_NE(text.find("Visible=0"), std::string::npos);
 
-    MainForm m;
+    MainForm m(options_);
     m.window.show();
     const std::vector<std::string> saved = {"beta", "Alpha", "\"quoted\"", "'single'"};
     std::vector<std::string> loaded = computersOf(m.window);
@@ -145,13 +157,13 @@ TEST_F(SettingsStores, CloseAndRestartRestoresPlaceListMessageAndTime)
 TEST_F(SettingsStores, TheWindowsOwnShowRunsOnceAndSeesTheStoredValues)
 {
     writeIni("[Storage.IPComboBox_Items]\r\nCount=1\r\nItem0=stored\r\n");
-    MainForm m;
+    MainForm m(options_);
     m.window.show();
     EXPECT_EQ(m.ownShows, 1);
     EXPECT_EQ(m.computersSeenByOwnShow, (std::vector<std::string>{"stored"}));
     m.close();
     EXPECT_EQ(m.window.hwnd(), nullptr);
-    EXPECT_NE(readFile(iniPath()).find("Item0=stored"), std::string::npos);
+    EXPECT_NE(iniText().find("Item0=stored"), std::string::npos);
 }
 
 TEST_F(SettingsStores, AnEmptiedListIsSavedAsNoSectionAndComesBackAsTheDesignedEntries)
@@ -164,10 +176,10 @@ TEST_F(SettingsStores, AnEmptiedListIsSavedAsNoSectionAndComesBackAsTheDesignedE
         f.computers().replaceAll({});
         f.setMessageText("");
     });
-    std::string text = readFile(iniPath());
+    std::string text = iniText();
     EXPECT_EQ(text.find("Storage.IPComboBox_Items"), std::string::npos) << text;
     EXPECT_EQ(text.find("Storage.RichText_Lines"), std::string::npos) << text;
-    MainForm m;
+    MainForm m(options_);
     m.window.show();
     EXPECT_EQ(computersOf(m.window), kDesignedComputers);
     EXPECT_TRUE(messageLinesOf(m.window).empty());
@@ -202,7 +214,7 @@ TEST_F(SettingsStores, StoredFilesLoadAsTheRulesSay)
     };
     for (const auto& c : cases) {
         writeIni(c.ini);
-        MainForm m;
+        MainForm m(options_);
         m.window.show();
         EXPECT_EQ(computersOf(m.window), c.computers) << c.what;
         EXPECT_EQ(timeOf(m.window), c.time) << c.what;
@@ -231,7 +243,7 @@ TEST_F(SettingsStores, PositionIsRestoredOnlyFromAUsableRectangle)
     };
     for (const auto& c : cases) {
         writeIni(c.ini);
-        MainForm m(c.screen);
+        MainForm m(options_, c.screen);
         m.window.show();
         RECT r = windowRect(m.window.hwnd());
         EXPECT_EQ(r.left, c.topLeft.x) << c.what;
@@ -244,8 +256,9 @@ TEST_F(SettingsStores, ASizeableWindowTakesTheStoredSizeUnlessTheRectangleIsEmpt
 {
     {
         writeIni("[EditorPM]\r\nNormPos=50,60,650,560\r\n");
-        MainWindow form;
-        PlacementStore store(form, PlacementConfig{"EditorPM"}, screenOf(kTestScreen));
+        settings::SettingsFile file(options_);
+        MainWindow form({}, &file);
+        PlacementStore store(form, file, editorSection());
         form.show();
         RECT r = windowRect(form.hwnd());
         EXPECT_EQ(r.left, 50);
@@ -254,8 +267,9 @@ TEST_F(SettingsStores, ASizeableWindowTakesTheStoredSizeUnlessTheRectangleIsEmpt
     }
     {
         writeIni("[EditorPM]\r\nNormPos=500,60,500,380\r\n");
-        MainWindow form;
-        PlacementStore store(form, PlacementConfig{"EditorPM"}, screenOf(kTestScreen));
+        settings::SettingsFile file(options_);
+        MainWindow form({}, &file);
+        PlacementStore store(form, file, editorSection());
         form.show();
         EXPECT_EQ(windowRect(form.hwnd()).left, MainWindow::kLeft);
         EXPECT_EQ(windowRect(form.hwnd()).top, MainWindow::kTop);
@@ -268,15 +282,15 @@ TEST_F(SettingsStores, ClosingWhileMinimizedStartsMinimized)
         ShowWindow(f.hwnd(), SW_MINIMIZE);
         EXPECT_TRUE(waitUntil([&] { return IsIconic(f.hwnd()) != 0; }));
     });
-    EXPECT_NE(readFile(iniPath()).find("ShowCmd=2"), std::string::npos);
-    MainForm m;
+    EXPECT_NE(iniText().find("ShowCmd=2"), std::string::npos);
+    MainForm m(options_);
     m.window.show();
     EXPECT_TRUE(waitUntil([&] { return IsIconic(m.window.hwnd()) != 0; }));
 }
 
 TEST_F(SettingsStores, TheResizeGuardKeepsTheSizeFixed)
 {
-    MainForm m;
+    MainForm m(options_);
     HWND hwnd = m.window.hwnd();
     EXPECT_EQ(GetWindowLongPtrA(hwnd, GWL_STYLE) & WS_MAXIMIZEBOX, 0);
     m.window.show();
@@ -298,17 +312,17 @@ TEST_F(SettingsStores, TheEarlierVersionsFileIsReadUntilTheFirstSave)
 {
     writeFile(legacyPath(), "[Storage.IPComboBox_Items]\r\nCount=2\r\nItem0=old1\r\nItem1=old2\r\n"
                             "[Talkpost]\r\nBannerServer=http://127.0.0.1:8080\r\n");
-    EXPECT_EQ(settings::settingsFilePath(), legacyPath());
-    EXPECT_EQ(settings::readSettingsValue("Talkpost", "BannerServer"), "http://127.0.0.1:8080");
+    EXPECT_EQ(loadPath(), legacyPath());
+    EXPECT_EQ(reread().bannerServer, "http://127.0.0.1:8080");
     runAndClose([](MainWindow& f) {
         EXPECT_EQ(computersOf(f), (std::vector<std::string>{"old1", "old2"}));
         f.setTimeText("555");
     });
-    EXPECT_EQ(settings::settingsFilePath(), iniPath());
+    EXPECT_EQ(loadPath(), iniPath());
     // Our own keys of the earlier file carry over; that file stays as it was.
-    EXPECT_EQ(settings::readSettingsValue("Talkpost", "BannerServer"), "http://127.0.0.1:8080");
-    EXPECT_EQ(readFile(legacyPath()).find("555"), std::string::npos);
-    MainForm m;
+    EXPECT_EQ(reread().bannerServer, "http://127.0.0.1:8080");
+    EXPECT_EQ(settings::settingsText(readFile(legacyPath())).find("555"), std::string::npos);
+    MainForm m(options_);
     m.window.show();
     EXPECT_EQ(computersOf(m.window), (std::vector<std::string>{"old1", "old2"}));
     EXPECT_EQ(timeOf(m.window), 555);
@@ -317,24 +331,24 @@ TEST_F(SettingsStores, TheEarlierVersionsFileIsReadUntilTheFirstSave)
 TEST_F(SettingsStores, ARefusedWriteKeepsTheOldFileAndIsReportedAgainOnDestroy)
 {
     runAndClose([](MainWindow& f) { f.computers().replaceAll({"kept1", "kept2"}); });
-    std::string before = readFile(iniPath());
+    std::string before = iniText();
     {
-        MainForm m;
+        MainForm m(options_);
         m.window.show();
         m.window.computers().replaceAll({"lost"});
-        settings::refuseSettingsWritesAfter(3);
+        writesLeft_ = 3;
         m.close();
         EXPECT_EQ(m.window.hwnd(), nullptr);  // the window closes anyway
     }
-    settings::refuseSettingsWritesAfter(-1);
-    EXPECT_EQ(readFile(iniPath()), before);
+    writesLeft_ = -1;
+    EXPECT_EQ(iniText(), before);
     ASSERT_GE(prompts_.shown.size(), 2u);
     for (const auto& shown : prompts_.shown) {
         EXPECT_EQ(shown.kind, "error");
         EXPECT_EQ(shown.text, "nach Talkpost.ini kann nicht geschrieben werden");
     }
     // No copy is left beside the file.
-    EXPECT_TRUE(test::filesIn(settings::settingsFolder(), "*.tmp").empty());
+    EXPECT_TRUE(test::filesIn(appData_.path() + "\\Talkpost", "*.tmp").empty());
 }
 
 // The files of a folder, without "." and "..".
@@ -387,8 +401,9 @@ TEST(SettingsFile, AKilledSaveLeavesAWholeList)
         // this helper's first save.
         EXPECT_EQ(filesIn(folder.path(), "*.tmp").size(), 1u) << step;
 
-        settings::SettingsReader reader(target);
-        auto items = settings::readList(reader.readSection("Storage.IPComboBox_Items"));
+        auto file = settings::readSettingsFile(target);
+        ASSERT_TRUE(file) << step;
+        auto items = settings::readList(settings::SectionValues::read(*file, "Storage.IPComboBox_Items"));
         ASSERT_TRUE(items) << step;
         ASSERT_EQ(items->size(), 5000u) << step;
         std::string round = items->front().substr(0, items->front().find('-'));
@@ -404,7 +419,7 @@ TEST(SettingsFile, AKilledSaveLeavesAWholeList)
     for (const std::string& name : foreign)
         writeFile(folder.file(name), "keep");
     {
-        settings::SettingsWriter writer(target);
+        settings::SettingsWriter writer(target, target);
         writer.writeValue("S", "K", "v");
         writer.commit();
     }
@@ -427,12 +442,13 @@ TEST(SettingsFile, ASaveReplacesTheFileWhileOthersReadIt)
     TempFolder folder;
     std::string target = folder.file("Talkpost.ini");
     writeFile(target, "[S]\r\nK=old\r\n");
+    settings::SettingsOptions options;
     auto save = [&](const std::string& value) {
-        settings::SettingsWriter writer(target);
+        settings::SettingsWriter writer(target, target, options);
         writer.writeValue("S", "K", value);
         writer.commit();
     };
-    auto valueNow = [&] { return settings::SettingsReader(target).readValue("S", "K").value_or(""); };
+    auto valueNow = [&] { return settings::readSettingsFile(target)->readValue("S", "K").value_or(""); };
     {
         UniqueHandle reader = startHelper({{"TALKPOST_READ_LOOP", target}});
         ASSERT_TRUE(reader);
@@ -454,10 +470,10 @@ TEST(SettingsFile, ASaveReplacesTheFileWhileOthersReadIt)
         // Closed a moment after the save has checked its copy and begun to
         // replace the file.
         UniqueHandle replacing(CreateEventA(nullptr, TRUE, FALSE, nullptr));
-        settings::setSaveStepObserverForTest([&](const char* step) {
+        options.saveStep = [&](const char* step) {
             if (std::string(step) == "checked")
                 SetEvent(replacing.get());
-        });
+        };
         std::thread closer([&] {
             WaitForSingleObject(replacing.get(), 60000);
             Sleep(300);
@@ -465,7 +481,7 @@ TEST(SettingsFile, ASaveReplacesTheFileWhileOthersReadIt)
         });
         EXPECT_NO_THROW(save("after-close"));
         closer.join();
-        settings::setSaveStepObserverForTest(nullptr);
+        options.saveStep = nullptr;
         EXPECT_EQ(valueNow(), "after-close");
     }
     {
@@ -493,7 +509,7 @@ TEST(SettingsFile, KeysWrittenAfterTheirSectionWasErasedOrReplacedAreSaved)
     std::string target = folder.file("Talkpost.ini");
     writeFile(target, "[S]\r\nCount=3\r\nItem0=old\r\n");
     {
-        settings::SettingsWriter writer(target);
+        settings::SettingsWriter writer(target, target);
         writer.eraseSection("S");
         writer.writeValue("S", "Count", "1");
         writer.writeValue("S", "Item0", "new");
@@ -501,38 +517,146 @@ TEST(SettingsFile, KeysWrittenAfterTheirSectionWasErasedOrReplacedAreSaved)
         writer.writeValue("L", "Extra", "z");
         writer.commit();
     }
-    settings::SettingsReader reader(target);
-    EXPECT_EQ(settings::readList(reader.readSection("S")), (std::vector<std::string>{"new"}));
-    EXPECT_EQ(settings::readList(reader.readSection("L")), (std::vector<std::string>{"x", "y"}));
-    EXPECT_EQ(reader.readValue("L", "Extra"), "z");
+    auto reader = settings::readSettingsFile(target);
+    ASSERT_TRUE(reader);
+    EXPECT_EQ(settings::readList(settings::SectionValues::read(*reader, "S")), (std::vector<std::string>{"new"}));
+    EXPECT_EQ(settings::readList(settings::SectionValues::read(*reader, "L")), (std::vector<std::string>{"x", "y"}));
+    EXPECT_EQ(reader->readValue("L", "Extra"), "z");
 }
 
 TEST_F(SettingsStores, ASaveBeforeAnyLoadDoesNothing)
 {
-    MainWindow form;
-    PlacementStore store(form, PlacementConfig{});
+    settings::SettingsFile file(options_);
+    MainWindow form({}, &file);
+    PlacementStore store(form, file, PlacementConfig{});
     store.saveWindowSettings();
     EXPECT_FALSE(fileExists(iniPath()));
 }
 
 TEST_F(SettingsStores, TheDialogKeepsItsPlaceInItsOwnSection)
 {
-    MainWindow owner;
+    settings::SettingsFile file(options_);
+    MainWindow owner({}, &file);
     owner.show();
     {
         EditComputerListDialog dialog(owner.computers(), owner.hwnd());
-        PlacementStore store(dialog, editorPlacement());
+        PlacementStore store(dialog, file, editorPlacement());
         dialog.show();
         SetWindowPos(dialog.hwnd(), nullptr, 333, 222, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
         SendMessageA(dialog.hwnd(), WM_CLOSE, 0, 0);
     }
-    std::string text = readFile(iniPath());
+    std::string text = iniText();
     EXPECT_NE(text.find("[EditorPM]"), std::string::npos);
-    EditComputerListDialog dialog(owner.computers(), owner.hwnd());
-    PlacementStore store(dialog, editorPlacement());
-    dialog.show();
-    EXPECT_EQ(windowRect(dialog.hwnd()).left, 333);
-    EXPECT_EQ(windowRect(dialog.hwnd()).top, 222);
+    // Shown again in the same run, and in the next one.
+    for (int run = 0; run < 2; ++run) {
+        settings::SettingsFile next(options_);
+        EditComputerListDialog dialog(owner.computers(), owner.hwnd());
+        PlacementStore store(dialog, run == 0 ? file : next, editorPlacement());
+        dialog.show();
+        EXPECT_EQ(windowRect(dialog.hwnd()).left, 333) << run;
+        EXPECT_EQ(windowRect(dialog.hwnd()).top, 222) << run;
+    }
+}
+
+}  // namespace
+}  // namespace talkpost::test
+
+namespace talkpost::test {
+namespace {
+
+// A file's bytes, by a path in UTF-8 that the ANSI code page may not hold.
+std::string bytesOf(const std::string& path)
+{
+    UniqueFile file(CreateFileW(widen(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr));
+    std::string bytes(GetFileSize(file.get(), nullptr), '\0');
+    DWORD read = 0;
+    if (!bytes.empty())
+        ReadFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr);
+    bytes.resize(read);
+    return bytes;
+}
+
+// What the platform's own profile reader gives for a key of the file.
+std::string profileValue(const std::string& path, const wchar_t* section, const wchar_t* key)
+{
+    wchar_t value[2048] = {};
+    GetPrivateProfileStringW(section, key, L"(none)", value, 2048, widen(path).c_str());
+    return narrow(value);
+}
+
+// Names outside the ANSI code page, in a settings folder named so too: the
+// file is UTF-16 with its mark, the platform's profile reader reads what we
+// wrote, and the next start reads it back whole.
+TEST(SettingsFile, TextOutsideTheAnsiCodePageRoundTripsInAFolderNamedSo)
+{
+    TempFolder root;
+    const std::string named = "\xc5\x81\xc3\xb3" "d\xc5\xba \xe6\x9d\xb1\xe4\xba\xac";  // "Łódź 東京"
+    settings::SettingsOptions options = settings::SettingsOptions::in(root.path() + "\\" + named);
+    options.legacyFolder = root.path();
+    const std::vector<std::string> names = {named, "\xd0\x9c\xd0\xbe\xd1\x81\xd0\xba\xd0\xb2\xd0\xb0", "Remote01"};
+    {
+        settings::SettingsFile file(options);
+        file.save(settings::SettingsPart::MainStorage, [&](settings::Settings& s) {
+            s.storedValues.computers = names;
+            s.storedValues.user = named;
+        });
+    }
+    const std::string path = settings::SettingsLocation(options).savePath();
+    std::string bytes = bytesOf(path);
+    ASSERT_GE(bytes.size(), 2u);
+    EXPECT_EQ(bytes.substr(0, 2), "\xff\xfe");
+    EXPECT_EQ(profileValue(path, L"Storage.IPComboBox_Items", L"Item0"), named);
+    EXPECT_EQ(profileValue(path, L"Storage.IPComboBox_Items", L"Count"), "3");
+    EXPECT_EQ(profileValue(path, L"Storage", L"UserEdit_Text"), named);
+
+    settings::SettingsFile next(options);
+    EXPECT_EQ(next.values().storedValues.computers, names);
+    EXPECT_EQ(next.values().storedValues.user, named);
+}
+
+// The earlier version's file: ANSI without a mark, in the Windows folder. It
+// reads as it always did, and the first save keeps its text in the new form.
+TEST(SettingsFile, TheEarlierVersionsAnsiFileReadsAsItWas)
+{
+    TempFolder appData;
+    TempFolder windows;
+    const std::string ansi = "Z\xe9" "bre-\xc4" "rger";  // Latin letters of the Western ANSI code page
+    writeFile(windows.file("Talkpost.ini"), "[Storage.IPComboBox_Items]\r\nCount=1\r\nItem0=" + ansi +
+                                                "\r\n[Talkpost]\r\nBannerServer=http://127.0.0.1:8080\r\n");
+    const std::string utf8 = narrow(widen(ansi, CP_ACP));
+    ASSERT_NE(utf8, ansi);
+    settings::SettingsOptions options = settings::SettingsOptions::in(appData.path());
+    options.legacyFolder = windows.path();
+    {
+        settings::SettingsFile file(options);
+        EXPECT_EQ(file.values().storedValues.computers, std::vector<std::string>{utf8});
+        file.save(settings::SettingsPart::MainStorage, [](settings::Settings& s) { s.storedValues.time = 120; });
+    }
+    const std::string path = settings::SettingsLocation(options).savePath();
+    EXPECT_EQ(profileValue(path, L"Storage.IPComboBox_Items", L"Item0"), utf8);
+    EXPECT_EQ(profileValue(path, L"Talkpost", L"BannerServer"), "http://127.0.0.1:8080");
+    settings::SettingsFile next(options);
+    EXPECT_EQ(next.values().storedValues.computers, std::vector<std::string>{utf8});
+    EXPECT_EQ(next.values().storedValues.time, 120);
+}
+
+// A file above the limit is not read: the settings are the defaults, the
+// reason is given, and a save does not write over it.
+TEST(SettingsFile, AFileAboveTheLimitIsLeftAsItIs)
+{
+    TempFolder folder;
+    std::string big = "[Talkpost]\r\nUpdateServer=http://127.0.0.1:1\r\n[Filler]\r\n";
+    big += std::string(static_cast<std::size_t>(settings::kMaxSettingsFileBytes), ';');
+    writeFile(folder.file("Talkpost.ini"), big);
+    settings::SettingsOptions options = settings::SettingsOptions::in(folder.path());
+    options.legacyFolder = folder.file("none");
+    settings::SettingsFile file(options);
+    EXPECT_EQ(file.values().updateServer, "");
+    EXPECT_NE(file.loadError().find("larger than 16 MiB"), std::string::npos) << file.loadError();
+    EXPECT_THROW(file.save(settings::SettingsPart::UpdateSerial, [](settings::Settings& s) { s.updateSerial = 9; }),
+                 AppError);
+    EXPECT_EQ(readFile(folder.file("Talkpost.ini")).size(), big.size());
 }
 
 }  // namespace

@@ -21,6 +21,12 @@ talkpost_start() {
   talkpost_pid=$!
 }
 
+# The settings file $1 as UTF-8 text in a copy beside it, whose path is
+# printed: Talkpost writes it as UTF-16 with a byte order mark.
+settings_as_utf8() {
+  iconv -f UTF-16 -t UTF-8 "$1" >"$1.utf8" && echo "$1.utf8"
+}
+
 # Prints the first visible window whose title matches $1 (nothing when none).
 visible_window() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1; }
 

@@ -46,10 +46,4 @@ std::string programStartedEventName(const std::string& folder);
 inline constexpr const char* kStartedEventVariable = "TALKPOST_UPDATE_STARTED";
 inline constexpr const char* kHelperProcessVariable = "TALKPOST_UPDATE_HELPER";
 
-// Where the helper records an update it rolled back, in the settings file,
-// so that the next check does not offer it again unasked.
-inline constexpr const char* kRollbackSection = "Talkpost";
-inline constexpr const char* kRolledBackSerialKey = "RolledBackSerial";
-inline constexpr const char* kRolledBackUpdateKey = "RolledBackUpdate";
-
 }  // namespace talkpost::update

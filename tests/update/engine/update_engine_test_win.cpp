@@ -713,7 +713,8 @@ namespace {
 TEST_F(UpdateEngineTest, LiveUpdateWithoutAServerShowsTheInformationAndFetchesNothing)
 {
     test::RecordingPrompts prompts;
-    LiveUpdate live;
+    settings::SettingsFile settings(settings::SettingsOptions::in(folder.path()));
+    LiveUpdate live(settings);
     for (const std::string configured : {"", "   ", "/"}) {
         live.run(nullptr, configured);
         ASSERT_EQ(prompts.shown.size(), 1u);

@@ -13,6 +13,7 @@
 #include <map>
 
 #include "base/app_error.h"
+#include "settings/settings_file_win.h"
 #include "support/test_support_win.h"
 #include "update/engine/signature_win.h"
 #include "update/engine/status_log.h"
@@ -688,9 +689,9 @@ TEST_F(RestartThroughHelper, AnUpdateWhoseProgramEndsAtOnceIsRolledBackAndTheOld
         << lines;
     EXPECT_NE(lines.find("Upd restart old program "), std::string::npos) << lines;
     // The next check knows the update that was rolled back.
-    std::string settings = test::readFile(settings_.path() + "\\Talkpost.ini");
-    EXPECT_NE(settings.find("RolledBackSerial=5"), std::string::npos) << settings;
-    EXPECT_NE(settings.find("RolledBackUpdate=9.9.9.9"), std::string::npos) << settings;
+    std::string kept = settings::settingsText(test::readFile(settings_.path() + "\\Talkpost.ini"));
+    EXPECT_NE(kept.find("RolledBackSerial=5"), std::string::npos) << kept;
+    EXPECT_NE(kept.find("RolledBackUpdate=9.9.9.9"), std::string::npos) << kept;
     EXPECT_TRUE(temporaryFolderClean());
 }
 

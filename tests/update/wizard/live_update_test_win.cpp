@@ -137,7 +137,9 @@ protected:
                 }
             }
         });
-        LiveUpdate live;
+        // The serial each run accepts stays in this test's folder.
+        settings::SettingsFile settings(settings::SettingsOptions::in(folder.path()));
+        LiveUpdate live(settings);
         live.run(nullptr, env("TALKPOST_UPDATE_BASE") + "/" + caseName);
         driver.join();
         EXPECT_TRUE(seen) << caseName;
