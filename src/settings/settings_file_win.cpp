@@ -15,6 +15,7 @@
 #include "base/app_error.h"
 #include "settings/ini_rules.h"
 #include "win/folders_win.h"
+#include "win/replace_file_win.h"
 #include "win/text_win.h"
 #include "win/win32_error_win.h"
 
@@ -81,25 +82,7 @@ bool writeBytes(const std::string& path, const std::string& bytes)
 // A replace that meets the file held open by a reader that does not let it
 // go (another program, or a reader of an earlier version) is tried again for
 // about 2 s, every 10 ms: a reader holds the file only for the moment of one read.
-constexpr int kReplaceAttempts = 200;
-constexpr DWORD kReplacePauseMs = 10;
-
-DWORD replaceWithCopy(const std::string& copy, const std::string& target)
-{
-    std::wstring from = widen(copy), to = widen(target);
-    DWORD code = 0;
-    for (int attempt = 0; attempt < kReplaceAttempts; ++attempt) {
-        if (attempt > 0)
-            Sleep(kReplacePauseMs);
-        if (MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-            return 0;
-        code = GetLastError();
-        if (code != ERROR_SHARING_VIOLATION && code != ERROR_ACCESS_DENIED && code != ERROR_LOCK_VIOLATION &&
-            code != ERROR_USER_MAPPED_FILE)
-            break;
-    }
-    return code;
-}
+const ReplaceRetry kReplaceRetry{200, 10, {}};
 
 // Removes the copies that interrupted saves left in the folder. A copy of a
 // save under way in another process is held open without delete sharing, so
@@ -390,7 +373,7 @@ void SettingsWriter::commit()
     step("checked");
     // The move needs the copy without a handle that denies its deletion.
     guard_.reset();
-    if (DWORD error = replaceWithCopy(copy_, target_)) {
+    if (DWORD error = replaceFile(copy_, target_, kReplaceRetry)) {
         // The file keeps its old content and the caller its values, for the next save.
         throw AppError("nach " + target_ + " kann nicht geschrieben werden: " + systemErrorText(error));
     }
