@@ -16,6 +16,7 @@
 #include "win/folders_win.h"
 #include "win/dpi_win.h"
 #include "win/prompts_win.h"
+#include "win/text_win.h"
 #include "win/wait_cursor_win.h"
 
 namespace talkpost {
@@ -159,14 +160,15 @@ AboutWindow::AboutWindow(HWND owner, const AboutInfo& info)
                      SWP_NOZORDER | SWP_NOACTIVATE);
     }
 
-    tooltip_ = CreateWindowExA(0, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
-                               CW_USEDEFAULT, CW_USEDEFAULT, hwnd(), nullptr, GetModuleHandleA(nullptr), nullptr);
+    tooltip_ = CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                               CW_USEDEFAULT, CW_USEDEFAULT, hwnd(), nullptr, GetModuleHandleW(nullptr), nullptr);
     if (tooltip_ != nullptr) {
-        TOOLINFOA tool{};
+        std::wstring url = widen(info_.url);
+        TOOLINFOW tool{};
         tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
         tool.hwnd = hwnd();
         tool.uId = reinterpret_cast<UINT_PTR>(control(AboutControl::Url));
-        tool.lpszText = info_.url.data();
+        tool.lpszText = url.data();
         ToolTip(tooltip_).addTool(tool);
     }
     fillInVersion();

@@ -495,16 +495,16 @@ void MainWindow::scaleTo(int dpiValue)
 void MainWindow::createTooltips()
 {
     // Only the computer field and the time field show their hints.
-    tooltip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0, 0, 0,
-                               0, hwnd(), nullptr, GetModuleHandleA(nullptr), nullptr);
+    tooltip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, 0, 0, 0,
+                               0, hwnd(), nullptr, GetModuleHandleW(nullptr), nullptr);
     ToolTip(tooltip_).setMaxWidth(dpiOf(hwnd()).scale(kTipWidth));
     auto addTip = [this](HWND tool, const char* text) {
-        TOOLINFOA info{};
-        info.cbSize = sizeof info;
+        std::wstring wide = widen(text);
+        TOOLINFOW info{};
         info.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
         info.hwnd = hwnd();
         info.uId = reinterpret_cast<UINT_PTR>(tool);
-        info.lpszText = const_cast<char*>(text);
+        info.lpszText = wide.data();
         ToolTip(tooltip_).addTool(info);
     };
     HWND combo = control(id(MainId::ComputerField));

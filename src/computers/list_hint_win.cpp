@@ -7,6 +7,7 @@
 #include <uxtheme.h>
 
 #include "win/controls_win.h"
+#include "win/text_win.h"
 
 namespace talkpost {
 namespace {
@@ -19,7 +20,7 @@ constexpr int kMaxTipWidth = 2000;
 class TrackingTip : public ToolTip {
 public:
     using ToolTip::ToolTip;
-    void track(TOOLINFOA& tool, bool on) const
+    void track(TOOLINFOW& tool, bool on) const
     {
         tool.cbSize = sizeof tool;
         sendPointer(TTM_TRACKACTIVATE, on ? TRUE : FALSE, &tool);
@@ -27,9 +28,9 @@ public:
     void trackAt(POINT screen) const { send(TTM_TRACKPOSITION, 0, MAKELPARAM(screen.x, screen.y)); }
 };
 
-TOOLINFOA toolOf(HWND list, std::string& text)
+TOOLINFOW toolOf(HWND list, std::wstring& text)
 {
-    TOOLINFOA tool{};
+    TOOLINFOW tool{};
     // Transparent to the mouse: a tip lying over the list must not keep the
     // pointer's moves from the list.
     tool.uFlags = TTF_TRACK | TTF_ABSOLUTE | TTF_TRANSPARENT;
@@ -43,14 +44,14 @@ TOOLINFOA toolOf(HWND list, std::string& text)
 
 ListHint::ListHint(HWND list, COLORREF color) : list_(list)
 {
-    tip_ = CreateWindowExA(WS_EX_TOPMOST, TOOLTIPS_CLASSA, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
+    tip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX,
                            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, GetAncestor(list, GA_ROOT),
-                           nullptr, GetModuleHandleA(nullptr), nullptr);
+                           nullptr, GetModuleHandleW(nullptr), nullptr);
     if (tip_ == nullptr)
         return;
     // Without the theme the tip shows the hint colour it is given.
     SetWindowTheme(tip_, L"", L"");
-    TOOLINFOA tool = toolOf(list_, text_);
+    TOOLINFOW tool = toolOf(list_, text_);
     TrackingTip tip(tip_);
     tip.addTool(tool);
     tip.setMaxWidth(kMaxTipWidth);
@@ -74,8 +75,8 @@ void ListHint::show(const std::string& text, POINT screen)
     if (tip_ == nullptr)
         return;
     TrackingTip tip(tip_);
-    text_ = text;
-    TOOLINFOA tool = toolOf(list_, text_);
+    text_ = widen(text);
+    TOOLINFOW tool = toolOf(list_, text_);
     tip.updateToolText(tool);
     tip.trackAt(screen);
     tip.track(tool, true);
@@ -86,7 +87,7 @@ void ListHint::hide()
 {
     if (tip_ == nullptr || !showing_)
         return;
-    TOOLINFOA tool = toolOf(list_, text_);
+    TOOLINFOW tool = toolOf(list_, text_);
     TrackingTip(tip_).track(tool, false);
     showing_ = false;
 }

@@ -27,7 +27,7 @@ public:
 private:
     HWND list_;
     HWND tip_ = nullptr;
-    std::string text_;
+    std::wstring text_;  // the text on show, as the tip holds it
     bool showing_ = false;
 };
 

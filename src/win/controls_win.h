@@ -238,20 +238,22 @@ public:
 class ToolTip : public Control {
 public:
     using Control::Control;
-    void addTool(TOOLINFOA& tool) const
+    // The tools' texts are UTF-16: the tip copies them, so a text need only
+    // live for the call.
+    void addTool(TOOLINFOW& tool) const
     {
         tool.cbSize = sizeof tool;
-        sendPointer(TTM_ADDTOOLA, 0, &tool);
+        sendPointer(TTM_ADDTOOLW, 0, &tool);
     }
-    void setToolRect(TOOLINFOA& tool) const
+    void setToolRect(TOOLINFOW& tool) const
     {
         tool.cbSize = sizeof tool;
-        sendPointer(TTM_NEWTOOLRECTA, 0, &tool);
+        sendPointer(TTM_NEWTOOLRECTW, 0, &tool);
     }
-    void updateToolText(TOOLINFOA& tool) const
+    void updateToolText(TOOLINFOW& tool) const
     {
         tool.cbSize = sizeof tool;
-        sendPointer(TTM_UPDATETIPTEXTA, 0, &tool);
+        sendPointer(TTM_UPDATETIPTEXTW, 0, &tool);
     }
     void relay(const MSG& msg) const { sendPointer(TTM_RELAYEVENT, 0, &msg); }
     void hide() const { send(TTM_POP); }

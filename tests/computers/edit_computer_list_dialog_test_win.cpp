@@ -398,7 +398,8 @@ TEST_F(EditComputerListDialogTest, EntriesMadeEqualByEditingAreBothSaved)
 // edit" over a short entry and below the last one.
 TEST_F(EditComputerListDialogTest, HintsShowWhereThePointerRests)
 {
-    const std::string wide = "Print-Server-Building-C-Floor-3-Room-12";
+    // Beyond the ANSI code page too: the hint shows every character.
+    const std::string wide = "Print-Server-Łódź-東京-Building-C-Floor-3-Room-12";
     computers.add(wide);  // sorts to row 1
     open();
     ASSERT_EQ(list().item(1), wide);
