@@ -47,7 +47,9 @@ char32_t next(std::string_view text, std::size_t& i)
     return value;
 }
 
-void append(std::string& out, char32_t c)
+}  // namespace
+
+void appendUtf8(std::string& out, char32_t c)
 {
     if (c < 0x80) {
         out += static_cast<char>(c);
@@ -66,8 +68,6 @@ void append(std::string& out, char32_t c)
     }
 }
 
-}  // namespace
-
 std::u32string codePoints(std::string_view utf8)
 {
     std::u32string result;
@@ -82,7 +82,7 @@ std::string utf8Of(std::u32string_view characters)
     std::string result;
     result.reserve(characters.size());
     for (char32_t c : characters)
-        append(result, c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF) ? kReplacement : c);
+        appendUtf8(result, c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF) ? kReplacement : c);
     return result;
 }
 

@@ -16,6 +16,8 @@ std::u32string codePoints(std::string_view utf8);
 
 // The UTF-8 bytes of code points.
 std::string utf8Of(std::u32string_view characters);
+// Appends one code point to UTF-8 text.
+void appendUtf8(std::string& out, char32_t c);
 
 // The number of characters (code points) of the text, as codePoints reads them.
 std::size_t characterCount(std::string_view utf8);
