@@ -76,7 +76,8 @@ int main(int argc, char** argv)
                                      nullptr, GetModuleHandleA(nullptr), nullptr);
         ComputerList list(combo);
         std::string line;
-        DirectoryDialog dialog(list, [&](const std::string& text) { line = text; }, owner, settingsFile);
+        SystemPrompts prompts;
+        DirectoryDialog dialog(prompts, list, [&](const std::string& text) { line = text; }, owner, settingsFile);
         SetWindowTextA(dialog.control(DirectoryDialog::ControlId::ServerEdit), server.c_str());
         Button(dialog.control(DirectoryDialog::ControlId::NamePasswordRadio)).setChecked(true);
         Button(dialog.control(DirectoryDialog::ControlId::CurrentUserRadio)).setChecked(false);

@@ -52,7 +52,8 @@ int main(int argc, char** argv)
     for (int round = 1; round <= 4; ++round) {
         bool mixed = round == 4;
         std::ofstream(in, std::ios::binary | std::ios::trunc) << listFile(count, mixed);
-        MainWindow window;
+        SystemPrompts prompts;
+        MainWindow window(prompts);
         auto start = std::chrono::steady_clock::now();
         window.importComputersFrom(widened(in));
         double first = secondsSince(start);

@@ -127,7 +127,8 @@ int main(int argc, char** argv)
     auto* counts = static_cast<volatile LONG*>(MapViewOfFile(counter, FILE_MAP_ALL_ACCESS, 0, 0, 0));
     SetEnvironmentVariableA("TALKPOST_STANDIN_COUNTER", kCounterName);
 
-    MainWindow window;
+    SystemPrompts prompts;
+    MainWindow window(prompts);
     window.show(SW_HIDE);
     window.computers().replaceAll(hosts);
     window.setMessageText("benchmark");

@@ -118,14 +118,15 @@ int main(int argc, char** argv)
     // in LiveUpdate, and the dialog's download page is shown.
     WizardMailbox mailbox;
     CountingWatcher counter;
-    UpdateEngine engine(throughWizard ? static_cast<UpdateWatcher*>(&mailbox) : &counter);
+    SystemPrompts prompts;
+    UpdateEngine engine(prompts, throughWizard ? static_cast<UpdateWatcher*>(&mailbox) : &counter);
     engine.settings = talkpostEngineSettings("http://127.0.0.1");
     engine.settings.url = argv[1];
 
     UpdateWizardLanguage texts;
     std::unique_ptr<UpdateWizardDialog> dialog;
     if (throughWizard) {
-        dialog = std::make_unique<UpdateWizardDialog>(nullptr, engine, mailbox, texts, WizardDialogSettings{});
+        dialog = std::make_unique<UpdateWizardDialog>(prompts, nullptr, engine, mailbox, texts, WizardDialogSettings{});
         for (WizardControl id : {WizardControl::FileLabel, WizardControl::FileProgress, WizardControl::TotalProgress})
             ShowWindow(dialog->control(id), SW_SHOW);
         ShowWindow(dialog->hwnd(), SW_SHOW);

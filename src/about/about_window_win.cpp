@@ -112,8 +112,8 @@ std::string runningProgramVersion()
     return formatVersion(fixed->dwFileVersionMS, fixed->dwFileVersionLS);
 }
 
-AboutWindow::AboutWindow(HWND owner, const AboutInfo& info)
-    : systemInfoProgram(systemProgramPath("MSInfo32.EXE")), info_(info)
+AboutWindow::AboutWindow(Prompts& prompts, HWND owner, const AboutInfo& info)
+    : Window(prompts), systemInfoProgram(systemProgramPath("MSInfo32.EXE")), info_(info)
 {
     picture_ = pictureFromResource(info_.pictureResource);
     // The picture's own pixels count as designed pixels: it grows with the scale like the rest.
@@ -139,7 +139,7 @@ AboutWindow::AboutWindow(HWND owner, const AboutInfo& info)
 
     // The picture centred in its area, at the window's scale.
     image_ = std::make_unique<PaintedControl>(
-        hwnd(), static_cast<int>(AboutControl::Image), kImagePlace.x, kImagePlace.y, fit_.imageWidth,
+        prompts_, hwnd(), static_cast<int>(AboutControl::Image), kImagePlace.x, kImagePlace.y, fit_.imageWidth,
         fit_.imageHeight, [this](HDC dc, const RECT& area) {
             Dpi dpi = dpiOf(hwnd());
             SIZE size = picture_.size();
@@ -182,9 +182,9 @@ AboutWindow::~AboutWindow()
     image_.reset();
 }
 
-void AboutWindow::showAbout(HWND owner, const AboutInfo& info)
+void AboutWindow::showAbout(Prompts& prompts, HWND owner, const AboutInfo& info)
 {
-    AboutWindow window(owner, info);
+    AboutWindow window(prompts, owner, info);
     window.showModal();
 }
 
@@ -248,7 +248,7 @@ void AboutWindow::onSystemInfo()
     auto result = systemInfoProgram.empty() ? 0 : reinterpret_cast<INT_PTR>(ShellExecuteA(
                                                       hwnd(), "open", systemInfoProgram.c_str(), "", "", SW_SHOW));
     if (result <= 32)
-        prompts().box(hwnd(), "Could not execute system information!", "Fehler", MB_OK | MB_ICONERROR);
+        prompts_.box(hwnd(), "Could not execute system information!", "Fehler", MB_OK | MB_ICONERROR);
 }
 
 void AboutWindow::onUrlClick()

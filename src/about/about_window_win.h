@@ -44,11 +44,11 @@ enum class AboutControl {
 
 class AboutWindow : public Window {
 public:
-    AboutWindow(HWND owner, const AboutInfo& info = {});
+    AboutWindow(Prompts& prompts, HWND owner, const AboutInfo& info = {});
     ~AboutWindow() override;
 
     // Builds the box, shows it modally over the owner and destroys it again.
-    static void showAbout(HWND owner, const AboutInfo& info = {});
+    static void showAbout(Prompts& prompts, HWND owner, const AboutInfo& info = {});
 
     HWND control(AboutControl id) const { return Window::control(static_cast<int>(id)); }
 

@@ -22,15 +22,18 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     OleInitialize(nullptr);
 
     int exitCode = 0;
+    // The real message boxes: every window and service asks and tells the
+    // operator through these, handed down from here.
+    SystemPrompts prompts;
     removeLeftoverMessageFiles();
     try {
         // The settings file is read once, here, and handed to whoever needs it.
         settings::SettingsFile settings;
-        MainWindow mainWindow(programArguments(narrow(GetCommandLineW())), &settings);
+        MainWindow mainWindow(prompts, programArguments(narrow(GetCommandLineW())), &settings);
         Application application(mainWindow);
         mainWindow.show(SW_SHOWNORMAL);
         if (!settings.loadError().empty())
-            prompts().standardError(mainWindow.hwnd(), settings.loadError());
+            prompts.standardError(mainWindow.hwnd(), settings.loadError());
         update::reportStartedAfterUpdate();
         MSG msg;
         // The loop takes and hands on messages as UTF-16, so that a typed
@@ -52,7 +55,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
         if (IsWindow(mainWindow.hwnd()))
             DestroyWindow(mainWindow.hwnd());
     } catch (...) {
-        reportException(nullptr);
+        reportException(prompts, nullptr);
         exitCode = 1;
     }
     OleUninitialize();

@@ -157,8 +157,10 @@ HBITMAP makeMenuImage(bool monitor)
 
 }  // namespace
 
-MainWindow::MainWindow(std::vector<std::string> arguments, settings::SettingsFile* settings, std::string icmpLibrary)
-    : arguments_(std::move(arguments)),
+MainWindow::MainWindow(Prompts& prompts, std::vector<std::string> arguments, settings::SettingsFile* settings,
+                       std::string icmpLibrary)
+    : Window(prompts),
+      arguments_(std::move(arguments)),
       ownSettings_(settings ? nullptr : std::make_unique<settings::SettingsFile>()),
       settings_(settings ? *settings : *ownSettings_)
 {
@@ -220,7 +222,7 @@ DispatchView MainWindow::dispatchView()
         ToolBar(control(id(MainId::ToolBar))).setButtonText(id(MainId::SendToAllButton), running ? "Stop" : "SendToAll");
     };
     view.selectEntry = [this](std::size_t index) { computers_->select(static_cast<int>(index)); };
-    view.showError = [this](const std::string& message) { prompts().standardError(hwnd(), message); };
+    view.showError = [this](const std::string& message) { prompts_.standardError(hwnd(), message); };
     return view;
 }
 
@@ -644,7 +646,7 @@ void MainWindow::formShow()
 bool MainWindow::longMessageConfirmed()
 {
     auto question = longMessageQuestion(messageText());
-    return !question || prompts().box(hwnd(), *question, kConfirmationCaption, MB_YESNO | MB_ICONQUESTION) == IDYES;
+    return !question || prompts_.box(hwnd(), *question, kConfirmationCaption, MB_YESNO | MB_ICONQUESTION) == IDYES;
 }
 
 void MainWindow::showMessageLength(bool editing)
@@ -662,7 +664,7 @@ void MainWindow::showMessageLength(bool editing)
 bool MainWindow::refuse(const std::optional<std::string>& refusal)
 {
     if (refusal)
-        prompts().information(hwnd(), *refusal);
+        prompts_.information(hwnd(), *refusal);
     return refusal.has_value();
 }
 
@@ -670,7 +672,7 @@ std::optional<std::string> MainWindow::messageFileText()
 {
     CodePageText carried = toAnsiCodePage(messageText());
     if (auto question = uncarriedQuestion(carried.uncarried))
-        if (prompts().box(hwnd(), *question, kConfirmationCaption, MB_YESNO | MB_ICONQUESTION) != IDYES)
+        if (prompts_.box(hwnd(), *question, kConfirmationCaption, MB_YESNO | MB_ICONQUESTION) != IDYES)
             return std::nullopt;
     return std::move(carried.bytes);
 }
@@ -725,7 +727,7 @@ void MainWindow::onComputerKeyDown(WPARAM key)
 {
     if (computers_->selectedIndex() < 0 || key != VK_DELETE)
         return;
-    if (prompts().confirmation(hwnd(), "Eintrag l\xc3\xb6schen?") != Answer::Yes)  // "löschen"
+    if (prompts_.confirmation(hwnd(), "Eintrag l\xc3\xb6schen?") != Answer::Yes)  // "löschen"
         return;
     int index = computers_->selectedIndex();  // read again after the box
     if (index >= 0)
@@ -748,7 +750,7 @@ void MainWindow::onRemoteDesktop()
 {
     std::string entry = selectedEntry(*computers_);
     if (auto refusal = remoteDesktopRefusal(entry)) {
-        prompts().information(hwnd(), *refusal);
+        prompts_.information(hwnd(), *refusal);
         return;
     }
     launchCommand(remoteDesktopParameters(systemFolder(), entry));
@@ -767,7 +769,7 @@ void MainWindow::scanRunning(bool running)
     setMenuEntryCaption(mainMenu_, id(MainId::ScanNetwork), running ? kStopScanCaption : kScanCaption);
 }
 
-void MainWindow::showScanError(const std::string& message) { prompts().standardError(hwnd(), message); }
+void MainWindow::showScanError(const std::string& message) { prompts_.standardError(hwnd(), message); }
 
 void MainWindow::onImportComputers()
 {
@@ -791,7 +793,7 @@ void MainWindow::exportComputersTo(const std::wstring& path)
 
 void MainWindow::onHowToEnableClients()
 {
-    prompts().information(hwnd(), kClientHelpText);
+    prompts_.information(hwnd(), kClientHelpText);
 }
 
 void MainWindow::showComputerPopup(int x, int y)
@@ -962,7 +964,7 @@ LRESULT CALLBACK MainWindow::fieldSubclass(HWND hwnd, UINT msg, WPARAM wparam, L
             }
         }
     } catch (...) {
-        reportException(self->hwnd());
+        reportException(self->prompts_, self->hwnd());
         if (msg == WM_CONTEXTMENU)
             return 0;
     }

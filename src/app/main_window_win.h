@@ -75,8 +75,10 @@ public:
     // are the program's own (without the program name); the settings are
     // the program's, read at its start (without them the window reads the
     // settings file of its own); Ping and Send to all echo with icmpLibrary.
-    explicit MainWindow(std::vector<std::string> arguments = {}, settings::SettingsFile* settings = nullptr,
-                        std::string icmpLibrary = kIcmpLibrary);
+    // The window, its LiveUpdate and its features ask and tell the operator
+    // through prompts.
+    explicit MainWindow(Prompts& prompts, std::vector<std::string> arguments = {},
+                        settings::SettingsFile* settings = nullptr, std::string icmpLibrary = kIcmpLibrary);
     ~MainWindow() override;
 
     Features features;
@@ -213,7 +215,7 @@ private:
     UniqueAccelerators accelerators_;
     UniqueMenu popup_;
     HWND tooltip_ = nullptr;
-    update::LiveUpdate liveUpdate_{settings_};
+    update::LiveUpdate liveUpdate_{settings_, prompts_};
     HWND lastFocus_ = nullptr;
     std::string statusBeforeSendToAll_;
     bool countingCharacters_ = false;

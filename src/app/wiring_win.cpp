@@ -40,11 +40,11 @@ settings::PlacementConfig editorPlacement()
 struct Application::Parts {
     explicit Parts(MainWindow& main)
         : stores(main),
-          editComputerList(main.computers(), main.hwnd()),
+          editComputerList(main.windowPrompts(), main.computers(), main.hwnd()),
           editorPlacementStore(editComputerList, main.settings(), editorPlacement()),
-          directory(main.computers(), [&main](const std::string& line) { main.appendLog(line); }, main.hwnd(),
-                    main.settings()),
-          banner(main.hwnd(), 392, 80, 148, 230, main.settings().values().bannerServer)
+          directory(main.windowPrompts(), main.computers(), [&main](const std::string& line) { main.appendLog(line); },
+                    main.hwnd(), main.settings()),
+          banner(main.windowPrompts(), main.hwnd(), 392, 80, 148, 230, main.settings().values().bannerServer)
     {
     }
 
@@ -60,7 +60,7 @@ Application::Application(MainWindow& mainWindow) : main_(mainWindow), parts_(std
     main_.features.editComputerList = [this](MainWindow&) { parts_->editComputerList.showModal(); };
     main_.features.computersFromDirectory = [this](MainWindow&) { parts_->directory.run(); };
     main_.features.startBanner = [this](MainWindow&) { parts_->banner.startBanner(); };
-    main_.features.info = [](MainWindow& window) { AboutWindow::showAbout(window.hwnd()); };
+    main_.features.info = [](MainWindow& window) { AboutWindow::showAbout(window.windowPrompts(), window.hwnd()); };
 }
 
 Application::~Application() = default;

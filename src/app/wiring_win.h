@@ -26,7 +26,7 @@ settings::PlacementConfig editorPlacement();
 
 class Application {
 public:
-    // The main window's settings are the program's: the parts get them from it.
+    // The main window's settings and prompts are the program's: the parts get them from it.
     explicit Application(MainWindow& mainWindow);
     ~Application();
     Application(const Application&) = delete;

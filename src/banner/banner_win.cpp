@@ -72,8 +72,9 @@ struct BannerRotator::Fetch {
     std::exception_ptr failure;
 };
 
-BannerRotator::BannerRotator(HWND parent, int x, int y, int width, int height, std::string serverBase)
-    : parent_(parent), place_{x, y, x + width, y + height}, server_(std::move(serverBase)),
+BannerRotator::BannerRotator(Prompts& prompts, HWND parent, int x, int y, int width, int height,
+                             std::string serverBase)
+    : prompts_(prompts), parent_(parent), place_{x, y, x + width, y + height}, server_(std::move(serverBase)),
       channel_(std::make_shared<Channel>()), timer_(std::make_unique<WorkerTimer>())
 {
     registerClass(kPanelClass, &BannerRotator::windowProc);
@@ -189,7 +190,7 @@ void BannerRotator::fetchDone()
         // Only the start speaks up; the rotation's failures are dropped and
         // the next tick tries the next line.
         if (fetch->kind != FetchKind::Picture)
-            reportException(parent_);
+            reportException(prompts_, parent_);
     }
 }
 
@@ -228,7 +229,7 @@ void BannerRotator::bannerPanelClick()
         if (openLink && isWebAddress(rotation_.link()))
             openLink(parent_, rotation_.link());
     } catch (...) {
-        reportException(parent_);
+        reportException(prompts_, parent_);
     }
 }
 

@@ -19,6 +19,7 @@
 #include "banner/http_fetch_win.h"
 #include "win/picture_win.h"
 #include "banner/worker_timer_win.h"
+#include "win/prompts_win.h"
 
 namespace talkpost {
 
@@ -28,7 +29,8 @@ public:
     // picture sits at 8, 8 inside it, 132 × 214. These are designed pixels:
     // the panel and its picture follow the parent's scale. serverBase as
     // "http://127.0.0.1:8088"; empty means no server: nothing is fetched.
-    BannerRotator(HWND parent, int x, int y, int width, int height, std::string serverBase = {});
+    // A failure at the start or of a click is shown with prompts.
+    BannerRotator(Prompts& prompts, HWND parent, int x, int y, int width, int height, std::string serverBase = {});
     ~BannerRotator();
     BannerRotator(const BannerRotator&) = delete;
     BannerRotator& operator=(const BannerRotator&) = delete;
@@ -86,6 +88,7 @@ private:
     void scaleToParent();
 
     ComScope com_;
+    Prompts& prompts_;
     HWND parent_;
     RECT place_;  // the panel's designed place
     HWND panel_ = nullptr;

@@ -56,7 +56,8 @@ HFONT makeFont(int designedHeight, Dpi dpi)
 
 }  // namespace
 
-EditComputerListDialog::EditComputerListDialog(ComputerList& computers, HWND owner) : computers_(computers)
+EditComputerListDialog::EditComputerListDialog(Prompts& prompts, ComputerList& computers, HWND owner)
+    : Window(prompts), computers_(computers)
 {
     RECT frame{0, 0, kClientWidth, kClientHeight};
     AdjustWindowRectEx(&frame, kStyle, FALSE, kExStyle);
@@ -64,9 +65,9 @@ EditComputerListDialog::EditComputerListDialog(ComputerList& computers, HWND own
            kDesignedPosition.y, frame.right - frame.left, frame.bottom - frame.top, owner, nullptr, backgroundBrush());
 
     // The list first: the tab order follows the order of creation.
-    list_ = std::make_unique<InPlaceListBox>(hwnd(), id(Id::ComputerListBox), kListPlace.left, kListPlace.top,
-                                             kListPlace.right - kListPlace.left, kListPlace.bottom - kListPlace.top,
-                                             LBS_SORT | WS_TABSTOP);
+    list_ = std::make_unique<InPlaceListBox>(prompts_, hwnd(), id(Id::ComputerListBox), kListPlace.left,
+                                             kListPlace.top, kListPlace.right - kListPlace.left,
+                                             kListPlace.bottom - kListPlace.top, LBS_SORT | WS_TABSTOP);
     list_->setAllowEdit(false);
     list_->setFocusColor(kFocusColor);
     list_->setHintColor(kHintColor);
@@ -151,7 +152,7 @@ void EditComputerListDialog::pasteLines()
         list_->add(name);
     if (merge.refused.empty())
         return;
-    prompts().information(hwnd(), std::to_string(merge.added.size()) + " computers added, " +
+    prompts_.information(hwnd(), std::to_string(merge.added.size()) + " computers added, " +
                                       std::to_string(merge.refused.size()) + " refused" +
                                       refusedNamesText(merge.refused) + ".");
 }

@@ -21,7 +21,7 @@ public:
     enum class ControlId : int { ComputerListBox = 100, Add = 101, Remove = 102, Save = 103, Cancel = 104 };
 
     // computers: the main window's list, read on every show and replaced on "Save".
-    EditComputerListDialog(ComputerList& computers, HWND owner);
+    EditComputerListDialog(Prompts& prompts, ComputerList& computers, HWND owner);
     ~EditComputerListDialog() override;
 
     InPlaceListBox& listBox() { return *list_; }

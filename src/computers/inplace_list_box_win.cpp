@@ -68,9 +68,10 @@ private:
 
 }  // namespace
 
-InPlaceListBox::InPlaceListBox(HWND parent, int id, int x, int y, int width, int height, DWORD extraStyle,
-                               DWORD exStyle)
-    : parent_(parent),
+InPlaceListBox::InPlaceListBox(Prompts& prompts, HWND parent, int id, int x, int y, int width, int height,
+                               DWORD extraStyle, DWORD exStyle)
+    : prompts_(prompts),
+      parent_(parent),
       normalColor_(GetSysColor(COLOR_WINDOW)),
       focusColor_(normalColor_),
       shownColor_(normalColor_),
@@ -325,14 +326,14 @@ LRESULT InPlaceListBox::guarded(HWND hwnd, const std::function<LRESULT()>& handl
         result = handler();
     } catch (...) {
         --depth_;
-        reportException(GetAncestor(hwnd, GA_ROOT));
+        reportException(prompts_, GetAncestor(hwnd, GA_ROOT));
         return 0;
     }
     --depth_;
     try {
         rethrowPending();
     } catch (...) {
-        reportException(GetAncestor(hwnd, GA_ROOT));
+        reportException(prompts_, GetAncestor(hwnd, GA_ROOT));
     }
     return result;
 }

@@ -21,6 +21,7 @@
 #include "computers/list_hint_win.h"
 #include "win/controls_win.h"
 #include "win/handles_win.h"
+#include "win/prompts_win.h"
 
 namespace talkpost {
 
@@ -29,7 +30,8 @@ public:
     // Creates the list as a child of parent. extraStyle adds list box styles
     // such as LBS_SORT, WS_TABSTOP or WS_BORDER to the ones the control
     // always has (notify, tab stops, no integral height, both scroll bars).
-    InPlaceListBox(HWND parent, int id, int x, int y, int width, int height, DWORD extraStyle = 0,
+    // A failure inside one of its messages is reported with prompts.
+    InPlaceListBox(Prompts& prompts, HWND parent, int id, int x, int y, int width, int height, DWORD extraStyle = 0,
                    DWORD exStyle = WS_EX_CLIENTEDGE);
     ~InPlaceListBox();
     InPlaceListBox(const InPlaceListBox&) = delete;
@@ -168,6 +170,7 @@ private:
 
     ListBox box() const { return ListBox(list_); }
 
+    Prompts& prompts_;
     HWND parent_ = nullptr;
     HWND list_ = nullptr;
     HWND editor_ = nullptr;

@@ -96,8 +96,9 @@ std::string missingQuestion(const std::vector<std::string>& missing)
 
 }  // namespace
 
-DirectoryDialog::DirectoryDialog(ComputerList& list, LogSink log, HWND owner, settings::SettingsFile& settings)
-    : list_(list), log_(std::move(log)), settings_(settings)
+DirectoryDialog::DirectoryDialog(Prompts& prompts, ComputerList& list, LogSink log, HWND owner,
+                                 settings::SettingsFile& settings)
+    : Window(prompts), list_(list), log_(std::move(log)), settings_(settings)
 {
     SIZE frame = frameSizeForClient(kClientWidth, kClientHeight, kStyle, kExStyle, false, Dpi());
     create("TalkpostDirectoryDialog", kExStyle, "Computers from Directory", kStyle,
@@ -208,7 +209,7 @@ void DirectoryDialog::onLoad()
         return;
     DirectoryFields fields = this->fields();
     if (!parseServerField(fields.server, fields.connection)) {
-        prompts().information(hwnd(), badServerText(fields.server));
+        prompts_.information(hwnd(), badServerText(fields.server));
         SetFocus(control(Id::ServerEdit));
         return;
     }
@@ -261,7 +262,7 @@ void DirectoryDialog::finishSearch()
     setLoading(false);
     if (!outcome.ok) {
         setStatus(outcome.error);
-        prompts().standardError(hwnd(), outcome.error);
+        prompts_.standardError(hwnd(), outcome.error);
         return;
     }
     setStatus(countText(outcome.names.size()));
@@ -273,7 +274,7 @@ void DirectoryDialog::merge(SearchOutcome outcome)
     DirectoryMerge merged = mergeDirectoryNames(list_.entries(), outcome.names);
     bool remove = false;
     if (Button(control(Id::RemoveMissingCheck)).checked() && !merged.missing.empty()) {
-        switch (prompts().confirmation(hwnd(), missingQuestion(merged.missing))) {
+        switch (prompts_.confirmation(hwnd(), missingQuestion(merged.missing))) {
         case Answer::Yes:
             remove = true;
             break;

@@ -52,7 +52,7 @@ public:
 
     // Made hidden over the owner; the list is what Load merges into, the log
     // sink receives the result's lines; the fields are kept in the settings.
-    DirectoryDialog(ComputerList& list, LogSink log, HWND owner, settings::SettingsFile& settings);
+    DirectoryDialog(Prompts& prompts, ComputerList& list, LogSink log, HWND owner, settings::SettingsFile& settings);
     ~DirectoryDialog() override;
 
     // Fills the fields from the settings (the password empty), shows the

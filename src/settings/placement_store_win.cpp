@@ -86,7 +86,7 @@ void PlacementStore::handleShow()
         try {
             loadWindowSettings();
         } catch (...) {
-            reportException(window_.hwnd());
+            reportException(window_.windowPrompts(), window_.hwnd());
         }
     }
     if (previousShow_)
@@ -101,7 +101,7 @@ void PlacementStore::handleCloseQuery(bool& canClose)
         try {
             saveWindowSettings();
         } catch (...) {
-            reportException(window_.hwnd());
+            reportException(window_.windowPrompts(), window_.hwnd());
         }
     }
 }
@@ -113,7 +113,7 @@ void PlacementStore::handleDestroy()
         try {
             saveWindowSettings();
         } catch (...) {
-            reportException(window_.hwnd());
+            reportException(window_.windowPrompts(), window_.hwnd());
         }
         destroying_ = false;
     }

@@ -95,10 +95,13 @@ void reportStartedAfterUpdate()
     }).detach();
 }
 
-void configureEngine(UpdateEngine& engine, const std::string& updateServer, settings::SettingsFile& settings)
+void configureEngine(UpdateEngine& engine, const std::string& updateServer, settings::SettingsFile& settings,
+                     Prompts& prompts)
 {
     engine.settings = talkpostEngineSettings(updateServer);
-    engine.showLogin = showLoginDialog;
+    engine.showLogin = [&prompts](const std::string& prompt, std::string& user, std::string& password) {
+        return showLoginDialog(prompts, prompt, user, password);
+    };
     // The serial and the rolled-back update are read and saved by the
     // update's worker alone, one update at a time.
     engine.readHighestSerial = [&settings] { return settings.values().updateSerial; };
@@ -108,7 +111,7 @@ void configureEngine(UpdateEngine& engine, const std::string& updateServer, sett
     engine.readRolledBack = [&settings] { return rolledBackUpdate(settings.values()); };
 }
 
-LiveUpdate::LiveUpdate(settings::SettingsFile& settings) : settings_(settings)
+LiveUpdate::LiveUpdate(settings::SettingsFile& settings, Prompts& prompts) : settings_(settings), prompts_(prompts)
 {
     // The folder a restart handed to the updater helper, and whatever a
     // crashed update left, go when the program starts again.
@@ -121,10 +124,10 @@ LiveUpdate::LiveUpdate(settings::SettingsFile& settings) : settings_(settings)
 void LiveUpdate::run(HWND owner, const std::string& updateServer)
 {
     if (updateServerBase(updateServer).empty()) {
-        prompts().information(owner, kNoUpdateServerText);
+        prompts_.information(owner, kNoUpdateServerText);
         return;
     }
-    configureEngine(engine_, updateServer, settings_);
+    configureEngine(engine_, updateServer, settings_, prompts_);
     engine_.setPromptOwner(owner);
     CurrentDirectory inProgramFolder(programFolder());
     wizard_.runWizard(owner);

@@ -26,13 +26,15 @@ std::optional<RolledBackUpdate> rolledBackUpdate(const settings::Settings& setti
 void reportStartedAfterUpdate();
 
 // Gives the engine this program's settings for the server's base address,
-// the login dialog, and the settings that keep the highest serial accepted
-// and the update rolled back.
-void configureEngine(UpdateEngine& engine, const std::string& updateServer, settings::SettingsFile& settings);
+// the login dialog (reporting with prompts), and the settings that keep the
+// highest serial accepted and the update rolled back.
+void configureEngine(UpdateEngine& engine, const std::string& updateServer, settings::SettingsFile& settings,
+                     Prompts& prompts);
 
 class LiveUpdate {
 public:
-    explicit LiveUpdate(settings::SettingsFile& settings);
+    // prompts: where the update, its wizard and its login ask and tell the operator.
+    LiveUpdate(settings::SettingsFile& settings, Prompts& prompts);
     LiveUpdate(const LiveUpdate&) = delete;
     LiveUpdate& operator=(const LiveUpdate&) = delete;
 
@@ -46,10 +48,11 @@ public:
 
 private:
     settings::SettingsFile& settings_;
+    Prompts& prompts_;
     UpdateWizardEnglish english_;
-    UpdateWizard wizard_;
+    UpdateWizard wizard_{prompts_};
     // Made watching the wizard's mailbox: the wizard's dialog shows its progress.
-    UpdateEngine engine_{&wizard_.mailbox()};
+    UpdateEngine engine_{prompts_, &wizard_.mailbox()};
 };
 
 // The folder of the running program, without a trailing "\".

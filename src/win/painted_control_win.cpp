@@ -5,8 +5,9 @@
 
 namespace talkpost {
 
-PaintedControl::PaintedControl(HWND parent, int id, int x, int y, int width, int height, Paint paint)
-    : paint_(std::move(paint))
+PaintedControl::PaintedControl(Prompts& prompts, HWND parent, int id, int x, int y, int width, int height,
+                               Paint paint)
+    : Window(prompts), paint_(std::move(paint))
 {
     create("TalkpostPaintedControl", 0, "", WS_CHILD | WS_VISIBLE, x, y, width, height, parent,
            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)));

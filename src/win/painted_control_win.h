@@ -15,7 +15,7 @@ class PaintedControl : public Window {
 public:
     using Paint = std::function<void(HDC dc, const RECT& area)>;
 
-    PaintedControl(HWND parent, int id, int x, int y, int width, int height, Paint paint);
+    PaintedControl(Prompts& prompts, HWND parent, int id, int x, int y, int width, int height, Paint paint);
 
 protected:
     LRESULT handle(UINT msg, WPARAM wparam, LPARAM lparam) override;

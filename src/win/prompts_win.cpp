@@ -56,48 +56,33 @@ LRESULT CALLBACK renameButtonsHook(int code, WPARAM wparam, LPARAM lparam)
     return CallNextHookEx(rename->hook, code, wparam, lparam);
 }
 
-class SystemPrompts final : public Prompts {
-public:
-    void information(HWND owner, const std::string& text) override
-    {
-        MessageBoxW(owner, widen(text).c_str(), L"Information", MB_OK | MB_ICONINFORMATION);
-    }
-
-    Answer confirmation(HWND owner, const std::string& text) override
-    {
-        static const char* const kButtons[] = {"&Ja", "&Nein", "Abbrechen"};
-        int result = messageBoxWithButtons(owner, text, kConfirmationCaption, MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON1,
-                                           kButtons, 3);
-        if (result == IDYES)
-            return Answer::Yes;
-        if (result == IDNO)
-            return Answer::No;
-        return Answer::Cancel;
-    }
-
-    void standardError(HWND owner, const std::string& message) override
-    {
-        MessageBoxW(owner, widen(standardErrorText(message)).c_str(), widen(kAppTitle).c_str(), MB_OK | MB_ICONERROR);
-    }
-
-    int box(HWND owner, const std::string& text, const std::string& caption, UINT flags) override
-    {
-        return MessageBoxW(owner, widen(text).c_str(), widen(caption).c_str(), flags);
-    }
-};
-
-SystemPrompts systemPrompts;
-Prompts* current = &systemPrompts;
-
 }  // namespace
 
-Prompts& prompts() { return *current; }
-
-Prompts* setPrompts(Prompts* replacement)
+void SystemPrompts::information(HWND owner, const std::string& text)
 {
-    Prompts* previous = current;
-    current = replacement != nullptr ? replacement : &systemPrompts;
-    return previous;
+    MessageBoxW(owner, widen(text).c_str(), L"Information", MB_OK | MB_ICONINFORMATION);
+}
+
+Answer SystemPrompts::confirmation(HWND owner, const std::string& text)
+{
+    static const char* const kButtons[] = {"&Ja", "&Nein", "Abbrechen"};
+    int result = messageBoxWithButtons(owner, text, kConfirmationCaption, MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON1,
+                                       kButtons, 3);
+    if (result == IDYES)
+        return Answer::Yes;
+    if (result == IDNO)
+        return Answer::No;
+    return Answer::Cancel;
+}
+
+void SystemPrompts::standardError(HWND owner, const std::string& message)
+{
+    MessageBoxW(owner, widen(standardErrorText(message)).c_str(), widen(kAppTitle).c_str(), MB_OK | MB_ICONERROR);
+}
+
+int SystemPrompts::box(HWND owner, const std::string& text, const std::string& caption, UINT flags)
+{
+    return MessageBoxW(owner, widen(text).c_str(), widen(caption).c_str(), flags);
 }
 
 int messageBoxWithButtons(HWND owner, const std::string& text, const std::string& caption, UINT flags,

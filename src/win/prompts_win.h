@@ -1,6 +1,7 @@
 // The one seam through which the program asks or tells the operator something
-// in a message box. The system implementation shows the real boxes; tests
-// install their own to answer them. Texts are UTF-8.
+// in a message box. The program's entry owns the system implementation, which
+// shows the real boxes, and hands it to the windows and services it makes;
+// tests hand in their own to answer them. Texts are UTF-8.
 #pragma once
 
 #include <windows.h>
@@ -30,10 +31,14 @@ public:
     virtual int box(HWND owner, const std::string& text, const std::string& caption, UINT flags) = 0;
 };
 
-// The prompts in use; the system's boxes unless a test installed its own.
-Prompts& prompts();
-// Installs a replacement (nullptr restores the system's boxes); returns the previous one.
-Prompts* setPrompts(Prompts* replacement);
+// The real Win32 boxes, with the captions, buttons and icons above.
+class SystemPrompts final : public Prompts {
+public:
+    void information(HWND owner, const std::string& text) override;
+    Answer confirmation(HWND owner, const std::string& text) override;
+    void standardError(HWND owner, const std::string& message) override;
+    int box(HWND owner, const std::string& text, const std::string& caption, UINT flags) override;
+};
 
 // A message box whose buttons carry the given captions (same order as the
 // buttons MessageBox shows for the flags; empty keeps the system's caption).

@@ -5,19 +5,18 @@
 #include <exception>
 
 #include "win/dpi_win.h"
-#include "win/prompts_win.h"
 #include "win/text_win.h"
 
 namespace talkpost {
 
-void reportException(HWND owner)
+void reportException(Prompts& prompts, HWND owner)
 {
     try {
         throw;
     } catch (const std::exception& e) {
-        prompts().standardError(owner, e.what());
+        prompts.standardError(owner, e.what());
     } catch (...) {
-        prompts().standardError(owner, "Unknown error");
+        prompts.standardError(owner, "Unknown error");
     }
 }
 
@@ -94,7 +93,7 @@ void Window::show(int showCommand)
         if (onShow)
             onShow();
     } catch (...) {
-        reportException(hwnd_);
+        reportException(prompts_, hwnd_);
     }
     ShowWindow(hwnd_, showCommand);
     UpdateWindow(hwnd_);
@@ -247,13 +246,13 @@ LRESULT Window::dispatch(UINT msg, WPARAM wparam, LPARAM lparam)
             break;
         }
     } catch (...) {
-        reportException(hwnd_);
+        reportException(prompts_, hwnd_);
     }
     for (auto& [token, hook] : hooks_) {
         try {
             hook(msg, wparam, lparam, result);
         } catch (...) {
-            reportException(hwnd_);
+            reportException(prompts_, hwnd_);
         }
     }
     return result;

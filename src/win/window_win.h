@@ -1,5 +1,6 @@
 // Window: the base of every window and dialog of the program. It routes the
-// window procedure to a member, keeps exceptions from crossing it, and offers
+// window procedure to a member, keeps exceptions from crossing it (they are
+// reported with the prompts the window was given), and offers
 // the show, close-query and destroy events and message hooks to the
 // components that serve a window (the settings stores).
 #pragma once
@@ -10,6 +11,8 @@
 #include <map>
 #include <string>
 #include <vector>
+
+#include "win/prompts_win.h"
 
 namespace talkpost {
 
@@ -27,13 +30,17 @@ class Window {
 public:
     using MessageHook = std::function<void(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result)>;
 
-    Window() = default;
+    // prompts: where the window asks and tells the operator, and where a
+    // failure that reaches its window procedure is reported.
+    explicit Window(Prompts& prompts) : prompts_(prompts) {}
     virtual ~Window();
     Window(const Window&) = delete;
     Window& operator=(const Window&) = delete;
 
     HWND hwnd() const { return hwnd_; }
     HWND control(int id) const { return GetDlgItem(hwnd_, id); }
+    // The prompts the window was given, for the parts that serve it.
+    Prompts& windowPrompts() const { return prompts_; }
 
     // Events the settings components chain into. Each component remembers the
     // handler it finds and puts its own in place.
@@ -79,6 +86,8 @@ protected:
         return DefWindowProcW(hwnd_, msg, wparam, lparam);
     }
 
+    Prompts& prompts_;
+
 private:
     static LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);
     LRESULT dispatch(UINT msg, WPARAM wparam, LPARAM lparam);
@@ -97,7 +106,7 @@ void registerWindowClass(const char* className, WNDPROC procedure, HBRUSH backgr
                          HICON icon = nullptr, LPCSTR cursor = IDC_ARROW);
 
 // Reports an exception that reached a window boundary in the standard error box.
-void reportException(HWND owner);
+void reportException(Prompts& prompts, HWND owner);
 
 // Runs work on the thread of `window` (one of ours, a Window) and waits for
 // it: at once when called on that thread; from a worker, handed over with a

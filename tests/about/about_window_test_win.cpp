@@ -35,7 +35,8 @@ TEST(AboutWindow, ShowsNameVersionAndTexts)
     info.copyright = "Copyright line";
     info.url = "http://talkpost.example/";
     info.warning = "Warning text";
-    AboutWindow about(nullptr, info);
+    test::RecordingPrompts prompts;
+    AboutWindow about(prompts, nullptr, info);
     EXPECT_EQ(windowText(about.hwnd()), "About Talkpost \xc2\xae");
     EXPECT_EQ(windowText(about.control(AboutControl::AppName)), "Talkpost \xc2\xae");
     EXPECT_EQ(windowText(about.control(AboutControl::VersionInfo)), "Version:");
@@ -55,7 +56,8 @@ TEST(AboutWindow, ShowsNameVersionAndTexts)
 // button its whole text, keeping the edge it is anchored to.
 TEST(AboutWindow, TheVersionLabelAndTheSystemInfoButtonFitTheirTexts)
 {
-    AboutWindow about(nullptr, AboutInfo{});
+    test::RecordingPrompts prompts;
+    AboutWindow about(prompts, nullptr, AboutInfo{});
     auto rectOf = [&](AboutControl c) {
         RECT r{};
         GetWindowRect(about.control(c), &r);
@@ -78,7 +80,8 @@ TEST(AboutWindow, TheVersionLabelAndTheSystemInfoButtonFitTheirTexts)
 
 TEST(AboutWindow, OurPictureGrowsTheWindowAndMovesTheAnchoredControls)
 {
-    AboutWindow about(nullptr);
+    test::RecordingPrompts prompts;
+    AboutWindow about(prompts, nullptr);
     SIZE client = clientSize(about.hwnd());
     EXPECT_EQ(client.cx, 297 + 202);
     EXPECT_EQ(client.cy, 321 + 50);
@@ -118,7 +121,8 @@ TEST(AboutWindow, WithoutAPictureKeepsItsDesignedSizeAndHidesTheFrame)
 {
     AboutInfo info;
     info.pictureResource = "";
-    AboutWindow about(nullptr, info);
+    test::RecordingPrompts prompts;
+    AboutWindow about(prompts, nullptr, info);
     SIZE client = clientSize(about.hwnd());
     EXPECT_EQ(client.cx, 297);
     EXPECT_EQ(client.cy, 321);
@@ -131,7 +135,7 @@ TEST(AboutWindow, WithoutAPictureKeepsItsDesignedSizeAndHidesTheFrame)
 TEST(AboutWindow, SystemInfoThatCannotStartShowsTheErrorBox)
 {
     test::RecordingPrompts prompts;
-    AboutWindow about(nullptr);
+    AboutWindow about(prompts, nullptr);
     about.systemInfoProgram = "no-such-system-information-tool.exe";
     SendMessageA(about.hwnd(), WM_COMMAND, MAKEWPARAM(static_cast<int>(AboutControl::SysInfo), BN_CLICKED),
                  reinterpret_cast<LPARAM>(about.control(AboutControl::SysInfo)));
@@ -159,7 +163,7 @@ TEST(AboutWindow, StartsOnlyTheSystemsToolAndOpensOnlyAWebAddress)
         test::RecordingPrompts prompts;
         AboutInfo info;
         info.url = system + "\\mstsc.exe";
-        AboutWindow about(nullptr, info);
+        AboutWindow about(prompts, nullptr, info);
         EXPECT_EQ(about.systemInfoProgram, system + "\\MSInfo32.EXE");
         SendMessageA(about.hwnd(), WM_COMMAND, MAKEWPARAM(static_cast<int>(AboutControl::Url), STN_CLICKED),
                      reinterpret_cast<LPARAM>(about.control(AboutControl::Url)));
@@ -201,7 +205,7 @@ TEST(AboutWindow, KeysCloseTheBoxOrPressTheFocusedButton)
         test::RecordingPrompts prompts;
         HWND owner = CreateWindowExA(0, "STATIC", "owner", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100, nullptr,
                                      nullptr, GetModuleHandleA(nullptr), nullptr);
-        AboutWindow about(owner);
+        AboutWindow about(prompts, owner);
         about.systemInfoProgram = "no-such-system-information-tool.exe";
         EXPECT_EQ(test::runModalWithKeys(about, c.keys), IDCANCEL) << c.keys.front();
         EXPECT_EQ(prompts.shown.size(), c.boxes) << c.keys.front();

@@ -67,7 +67,7 @@ protected:
 
     MainWindow& open(std::vector<std::string> arguments = {}, std::string icmpLibrary = kIcmpLibrary)
     {
-        window_ = std::make_unique<MainWindow>(std::move(arguments), nullptr, std::move(icmpLibrary));
+        window_ = std::make_unique<MainWindow>(prompts_, std::move(arguments), nullptr, std::move(icmpLibrary));
         // Hidden: the behaviour is the same, and a hidden window is destroyed at once under Wine.
         window_->show(SW_HIDE);
         return *window_;

@@ -263,9 +263,10 @@ protected:
 
 TEST_F(ScaledLayoutAtThisScale, MainWindowControlsSitAtTheirDesignedPlacesScaled)
 {
-    MainWindow w;
-    BannerRotator banner(w.hwnd(), kBannerPanel.left, kBannerPanel.top, kBannerPanel.right - kBannerPanel.left,
-                         kBannerPanel.bottom - kBannerPanel.top);
+    test::RecordingPrompts prompts;
+    MainWindow w(prompts);
+    BannerRotator banner(prompts, w.hwnd(), kBannerPanel.left, kBannerPanel.top,
+                         kBannerPanel.right - kBannerPanel.left, kBannerPanel.bottom - kBannerPanel.top);
     w.show(SW_HIDE);
     RECT client{};
     GetClientRect(w.hwnd(), &client);
@@ -288,8 +289,9 @@ TEST_F(ScaledLayoutAtThisScale, MainWindowControlsSitAtTheirDesignedPlacesScaled
 
 TEST_F(ScaledLayoutAtThisScale, EditComputerListDialogAndItsEditorScale)
 {
-    MainWindow w;
-    Dialog dialog(w.computers(), w.hwnd());
+    test::RecordingPrompts prompts;
+    MainWindow w(prompts);
+    Dialog dialog(prompts, w.computers(), w.hwnd());
     RECT client{};
     GetClientRect(dialog.hwnd(), &client);
     EXPECT_NEAR(client.right, dpi_.scale(320), kTolerance);
@@ -335,9 +337,10 @@ std::vector<Placed> visibleChildren(HWND parent, std::initializer_list<int> exce
 
 TEST_F(ScaledLayoutAtThisScale, AboutBoxAndLoginDialogScaleWithNothingClippedOrOverlapping)
 {
-    MainWindow w;
+    test::RecordingPrompts prompts;
+    MainWindow w(prompts);
     {
-        AboutWindow about(w.hwnd());
+        AboutWindow about(prompts, w.hwnd());
         EXPECT_EQ(dpiOf(about.hwnd()).value(), dpi_.value());
         // The frame around the picture holds the picture by design.
         expectApartAndInside(about.hwnd(), visibleChildren(about.hwnd(), {static_cast<int>(AboutControl::Outer)}),
@@ -353,7 +356,7 @@ TEST_F(ScaledLayoutAtThisScale, AboutBoxAndLoginDialogScaleWithNothingClippedOrO
         saveShot(about.hwnd(), "about", dpi_);
     }
     {
-        update::LoginDialog login("Login", w.hwnd());
+        update::LoginDialog login(prompts, "Login", w.hwnd());
         EXPECT_EQ(dpiOf(login.hwnd()).value(), dpi_.value());
         expectApartAndInside(login.hwnd(), visibleChildren(login.hwnd()), "login dialog");
         HWND user = login.control(static_cast<int>(update::LoginDialog::ControlId::UserEdit));

@@ -33,7 +33,7 @@ using test::TempFolder;
 // Enter as a new line, as the message editor does, so that a stray Enter shows.
 class OwnerWindow : public Window {
 public:
-    OwnerWindow()
+    explicit OwnerWindow(Prompts& prompts) : Window(prompts)
     {
         create("TalkpostDialogTestOwner", 0, "owner", WS_OVERLAPPEDWINDOW, 10, 10, 300, 200, nullptr, nullptr);
         combo = test::createComputerField(hwnd());
@@ -75,7 +75,7 @@ protected:
     {
         placement.reset();
         dialog.reset();
-        dialog = std::make_unique<EditComputerListDialog>(computers, owner.hwnd());
+        dialog = std::make_unique<EditComputerListDialog>(prompts, computers, owner.hwnd());
         placement = std::make_unique<settings::PlacementStore>(*dialog, settingsFile, editorPlacement());
     }
     ~EditComputerListDialogTest() override
@@ -136,7 +136,7 @@ protected:
     RecordingPrompts prompts;
     TempFolder folder;
     settings::SettingsFile settingsFile{settingsOptions()};
-    OwnerWindow owner;
+    OwnerWindow owner{prompts};
     ComputerList computers{owner.combo};
     std::unique_ptr<EditComputerListDialog> dialog;
     std::unique_ptr<settings::PlacementStore> placement;
@@ -212,8 +212,9 @@ TEST(ComputerListFill, ReplacingGivesTheListOfAddingOneByOne)
         {"", "x", ""},
     };
     for (const auto& texts : lists) {
-        OwnerWindow atOnce;
-        OwnerWindow oneByOne;
+        RecordingPrompts prompts;
+        OwnerWindow atOnce{prompts};
+        OwnerWindow oneByOne{prompts};
         ComputerList filled(atOnce.combo);
         ComputerList added(oneByOne.combo);
         filled.replaceAll(texts);

@@ -30,7 +30,7 @@ constexpr int kOtherId = 101;
 // is its own once the dialog has closed, so the keys' releases reach this thread.
 class OwnerWindow : public Window {
 public:
-    OwnerWindow()
+    explicit OwnerWindow(Prompts& prompts) : Window(prompts)
     {
         create("TalkpostListTestOwner", 0, "owner", WS_OVERLAPPEDWINDOW, 480, 40, 300, 200, nullptr, nullptr);
         ShowWindow(hwnd(), SW_SHOW);
@@ -43,7 +43,7 @@ public:
 // it) closes it, as Cancel closes the dialog.
 class HostWindow : public Window {
 public:
-    explicit HostWindow(HWND owner)
+    HostWindow(Prompts& prompts, HWND owner) : Window(prompts)
     {
         create("TalkpostListTestHost", 0, "list test", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 40, 40, 420, 540,
                owner, nullptr);
@@ -100,7 +100,8 @@ class InPlaceListBoxTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        list = std::make_unique<InPlaceListBox>(host.hwnd(), kListId, 24, 64, 273, 361, LBS_SORT | WS_TABSTOP);
+        list = std::make_unique<InPlaceListBox>(prompts, host.hwnd(), kListId, 24, 64, 273, 361,
+                                                LBS_SORT | WS_TABSTOP);
         font.reset(CreateFontA(-16, 0, 0, 0, FW_NORMAL, 0, 0, 0, ANSI_CHARSET, 0, 0, 0, 0, "MS Sans Serif"));
         list->setFont(static_cast<HFONT>(font.get()));
         list->setItemHeight(20);
@@ -158,8 +159,8 @@ protected:
     }
 
     RecordingPrompts prompts;
-    OwnerWindow owner;
-    HostWindow host{owner.hwnd()};
+    OwnerWindow owner{prompts};
+    HostWindow host{prompts, owner.hwnd()};
     UniqueGdiObject font;
     std::unique_ptr<InPlaceListBox> list;
     std::vector<std::string> doneTexts;

@@ -51,7 +51,7 @@ std::vector<std::string> expectedNames()
 
 class OwnerWindow : public Window {
 public:
-    OwnerWindow()
+    explicit OwnerWindow(Prompts& prompts) : Window(prompts)
     {
         create("TalkpostDirectoryTestOwner", 0, "owner", WS_OVERLAPPEDWINDOW, 10, 10, 300, 200, nullptr, nullptr);
         combo = test::createComputerField(hwnd());
@@ -66,7 +66,7 @@ protected:
         ASSERT_FALSE(env("TALKPOST_DC_SERVER").empty()) << "run under tests/nettools/directory/with_samba_dc.sh";
         computers.replaceAll({"PC00001.TALKPOST.TEST", "old-host"});
         dialog = std::make_unique<DirectoryDialog>(
-            computers, [this](const std::string& line) { log.push_back(line); }, owner.hwnd(), settingsFile);
+            prompts, computers, [this](const std::string& line) { log.push_back(line); }, owner.hwnd(), settingsFile);
         // Every count the dialog shows while it loads.
         dialog->addMessageHook([this](UINT msg, WPARAM, LPARAM, LRESULT&) {
             if (msg == WM_TIMER || msg >= WM_APP)
@@ -119,7 +119,7 @@ protected:
     RecordingPrompts prompts;
     TempFolder folder;
     settings::SettingsFile settingsFile{settings::SettingsOptions::in(folder.path())};
-    OwnerWindow owner;
+    OwnerWindow owner{prompts};
     ComputerList computers{owner.combo};
     std::vector<std::string> log;
     std::vector<std::string> shownStatus;

@@ -71,7 +71,7 @@ public:
 // The window the scan wakes: it hands the mail to the scan, as the main window does.
 class ScanHost : public Window {
 public:
-    ScanHost()
+    explicit ScanHost(Prompts& prompts) : Window(prompts)
     {
         create("TalkpostScanTestHost", 0, "scan host", WS_OVERLAPPED, 0, 0, 300, 200, nullptr, nullptr);
         combo = test::createComputerField(hwnd());
@@ -106,7 +106,8 @@ protected:
         ASSERT_TRUE(test::waitUntil([&] { return !scan.running() && !scan.walking(); }, std::chrono::seconds(60)));
     }
 
-    ScanHost host;
+    test::RecordingPrompts prompts;
+    ScanHost host{prompts};
     ComputerList list{host.combo};
     RecordingObserver observer;
     NetworkScan scan{host.hwnd(), kMail, list, observer};

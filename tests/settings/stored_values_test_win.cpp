@@ -18,7 +18,8 @@ struct Form {
     std::vector<std::string> computers() { return w.computers().entries(); }
     std::vector<std::string> lines() { return splitCrLfLines(w.messageText()); }
     int time() { return std::stoi(w.timeText()); }
-    MainWindow w;
+    test::RecordingPrompts prompts;
+    MainWindow w{prompts};
 };
 
 // The values of one window saved and read back as the next start reads them.

@@ -50,8 +50,9 @@ RECT windowRect(HWND hwnd)
 // The main window with the settings read at its start and the stores the
 // application gives it.
 struct MainForm {
-    explicit MainForm(const settings::SettingsOptions& options, settings::ScreenInfo screen = {1280, 1024, 96})
-        : settings(options), window({}, &settings), stores(window, [screen] { return screen; })
+    MainForm(Prompts& prompts, const settings::SettingsOptions& options,
+             settings::ScreenInfo screen = {1280, 1024, 96})
+        : settings(options), window(prompts, {}, &settings), stores(window, [screen] { return screen; })
     {
         window.features.startBanner = [this](MainWindow& w) {
             ++ownShows;
@@ -94,7 +95,7 @@ protected:
     // One run of the window: shown, changed by the caller, closed.
     void runAndClose(const std::function<void(MainWindow&)>& change)
     {
-        MainForm m(options_);
+        MainForm m(prompts_, options_);
         m.window.show();
         change(m.window);
         m.close();
@@ -109,7 +110,7 @@ protected:
 
 TEST_F(SettingsStores, FirstStartWithoutAFileShowsTheDesignedValues)
 {
-    MainForm m(options_);
+    MainForm m(prompts_, options_);
     m.window.show();
     EXPECT_EQ(computersOf(m.window), kDesignedComputers);
     EXPECT_EQ(m.window.userText(), "*");
@@ -138,7 +139,7 @@ TEST_F(SettingsStores, CloseAndRestartRestoresPlaceListMessageAndTime)
     EXPECT_NE(text.find("UserEdit_Text=admin"), std::string::npos);
     EXPECT_NE(text.find("Visible=0"), std::string::npos);
 
-    MainForm m(options_);
+    MainForm m(prompts_, options_);
     m.window.show();
     const std::vector<std::string> saved = {"beta", "Alpha", "\"quoted\"", "'single'"};
     std::vector<std::string> loaded = computersOf(m.window);
@@ -157,7 +158,7 @@ TEST_F(SettingsStores, CloseAndRestartRestoresPlaceListMessageAndTime)
 TEST_F(SettingsStores, TheWindowsOwnShowRunsOnceAndSeesTheStoredValues)
 {
     writeIni("[Storage.IPComboBox_Items]\r\nCount=1\r\nItem0=stored\r\n");
-    MainForm m(options_);
+    MainForm m(prompts_, options_);
     m.window.show();
     EXPECT_EQ(m.ownShows, 1);
     EXPECT_EQ(m.computersSeenByOwnShow, (std::vector<std::string>{"stored"}));
@@ -179,7 +180,7 @@ TEST_F(SettingsStores, AnEmptiedListIsSavedAsNoSectionAndComesBackAsTheDesignedE
     std::string text = iniText();
     EXPECT_EQ(text.find("Storage.IPComboBox_Items"), std::string::npos) << text;
     EXPECT_EQ(text.find("Storage.RichText_Lines"), std::string::npos) << text;
-    MainForm m(options_);
+    MainForm m(prompts_, options_);
     m.window.show();
     EXPECT_EQ(computersOf(m.window), kDesignedComputers);
     EXPECT_TRUE(messageLinesOf(m.window).empty());
@@ -214,7 +215,7 @@ TEST_F(SettingsStores, StoredFilesLoadAsTheRulesSay)
     };
     for (const auto& c : cases) {
         writeIni(c.ini);
-        MainForm m(options_);
+        MainForm m(prompts_, options_);
         m.window.show();
         EXPECT_EQ(computersOf(m.window), c.computers) << c.what;
         EXPECT_EQ(timeOf(m.window), c.time) << c.what;
@@ -243,7 +244,7 @@ TEST_F(SettingsStores, PositionIsRestoredOnlyFromAUsableRectangle)
     };
     for (const auto& c : cases) {
         writeIni(c.ini);
-        MainForm m(options_, c.screen);
+        MainForm m(prompts_, options_, c.screen);
         m.window.show();
         RECT r = windowRect(m.window.hwnd());
         EXPECT_EQ(r.left, c.topLeft.x) << c.what;
@@ -257,7 +258,7 @@ TEST_F(SettingsStores, ASizeableWindowTakesTheStoredSizeUnlessTheRectangleIsEmpt
     {
         writeIni("[EditorPM]\r\nNormPos=50,60,650,560\r\n");
         settings::SettingsFile file(options_);
-        MainWindow form({}, &file);
+        MainWindow form(prompts_, {}, &file);
         PlacementStore store(form, file, editorSection());
         form.show();
         RECT r = windowRect(form.hwnd());
@@ -268,7 +269,7 @@ TEST_F(SettingsStores, ASizeableWindowTakesTheStoredSizeUnlessTheRectangleIsEmpt
     {
         writeIni("[EditorPM]\r\nNormPos=500,60,500,380\r\n");
         settings::SettingsFile file(options_);
-        MainWindow form({}, &file);
+        MainWindow form(prompts_, {}, &file);
         PlacementStore store(form, file, editorSection());
         form.show();
         EXPECT_EQ(windowRect(form.hwnd()).left, MainWindow::kLeft);
@@ -283,14 +284,14 @@ TEST_F(SettingsStores, ClosingWhileMinimizedStartsMinimized)
         EXPECT_TRUE(waitUntil([&] { return IsIconic(f.hwnd()) != 0; }));
     });
     EXPECT_NE(iniText().find("ShowCmd=2"), std::string::npos);
-    MainForm m(options_);
+    MainForm m(prompts_, options_);
     m.window.show();
     EXPECT_TRUE(waitUntil([&] { return IsIconic(m.window.hwnd()) != 0; }));
 }
 
 TEST_F(SettingsStores, TheResizeGuardKeepsTheSizeFixed)
 {
-    MainForm m(options_);
+    MainForm m(prompts_, options_);
     HWND hwnd = m.window.hwnd();
     EXPECT_EQ(GetWindowLongPtrA(hwnd, GWL_STYLE) & WS_MAXIMIZEBOX, 0);
     m.window.show();
@@ -322,7 +323,7 @@ TEST_F(SettingsStores, TheEarlierVersionsFileIsReadUntilTheFirstSave)
     // Our own keys of the earlier file carry over; that file stays as it was.
     EXPECT_EQ(reread().bannerServer, "http://127.0.0.1:8080");
     EXPECT_EQ(settings::settingsText(readFile(legacyPath())).find("555"), std::string::npos);
-    MainForm m(options_);
+    MainForm m(prompts_, options_);
     m.window.show();
     EXPECT_EQ(computersOf(m.window), (std::vector<std::string>{"old1", "old2"}));
     EXPECT_EQ(timeOf(m.window), 555);
@@ -333,7 +334,7 @@ TEST_F(SettingsStores, ARefusedWriteKeepsTheOldFileAndIsReportedAgainOnDestroy)
     runAndClose([](MainWindow& f) { f.computers().replaceAll({"kept1", "kept2"}); });
     std::string before = iniText();
     {
-        MainForm m(options_);
+        MainForm m(prompts_, options_);
         m.window.show();
         m.window.computers().replaceAll({"lost"});
         writesLeft_ = 3;
@@ -527,7 +528,7 @@ TEST(SettingsFile, KeysWrittenAfterTheirSectionWasErasedOrReplacedAreSaved)
 TEST_F(SettingsStores, ASaveBeforeAnyLoadDoesNothing)
 {
     settings::SettingsFile file(options_);
-    MainWindow form({}, &file);
+    MainWindow form(prompts_, {}, &file);
     PlacementStore store(form, file, PlacementConfig{});
     store.saveWindowSettings();
     EXPECT_FALSE(fileExists(iniPath()));
@@ -536,10 +537,10 @@ TEST_F(SettingsStores, ASaveBeforeAnyLoadDoesNothing)
 TEST_F(SettingsStores, TheDialogKeepsItsPlaceInItsOwnSection)
 {
     settings::SettingsFile file(options_);
-    MainWindow owner({}, &file);
+    MainWindow owner(prompts_, {}, &file);
     owner.show();
     {
-        EditComputerListDialog dialog(owner.computers(), owner.hwnd());
+        EditComputerListDialog dialog(prompts_, owner.computers(), owner.hwnd());
         PlacementStore store(dialog, file, editorPlacement());
         dialog.show();
         SetWindowPos(dialog.hwnd(), nullptr, 333, 222, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
@@ -550,7 +551,7 @@ TEST_F(SettingsStores, TheDialogKeepsItsPlaceInItsOwnSection)
     // Shown again in the same run, and in the next one.
     for (int run = 0; run < 2; ++run) {
         settings::SettingsFile next(options_);
-        EditComputerListDialog dialog(owner.computers(), owner.hwnd());
+        EditComputerListDialog dialog(prompts_, owner.computers(), owner.hwnd());
         PlacementStore store(dialog, run == 0 ? file : next, editorPlacement());
         dialog.show();
         EXPECT_EQ(windowRect(dialog.hwnd()).left, 333) << run;

@@ -16,7 +16,8 @@
 
 namespace talkpost::test {
 
-// Records every prompt and answers confirmations from a queue (Cancel when empty).
+// Records every prompt and answers confirmations from a queue (Cancel when
+// empty); handed to what a test makes in place of the system's boxes.
 class RecordingPrompts : public Prompts {
 public:
     struct Shown {
@@ -24,9 +25,6 @@ public:
         std::string text;
         std::string caption;
     };
-
-    RecordingPrompts() { previous_ = setPrompts(this); }
-    ~RecordingPrompts() override { setPrompts(previous_); }
 
     void information(HWND, const std::string& text) override { shown.push_back({"information", text, "Information"}); }
     Answer confirmation(HWND, const std::string& text) override
@@ -48,9 +46,6 @@ public:
     std::vector<Shown> shown;
     std::deque<Answer> answers;
     int boxResult = IDOK;
-
-private:
-    Prompts* previous_ = nullptr;
 };
 
 // A fresh empty folder under the temporary folder, removed with its files at the end.

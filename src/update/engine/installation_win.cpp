@@ -71,7 +71,7 @@ bool Installation::askYesNo(const std::string& text)
 {
     int answer = IDNO;
     host_.onWindowThread(
-        [&] { answer = prompts().box(host_.promptOwner(), text, kConfirmationCaption, MB_YESNO | MB_ICONQUESTION); });
+        [&] { answer = prompts_.box(host_.promptOwner(), text, kConfirmationCaption, MB_YESNO | MB_ICONQUESTION); });
     return answer == IDYES;
 }
 
@@ -79,7 +79,7 @@ int Installation::runControlActions(const ControlFile& file)
 {
     if (std::string msg = file.readString("action", "msg"); !msg.empty()) {
         host_.reportStatus(message::kFoundMessage);
-        host_.onWindowThread([&] { prompts().information(host_.promptOwner(), ansiToUtf8(withLineBreaks(msg))); });
+        host_.onWindowThread([&] { prompts_.information(host_.promptOwner(), ansiToUtf8(withLineBreaks(msg))); });
     }
     if (std::string page = file.readPath("action", "htmldlg"); !page.empty()) {
         host_.reportStatus(message::kFoundHtmlDialog, {}, kStatusHtmlDialog);
@@ -100,7 +100,7 @@ int Installation::runControlActions(const ControlFile& file)
         host_.reportStatus(message::kFoundQuery);
         int answer = IDNO;
         host_.onWindowThread([&] {
-            answer = prompts().box(host_.promptOwner(), ansiToUtf8(withLineBreaks(query)), "Information", MB_YESNO | MB_ICONINFORMATION);
+            answer = prompts_.box(host_.promptOwner(), ansiToUtf8(withLineBreaks(query)), "Information", MB_YESNO | MB_ICONINFORMATION);
         });
         if (answer != IDYES) {
             application_.appUpdate = false;

@@ -22,6 +22,7 @@
 #include "update/engine/update_check_win.h"
 #include "update/install/helper_list.h"
 #include "update/install/install_plan.h"
+#include "win/prompts_win.h"
 
 namespace talkpost::update {
 
@@ -48,16 +49,19 @@ public:
     };
 
     // publicKey: while a publisher key is set, a file is used only when it
-    // matches the sha256 value its entry carries.
+    // matches the sha256 value its entry carries. prompts: where the control
+    // file's messages and questions are shown, on the window's thread.
     Installation(const EngineSettings& settings, const std::optional<PublicKeyBytes>& publicKey, FileList& files,
-                 ApplicationSettings& application, RememberedValues& remembered, const UpdateCheck& check, Host& host)
+                 ApplicationSettings& application, RememberedValues& remembered, const UpdateCheck& check, Host& host,
+                 Prompts& prompts)
         : settings_(settings),
           publicKey_(publicKey),
           files_(files),
           application_(application),
           remembered_(remembered),
           check_(check),
-          host_(host)
+          host_(host),
+          prompts_(prompts)
     {
     }
     Installation(const Installation&) = delete;
@@ -111,6 +115,7 @@ private:
     RememberedValues& remembered_;
     const UpdateCheck& check_;
     Host& host_;
+    Prompts& prompts_;
     bool appComponentLoaded_ = false;
     std::vector<HelperListFile> helperFiles_;
     std::string postResult_;

@@ -28,8 +28,8 @@ void Restart::restartApplication()
     if (!application_.silentRestart) {
         int answer = IDNO;
         host_.onWindowThread([&] {
-            answer = prompts().box(host_.promptOwner(), statusText(message::kAskShutdown), kConfirmationCaption,
-                                   MB_YESNO | MB_ICONQUESTION);
+            answer = prompts_.box(host_.promptOwner(), statusText(message::kAskShutdown), kConfirmationCaption,
+                                  MB_YESNO | MB_ICONQUESTION);
         });
         if (answer != IDYES)
             return;
@@ -51,7 +51,7 @@ void Restart::restartApplication()
     if (!spawn.started) {
         host_.reportStatus(message::kHelperNotStarted, spawn.helperPath, kStatusFailed);
         host_.undoUpdate();
-        host_.onWindowThread([&] { prompts().standardError(host_.promptOwner(), kHelperNotStartedText); });
+        host_.onWindowThread([&] { prompts_.standardError(host_.promptOwner(), kHelperNotStartedText); });
         return;
     }
     // The helper holds the folder now; the components wait there until it

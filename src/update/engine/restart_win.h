@@ -12,6 +12,7 @@
 #include "update/engine/control_file.h"
 #include "update/engine/engine_settings.h"
 #include "update/engine/installation_win.h"
+#include "win/prompts_win.h"
 #include "update/engine/status_log.h"
 
 namespace talkpost::update {
@@ -47,9 +48,11 @@ public:
         ~Host() = default;
     };
 
+    // prompts: where the restart question and a failed start are shown, on
+    // the window's thread.
     Restart(const EngineSettings& settings, const ApplicationSettings& application, const Installation& installation,
-            Host& host)
-        : settings_(settings), application_(application), installation_(installation), host_(host)
+            Host& host, Prompts& prompts)
+        : settings_(settings), application_(application), installation_(installation), host_(host), prompts_(prompts)
     {
     }
     Restart(const Restart&) = delete;
@@ -70,6 +73,7 @@ private:
     const ApplicationSettings& application_;
     const Installation& installation_;
     Host& host_;
+    Prompts& prompts_;
 };
 
 }  // namespace talkpost::update

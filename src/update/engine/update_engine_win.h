@@ -65,9 +65,12 @@ class UpdateEngine : public WizardEngine,
                      private Installation::Host,
                      private Restart::Host {
 public:
+    // prompts: where the update's messages and questions are shown.
     // watcher: who shows this engine's updates (the wizard); without one
     // nothing is shown, nothing cancels, and the prompts run on the calling thread.
-    explicit UpdateEngine(UpdateWatcher* watcher = nullptr) : watcher_(watcher) {}
+    explicit UpdateEngine(Prompts& prompts, UpdateWatcher* watcher = nullptr) : watcher_(watcher), prompts_(prompts)
+    {
+    }
     ~UpdateEngine();
     UpdateEngine(const UpdateEngine&) = delete;
     UpdateEngine& operator=(const UpdateEngine&) = delete;
@@ -190,6 +193,7 @@ private:
     const ControlFile& controlFile() const { return control_ ? *control_ : ControlFile::none(); }
 
     UpdateWatcher* watcher_;
+    Prompts& prompts_;
     Connection connection_{settings, *this};
     bool cancelled_ = false;
     HWND promptOwner_ = nullptr;
@@ -201,8 +205,8 @@ private:
     ApplicationSettings application_;
     RememberedValues remembered_{settings.lastURLEntry};
     UpdateCheck check_{settings, remembered_, *this};
-    Installation installation_{settings, publicKey, fileList_, application_, remembered_, check_, *this};
-    Restart restart_{settings, application_, installation_, *this};
+    Installation installation_{settings, publicKey, fileList_, application_, remembered_, check_, *this, prompts_};
+    Restart restart_{settings, application_, installation_, *this, prompts_};
 };
 
 }  // namespace talkpost::update

@@ -31,7 +31,7 @@ constexpr int kBannerStripWidth = 4;
 
 }  // namespace
 
-LoginDialog::LoginDialog(const std::string& prompt, HWND owner)
+LoginDialog::LoginDialog(Prompts& prompts, const std::string& prompt, HWND owner) : Window(prompts)
 {
     int x = (GetSystemMetrics(SM_CXSCREEN) - kWidth) / 2;
     int y = (GetSystemMetrics(SM_CYSCREEN) - kHeight) / 2;
@@ -129,9 +129,9 @@ LRESULT LoginDialog::handle(UINT msg, WPARAM wparam, LPARAM lparam)
     }
 }
 
-bool showLoginDialog(const std::string& prompt, std::string& user, std::string& password)
+bool showLoginDialog(Prompts& prompts, const std::string& prompt, std::string& user, std::string& password)
 {
-    LoginDialog dialog(prompt, GetActiveWindow());
+    LoginDialog dialog(prompts, prompt, GetActiveWindow());
     if (dialog.showModal() != IDOK)
         return false;
     user = dialog.userName();

@@ -27,7 +27,7 @@ public:
     static constexpr int kWidth = 328, kHeight = 223;
 
     // Made hidden, centred on the screen, with the prompt as its caption.
-    LoginDialog(const std::string& prompt, HWND owner);
+    LoginDialog(Prompts& prompts, const std::string& prompt, HWND owner);
 
     // The fields as typed, without trimming.
     std::string userName() const;
@@ -48,7 +48,8 @@ private:
 
 // Shows the dialog modally with empty fields. OK: user and password take the
 // texts typed and the result is true. Cancel, Escape or the close button:
-// false, and both keep the values passed in.
-bool showLoginDialog(const std::string& prompt, std::string& user, std::string& password);
+// false, and both keep the values passed in. A failure inside it is
+// reported with prompts.
+bool showLoginDialog(Prompts& prompts, const std::string& prompt, std::string& user, std::string& password);
 
 }  // namespace talkpost::update

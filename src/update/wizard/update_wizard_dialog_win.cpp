@@ -190,9 +190,9 @@ void drawOwnBillboard(HDC dc, const RECT& area, Dpi dpi)
 }  // namespace
 
 
-UpdateWizardDialog::UpdateWizardDialog(HWND owner, WizardEngine& engine, WizardMailbox& mailbox,
+UpdateWizardDialog::UpdateWizardDialog(Prompts& prompts, HWND owner, WizardEngine& engine, WizardMailbox& mailbox,
                                        const UpdateWizardLanguage& texts, const WizardDialogSettings& settings)
-    : mailbox_(mailbox), threadView_(*this, *this),
+    : Window(prompts), mailbox_(mailbox), threadView_(*this, *this),
       flow_(engine, threadView_, texts, settings.autoRun, settings.autoStart), settings_(settings)
 {
     DWORD exStyle = 0;
@@ -216,7 +216,7 @@ UpdateWizardDialog::UpdateWizardDialog(HWND owner, WizardEngine& engine, WizardM
         createControls(&placed, 1, nullptr);
     }
     billboard_ = std::make_unique<PaintedControl>(
-        hwnd(), static_cast<int>(WizardControl::Billboard), kBillboardPlace.left, kBillboardPlace.top,
+        prompts_, hwnd(), static_cast<int>(WizardControl::Billboard), kBillboardPlace.left, kBillboardPlace.top,
         kBillboardPlace.right - kBillboardPlace.left, kBillboardPlace.bottom - kBillboardPlace.top,
         [this, picture = settings.billboard](HDC dc, const RECT& area) {
             if (picture != nullptr)
@@ -460,7 +460,7 @@ void UpdateWizardDialog::clearRestartHint() { SetWindowTextA(control(WizardContr
 
 void UpdateWizardDialog::plainMessage(const std::string& text)
 {
-    prompts().box(hwnd(), text, kAppTitle, MB_OK);
+    prompts_.box(hwnd(), text, kAppTitle, MB_OK);
 }
 
 void UpdateWizardDialog::closeDialog()
@@ -518,7 +518,7 @@ void UpdateWizardDialog::viewInNotepad(WizardMemo memo)
                                                                                    SW_SHOWNORMAL));
     // The shell says that it started nothing only in its result.
     if (opened <= 32)
-        prompts().standardError(hwnd(), "Could not start " + notepadProgram + " to show " + path);
+        prompts_.standardError(hwnd(), "Could not start " + notepadProgram + " to show " + path);
 }
 
 void UpdateWizardDialog::onMemoMenu(WizardMemo memo, HWND memoWindow, LPARAM where)
@@ -589,7 +589,7 @@ LRESULT CALLBACK UpdateWizardDialog::subclassProc(HWND hwnd, UINT msg, WPARAM wp
             return 0;
         }
     } catch (...) {
-        reportException(dialog->hwnd());
+        reportException(dialog->prompts_, dialog->hwnd());
         return 0;
     }
     return DefSubclassProc(hwnd, msg, wparam, lparam);

@@ -93,8 +93,8 @@ public:
 
     // The engine is one made watching mailbox: the dialog opens the mailbox
     // for its life and reads the progress and tells Cancel through it.
-    UpdateWizardDialog(HWND owner, WizardEngine& engine, WizardMailbox& mailbox, const UpdateWizardLanguage& texts,
-                       const WizardDialogSettings& settings);
+    UpdateWizardDialog(Prompts& prompts, HWND owner, WizardEngine& engine, WizardMailbox& mailbox,
+                       const UpdateWizardLanguage& texts, const WizardDialogSettings& settings);
     ~UpdateWizardDialog() override;
 
     HWND control(WizardControl id) const { return Window::control(static_cast<int>(id)); }

@@ -20,7 +20,8 @@ void UpdateWizard::runWizard(HWND owner)
     settings.autoStart = autoStart;
     // Without a language a temporary one with the default texts serves this run.
     const UpdateWizardLanguage defaults;
-    UpdateWizardDialog dialog(owner, *updateEngine, mailbox_, language != nullptr ? *language : defaults, settings);
+    UpdateWizardDialog dialog(prompts_, owner, *updateEngine, mailbox_, language != nullptr ? *language : defaults,
+                              settings);
     dialog.showModal();
 }
 

@@ -13,6 +13,9 @@ namespace talkpost {
 
 class UpdateWizard {
 public:
+    // prompts: where the dialog asks and tells the operator.
+    explicit UpdateWizard(Prompts& prompts) : prompts_(prompts) {}
+
     bool autoRun = false;
     bool autoStart = false;
     HBITMAP billBoard = nullptr;  // not owned; empty keeps the dialog's own picture
@@ -32,6 +35,7 @@ public:
     void runWizard(HWND owner);
 
 private:
+    Prompts& prompts_;
     WizardMailbox mailbox_;
 };
 

@@ -78,7 +78,9 @@ protected:
         CreateDirectoryA(temp().c_str(), nullptr);
         engine.settings.tempDirectory = temp();
         CreateDirectoryA(target().c_str(), nullptr);
-        engine.showLogin = showLoginDialog;
+        engine.showLogin = [this](const std::string& prompt, std::string& user, std::string& password) {
+            return showLoginDialog(prompts, prompt, user, password);
+        };
     }
     void TearDown() override
     {
@@ -105,7 +107,8 @@ protected:
 
     test::TempFolder folder;
     TestWatcher watcher;
-    UpdateEngine engine{&watcher};
+    test::RecordingPrompts prompts;
+    UpdateEngine engine{prompts, &watcher};
 };
 
 TEST_F(UpdateEngineTest, SignedControlFileIsFetchedWithTheBasicHeaderOnEveryRequest)
@@ -265,7 +268,7 @@ TEST_F(UpdateEngineTest, EveryUpdateDownloadsIntoAFolderOfItsOwnRemovedAtItsEnd)
     EXPECT_EQ(folder.rfind(temp() + "\\TPUPD-", 0), 0u) << folder;
     EXPECT_FALSE(test::fileExists(temp() + "\\TPUPD-crashed"));
     {
-        UpdateEngine second;
+        UpdateEngine second{prompts};
         second.settings = engine.settings;
         // A second update removes no folder that a running one holds.
         std::string other = second.downloadFolder();
@@ -643,7 +646,8 @@ TEST(UpdateLog, ABareNameLiesInTheDocumentsFolderAndLoggingOffStillReports)
     ASSERT_FALSE(documentsFolder().empty());
     DeleteFileA(path.c_str());
     setLogFileName(name);
-    UpdateEngine engine;
+    test::RecordingPrompts prompts;
+    UpdateEngine engine{prompts};
     engine.settings.logging = true;
     engine.reportStatus(956, "argument", 0, 0);
     auto written = lines(path);
@@ -665,7 +669,8 @@ TEST(UpdateLog, ABareNameLiesInTheDocumentsFolderAndLoggingOffStillReports)
 TEST(UpdateLog, AnUnwritableLogEndsTheOperationWithAnError)
 {
     setLogFileName("Z:\\no\\such\\folder\\upd.log");
-    UpdateEngine engine;
+    test::RecordingPrompts prompts;
+    UpdateEngine engine{prompts};
     engine.settings.logging = true;
     EXPECT_THROW(engine.reportStatus(926), AppError);
     setLogFileName("UPDATE.LOG");
@@ -712,9 +717,8 @@ namespace {
 // LiveUpdate from the "?" menu.
 TEST_F(UpdateEngineTest, LiveUpdateWithoutAServerShowsTheInformationAndFetchesNothing)
 {
-    test::RecordingPrompts prompts;
     settings::SettingsFile settings(settings::SettingsOptions::in(folder.path()));
-    LiveUpdate live(settings);
+    LiveUpdate live(settings, prompts);
     for (const std::string configured : {"", "   ", "/"}) {
         live.run(nullptr, configured);
         ASSERT_EQ(prompts.shown.size(), 1u);
@@ -769,7 +773,8 @@ TEST_F(UpdateEngineTest, ThePostUpdateReportGoesToItsServersPort)
 
 TEST(ControlFileMacros, FoldersOfThePlatform)
 {
-    UpdateEngine engine;
+    test::RecordingPrompts prompts;
+    UpdateEngine engine{prompts};
     EXPECT_EQ(engine.expandMacros("{sys}\\msg.exe"), systemFolder() + "\\msg.exe");
     EXPECT_EQ(engine.expandMacros("{WIN}\\Talkpost.ini"), windowsFolder() + "\\Talkpost.ini");
     ASSERT_FALSE(documentsFolder().empty());

@@ -45,8 +45,12 @@ std::string built(const std::string& name) { return test::binaryDir() + "\\" + n
 // Answers the Yes/No boxes from a queue (No once it is empty) and records every box.
 class AnsweringPrompts : public Prompts {
 public:
-    AnsweringPrompts() { previous_ = setPrompts(this); }
-    ~AnsweringPrompts() override { setPrompts(previous_); }
+    // Forgets the boxes shown so far and answers the next ones so.
+    void startOver(std::deque<bool> next)
+    {
+        shown.clear();
+        answers = std::move(next);
+    }
     void information(HWND, const std::string& text) override { shown.push_back("information: " + text); }
     Answer confirmation(HWND, const std::string& text) override
     {
@@ -66,9 +70,6 @@ public:
     }
     std::vector<std::string> shown;
     std::deque<bool> answers;
-
-private:
-    Prompts* previous_ = nullptr;
 };
 
 const std::string kConfirm = "Best\xc3\xa4tigung";
@@ -145,7 +146,8 @@ protected:
     std::string inTemp(const std::string& name) const { return windowsTempFolder() + name; }
 
     test::TempFolder app_;
-    UpdateEngine engine_;
+    AnsweringPrompts prompts_;
+    UpdateEngine engine_{prompts_};
     std::size_t forgotten_ = 0;
     std::string previousDirectory_;
 };
@@ -321,11 +323,10 @@ TEST_F(EngineInstall, ThePromptModesAskAsTheySay)
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.mode));
-        AnsweringPrompts prompts;
-        prompts.answers = c.answers;
+        prompts_.startOver(c.answers);
         engine_.settings.downloadPrompt = c.mode;
         EXPECT_EQ(download("prompts"), 0);
-        EXPECT_EQ(prompts.shown, c.boxes);
+        EXPECT_EQ(prompts_.shown, c.boxes);
         for (const char* name : {"one.txt", "two.txt", "three.txt"}) {
             bool expected = std::find(c.installed.begin(), c.installed.end(), name) != c.installed.end();
             EXPECT_EQ(test::fileExists(inApp(std::string("prompted\\") + name)), expected) << name;
@@ -339,14 +340,11 @@ TEST_F(EngineInstall, TheActionStepsRunInTheirOrderAndTheQueryDecides)
 {
     ASSERT_TRUE(CopyFileA(built("standins\\msg.exe").c_str(), inApp("recorder.exe").c_str(), FALSE));
     test::StandinLog programs;
-    {
-        AnsweringPrompts prompts;
-        prompts.answers = {true};
-        fetch("actions");
-        EXPECT_EQ(engine_.runControlActions(), 0);
-        EXPECT_EQ(prompts.shown, (std::vector<std::string>{"information: Line 1\rLine 2",
-                                                           "Information: Install the update?\rIt takes a minute."}));
-    }
+    prompts_.startOver({true});
+    fetch("actions");
+    EXPECT_EQ(engine_.runControlActions(), 0);
+    EXPECT_EQ(prompts_.shown, (std::vector<std::string>{"information: Line 1\rLine 2",
+                                                        "Information: Install the update?\rIt takes a minute."}));
     auto runs = programs.waitFor(1);
     ASSERT_EQ(runs.size(), 1u);
     EXPECT_EQ(runs[0].program, "recorder.exe");
@@ -365,8 +363,7 @@ TEST_F(EngineInstall, TheActionStepsRunInTheirOrderAndTheQueryDecides)
     EXPECT_EQ(statuses().back(), statusText(948, ""));
 
     // No to the query: the earlier steps have run, the update is off.
-    AnsweringPrompts prompts;
-    prompts.answers = {false};
+    prompts_.startOver({false});
     engine_.closeConnection();
     fetch("actions");
     EXPECT_EQ(engine_.runControlActions(), -1);
@@ -503,8 +500,7 @@ TEST_F(EngineInstall, RestartUpdateProcess)
     std::string fixture = environment("TALKPOST_RESTART_UPDATE");
     if (fixture.empty())
         GTEST_SKIP() << "runs only as the update process of the restart tests";
-    AnsweringPrompts prompts;
-    prompts.answers = {true};
+    prompts_.startOver({true});
     // The application's folder is the one this process was started in.
     SetCurrentDirectoryA(previousDirectory_.c_str());
     ASSERT_EQ(download(fixture), 0);
@@ -515,7 +511,7 @@ TEST_F(EngineInstall, RestartUpdateProcess)
                               FALSE));
     }
     engine_.restartApplication();
-    EXPECT_EQ(prompts.shown, (std::vector<std::string>{kConfirm + ": " + statusText(911, "")}));
+    EXPECT_EQ(prompts_.shown, (std::vector<std::string>{kConfirm + ": " + statusText(911, "")}));
     EXPECT_TRUE(reported(959, previousDirectory_));
     MSG msg;
     EXPECT_TRUE(PeekMessageA(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) << "the application was not told to end";

@@ -51,7 +51,8 @@ protected:
     std::string check(const std::string& server, int expected)
     {
         test::writeFile(folder.file("UPDATE.LOG"), "");
-        UpdateEngine engine;
+        test::RecordingPrompts prompts;
+        UpdateEngine engine{prompts};
         engine.settings = talkpostEngineSettings(address(server));
         EXPECT_EQ(engine.openConnection(), kConnected) << server;
         EXPECT_EQ(engine.fetchControlFile(), expected) << server;

@@ -139,7 +139,7 @@ protected:
         });
         // The serial each run accepts stays in this test's folder.
         settings::SettingsFile settings(settings::SettingsOptions::in(folder.path()));
-        LiveUpdate live(settings);
+        LiveUpdate live(settings, prompts);
         live.run(nullptr, env("TALKPOST_UPDATE_BASE") + "/" + caseName);
         driver.join();
         EXPECT_TRUE(seen) << caseName;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/test_support_win.h"
 #include "update/engine/dialog_driver_win.h"
 
 namespace talkpost::update {
@@ -18,6 +19,7 @@ int id(Id value) { return static_cast<int>(value); }
 
 TEST(LoginDialog, OkWithEmptyFieldsGivesTwoEmptyTexts)
 {
+    test::RecordingPrompts prompts;
     std::string user = "old user", password = "old password";
     std::string shownUser = "?", shownPassword = "?";
     DialogDriver driver(kPrompt, [&](HWND dialog) {
@@ -25,7 +27,7 @@ TEST(LoginDialog, OkWithEmptyFieldsGivesTwoEmptyTexts)
         shownPassword = windowText(GetDlgItem(dialog, id(Id::PasswordEdit)));
         DialogDriver::press(dialog, IDOK);
     });
-    EXPECT_TRUE(showLoginDialog(kPrompt, user, password));
+    EXPECT_TRUE(showLoginDialog(prompts, kPrompt, user, password));
     EXPECT_TRUE(driver.seen());
     // The values passed in are not shown.
     EXPECT_EQ(shownUser, "");
@@ -36,19 +38,21 @@ TEST(LoginDialog, OkWithEmptyFieldsGivesTwoEmptyTexts)
 
 TEST(LoginDialog, OkHandsBackTheTextsExactlyAsTyped)
 {
+    test::RecordingPrompts prompts;
     std::string user, password;
     DialogDriver driver(kPrompt, [](HWND dialog) {
         DialogDriver::type(dialog, id(Id::UserEdit), " tp user ");
         DialogDriver::type(dialog, id(Id::PasswordEdit), "p w ");
         DialogDriver::press(dialog, IDOK);
     });
-    EXPECT_TRUE(showLoginDialog(kPrompt, user, password));
+    EXPECT_TRUE(showLoginDialog(prompts, kPrompt, user, password));
     EXPECT_EQ(user, " tp user ");
     EXPECT_EQ(password, "p w ");
 }
 
 TEST(LoginDialog, CancelEscapeAndTheCloseButtonKeepTheCallersValues)
 {
+    test::RecordingPrompts prompts;
     const std::function<void(HWND)> ways[] = {
         [](HWND dialog) { DialogDriver::press(dialog, IDCANCEL); },
         [](HWND dialog) { DialogDriver::key(dialog, VK_ESCAPE); },
@@ -61,7 +65,7 @@ TEST(LoginDialog, CancelEscapeAndTheCloseButtonKeepTheCallersValues)
             DialogDriver::type(dialog, id(Id::PasswordEdit), "typed");
             way(dialog);
         });
-        EXPECT_FALSE(showLoginDialog(kPrompt, user, password));
+        EXPECT_FALSE(showLoginDialog(prompts, kPrompt, user, password));
         EXPECT_EQ(user, "kept");
         EXPECT_EQ(password, "also kept");
     }
@@ -83,6 +87,7 @@ HWND focusOf(HWND dialog)
 
 TEST(LoginDialog, EnterConfirmsAndAltPMovesToThePassword)
 {
+    test::RecordingPrompts prompts;
     std::string user, password;
     DialogDriver driver(kPrompt, [](HWND dialog) {
         HWND edit1 = GetDlgItem(dialog, id(Id::UserEdit));
@@ -96,14 +101,15 @@ TEST(LoginDialog, EnterConfirmsAndAltPMovesToThePassword)
         waitFor([&] { return windowText(edit2) == "x"; });
         DialogDriver::key(dialog, VK_RETURN);
     });
-    EXPECT_TRUE(showLoginDialog(kPrompt, user, password));
+    EXPECT_TRUE(showLoginDialog(prompts, kPrompt, user, password));
     EXPECT_EQ(user, "t");
     EXPECT_EQ(password, "x");
 }
 
 TEST(LoginDialog, LayoutCaptionAndPasswordCharacter)
 {
-    LoginDialog dialog(kPrompt, nullptr);
+    test::RecordingPrompts prompts;
+    LoginDialog dialog(prompts, kPrompt, nullptr);
     EXPECT_EQ(windowText(dialog.hwnd()), kPrompt);
     RECT frame;
     GetWindowRect(dialog.hwnd(), &frame);

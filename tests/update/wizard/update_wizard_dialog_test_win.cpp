@@ -49,7 +49,7 @@ protected:
 
     std::unique_ptr<UpdateWizardDialog> open(const UpdateWizardLanguage& texts = {})
     {
-        auto dialog = std::make_unique<UpdateWizardDialog>(nullptr, engine, mailbox, texts, settings);
+        auto dialog = std::make_unique<UpdateWizardDialog>(prompts, nullptr, engine, mailbox, texts, settings);
         dialog->show();
         return dialog;
     }
@@ -309,7 +309,8 @@ TEST_F(WizardDialogTest, WalksEveryPageAndLeavesAScreenshotOfEach)
 
 TEST(UpdateWizard, RunWithoutAnEngineFails)
 {
-    UpdateWizard wizard;
+    test::RecordingPrompts prompts;
+    UpdateWizard wizard(prompts);
     try {
         wizard.runWizard(nullptr);
         FAIL() << "no error";
