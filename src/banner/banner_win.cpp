@@ -24,7 +24,6 @@ constexpr int kPictureLeft = 8;
 constexpr int kPictureTop = 8;
 constexpr int kPictureWidth = 132;
 constexpr int kPictureHeight = 214;
-constexpr unsigned kRotationInterval = 10000;
 constexpr UINT kFetchDoneMessage = WM_APP + 1;
 
 // The panel and the picture show the hand cursor: a click opens the link.
@@ -73,7 +72,7 @@ struct BannerRotator::Fetch {
 };
 
 BannerRotator::BannerRotator(Prompts& prompts, HWND parent, int x, int y, int width, int height,
-                             std::string serverBase)
+                             std::string serverBase, unsigned rotationMs)
     : prompts_(prompts), parent_(parent), place_{x, y, x + width, y + height}, server_(std::move(serverBase)),
       channel_(std::make_shared<Channel>()), timer_(std::make_unique<WorkerTimer>())
 {
@@ -85,7 +84,7 @@ BannerRotator::BannerRotator(Prompts& prompts, HWND parent, int x, int y, int wi
     openLink = [](HWND owner, const std::string& link) {
         ShellExecuteA(owner, "open", link.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     };
-    timer_->setInterval(kRotationInterval);
+    timer_->setInterval(rotationMs);
     timer_->onTimer = [this](WorkerTimer&) { timerTimer(); };
     channel_->target = panel_;
 }

@@ -23,14 +23,19 @@
 
 namespace talkpost {
 
+// The time each banner stays before the next one comes.
+inline constexpr unsigned kBannerRotationMs = 10000;
+
 class BannerRotator {
 public:
     // The panel at x, y with the given size in the parent's client area; the
     // picture sits at 8, 8 inside it, 132 × 214. These are designed pixels:
     // the panel and its picture follow the parent's scale. serverBase as
     // "http://127.0.0.1:8088"; empty means no server: nothing is fetched.
-    // A failure at the start or of a click is shown with prompts.
-    BannerRotator(Prompts& prompts, HWND parent, int x, int y, int width, int height, std::string serverBase = {});
+    // A failure at the start or of a click is shown with prompts; the
+    // banners change every rotationMs.
+    BannerRotator(Prompts& prompts, HWND parent, int x, int y, int width, int height, std::string serverBase = {},
+                  unsigned rotationMs = kBannerRotationMs);
     ~BannerRotator();
     BannerRotator(const BannerRotator&) = delete;
     BannerRotator& operator=(const BannerRotator&) = delete;
@@ -60,10 +65,9 @@ public:
     // The message of the last fetch or decoding that failed, shown or not.
     const std::string& lastFailure() const { return lastFailure_; }
 
-    // Test seams: the rotation period (10000 ms), the fetch's read time-out
-    // and what a click does with a link that is a web address (the shell's
-    // "open" by default); any other link never reaches it.
-    void setIntervalForTest(unsigned milliseconds) { timer_->setInterval(milliseconds); }
+    // Test seams: the fetch's read time-out and what a click does with a
+    // link that is a web address (the shell's "open" by default); any other
+    // link never reaches it.
     void setFetchOptions(const http::FetchOptions& options) { fetch_ = options; }
     std::function<void(HWND owner, const std::string& link)> openLink;
 

@@ -65,8 +65,7 @@ protected:
     // toShell, handing them to the shell as the program does).
     BannerRotator& start(const std::string& base, unsigned interval = kNever, bool toShell = false)
     {
-        rotator_ = std::make_unique<BannerRotator>(prompts_, host_, 392, 80, 148, 230, base);
-        rotator_->setIntervalForTest(interval);
+        rotator_ = std::make_unique<BannerRotator>(prompts_, host_, 392, 80, 148, 230, base, interval);
         http::FetchOptions quick;
         quick.readTimeoutMs = 5000;
         rotator_->setFetchOptions(quick);
