@@ -1,5 +1,15 @@
 # Helpers shared by the subsystem folders.
 
+# talkpost_pch_library(<name>): a library of one empty file whose only work is
+# compiling a precompiled header that other targets reuse.
+function(talkpost_pch_library name)
+  set(anchor ${CMAKE_BINARY_DIR}/${name}.cpp)
+  if(NOT EXISTS ${anchor})
+    file(WRITE ${anchor} "// Compiles a precompiled header that other targets reuse.\n")
+  endif()
+  add_library(${name} STATIC ${anchor})
+endfunction()
+
 # GoogleTest from the system's sources, built for whichever toolchain is active.
 function(talkpost_use_googletest)
   if(NOT TARGET gtest)
@@ -14,11 +24,7 @@ function(talkpost_use_googletest)
     # One precompiled header that every test program reuses: GoogleTest's
     # headers (and the platform's on Windows) are most of the time a test
     # file takes to compile.
-    set(anchor ${CMAKE_BINARY_DIR}/talkpost_test_pch.cpp)
-    if(NOT EXISTS ${anchor})
-      file(WRITE ${anchor} "// Compiles the test programs' precompiled header.\n")
-    endif()
-    add_library(talkpost_test_pch STATIC ${anchor})
+    talkpost_pch_library(talkpost_test_pch)
     target_link_libraries(talkpost_test_pch PRIVATE gmock gtest)
     set(headers <gmock/gmock.h> <gtest/gtest.h> <algorithm> <atomic> <chrono> <cstdint> <filesystem>
                 <fstream> <functional> <map> <memory> <optional> <set> <sstream> <string> <thread> <vector>)
@@ -80,4 +86,48 @@ function(talkpost_strip target)
     COMMAND ${CMAKE_OBJCOPY} --only-keep-debug $<TARGET_FILE:${target}> $<TARGET_FILE:${target}>.debug
     COMMAND ${CMAKE_OBJCOPY} --strip-all --add-gnu-debuglink=$<TARGET_FILE:${target}>.debug $<TARGET_FILE:${target}>
     WORKING_DIRECTORY $<TARGET_FILE_DIR:${target}> VERBATIM)
+endfunction()
+
+# A precompiled header for the Win32 side of the program: <windows.h> and
+# the standard headers most of its files include are most of the time such a
+# file takes to compile. Compiled once and reused by every library and
+# program with a Win32 source (a file named *_win.cpp). Portable libraries
+# get none: they stay honest about <windows.h>, and their small files compile
+# faster on their own than with a header of that size. Targets with compile
+# options of their own, or a header of their own, are left alone: a reused
+# header must be compiled with the same options.
+option(TALKPOST_PRECOMPILE "Windows build: a shared precompiled header for the Win32 files" ON)
+
+# talkpost_precompile(<dirs...>): the shared header for every library and
+# program with a Win32 source defined in <dirs> and below.
+function(talkpost_precompile)
+  if(NOT WIN32 OR NOT TALKPOST_PRECOMPILE)
+    return()
+  endif()
+  talkpost_pch_library(talkpost_pch_win)
+  target_precompile_headers(talkpost_pch_win PRIVATE <windows.h> <chrono> <functional> <map> <memory> <mutex>
+                            <optional> <string> <string_view> <vector>)
+  # The options every target starts with; a target with more has options of its own.
+  get_property(common_options DIRECTORY ${PROJECT_SOURCE_DIR} PROPERTY COMPILE_OPTIONS)
+  set(dirs ${ARGN})
+  while(dirs)
+    list(POP_FRONT dirs dir)
+    get_property(subdirs DIRECTORY ${dir} PROPERTY SUBDIRECTORIES)
+    list(APPEND dirs ${subdirs})
+    get_property(targets DIRECTORY ${dir} PROPERTY BUILDSYSTEM_TARGETS)
+    foreach(target ${targets})
+      get_target_property(type ${target} TYPE)
+      get_target_property(sources ${target} SOURCES)
+      if(NOT type MATCHES "^(STATIC_LIBRARY|SHARED_LIBRARY|EXECUTABLE)$" OR NOT sources MATCHES "_win\\.cpp")
+        continue()
+      endif()
+      get_target_property(own_options ${target} COMPILE_OPTIONS)
+      get_target_property(own_headers ${target} PRECOMPILE_HEADERS)
+      get_target_property(reused ${target} PRECOMPILE_HEADERS_REUSE_FROM)
+      if(NOT own_options STREQUAL common_options OR own_headers OR reused)
+        continue()
+      endif()
+      target_precompile_headers(${target} REUSE_FROM talkpost_pch_win)
+    endforeach()
+  endwhile()
 endfunction()

@@ -10,7 +10,6 @@
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-scripts/setup.sh
 jobs=$(nproc)
 phase_start=$SECONDS
 # Prints how long the phase that ends now took.
@@ -28,12 +27,31 @@ if ! unshare -n true 2>/dev/null; then
   exit 1
 fi
 
-# The Wine prefixes need no build: wineboot makes the first (it takes a
-# while) and the other lanes get copies, while the native build compiles.
+# On a fresh machine the packages take minutes to install: only what the
+# native build needs comes first; the cross compiler, and then Wine, the
+# servers and the tools of the tests, install while the builds run. Then the
+# Wine prefixes are made (wineboot takes a while; the other lanes get copies).
 mkdir -p build
-prefix_log=$root/build/wineprefix.log
-tools/scripts/wine-lanes.sh prefixes >"$prefix_log" 2>&1 &
-prefix_maker=$!
+# Made by the first group that updates the package lists, so the others need not.
+apt_stamp=$root/build/setup.apt-lists
+rm -f "$apt_stamp"
+setup_log=$root/build/setup.log
+setup_job=
+# A setup still at work when this ends early is waited for: an install cut off halfway helps nobody.
+trap 'rm -f "$apt_stamp"; [ -z "$setup_job" ] || wait "$setup_job" 2>/dev/null || :' EXIT
+export TALKPOST_APT_UPDATED=$apt_stamp
+scripts/setup.sh native
+cross_mark=$root/build/setup.cross-compiler
+rm -f "$cross_mark"
+{
+  scripts/setup.sh windows && touch "$cross_mark" && scripts/setup.sh all && tools/scripts/wine-lanes.sh prefixes
+} >"$setup_log" 2>&1 &
+setup_job=$!
+setup_failed() {
+  cat "$setup_log" >&2
+  echo "error: $1" >&2
+  exit 1
+}
 
 # The native build comes first: it also makes tools/update/control_reader,
 # which the publisher's tests of the windows preset run.
@@ -41,14 +59,14 @@ cmake --preset native -DTALKPOST_WERROR=ON
 cmake --build --preset native -j "$jobs"
 phase_done "native build"
 
+# The cross compiler is in place when the mark is there (or the setup ended without it).
+while [ ! -f "$cross_mark" ] && kill -0 "$setup_job" 2>/dev/null; do sleep 1; done
+[ -f "$cross_mark" ] || setup_failed "the cross compiler could not be installed"
 cmake --preset windows -DTALKPOST_WERROR=ON
 cmake --build --preset windows -j "$jobs"
 phase_done "windows build"
-if ! wait "$prefix_maker"; then
-  cat "$prefix_log" >&2
-  echo "error: the Wine prefixes could not be made" >&2
-  exit 1
-fi
+wait "$setup_job" || setup_failed "what the tests need could not be installed, or the Wine prefixes could not be made"
+phase_done "waiting for the tests' packages and Wine prefixes"
 
 status=0
 # One fuzz target a core, each for its whole time; at the lowest priority an

@@ -170,18 +170,38 @@ talkpost_programs_running() {
   done
 }
 
+# Whether this prefix's Wine server runs in this network namespace (one left
+# from an earlier run in another namespace would reach that one's loopback).
+talkpost_server_here() {
+  local proc here
+  here=$(readlink /proc/self/ns/net) || return 1
+  for proc in /proc/[0-9]*; do
+    case "$(readlink "$proc/exe" 2>/dev/null)" in
+    */wineserver | */wineserver64) ;;
+    *) continue ;;
+    esac
+    tr '\0' '\n' <"$proc/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" || continue
+    [ "$(readlink "$proc/ns/net" 2>/dev/null)" = "$here" ] && return 0
+  done
+  return 1
+}
+
 # Gives each test a Wine of its own: the programs an earlier test left
 # running (a program whose test failed, a command interpreter still at work,
-# a child its parent did not live to start) are named and ended, and Wine's
-# server and services start afresh. Those services keep state from process
+# a child its parent did not live to start) are named and ended, with Wine's
+# server and services started afresh. Those services keep state from process
 # to process: after tests that sent hundreds of echoes and ended with some in
 # flight, the service behind echoes was seen to answer none any more, run
-# after run, until the server was started afresh. Only for the test runner's
-# tests (TALKPOST_FRESH_WINE=1, set by the windows test preset), and once per
-# test: the scripts and programs a test starts inherit TALKPOST_TEST_ISOLATED
-# and leave each other running. The tests under Wine run one at a time (they
-# share one display and one keyboard), so whatever runs at a test's start is
-# left over.
+# after run, until the server was started afresh. So the server starts afresh
+# when anything was left running and for every test that sends echoes
+# (TALKPOST_SENDS_ECHOES=1, set by the test's definition); a test that finds
+# nothing running and sends none keeps the server, which saves it about two
+# seconds of Wine starting its services. Only for the test runner's tests
+# (TALKPOST_FRESH_WINE=1, set by the windows test preset), and once per test:
+# the scripts and programs a test starts inherit TALKPOST_TEST_ISOLATED and
+# leave each other running. The tests under Wine run one at a time in a
+# prefix (they share one display and one keyboard), so whatever runs at a
+# test's start is left over.
 talkpost_isolate_test() {
   [ "${TALKPOST_FRESH_WINE:-}" = 1 ] && [ -z "${TALKPOST_TEST_ISOLATED:-}" ] || return 0
   export TALKPOST_TEST_ISOLATED=1
@@ -190,6 +210,8 @@ talkpost_isolate_test() {
   if [ -n "$left" ]; then
     echo "note: ending what an earlier test left running:" >&2
     sed 's/^/  /' <<<"$left" >&2
+  elif [ "${TALKPOST_SENDS_ECHOES:-}" != 1 ] && talkpost_server_here; then
+    return 0
   fi
   wineserver -k 2>/dev/null || :
   wineserver -w 2>/dev/null || :
