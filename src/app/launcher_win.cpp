@@ -78,7 +78,8 @@ HANDLE fileExecProcess(const std::string& program, const std::string& parameters
     BOOL started = FALSE;
     if (!withoutRedirection([&] {
             started = CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
-                                     CREATE_NEW_CONSOLE, nullptr, nullptr, &startup, &process);
+                                     CREATE_NEW_CONSOLE | BELOW_NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup,
+                                     &process);
         }) ||
         !started)
         return nullptr;

@@ -21,7 +21,10 @@ INT_PTR fileExec(const std::string& program, const std::string& parameters, int 
 
 // The same start as a process of its own (CreateProcessW, a console of its
 // own in the show mode), keeping it: its handle (the caller closes it), or
-// nullptr when nothing was started.
+// nullptr when nothing was started. What it starts is background work (the
+// message commands): it runs below normal priority, and so do the programs it
+// starts, so that the window's own thread wins the processor over them.
+// (Wine keeps every process at the same Unix priority whatever the class.)
 HANDLE fileExecProcess(const std::string& program, const std::string& parameters, int showMode);
 
 }  // namespace talkpost

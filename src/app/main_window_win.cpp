@@ -78,6 +78,38 @@ public:
     }
 };
 
+// The message editor and the log pane keep every key but Tab and Escape: Tab
+// and Shift+Tab move on, and Escape does nothing (the multi-line edit would
+// otherwise close the window). They are subclassed through their window
+// procedure, the edit's own kept in their user data, and not through the
+// common controls' subclass list: under Wine that list is a window property,
+// and every message to the window reads it from the window server, three
+// round trips each. The log pane takes a dozen messages for every batch of
+// lines appended, and while many commands start the server is slow to answer.
+LRESULT CALLBACK paneProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam)
+{
+    auto edit = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    auto isTabOrEscape = [](UINT m, WPARAM key) {
+        return (m == WM_KEYDOWN || m == WM_CHAR) && (key == VK_TAB || key == VK_ESCAPE);
+    };
+    if (msg == WM_GETDLGCODE) {
+        LRESULT code = CallWindowProcW(edit, hwnd, msg, wparam, lparam);
+        auto* pending = reinterpret_cast<MSG*>(lparam);
+        if (pending != nullptr && isTabOrEscape(pending->message, pending->wParam))
+            code &= ~(DLGC_WANTALLKEYS | DLGC_WANTTAB | DLGC_WANTMESSAGE);
+        return code;
+    }
+    if (isTabOrEscape(msg, wparam) && wparam == VK_ESCAPE)
+        return 0;
+    return CallWindowProcW(edit, hwnd, msg, wparam, lparam);
+}
+
+void subclassPane(HWND pane)
+{
+    SetWindowLongPtrW(pane, GWLP_USERDATA, GetWindowLongPtrW(pane, GWLP_WNDPROC));
+    SetWindowLongPtrW(pane, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&paneProc));
+}
+
 // The window's fonts by their designed character heights: the fields', the message editor's and the log's.
 constexpr int kFontHeight = 11, kRichFontHeight = 13, kLogFontHeight = 8;
 
@@ -387,7 +419,7 @@ void MainWindow::createFields()
     UpDown(spin).setPosition(settings::kMinTimeValue);
     SetWindowSubclass(time, &MainWindow::fieldSubclass, id(MainId::TimeField), reinterpret_cast<DWORD_PTR>(this));
     for (MainId pane : {MainId::MessageEditor, MainId::LogPane})
-        SetWindowSubclass(control(id(pane)), &MainWindow::fieldSubclass, id(pane), reinterpret_cast<DWORD_PTR>(this));
+        subclassPane(control(id(pane)));
 }
 
 int MainWindow::timeFieldTextRoom() const
@@ -921,23 +953,6 @@ LRESULT CALLBACK MainWindow::fieldSubclass(HWND hwnd, UINT msg, WPARAM wparam, L
                 self->showComputerPopup(static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam)));
                 return 0;
             }
-        } else if (idSubclass == static_cast<UINT_PTR>(id(MainId::MessageEditor)) ||
-                   idSubclass == static_cast<UINT_PTR>(id(MainId::LogPane))) {
-            // The message editor and the log pane keep every key but Tab and
-            // Escape: Tab and Shift+Tab move on, and Escape does nothing (the
-            // multi-line edit would otherwise close the window).
-            auto isTabOrEscape = [](UINT m, WPARAM key) {
-                return (m == WM_KEYDOWN || m == WM_CHAR) && (key == VK_TAB || key == VK_ESCAPE);
-            };
-            if (msg == WM_GETDLGCODE) {
-                LRESULT code = DefSubclassProc(hwnd, msg, wparam, lparam);
-                auto* pending = reinterpret_cast<MSG*>(lparam);
-                if (pending != nullptr && isTabOrEscape(pending->message, pending->wParam))
-                    code &= ~(DLGC_WANTALLKEYS | DLGC_WANTTAB | DLGC_WANTMESSAGE);
-                return code;
-            }
-            if (isTabOrEscape(msg, wparam) && wparam == VK_ESCAPE)
-                return 0;
         } else if (idSubclass == static_cast<UINT_PTR>(id(MainId::TimeField))) {
             if (msg == WM_CHAR) {
                 // A Unicode field: wparam is a UTF-16 unit, and none past ASCII is a digit or a sign.

@@ -25,11 +25,15 @@ namespace {
 // window answers.
 constexpr auto kMailSlice = std::chrono::milliseconds(20);
 // How often what came back reaches the log pane and the status bar while
-// commands run. Under Wine every append costs the same few round trips to
-// the window server whether it carries one line or a hundred, and while many
-// programs start that server is busy: appends a few times a second keep the
+// commands run. Under Wine every append costs the same round trips to the
+// window server whether it carries one line or a hundred, and while many
+// programs start, that server and the window's thread wait for the processor:
+// an append then took up to half a second, and at four a second the window's
+// thread spent a seventh of a large run in them. Twice a second keeps the
 // window answering, and the log still looks live.
-constexpr auto kLogInterval = std::chrono::milliseconds(250);
+constexpr auto kLogInterval = std::chrono::milliseconds(500);
+// A timer may come this much before its time; the flush it brings is still due.
+constexpr auto kTimerSlack = std::chrono::milliseconds(50);
 
 std::atomic<unsigned long> g_messageFileCount{0};
 // Names taken by files of an ended program are passed over; this many in a row means something else is wrong.
@@ -364,7 +368,6 @@ void MessageDispatch::stopSendToAll()
 
 void MessageDispatch::onMail()
 {
-    KillTimer(window_, kMailTimer);
     auto until = std::chrono::steady_clock::now() + kMailSlice;
     std::vector<std::string> errors;
     Mail mail;
@@ -388,18 +391,30 @@ void MessageDispatch::onMail()
     // commands run, and at once when nothing runs any more.
     auto now = std::chrono::steady_clock::now();
     bool idle = !current_ && deliveries_.empty() && pingsRunning() == 0;
-    if (unshown_ && (idle || !errors.empty() || now - lastFlush_ >= kLogInterval))
+    if (unshown_ && (idle || !errors.empty() || now - lastFlush_ + kTimerSlack >= kLogInterval))
         flushLog();
     // The rest after the waiting input and paint: a timer comes last in the queue.
-    if (more)
-        SetTimer(window_, kMailTimer, USER_TIMER_MINIMUM, nullptr);
-    else if (unshown_)
-        SetTimer(window_, kMailTimer,
-                 static_cast<UINT>(std::chrono::duration_cast<std::chrono::milliseconds>(kLogInterval - (now - lastFlush_))
-                                       .count()) + 1,
-                 nullptr);
+    armMailTimer(more ? MailTimer::Soon : unshown_ ? MailTimer::Flush : MailTimer::None);
     for (const std::string& error : errors)
         view_.showError(error);
+}
+
+void MessageDispatch::armMailTimer(MailTimer wanted)
+{
+    // A timer repeats until it is killed, and each change is a round trip to
+    // the window server: one that is set already is left as it is. The flush
+    // timer ticks every kLogInterval.
+    if (wanted == mailTimer_)
+        return;
+    if (wanted == MailTimer::None)
+        KillTimer(window_, kMailTimer);
+    else
+        SetTimer(window_, kMailTimer,
+                 wanted == MailTimer::Soon
+                     ? USER_TIMER_MINIMUM
+                     : static_cast<UINT>(std::chrono::duration_cast<std::chrono::milliseconds>(kLogInterval).count()),
+                 nullptr);
+    mailTimer_ = wanted;
 }
 
 void MessageDispatch::handle(const Mail& mail, std::vector<std::string>& errors)

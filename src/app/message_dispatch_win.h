@@ -6,7 +6,7 @@
 // on threads of their own. Everything they find comes back to the window
 // through one mailbox, which wakes the window with one posted message however
 // much is waiting, and the window takes it in slices, with the log lines that
-// come meanwhile appended together a few times a second, so that it keeps
+// come meanwhile appended together twice a second, so that it keeps
 // answering. The decisions of Send
 // to all (order, counts) are SendToAllPlan's.
 #pragma once
@@ -139,6 +139,10 @@ private:
     void log(const std::string& line);
     // Appends the lines gathered and shows Send to all's progress.
     void flushLog();
+    // The timer that brings the window back to onMail: soon (more mail is
+    // waiting), at the next flush (lines not shown yet) or none.
+    enum class MailTimer { None, Soon, Flush };
+    void armMailTimer(MailTimer wanted);
     void handle(const Mail& mail, std::vector<std::string>& errors);
     void finish(std::uint64_t deliveryId, std::vector<std::string>& errors);
     static void CALLBACK processEnded(PVOID delivery, BOOLEAN timedOut);
@@ -155,6 +159,7 @@ private:
     CommandQueue queue_{kDefaultParallelSends};
     bool inMail_ = false;
     bool unshown_ = false;  // something came back that the window does not show yet
+    MailTimer mailTimer_ = MailTimer::None;
     std::vector<std::string> pendingLog_;
     std::chrono::steady_clock::time_point lastFlush_;
 
