@@ -89,17 +89,16 @@ public:
 LRESULT CALLBACK paneProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam)
 {
     auto edit = reinterpret_cast<WNDPROC>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    auto isTabOrEscape = [](UINT m, WPARAM key) {
-        return (m == WM_KEYDOWN || m == WM_CHAR) && (key == VK_TAB || key == VK_ESCAPE);
-    };
+    auto isKey = [](UINT m) { return m == WM_KEYDOWN || m == WM_CHAR; };
     if (msg == WM_GETDLGCODE) {
         LRESULT code = CallWindowProcW(edit, hwnd, msg, wparam, lparam);
         auto* pending = reinterpret_cast<MSG*>(lparam);
-        if (pending != nullptr && isTabOrEscape(pending->message, pending->wParam))
+        if (pending != nullptr && isKey(pending->message) &&
+            (pending->wParam == VK_TAB || pending->wParam == VK_ESCAPE))
             code &= ~(DLGC_WANTALLKEYS | DLGC_WANTTAB | DLGC_WANTMESSAGE);
         return code;
     }
-    if (isTabOrEscape(msg, wparam) && wparam == VK_ESCAPE)
+    if (isKey(msg) && wparam == VK_ESCAPE)
         return 0;
     return CallWindowProcW(edit, hwnd, msg, wparam, lparam);
 }

@@ -153,6 +153,11 @@ talkpost_ensure_prefix() {
 # the names of their files in the system folder, as alternatives.
 TALKPOST_WINE_OWN='services|explorer|winedevice|plugplay|svchost|rpcss'
 
+# Whether the process /proc/<n> ($1) runs in this prefix.
+talkpost_of_prefix() {
+  tr '\0' '\n' <"$1/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX"
+}
+
 # The programs running in this prefix now, Wine's own left out: one
 # "<process number> <command line>" line each.
 talkpost_programs_running() {
@@ -163,7 +168,7 @@ talkpost_programs_running() {
     *) continue ;;
     esac
     pid=${proc#/proc/}
-    tr '\0' '\n' <"$proc/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" || continue
+    talkpost_of_prefix "$proc" || continue
     command=$(tr '\0' ' ' <"$proc/cmdline" 2>/dev/null | sed 's/ *$//') || continue
     [[ "$command" =~ $own ]] && continue
     echo "$pid $command"
@@ -180,7 +185,7 @@ talkpost_server_here() {
     */wineserver | */wineserver64) ;;
     *) continue ;;
     esac
-    tr '\0' '\n' <"$proc/environ" 2>/dev/null | grep -qxF "WINEPREFIX=$WINEPREFIX" || continue
+    talkpost_of_prefix "$proc" || continue
     [ "$(readlink "$proc/ns/net" 2>/dev/null)" = "$here" ] && return 0
   done
   return 1
