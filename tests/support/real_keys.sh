@@ -30,6 +30,21 @@ settings_as_utf8() {
 # Prints the first visible window whose title matches $1 (nothing when none).
 visible_window() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -1; }
 
+# Waits until a visible window whose title matches $1 is there, for at most
+# TALKPOST_WINDOW_SECONDS. xdotool's search also fails at once, not only when
+# its time is up, when a window goes away while it reads the list of windows
+# (the hidden windows of the programs Send starts come and go): then it
+# searches again.
+window_appears() {
+  local deadline=$((SECONDS + TALKPOST_WINDOW_SECONDS)) left
+  while left=$((deadline - SECONDS)) && [ "$left" -gt 0 ]; do
+    timeout "$left" xdotool search --sync --onlyvisible --name "$1" >/dev/null 2>&1 && return 0
+    [ $? -ne 124 ] || return 1
+    sleep 0.1
+  done
+  return 1
+}
+
 # Waits until no visible window's title matches $1, woken by every change of
 # the window that has it: xprop -spy prints its state at once (the watch then
 # stands), again at each change (the window manager takes the state away when
@@ -65,8 +80,7 @@ window_takes_keys() {
 wait_window() {
   local title=$1 want=${2:-there}
   if [ "$want" = there ]; then
-    timeout "$TALKPOST_WINDOW_SECONDS" xdotool search --sync --onlyvisible --name "$title" >/dev/null 2>&1 &&
-      window_takes_keys "$title" && return 0
+    window_appears "$title" && window_takes_keys "$title" && return 0
   else
     window_gone "$title" && return 0
   fi
@@ -92,7 +106,7 @@ hold_key() { xdotool keydown "$1" sleep "$2" keyup "$1"; }
 # (a key closed it) gets no Alt+F4: what it saved then tells the test.
 talkpost_close() {
   local search ended= status=0
-  timeout "$TALKPOST_WINDOW_SECONDS" xdotool search --sync --onlyvisible --name "$talkpost_title" >/dev/null 2>&1 &
+  window_appears "$talkpost_title" &
   search=$!
   wait -n -p ended "$search" "$talkpost_pid" 2>/dev/null || status=$?
   if [ "$ended" = "$search" ]; then
